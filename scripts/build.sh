@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Configures and builds the two trees: build/ (g++, optimised, with benchmarks) and
+# build-asan/ (clang with AddressSanitizer and UndefinedBehaviorSanitizer, with fuzz targets).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc >/dev/null
+cmake --build build -j "$jobs"
+
+if [ "${VELOMIRA_SKIP_ASAN:-0}" != 1 ]; then
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELOMIRA_SANITIZE=ON \
+    -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang >/dev/null
+  cmake --build build-asan -j "$jobs"
+fi
