@@ -1,0 +1,176 @@
+#pragma once
+
+#include "album/album_tables.h"
+#include "album/transition_catalogue.h"
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velomira {
+
+constexpr int maxPictures = 1000;
+constexpr int maxCaptionTextBytes = 195; // counted in the GBK form, as stored on disk
+constexpr int maxFontNameBytes = 15;     // likewise
+constexpr int maxPathBytes = 259;
+constexpr int thumbnailSize = 144; // list icons are thumbnailSize × thumbnailSize
+constexpr int frameRate = 25;
+
+struct ItemCaption {
+    int enabled = 0;
+    int location = kDefaultCaptionLocation;
+    std::string fontName;
+    ColorRef boxColor = 0;
+    ColorRef textColor = 0;
+    std::string text; // empty means no caption, even when enabled
+};
+
+struct AlbumItem {
+    std::string path;
+    int animationIndex = NO_TRANSITION; // the transition leading into this picture
+    std::string animationName{kNoTransitionName};
+    std::string fileName;
+    ItemCaption caption;
+    int turnAngle = 0; // clockwise degrees: 0, 90, 180 or 270
+};
+
+struct MusicTrack {
+    std::string path;
+    float durationMs = 0.0f;
+    int sampleRate = 0;
+};
+
+struct VideoSettings {
+    // Output size: index into videoSizeTexts (0 = none chosen); the entry after the last text is
+    // "自定义...".
+    int video_size = 0;
+    std::vector<std::string> videoSizeTexts = defaultVideoSizeTexts();
+    int videoWidth = kUnchosenVideoWidth;
+    int videoHeight = kUnchosenVideoHeight;
+    int video_bg_fill_color = 0; // 1 black, 0 white; kept in the settings store
+
+    // Display time: pause_time is the list index; while customDisplayTime is set the still frame
+    // count comes from the automatic display time text instead and pause_time is only kept for
+    // saving. The defaults are the 1.0 s entry and its 25 frames; start-up and "新项目" select
+    // kDefaultPauseTime.
+    int pause_time = 11;
+    int stillFrames = 25;
+    bool customDisplayTime = false;
+    static constexpr int frameRate = velomira::frameRate;
+
+    bool text_watermark = false;
+    int text_watermark_font = 0;
+    int text_watermark_font_size = kDefaultCaptionFontSize;
+    int text_watermark_color = kDefaultCaptionColour;
+    std::string captionFontName; // text of the current font choice; empty when no font exists
+
+    bool logo = false;
+    std::string logo_path;
+    int logo_location = kDefaultLogoLocation;
+
+    bool bgsound = true;
+    bool bgsound_auto_set_pause_time = false;
+    bool bgsound_auto_set_image_loop_play = false;
+    int loopPlayAnimation = kDefaultLoopPlayAnimation; // kept in the settings store
+
+    bool cover = false;
+    std::string cover_path;
+
+    int audioBitrateKbps = 128;
+    int audioSampleRate = -1; // -1: the encoder uses 44100
+    int outputNaming = 0;     // 0 empty, 1 current time, 2 first picture's name
+};
+
+struct AlbumProject {
+    std::vector<AlbumItem> items;
+    std::vector<MusicTrack> musicItems;
+    VideoSettings settings;
+};
+
+// Random source of the transition assignment; seeded by the caller so runs can be repeated.
+struct TransitionRandom {
+    std::mt19937 engine;
+
+    explicit TransitionRandom(std::uint32_t seed) : engine(seed) {}
+
+    // A value in [a, b], drawn as a + engine() mod (b - a + 1); a when b <= a.
+    int draw(int a, int b);
+};
+
+// A random transition from 0..92 that differs from both given indexes (pass NO_TRANSITION for
+// a neighbour that does not exist: it is never drawn).
+int drawRandomTransition(TransitionRandom& random, int avoidA, int avoidB = NO_TRANSITION);
+
+// Creates a picture record and places it at position (-1 or any position outside 0..count-1
+// appends). Probing the file and making its thumbnail are the caller's business and come first.
+// Returns the new item's position, or -1 when the album already holds maxPictures.
+int insertAlbumItem(AlbumProject& project, const std::string& path, int position,
+                    bool keepWithoutTransition, TransitionRandom& random);
+
+int albumItemCount(const AlbumProject& project);
+AlbumItem* albumItemAt(AlbumProject& project, int position);
+const AlbumItem* albumItemAt(const AlbumProject& project, int position);
+bool removeAlbumItem(AlbumProject& project, int position);
+void removeAllAlbumItems(AlbumProject& project);
+
+// Exchange the picture (path, file name, caption, rotation) with its neighbour; the transitions
+// stay at their positions. False when there is no such neighbour.
+bool moveAlbumItemUp(AlbumProject& project, int position);
+bool moveAlbumItemDown(AlbumProject& project, int position);
+
+void setItemTransition(AlbumItem& item, int index);
+bool setAlbumItemTransition(AlbumProject& project, int position, int index);
+
+// Quarter turns of turnAngle. An angle outside 0..359 (a hand-edited file) is first brought
+// into that range, so the result is always one of 0..359.
+int turnAngleRotatedRight(int angle);
+int turnAngleRotatedLeft(int angle);
+bool rotateAlbumItemRight(AlbumProject& project, int position);
+bool rotateAlbumItemLeft(AlbumProject& project, int position);
+
+// Stores the caption text, cut at a character boundary to maxCaptionTextBytes.
+bool setAlbumItemCaptionText(AlbumProject& project, int position, std::string_view text);
+
+// Video-wide caption choices, copied into every picture.
+void applyCaptionSwitch(AlbumProject& project, bool on);
+void applyCaptionFont(AlbumProject& project, int fontIndex, std::string_view fontName);
+bool applyCaptionColour(AlbumProject& project, int colourIndex);
+
+// Number of bytes the text takes in GBK (ASCII one byte, every other character two).
+std::size_t gbkByteCount(std::string_view utf8);
+
+// The longest prefix of the text, ending on a character boundary, that fits maxBytes in GBK.
+std::string clipToGbkBytes(std::string_view utf8, std::size_t maxBytes);
+
+// Music tracks.
+void addMusicTrack(AlbumProject& project, MusicTrack track);
+bool removeMusicTrack(AlbumProject& project, int position);
+int musicTrackCount(const AlbumProject& project);
+const MusicTrack* musicTrackAt(const AlbumProject& project, int position);
+float totalMusicSeconds(const AlbumProject& project);
+
+// Output size. chooseVideoSize takes 0 (none chosen, 400 x 400) or an index of
+// videoSizeTexts; the custom entry and other indexes give false and change nothing.
+bool chooseVideoSize(VideoSettings& settings, int index);
+int customVideoSizeEntry(const VideoSettings& settings);
+// Selects the size "%dx%d", adding it before "自定义..." when it is new. Returns its index,
+// or -1 for a size outside the bounds of album_tables.h.
+int setCustomVideoSize(VideoSettings& settings, int width, int height);
+// Selects a size by its text as stored in a project file: "" selects none, a known text its
+// entry, another well-formed "WxH" is added. -1 for malformed or out-of-bounds text.
+int selectVideoSizeText(VideoSettings& settings, std::string_view text);
+// Texts of the size choice: "", the preset labels, the custom sizes, "自定义...".
+std::vector<std::string> videoSizeChoiceLabels(const VideoSettings& settings);
+
+// Display time. choosePauseTime takes a list index (false outside 0..37); the custom text
+// form returns false and keeps the previous count when the text is malformed.
+bool choosePauseTime(VideoSettings& settings, int index);
+bool setCustomDisplayTime(VideoSettings& settings, std::string_view text);
+
+// "新项目": removes every picture and track and puts the options back to their start values.
+// firstFontName is the text of font choice 0 (empty when no caption font exists).
+void resetProjectOptions(AlbumProject& project, std::string_view firstFontName);
+
+} // namespace velomira
