@@ -1,5 +1,7 @@
 #include "album/album_model.h"
 
+#include "app/text_conversion.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -9,20 +11,6 @@ namespace {
 
 bool validPosition(const AlbumProject& project, int position) {
     return position >= 0 && static_cast<std::size_t>(position) < project.items.size();
-}
-
-// Length of the UTF-8 sequence that starts with this byte; stray bytes count as one.
-std::size_t utf8SequenceLength(unsigned char lead) {
-    if (lead < 0xC0) {
-        return 1;
-    }
-    if (lead < 0xE0) {
-        return 2;
-    }
-    if (lead < 0xF0) {
-        return 3;
-    }
-    return 4;
 }
 
 std::string fileNameOf(const std::string& path) {
@@ -243,32 +231,6 @@ bool applyCaptionColour(AlbumProject& project, int colourIndex) {
         item.caption.textColor = colour->textColor;
     }
     return true;
-}
-
-std::size_t gbkByteCount(std::string_view utf8) {
-    std::size_t bytes = 0;
-    for (std::size_t at = 0; at < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[at]);
-        bytes += lead < 0x80 ? 1 : 2;
-        at += utf8SequenceLength(lead);
-    }
-    return bytes;
-}
-
-std::string clipToGbkBytes(std::string_view utf8, std::size_t maxBytes) {
-    std::size_t bytes = 0;
-    std::size_t at = 0;
-    while (at < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[at]);
-        const std::size_t width = lead < 0x80 ? 1 : 2;
-        const std::size_t length = utf8SequenceLength(lead);
-        if (bytes + width > maxBytes || at + length > utf8.size()) {
-            break;
-        }
-        bytes += width;
-        at += length;
-    }
-    return std::string(utf8.substr(0, at));
 }
 
 void addMusicTrack(AlbumProject& project, MusicTrack track) {

@@ -138,12 +138,6 @@ void applyCaptionSwitch(AlbumProject& project, bool on);
 void applyCaptionFont(AlbumProject& project, int fontIndex, std::string_view fontName);
 bool applyCaptionColour(AlbumProject& project, int colourIndex);
 
-// Number of bytes the text takes in GBK (ASCII one byte, every other character two).
-std::size_t gbkByteCount(std::string_view utf8);
-
-// The longest prefix of the text, ending on a character boundary, that fits maxBytes in GBK.
-std::string clipToGbkBytes(std::string_view utf8, std::size_t maxBytes);
-
 // Music tracks.
 void addMusicTrack(AlbumProject& project, MusicTrack track);
 bool removeMusicTrack(AlbumProject& project, int position);

@@ -1,4 +1,5 @@
 #include "album/album_model.h"
+#include "app/text_conversion.h"
 
 #include <gtest/gtest.h>
 
@@ -130,7 +131,7 @@ TEST(Rotation, QuarterTurnsWrapAround) {
 }
 
 TEST(CaptionTexts, ClippedAtCharacterBoundariesByGbkBytes) {
-    EXPECT_EQ(gbkByteCount("ab汉字"), 6u);
+    EXPECT_EQ(gbkByteLength("ab汉字"), 6u);
     EXPECT_EQ(clipToGbkBytes("abcdefghijklmnopq", 15), "abcdefghijklmno");
     EXPECT_EQ(clipToGbkBytes("一二三四五六七八九十", 15), "一二三四五六七");
     EXPECT_EQ(clipToGbkBytes("a一二三四五六七八", 15), "a一二三四五六七");
@@ -142,7 +143,7 @@ TEST(CaptionTexts, ClippedAtCharacterBoundariesByGbkBytes) {
         longText += "字";
     }
     setAlbumItemCaptionText(project, 0, longText);
-    EXPECT_EQ(gbkByteCount(project.items[0].caption.text), 194u);
+    EXPECT_EQ(gbkByteLength(project.items[0].caption.text), 194u);
     EXPECT_EQ(project.items[0].caption.text.size(), 97u * 3);
 
     applyCaptionFont(project, 3, "一二三四五六七八九十");

@@ -1,0 +1,87 @@
+#pragma once
+// The user's preferences kept between runs: the remembered folders of the file dialogs and
+// the option values, with their defaults and range rules. Read once at start-up, option values
+// written when they change, folders written at exit. The store never shows a message: a failed
+// read keeps the default and a failed write is only reported through the return value.
+#include "app/caption_margins.h"
+#include "app/path_limits.h"
+#include "platform/registry.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace velomira {
+
+namespace setting {
+inline constexpr const char* kChooseImageFolder = "file_dlg_choose_image";
+inline constexpr const char* kChooseMp3Folder = "file_dlg_choose_mp3";
+inline constexpr const char* kSaveProjectFolder = "file_dlg_choose_save_project";
+inline constexpr const char* kSaveVideoFolder = "file_dlg_choose_save_video";
+inline constexpr const char* kChooseLogoFolder = "file_dlg_choose_logo";
+inline constexpr const char* kImportFileFolder = "file_dlg_choose_import_file";
+inline constexpr const char* kVideoBgFillColor = "video_bg_fill_color";
+inline constexpr const char* kMp4DefaultFileName = "mp4_default_file_name";
+inline constexpr const char* kMarginCenterBottom = "watermark_margin_center_bottom";
+inline constexpr const char* kMarginLeft = "watermark_margin_left";
+inline constexpr const char* kMarginRight = "watermark_margin_right";
+inline constexpr const char* kMarginTop = "watermark_margin_top";
+inline constexpr const char* kMarginBottom = "watermark_margin_bottom";
+inline constexpr const char* kImageLoopPlayAnimation = "image_loop_play_animation";
+inline constexpr const char* kClickCloseButtonStatus = "click_close_button_status";
+} // namespace setting
+
+inline constexpr uint32_t kDefaultLoopPlayAnimation = 31;
+// What a stored loop-play transition above 99 reads as.
+inline constexpr uint32_t kOutOfRangeLoopPlayAnimation = 33;
+
+// Where the defaults of the folders live; tests hand in temporary folders.
+struct StoreFolders {
+    std::filesystem::path workFolder; // program folder, or its per-user stand-in
+    std::filesystem::path desktopFolder;
+};
+
+// The starting folder of each file dialog; a dialog writes the folder of a confirmed file back.
+struct RememberedFolders {
+    std::string image;   // pictures (file_dlg_choose_image)
+    std::string mp3;     // background music
+    std::string project; // project open and save
+    std::string video;   // video save
+    std::string logo;    // logo and cover pictures
+    std::string import;  // GIF import
+};
+
+struct Preferences {
+    RememberedFolders folders;
+    uint32_t videoBgFillColor = 0;   // 0 white, 1 black
+    uint32_t mp4DefaultFileName = 0; // 0 empty, 1 current time, 2 first picture's name
+    CaptionMargins captionMargins;
+    uint32_t imageLoopPlayAnimation = kDefaultLoopPlayAnimation; // 99: no transition
+    uint32_t clickCloseButtonStatus = 0; // 0 end the program, 1 hide to the tray
+};
+
+// Start-up reading. The default project and video folders ("我的项目", "我的视频" in the work
+// folder) are created when they are used; the three switch values that are missing are
+// written as 0 so they exist afterwards.
+Preferences readPreferences(const RegistryFile& file, const StoreFolders& folders);
+
+// Exit writing: the six folders, in the order of the fields above. 1 when all were written.
+int writeRememberedFolders(const RegistryFile& file, const RememberedFolders& folders);
+
+// Puts the folder part of a chosen file into folderBuffer; a file directly in "/" remembers
+// "/". A path without any folder part leaves the buffer as it is.
+void rememberFolderOf(std::string& folderBuffer, const std::string& chosenPath);
+
+// Option writers, each storing its value at the moment the user changes it.
+int writeVideoBgFillColor(const RegistryFile& file, uint32_t value);
+int writeMp4DefaultFileName(const RegistryFile& file, uint32_t value);
+int writeImageLoopPlayAnimation(const RegistryFile& file, uint32_t value);
+int writeClickCloseButtonStatus(const RegistryFile& file, uint32_t value);
+
+enum class CaptionMarginId { CenterBottom, Left, Right, Top, Bottom };
+// Stores trunc(fraction × 10000); the margin dialog passes marginFromPercent(p).
+int writeCaptionMargin(const RegistryFile& file, CaptionMarginId which, float fraction);
+// All five in the order centre-bottom, left, right, top, bottom. 1 when all were written.
+int writeCaptionMargins(const RegistryFile& file, const CaptionMargins& margins);
+
+} // namespace velomira

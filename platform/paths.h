@@ -1,0 +1,31 @@
+#pragma once
+// Where the program and its data live. Every function answers from the current process
+// environment at the moment of the call.
+#include <filesystem>
+
+namespace velomira {
+
+// The user's home folder: $HOME, else the password database, else "/".
+std::filesystem::path homeFolder();
+
+// Folder of the running executable (/proc/self/exe); the current folder when that cannot be
+// had.
+std::filesystem::path programFolder();
+
+// `xdg-user-dir DESKTOP` when it names an existing folder, else ~/Desktop when it exists,
+// else the home folder.
+std::filesystem::path desktopFolder();
+
+// $TMPDIR when set, else /tmp.
+std::filesystem::path systemTempFolder();
+
+// Where the work folders (pics, temp, mp3, 我的项目, 我的视频) live: the given program folder
+// when it is writable, else $XDG_DATA_HOME/Velomira (default ~/.local/share/Velomira),
+// created when missing.
+std::filesystem::path workFolderFor(const std::filesystem::path& programFolder);
+std::filesystem::path workFolder();
+
+// Base folder for per-user settings: $XDG_CONFIG_HOME when absolute, else ~/.config.
+std::filesystem::path configHomeFolder();
+
+} // namespace velomira
