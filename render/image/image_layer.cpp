@@ -1,0 +1,224 @@
+#include "render/image/image_layer.h"
+
+#include "platform/dialogs.h"
+#include "render/image/picture_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace velomira {
+
+namespace {
+
+std::string formatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    int needed = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text;
+    if (needed > 0) {
+        std::vector<char> buffer(static_cast<std::size_t>(needed) + 1);
+        std::vsnprintf(buffer.data(), buffer.size(), format, again);
+        text.assign(buffer.data(), static_cast<std::size_t>(needed));
+    }
+    va_end(again);
+    return text;
+}
+
+// Half-up rounding of a non-negative size computed in single precision.
+int roundHalfUp(float value) {
+    return static_cast<int>(std::floor(static_cast<double>(value) + 0.5));
+}
+
+void composite(MagickWand* canvas, MagickWand* picture, long x, long y) {
+    MagickCompositeImage(canvas, picture, OverCompositeOp, x, y);
+}
+
+// The library expands "%d", "%[...]" and the like in names it writes; "%%" stands for a
+// literal percent sign, so a file name keeps its own characters.
+std::string literalWriteName(const std::string& path) {
+    std::string name;
+    name.reserve(path.size());
+    for (char c : path) {
+        if (c == '%')
+            name += '%';
+        name += c;
+    }
+    return name;
+}
+
+} // namespace
+
+Image readPicture(const std::string& path, const std::string& fillColour) {
+    Image image = newImage();
+    std::string failure;
+    if (!image || !readImageFile(image.get(), path, failure)) {
+        showMessage("MagickReadImage() 发生错误：\n\nimage unknown 185 " + failure, "错误",
+                    MessageKind::Error);
+        return Image();
+    }
+    const std::string format = imageFormat(image.get());
+    // The first image of a PSD is the flattened composite; the normalising below must work on
+    // the image that is used, so it is selected before anything else.
+    if (format == "PSD")
+        MagickResetIterator(image.get());
+    MagickStripImage(image.get());
+    if (MagickGetImageAlphaChannel(image.get()) == MagickTrue) {
+        Pixel fill = newPixel(fillColour);
+        MagickSetImageBackgroundColor(image.get(), fill.get());
+        if (format == "BMP")
+            MagickSetImageAlphaChannel(image.get(), DeactivateAlphaChannel);
+        else
+            MagickSetImageAlphaChannel(image.get(), RemoveAlphaChannel);
+    }
+    if (MagickGetImageColorspace(image.get()) == CMYKColorspace)
+        MagickTransformImageColorspace(image.get(), sRGBColorspace);
+    return image;
+}
+
+Image makeCanvas(int width, int height, const std::string& colour) {
+    if (width <= 0 || height <= 0)
+        return Image();
+    Image canvas = newImage();
+    Pixel fill = newPixel(colour);
+    if (!canvas || !fill ||
+        MagickNewImage(canvas.get(), static_cast<std::size_t>(width),
+                       static_cast<std::size_t>(height), fill.get()) == MagickFalse)
+        return Image();
+    return canvas;
+}
+
+Image fitToCanvas(int width, int height, Image& picture, const std::string& fillColour) {
+    Image canvas = makeCanvas(width, height, fillColour);
+    if (!canvas || !picture)
+        return canvas;
+    const int w = static_cast<int>(MagickGetImageWidth(picture.get()));
+    const int h = static_cast<int>(MagickGetImageHeight(picture.get()));
+    if (w == width && h == height) {
+        composite(canvas.get(), picture.get(), 0, 0);
+        return canvas;
+    }
+    if (w > width || h > height) {
+        int newWidth = 0;
+        int newHeight = 0;
+        const float r = static_cast<float>(height) / static_cast<float>(h);
+        const float c = r * static_cast<float>(w);
+        const int d = roundHalfUp(c);
+        if (d < width) {
+            newWidth = std::max(d, 1);
+            newHeight = height;
+        } else {
+            const float r2 = static_cast<float>(width) / static_cast<float>(w);
+            const int l = roundHalfUp(static_cast<float>(h) * r2);
+            newWidth = width;
+            newHeight = std::max(l, 1);
+        }
+        MagickResizeImage(picture.get(), static_cast<std::size_t>(newWidth),
+                          static_cast<std::size_t>(newHeight), LanczosFilter, 1.0);
+    }
+    const int fittedWidth = static_cast<int>(MagickGetImageWidth(picture.get()));
+    const int fittedHeight = static_cast<int>(MagickGetImageHeight(picture.get()));
+    composite(canvas.get(), picture.get(), (width - fittedWidth) / 2, (height - fittedHeight) / 2);
+    return canvas;
+}
+
+Image zoomedFrame(int width, int height, const Image& picture, int grow) {
+    Image canvas = makeCanvas(width, height, "#FFFFFF");
+    Image enlarged = cloneImage(picture);
+    if (!canvas || !enlarged)
+        return canvas;
+    const int w = static_cast<int>(MagickGetImageWidth(enlarged.get()));
+    const int h = static_cast<int>(MagickGetImageHeight(enlarged.get()));
+    const int newWidth = std::max(w + grow, 1);
+    const float x =
+        (static_cast<float>(height) / static_cast<float>(width)) * static_cast<float>(grow);
+    const int whole = static_cast<int>(x);
+    const float fraction = x - static_cast<float>(whole);
+    const int newHeight = std::max(h + whole + (fraction >= 0.5f ? 1 : 0), 1);
+    MagickResizeImage(enlarged.get(), static_cast<std::size_t>(newWidth),
+                      static_cast<std::size_t>(newHeight), LanczosFilter, 1.0);
+    composite(canvas.get(), enlarged.get(), -(std::abs(width - newWidth) / 2),
+              -(std::abs(height - newHeight) / 2));
+    return canvas;
+}
+
+EncodedFrame encodeFrame(Image& image, const PreviewLogo* logo) {
+    if (!image || MagickGetNumberImages(image.get()) == 0)
+        return EncodedFrame();
+    if (MagickGetImageColorspace(image.get()) != sRGBColorspace)
+        MagickSetImageColorspace(image.get(), sRGBColorspace);
+    MagickWand* target = image.get();
+    Image withLogo;
+    if (logo && logo->image) {
+        withLogo = cloneImage(image);
+        if (!withLogo)
+            return EncodedFrame();
+        composite(withLogo.get(), logo->image.get(), logo->x, logo->y);
+        target = withLogo.get();
+    }
+    // 4:2:0: the video is yuv420p anyway, and the encoder decodes such frames faster. The
+    // option outranks a sampling property inherited from a JPEG source.
+    MagickSetOption(target, "jpeg:sampling-factor", "2x2,1x1,1x1");
+    MagickSetImageFormat(target, "JPEG");
+    std::size_t length = 0;
+    unsigned char* bytes = MagickGetImageBlob(target, &length);
+    return adoptBlob(bytes, length);
+}
+
+bool writePictureFile(Image& image, const std::string& path) {
+    if (!image || path.empty() || MagickGetNumberImages(image.get()) == 0)
+        return false;
+    return MagickWriteImage(image.get(), literalWriteName(path).c_str()) == MagickTrue;
+}
+
+bool describePicture(const std::string& path, std::string& text) {
+    Image image = newImage();
+    std::string failure;
+    // The size, format and length need no pixels, so a ping is enough.
+    if (!image || !readImageFile(image.get(), path, failure, true)) {
+        text = "注意: 这不是一个有效的图片";
+        return false;
+    }
+    const std::string format = imageFormat(image.get());
+    if (format == "PSD")
+        MagickResetIterator(image.get());
+    const int width = static_cast<int>(MagickGetImageWidth(image.get()));
+    const int height = static_cast<int>(MagickGetImageHeight(image.get()));
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    const long long length = error ? 0 : static_cast<long long>(size);
+    if (length < 1024)
+        text = formatText("尺寸: %d x %d, 类型: %s 图片, 大小: %lld 字节", width, height,
+                          format.c_str(), length);
+    else if (length < 1048576)
+        text = formatText("尺寸: %d x %d, 类型: %s 图片, 大小: %0.1f KB", width, height,
+                          format.c_str(), static_cast<double>(length) / 1024.0);
+    else
+        text = formatText("尺寸: %d x %d, 类型: %s 图片, 大小: %0.1f MB", width, height,
+                          format.c_str(), static_cast<double>(length) / 1024.0 / 1024.0);
+    return true;
+}
+
+bool isCmykPicture(const std::string& path) {
+    Image image = newImage();
+    std::string failure;
+    if (!image || !readImageFile(image.get(), path, failure, true))
+        return false;
+    return MagickGetImageColorspace(image.get()) == CMYKColorspace;
+}
+
+bool isStillPicture(const Image& image) {
+    if (!image || MagickGetNumberImages(image.get()) == 0)
+        return false;
+    return MagickGetImageDelay(image.get()) == 0 || MagickGetNumberImages(image.get()) == 1;
+}
+
+} // namespace velomira

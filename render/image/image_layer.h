@@ -1,0 +1,60 @@
+#pragma once
+// Where pictures enter and frames leave the rendering pipeline: reading and normalising a
+// picture, canvases of the video size, fitting and zooming, JPEG frames, and the
+// picture-info text. Paths are UTF-8 and go to the library as they are.
+#include "render/image/magick_handles.h"
+
+#include <cstdint>
+#include <string>
+
+namespace velomira {
+
+// The logo drawn into preview frames (in a video the encoder draws it instead).
+struct PreviewLogo {
+    Image image;
+    int x = 0;
+    int y = 0;
+};
+
+// A rendered caption ready to be composited onto frames; x and y are truncated toward zero
+// when used.
+struct CaptionOverlay {
+    Image image;
+    double x = 0.0;
+    double y = 0.0;
+    std::int32_t keepOpacity = 0;
+};
+
+// Reads and normalises a picture: profiles stripped, alpha flattened onto fillColour (BMP:
+// alpha switched off), CMYK turned into sRGB. On failure shows the reader's message and
+// returns an empty image.
+Image readPicture(const std::string& path, const std::string& fillColour);
+
+// A new width x height image filled with the colour; empty when the size is not positive.
+Image makeCanvas(int width, int height, const std::string& colour);
+
+// A width x height canvas in fillColour with the picture centred on it. A picture larger than
+// the canvas is first shrunk in place to fit; a smaller one keeps its size.
+Image fitToCanvas(int width, int height, Image& picture, const std::string& fillColour);
+
+// A white width x height canvas with a copy of the picture enlarged by grow pixels in width
+// (and proportionally to the frame in height) centred on it. The picture is not changed.
+Image zoomedFrame(int width, int height, const Image& picture, int grow);
+
+// JPEG bytes of the image (library default quality, 4:2:0 chroma sampling), with the preview
+// logo composited on a copy when one is given. Empty on failure.
+EncodedFrame encodeFrame(Image& image, const PreviewLogo* logo = nullptr);
+
+// Writes the image to the path; the format follows the image's format or the extension.
+bool writePictureFile(Image& image, const std::string& path);
+
+// The one-line picture-info text ("尺寸: ..."), or the not-a-picture notice and false.
+bool describePicture(const std::string& path, std::string& text);
+
+// True when the file reads and its colourspace is CMYK.
+bool isCmykPicture(const std::string& path);
+
+// True for a picture with a frame delay of 0 or exactly one frame.
+bool isStillPicture(const Image& image);
+
+} // namespace velomira

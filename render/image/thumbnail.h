@@ -1,0 +1,19 @@
+#pragma once
+// The picture list's icon: a picture scaled into a white box with a thin grey border.
+#include "render/image/magick_handles.h"
+
+#include <string>
+
+namespace velomira {
+
+// How the picture is decoded. Reduced lets the JPEG reader decode at a fraction of the size
+// (the result has the same geometry); Full decodes every pixel and exists for comparison.
+enum class ThumbnailDecode { Reduced, Full };
+
+// Makes a boxWidth x boxHeight PNG of the picture turned clockwise by angle degrees.
+// Returns 1 with the bytes in icon; -1 for a picture that is not still (an animation); 0 when
+// no icon could be made, after telling the user when the picture does not read.
+int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int angle, Blob& icon,
+                      ThumbnailDecode decode = ThumbnailDecode::Reduced);
+
+} // namespace velomira

@@ -1,0 +1,147 @@
+// Pictures that are broken, hostile or unusual: each one is read correctly or refused with the
+// reader's message, without a crash, a hang or a runaway allocation.
+#include "render/image/image_layer.h"
+#include "render/image/thumbnail.h"
+
+#include "render_fixture.h"
+#include "support/picture_files.h"
+
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <random>
+#include <sys/stat.h>
+
+namespace velomira::testing {
+namespace {
+
+const std::string kReadFailure = "MagickReadImage() 发生错误：\n\nimage unknown 185 ";
+
+class PictureReadingTest : public RenderTest {
+  protected:
+    // The picture is refused by the reader, the thumbnail and the describer, each with its
+    // own outcome, and the reader's message carries the library's reason.
+    void expectRefused(const std::string& path) {
+        const std::size_t before = dialogs.messages().size();
+        EXPECT_FALSE(readPicture(path, "#000000"));
+        Blob icon;
+        EXPECT_EQ(makeThumbnailIcon(path, 144, 144, 0, icon), 0);
+        EXPECT_FALSE(icon);
+        const auto messages = dialogs.messages();
+        ASSERT_EQ(messages.size(), before + 2);
+        const RecordedMessage& read = messages[before];
+        EXPECT_EQ(read.title, "错误");
+        EXPECT_EQ(read.text.rfind(kReadFailure, 0), 0u) << read.text;
+        EXPECT_GT(read.text.size(), kReadFailure.size()) << "no reason given";
+        const RecordedMessage& thumb = messages[before + 1];
+        EXPECT_EQ(thumb.title, "提示");
+        EXPECT_EQ(thumb.text.rfind("图片读取失败@生成缩略图：\n\n", 0), 0u) << thumb.text;
+    }
+};
+
+std::uint32_t crc32(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+std::string bigEndian(std::uint32_t v) {
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+            static_cast<char>(v)};
+}
+
+std::string pngChunk(const std::string& type, const std::string& data) {
+    return bigEndian(static_cast<std::uint32_t>(data.size())) + type + data +
+           bigEndian(crc32(type + data));
+}
+
+// A well-formed PNG header announcing a huge picture, followed by almost no pixel data.
+std::string hugePng(std::uint32_t width, std::uint32_t height) {
+    const std::string ihdr =
+        bigEndian(width) + bigEndian(height) + std::string("\x08\x02\0\0\0", 5);
+    const std::string idat("\x78\x9c\x63\x60\x00\x00\x00\x02\x00\x01", 10);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", ihdr) + pngChunk("IDAT", idat) +
+           pngChunk("IEND", "");
+}
+
+std::string randomBytes(std::size_t count, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(count, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+std::string contentsOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(PictureReadingTest, HugeAnnouncedSizeIsRefusedBeforeAllocating) {
+    expectRefused(folder.writeFile("huge.png", hugePng(100000, 100000)));
+    // Within the width limit but far beyond the pixel-area limit.
+    expectRefused(folder.writeFile("vast.png", hugePng(29000, 29000)));
+}
+
+TEST_F(PictureReadingTest, GarbageAndEmptyFilesAreRefused) {
+    for (const char* name : {"noise.jpg", "noise.png", "noise.bmp", "noise.gif", "noise.bin"})
+        expectRefused(folder.writeFile(name, randomBytes(2000, 7)));
+    expectRefused(folder.writeFile("empty.jpg", ""));
+    expectRefused(folder.writeFile("header-only.jpg", std::string("\xFF\xD8\xFF\xE0", 4)));
+    expectRefused(folder.file("missing.jpg"));
+    EXPECT_NE(dialogs.messages().back().text.find("missing.jpg"), std::string::npos);
+}
+
+TEST_F(PictureReadingTest, FifoIsRefusedWithoutWaitingForAWriter) {
+    const std::string path = folder.file("pipe.jpg");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    expectRefused(path);
+}
+
+TEST_F(PictureReadingTest, TruncatedJpegKeepsWhatWasDecodedOrIsRefused) {
+    const std::string whole = contentsOf(writeGradientJpeg(folder.file("whole.jpg"), 320, 240));
+    ASSERT_GT(whole.size(), 4000u);
+    // Cut inside the scan data: the decoded part is kept, the rest is filled by the decoder.
+    auto picture =
+        readPicture(folder.writeFile("cut.jpg", whole.substr(0, whole.size() / 2)), "#000000");
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(widthOf(picture), 320);
+    EXPECT_EQ(heightOf(picture), 240);
+    Blob icon;
+    EXPECT_EQ(makeThumbnailIcon(folder.file("cut.jpg"), 144, 144, 0, icon), 1);
+    // Cut inside the headers: nothing to show.
+    expectRefused(folder.writeFile("stub.jpg", whole.substr(0, 120)));
+}
+
+TEST_F(PictureReadingTest, PhotoshopFileUsesItsComposite) {
+    velomira::Image canvas = makeCanvas(40, 30, "#0000ff");
+    const std::string path = folder.file("layered.psd");
+    ASSERT_TRUE(writePictureFile(canvas, path));
+    auto picture = readPicture(path, "#000000");
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(widthOf(picture), 40);
+    EXPECT_EQ(heightOf(picture), 30);
+    EXPECT_EQ(pixelAt(picture.get(), 20, 15), (Rgb{0, 0, 255}));
+    std::string text;
+    EXPECT_TRUE(describePicture(path, text));
+    EXPECT_EQ(text.rfind("尺寸: 40 x 30, 类型: PSD 图片, 大小: ", 0), 0u) << text;
+    Blob icon;
+    EXPECT_EQ(makeThumbnailIcon(path, 144, 144, 0, icon), 1);
+}
+
+TEST_F(PictureReadingTest, OddButValidFileNamesAreReadAsTheyAre) {
+    for (const char* name : {"a[1].png", "b%d.png", "c:d.png", "照片 1.png"}) {
+        auto picture =
+            readPicture(writeSolidPicture(folder.file(name), 4, 4, "#ff0000", "png"), "#000000");
+        ASSERT_TRUE(picture) << name;
+        EXPECT_EQ(widthOf(picture), 4) << name;
+    }
+    EXPECT_TRUE(dialogs.messages().empty());
+}
+
+} // namespace
+} // namespace velomira::testing
