@@ -1,0 +1,135 @@
+// Runs every seed of the header fuzz target through the three readers: none may crash, read
+// out of bounds (under the sanitizer build) or hang, and the seeds with a known answer must
+// give it.
+#include "media/header_probe.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+
+namespace velomira {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Expected {
+    int kind;
+    int width; // 0: the size readers refuse the file
+    int height;
+};
+
+// clang-format off
+const std::map<std::string, Expected> kExpected = {
+    {"empty.bin",                          {kImageKindUnrecognised, 0, 0}},
+    {"one_byte.bin",                       {kImageKindUnrecognised, 0, 0}},
+    {"text.txt",                           {kImageKindUnrecognised, 0, 0}},
+    {"riff_webp.bin",                      {kImageKindUnrecognised, 0, 0}},
+    {"ff_run.bin",                         {kImageKindUnrecognised, 0, 0}},
+    {"jpeg_baseline_8x6.jpg",              {kImageKindJpeg, 8, 6}},
+    {"jpeg_progressive_12x10.jpg",         {kImageKindJpeg, 12, 10}},
+    {"jpeg_sof3_only.jpg",                 {kImageKindJpeg, 0, 0}},
+    {"jpeg_sof3_then_sof0.jpg",            {kImageKindJpeg, 50, 40}},
+    {"jpeg_marker_not_ff.jpg",             {kImageKindJpeg, 0, 0}},
+    {"jpeg_segment_length_0.jpg",          {kImageKindJpeg, 0, 0}},
+    {"jpeg_segment_length_1.jpg",          {kImageKindJpeg, 0, 0}},
+    {"jpeg_segment_past_eof.jpg",          {kImageKindJpeg, 0, 0}},
+    {"jpeg_sof0_truncated.jpg",            {kImageKindJpeg, 0, 0}},
+    {"jpeg_sof0_height_0.jpg",             {kImageKindJpeg, 0, 0}},
+    {"jpeg_truncated_soi.jpg",             {kImageKindJpeg, 0, 0}},
+    {"jpeg_truncated_marker.jpg",          {kImageKindJpeg, 0, 0}},
+    {"jpeg_ff_run.jpg",                    {kImageKindJpeg, 0, 0}},
+    {"gif89a_one_frame_gce.gif",           {kImageKindGif, 1, 1}},
+    {"gif89a_two_frames.gif",              {kImageKindAnimatedGif, 1, 1}},
+    {"gif87a_one_frame.gif",               {kImageKindGif, 3, 2}},
+    {"gif87a_two_frames.gif",              {kImageKindGif, 3, 2}},
+    {"gif89a_all_extensions.gif",          {kImageKindGif, 5, 4}},
+    {"gif89a_unknown_extension.gif",       {kImageKindGif, 5, 4}},
+    {"gif89a_local_colour_table.gif",      {kImageKindGif, 2, 2}},
+    {"gif89a_no_image.gif",                {kImageKindGif, 7, 9}},
+    {"gif89a_many_subblocks.gif",          {kImageKindGif, 1, 1}},
+    {"gif89a_subblock_past_eof.gif",       {kImageKindUnrecognised, 1, 1}},
+    {"gif89a_comment_past_eof.gif",        {kImageKindUnrecognised, 1, 1}},
+    {"gif89a_missing_trailer.gif",         {kImageKindUnrecognised, 1, 1}},
+    {"gif89a_stray_byte.gif",              {kImageKindUnrecognised, 1, 1}},
+    {"gif89a_huge_gct_20_bytes.gif",       {kImageKindUnrecognised, 640, 480}},
+    {"gif89a_lct_past_eof.gif",            {kImageKindUnrecognised, 1, 1}},
+    {"gif89a_extension_label_at_eof.gif",  {kImageKindUnrecognised, 1, 1}},
+    {"gif89a_gce_at_eof.gif",              {kImageKindUnrecognised, 1, 1}},
+    {"gif89a_application_truncated.gif",   {kImageKindUnrecognised, 1, 1}},
+    {"gif89a_zero_size.gif",               {kImageKindGif, 0, 0}},
+    {"gif_truncated_header.gif",           {kImageKindUnrecognised, 0, 0}},
+    {"gif_signature_only.gif",             {kImageKindUnrecognised, 0, 0}},
+    {"bmp_4x3.bmp",                        {kImageKindBmp, 4, 3}},
+    {"bmp_negative_height.bmp",            {kImageKindBmp, 4, 3}},
+    {"bmp_height_int_min.bmp",             {kImageKindBmp, 0, 0}},
+    {"bmp_file_size_0.bmp",                {kImageKindBmp, 0, 0}},
+    {"bmp_core_header.bmp",                {kImageKindBmp, 6, 5}},
+    {"bmp_core_header_1x1_1bit.bmp",       {kImageKindBmp, 1, 1}},
+    {"bmp_truncated_header.bmp",           {kImageKindBmp, 0, 0}},
+    {"bmp_zero_width.bmp",                 {kImageKindBmp, 0, 0}},
+    {"png_3x2.png",                        {kImageKindPng, 3, 2}},
+    {"png_100000x100000.png",              {kImageKindPng, 100000, 100000}},
+    {"png_65536x1.png",                    {kImageKindPng, 65536, 1}},
+    {"png_width_above_int_max.png",        {kImageKindPng, 0, 0}},
+    {"png_zero_height.png",                {kImageKindPng, 0, 0}},
+    {"png_truncated_ihdr.png",             {kImageKindPng, 0, 0}},
+    {"png_signature_only.png",             {kImageKindPng, 0, 0}},
+};
+// clang-format on
+
+struct Answers {
+    int kind;
+    int header;
+    int width = 0;
+    int height = 0;
+    int described;
+};
+
+Answers readAll(const std::string& path) {
+    Answers answers{};
+    answers.kind = probeImageKind(path);
+    std::string format;
+    answers.header = readImageHeader(path, &format, &answers.width, &answers.height);
+    std::string text;
+    answers.described = describeImageFile(path, text);
+    return answers;
+}
+
+TEST(HeaderCorpusTest, EverySeedEndsWithItsKnownAnswer) {
+    const fs::path corpus = VELOMIRA_HEADER_CORPUS;
+    ASSERT_TRUE(fs::is_directory(corpus)) << corpus;
+    std::set<std::string> seen;
+    for (const fs::directory_entry& entry : fs::directory_iterator(corpus)) {
+        const std::string name = entry.path().filename().string();
+        seen.insert(name);
+        // A walk that never ends fails here instead of stalling the whole run.
+        auto pending = std::async(std::launch::async, readAll, entry.path().string());
+        if (pending.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            std::fprintf(stderr, "header readers hang on %s\n", name.c_str());
+            std::_Exit(1);
+        }
+        Answers answers = pending.get();
+        auto known = kExpected.find(name);
+        if (known == kExpected.end())
+            continue; // a seed added without an answer still has to end cleanly
+        const Expected& expected = known->second;
+        EXPECT_EQ(answers.kind, expected.kind) << name;
+        const int accepted = expected.width > 0 ? 1 : 0;
+        EXPECT_EQ(answers.header, accepted) << name;
+        EXPECT_EQ(answers.described, accepted) << name;
+        if (accepted) {
+            EXPECT_EQ(answers.width, expected.width) << name;
+            EXPECT_EQ(answers.height, expected.height) << name;
+        }
+    }
+    for (const auto& [name, expected] : kExpected)
+        EXPECT_TRUE(seen.count(name)) << "seed missing from the corpus: " << name;
+}
+
+} // namespace
+} // namespace velomira
