@@ -151,14 +151,18 @@ Image zoomedFrame(int width, int height, const Image& picture, int grow) {
 }
 
 EncodedFrame encodeFrame(Image& image, const PreviewLogo* logo) {
-    if (!image || MagickGetNumberImages(image.get()) == 0)
+    return encodeFrame(image.get(), logo);
+}
+
+EncodedFrame encodeFrame(MagickWand* image, const PreviewLogo* logo) {
+    if (!image || MagickGetNumberImages(image) == 0)
         return EncodedFrame();
-    if (MagickGetImageColorspace(image.get()) != sRGBColorspace)
-        MagickSetImageColorspace(image.get(), sRGBColorspace);
-    MagickWand* target = image.get();
+    if (MagickGetImageColorspace(image) != sRGBColorspace)
+        MagickSetImageColorspace(image, sRGBColorspace);
+    MagickWand* target = image;
     Image withLogo;
     if (logo && logo->image) {
-        withLogo = cloneImage(image);
+        withLogo.reset(CloneMagickWand(image));
         if (!withLogo)
             return EncodedFrame();
         composite(withLogo.get(), logo->image.get(), logo->x, logo->y);

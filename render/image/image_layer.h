@@ -44,6 +44,8 @@ Image zoomedFrame(int width, int height, const Image& picture, int grow);
 // JPEG bytes of the image (library default quality, 4:2:0 chroma sampling), with the preview
 // logo composited on a copy when one is given. Empty on failure.
 EncodedFrame encodeFrame(Image& image, const PreviewLogo* logo = nullptr);
+// The same for an image the caller keeps owning (a frame an effect is still working on).
+EncodedFrame encodeFrame(MagickWand* image, const PreviewLogo* logo = nullptr);
 
 // Writes the image to the path; the format follows the image's format or the extension.
 bool writePictureFile(Image& image, const std::string& path);

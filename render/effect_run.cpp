@@ -1,0 +1,85 @@
+#include "render/effect_run.h"
+
+#include "render/transitions/no_transition.h"
+
+#include <algorithm>
+
+namespace velomira {
+
+namespace {
+
+bool send(FrameSink& sink, const EncodedFrame& blob, bool repeat) {
+    if (!blob)
+        return false;
+    return repeat ? sink.repeatFrame(blob.bytes(), blob.length)
+                  : sink.writeFrame(blob.bytes(), blob.length);
+}
+
+} // namespace
+
+int stillFrameCount(int stillFrames) {
+    return std::max(stillFrames, 0);
+}
+
+Image takeBaseFrame(EffectInputs& in) {
+    if (in.previousFrame)
+        return std::move(in.previousFrame);
+    return makeCanvas(in.width, in.height, "#000000");
+}
+
+Image clonePictureCanvas(const EffectInputs& in) {
+    return in.pictureCanvas ? cloneImage(*in.pictureCanvas) : Image();
+}
+
+EncodedFrame composeCaption(MagickWand* frame, CaptionOverlay& caption, double baseOpacity,
+                            const PreviewLogo* logo) {
+    Image copy(CloneMagickWand(frame));
+    if (!copy)
+        return EncodedFrame();
+    if (caption.image) {
+        if (caption.keepOpacity == 0)
+            MagickSetImageOpacity(caption.image.get(), baseOpacity + 0.2);
+        MagickCompositeImage(copy.get(), caption.image.get(), OverCompositeOp,
+                             static_cast<long>(caption.x), static_cast<long>(caption.y));
+    }
+    return encodeFrame(copy.get(), logo);
+}
+
+bool holdStill(FrameSink& sink, EncodedFrame blob, int stillFrames, MagickWand* finalFrame,
+               CaptionOverlay* caption, const PreviewLogo* logo) {
+    for (int i = 0; i < stillFrames; ++i) {
+        const bool fading = caption && i <= 2;
+        if (fading)
+            blob = composeCaption(finalFrame, *caption, 0.15 + 0.25 * i, logo);
+        if (!send(sink, blob, !fading))
+            return false;
+    }
+    return true;
+}
+
+Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw,
+                     Image& finalFrame) {
+    if (frames == 0)
+        return noTransition(in, EffectParameter{});
+    if (in.counting()) {
+        *in.frameCountOut = static_cast<int>(frames) + stillFrameCount(in.stillFrames);
+        return Image();
+    }
+    if (!in.sink)
+        return Image();
+    EncodedFrame blob;
+    MagickWand* last = nullptr;
+    for (std::size_t i = 0; i < frames; ++i) {
+        last = draw(i);
+        if (!last)
+            return Image();
+        blob = encodeFrame(last, in.logo);
+        if (!send(*in.sink, blob, false))
+            return Image();
+    }
+    if (!holdStill(*in.sink, std::move(blob), in.stillFrames, last, in.caption, in.logo))
+        return Image();
+    return std::move(finalFrame);
+}
+
+} // namespace velomira

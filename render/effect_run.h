@@ -1,0 +1,82 @@
+#pragma once
+// The contract every transition effect follows, and the frame loop they all share.
+//
+// An effect computes its sequence of steps once from the frame size and its parameter, then
+// hands the number of steps, a drawing callback and its final image to playTransition. In counting mode the
+// callback is never called and the count is the number of steps plus the still frames, so
+// counting and rendering cannot disagree.
+#include "render/frame_sink.h"
+#include "render/image/image_layer.h"
+
+#include <cstddef>
+#include <functional>
+
+namespace velomira {
+
+struct EffectInputs {
+    int width = 0;  // W
+    int height = 0; // H
+    // The new picture fitted onto a W x H canvas; owned by the caller, never changed by an
+    // effect (clone it to change pixels). None in counting mode.
+    const Image* pictureCanvas = nullptr;
+    // Owned by the caller; its opacity is set while it fades in. None without a caption and in
+    // counting mode.
+    CaptionOverlay* caption = nullptr;
+    int stillFrames = 0;
+    // The final frame of the previous picture; ownership passes to the effect. None for the
+    // first picture of a run.
+    Image previousFrame;
+    FrameSink* sink = nullptr;
+    const PreviewLogo* logo = nullptr; // preview frames only
+    // Counting mode when set: receives transition frames + still frames, nothing is drawn.
+    int* frameCountOut = nullptr;
+
+    bool counting() const { return frameCountOut != nullptr; }
+};
+
+// The effect's parameter from the catalogue: a step in pixels (W/16 and the like) or a fixed
+// integer, a fixed real value, or a step count (the two zooms take count and step).
+struct EffectParameter {
+    int step = 0;
+    double value = 0.0;
+    int count = 0;
+};
+
+// An effect returns its final frame (ownership to the caller), or none in counting mode and
+// when a delivery failed.
+using TransitionEffect = Image (*)(EffectInputs&, const EffectParameter&);
+
+// Draws transition frame i (0-based) and returns the image to encode; the image stays owned
+// by the effect. The frame drawn last is the one held still afterwards.
+using DrawFrame = std::function<MagickWand*(std::size_t)>;
+
+// Delivers `frames` transition frames, then holds the last one still for stillFrames frames
+// with the caption fading in, and returns `finalFrame` (moved out: ownership to the caller).
+// In counting mode it stores the count and returns none; after a failed delivery it returns
+// none. With no steps at all (possible only on tiny frames) the picture appears as with no
+// transition and the canvas is returned, so a run goes on and counting still agrees.
+Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw,
+                     Image& finalFrame);
+
+// The still frames a run delivers; a count below 0 delivers none.
+int stillFrameCount(int stillFrames);
+
+// The base an effect draws on: the previous frame, or a black W x H canvas before the first
+// picture. Takes the previous frame out of the inputs.
+Image takeBaseFrame(EffectInputs& in);
+
+// A copy of the picture canvas for an effect that changes its pixels.
+Image clonePictureCanvas(const EffectInputs& in);
+
+// JPEG bytes of the frame with the caption composited at opacity baseOpacity + 0.2 (or as
+// drawn when the caption keeps its own opacity). The frame is not changed.
+EncodedFrame composeCaption(MagickWand* frame, CaptionOverlay& caption, double baseOpacity,
+                            const PreviewLogo* logo);
+
+// The still hold after a transition whose last frame (`blob`, already delivered) shows
+// finalFrame: the caption fades in over the first three still frames (opacities 0.35, 0.60,
+// 0.85), every other still frame repeats the bytes sent last.
+bool holdStill(FrameSink& sink, EncodedFrame blob, int stillFrames, MagickWand* finalFrame,
+               CaptionOverlay* caption, const PreviewLogo* logo);
+
+} // namespace velomira

@@ -1,0 +1,237 @@
+#include "render/frame_sequencer.h"
+
+#include "album/album_tables.h"
+#include "album/transition_catalogue.h"
+#include "render/caption_renderer.h"
+#include "render/transition_dispatch.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace velomira {
+
+namespace {
+
+// About 11 days of video; keeps the loop-play walk and its counters finite.
+constexpr int kMaxLoopFrames = 25 * 1000 * 1000;
+
+// On passes after the first, a first picture without a transition enters through the
+// loop-play transition, so the repeat does not start with a hard cut.
+bool substitutesLoopTransition(const VideoSettings& settings, const AlbumItem& item, int pass,
+                               std::size_t position) {
+    return pass > 0 && position == 0 && item.animationIndex == NO_TRANSITION &&
+           settings.loopPlayAnimation != NO_TRANSITION;
+}
+
+int countFramesFor(const VideoSettings& settings, int animationIndex) {
+    int count = 0;
+    EffectInputs in;
+    in.width = settings.videoWidth;
+    in.height = settings.videoHeight;
+    in.stillFrames = settings.stillFrames;
+    in.frameCountOut = &count;
+    return runTransition(animationIndex, in).built ? count : -1;
+}
+
+CaptionOverlay makeCaption(const SequencerContext& context, const AlbumItem& item) {
+    const VideoSettings& settings = context.project->settings;
+    std::string fontFile;
+    if (context.fonts) {
+        if (auto found = lookupCaptionFont(*context.fonts, item.caption.fontName))
+            fontFile = *found;
+    }
+    const int pointSize = captionPointSizeAt(settings.text_watermark_font_size)
+                              .value_or(*captionPointSizeAt(kDefaultCaptionFontSize));
+    return renderCaption(settings.videoWidth, settings.videoHeight, item.caption.text,
+                         colorText(item.caption.boxColor), colorText(item.caption.textColor),
+                         fontFile, pointSize, item.caption.location, context.margins);
+}
+
+} // namespace
+
+PictureResult renderPicture(const SequencerContext& context, const AlbumItem& item,
+                            Image previousFrame) {
+    const VideoSettings& settings = context.project->settings;
+    const std::string fill = settings.video_bg_fill_color == 1 ? "#000000" : "#ffffff";
+    Image picture = readPicture(item.path, fill);
+    if (!picture)
+        return {PictureStatus::ReadFailed, Image()};
+    if (item.turnAngle > 0) {
+        Pixel background = newPixel(fill);
+        MagickRotateImage(picture.get(), background.get(), item.turnAngle);
+    }
+    Image canvas = fitToCanvas(settings.videoWidth, settings.videoHeight, picture, fill);
+    picture.reset();
+
+    CaptionOverlay caption;
+    const bool hasCaption = item.caption.enabled != 0 && !item.caption.text.empty();
+    if (hasCaption)
+        caption = makeCaption(context, item);
+
+    EffectInputs in;
+    in.width = settings.videoWidth;
+    in.height = settings.videoHeight;
+    in.pictureCanvas = &canvas;
+    in.caption = hasCaption && caption.image ? &caption : nullptr;
+    in.stillFrames = settings.stillFrames;
+    in.previousFrame = std::move(previousFrame);
+    in.sink = context.sink;
+    in.logo = context.logo;
+    TransitionResult result = runTransition(item.animationIndex, in);
+    if (!result.built)
+        return {PictureStatus::NotBuilt, Image()};
+    if (!result.finalFrame)
+        return {PictureStatus::DeliveryFailed, Image()};
+    return {PictureStatus::Rendered, std::move(result.finalFrame)};
+}
+
+int countPictureFrames(const AlbumProject& project, const AlbumItem& item) {
+    return countFramesFor(project.settings, item.animationIndex);
+}
+
+int countAlbumFrames(const AlbumProject& project) {
+    int total = 0;
+    for (const AlbumItem& item : project.items) {
+        const int frames = countPictureFrames(project, item);
+        if (frames < 0)
+            return -1;
+        total += frames;
+    }
+    return total;
+}
+
+int loopPlayPictureCount(const AlbumProject& project, float* videoLengthOut) {
+    const int items = albumItemCount(project);
+    float length = 0.0f;
+    auto answer = [&](int pictures, float seconds) {
+        if (videoLengthOut)
+            *videoLengthOut = seconds;
+        return std::max(pictures, items);
+    };
+    const float music = totalMusicSeconds(project);
+    const int albumFrames = countAlbumFrames(project);
+    if (albumFrames < 0)
+        return answer(items, 0.0f);
+    length = static_cast<float>(albumFrames) / 25.0f;
+    if (music <= 0.0f || length >= music || items == 0)
+        return answer(items, length);
+
+    // Each picture's count once; only the first picture of later passes can differ.
+    const VideoSettings& settings = project.settings;
+    std::vector<int> frames;
+    frames.reserve(project.items.size());
+    for (const AlbumItem& item : project.items)
+        frames.push_back(countPictureFrames(project, item));
+    const AlbumItem& first = project.items.front();
+    int laterFirst = frames.front();
+    if (substitutesLoopTransition(settings, first, 1, 0)) {
+        laterFirst = countFramesFor(settings, settings.loopPlayAnimation);
+        if (laterFirst < 0)
+            return answer(items, length);
+    }
+    const int passFrames = albumFrames - frames.front() + laterFirst;
+    if (passFrames <= 0)
+        return answer(items, length); // later passes add nothing: the music is never covered
+
+    int accumulated = 0;
+    int pictures = 0;
+    for (int pass = 0;; ++pass) {
+        // A later pass that ends within the music is taken whole; only the pass in which the
+        // music ends is walked picture by picture.
+        if (accumulated > kMaxLoopFrames - passFrames) // absurd music lengths stop here
+            return answer(pictures, static_cast<float>(accumulated) / 25.0f);
+        if (pass > 0 && static_cast<float>(accumulated + passFrames) / 25.0f <= music) {
+            accumulated += passFrames;
+            pictures += items;
+            continue;
+        }
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            const int n = pass > 0 && i == 0 ? laterFirst : frames[i];
+            const int reached = accumulated + n;
+            const float seconds = static_cast<float>(reached) / 25.0f;
+            if (seconds > music) {
+                if (std::trunc(seconds) - std::trunc(music) < 1.0f)
+                    return answer(pictures + 1, seconds);
+                return answer(pictures, static_cast<float>(accumulated) / 25.0f);
+            }
+            ++pictures;
+            accumulated = reached;
+        }
+    }
+}
+
+float videoLengthSeconds(const AlbumProject& project) {
+    const VideoSettings& settings = project.settings;
+    if (settings.bgsound && settings.bgsound_auto_set_image_loop_play &&
+        totalMusicSeconds(project) > 0.0f) {
+        float length = 0.0f;
+        loopPlayPictureCount(project, &length);
+        return length;
+    }
+    const int frames = countAlbumFrames(project);
+    return frames > 0 ? static_cast<float>(frames) / 25.0f : 0.0f;
+}
+
+RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
+                       const std::atomic<bool>& stop, const std::function<void(int)>& progress) {
+    const AlbumProject& project = *context.project;
+    if (project.items.empty())
+        return RunOutcome::Completed;
+    const VideoSettings& settings = project.settings;
+    Image previous;
+    std::size_t position = 0;
+    int pass = 0;
+    for (int number = 1; number <= totalPictures; ++number) {
+        if (stop.load())
+            return RunOutcome::Stopped;
+        if (progress)
+            progress(number);
+        if (position == project.items.size()) {
+            position = 0;
+            ++pass;
+        }
+        const AlbumItem& item = project.items[position];
+        PictureResult result;
+        if (substitutesLoopTransition(settings, item, pass, position)) {
+            AlbumItem entering = item;
+            setItemTransition(entering, settings.loopPlayAnimation);
+            result = renderPicture(context, entering, std::move(previous));
+        } else {
+            result = renderPicture(context, item, std::move(previous));
+        }
+        switch (result.status) {
+        case PictureStatus::Rendered:
+            break;
+        case PictureStatus::ReadFailed:
+            return RunOutcome::ReadFailed;
+        case PictureStatus::DeliveryFailed:
+            return RunOutcome::DeliveryFailed;
+        case PictureStatus::NotBuilt:
+            return RunOutcome::NotBuilt;
+        }
+        previous = std::move(result.finalFrame);
+        ++position;
+    }
+    return RunOutcome::Completed;
+}
+
+std::string videoLengthText(float seconds) {
+    const long s = seconds > 0.0f ? static_cast<long>(seconds) : 0;
+    char text[64];
+    if (s < 60)
+        std::snprintf(text, sizeof text, "00:00:%02ld", s);
+    else if (s < 3600)
+        std::snprintf(text, sizeof text, "00:%02ld:%02ld", s / 60, s % 60);
+    else
+        std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", s / 3600, (s / 60) % 60, s % 60);
+    return std::string("视频长度: ") + text;
+}
+
+std::string pictureLengthText(int frames) {
+    char text[64];
+    std::snprintf(text, sizeof text, ", 动画长度: %0.2f秒", static_cast<double>(frames) / 25.0);
+    return text;
+}
+
+} // namespace velomira

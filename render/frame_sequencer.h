@@ -1,0 +1,69 @@
+#pragma once
+// Turns the album into the stream of frames: one picture at a time through its transition
+// effect, passes repeated for loop play, with progress and stop. The same walk in counting
+// mode gives frame counts and the video length without reading a single picture.
+#include "album/album_model.h"
+#include "app/caption_margins.h"
+#include "render/caption_fonts.h"
+#include "render/frame_sink.h"
+#include "render/image/image_layer.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+namespace velomira {
+
+// What a run reads besides the album. Everything is borrowed and must outlive the run.
+struct SequencerContext {
+    const AlbumProject* project = nullptr;
+    FrameSink* sink = nullptr;
+    const PreviewLogo* logo = nullptr; // preview runs only
+    const CaptionFontTable* fonts = nullptr;
+    CaptionMargins margins;
+};
+
+enum class PictureStatus {
+    Rendered,
+    ReadFailed,     // the picture no longer reads; the reader has shown its message
+    DeliveryFailed, // the sink refused a frame
+    NotBuilt,       // the picture's transition is not part of this build yet
+};
+
+struct PictureResult {
+    PictureStatus status = PictureStatus::Rendered;
+    Image finalFrame; // the next picture's previous frame; none unless Rendered
+};
+
+// Reads, rotates and fits the picture, makes its caption and runs its transition from the
+// previous frame (consumed).
+PictureResult renderPicture(const SequencerContext& context, const AlbumItem& item,
+                            Image previousFrame);
+
+// Frames the picture adds to the video (transition + still frames); -1 when its transition is
+// not built yet. Reads no file.
+int countPictureFrames(const AlbumProject& project, const AlbumItem& item);
+// The sum over the album in order; -1 when any picture's transition is not built yet.
+int countAlbumFrames(const AlbumProject& project);
+
+// Pictures to render so that loop play covers the music (at least the number of pictures),
+// and the resulting video length in seconds.
+int loopPlayPictureCount(const AlbumProject& project, float* videoLengthOut = nullptr);
+
+// The video length: the loop-play length when music decides it, else all frames / 25.
+float videoLengthSeconds(const AlbumProject& project);
+
+enum class RunOutcome { Completed, Stopped, DeliveryFailed, ReadFailed, NotBuilt };
+
+// Renders pictures 1..totalPictures (the list repeated as needed) into the context's sink.
+// stop is tested before each picture; progress receives the 1-based picture number.
+RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
+                       const std::atomic<bool>& stop,
+                       const std::function<void(int)>& progress = nullptr);
+
+// "视频长度: 00:01:05" for the status bar.
+std::string videoLengthText(float seconds);
+// ", 动画长度: 2.40秒" appended to a selected picture's information.
+std::string pictureLengthText(int frames);
+
+} // namespace velomira

@@ -1,0 +1,43 @@
+#pragma once
+// From a picture's animationIndex to its effect and the effect's parameter.
+#include "render/effect_run.h"
+
+namespace velomira {
+
+// How an effect's parameter follows from the frame size.
+enum class ParameterRule {
+    None,
+    WidthDiv16,
+    HeightDiv16,
+    WidthDiv17,
+    WidthDiv32,
+    FixedInt,  // EffectParameter::step = the fixed value
+    FixedReal, // EffectParameter::value = the fixed value
+    ZoomSteps, // count 20, step trunc(W * 0.02)
+};
+
+struct TransitionDispatchEntry {
+    int index;
+    ParameterRule rule;
+    double fixed;
+};
+
+// The entry of an index 0..92 or 95..98; null for every other index (they have no transition).
+const TransitionDispatchEntry* transitionEntry(int animationIndex);
+
+// The effect of an index 0..92 or 95..98, from its family; null while the family is not built.
+TransitionEffect transitionEffect(int animationIndex);
+
+EffectParameter transitionParameter(const TransitionDispatchEntry& entry, int width, int height);
+
+struct TransitionResult {
+    Image finalFrame; // none in counting mode and after a failed delivery
+    bool built = true; // false: the index names an effect this build does not have yet
+};
+
+// Runs the effect of the index (the no-transition effect for 93, 94, 99 and every value
+// outside 0..98). An effect that is not built delivers nothing and says so; it is never
+// replaced by another effect.
+TransitionResult runTransition(int animationIndex, EffectInputs& inputs);
+
+} // namespace velomira

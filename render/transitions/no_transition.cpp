@@ -1,0 +1,27 @@
+#include "render/transitions/no_transition.h"
+
+namespace velomira {
+
+Image noTransition(EffectInputs& in, const EffectParameter&) {
+    if (in.counting()) {
+        *in.frameCountOut = stillFrameCount(in.stillFrames);
+        return Image();
+    }
+    in.previousFrame.reset(); // nothing leads from it
+    Image result = clonePictureCanvas(in);
+    if (!result || !in.sink)
+        return Image();
+    if (in.stillFrames <= 0)
+        return result;
+    EncodedFrame blob = in.caption ? composeCaption(result.get(), *in.caption, 0.65, in.logo)
+                                   : encodeFrame(result.get(), in.logo);
+    for (int i = 0; i < in.stillFrames; ++i) {
+        bool delivered = blob && (i == 0 ? in.sink->writeFrame(blob.bytes(), blob.length)
+                                         : in.sink->repeatFrame(blob.bytes(), blob.length));
+        if (!delivered)
+            return Image();
+    }
+    return result;
+}
+
+} // namespace velomira

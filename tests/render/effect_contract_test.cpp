@@ -1,0 +1,220 @@
+// The shared frame loop, the still hold with the caption fade-in, the no-transition effect
+// and the dispatch by index.
+#include "effect_harness.h"
+#include "render/folder_sink.h"
+#include "render/transition_dispatch.h"
+#include "render/transitions/no_transition.h"
+#include "render_fixture.h"
+#include "support/picture_files.h"
+
+#include <sys/stat.h>
+
+namespace velomira::testing {
+namespace {
+
+// A small wipe built on the shared loop, standing in for a family effect: four steps from
+// the left, each revealing another quarter of the picture over the previous frame.
+velomira::Image testWipe(EffectInputs& in, const EffectParameter&) {
+    std::vector<int> widths;
+    for (int s = in.width / 4; s < in.width; s += std::max(1, in.width / 4))
+        widths.push_back(s);
+    widths.push_back(in.width);
+    velomira::Image base;
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        if (!base)
+            base = takeBaseFrame(in);
+        velomira::Image strip = clonePictureCanvas(in);
+        MagickCropImage(strip.get(), widths[i], in.height, 0, 0);
+        MagickCompositeImage(base.get(), strip.get(), OverCompositeOp, 0, 0);
+        return base.get();
+    };
+    return playTransition(in, widths.size(), draw, base);
+}
+
+// An effect whose steps vanish on this frame size.
+velomira::Image noSteps(EffectInputs& in, const EffectParameter&) {
+    velomira::Image unused;
+    return playTransition(in, 0, [](std::size_t) -> MagickWand* { return nullptr; }, unused);
+}
+
+class EffectContract : public RenderTest {};
+
+TEST_F(EffectContract, SharedLoopKeepsTheContractAtEverySize) {
+    for (auto [w, h] : {std::pair{64, 48}, {2, 2}, {30, 20}, {48, 64}}) {
+        for (int still : {3, 0, -2}) {
+            EffectCase c;
+            c.effect = testWipe;
+            c.width = w;
+            c.height = h;
+            c.stillFrames = still;
+            expectEffectContract(c);
+            c.withPrevious = false;
+            c.withCaption = true;
+            expectEffectContract(c);
+        }
+    }
+}
+
+TEST_F(EffectContract, NoTransitionKeepsTheContract) {
+    for (bool caption : {false, true}) {
+        EffectCase c;
+        c.effect = noTransition;
+        c.withCaption = caption;
+        for (int still : {1, 4, 0, -3}) {
+            c.stillFrames = still;
+            expectEffectContract(c);
+        }
+    }
+}
+
+TEST_F(EffectContract, AnEffectWithoutStepsBehavesAsNoTransition) {
+    EffectCase c;
+    c.effect = noSteps;
+    for (int still : {4, 0}) {
+        c.stillFrames = still;
+        expectEffectContract(c);
+        EXPECT_EQ(countFrames(c), still);
+    }
+    EffectRender r = renderEffect(c);
+    ASSERT_TRUE(r.finalFrame);
+    EXPECT_LT(meanDifference(r.finalFrame.get(), r.canvas.get()), 1.0);
+}
+
+TEST_F(EffectContract, FirstPictureWithoutTransitionIsOneWriteAndRepeats) {
+    EffectCase c;
+    c.effect = noTransition;
+    c.withPrevious = false;
+    c.stillFrames = 50;
+    EffectRender r = renderEffect(c);
+    ASSERT_TRUE(r.finalFrame);
+    EXPECT_EQ(r.sink.writes(), 1);
+    EXPECT_EQ(r.sink.repeats(), 49);
+    EXPECT_TRUE(r.sink.repeatsMatchPrevious());
+    EXPECT_EQ(countFrames(c), 50);
+}
+
+TEST_F(EffectContract, NoTransitionShowsTheCaptionAtOnceAtItsFinalOpacity) {
+    EffectCase c;
+    c.effect = noTransition;
+    c.pictureColour = "#000000";
+    c.withCaption = true;
+    c.stillFrames = 3;
+    EffectRender r = renderEffect(c);
+    ASSERT_EQ(r.sink.count(), 3);
+    EXPECT_EQ(r.sink.writes(), 1);
+    velomira::Image first = decodeDelivery(r.sink, 0);
+    // A white caption at opacity 0.85 over black.
+    EXPECT_TRUE(near(pixelAt(first.get(), 12, 9), {217, 217, 217}, 4));
+    EXPECT_TRUE(near(pixelAt(first.get(), 50, 40), {0, 0, 0}, 4));
+}
+
+TEST_F(EffectContract, CaptionFadesInOverTheFirstThreeStillFrames) {
+    EffectCase c;
+    c.effect = testWipe;
+    c.pictureColour = "#000000";
+    c.withCaption = true;
+    c.stillFrames = 5;
+    EffectRender r = renderEffect(c);
+    const int transition = countFrames(c) - 5;
+    ASSERT_EQ(r.sink.count(), transition + 5);
+    const int expected[] = {89, 153, 217, 217, 217}; // opacities 0.35, 0.60, 0.85
+    for (int i = 0; i < 5; ++i) {
+        velomira::Image frame = decodeDelivery(r.sink, transition + i);
+        EXPECT_TRUE(near(pixelAt(frame.get(), 12, 9), {expected[i], expected[i], expected[i]}, 4))
+            << "still frame " << i;
+        EXPECT_EQ(r.sink.deliveries()[transition + i].repeat, i >= 3) << "still frame " << i;
+    }
+
+    // Two still frames never reach the final opacity.
+    c.stillFrames = 2;
+    EffectRender shorter = renderEffect(c);
+    velomira::Image lastFrame = decodeDelivery(shorter.sink, shorter.sink.count() - 1);
+    EXPECT_TRUE(near(pixelAt(lastFrame.get(), 12, 9), {153, 153, 153}, 4));
+    EXPECT_EQ(shorter.sink.writes(), shorter.sink.count());
+}
+
+TEST_F(EffectContract, UnmappedIndexesHaveNoTransition) {
+    for (int index : {93, 94, 99, 150, -1, -2147483647 - 1, 2147483647}) {
+        EXPECT_EQ(transitionEntry(index), nullptr) << index;
+        int count = -1;
+        EffectInputs in;
+        in.width = 40;
+        in.height = 30;
+        in.stillFrames = 7;
+        in.frameCountOut = &count;
+        TransitionResult result = runTransition(index, in);
+        EXPECT_TRUE(result.built);
+        EXPECT_EQ(count, 7) << index;
+    }
+}
+
+TEST_F(EffectContract, EffectsNotBuiltYetSaySoAndDeliverNothing) {
+    for (int index = 0; index <= 98; ++index) {
+        const TransitionDispatchEntry* entry = transitionEntry(index);
+        if (index == 93 || index == 94) {
+            EXPECT_EQ(entry, nullptr);
+            continue;
+        }
+        ASSERT_NE(entry, nullptr) << index;
+        ASSERT_EQ(entry->index, index);
+        if (transitionEffect(index))
+            continue;
+        RecordingSink sink;
+        velomira::Image canvas = makeCanvas(16, 16, "#ff0000");
+        EffectInputs in;
+        in.width = 16;
+        in.height = 16;
+        in.pictureCanvas = &canvas;
+        in.stillFrames = 2;
+        in.sink = &sink;
+        TransitionResult result = runTransition(index, in);
+        EXPECT_FALSE(result.built) << index;
+        EXPECT_FALSE(result.finalFrame);
+        EXPECT_EQ(sink.count(), 0);
+    }
+}
+
+TEST_F(EffectContract, ParametersFollowTheFrameSize) {
+    auto parameterOf = [](int index, int w, int h) {
+        return transitionParameter(*transitionEntry(index), w, h);
+    };
+    EXPECT_EQ(parameterOf(2, 1280, 720).step, 80);
+    EXPECT_EQ(parameterOf(4, 1280, 720).step, 45);
+    EXPECT_EQ(parameterOf(17, 1280, 720).step, 75);
+    EXPECT_EQ(parameterOf(66, 1000, 562).step, 58);
+    EXPECT_EQ(parameterOf(37, 1000, 562).step, 31);
+    EXPECT_EQ(parameterOf(0, 1280, 720).count, 20);
+    EXPECT_EQ(parameterOf(0, 1280, 720).step, 25);
+    EXPECT_EQ(parameterOf(1, 30, 20).step, 0);
+    EXPECT_EQ(parameterOf(31, 400, 400).step, 6);
+    EXPECT_EQ(parameterOf(41, 400, 400).step, 16);
+    EXPECT_EQ(parameterOf(49, 400, 400).step, 14);
+    EXPECT_DOUBLE_EQ(parameterOf(32, 400, 400).value, 19.8);
+    EXPECT_DOUBLE_EQ(parameterOf(33, 400, 400).value, 11.0);
+    EXPECT_DOUBLE_EQ(parameterOf(57, 400, 400).value, 5.45);
+    EXPECT_EQ(parameterOf(95, 400, 400).step, 0);
+}
+
+TEST_F(EffectContract, FolderSinkNumbersFramesAndLinksRepeats) {
+    FolderSink sink(folder.path());
+    const unsigned char a[] = {1, 2, 3};
+    const unsigned char b[] = {4, 5};
+    ASSERT_TRUE(sink.writeFrame(a, sizeof a));
+    ASSERT_TRUE(sink.repeatFrame(a, sizeof a));
+    ASSERT_TRUE(sink.writeFrame(b, sizeof b));
+    EXPECT_EQ(sink.framesWritten(), 3);
+    struct stat first {}, second {}, third {};
+    ASSERT_EQ(stat(sink.framePath(1).c_str(), &first), 0);
+    ASSERT_EQ(stat(sink.framePath(2).c_str(), &second), 0);
+    ASSERT_EQ(stat(sink.framePath(3).c_str(), &third), 0);
+    EXPECT_EQ(first.st_ino, second.st_ino) << "a repeat should not store the bytes again";
+    EXPECT_EQ(third.st_size, 2);
+    EXPECT_EQ(sink.framePath(2).filename(), "000002.jpg");
+
+    FolderSink gone(folder.path() / "missing");
+    EXPECT_FALSE(gone.writeFrame(a, sizeof a));
+    EXPECT_EQ(gone.framesWritten(), 0);
+}
+
+} // namespace
+} // namespace velomira::testing

@@ -1,0 +1,137 @@
+#include "effect_harness.h"
+
+#include "render/transition_dispatch.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+namespace velomira::testing {
+
+namespace {
+
+struct Scene {
+    velomira::Image canvas;
+    CaptionOverlay caption;
+};
+
+Scene makeScene(const EffectCase& c) {
+    Scene scene;
+    scene.canvas = makeCanvas(c.width, c.height, c.pictureColour);
+    if (c.withCaption) {
+        scene.caption.image = makeCanvas(std::max(1, c.width / 4), std::max(1, c.height / 4),
+                                         "#ffffff");
+        scene.caption.x = c.width / 8.0;
+        scene.caption.y = c.height / 8.0;
+    }
+    return scene;
+}
+
+} // namespace
+
+int countFrames(const EffectCase& c) {
+    int count = -1;
+    EffectInputs in;
+    in.width = c.width;
+    in.height = c.height;
+    in.stillFrames = c.stillFrames;
+    in.frameCountOut = &count;
+    velomira::Image result = c.effect(in, c.parameter);
+    EXPECT_FALSE(result) << "counting mode returned an image";
+    return count;
+}
+
+EffectRender renderEffect(const EffectCase& c, int failAt) {
+    EffectRender out{RecordingSink(failAt), velomira::Image(), velomira::Image()};
+    Scene scene = makeScene(c);
+    EffectInputs in;
+    in.width = c.width;
+    in.height = c.height;
+    in.pictureCanvas = &scene.canvas;
+    in.caption = c.withCaption ? &scene.caption : nullptr;
+    in.stillFrames = c.stillFrames;
+    if (c.withPrevious)
+        in.previousFrame = makeCanvas(c.width, c.height, c.previousColour);
+    in.sink = &out.sink;
+    out.finalFrame = c.effect(in, c.parameter);
+    out.canvas = std::move(scene.canvas);
+    return out;
+}
+
+velomira::Image decodeDelivery(const RecordingSink& sink, int index) {
+    velomira::Image image = newImage();
+    const std::string& bytes = sink.deliveries().at(static_cast<std::size_t>(index)).bytes;
+    if (MagickReadImageBlob(image.get(), bytes.data(), bytes.size()) == MagickFalse)
+        return velomira::Image();
+    return image;
+}
+
+double meanDifference(MagickWand* a, MagickWand* b) {
+    const size_t w = MagickGetImageWidth(a), h = MagickGetImageHeight(a);
+    if (w != MagickGetImageWidth(b) || h != MagickGetImageHeight(b))
+        return 1e9;
+    std::vector<unsigned char> pa(w * h * 3), pb(w * h * 3);
+    MagickExportImagePixels(a, 0, 0, w, h, "RGB", CharPixel, pa.data());
+    MagickExportImagePixels(b, 0, 0, w, h, "RGB", CharPixel, pb.data());
+    double sum = 0;
+    for (size_t i = 0; i < pa.size(); ++i)
+        sum += std::abs(int(pa[i]) - int(pb[i]));
+    return pa.empty() ? 0 : sum / static_cast<double>(pa.size());
+}
+
+void expectEffectContract(const EffectCase& c, int failureStride) {
+    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " still " << c.stillFrames);
+    const int counted = countFrames(c);
+    EffectRender full = renderEffect(c);
+    ASSERT_TRUE(full.finalFrame) << "the effect returned no final frame";
+    EXPECT_EQ(counted, full.sink.count()) << "counting disagrees with rendering";
+    EXPECT_TRUE(full.sink.repeatsMatchPrevious());
+    EXPECT_EQ(MagickGetImageWidth(full.finalFrame.get()), static_cast<size_t>(c.width));
+    EXPECT_EQ(MagickGetImageHeight(full.finalFrame.get()), static_cast<size_t>(c.height));
+
+    const int transitionFrames = counted - std::max(c.stillFrames, 0);
+    if (transitionFrames > 0 && !c.withCaption) {
+        velomira::Image last = decodeDelivery(full.sink, transitionFrames - 1);
+        ASSERT_TRUE(last);
+        EXPECT_LT(meanDifference(last.get(), full.canvas.get()), 3.0)
+            << "the last transition frame is not the picture canvas";
+    }
+
+    for (int k = 1; k <= counted; ++k) {
+        const bool edge = k == 1 || k == counted;
+        if (!edge && (failureStride == 0 || (failureStride > 1 && k % failureStride != 0)))
+            continue;
+        EffectRender failed = renderEffect(c, k);
+        EXPECT_FALSE(failed.finalFrame) << "returned a frame after delivery " << k << " failed";
+        EXPECT_EQ(failed.sink.count(), k) << "went on delivering after delivery " << k
+                                          << " failed";
+    }
+}
+
+std::vector<std::pair<int, int>> harnessSizes() {
+    const char* sanitized = std::getenv("VELOMIRA_SANITIZED");
+    if (sanitized && std::string(sanitized) == "1")
+        return {{400, 400}, {130, 128}, {30, 20}, {2, 2}};
+    return {{1280, 720}, {1920, 1080}, {720, 960}, {400, 400},
+            {1000, 562}, {130, 128},   {30, 20},  {2, 2}};
+}
+
+void expectCatalogueEffect(int index, int stillFrames) {
+    SCOPED_TRACE(::testing::Message() << "transition " << index);
+    const TransitionDispatchEntry* entry = transitionEntry(index);
+    ASSERT_NE(entry, nullptr);
+    EffectCase c;
+    c.effect = transitionEffect(index);
+    ASSERT_NE(c.effect, nullptr) << "not built";
+    c.stillFrames = stillFrames;
+    for (auto [w, h] : harnessSizes()) {
+        c.width = w;
+        c.height = h;
+        c.parameter = transitionParameter(*entry, w, h);
+        expectEffectContract(c, w * h > 400 * 400 ? 0 : 1);
+    }
+}
+
+} // namespace velomira::testing

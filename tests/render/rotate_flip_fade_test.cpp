@@ -1,0 +1,1 @@
+// Tests for render/transitions/rotate_flip_fade

@@ -1,0 +1,1 @@
+// Tests for render/transitions/sweep_blind_raster

@@ -1,0 +1,1 @@
+// Tests for render/transitions/wipe_reveals
