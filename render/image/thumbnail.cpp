@@ -1,5 +1,6 @@
 #include "render/image/thumbnail.h"
 
+#include "media/header_probe.h"
 #include "platform/dialogs.h"
 #include "render/image/image_layer.h"
 #include "render/image/picture_reader.h"
@@ -55,14 +56,11 @@ int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int 
         // The header alone gives the true size. The JPEG reader then decodes at the smallest
         // scale that still covers the thumbnail, which is made from the true size, so the
         // result has exactly the geometry of a full decode.
-        Image header = newImage();
-        if (!header || !readImageFile(header.get(), path, failure, true)) {
-            reportUnreadable(failure);
-            return 0;
-        }
-        if (imageFormat(header.get()) == "JPEG") {
-            Size size{static_cast<long long>(MagickGetImageWidth(header.get())),
-                      static_cast<long long>(MagickGetImageHeight(header.get()))};
+        std::string format;
+        int width = 0;
+        int height = 0;
+        if (readImageHeader(path, &format, &width, &height) == 1 && format == "JPEG") {
+            Size size{width, height};
             const bool sideways = turnsSideways(angle);
             if (sideways)
                 std::swap(size.width, size.height);
@@ -116,8 +114,10 @@ int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int 
     if (decodedWidth != size.width || decodedHeight != size.height) {
         // The reader already did the large reduction; the thumbnail operation would enlarge
         // the small decode fivefold before shrinking it and cost more than the decode itself.
+        // What is left is a reduction of at most 8 times, which a triangle filter does as well
+        // as Lanczos for a list icon, in a third of the time.
         MagickResizeImage(picture.get(), static_cast<std::size_t>(thumb.width),
-                          static_cast<std::size_t>(thumb.height), LanczosFilter, 1.0);
+                          static_cast<std::size_t>(thumb.height), TriangleFilter, 1.0);
         MagickStripImage(picture.get());
     } else if (thumb.width != size.width || thumb.height != size.height) {
         MagickThumbnailImage(picture.get(), static_cast<std::size_t>(thumb.width),

@@ -1,0 +1,240 @@
+#include "render/caption_renderer.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+namespace velomira {
+
+namespace {
+
+// Captions on the pink box are sharpened once drawn.
+constexpr const char* kSharpenedBoxColour = "#ff619d";
+constexpr double kSharpenRadius = 10.0;
+constexpr double kSharpenSigma = 10.0;
+
+constexpr int kMetricsScratchWidth = 960;
+constexpr int kBoxPadding = 6;
+constexpr double kMinPointSize = 1.0;
+constexpr double kMaxPointSize = 1000.0;
+// Far beyond any frame; keeps the pixel arithmetic inside int for absurd metrics.
+constexpr double kMaxCaptionSide = 1000000.0;
+
+// Faces the library knows through the system's font configuration, tried in this order when
+// the chosen font file cannot be used. The CJK ones come first because captions are mostly
+// Chinese; an empty name leaves the choice to the library.
+constexpr std::array<const char*, 5> kFallbackFaces = {
+    "WenQuanYi-Zen-Hei", "AR-PL-UMing-CN", "AR-PL-UKai-CN", "DejaVu-Sans", "",
+};
+
+enum class Placement { FlushLeft, FlushRight, Centre, Left, Right };
+
+struct Metrics {
+    double advance = 0.0; // origin x after drawing the text
+    double height = 0.0;  // ascender − descender
+};
+
+struct MeasuredText {
+    std::string face; // font file or face name that measured, empty for the library default
+    Metrics metrics;
+};
+
+Drawing textDrawing(const std::string& face, double pointSize) {
+    Drawing drawing = newDrawing();
+    if (!face.empty())
+        DrawSetFont(drawing.get(), face.c_str());
+    DrawSetFontSize(drawing.get(), pointSize);
+    return drawing;
+}
+
+bool measure(MagickWand* scratch, const std::string& face, double pointSize,
+             const std::string& text, Metrics& out) {
+    Drawing drawing = textDrawing(face, pointSize);
+    double* values = MagickQueryFontMetrics(scratch, drawing.get(), text.c_str());
+    if (!values)
+        return false;
+    out.advance = values[11];
+    out.height = values[2] - values[3];
+    MagickRelinquishMemory(values);
+    return true;
+}
+
+// The font file as the library should see it: absolute, so that names starting with '@', '-'
+// or '^' are not taken for the library's special font notations. Empty when it is no file.
+std::string usableFontFile(const std::string& fontFile) {
+    if (fontFile.empty())
+        return std::string();
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::absolute(fontFile, error);
+    if (error || !std::filesystem::is_regular_file(path, error) || error)
+        return std::string();
+    return path.string();
+}
+
+MeasuredText measureText(const std::string& text, const std::string& fontFile, double pointSize) {
+    MeasuredText result;
+    Image scratch = makeCanvas(kMetricsScratchWidth, 1, "#ffffff");
+    if (!scratch)
+        return result;
+    const std::string file = usableFontFile(fontFile);
+    if (!file.empty() && measure(scratch.get(), file, pointSize, text, result.metrics)) {
+        result.face = file;
+        return result;
+    }
+    for (const char* face : kFallbackFaces) {
+        if (measure(scratch.get(), face, pointSize, text, result.metrics)) {
+            result.face = face;
+            return result;
+        }
+    }
+    result.metrics = Metrics();
+    return result;
+}
+
+int toPixels(double value) {
+    if (!(value > 0.0))
+        return 0;
+    return static_cast<int>(std::min(value, kMaxCaptionSide));
+}
+
+// A margin fraction in pixels: whole four-hundredths of the fraction, scaled to the side.
+float marginPixels(float fraction, int side) {
+    if (!(fraction > 0.0f))
+        return 0.0f;
+    const int quarterPercents = static_cast<int>(std::min(fraction, 1.0f) * 400.0f);
+    return static_cast<float>(quarterPercents) * (static_cast<float>(side) / 400.0f);
+}
+
+Placement placementOf(int location) {
+    switch (location) {
+    case 0:
+    case 1:
+        return Placement::FlushLeft;
+    case 2:
+    case 3:
+        return Placement::FlushRight;
+    case 5:
+    case 6:
+        return Placement::Left;
+    case 7:
+    case 8:
+        return Placement::Right;
+    default:
+        return Placement::Centre;
+    }
+}
+
+bool isTop(int location) {
+    return location == 0 || location == 2 || location == 5 || location == 7;
+}
+
+// The text is aligned away from the frame edge in the flush positions, so that the box's
+// extra width lies on the edge side.
+GravityType gravityOf(Placement placement) {
+    switch (placement) {
+    case Placement::FlushLeft:
+        return EastGravity;
+    case Placement::FlushRight:
+        return WestGravity;
+    default:
+        return CenterGravity;
+    }
+}
+
+void drawText(MagickWand* image, DrawingWand* drawing, const std::string& colour, double x,
+              double y, const std::string& text) {
+    Pixel fill = newPixel(colour);
+    DrawSetFillColor(drawing, fill.get());
+    MagickAnnotateImage(image, drawing, x, y, 0.0, text.c_str());
+}
+
+} // namespace
+
+std::string colorText(ColorRef colour) {
+    return colorRefToHex(colour);
+}
+
+CaptionOverlay renderCaption(int width, int height, const std::string& text,
+                             const std::string& boxColour, const std::string& textColour,
+                             const std::string& fontFile, int pointSize, int location,
+                             const CaptionMargins& margins) {
+    CaptionOverlay overlay;
+    if (width <= 0 || height <= 0)
+        return overlay;
+    const bool same = boxColour == textColour;
+    const double size = std::clamp(static_cast<double>(pointSize), kMinPointSize, kMaxPointSize);
+    const MeasuredText measured = measureText(text, fontFile, size);
+
+    const double d = measured.metrics.height;
+    int w = toPixels(measured.metrics.advance + 1.0);
+    int h = toPixels(d + 2.0) + (d != std::trunc(d) ? 1 : 0);
+    const int grow = same ? 3 : 1;
+    w += grow;
+    h += grow;
+    int pad = 0;
+    if (!same) {
+        w += 2 * kBoxPadding;
+        h += 2 * kBoxPadding;
+        pad = kBoxPadding;
+    }
+
+    const float top = marginPixels(margins.top, height);
+    const float bottom = marginPixels(margins.bottom, height);
+    const float centreBottom = marginPixels(margins.centerBottom, height);
+    const float left = marginPixels(margins.left, width);
+    const float right = marginPixels(margins.right, width);
+
+    const Placement placement = placementOf(location);
+    const bool flush = placement == Placement::FlushLeft || placement == Placement::FlushRight;
+    if (flush && !same)
+        w = static_cast<int>(6.0f * static_cast<float>(width) / 400.0f + static_cast<float>(w));
+
+    switch (placement) {
+    case Placement::FlushLeft:
+        overlay.x = 0.0;
+        break;
+    case Placement::FlushRight:
+        overlay.x = width - w;
+        break;
+    case Placement::Left:
+        overlay.x = left;
+        break;
+    case Placement::Right:
+        overlay.x = static_cast<float>(width - w) - right;
+        break;
+    case Placement::Centre:
+        overlay.x = width / 2 - w / 2;
+        break;
+    }
+    if (placement == Placement::Centre)
+        overlay.y = static_cast<float>(height - h) - centreBottom;
+    else if (isTop(location))
+        overlay.y = top;
+    else
+        overlay.y = static_cast<float>(height - h) - bottom;
+    overlay.keepOpacity = same ? 1 : 0;
+
+    overlay.image = makeCanvas(w, h, same ? "none" : boxColour);
+    if (!overlay.image)
+        return overlay;
+
+    Drawing drawing = textDrawing(measured.face, size);
+    DrawSetGravity(drawing.get(), gravityOf(placement));
+    if (same) {
+        const std::string outline = textColour == "#ffffff" ? "#000000" : "#ffffff";
+        constexpr std::array<std::array<double, 2>, 4> kOutlineOffsets = {
+            {{0.0, 1.0}, {1.0, 0.0}, {2.0, 1.0}, {1.0, 2.0}}};
+        for (const auto& [dx, dy] : kOutlineOffsets)
+            drawText(overlay.image.get(), drawing.get(), outline, dx, dy, text);
+    }
+    const double textX = flush ? pad + 1 : 1;
+    drawText(overlay.image.get(), drawing.get(), textColour, textX, 1.0, text);
+
+    if (boxColour == kSharpenedBoxColour)
+        MagickSharpenImage(overlay.image.get(), kSharpenRadius, kSharpenSigma);
+    return overlay;
+}
+
+} // namespace velomira
