@@ -1,9 +1,356 @@
 #include "render/transitions/slide_transitions.h"
 
+#include <algorithm>
+#include <array>
+#include <vector>
+
 namespace velomira {
 
-TransitionEffect slideTransitionEffect(int) {
-    return nullptr;
+namespace {
+
+// Which way the moving picture travels.
+enum class Motion { LeftToRight, RightToLeft, TopToBottom, BottomToTop };
+
+struct Offset {
+    long x = 0;
+    long y = 0;
+};
+
+bool isHorizontal(Motion motion) {
+    return motion == Motion::LeftToRight || motion == Motion::RightToLeft;
+}
+
+// The length of the travel: the frame side along the motion.
+int extentOf(const EffectInputs& in, Motion motion) {
+    return isHorizontal(motion) ? in.width : in.height;
+}
+
+// Where a full-frame picture lands when moved `distance` pixels along the motion. Negative
+// distances and distances beyond the frame are fine: the frame clips the picture.
+Offset movedBy(Motion motion, int distance) {
+    switch (motion) {
+    case Motion::LeftToRight:
+        return {distance, 0};
+    case Motion::RightToLeft:
+        return {-distance, 0};
+    case Motion::TopToBottom:
+        return {0, distance};
+    case Motion::BottomToTop:
+        break;
+    }
+    return {0, -distance};
+}
+
+// The picture canvas, or null when the caller gave none.
+MagickWand* pictureOf(const EffectInputs& in) {
+    return in.pictureCanvas ? in.pictureCanvas->get() : nullptr;
+}
+
+// Frames can be drawn only on a real frame size; otherwise the effect has no steps.
+bool hasArea(const EffectInputs& in) {
+    return in.width > 0 && in.height > 0;
+}
+
+// A w x h region of a source image and the place in the frame where it is drawn.
+struct Region {
+    long x = 0, y = 0; // in the source
+    long width = 0, height = 0;
+    Offset at;
+};
+
+// Pixels in transit between two images, kept across frames to spare the allocation.
+using Scratch = std::vector<unsigned short>;
+
+// Clips the region to the source and to the frame; false when nothing is left of it.
+bool clipRegion(Region& r, long sourceWidth, long sourceHeight, long frameWidth, long frameHeight) {
+    auto clipAxis = [](long& from, long& to, long& length, long sourceEnd, long frameEnd) {
+        const long lead = std::max({0L, -from, -to});
+        from += lead;
+        to += lead;
+        length -= lead;
+        length = std::min({length, sourceEnd - from, frameEnd - to});
+        return length > 0;
+    };
+    return clipAxis(r.x, r.at.x, r.width, sourceWidth, frameWidth) &&
+           clipAxis(r.y, r.at.y, r.height, sourceHeight, frameHeight);
+}
+
+// Draws the region of the source over the frame. The pictures of a slideshow are opaque, and
+// an opaque source simply replaces what lies under it: the pixels are copied, which costs a
+// small fraction of a composite. Where either image has an alpha channel, or the two differ in
+// colourspace, the region is composited.
+void drawRegion(Scratch& scratch, MagickWand* frame, MagickWand* source, Region r) {
+    if (!clipRegion(r, static_cast<long>(MagickGetImageWidth(source)),
+                    static_cast<long>(MagickGetImageHeight(source)),
+                    static_cast<long>(MagickGetImageWidth(frame)),
+                    static_cast<long>(MagickGetImageHeight(frame))))
+        return;
+    const bool plainCopy = MagickGetImageAlphaChannel(source) == MagickFalse &&
+                           MagickGetImageAlphaChannel(frame) == MagickFalse &&
+                           MagickGetImageColorspace(source) == MagickGetImageColorspace(frame);
+    if (!plainCopy) {
+        Image cut(CloneMagickWand(source));
+        if (!cut)
+            return;
+        MagickCropImage(cut.get(), r.width, r.height, r.x, r.y);
+        MagickCompositeImage(frame, cut.get(), OverCompositeOp, r.at.x, r.at.y);
+        return;
+    }
+    scratch.resize(static_cast<std::size_t>(r.width) * static_cast<std::size_t>(r.height) * 3);
+    if (MagickExportImagePixels(source, r.x, r.y, r.width, r.height, "RGB", ShortPixel,
+                                scratch.data()) == MagickTrue)
+        MagickImportImagePixels(frame, r.at.x, r.at.y, r.width, r.height, "RGB", ShortPixel,
+                                scratch.data());
+}
+
+// Draws a whole picture at the offset; the frame clips it.
+void drawAt(Scratch& scratch, MagickWand* frame, MagickWand* picture, Offset at) {
+    drawRegion(scratch, frame, picture,
+               {0, 0, static_cast<long>(MagickGetImageWidth(picture)),
+                static_cast<long>(MagickGetImageHeight(picture)), at});
+}
+
+// The frame that ends every effect of this family: an untouched copy of the picture canvas.
+// The working images go first so that no more than needed is held while it is sent.
+MagickWand* finishWith(const EffectInputs& in, Image& last, Image& workA, Image& workB) {
+    workA.reset();
+    workB.reset();
+    last = clonePictureCanvas(in);
+    return last.get();
+}
+
+// step, 2 step, ... while below the extent, then the extent itself: ceil(extent / step)
+// sizes, the last one being the extent.
+std::vector<int> growingSizes(int extent, int step) {
+    step = std::max(step, 1);
+    std::vector<int> sizes;
+    for (long long s = step; s < extent; s += step)
+        sizes.push_back(static_cast<int>(s));
+    if (extent > 0)
+        sizes.push_back(extent);
+    return sizes;
+}
+
+// Distance the slides travel per frame: a seventeenth of the extent, made even, at least 1.
+int travelStep(int extent) {
+    int t = extent / 17;
+    if (t % 2 != 0)
+        ++t;
+    return std::max(t, 1);
+}
+
+// ---- Push: the new picture enters and pushes the previous one out the other side.
+
+Image pushEffect(EffectInputs& in, const EffectParameter& parameter, Motion motion) {
+    const int extent = hasArea(in) ? extentOf(in, motion) : 0;
+    const std::vector<int> sizes = growingSizes(extent, parameter.step);
+    // The picture that trails the motion is drawn first.
+    const bool pictureFirst = motion == Motion::LeftToRight || motion == Motion::TopToBottom;
+    Image previous, frame, last;
+    Scratch scratch;
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        const int s = sizes[i];
+        if (s >= extent)
+            return finishWith(in, last, frame, previous);
+        if (!frame) {
+            previous = takeBaseFrame(in);
+            frame = makeCanvas(in.width, in.height, "#000000");
+        }
+        MagickWand* picture = pictureOf(in);
+        if (!frame || !previous || !picture)
+            return nullptr;
+        const Offset pictureAt = movedBy(motion, s - extent);
+        const Offset previousAt = movedBy(motion, s);
+        if (pictureFirst) {
+            drawAt(scratch, frame.get(), picture, pictureAt);
+            drawAt(scratch, frame.get(), previous.get(), previousAt);
+        } else {
+            drawAt(scratch, frame.get(), previous.get(), previousAt);
+            drawAt(scratch, frame.get(), picture, pictureAt);
+        }
+        return frame.get();
+    };
+    return playTransition(in, sizes.size(), draw, last);
+}
+
+// ---- Slide out: the previous picture moves away and uncovers the still new picture.
+
+Image slideOutEffect(EffectInputs& in, Motion motion) {
+    const int extent = hasArea(in) ? extentOf(in, motion) : 0;
+    const int t = travelStep(extent);
+    const int n = extent / t - (extent % t == 0 ? 1 : 0);
+    std::vector<int> distances; // how far the previous picture has moved, frame by frame
+    for (int k = n; k >= 1; --k)
+        distances.push_back(extent - k * t);
+    Image previous, frame, last;
+    Scratch scratch;
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        if (i == distances.size())
+            return finishWith(in, last, frame, previous);
+        if (!previous)
+            previous = takeBaseFrame(in);
+        frame = clonePictureCanvas(in);
+        if (!frame || !previous)
+            return nullptr;
+        drawAt(scratch, frame.get(), previous.get(), movedBy(motion, distances[i]));
+        return frame.get();
+    };
+    return playTransition(in, extent > 0 ? distances.size() + 1 : 0, draw, last);
+}
+
+// ---- Slide in: the new picture moves in over the still previous picture.
+
+Image slideInEffect(EffectInputs& in, Motion motion) {
+    const int extent = hasArea(in) ? extentOf(in, motion) : 0;
+    const int t = travelStep(extent);
+    const int n = extent / t + (extent % t != 0 ? 1 : 0);
+    std::vector<int> distances; // the picture's offset from its final place, against the motion
+    for (int k = 1; k < n; ++k)
+        distances.push_back(k * t - extent);
+    Image base, last, unused;
+    Scratch scratch;
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        if (i == distances.size())
+            return finishWith(in, last, base, unused);
+        if (!base)
+            base = takeBaseFrame(in);
+        MagickWand* picture = pictureOf(in);
+        if (!base || !picture)
+            return nullptr;
+        drawAt(scratch, base.get(), picture, movedBy(motion, distances[i]));
+        return base.get();
+    };
+    return playTransition(in, n > 0 ? distances.size() + 1 : 0, draw, last);
+}
+
+// ---- Fly in and out: the inner regions of the four quarters shown at the frame's corners.
+
+// The four w x trunc(w * r) regions touching the centre, each placed at its outer corner.
+std::array<Region, 4> quarterPieces(int width, int height, int w) {
+    const float r = static_cast<float>(height) / static_cast<float>(width);
+    const long halfW = width / 2, halfH = height / 2;
+    const float wr = static_cast<float>(w) * r;
+    const long h = static_cast<long>(wr);
+    const long upper = static_cast<long>(static_cast<float>(halfH) - wr);
+    const long bottom = static_cast<long>(static_cast<float>(height) - wr);
+    return {{
+        {halfW - w, upper, w, h, {0, 0}},
+        {halfW - w, halfH, w, h, {0, bottom}},
+        {halfW, upper, w, h, {width - w, 0}},
+        {halfW, halfH, w, h, {width - w, bottom}},
+    }};
+}
+
+void drawPieces(Scratch& scratch, MagickWand* frame, MagickWand* source,
+                const std::array<Region, 4>& pieces) {
+    for (const Region& piece : pieces)
+        drawRegion(scratch, frame, source, piece);
+}
+
+// The piece step: W/32 made even (odd values below 3 go up, others down), at least 1.
+int flyStep(int parameter) {
+    int p = parameter;
+    if (p % 2 != 0)
+        p = p < 3 ? p + 1 : p - 1;
+    return std::max(p, 1);
+}
+
+Image flyInEffect(EffectInputs& in, const EffectParameter& parameter) {
+    const int p = flyStep(parameter.step);
+    const int width = hasArea(in) ? in.width : 0;
+    const int n = (width / p) / 2 + (width % (2 * p) != 0 ? 1 : 0);
+    std::vector<int> widths;
+    for (int k = 1; k < n; ++k)
+        widths.push_back(k * p);
+    // The previous frame is ours, so it serves directly as the base the pieces gather on.
+    Image base, last, unused;
+    Scratch scratch;
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        if (i == widths.size())
+            return finishWith(in, last, base, unused);
+        if (!base)
+            base = takeBaseFrame(in);
+        if (!base || !pictureOf(in))
+            return nullptr;
+        drawPieces(scratch, base.get(), pictureOf(in),
+                   quarterPieces(in.width, in.height, widths[i]));
+        return base.get();
+    };
+    return playTransition(in, n > 0 ? widths.size() + 1 : 0, draw, last);
+}
+
+Image flyOutEffect(EffectInputs& in, const EffectParameter& parameter) {
+    const int p = flyStep(parameter.step);
+    const int width = hasArea(in) ? in.width : 0;
+    const int n = (width / p) / 2 - (width % (2 * p) == 0 ? 1 : 0);
+    std::vector<int> widths;
+    for (int k = n; k >= 1; --k)
+        widths.push_back(k * p);
+    Image previous, frame, last;
+    Scratch scratch;
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        if (i == widths.size())
+            return finishWith(in, last, frame, previous);
+        if (!previous)
+            previous = takeBaseFrame(in);
+        frame = clonePictureCanvas(in);
+        if (!frame || !previous)
+            return nullptr;
+        drawPieces(scratch, frame.get(), previous.get(),
+                   quarterPieces(in.width, in.height, widths[i]));
+        return frame.get();
+    };
+    return playTransition(in, width > 0 ? widths.size() + 1 : 0, draw, last);
+}
+
+// ---- Catalogue entries.
+
+template <Motion M> Image push(EffectInputs& in, const EffectParameter& parameter) {
+    return pushEffect(in, parameter, M);
+}
+template <Motion M> Image slideOut(EffectInputs& in, const EffectParameter&) {
+    return slideOutEffect(in, M);
+}
+template <Motion M> Image slideIn(EffectInputs& in, const EffectParameter&) {
+    return slideInEffect(in, M);
+}
+
+} // namespace
+
+TransitionEffect slideTransitionEffect(int index) {
+    using M = Motion;
+    switch (index) {
+    case 27:
+        return push<M::LeftToRight>;
+    case 28:
+        return push<M::RightToLeft>;
+    case 29:
+        return push<M::TopToBottom>;
+    case 30:
+        return push<M::BottomToTop>;
+    case 39:
+        return flyInEffect;
+    case 40:
+        return flyOutEffect;
+    case 69:
+        return slideOut<M::LeftToRight>;
+    case 70:
+        return slideOut<M::RightToLeft>;
+    case 71:
+        return slideOut<M::TopToBottom>;
+    case 72:
+        return slideOut<M::BottomToTop>;
+    case 85:
+        return slideIn<M::LeftToRight>;
+    case 86:
+        return slideIn<M::RightToLeft>;
+    case 87:
+        return slideIn<M::TopToBottom>;
+    case 88:
+        return slideIn<M::BottomToTop>;
+    default:
+        return nullptr;
+    }
 }
 
 } // namespace velomira
