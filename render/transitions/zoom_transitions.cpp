@@ -1,9 +1,481 @@
 #include "render/transitions/zoom_transitions.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
 namespace velomira {
 
-TransitionEffect zoomTransitionEffect(int) {
-    return nullptr;
+namespace {
+
+// Where a scaled picture goes in a frame. A zero side means nothing is drawn (tiny frames).
+struct Placement {
+    int width = 0;
+    int height = 0;
+    long x = 0;
+    long y = 0;
+
+    bool visible() const { return width > 0 && height > 0; }
+};
+
+// H / W kept in single precision, as every size derived from it is.
+float frameRatio(int width, int height) {
+    return static_cast<float>(static_cast<double>(height) / static_cast<double>(width));
+}
+
+bool usableFrame(const EffectInputs& in) {
+    return in.width > 0 && in.height > 0;
+}
+
+// No frame size to work with: the picture simply appears, as with no transition.
+Image withoutFrames(EffectInputs& in) {
+    Image none;
+    return playTransition(in, 0, nullptr, none);
+}
+
+int atLeastOne(int step) {
+    return std::max(step, 1);
+}
+
+void resizeInPlace(MagickWand* image, int width, int height) {
+    MagickResizeImage(image, static_cast<std::size_t>(width), static_cast<std::size_t>(height),
+                      LanczosFilter, 1.0);
+}
+
+// A copy of the picture scaled to the placement's size, drawn onto the frame at its position.
+void drawScaled(MagickWand* frame, const Image& picture, const Placement& place) {
+    if (!place.visible())
+        return;
+    Image scaled = cloneImage(picture);
+    if (!scaled)
+        return;
+    resizeInPlace(scaled.get(), place.width, place.height);
+    MagickCompositeImage(frame, scaled.get(), OverCompositeOp, place.x, place.y);
+}
+
+// ---- Centre zoom with the previous frame fading out (0, 1) ----
+
+struct ZoomStep {
+    int grow = 0;           // pixels added to the width
+    double fadeOpacity = 0; // the previous frame's opacity over this frame; 0: not drawn
+};
+
+std::vector<ZoomStep> zoomSteps(const EffectParameter& parameter, bool growing) {
+    int unit = parameter.step;
+    if (unit % 2 != 0)
+        ++unit; // an even step keeps the enlarged picture centred on whole pixels
+    unit = atLeastOne(unit);
+    const int count = parameter.count;
+    std::vector<ZoomStep> steps;
+    float fade = 10.0f;
+    for (int i = 0; i <= count; ++i) {
+        const int k = growing ? i : count - i;
+        fade -= 1.5f;
+        const double opacity = fade * 0.1;
+        steps.push_back({k * unit, opacity > 0.1 ? opacity : 0.0});
+    }
+    return steps;
+}
+
+Image centreZoom(EffectInputs& in, const EffectParameter& parameter, bool growing) {
+    if (!usableFrame(in))
+        return withoutFrames(in);
+    const std::vector<ZoomStep> steps = zoomSteps(parameter, growing);
+    Image previous = std::move(in.previousFrame);
+    Image frame;
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        if (!in.pictureCanvas)
+            return nullptr;
+        // At its own size the picture needs no resampling (a same-size Lanczos pass changes
+        // nothing but costs a full-frame filter).
+        frame = steps[i].grow == 0
+                    ? clonePictureCanvas(in)
+                    : zoomedFrame(in.width, in.height, *in.pictureCanvas, steps[i].grow);
+        if (!frame)
+            return nullptr;
+        if (previous && steps[i].fadeOpacity > 0) {
+            MagickSetImageOpacity(previous.get(), steps[i].fadeOpacity);
+            MagickCompositeImage(frame.get(), previous.get(), OverCompositeOp, 0, 0);
+        }
+        return frame.get();
+    };
+    return playTransition(in, steps.size(), draw, frame);
+}
+
+Image zoomOut(EffectInputs& in, const EffectParameter& parameter) {
+    return centreZoom(in, parameter, false);
+}
+
+Image zoomIn(EffectInputs& in, const EffectParameter& parameter) {
+    return centreZoom(in, parameter, true);
+}
+
+// ---- The new picture grows over the previous frame (5, 7, 9, 11, 13 to 17) ----
+
+enum class Anchor {
+    TopLeft,
+    BottomLeft,
+    TopRight,
+    BottomRight,
+    LeftMiddle,
+    RightMiddle,
+    TopMiddle,
+    BottomMiddle,
+    Centre,
+};
+
+// The top and bottom middles grow with the height; all others with the width.
+bool growsWithHeight(Anchor anchor) {
+    return anchor == Anchor::TopMiddle || anchor == Anchor::BottomMiddle;
+}
+
+// step, 2 step, ... below the extent, then the extent itself: ceil(extent / step) sizes.
+std::vector<int> growingSizes(int extent, int step) {
+    step = atLeastOne(step);
+    std::vector<int> sizes;
+    for (int s = step; s < extent; s += step)
+        sizes.push_back(s);
+    if (extent > 0)
+        sizes.push_back(extent);
+    return sizes;
+}
+
+Placement growPlacement(Anchor anchor, int s, int width, int height, float r) {
+    if (growsWithHeight(anchor)) {
+        const float w = static_cast<float>(s) / r;
+        const long x = static_cast<long>((static_cast<float>(width) - w) * 0.5);
+        const long y = anchor == Anchor::TopMiddle ? 0 : height - s;
+        return {static_cast<int>(w), s, x, y};
+    }
+    const float h = static_cast<float>(s) * r;
+    const long bottom = static_cast<long>(static_cast<float>(height) - h);
+    const long middle = static_cast<long>((static_cast<float>(height) - h) * 0.5);
+    Placement place{s, static_cast<int>(h), 0, 0};
+    switch (anchor) {
+    case Anchor::TopLeft:
+        break;
+    case Anchor::BottomLeft:
+        place.y = bottom;
+        break;
+    case Anchor::TopRight:
+        place.x = width - s;
+        break;
+    case Anchor::BottomRight:
+        place.x = width - s;
+        place.y = bottom;
+        break;
+    case Anchor::LeftMiddle:
+        place.y = middle;
+        break;
+    case Anchor::RightMiddle:
+        place.x = width - s;
+        place.y = middle;
+        break;
+    case Anchor::Centre:
+        place.x = (width - s) >> 1;
+        place.y = middle;
+        break;
+    case Anchor::TopMiddle:
+    case Anchor::BottomMiddle:
+        break;
+    }
+    return place;
+}
+
+template <Anchor A> Image growOver(EffectInputs& in, const EffectParameter& parameter) {
+    if (!usableFrame(in))
+        return withoutFrames(in);
+    const int extent = growsWithHeight(A) ? in.height : in.width;
+    const float r = frameRatio(in.width, in.height);
+    std::vector<Placement> steps;
+    for (int s : growingSizes(extent, parameter.step))
+        steps.push_back(growPlacement(A, s, in.width, in.height, r));
+    Image base;
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        if (i == 0)
+            base = takeBaseFrame(in);
+        if (!base || !in.pictureCanvas)
+            return nullptr;
+        if (i + 1 < steps.size())
+            drawScaled(base.get(), *in.pictureCanvas, steps[i]);
+        else
+            MagickCompositeImage(base.get(), in.pictureCanvas->get(), OverCompositeOp, 0, 0);
+        return base.get();
+    };
+    return playTransition(in, steps.size(), draw, base);
+}
+
+// ---- The previous frame shrinks away over the new picture (66, 67, 68, 81 to 84) ----
+
+enum class Shrink {
+    Centre,         // 66
+    VerticalBand,   // 67: the left and right sides close in
+    HorizontalBand, // 68: the top and bottom close in
+    TopLeft,        // 81
+    BottomLeft,     // 82
+    TopRight,       // 83
+    BottomRight,    // 84
+};
+
+// 66: d = extent - step, then the step is cut down to what is left so d ends on 0.
+std::vector<int> evenShrinkSizes(int extent, int step) {
+    step = atLeastOne(step);
+    std::vector<int> sizes;
+    for (int d = extent - step; d > 0;) {
+        sizes.push_back(d);
+        step = std::min(step, d);
+        d -= step;
+    }
+    return sizes;
+}
+
+// 67, 68: like the even shrink, but the last full step is split into ever smaller ones.
+std::vector<int> halvingShrinkSizes(int extent, int parameter) {
+    const int p = atLeastOne(parameter);
+    int t = p;
+    std::vector<int> sizes;
+    for (int d = extent - p; d > 0;) {
+        sizes.push_back(d);
+        if (d == t && t == p) {
+            t = d >> 1;
+            d = (d >> 2) + (d >> 1);
+        } else if (d < t && t == p) {
+            t = d >> 1;
+            d = d >> 1;
+        } else {
+            t = atLeastOne(std::min(t, d));
+            d -= t;
+        }
+    }
+    return sizes;
+}
+
+// 81 to 84: 15 q, 14 q, ..., q.
+std::vector<int> cornerShrinkSizes(int q) {
+    q = atLeastOne(q);
+    std::vector<int> sizes;
+    for (int k = 15; k >= 1; --k)
+        sizes.push_back(k * q);
+    return sizes;
+}
+
+Placement shrinkPlacement(Shrink kind, int d, int width, int height, float r) {
+    const float h = static_cast<float>(d) * r;
+    const float w = static_cast<float>(d) / r;
+    const int scaledHeight = static_cast<int>(h);
+    const int scaledWidth = static_cast<int>(w);
+    switch (kind) {
+    case Shrink::Centre:
+        return {d, scaledHeight, (width - d) / 2,
+                static_cast<long>((static_cast<float>(height) - h) * 0.5)};
+    case Shrink::VerticalBand:
+        return {d, height, (width - d) / 2, 0};
+    case Shrink::HorizontalBand:
+        return {width, d, 0, (height - d) / 2};
+    case Shrink::TopLeft:
+        return {d, scaledHeight, 0, 0};
+    case Shrink::BottomLeft:
+        return {d, scaledHeight, 0, static_cast<long>(static_cast<float>(height) - h)};
+    case Shrink::TopRight:
+        return {scaledWidth, d, static_cast<long>(static_cast<float>(width) - w), 0};
+    case Shrink::BottomRight:
+        return {scaledWidth, d, static_cast<long>(static_cast<float>(width) - w), height - d};
+    }
+    return {};
+}
+
+std::vector<int> shrinkSizes(Shrink kind, const EffectInputs& in, const EffectParameter& p) {
+    switch (kind) {
+    case Shrink::Centre:
+        return evenShrinkSizes(in.width, p.step);
+    case Shrink::VerticalBand:
+        return halvingShrinkSizes(in.width, p.step);
+    case Shrink::HorizontalBand:
+        return halvingShrinkSizes(in.height, p.step);
+    case Shrink::TopLeft:
+    case Shrink::BottomLeft:
+        return cornerShrinkSizes(in.width / 16);
+    case Shrink::TopRight:
+    case Shrink::BottomRight:
+        return cornerShrinkSizes(in.height / 16);
+    }
+    return {};
+}
+
+template <Shrink K> Image shrinkPrevious(EffectInputs& in, const EffectParameter& parameter) {
+    if (!usableFrame(in))
+        return withoutFrames(in);
+    const float r = frameRatio(in.width, in.height);
+    std::vector<Placement> steps;
+    for (int d : shrinkSizes(K, in, parameter))
+        steps.push_back(shrinkPlacement(K, d, in.width, in.height, r));
+    Image previous;
+    Image frame;
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        if (i == 0)
+            previous = takeBaseFrame(in);
+        frame = clonePictureCanvas(in);
+        if (!frame || !previous)
+            return nullptr;
+        // The previous frame is scaled in place: each frame shrinks the copy of the one before.
+        if (i < steps.size() && steps[i].visible()) {
+            resizeInPlace(previous.get(), steps[i].width, steps[i].height);
+            MagickCompositeImage(frame.get(), previous.get(), OverCompositeOp, steps[i].x,
+                                 steps[i].y);
+        }
+        return frame.get();
+    };
+    return playTransition(in, steps.size() + 1, draw, frame);
+}
+
+// ---- A small picture moves in from an edge, then grows in the centre (89 to 92) ----
+
+enum class Approach { FromTop, FromBottom, FromLeft, FromRight };
+
+struct MoveStep {
+    Placement place;
+    bool approaching = false; // drawn on a copy of the base, which stays as it was
+    bool last = false;        // the whole picture
+};
+
+std::vector<MoveStep> moveSteps(Approach from, int width, int height) {
+    int q = width / 12;
+    if (q % 2 != 0)
+        ++q;
+    q = atLeastOne(q);
+    const int n = width / q + (width % q != 0 ? 1 : 0);
+    std::vector<MoveStep> steps;
+    if (n <= 1)
+        return steps;
+    const float r = frameRatio(width, height);
+    const int small = 2 * q;
+    const float smallHeight = static_cast<float>(small) * r;
+    const bool vertical = from == Approach::FromTop || from == Approach::FromBottom;
+    const int extent = vertical ? height : width;
+    // Six approach frames cover half the way from the edge to the far side.
+    const float t = static_cast<float>((extent - small) * 0.5 / 6.0);
+    const long x0 = (width - small) / 2;
+    const long middle = static_cast<long>((static_cast<float>(height) - smallHeight) * 0.5);
+    for (int i = 0; i <= 5; ++i) {
+        const float moved = static_cast<float>(i) * t;
+        Placement place{small, static_cast<int>(smallHeight), x0, middle};
+        switch (from) {
+        case Approach::FromTop:
+            place.y = static_cast<long>(moved);
+            break;
+        case Approach::FromBottom:
+            place.y = static_cast<long>(static_cast<float>(height) - smallHeight - moved);
+            break;
+        case Approach::FromLeft:
+            place.x = static_cast<long>(moved);
+            break;
+        case Approach::FromRight:
+            place.x = static_cast<long>(static_cast<float>(width - small) - moved);
+            break;
+        }
+        steps.push_back({place, true, false});
+    }
+    for (int m = 2; m <= n - 1; ++m) {
+        const int side = q * m;
+        const float h = static_cast<float>(side) * r;
+        steps.push_back({{side, static_cast<int>(h), (width - side) / 2,
+                          static_cast<long>((static_cast<float>(height) - h) * 0.5)},
+                         false,
+                         false});
+    }
+    steps.push_back({{}, false, true});
+    return steps;
+}
+
+template <Approach A> Image moveInThenGrow(EffectInputs& in, const EffectParameter&) {
+    if (!usableFrame(in))
+        return withoutFrames(in);
+    const std::vector<MoveStep> steps = moveSteps(A, in.width, in.height);
+    Image base;
+    Image small; // the approaching picture, scaled once
+    Image frame; // an approach frame: a copy of the base with the small picture on it
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        if (i == 0)
+            base = takeBaseFrame(in);
+        if (!base || !in.pictureCanvas)
+            return nullptr;
+        const MoveStep& step = steps[i];
+        if (step.approaching) {
+            if (i == 0 && step.place.visible()) {
+                small = cloneImage(*in.pictureCanvas);
+                if (small)
+                    resizeInPlace(small.get(), step.place.width, step.place.height);
+            }
+            frame = cloneImage(base);
+            if (!frame)
+                return nullptr;
+            if (small)
+                MagickCompositeImage(frame.get(), small.get(), OverCompositeOp, step.place.x,
+                                     step.place.y);
+            return frame.get();
+        }
+        small.reset();
+        frame.reset();
+        if (step.last)
+            MagickCompositeImage(base.get(), in.pictureCanvas->get(), OverCompositeOp, 0, 0);
+        else
+            drawScaled(base.get(), *in.pictureCanvas, step.place);
+        return base.get();
+    };
+    return playTransition(in, steps.size(), draw, base);
+}
+
+} // namespace
+
+TransitionEffect zoomTransitionEffect(int index) {
+    switch (index) {
+    case 0:
+        return zoomOut;
+    case 1:
+        return zoomIn;
+    case 5:
+        return growOver<Anchor::TopLeft>;
+    case 7:
+        return growOver<Anchor::BottomLeft>;
+    case 9:
+        return growOver<Anchor::TopRight>;
+    case 11:
+        return growOver<Anchor::BottomRight>;
+    case 13:
+        return growOver<Anchor::LeftMiddle>;
+    case 14:
+        return growOver<Anchor::TopMiddle>;
+    case 15:
+        return growOver<Anchor::RightMiddle>;
+    case 16:
+        return growOver<Anchor::BottomMiddle>;
+    case 17:
+        return growOver<Anchor::Centre>;
+    case 66:
+        return shrinkPrevious<Shrink::Centre>;
+    case 67:
+        return shrinkPrevious<Shrink::VerticalBand>;
+    case 68:
+        return shrinkPrevious<Shrink::HorizontalBand>;
+    case 81:
+        return shrinkPrevious<Shrink::TopLeft>;
+    case 82:
+        return shrinkPrevious<Shrink::BottomLeft>;
+    case 83:
+        return shrinkPrevious<Shrink::TopRight>;
+    case 84:
+        return shrinkPrevious<Shrink::BottomRight>;
+    case 89:
+        return moveInThenGrow<Approach::FromTop>;
+    case 90:
+        return moveInThenGrow<Approach::FromBottom>;
+    case 91:
+        return moveInThenGrow<Approach::FromLeft>;
+    case 92:
+        return moveInThenGrow<Approach::FromRight>;
+    default:
+        return nullptr;
+    }
 }
 
 } // namespace velomira
