@@ -1,0 +1,386 @@
+#include "render/transitions/mask_drawing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+namespace velomira {
+
+namespace {
+
+// Antialiasing reaches about one pixel beyond an edge; outlines may differ from the traced
+// shape by a fraction of a pixel. Three pixels cover both with room to spare.
+constexpr double kMargin = 3.0;
+// Rows per piece: low enough that a slanted edge wastes little, high enough that the fixed
+// cost of a drawing call stays small.
+constexpr long kBandRows = 32;
+// Vertices of the polygon standing for a circle in the piece computation (it lies within a
+// third of a pixel of circles up to a radius of 1100).
+constexpr int kCircleVertices = 128;
+// Where every path element begins: outside the frame, up and to the left.
+constexpr double kAnchor = -16.0;
+
+// The drawing info must never own the fill picture: the pattern is cleared before the info is
+// destroyed.
+struct DrawInfoDeleter {
+    void operator()(DrawInfo* info) const noexcept {
+        if (!info)
+            return;
+        info->fill_pattern = nullptr;
+        DestroyDrawInfo(info);
+    }
+};
+using DrawInfoHandle = std::unique_ptr<DrawInfo, DrawInfoDeleter>;
+
+// Draws with the shapes moved by (dx, dy), so a piece cut at (-dx, -dy) receives exactly the
+// pixels the whole drawing would give it.
+void drawShifted(MagickWand* target, const DrawingWand* shapes, MagickWand* fill, double dx,
+                 double dy) {
+    if (!target || !shapes || !fill || MagickGetNumberImages(target) == 0 ||
+        MagickGetNumberImages(fill) == 0)
+        return;
+    DrawInfoHandle info(PeekDrawingWand(shapes));
+    if (!info)
+        return;
+    info->affine.tx = dx;
+    info->affine.ty = dy;
+    info->fill_pattern = GetImageFromMagickWand(fill);
+    DrawImage(GetImageFromMagickWand(target), info.get());
+}
+
+Image croppedCopy(MagickWand* source, const PixelRect& rect) {
+    Image piece(CloneMagickWand(source));
+    if (piece)
+        MagickCropImage(piece.get(), static_cast<size_t>(rect.width),
+                        static_cast<size_t>(rect.height), rect.x, rect.y);
+    return piece;
+}
+
+// Half-open column spans [begin, end).
+struct Span {
+    long begin;
+    long end;
+};
+using Spans = std::vector<Span>;
+
+Spans merged(Spans spans) {
+    std::sort(spans.begin(), spans.end(),
+              [](const Span& a, const Span& b) { return a.begin < b.begin; });
+    Spans out;
+    for (const Span& s : spans) {
+        if (s.end <= s.begin)
+            continue;
+        if (!out.empty() && s.begin <= out.back().end)
+            out.back().end = std::max(out.back().end, s.end);
+        else
+            out.push_back(s);
+    }
+    return out;
+}
+
+// Both arguments merged.
+Spans intersection(const Spans& a, const Spans& b) {
+    Spans out;
+    for (std::size_t i = 0, j = 0; i < a.size() && j < b.size();) {
+        const long begin = std::max(a[i].begin, b[j].begin);
+        const long end = std::min(a[i].end, b[j].end);
+        if (begin < end)
+            out.push_back({begin, end});
+        (a[i].end < b[j].end) ? ++i : ++j;
+    }
+    return out;
+}
+
+// Both arguments merged.
+Spans difference(const Spans& a, const Spans& b) {
+    Spans out;
+    std::size_t j = 0;
+    for (Span s : a) {
+        while (j < b.size() && b[j].end <= s.begin)
+            ++j;
+        for (std::size_t k = j; k < b.size() && b[k].begin < s.end; ++k) {
+            if (b[k].begin > s.begin)
+                out.push_back({s.begin, b[k].begin});
+            s.begin = std::max(s.begin, b[k].end);
+        }
+        if (s.begin < s.end)
+            out.push_back(s);
+    }
+    return out;
+}
+
+// The x-range of the outline within the horizontal slab low <= y <= high.
+bool slabRange(const MaskOutline& outline, double low, double high, double& left, double& right) {
+    bool found = false;
+    auto take = [&](double x) {
+        left = found ? std::min(left, x) : x;
+        right = found ? std::max(right, x) : x;
+        found = true;
+    };
+    const std::size_t n = outline.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const MaskPoint& p = outline[i];
+        if (p.y >= low && p.y <= high)
+            take(p.x);
+        if (n < 2)
+            continue;
+        const MaskPoint& q = outline[(i + 1) % n];
+        for (double bound : {low, high}) {
+            if ((p.y - bound) * (q.y - bound) < 0.0)
+                take(p.x + (bound - p.y) * (q.x - p.x) / (q.y - p.y));
+        }
+    }
+    return found;
+}
+
+// Columns within kMargin of the outline, for rows first .. last.
+void addOuterSpan(const MaskOutline& outline, long first, long last, Spans& spans) {
+    double left = 0.0;
+    double right = 0.0;
+    if (slabRange(outline, first - kMargin, last + kMargin, left, right))
+        spans.push_back({static_cast<long>(std::floor(left - kMargin)),
+                         static_cast<long>(std::ceil(right + kMargin)) + 1});
+}
+
+// Columns whose pixels lie at least kMargin inside the outline in every row first .. last.
+// The outline is convex, so its row extent over the band is narrowest at the band's ends.
+void addInnerSpan(const MaskOutline& outline, long first, long last, Spans& spans) {
+    if (outline.size() < 3)
+        return;
+    double l0 = 0.0, r0 = 0.0, l1 = 0.0, r1 = 0.0;
+    if (!slabRange(outline, first - kMargin, first - kMargin, l0, r0) ||
+        !slabRange(outline, last + kMargin, last + kMargin, l1, r1))
+        return;
+    const double left = std::ceil(std::max(l0, l1) + kMargin);
+    const double right = std::floor(std::min(r0, r1) - kMargin);
+    if (left <= right)
+        spans.push_back({static_cast<long>(left), static_cast<long>(right) + 1});
+}
+
+void bandSpans(const MaskShapes& shapes, long first, long last, Spans& outer, Spans& inner) {
+    for (const MaskShape& shape : shapes) {
+        for (const MaskOutline& outline : shape.outlines) {
+            addOuterSpan(outline, first, last, outer);
+            addInnerSpan(outline, first, last, inner);
+        }
+    }
+}
+
+// True when the shape may reach a pixel of the rectangle.
+bool touches(const MaskShape& shape, const PixelRect& rect) {
+    if (shape.outlines.empty())
+        return !shape.path.empty();
+    for (const MaskOutline& outline : shape.outlines) {
+        double left = 0.0;
+        double right = 0.0;
+        if (slabRange(outline, rect.y - kMargin, rect.y + rect.height - 1 + kMargin, left, right) &&
+            right + kMargin >= rect.x && left - kMargin <= rect.x + rect.width - 1)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+MaskShape polygonShape(const std::vector<MaskPoint>& corners) {
+    MaskShape shape;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        PathStep step;
+        step.kind = i == 0 ? PathStep::Kind::Move : PathStep::Kind::Line;
+        step.x = corners[i].x;
+        step.y = corners[i].y;
+        shape.path.push_back(step);
+    }
+    shape.path.push_back({PathStep::Kind::Close});
+    shape.outlines.push_back(corners);
+    return shape;
+}
+
+MaskShape circleShape(double cx, double cy, double radius) {
+    MaskShape shape;
+    shape.path.push_back({PathStep::Kind::Move, cx + radius, cy});
+    shape.path.push_back({PathStep::Kind::Arc, cx - radius, cy, radius, false, true});
+    shape.path.push_back({PathStep::Kind::Arc, cx + radius, cy, radius, false, true});
+    shape.path.push_back({PathStep::Kind::Close});
+    MaskOutline outline;
+    for (int i = 0; i < kCircleVertices; ++i) {
+        const double angle = 2.0 * std::numbers::pi * i / kCircleVertices;
+        outline.push_back({cx + radius * std::cos(angle), cy + radius * std::sin(angle)});
+    }
+    shape.outlines.push_back(std::move(outline));
+    return shape;
+}
+
+void addShapes(DrawingWand* drawing, const MaskShapes& shapes) {
+    for (const MaskShape& shape : shapes) {
+        if (shape.path.empty())
+            continue;
+        DrawPathStart(drawing);
+        // The library places a fill pattern at the top-left corner of the element's bounding
+        // box (clipped to the image). A short segment beyond the frame's top-left corner
+        // moves that corner to the image origin, so every pixel takes the fill picture's
+        // pixel at its own position, in whole frames and in pieces alike.
+        DrawPathMoveToAbsolute(drawing, kAnchor, kAnchor);
+        DrawPathLineToAbsolute(drawing, kAnchor + 1.0, kAnchor);
+        for (const PathStep& s : shape.path) {
+            switch (s.kind) {
+            case PathStep::Kind::Move:
+                DrawPathMoveToAbsolute(drawing, s.x, s.y);
+                break;
+            case PathStep::Kind::Line:
+                DrawPathLineToAbsolute(drawing, s.x, s.y);
+                break;
+            case PathStep::Kind::Arc:
+                DrawPathEllipticArcAbsolute(drawing, s.radius, s.radius, 0.0,
+                                            s.largeArc ? MagickTrue : MagickFalse,
+                                            s.sweep ? MagickTrue : MagickFalse, s.x, s.y);
+                break;
+            case PathStep::Kind::Close:
+                DrawPathClose(drawing);
+                break;
+            }
+        }
+        DrawPathFinish(drawing);
+    }
+}
+
+void drawMask(MagickWand* target, const DrawingWand* shapes, MagickWand* fill) {
+    drawShifted(target, shapes, fill, 0.0, 0.0);
+}
+
+std::vector<PixelRect> changedPieces(const MaskShapes& now, const MaskShapes& before, int width,
+                                     int height) {
+    std::vector<PixelRect> pieces;
+    const Spans frame{{0, width}};
+    for (long first = 0; first < height; first += kBandRows) {
+        const long last = std::min<long>(first + kBandRows, height) - 1;
+        Spans outer, innerNow, innerBefore;
+        bandSpans(now, first, last, outer, innerNow);
+        bandSpans(before, first, last, outer, innerBefore);
+        const Spans unchanged = intersection(merged(innerNow), merged(innerBefore));
+        for (const Span& s : difference(intersection(merged(outer), frame), unchanged))
+            pieces.push_back({s.begin, first, s.end - s.begin, last - first + 1});
+    }
+    return pieces;
+}
+
+void drawMaskInPieces(MagickWand* target, MagickWand* start, const MaskShapes& shapes,
+                      MagickWand* fill, const std::vector<PixelRect>& pieces) {
+    for (const PixelRect& rect : pieces) {
+        if (rect.empty())
+            continue;
+        // Shapes that keep clear of the piece cannot change it; tracing them is wasted.
+        MaskShapes near;
+        for (const MaskShape& shape : shapes) {
+            if (touches(shape, rect))
+                near.push_back(shape);
+        }
+        Image piece = croppedCopy(start ? start : target, rect);
+        Image pattern = croppedCopy(fill, rect);
+        Drawing drawing = newDrawing();
+        if (!piece || !pattern || !drawing)
+            continue;
+        addShapes(drawing.get(), near);
+        drawShifted(piece.get(), drawing.get(), pattern.get(), -static_cast<double>(rect.x),
+                    -static_cast<double>(rect.y));
+        // Copy, not Over: the piece replaces the pixels it was cut from.
+        MagickCompositeImage(target, piece.get(), CopyCompositeOp, rect.x, rect.y);
+    }
+}
+
+PixelRect pixelRect(double x1, double y1, double x2, double y2, int width, int height) {
+    // Pixel i has its centre at i + 0.5; it belongs when low <= i + 0.5 < high.
+    auto first = [](double v) { return static_cast<long>(std::ceil(v - 0.5)); };
+    const long left = std::max(0L, first(std::min(x1, x2)));
+    const long top = std::max(0L, first(std::min(y1, y2)));
+    const long right = std::min<long>(width, first(std::max(x1, x2)));
+    const long bottom = std::min<long>(height, first(std::max(y1, y2)));
+    return {left, top, right - left, bottom - top};
+}
+
+void copyRect(MagickWand* target, MagickWand* source, const PixelRect& rect) {
+    if (rect.empty() || !target || !source)
+        return;
+    Image piece = croppedCopy(source, rect);
+    if (piece)
+        MagickCompositeImage(target, piece.get(), CopyCompositeOp, rect.x, rect.y);
+}
+
+Image playMaskEffect(EffectInputs& in, const MaskSequence& sequence) {
+    const std::size_t count = sequence.frameCount;
+    Image work;     // growing: the base; shrinking: the frame image
+    Image previous; // shrinking: the picture that leaves
+    Image finalFrame;
+    const MaskShapes none;
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        if (!in.pictureCanvas || !*in.pictureCanvas)
+            return nullptr;
+        MagickWand* picture = in.pictureCanvas->get();
+        if (i + 1 >= count || i >= sequence.frames.size()) {
+            work.reset();
+            previous.reset();
+            in.previousFrame.reset();
+            finalFrame = clonePictureCanvas(in);
+            return finalFrame.get();
+        }
+        const bool growing = sequence.mode == MaskMode::Growing;
+        if (!work) {
+            if (growing) {
+                work = takeBaseFrame(in);
+            } else {
+                previous = takeBaseFrame(in);
+                work = clonePictureCanvas(in);
+            }
+            if (!work || (!growing && !previous))
+                return nullptr;
+        }
+        const auto pieces = changedPieces(
+            sequence.frames[i], i == 0 ? none : sequence.frames[i - 1], in.width, in.height);
+        if (growing)
+            drawMaskInPieces(work.get(), nullptr, sequence.frames[i], picture, pieces);
+        else
+            drawMaskInPieces(work.get(), picture, sequence.frames[i], previous.get(), pieces);
+        return work.get();
+    };
+    return playTransition(in, count, draw, finalFrame);
+}
+
+Image playRectEffect(EffectInputs& in, const RectSequence& sequence) {
+    const std::size_t count = sequence.frameCount;
+    Image work;
+    Image previous;
+    Image finalFrame;
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        if (!in.pictureCanvas || !*in.pictureCanvas)
+            return nullptr;
+        MagickWand* picture = in.pictureCanvas->get();
+        if (i + 1 >= count || i >= sequence.frames.size()) {
+            work.reset();
+            previous.reset();
+            in.previousFrame.reset();
+            finalFrame = clonePictureCanvas(in);
+            return finalFrame.get();
+        }
+        if (sequence.mode == MaskMode::Growing) {
+            if (!work)
+                work = takeBaseFrame(in);
+            if (!work)
+                return nullptr;
+            for (const PixelRect& rect : sequence.frames[i])
+                copyRect(work.get(), picture, rect);
+        } else {
+            if (!previous)
+                previous = takeBaseFrame(in);
+            work = clonePictureCanvas(in);
+            if (!work || !previous)
+                return nullptr;
+            for (const PixelRect& rect : sequence.frames[i])
+                copyRect(work.get(), previous.get(), rect);
+        }
+        return work.get();
+    };
+    return playTransition(in, count, draw, finalFrame);
+}
+
+} // namespace velomira
