@@ -7,7 +7,6 @@
 #include "render/caption_fonts.h"
 #include "render/folder_sink.h"
 #include "render/frame_sequencer.h"
-#include "render/transition_dispatch.h"
 
 #include <clocale>
 #include <cstdio>
@@ -59,19 +58,11 @@ int main(int argc, char** argv) {
     setAlbumItemCaptionText(project, 0, "Velomira 演示相册");
     const int last = albumItemCount(project) - 1;
     setAlbumItemCaptionText(project, last, "谢谢观看");
-    for (AlbumItem& item : project.items) {
-        if (item.animationIndex != NO_TRANSITION && !transitionEffect(item.animationIndex)) {
-            std::cerr << "transition " << item.animationIndex
-                      << " is not built yet; the picture enters without one\n";
-            setItemTransition(item, NO_TRANSITION);
-        }
-    }
-
     for (const AlbumItem& item : project.items)
         std::cout << item.fileName << "  <-  " << item.animationName << "\n";
     const int frames = countAlbumFrames(project);
-    std::cout << "frames counted: " << frames << "  " << videoLengthText(videoLengthSeconds(project))
-              << "\n";
+    std::cout << "frames counted: " << frames << "  "
+              << videoLengthText(videoLengthSeconds(project)) << "\n";
 
     std::filesystem::path out = argv[3];
     std::error_code ec;
@@ -82,9 +73,9 @@ int main(int argc, char** argv) {
     context.sink = &sink;
     context.fonts = &fonts;
     std::atomic<bool> stop{false};
-    const RunOutcome outcome = renderAlbum(
-        context, albumItemCount(project), stop,
-        [&](int n) { std::cout << "picture " << n << " / " << albumItemCount(project) << "\n"; });
+    const RunOutcome outcome = renderAlbum(context, albumItemCount(project), stop, [&](int n) {
+        std::cout << "picture " << n << " / " << albumItemCount(project) << "\n";
+    });
     std::cout << "frames written: " << sink.framesWritten() << "\n";
     if (outcome != RunOutcome::Completed || sink.framesWritten() != frames) {
         std::cerr << "the run did not complete\n";

@@ -9,8 +9,7 @@ namespace {
 // Prints to standard error and answers every question with its default.
 class TerminalHost final : public DialogHost {
   public:
-    void showMessage(const std::string& text, const std::string& title,
-                     MessageKind) override {
+    void showMessage(const std::string& text, const std::string& title, MessageKind) override {
         std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
     }
     Answer ask(const std::string& text, const std::string& title, bool,

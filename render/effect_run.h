@@ -2,8 +2,8 @@
 // The contract every transition effect follows, and the frame loop they all share.
 //
 // An effect computes its sequence of steps once from the frame size and its parameter, then
-// hands the number of steps, a drawing callback and its final image to playTransition. In counting mode the
-// callback is never called and the count is the number of steps plus the still frames, so
+// hands the number of steps, a drawing callback and its final image to playTransition. In counting
+// mode the callback is never called and the count is the number of steps plus the still frames, so
 // counting and rendering cannot disagree.
 #include "render/frame_sink.h"
 #include "render/image/image_layer.h"

@@ -31,7 +31,8 @@ int countFramesFor(const VideoSettings& settings, int animationIndex) {
     in.height = settings.videoHeight;
     in.stillFrames = settings.stillFrames;
     in.frameCountOut = &count;
-    return runTransition(animationIndex, in).built ? count : -1;
+    runTransition(animationIndex, in);
+    return count;
 }
 
 CaptionOverlay makeCaption(const SequencerContext& context, const AlbumItem& item) {
@@ -78,12 +79,10 @@ PictureResult renderPicture(const SequencerContext& context, const AlbumItem& it
     in.previousFrame = std::move(previousFrame);
     in.sink = context.sink;
     in.logo = context.logo;
-    TransitionResult result = runTransition(item.animationIndex, in);
-    if (!result.built)
-        return {PictureStatus::NotBuilt, Image()};
-    if (!result.finalFrame)
+    Image finalFrame = runTransition(item.animationIndex, in);
+    if (!finalFrame)
         return {PictureStatus::DeliveryFailed, Image()};
-    return {PictureStatus::Rendered, std::move(result.finalFrame)};
+    return {PictureStatus::Rendered, std::move(finalFrame)};
 }
 
 int countPictureFrames(const AlbumProject& project, const AlbumItem& item) {
@@ -92,44 +91,35 @@ int countPictureFrames(const AlbumProject& project, const AlbumItem& item) {
 
 int countAlbumFrames(const AlbumProject& project) {
     int total = 0;
-    for (const AlbumItem& item : project.items) {
-        const int frames = countPictureFrames(project, item);
-        if (frames < 0)
-            return -1;
-        total += frames;
-    }
+    for (const AlbumItem& item : project.items)
+        total += countPictureFrames(project, item);
     return total;
 }
 
 int loopPlayPictureCount(const AlbumProject& project, float* videoLengthOut) {
     const int items = albumItemCount(project);
-    float length = 0.0f;
     auto answer = [&](int pictures, float seconds) {
         if (videoLengthOut)
             *videoLengthOut = seconds;
         return std::max(pictures, items);
     };
     const float music = totalMusicSeconds(project);
-    const int albumFrames = countAlbumFrames(project);
-    if (albumFrames < 0)
-        return answer(items, 0.0f);
-    length = static_cast<float>(albumFrames) / 25.0f;
-    if (music <= 0.0f || length >= music || items == 0)
-        return answer(items, length);
-
     // Each picture's count once; only the first picture of later passes can differ.
     const VideoSettings& settings = project.settings;
     std::vector<int> frames;
     frames.reserve(project.items.size());
-    for (const AlbumItem& item : project.items)
+    int albumFrames = 0;
+    for (const AlbumItem& item : project.items) {
         frames.push_back(countPictureFrames(project, item));
-    const AlbumItem& first = project.items.front();
-    int laterFirst = frames.front();
-    if (substitutesLoopTransition(settings, first, 1, 0)) {
-        laterFirst = countFramesFor(settings, settings.loopPlayAnimation);
-        if (laterFirst < 0)
-            return answer(items, length);
+        albumFrames += frames.back();
     }
+    const float length = static_cast<float>(albumFrames) / 25.0f;
+    if (music <= 0.0f || length >= music || items == 0)
+        return answer(items, length);
+
+    const int laterFirst = substitutesLoopTransition(settings, project.items.front(), 1, 0)
+                               ? countFramesFor(settings, settings.loopPlayAnimation)
+                               : frames.front();
     const int passFrames = albumFrames - frames.front() + laterFirst;
     if (passFrames <= 0)
         return answer(items, length); // later passes add nothing: the music is never covered
@@ -207,8 +197,6 @@ RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
             return RunOutcome::ReadFailed;
         case PictureStatus::DeliveryFailed:
             return RunOutcome::DeliveryFailed;
-        case PictureStatus::NotBuilt:
-            return RunOutcome::NotBuilt;
         }
         previous = std::move(result.finalFrame);
         ++position;

@@ -27,7 +27,6 @@ enum class PictureStatus {
     Rendered,
     ReadFailed,     // the picture no longer reads; the reader has shown its message
     DeliveryFailed, // the sink refused a frame
-    NotBuilt,       // the picture's transition is not part of this build yet
 };
 
 struct PictureResult {
@@ -40,10 +39,9 @@ struct PictureResult {
 PictureResult renderPicture(const SequencerContext& context, const AlbumItem& item,
                             Image previousFrame);
 
-// Frames the picture adds to the video (transition + still frames); -1 when its transition is
-// not built yet. Reads no file.
+// Frames the picture adds to the video (transition + still frames). Reads no file.
 int countPictureFrames(const AlbumProject& project, const AlbumItem& item);
-// The sum over the album in order; -1 when any picture's transition is not built yet.
+// The sum over the album in order.
 int countAlbumFrames(const AlbumProject& project);
 
 // Pictures to render so that loop play covers the music (at least the number of pictures),
@@ -53,7 +51,7 @@ int loopPlayPictureCount(const AlbumProject& project, float* videoLengthOut = nu
 // The video length: the loop-play length when music decides it, else all frames / 25.
 float videoLengthSeconds(const AlbumProject& project);
 
-enum class RunOutcome { Completed, Stopped, DeliveryFailed, ReadFailed, NotBuilt };
+enum class RunOutcome { Completed, Stopped, DeliveryFailed, ReadFailed };
 
 // Renders pictures 1..totalPictures (the list repeated as needed) into the context's sink.
 // stop is tested before each picture; progress receives the 1-based picture number.

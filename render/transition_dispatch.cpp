@@ -108,14 +108,12 @@ TransitionEffect transitionEffect(int animationIndex) {
     return nullptr;
 }
 
-TransitionResult runTransition(int animationIndex, EffectInputs& inputs) {
+Image runTransition(int animationIndex, EffectInputs& inputs) {
     const TransitionDispatchEntry* entry = transitionEntry(animationIndex);
-    if (!entry)
-        return {noTransition(inputs, EffectParameter{}), true};
     TransitionEffect effect = transitionEffect(animationIndex);
-    if (!effect)
-        return {Image(), false};
-    return {effect(inputs, transitionParameter(*entry, inputs.width, inputs.height)), true};
+    if (!entry || !effect)
+        return noTransition(inputs, EffectParameter{});
+    return effect(inputs, transitionParameter(*entry, inputs.width, inputs.height));
 }
 
 } // namespace velomira

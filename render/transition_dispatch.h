@@ -25,19 +25,14 @@ struct TransitionDispatchEntry {
 // The entry of an index 0..92 or 95..98; null for every other index (they have no transition).
 const TransitionDispatchEntry* transitionEntry(int animationIndex);
 
-// The effect of an index 0..92 or 95..98, from its family; null while the family is not built.
+// The effect of an index 0..92 or 95..98, from its family; null for every other index.
 TransitionEffect transitionEffect(int animationIndex);
 
 EffectParameter transitionParameter(const TransitionDispatchEntry& entry, int width, int height);
 
-struct TransitionResult {
-    Image finalFrame; // none in counting mode and after a failed delivery
-    bool built = true; // false: the index names an effect this build does not have yet
-};
-
 // Runs the effect of the index (the no-transition effect for 93, 94, 99 and every value
-// outside 0..98). An effect that is not built delivers nothing and says so; it is never
-// replaced by another effect.
-TransitionResult runTransition(int animationIndex, EffectInputs& inputs);
+// outside 0..98) and returns its final frame: none in counting mode and after a failed
+// delivery.
+Image runTransition(int animationIndex, EffectInputs& inputs);
 
 } // namespace velomira

@@ -21,8 +21,8 @@ Scene makeScene(const EffectCase& c) {
     Scene scene;
     scene.canvas = makeCanvas(c.width, c.height, c.pictureColour);
     if (c.withCaption) {
-        scene.caption.image = makeCanvas(std::max(1, c.width / 4), std::max(1, c.height / 4),
-                                         "#ffffff");
+        scene.caption.image =
+            makeCanvas(std::max(1, c.width / 4), std::max(1, c.height / 4), "#ffffff");
         scene.caption.x = c.width / 8.0;
         scene.caption.y = c.height / 8.0;
     }
@@ -105,8 +105,7 @@ void expectEffectContract(const EffectCase& c, int failureStride) {
             continue;
         EffectRender failed = renderEffect(c, k);
         EXPECT_FALSE(failed.finalFrame) << "returned a frame after delivery " << k << " failed";
-        EXPECT_EQ(failed.sink.count(), k) << "went on delivering after delivery " << k
-                                          << " failed";
+        EXPECT_EQ(failed.sink.count(), k) << "went on delivering after delivery " << k << " failed";
     }
 }
 
@@ -115,7 +114,7 @@ std::vector<std::pair<int, int>> harnessSizes() {
     if (sanitized && std::string(sanitized) == "1")
         return {{400, 400}, {130, 128}, {30, 20}, {2, 2}};
     return {{1280, 720}, {1920, 1080}, {720, 960}, {400, 400},
-            {1000, 562}, {130, 128},   {30, 20},  {2, 2}};
+            {1000, 562}, {130, 128},   {30, 20},   {2, 2}};
 }
 
 void expectCatalogueEffect(int index, int stillFrames) {

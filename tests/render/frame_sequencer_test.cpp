@@ -19,9 +19,9 @@ class Sequencer : public RenderTest {
     void addPictures(const std::vector<std::string>& colours, int pictureW = 40,
                      int pictureH = 30) {
         for (const std::string& colour : colours) {
-            std::string path = writeSolidPicture(
-                folder.file("p" + std::to_string(project.items.size()) + ".png"), pictureW,
-                pictureH, colour, "png");
+            std::string path =
+                writeSolidPicture(folder.file("p" + std::to_string(project.items.size()) + ".png"),
+                                  pictureW, pictureH, colour, "png");
             AlbumItem item;
             item.path = path;
             project.items.push_back(item);
@@ -170,13 +170,27 @@ TEST_F(Sequencer, AFailedDeliveryEndsTheRun) {
     EXPECT_EQ(sink.count(), 3);
 }
 
-TEST_F(Sequencer, ATransitionNotBuiltYetStopsTheRunVisibly) {
+TEST_F(Sequencer, LaterPassesEnterTheFirstPictureThroughTheLoopTransition) {
     addPictures({"#ff0000", "#00ff00"});
-    project.items[1].animationIndex = 21;
+    project.settings.loopPlayAnimation = 31; // the cross-fade: 17 frames
+    project.settings.stillFrames = 10;
+    AlbumProject counted = project;
+    counted.musicItems.push_back(MusicTrack{"/nowhere/a.mp3", 2500.0f, 44100});
+    float length = 0;
+    // 10 + 10 frames, then 27 for the faded-in first picture, then 10: 57 frames reach 2.28 s,
+    // under 2.5 s; the next 27 would end at 3.36 s, a whole second later.
+    EXPECT_EQ(loopPlayPictureCount(counted, &length), 4);
+    EXPECT_FLOAT_EQ(length, 57 / 25.0f);
+    EXPECT_EQ(project.items[0].animationIndex, NO_TRANSITION) << "the album is not changed";
+
     RecordingSink sink;
-    EXPECT_EQ(countAlbumFrames(project), -1);
-    EXPECT_EQ(renderAlbum(contextFor(sink), 2, stop), RunOutcome::NotBuilt);
-    EXPECT_EQ(sink.count(), 2);
+    ASSERT_EQ(renderAlbum(contextFor(sink), 4, stop), RunOutcome::Completed);
+    EXPECT_EQ(sink.count(), 57);
+    // Halfway through the fade the frame mixes green into red.
+    velomira::Image mid = decodeDelivery(sink, 20 + 8);
+    const Rgb mixed = pixelAt(mid.get(), 20, 15);
+    EXPECT_GT(mixed.red, 40);
+    EXPECT_GT(mixed.green, 40);
 }
 
 TEST_F(Sequencer, ARotatedLandscapePictureIsFittedByHeight) {

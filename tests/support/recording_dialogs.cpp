@@ -4,7 +4,9 @@ namespace velomira::testing {
 
 RecordingDialogs::RecordingDialogs() : previous_(installDialogHost(this)) {}
 
-RecordingDialogs::~RecordingDialogs() { installDialogHost(previous_); }
+RecordingDialogs::~RecordingDialogs() {
+    installDialogHost(previous_);
+}
 
 void RecordingDialogs::showMessage(const std::string& text, const std::string& title,
                                    MessageKind kind) {

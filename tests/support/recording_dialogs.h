@@ -21,8 +21,7 @@ class RecordingDialogs final : public DialogHost {
     RecordingDialogs();
     ~RecordingDialogs() override;
 
-    void showMessage(const std::string& text, const std::string& title,
-                     MessageKind kind) override;
+    void showMessage(const std::string& text, const std::string& title, MessageKind kind) override;
     Answer ask(const std::string& text, const std::string& title, bool withCancel,
                Answer defaultAnswer) override;
 

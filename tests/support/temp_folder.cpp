@@ -8,7 +8,8 @@
 namespace velomira::testing {
 
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velomira-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "velomira-test-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
