@@ -1,6 +1,8 @@
 // The album walk: counting without reading, loop play, runs into a folder of frames, stop,
 // failures, and the status texts.
+#include "album/album_tables.h"
 #include "effect_harness.h"
+#include "render/caption_fonts.h"
 #include "render/folder_sink.h"
 #include "render/frame_sequencer.h"
 #include "render_fixture.h"
@@ -114,18 +116,51 @@ TEST_F(Sequencer, LoopPlayOverLongMusicWalksManyPasses) {
     EXPECT_GT(loopPlayPictureCount(albumOfFrames(2, 1, 1e9f), &length), 0);
 }
 
-TEST_F(Sequencer, RendersEveryCountedFrameIntoAFolder) {
-    addPictures({"#ff0000", "#00ff00", "#0000ff"});
+TEST_F(Sequencer, RendersAMixedAlbumIntoAsManyFilesAsCounted) {
+    project.settings.videoWidth = 96;
+    project.settings.videoHeight = 54;
+    project.settings.stillFrames = 5;
+    const char* formats[] = {"png", "jpg", "bmp", "gif", "jpg"};
+    const char* colours[] = {"#ff0000", "#00ff00", "#0000ff", "#ffff00", "#c0c0c0"};
+    const int transitions[] = {NO_TRANSITION, 21, 31, 57, 96};
+    for (int i = 0; i < 5; ++i) {
+        AlbumItem item;
+        item.path = writeSolidPicture(folder.file("m" + std::to_string(i) + "." + formats[i]),
+                                      120 - 10 * i, 60 + 10 * i, colours[i], formats[i]);
+        setItemTransition(item, transitions[i]);
+        project.items.push_back(item);
+    }
+    project.items[2].turnAngle = 90;
+    const CaptionFontTable fonts = buildCaptionFontTable(defaultFontFolders(""));
+    ASSERT_FALSE(fonts.empty());
+    for (int i : {1, 4}) {
+        project.items[i].caption.enabled = 1;
+        project.items[i].caption.text = i == 1 ? "盒子 box" : "描边";
+        project.items[i].caption.fontName = fonts.front().displayName;
+        const CaptionColour colour = *captionColourAt(i == 1 ? 0 : 8);
+        project.items[i].caption.boxColor = colour.boxColor;
+        project.items[i].caption.textColor = colour.textColor;
+    }
+
     std::filesystem::create_directory(folder.path() / "frames");
     FolderSink sink(folder.path() / "frames");
+    SequencerContext context = contextFor(sink);
+    context.fonts = &fonts;
     std::vector<int> progress;
-    EXPECT_EQ(renderAlbum(contextFor(sink), 3, stop, [&](int n) { progress.push_back(n); }),
+    EXPECT_EQ(renderAlbum(context, 5, stop, [&](int n) { progress.push_back(n); }),
               RunOutcome::Completed);
-    EXPECT_EQ(sink.framesWritten(), countAlbumFrames(project));
-    EXPECT_EQ(progress, (std::vector<int>{1, 2, 3}));
+    const int counted = countAlbumFrames(project);
+    EXPECT_GT(counted, 5 * 5);
+    EXPECT_EQ(sink.framesWritten(), counted);
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path() / "frames"))
+        files += entry.path().extension() == ".jpg" ? 1 : 0;
+    EXPECT_EQ(files, static_cast<std::size_t>(counted));
+    EXPECT_EQ(progress, (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_TRUE(dialogs.messages().empty());
     velomira::Image last = newImage();
-    ASSERT_EQ(MagickReadImage(last.get(), sink.framePath(6).c_str()), MagickTrue);
-    EXPECT_TRUE(near(pixelAt(last.get(), 20, 15), {0, 0, 255}, 8));
+    ASSERT_EQ(MagickReadImage(last.get(), sink.framePath(counted).c_str()), MagickTrue);
+    EXPECT_TRUE(near(pixelAt(last.get(), 48, 10), {192, 192, 192}, 10)) << "the last picture";
 }
 
 TEST_F(Sequencer, LoopPassesRepeatTheListWithNumbersContinuing) {
