@@ -307,17 +307,28 @@ void copyRect(MagickWand* target, MagickWand* source, const PixelRect& rect) {
         MagickCompositeImage(target, piece.get(), CopyCompositeOp, rect.x, rect.y);
 }
 
+std::vector<int> multiples(int first, int last, int factor) {
+    std::vector<int> values;
+    if (last >= first)
+        values.reserve(static_cast<std::size_t>(last - first) + 1);
+    for (int k = first; k <= last; ++k)
+        values.push_back(k * factor);
+    return values;
+}
+
 Image playMaskEffect(EffectInputs& in, const MaskSequence& sequence) {
-    const std::size_t count = sequence.frameCount;
+    const std::size_t count = sequence.frameCount();
     Image work;     // growing: the base; shrinking: the frame image
     Image previous; // shrinking: the picture that leaves
     Image finalFrame;
-    const MaskShapes none;
+    // The shapes of the frame drawn last, and which frame follows it.
+    MaskShapes before;
+    std::size_t next = 0;
     auto draw = [&](std::size_t i) -> MagickWand* {
         if (!in.pictureCanvas || !*in.pictureCanvas)
             return nullptr;
         MagickWand* picture = in.pictureCanvas->get();
-        if (i + 1 >= count || i >= sequence.frames.size()) {
+        if (i + 1 >= count || i >= sequence.steps.size()) {
             work.reset();
             previous.reset();
             in.previousFrame.reset();
@@ -335,19 +346,24 @@ Image playMaskEffect(EffectInputs& in, const MaskSequence& sequence) {
             if (!work || (!growing && !previous))
                 return nullptr;
         }
-        const auto pieces = changedPieces(
-            sequence.frames[i], i == 0 ? none : sequence.frames[i - 1], in.width, in.height);
+        // Frames come in order; should one ever not, its predecessor is built again.
+        if (i != next)
+            before = i == 0 ? MaskShapes{} : sequence.frame(i - 1);
+        MaskShapes now = sequence.frame(i);
+        const auto pieces = changedPieces(now, before, in.width, in.height);
         if (growing)
-            drawMaskInPieces(work.get(), nullptr, sequence.frames[i], picture, pieces);
+            drawMaskInPieces(work.get(), nullptr, now, picture, pieces);
         else
-            drawMaskInPieces(work.get(), picture, sequence.frames[i], previous.get(), pieces);
+            drawMaskInPieces(work.get(), picture, now, previous.get(), pieces);
+        before = std::move(now);
+        next = i + 1;
         return work.get();
     };
     return playTransition(in, count, draw, finalFrame);
 }
 
 Image playRectEffect(EffectInputs& in, const RectSequence& sequence) {
-    const std::size_t count = sequence.frameCount;
+    const std::size_t count = sequence.frameCount();
     Image work;
     Image previous;
     Image finalFrame;
@@ -355,7 +371,7 @@ Image playRectEffect(EffectInputs& in, const RectSequence& sequence) {
         if (!in.pictureCanvas || !*in.pictureCanvas)
             return nullptr;
         MagickWand* picture = in.pictureCanvas->get();
-        if (i + 1 >= count || i >= sequence.frames.size()) {
+        if (i + 1 >= count || i >= sequence.steps.size()) {
             work.reset();
             previous.reset();
             in.previousFrame.reset();
@@ -367,7 +383,7 @@ Image playRectEffect(EffectInputs& in, const RectSequence& sequence) {
                 work = takeBaseFrame(in);
             if (!work)
                 return nullptr;
-            for (const PixelRect& rect : sequence.frames[i])
+            for (const PixelRect& rect : sequence.frame(i))
                 copyRect(work.get(), picture, rect);
         } else {
             if (!previous)
@@ -375,7 +391,7 @@ Image playRectEffect(EffectInputs& in, const RectSequence& sequence) {
             work = clonePictureCanvas(in);
             if (!work || !previous)
                 return nullptr;
-            for (const PixelRect& rect : sequence.frames[i])
+            for (const PixelRect& rect : sequence.frame(i))
                 copyRect(work.get(), previous.get(), rect);
         }
         return work.get();

@@ -10,6 +10,7 @@
 #include "render/effect_run.h"
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 namespace velomira {
@@ -86,19 +87,27 @@ void copyRect(MagickWand* target, MagickWand* source, const PixelRect& rect);
 // Shrinking: the mask shows the previous frame over the new picture, redrawn each frame.
 enum class MaskMode { Growing, Shrinking };
 
-// The transition frames of a mask effect: one entry per frame except the last, which shows
-// the new picture as it is.
-struct MaskSequence {
+// The transition frames of a mask effect: one frame per step, then the new picture as it is.
+// A step is the one number a frame follows from (a size, a frame number, ...); the frame's
+// shapes or rectangles are built from it only when the frame is drawn. Counting reads the
+// number of steps and builds nothing, and drawing walks the same steps, so the two agree.
+template <typename Frame> struct StepSequence {
     MaskMode mode = MaskMode::Growing;
-    std::vector<MaskShapes> frames;
-    std::size_t frameCount = 0; // frames.size() + 1, or 0 when the rule yields no frames
+    std::vector<int> steps;
+    // Builds a frame from its step; none when the rule yields no frames at all.
+    std::function<Frame(int step)> build;
+
+    // steps.size() + 1, or 0 when the rule yields no frames.
+    std::size_t frameCount() const { return build ? steps.size() + 1 : 0; }
+    // Frame i, for i < steps.size().
+    Frame frame(std::size_t i) const { return build(steps[i]); }
 };
 
-struct RectSequence {
-    MaskMode mode = MaskMode::Growing;
-    std::vector<std::vector<PixelRect>> frames;
-    std::size_t frameCount = 0; // frames.size() + 1, or 0 when the rule yields no frames
-};
+using MaskSequence = StepSequence<MaskShapes>;
+using RectSequence = StepSequence<std::vector<PixelRect>>;
+
+// first * factor, (first + 1) * factor, ... up to last * factor; none when last < first.
+std::vector<int> multiples(int first, int last, int factor = 1);
 
 // Plays a sequence through the shared frame loop (counting mode included); returns the final
 // frame or none.

@@ -29,42 +29,34 @@ int trunc(float value) {
     return static_cast<int>(value);
 }
 
-MaskSequence masks(MaskMode mode, std::vector<MaskShapes> frames) {
-    MaskSequence sequence;
-    sequence.mode = mode;
-    sequence.frameCount = frames.size() + 1;
-    sequence.frames = std::move(frames);
-    return sequence;
+// The builder must hold everything it uses by value: it outlives the function that made it.
+template <typename Build> MaskSequence masks(MaskMode mode, std::vector<int> steps, Build build) {
+    return {mode, std::move(steps), std::move(build)};
 }
 
-// step, 2 step, ... while below the extent, then the extent itself (the plain picture).
+// step, 2 step, ... while below the extent; the extent itself is the plain picture.
 std::vector<int> growingSizes(int extent, int step) {
     std::vector<int> sizes;
     for (int s = step; s < extent; s += step)
         sizes.push_back(s);
-    sizes.push_back(extent);
     return sizes;
 }
 
-// extent - step, extent - 2 step, ... while above 0, then 0 (the plain picture).
+// extent - step, extent - 2 step, ... while above 0; 0 is the plain picture.
 std::vector<int> shrinkingSizes(int extent, int step) {
     std::vector<int> sizes;
     for (int s = extent - step; s > 0; s -= step)
         sizes.push_back(s);
-    sizes.push_back(0);
     return sizes;
 }
 
 // A centred circle around a rectangle s wide with the frame's proportions.
-MaskSequence circles(const Frame& f, MaskMode mode, const std::vector<int>& sizes) {
-    std::vector<MaskShapes> frames;
-    for (std::size_t i = 0; i + 1 < sizes.size(); ++i) {
-        const int s = sizes[i];
+MaskSequence circles(const Frame& f, MaskMode mode, std::vector<int> sizes) {
+    return masks(mode, std::move(sizes), [f](int s) {
         const double dx = s >> 1;
         const double dy = static_cast<float>(s) * f.r * 0.5;
-        frames.push_back({circleShape(f.cx, f.cy, std::hypot(dx, dy))});
-    }
-    return masks(mode, std::move(frames));
+        return MaskShapes{circleShape(f.cx, f.cy, std::hypot(dx, dy))};
+    });
 }
 
 MaskShapes diamond(const Frame& f, int a) {
@@ -85,17 +77,15 @@ MaskShapes diamond(const Frame& f, int a) {
 MaskSequence diamonds(const Frame& f, bool growing) {
     const int extent = std::max(f.w, f.h);
     const int q = atLeastOne(extent / 16);
-    std::vector<MaskShapes> frames;
+    auto build = [f](int a) { return diamond(f, a); };
     if (growing) {
         const int n = extent / q + (extent % q != 0 ? 1 : 0);
-        for (int k = 1; k < n; ++k)
-            frames.push_back(diamond(f, k * q));
-        return masks(MaskMode::Growing, std::move(frames));
+        return masks(MaskMode::Growing, multiples(1, n - 1, q), build);
     }
     const int n = extent / q - (extent % q == 0 ? 1 : 0);
-    for (int k = n; k >= 1; --k)
-        frames.push_back(diamond(f, k * q));
-    return masks(MaskMode::Shrinking, std::move(frames));
+    std::vector<int> sizes = multiples(1, n, q);
+    std::reverse(sizes.begin(), sizes.end());
+    return masks(MaskMode::Shrinking, std::move(sizes), build);
 }
 
 using P = MaskPoint;
@@ -128,10 +118,9 @@ MaskSequence xShapes(const Frame& f, bool fromCentre, int step) {
     const int n = f.cx / c + (f.cx % c != 0 ? 1 : 0);
     if (n < 1)
         return MaskSequence{};
-    std::vector<MaskShapes> frames;
-    for (int k = 1; k < n; ++k)
-        frames.push_back(fromCentre ? xArmsGap(f, k * c) : xEdgeTriangles(f, k * c));
-    return masks(fromCentre ? MaskMode::Shrinking : MaskMode::Growing, std::move(frames));
+    return masks(
+        fromCentre ? MaskMode::Shrinking : MaskMode::Growing, multiples(1, n - 1, c),
+        [f, fromCentre](int t) { return fromCentre ? xArmsGap(f, t) : xEdgeTriangles(f, t); });
 }
 
 // A right triangle in a corner with legs of length R, drawn as two leg lines and a closed
@@ -165,24 +154,22 @@ MaskShape cornerDiagonal(const Frame& f, const CornerDiagonal& d, double R) {
 }
 
 // The twenty-frame shapes: frames k = 1 .. 19, then the picture.
-template <typename Shapes> MaskSequence twentyFrames(Shapes shapesOfFrame) {
-    std::vector<MaskShapes> frames;
-    for (int k = 1; k <= 19; ++k)
-        frames.push_back(shapesOfFrame(k));
-    return masks(MaskMode::Growing, std::move(frames));
+template <typename Shapes>
+MaskSequence twentyFrames(Shapes shapesOfFrame, MaskMode mode = MaskMode::Growing) {
+    return masks(mode, multiples(1, 19), std::move(shapesOfFrame));
 }
 
 MaskSequence cornerDiagonals(const Frame& f, const CornerDiagonal& d) {
     const int u = atLeastOne((2 * std::max(f.w, f.h)) / 20);
     return twentyFrames(
-        [&](int k) { return MaskShapes{cornerDiagonal(f, d, static_cast<double>(k) * u)}; });
+        [f, d, u](int k) { return MaskShapes{cornerDiagonal(f, d, static_cast<double>(k) * u)}; });
 }
 
 // An arrow head with its base on an edge and its tip on the centre line.
 MaskSequence arrows(const Frame& f, int index) {
     const bool horizontal = index == 73 || index == 74;
     const int u = atLeastOne((2 * (horizontal ? f.w : f.h)) / 20);
-    return twentyFrames([&](int k) {
+    return twentyFrames([f, index, horizontal, u](int k) {
         const double reach = static_cast<double>(k) * u;
         const double w = f.w, h = f.h, cx = f.cx, cy = f.cy;
         if (horizontal) {
@@ -209,7 +196,7 @@ MaskSequence edgeSweeps(const Frame& f, int index) {
     const bool far = index == 77 || index == 80; // the edge is at y = H or x = W
     const int u = atLeastOne((2 * depth) / 20);
     const int v = atLeastOne(length / 20);
-    auto place = [&](double along, double across) {
+    auto place = [=](double along, double across) {
         const double distance = far ? depth - across : across;
         return vertical ? P{along, distance} : P{distance, along};
     };
@@ -231,18 +218,17 @@ MaskSequence edgeSweeps(const Frame& f, int index) {
 // Two triangles sweeping in from the left and right edges, or leaving towards them.
 MaskSequence diagonalScans(const Frame& f, bool in) {
     const int unit = atLeastOne(f.w / 20);
-    std::vector<MaskShapes> frames;
     const double w = f.w, h = f.h;
-    for (int k = 1; k <= 19; ++k) {
-        const double d = static_cast<double>(k) * unit;
-        if (in)
-            frames.push_back({polygonShape({P{0, 0}, P{d, 0}, P{0, h}}),
-                              polygonShape({P{w, 0}, P{w, h}, P{w - d, h}})});
-        else
-            frames.push_back({polygonShape({P{0, 0}, P{w - d, 0}, P{0, h}}),
-                              polygonShape({P{w, 0}, P{w, h}, P{d, h}})});
-    }
-    return masks(in ? MaskMode::Growing : MaskMode::Shrinking, std::move(frames));
+    return twentyFrames(
+        [in, unit, w, h](int k) {
+            const double d = static_cast<double>(k) * unit;
+            if (in)
+                return MaskShapes{polygonShape({P{0, 0}, P{d, 0}, P{0, h}}),
+                                  polygonShape({P{w, 0}, P{w, h}, P{w - d, h}})};
+            return MaskShapes{polygonShape({P{0, 0}, P{w - d, 0}, P{0, h}}),
+                              polygonShape({P{w, 0}, P{w, h}, P{d, h}})};
+        },
+        in ? MaskMode::Growing : MaskMode::Shrinking);
 }
 
 std::vector<PixelRect> cornerRects(const Frame& f, int a) {
@@ -335,15 +321,14 @@ RectSequence cornerRectangles(int index, int width, int height, const EffectPara
     const int half = (f.w / p) / 2;
     if (index == 37) {
         const int n = half + (f.w % (2 * p) != 0 ? 1 : 0);
-        for (int k = 1; k < n; ++k)
-            sequence.frames.push_back(cornerRects(f, k * p));
+        sequence.steps = multiples(1, n - 1, p);
     } else {
         sequence.mode = MaskMode::Shrinking;
         const int n = half - (f.w % (2 * p) == 0 ? 1 : 0);
-        for (int k = n; k >= 1; --k)
-            sequence.frames.push_back(cornerRects(f, k * p));
+        sequence.steps = multiples(1, n, p);
+        std::reverse(sequence.steps.begin(), sequence.steps.end());
     }
-    sequence.frameCount = sequence.frames.size() + 1;
+    sequence.build = [f](int a) { return cornerRects(f, a); };
     return sequence;
 }
 

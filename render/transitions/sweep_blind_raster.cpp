@@ -174,16 +174,17 @@ MaskSequence clockSweepMasks(int index, int width, int height, const EffectParam
     const double radius =
         std::sqrt(static_cast<double>((halfWidth * width) / 2 + (halfHeight * height) / 2));
     const P centre{static_cast<double>(halfWidth), static_cast<double>(halfHeight)};
-    for (long long k = 0; k < n; ++k) {
+    // An angle step of at least 0.001 degrees makes at most about 360 000 steps.
+    sequence.steps = multiples(0, static_cast<int>(n) - 1);
+    sequence.build = [index, a, centre, radius](int k) {
         MaskShapes shapes;
-        for (const Angles& s : sweepSectors(index, static_cast<int>(k), a)) {
+        for (const Angles& s : sweepSectors(index, k, a)) {
             // An empty sector would still leave a line from the centre.
             if (s.end > s.start)
                 shapes.push_back(sector(centre, radius, s.start, s.end));
         }
-        sequence.frames.push_back(std::move(shapes));
-    }
-    sequence.frameCount = sequence.frames.size() + 1;
+        return shapes;
+    };
     return sequence;
 }
 
@@ -195,17 +196,20 @@ RectSequence blindRasterRects(int index, int width, int height, const EffectPara
         return sequence;
     const int count = std::max(parameter.step, 1);
     if (isBlind) {
-        for (int k = 1; k <= 17; ++k)
-            sequence.frames.push_back(blinds(index, width, height, count, k));
+        sequence.steps = multiples(1, 17);
+        sequence.build = [index, width, height, count](int k) {
+            return blinds(index, width, height, count, k);
+        };
     } else {
         const double band =
             (index <= 42 ? width : std::max(width, height)) / static_cast<double>(count);
         const double advance = (band / count) * 3.0;
         const int frames = static_cast<int>(count + band / advance);
-        for (int k = 1; k < frames; ++k)
-            sequence.frames.push_back(rasterBands(index, width, height, band, advance, k));
+        sequence.steps = multiples(1, frames - 1);
+        sequence.build = [index, width, height, band, advance](int k) {
+            return rasterBands(index, width, height, band, advance, k);
+        };
     }
-    sequence.frameCount = sequence.frames.size() + 1;
     return sequence;
 }
 
