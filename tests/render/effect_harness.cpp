@@ -43,6 +43,21 @@ int countFrames(const EffectCase& c) {
     return count;
 }
 
+EffectCase catalogueCase(int index, int width, int height, int stillFrames) {
+    EffectCase c;
+    c.effect = transitionEffect(index);
+    c.width = width;
+    c.height = height;
+    c.stillFrames = stillFrames;
+    if (const TransitionDispatchEntry* entry = transitionEntry(index))
+        c.parameter = transitionParameter(*entry, width, height);
+    return c;
+}
+
+int transitionFrames(int index, int width, int height) {
+    return countFrames(catalogueCase(index, width, height));
+}
+
 EffectRender renderEffect(const EffectCase& c, int failAt) {
     EffectRender out{RecordingSink(failAt), velomira::Image(), velomira::Image()};
     Scene scene = makeScene(c);
@@ -91,9 +106,9 @@ void expectEffectContract(const EffectCase& c, int failureStride) {
     EXPECT_EQ(MagickGetImageWidth(full.finalFrame.get()), static_cast<size_t>(c.width));
     EXPECT_EQ(MagickGetImageHeight(full.finalFrame.get()), static_cast<size_t>(c.height));
 
-    const int transitionFrames = counted - std::max(c.stillFrames, 0);
-    if (transitionFrames > 0 && !c.withCaption) {
-        velomira::Image last = decodeDelivery(full.sink, transitionFrames - 1);
+    const int transitionCount = counted - std::max(c.stillFrames, 0);
+    if (transitionCount > 0 && !c.withCaption) {
+        velomira::Image last = decodeDelivery(full.sink, transitionCount - 1);
         ASSERT_TRUE(last);
         EXPECT_LT(meanDifference(last.get(), full.canvas.get()), 3.0)
             << "the last transition frame is not the picture canvas";
@@ -119,18 +134,10 @@ std::vector<std::pair<int, int>> harnessSizes() {
 
 void expectCatalogueEffect(int index, int stillFrames) {
     SCOPED_TRACE(::testing::Message() << "transition " << index);
-    const TransitionDispatchEntry* entry = transitionEntry(index);
-    ASSERT_NE(entry, nullptr);
-    EffectCase c;
-    c.effect = transitionEffect(index);
-    ASSERT_NE(c.effect, nullptr) << "not built";
-    c.stillFrames = stillFrames;
-    for (auto [w, h] : harnessSizes()) {
-        c.width = w;
-        c.height = h;
-        c.parameter = transitionParameter(*entry, w, h);
-        expectEffectContract(c, w * h > 400 * 400 ? 0 : 1);
-    }
+    ASSERT_NE(transitionEntry(index), nullptr);
+    ASSERT_NE(transitionEffect(index), nullptr);
+    for (auto [w, h] : harnessSizes())
+        expectEffectContract(catalogueCase(index, w, h, stillFrames), w * h > 400 * 400 ? 0 : 1);
 }
 
 } // namespace velomira::testing

@@ -26,6 +26,11 @@ struct EffectCase {
 // Frames the effect says it delivers (transition + still), from counting mode.
 int countFrames(const EffectCase& c);
 
+// The case of a catalogue effect at a frame size, its parameter computed as the dispatch does.
+EffectCase catalogueCase(int index, int width, int height, int stillFrames = 0);
+// Transition frames (no still frames) of a catalogue effect at a frame size.
+int transitionFrames(int index, int width, int height);
+
 struct EffectRender {
     RecordingSink sink;
     velomira::Image finalFrame;

@@ -15,20 +15,6 @@ const Rgb kPrevious{0, 0, 255}; // EffectCase's previous frame
 const Rgb kPicture{255, 0, 0};  // EffectCase's picture
 const Rgb kBlack{0, 0, 0};
 
-EffectCase catalogueCase(int index, int width, int height, int stillFrames = 0) {
-    EffectCase c;
-    c.effect = transitionEffect(index);
-    c.width = width;
-    c.height = height;
-    c.stillFrames = stillFrames;
-    c.parameter = transitionParameter(*transitionEntry(index), width, height);
-    return c;
-}
-
-int transitionFrames(int index, int width, int height) {
-    return countFrames(catalogueCase(index, width, height));
-}
-
 struct Probe {
     int frame;
     long x;

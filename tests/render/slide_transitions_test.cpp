@@ -108,16 +108,6 @@ std::string shadesOf(const SlideRun& run, int frame, const std::vector<Point>& p
     return out;
 }
 
-int transitionFrames(int index, int width, int height) {
-    EffectCase c;
-    c.effect = slideTransitionEffect(index);
-    c.width = width;
-    c.height = height;
-    c.stillFrames = 0;
-    c.parameter = transitionParameter(*transitionEntry(index), width, height);
-    return countFrames(c);
-}
-
 class SlideTransitions : public RenderTest {};
 
 TEST_F(SlideTransitions, PushesKeepTheContract) {

@@ -21,20 +21,6 @@ const Rgb kBlack{0, 0, 0};
 constexpr const char* kNewColour = "#ffffff";
 constexpr const char* kOldColour = "#808080";
 
-EffectCase catalogueCase(int index, int width, int height) {
-    EffectCase c;
-    c.effect = wipeRevealEffect(index);
-    c.width = width;
-    c.height = height;
-    c.stillFrames = 0;
-    c.parameter = transitionParameter(*transitionEntry(index), width, height);
-    return c;
-}
-
-int transitionFrames(int index, int width, int height) {
-    return countFrames(catalogueCase(index, width, height));
-}
-
 velomira::Image solid(int width, int height, const char* colour) {
     return makeCanvas(width, height, colour);
 }
