@@ -173,6 +173,56 @@ Image pushEffect(EffectInputs& in, const EffectParameter& parameter, Motion moti
     return playTransition(in, sizes.size(), draw, last);
 }
 
+// The two shapes the slides and flies share. Each plays `steps` frames and then the picture
+// itself; `active` false (an empty frame) means no transition at all.
+
+// The previous picture, placed by drawStep, over a fresh copy of the still new picture.
+using DrawStep = void (*)(Scratch&, MagickWand* frame, MagickWand* source, int width, int height,
+                          Motion motion, int step);
+
+Image playOverPicture(EffectInputs& in, const std::vector<int>& steps, bool active, Motion motion,
+                      DrawStep drawStep) {
+    Image previous, frame, last;
+    Scratch scratch;
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        if (i == steps.size())
+            return finishWith(in, last, frame, previous);
+        if (!previous)
+            previous = takeBaseFrame(in);
+        frame = clonePictureCanvas(in);
+        if (!frame || !previous)
+            return nullptr;
+        drawStep(scratch, frame.get(), previous.get(), in.width, in.height, motion, steps[i]);
+        return frame.get();
+    };
+    return playTransition(in, active ? steps.size() + 1 : 0, draw, last);
+}
+
+// The new picture, placed by drawStep, gathering on the previous frame (ours, so it serves
+// directly as the base).
+Image playOntoBase(EffectInputs& in, const std::vector<int>& steps, bool active, Motion motion,
+                   DrawStep drawStep) {
+    Image base, last, unused;
+    Scratch scratch;
+    auto draw = [&](std::size_t i) -> MagickWand* {
+        if (i == steps.size())
+            return finishWith(in, last, base, unused);
+        if (!base)
+            base = takeBaseFrame(in);
+        MagickWand* picture = pictureOf(in);
+        if (!base || !picture)
+            return nullptr;
+        drawStep(scratch, base.get(), picture, in.width, in.height, motion, steps[i]);
+        return base.get();
+    };
+    return playTransition(in, active ? steps.size() + 1 : 0, draw, last);
+}
+
+void moveBy(Scratch& scratch, MagickWand* frame, MagickWand* source, int, int, Motion motion,
+            int distance) {
+    drawAt(scratch, frame, source, movedBy(motion, distance));
+}
+
 // ---- Slide out: the previous picture moves away and uncovers the still new picture.
 
 Image slideOutEffect(EffectInputs& in, Motion motion) {
@@ -182,20 +232,7 @@ Image slideOutEffect(EffectInputs& in, Motion motion) {
     std::vector<int> distances; // how far the previous picture has moved, frame by frame
     for (int k = n; k >= 1; --k)
         distances.push_back(extent - k * t);
-    Image previous, frame, last;
-    Scratch scratch;
-    auto draw = [&](std::size_t i) -> MagickWand* {
-        if (i == distances.size())
-            return finishWith(in, last, frame, previous);
-        if (!previous)
-            previous = takeBaseFrame(in);
-        frame = clonePictureCanvas(in);
-        if (!frame || !previous)
-            return nullptr;
-        drawAt(scratch, frame.get(), previous.get(), movedBy(motion, distances[i]));
-        return frame.get();
-    };
-    return playTransition(in, extent > 0 ? distances.size() + 1 : 0, draw, last);
+    return playOverPicture(in, distances, extent > 0, motion, moveBy);
 }
 
 // ---- Slide in: the new picture moves in over the still previous picture.
@@ -207,20 +244,7 @@ Image slideInEffect(EffectInputs& in, Motion motion) {
     std::vector<int> distances; // the picture's offset from its final place, against the motion
     for (int k = 1; k < n; ++k)
         distances.push_back(k * t - extent);
-    Image base, last, unused;
-    Scratch scratch;
-    auto draw = [&](std::size_t i) -> MagickWand* {
-        if (i == distances.size())
-            return finishWith(in, last, base, unused);
-        if (!base)
-            base = takeBaseFrame(in);
-        MagickWand* picture = pictureOf(in);
-        if (!base || !picture)
-            return nullptr;
-        drawAt(scratch, base.get(), picture, movedBy(motion, distances[i]));
-        return base.get();
-    };
-    return playTransition(in, n > 0 ? distances.size() + 1 : 0, draw, last);
+    return playOntoBase(in, distances, n > 0, motion, moveBy);
 }
 
 // ---- Fly in and out: the inner regions of the four quarters shown at the frame's corners.
@@ -241,9 +265,9 @@ std::array<Region, 4> quarterPieces(int width, int height, int w) {
     }};
 }
 
-void drawPieces(Scratch& scratch, MagickWand* frame, MagickWand* source,
-                const std::array<Region, 4>& pieces) {
-    for (const Region& piece : pieces)
+void drawPieces(Scratch& scratch, MagickWand* frame, MagickWand* source, int width, int height,
+                Motion, int pieceWidth) {
+    for (const Region& piece : quarterPieces(width, height, pieceWidth))
         drawRegion(scratch, frame, source, piece);
 }
 
@@ -262,21 +286,7 @@ Image flyInEffect(EffectInputs& in, const EffectParameter& parameter) {
     std::vector<int> widths;
     for (int k = 1; k < n; ++k)
         widths.push_back(k * p);
-    // The previous frame is ours, so it serves directly as the base the pieces gather on.
-    Image base, last, unused;
-    Scratch scratch;
-    auto draw = [&](std::size_t i) -> MagickWand* {
-        if (i == widths.size())
-            return finishWith(in, last, base, unused);
-        if (!base)
-            base = takeBaseFrame(in);
-        if (!base || !pictureOf(in))
-            return nullptr;
-        drawPieces(scratch, base.get(), pictureOf(in),
-                   quarterPieces(in.width, in.height, widths[i]));
-        return base.get();
-    };
-    return playTransition(in, n > 0 ? widths.size() + 1 : 0, draw, last);
+    return playOntoBase(in, widths, n > 0, Motion{}, drawPieces);
 }
 
 Image flyOutEffect(EffectInputs& in, const EffectParameter& parameter) {
@@ -286,21 +296,7 @@ Image flyOutEffect(EffectInputs& in, const EffectParameter& parameter) {
     std::vector<int> widths;
     for (int k = n; k >= 1; --k)
         widths.push_back(k * p);
-    Image previous, frame, last;
-    Scratch scratch;
-    auto draw = [&](std::size_t i) -> MagickWand* {
-        if (i == widths.size())
-            return finishWith(in, last, frame, previous);
-        if (!previous)
-            previous = takeBaseFrame(in);
-        frame = clonePictureCanvas(in);
-        if (!frame || !previous)
-            return nullptr;
-        drawPieces(scratch, frame.get(), previous.get(),
-                   quarterPieces(in.width, in.height, widths[i]));
-        return frame.get();
-    };
-    return playTransition(in, width > 0 ? widths.size() + 1 : 0, draw, last);
+    return playOverPicture(in, widths, width > 0, Motion{}, drawPieces);
 }
 
 // ---- Catalogue entries.
