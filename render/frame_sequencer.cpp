@@ -1,6 +1,7 @@
 #include "render/frame_sequencer.h"
 
 #include "album/album_tables.h"
+#include "album/duration_text.h"
 #include "album/transition_catalogue.h"
 #include "render/caption_renderer.h"
 #include "render/transition_dispatch.h"
@@ -205,15 +206,7 @@ RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
 }
 
 std::string videoLengthText(float seconds) {
-    const long s = seconds > 0.0f ? static_cast<long>(seconds) : 0;
-    char text[64];
-    if (s < 60)
-        std::snprintf(text, sizeof text, "00:00:%02ld", s);
-    else if (s < 3600)
-        std::snprintf(text, sizeof text, "00:%02ld:%02ld", s / 60, s % 60);
-    else
-        std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", s / 3600, (s / 60) % 60, s % 60);
-    return std::string("视频长度: ") + text;
+    return "视频长度: " + formatDuration(seconds);
 }
 
 std::string pictureLengthText(int frames) {

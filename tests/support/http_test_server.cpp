@@ -1,0 +1,2 @@
+// Placeholder until the server is written.
+#include "support/http_test_server.h"
