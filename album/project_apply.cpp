@@ -1,0 +1,388 @@
+#include "album/project_apply.h"
+
+#include "album/project_document.h"
+#include "album/project_text.h"
+#include "app/string_utils.h"
+#include "app/text_conversion.h"
+#include "platform/dialogs.h"
+
+#include <cmath>
+#include <limits>
+
+namespace velomira {
+
+namespace {
+
+enum class Presence { Absent, WrongType, Present };
+
+// Whole numbers are truncated toward zero and held within the int range.
+int clampedInt(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    if (value <= static_cast<double>(std::numeric_limits<int>::min())) {
+        return std::numeric_limits<int>::min();
+    }
+    if (value >= static_cast<double>(std::numeric_limits<int>::max())) {
+        return std::numeric_limits<int>::max();
+    }
+    return static_cast<int>(value);
+}
+
+const cJSON* member(const cJSON* object, const char* key) {
+    return cJSON_IsObject(object) ? cJSON_GetObjectItem(object, key) : nullptr;
+}
+
+Presence numberMember(const cJSON* object, const char* key, int& out) {
+    const cJSON* item = member(object, key);
+    if (item == nullptr) {
+        return Presence::Absent;
+    }
+    if (!cJSON_IsNumber(item)) {
+        return Presence::WrongType;
+    }
+    out = clampedInt(item->valuedouble);
+    return Presence::Present;
+}
+
+Presence stringMember(const cJSON* object, const char* key, std::string& out) {
+    const cJSON* item = member(object, key);
+    if (item == nullptr) {
+        return Presence::Absent;
+    }
+    if (!cJSON_IsString(item) || item->valuestring == nullptr) {
+        return Presence::WrongType;
+    }
+    out = item->valuestring;
+    return Presence::Present;
+}
+
+bool fitsPathLimit(std::string_view path) {
+    return gbkByteLength(path) <= static_cast<std::size_t>(maxPathBytes);
+}
+
+// An item object with every member of its type; nothing when one is absent or mistyped.
+std::optional<ProjectItemEntry> readItemEntry(const cJSON* object) {
+    namespace k = project_keys;
+    if (!cJSON_IsObject(object)) {
+        return std::nullopt;
+    }
+    ProjectItemEntry entry;
+    if (stringMember(object, k::path, entry.path) != Presence::Present ||
+        numberMember(object, k::animationIndex, entry.animationIndex) != Presence::Present ||
+        stringMember(object, k::animationName, entry.animationName) != Presence::Present ||
+        stringMember(object, k::fileName, entry.fileName) != Presence::Present ||
+        numberMember(object, k::watermarkLocation, entry.watermark_location) != Presence::Present ||
+        stringMember(object, k::watermarkText, entry.watermark_text) != Presence::Present) {
+        return std::nullopt;
+    }
+    int angle = 0;
+    switch (numberMember(object, k::turnAngle, angle)) {
+    case Presence::WrongType:
+        return std::nullopt;
+    case Presence::Present:
+        entry.turnAngle = angle;
+        break;
+    case Presence::Absent:
+        break;
+    }
+    return entry;
+}
+
+// Values from the file that the model cannot hold are brought into its ranges: an unknown
+// transition becomes none, a caption position outside the list the default, a rotation that
+// is not a quarter turn none; the texts are cut to the model's byte limits.
+void applyItemEntry(AlbumItem& item, const ProjectItemEntry& entry) {
+    const int index = entry.animationIndex;
+    setItemTransition(item, index >= 0 && index <= NO_TRANSITION ? index : NO_TRANSITION);
+    item.fileName = clipToGbkBytes(entry.fileName, maxPathBytes);
+    const int location = entry.watermark_location;
+    item.caption.location =
+        location >= 0 && location < kCaptionLocationCount ? location : kDefaultCaptionLocation;
+    item.caption.text = clipToGbkBytes(entry.watermark_text, maxCaptionTextBytes);
+    const int angle = ((entry.turnAngle.value_or(0) % 360) + 360) % 360;
+    item.turnAngle = angle % 90 == 0 ? angle : 0;
+}
+
+void applyMusic(ProjectContext& context, const cJSON* list) {
+    for (const cJSON* entry = list->child; entry != nullptr; entry = entry->next) {
+        // Entries that are not texts, too long to be a path, not named .mp3 or without
+        // duration are left out without a message.
+        if (!cJSON_IsString(entry) || entry->valuestring == nullptr) {
+            continue;
+        }
+        const std::string path = entry->valuestring;
+        if (!fitsPathLimit(path) || !endsWithNoCase(path.c_str(), ".mp3") || !context.readMusic) {
+            continue;
+        }
+        std::optional<MusicTrack> track = context.readMusic(path);
+        if (track && track->durationMs > 0.0f) {
+            track->path = path;
+            addMusicTrack(context.album, std::move(*track));
+        }
+    }
+}
+
+void refreshAutoDisplayTime(ProjectContext& context) {
+    const AlbumProject& album = context.album;
+    if (album.settings.bgsound && album.settings.bgsound_auto_set_pause_time &&
+        !album.musicItems.empty() && !album.items.empty() && context.computeAutoDisplayTime) {
+        context.computeAutoDisplayTime(context.album);
+    }
+}
+
+// Each added picture takes the settings of its own entry, so a picture left out never shifts
+// the settings of the ones after it. A malformed entry stops the reading: false.
+bool applyPictures(ProjectContext& context, const cJSON* list) {
+    int total = 0;
+    for (const cJSON* entry = list->child; entry != nullptr; entry = entry->next) {
+        ++total;
+    }
+    int number = 0;
+    for (const cJSON* object = list->child; object != nullptr; object = object->next) {
+        ++number;
+        const std::optional<ProjectItemEntry> entry = readItemEntry(object);
+        if (!entry) {
+            return false;
+        }
+        if (context.status) {
+            context.status("加载图片: " + std::to_string(number) + " / " + std::to_string(total));
+        }
+        if (!fitsPathLimit(entry->path)) {
+            // No picture can be read from a path the program refuses everywhere else.
+            if (context.info) {
+                context.info("图片读取失败:\r\n" + entry->path);
+            }
+            continue;
+        }
+        if (!context.addPicture) {
+            continue;
+        }
+        const PictureAddOutcome outcome = context.addPicture(context.album, entry->path);
+        if (outcome.status == PictureAddOutcome::Status::AlbumFull) {
+            showMessage("最多可以添加 " + std::to_string(maxPictures) + " 张图片", "提示",
+                        MessageKind::Warning);
+            break;
+        }
+        if (outcome.status == PictureAddOutcome::Status::Refused) {
+            if (context.info && !outcome.infoLine.empty()) {
+                context.info(outcome.infoLine);
+            }
+            continue;
+        }
+        if (AlbumItem* item = albumItemAt(context.album, outcome.position)) {
+            applyItemEntry(*item, *entry);
+        }
+    }
+    return true;
+}
+
+void switchAutoDisplayTime(ProjectContext& context, bool on);
+
+// Loop play and automatic display times are never on together.
+void switchLoopPlay(ProjectContext& context, bool on) {
+    VideoSettings& s = context.album.settings;
+    if (on && s.bgsound_auto_set_pause_time) {
+        switchAutoDisplayTime(context, false);
+    }
+    s.bgsound_auto_set_image_loop_play = on;
+}
+
+void switchAutoDisplayTime(ProjectContext& context, bool on) {
+    VideoSettings& s = context.album.settings;
+    s.bgsound_auto_set_pause_time = on;
+    if (!on) {
+        // Back to the display time selection.
+        choosePauseTime(s, s.pause_time);
+        return;
+    }
+    s.bgsound_auto_set_image_loop_play = false;
+    if (!context.album.musicItems.empty() && !context.album.items.empty() &&
+        context.computeAutoDisplayTime) {
+        context.computeAutoDisplayTime(context.album);
+    }
+}
+
+// The options in the order the controls take them. A required member that is absent, or any
+// member of the wrong type, stops here; what was applied before stays.
+bool applyOptions(ProjectContext& context, const cJSON* root) {
+    namespace k = project_keys;
+    AlbumProject& album = context.album;
+    VideoSettings& s = album.settings;
+    int number = 0;
+    std::string text;
+
+    if (numberMember(root, k::textWatermark, number) != Presence::Present) {
+        return false;
+    }
+    applyCaptionSwitch(album, number != 0);
+
+    if (numberMember(root, k::textWatermarkFont, number) != Presence::Present) {
+        return false;
+    }
+    // A font this computer lacks falls back to the first font.
+    const auto fonts = static_cast<int>(context.fontNames.size());
+    if (number >= 0 && number < fonts) {
+        applyCaptionFont(album, number, context.fontNames[number]);
+    } else {
+        applyCaptionFont(album, 0, fonts > 0 ? context.fontNames[0] : std::string());
+    }
+
+    switch (numberMember(root, k::textWatermarkFontSize, number)) {
+    case Presence::WrongType:
+        return false;
+    case Presence::Absent:
+        number = kDefaultCaptionFontSize;
+        break;
+    case Presence::Present:
+        break;
+    }
+    s.text_watermark_font_size =
+        number >= 0 && number < kCaptionFontSizeCount ? number : kDefaultCaptionFontSize;
+
+    if (numberMember(root, k::textWatermarkColor, number) != Presence::Present) {
+        return false;
+    }
+    if (!applyCaptionColour(album, number)) {
+        applyCaptionColour(album, kDefaultCaptionColour);
+    }
+
+    if (numberMember(root, k::logo, number) != Presence::Present) {
+        return false;
+    }
+    s.logo = number != 0;
+
+    switch (stringMember(root, k::logoPath, text)) {
+    case Presence::WrongType:
+        return false;
+    case Presence::Present:
+        // A cut path would name another file: a path too long stays empty.
+        s.logo_path = fitsPathLimit(text) ? text : std::string();
+        break;
+    case Presence::Absent:
+        break;
+    }
+
+    if (numberMember(root, k::logoLocation, number) != Presence::Present) {
+        return false;
+    }
+    s.logo_location = logoLocationFromStored(number);
+
+    if (numberMember(root, k::bgsound, number) != Presence::Present) {
+        return false;
+    }
+    s.bgsound = number != 0;
+
+    if (numberMember(root, k::bgsoundAutoSetPauseTime, number) != Presence::Present) {
+        return false;
+    }
+    switchAutoDisplayTime(context, number != 0);
+
+    switch (numberMember(root, k::bgsoundAutoSetImageLoopPlay, number)) {
+    case Presence::WrongType:
+        return false;
+    case Presence::Absent:
+        number = 0;
+        break;
+    case Presence::Present:
+        break;
+    }
+    switchLoopPlay(context, number != 0);
+
+    switch (numberMember(root, k::cover, number)) {
+    case Presence::WrongType:
+        return false;
+    case Presence::Absent:
+        number = 0;
+        break;
+    case Presence::Present:
+        break;
+    }
+    s.cover = number != 0;
+
+    switch (stringMember(root, k::coverPath, text)) {
+    case Presence::WrongType:
+        return false;
+    case Presence::Present:
+        s.cover_path = fitsPathLimit(text) ? text : std::string();
+        break;
+    case Presence::Absent:
+        break;
+    }
+
+    if (stringMember(root, k::videoSize, text) != Presence::Present) {
+        return false;
+    }
+    // A size that is malformed or beyond the supported bounds leaves none chosen.
+    if (selectVideoSizeText(s, text) < 0) {
+        chooseVideoSize(s, 0);
+    }
+
+    if (numberMember(root, k::pauseTime, number) != Presence::Present) {
+        return false;
+    }
+    if (s.bgsound_auto_set_pause_time && s.customDisplayTime) {
+        // The selection is only kept behind the automatic time; it must not replace it.
+        if (stillFramesForPauseTime(number)) {
+            s.pause_time = number;
+        }
+    } else {
+        choosePauseTime(s, number); // an index outside the list keeps the selection
+    }
+    return true;
+}
+
+void showFormatError() {
+    showMessage(kProjectFormatError, kProjectReadTitle, MessageKind::Error);
+}
+
+} // namespace
+
+bool applyProjectTree(ProjectContext& context, const cJSON* root) {
+    namespace k = project_keys;
+    if (root == nullptr) {
+        showFormatError();
+        return false;
+    }
+    if (const cJSON* music = member(root, k::bgsoundItems)) {
+        if (!cJSON_IsArray(music)) {
+            showFormatError();
+            return false;
+        }
+        applyMusic(context, music);
+    }
+    if (const cJSON* pictures = member(root, k::imgs)) {
+        if (!cJSON_IsArray(pictures) || !applyPictures(context, pictures)) {
+            showFormatError();
+            return false;
+        }
+    }
+    refreshAutoDisplayTime(context);
+    if (!applyOptions(context, root)) {
+        showFormatError();
+        return false;
+    }
+    return true;
+}
+
+bool applyProjectText(ProjectContext& context, std::string_view utf8Text) {
+    const JsonTree tree = parseProjectJson(utf8Text);
+    return applyProjectTree(context, tree.get());
+}
+
+bool openProjectFile(ProjectContext& context, const std::string& path) {
+    resetProjectOptions(context.album,
+                        context.fontNames.empty() ? std::string() : context.fontNames.front());
+    context.file.path.clear();
+    context.file.name = kNewProjectName;
+
+    const std::optional<std::string> text = readProjectFileText(path);
+    if (!text || !applyProjectText(context, *text)) {
+        return false;
+    }
+    context.file.path = path;
+    context.file.name = projectFileNameOf(path);
+    return true;
+}
+
+} // namespace velomira

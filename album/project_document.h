@@ -1,0 +1,80 @@
+#pragma once
+// The project file's members as plain values, built from the album, and their printed form.
+#include "album/album_model.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velomira {
+
+// Member names as they appear in the file. Look-up ignores ASCII letter case.
+namespace project_keys {
+inline constexpr const char* textWatermark = "text_watermark";
+inline constexpr const char* textWatermarkFont = "text_watermark_font";
+inline constexpr const char* textWatermarkFontSize = "text_watermark_font_size";
+inline constexpr const char* textWatermarkColor = "text_watermark_color";
+inline constexpr const char* logo = "logo";
+inline constexpr const char* logoPath = "logo_path";
+inline constexpr const char* logoLocation = "logo_location";
+inline constexpr const char* bgsound = "bgsound";
+inline constexpr const char* bgsoundAutoSetPauseTime = "bgsound_auto_set_pause_time";
+inline constexpr const char* bgsoundAutoSetImageLoopPlay = "bgsound_auto_set_image_loop_play";
+inline constexpr const char* cover = "cover";
+inline constexpr const char* coverPath = "cover_path";
+inline constexpr const char* videoSize = "video_size";
+inline constexpr const char* pauseTime = "pause_time";
+inline constexpr const char* bgsoundItems = "bgsound_items";
+inline constexpr const char* imgs = "imgs";
+
+inline constexpr const char* path = "path";
+inline constexpr const char* animationIndex = "animationIndex";
+inline constexpr const char* animationName = "animationName";
+inline constexpr const char* fileName = "fileName";
+inline constexpr const char* watermarkLocation = "watermark_location";
+inline constexpr const char* watermarkText = "watermark_text";
+inline constexpr const char* turnAngle = "turnAngle";
+} // namespace project_keys
+
+// One picture of the file, members in their written order.
+struct ProjectItemEntry {
+    std::string path;
+    int animationIndex = NO_TRANSITION;
+    std::string animationName;
+    std::string fileName;
+    int watermark_location = kDefaultCaptionLocation;
+    std::string watermark_text;
+    std::optional<int> turnAngle; // absent reads as 0
+};
+
+// The top-level object, members in their written order. Members a reader may find absent
+// carry their presence in std::optional; the serializer always fills every one.
+struct ProjectDocument {
+    int text_watermark = 0;
+    int text_watermark_font = 0;
+    std::optional<int> text_watermark_font_size;
+    int text_watermark_color = kDefaultCaptionColour;
+    int logo = 0;
+    std::optional<std::string> logo_path;
+    int logo_location = kDefaultLogoLocation;
+    int bgsound = 1;
+    int bgsound_auto_set_pause_time = 0;
+    std::optional<int> bgsound_auto_set_image_loop_play;
+    std::optional<int> cover;
+    std::optional<std::string> cover_path;
+    std::string video_size;
+    int pause_time = kDefaultPauseTime;
+    std::optional<std::vector<std::string>> bgsound_items;
+    std::optional<std::vector<ProjectItemEntry>> imgs;
+};
+
+// What the serializer reads from the album and its options. The size is "" while none is
+// chosen, else the output width and height as "%dx%d"; pause_time is the list index, also
+// while display times follow the music.
+ProjectDocument documentFromAlbum(const AlbumProject& album);
+
+// The document as cJSON's formatted printer writes it (tab indentation, one member per line,
+// whole numbers), in UTF-8. Empty only when memory ran out.
+std::string printProjectDocument(const ProjectDocument& document);
+
+} // namespace velomira

@@ -1,0 +1,129 @@
+#include "album/project_document.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace velomira {
+namespace {
+
+AlbumProject twoPictureAlbum() {
+    AlbumProject album;
+    resetProjectOptions(album, "Font");
+    TransitionRandom random(1);
+    insertAlbumItem(album, "/p/春天.jpg", -1, false, random);
+    insertAlbumItem(album, "/p/b.jpg", -1, false, random);
+    setAlbumItemTransition(album, 1, 10);
+    album.items[1].caption.text = "你好";
+    album.items[1].caption.location = 7;
+    album.items[1].turnAngle = 90;
+    addMusicTrack(album, {"/m/a.mp3", 1000.0f, 44100});
+    addMusicTrack(album, {"/m/b.mp3", 2000.0f, 22050});
+    return album;
+}
+
+TEST(ProjectDocumentPrint, WritesEveryMemberInOrderWithTabsAndWholeNumbers) {
+    const std::string expected = "{\n"
+                                 "\t\"text_watermark\":\t0,\n"
+                                 "\t\"text_watermark_font\":\t0,\n"
+                                 "\t\"text_watermark_font_size\":\t8,\n"
+                                 "\t\"text_watermark_color\":\t8,\n"
+                                 "\t\"logo\":\t0,\n"
+                                 "\t\"logo_path\":\t\"\",\n"
+                                 "\t\"logo_location\":\t2,\n"
+                                 "\t\"bgsound\":\t1,\n"
+                                 "\t\"bgsound_auto_set_pause_time\":\t0,\n"
+                                 "\t\"bgsound_auto_set_image_loop_play\":\t0,\n"
+                                 "\t\"cover\":\t0,\n"
+                                 "\t\"cover_path\":\t\"\",\n"
+                                 "\t\"video_size\":\t\"\",\n"
+                                 "\t\"pause_time\":\t21,\n"
+                                 "\t\"bgsound_items\":\t[\"/m/a.mp3\", \"/m/b.mp3\"],\n"
+                                 "\t\"imgs\":\t[{\n"
+                                 "\t\t\t\"path\":\t\"/p/春天.jpg\",\n"
+                                 "\t\t\t\"animationIndex\":\t99,\n"
+                                 "\t\t\t\"animationName\":\t\"无动画\",\n"
+                                 "\t\t\t\"fileName\":\t\"春天.jpg\",\n"
+                                 "\t\t\t\"watermark_location\":\t4,\n"
+                                 "\t\t\t\"watermark_text\":\t\"\",\n"
+                                 "\t\t\t\"turnAngle\":\t0\n"
+                                 "\t\t}, {\n"
+                                 "\t\t\t\"path\":\t\"/p/b.jpg\",\n"
+                                 "\t\t\t\"animationIndex\":\t10,\n"
+                                 "\t\t\t\"animationName\":\t\"" +
+                                 std::string(transitionNameOrNone(10)) +
+                                 "\",\n"
+                                 "\t\t\t\"fileName\":\t\"b.jpg\",\n"
+                                 "\t\t\t\"watermark_location\":\t7,\n"
+                                 "\t\t\t\"watermark_text\":\t\"你好\",\n"
+                                 "\t\t\t\"turnAngle\":\t90\n"
+                                 "\t\t}]\n"
+                                 "}";
+    EXPECT_EQ(printProjectDocument(documentFromAlbum(twoPictureAlbum())), expected);
+}
+
+TEST(ProjectDocumentPrint, EmptyAlbumHasEmptyArraysAndAbsentMembersAreLeftOut) {
+    AlbumProject album;
+    resetProjectOptions(album, "");
+    const std::string printed = printProjectDocument(documentFromAlbum(album));
+    EXPECT_NE(printed.find("\t\"bgsound_items\":\t[],\n\t\"imgs\":\t[]\n}"), std::string::npos)
+        << printed;
+
+    ProjectDocument partial;
+    partial.video_size = "400x400";
+    const std::string sparse = printProjectDocument(partial);
+    for (const char* absent : {"text_watermark_font_size", "logo_path", "cover", "imgs",
+                               "bgsound_items", "bgsound_auto_set_image_loop_play"}) {
+        EXPECT_EQ(sparse.find(std::string("\"") + absent + "\""), std::string::npos) << absent;
+    }
+    EXPECT_NE(sparse.find("\"video_size\":\t\"400x400\""), std::string::npos);
+}
+
+TEST(DocumentFromAlbum, ReadsTheOptionsAsTheControlsHoldThem) {
+    AlbumProject album = twoPictureAlbum();
+    VideoSettings& s = album.settings;
+    applyCaptionSwitch(album, true);
+    applyCaptionFont(album, 2, "Third");
+    s.text_watermark_font_size = 12;
+    applyCaptionColour(album, 13);
+    s.logo = true;
+    s.logo_path = "/logo/标志.png";
+    s.logo_location = 3;
+    s.bgsound = false;
+    s.bgsound_auto_set_pause_time = true;
+    s.cover = true;
+    s.cover_path = "/c.jpg";
+    ASSERT_GE(selectVideoSizeText(s, "1280x720"), 1);
+    choosePauseTime(s, 37);
+    // While display times follow the music the stored index is still the selection's.
+    setCustomDisplayTime(s, "3.25秒");
+
+    const ProjectDocument d = documentFromAlbum(album);
+    EXPECT_EQ(d.text_watermark, 1);
+    EXPECT_EQ(d.text_watermark_font, 2);
+    EXPECT_EQ(d.text_watermark_font_size, 12);
+    EXPECT_EQ(d.text_watermark_color, 13);
+    EXPECT_EQ(d.logo, 1);
+    EXPECT_EQ(d.logo_path, "/logo/标志.png");
+    EXPECT_EQ(d.logo_location, 3);
+    EXPECT_EQ(d.bgsound, 0);
+    EXPECT_EQ(d.bgsound_auto_set_pause_time, 1);
+    EXPECT_EQ(d.bgsound_auto_set_image_loop_play, 0);
+    EXPECT_EQ(d.cover, 1);
+    EXPECT_EQ(d.cover_path, "/c.jpg");
+    EXPECT_EQ(d.video_size, "1280x720");
+    EXPECT_EQ(d.pause_time, 37);
+    ASSERT_TRUE(d.bgsound_items && d.imgs);
+    EXPECT_EQ(d.bgsound_items->size(), 2u);
+    ASSERT_EQ(d.imgs->size(), 2u);
+    EXPECT_EQ((*d.imgs)[1].turnAngle, 90);
+
+    // A custom size is written as the output size it selected.
+    ASSERT_GE(setCustomVideoSize(s, 500, 500), 1);
+    EXPECT_EQ(documentFromAlbum(album).video_size, "500x500");
+    chooseVideoSize(s, 0);
+    EXPECT_EQ(documentFromAlbum(album).video_size, "");
+}
+
+} // namespace
+} // namespace velomira

@@ -1,0 +1,317 @@
+#include "project_fixture.h"
+
+#include "album/project_file.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <regex>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velomira::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+// Fills every option with a value other than its start value; pictures and music as given.
+void setEveryOption(AlbumProject& album) {
+    VideoSettings& s = album.settings;
+    applyCaptionSwitch(album, true);
+    applyCaptionFont(album, 1, testFontNames()[1]);
+    s.text_watermark_font_size = 3;
+    applyCaptionColour(album, 5);
+    s.logo = true;
+    s.logo_path = "/home/用户/标志 😀.png";
+    s.logo_location = 1;
+    s.bgsound = true;
+    s.bgsound_auto_set_image_loop_play = true;
+    s.cover = true;
+    s.cover_path = "/home/用户/封面€.jpg";
+    setCustomVideoSize(s, 500, 500);
+    choosePauseTime(s, 30);
+}
+
+TEST(ProjectSave, SavedOpenedAndSavedAgainGivesIdenticalBytes) {
+    ProjectFixture f;
+    f.add(f.picture("相册/春天.png", "#ff0000"));
+    f.add(f.picture("相册/夏天 😀.png", "#00ff00"));
+    f.add(f.picture("plain.png", "#0000ff"));
+    setAlbumItemCaptionText(f.album, 0, "春暖花开 € 😀");
+    setAlbumItemCaptionText(f.album, 1, "引号\"和\\反斜杠\t制表");
+    f.album.items[1].caption.location = 8;
+    rotateAlbumItemLeft(f.album, 2);
+    setAlbumItemTransition(f.album, 2, 95);
+    addMusicTrack(f.album, {f.music("音乐/歌曲一.mp3"), 3000.0f, 44100});
+    addMusicTrack(f.album, {f.music("second.MP3"), 3000.0f, 44100});
+    setEveryOption(f.album);
+    const AlbumProject before = f.album;
+
+    const std::string first = f.folder.file("项目.dat");
+    ASSERT_TRUE(f.save(first));
+    EXPECT_EQ(f.file.path, first);
+    EXPECT_EQ(f.file.name, "项目.dat");
+
+    ASSERT_TRUE(f.open(first)) << ::testing::PrintToString(f.messageTexts());
+    EXPECT_TRUE(f.messageTexts().empty());
+    EXPECT_EQ(f.file.name, "项目.dat");
+    ASSERT_EQ(f.album.items.size(), 3u);
+    for (std::size_t i = 0; i < before.items.size(); ++i) {
+        const AlbumItem& a = before.items[i];
+        const AlbumItem& b = f.album.items[i];
+        EXPECT_EQ(b.path, a.path);
+        EXPECT_EQ(b.fileName, a.fileName);
+        EXPECT_EQ(b.animationIndex, a.animationIndex);
+        EXPECT_EQ(b.animationName, a.animationName);
+        EXPECT_EQ(b.caption.text, a.caption.text);
+        EXPECT_EQ(b.caption.location, a.caption.location);
+        EXPECT_EQ(b.caption.fontName, a.caption.fontName);
+        EXPECT_EQ(b.caption.boxColor, a.caption.boxColor);
+        EXPECT_EQ(b.caption.enabled, 1);
+        EXPECT_EQ(b.turnAngle, a.turnAngle);
+    }
+    EXPECT_EQ(f.album.musicItems.size(), 2u);
+    EXPECT_EQ(f.album.settings.logo_path, before.settings.logo_path);
+    EXPECT_EQ(f.album.settings.videoWidth, 500);
+    EXPECT_EQ(f.album.settings.stillFrames, before.settings.stillFrames);
+    EXPECT_FALSE(isProjectModified(f.album, f.file));
+
+    const std::string second = f.folder.file("again.dat");
+    ASSERT_TRUE(f.save(second));
+    EXPECT_EQ(readBytes(second), readBytes(first));
+}
+
+TEST(ProjectSave, FileIsGbkWithEscapesOnlyForCharactersGbkLacks) {
+    ProjectFixture f;
+    f.add(f.picture("春天.png"));
+    setAlbumItemCaptionText(f.album, 0, "€😀");
+    const std::string path = f.folder.file("p.dat");
+    ASSERT_TRUE(f.save(path));
+    const std::string bytes = readBytes(path);
+    EXPECT_NE(bytes.find("\xB4\xBA\xCC\xEC.png"), std::string::npos); // 春天 in GBK
+    EXPECT_NE(bytes.find("\"watermark_text\":\t\"\x80\\ud83d\\ude00\""), std::string::npos);
+    EXPECT_EQ(bytes.find("春天"), std::string::npos); // no UTF-8 left
+}
+
+TEST(ProjectSave, PicturesInTheTemporaryFolderAreCopiedIntoPicsOnce) {
+    ProjectFixture f;
+    const std::string temporary = f.picture("temp/download.png", "#123456");
+    const std::string noExtension = f.picture("temp/sub/noext", "#654321");
+    const std::string outside = f.picture("mine/keep.png");
+    f.add(temporary);
+    f.add(noExtension);
+    f.add(outside);
+    const std::string path = f.folder.file("p.dat");
+    ASSERT_TRUE(f.save(path));
+
+    const std::regex stamped(R"(\d{4}-\d\d-\d\d-\d\d-\d\d-\d\d-(\d{5})\.(png|jpg))");
+    for (int i = 0; i < 2; ++i) {
+        const AlbumItem& item = f.album.items[i];
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(item.fileName, match, stamped)) << item.fileName;
+        const int number = std::stoi(match[1]);
+        EXPECT_GE(number, 10000);
+        EXPECT_LE(number, 30000);
+        EXPECT_EQ(item.path, f.picsFolder() + "/" + item.fileName);
+        EXPECT_EQ(readBytes(item.path), readBytes(i == 0 ? temporary : noExtension));
+    }
+    EXPECT_EQ(f.album.items[0].fileName.substr(f.album.items[0].fileName.size() - 4), ".png");
+    EXPECT_EQ(f.album.items[1].fileName.substr(f.album.items[1].fileName.size() - 4), ".jpg");
+    EXPECT_EQ(f.album.items[2].path, outside);
+    const std::string saved = readBytes(path);
+    EXPECT_NE(saved.find(f.album.items[0].path), std::string::npos);
+    EXPECT_EQ(saved.find(temporary), std::string::npos);
+
+    ASSERT_TRUE(f.save(path));
+    EXPECT_EQ(namesIn(f.picsFolder()).size(), 2u);
+    EXPECT_EQ(readBytes(path), saved);
+}
+
+TEST(ProjectSave, FailedCopyShowsItsMessageAndWritesNothing) {
+    ProjectFixture f;
+    const std::string good = f.picture("temp/a.png");
+    const std::string gone = f.picture("temp/b.png");
+    f.add(good);
+    f.add(gone);
+    const std::string path = f.folder.writeFile("p.dat", "previous");
+    fs::remove(gone);
+
+    EXPECT_FALSE(f.save(path));
+    const auto messages = f.dialogs.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string prefix = "图片 '" + gone + "' 复制到 pics 文件夹 '" + f.picsFolder() + "/";
+    EXPECT_EQ(messages[0].text.rfind(prefix, 0), 0u) << messages[0].text;
+    EXPECT_NE(messages[0].text.find(".png' 发生错误, 请联系客服。"), std::string::npos);
+    EXPECT_EQ(messages[0].title, "错误");
+    EXPECT_EQ(messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(readBytes(path), "previous");
+    EXPECT_TRUE(f.file.path.empty());
+    // The copy made before the failure stays and the album points at it.
+    EXPECT_EQ(f.album.items[0].path.rfind(f.picsFolder(), 0), 0u);
+    EXPECT_EQ(f.album.items[1].path, gone);
+    EXPECT_EQ(namesIn(f.picsFolder()).size(), 1u);
+}
+
+TEST(ProjectSave, MissingPicsFolderIsACopyFailure) {
+    ProjectFixture f;
+    f.add(f.picture("temp/a.png"));
+    fs::remove_all(f.picsFolder());
+    EXPECT_FALSE(f.save(f.folder.file("p.dat")));
+    ASSERT_EQ(f.dialogs.messages().size(), 1u);
+    EXPECT_NE(f.dialogs.messages()[0].text.find("复制到 pics 文件夹"), std::string::npos);
+    EXPECT_FALSE(fs::exists(f.folder.file("p.dat")));
+}
+
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+  private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST(ProjectSave, FailedWriteLeavesThePreviousFileAndNoLeftovers) {
+    ProjectFixture f;
+    f.add(f.picture("a.png"));
+    const std::string path = f.folder.file("p.dat");
+    ASSERT_TRUE(f.save(path));
+    const std::string previous = readBytes(path);
+    for (int i = 0; i < 30; ++i) {
+        f.add(f.picture("a.png"));
+    }
+    ProjectFileState state;
+    {
+        // Writes beyond the old file's size fail, as on a full disk.
+        FileSizeLimit limit(previous.size() + 16);
+        EXPECT_FALSE(saveProjectFile(f.album, f.folders(), path, state));
+    }
+    ASSERT_EQ(f.dialogs.messages().size(), 1u);
+    EXPECT_EQ(f.dialogs.messages()[0].text, "写入文件时出错");
+    EXPECT_EQ(f.dialogs.messages()[0].title, "错误");
+    EXPECT_EQ(readBytes(path), previous);
+    EXPECT_TRUE(state.path.empty());
+    EXPECT_EQ(state.name, "新项目");
+    for (const std::string& name : namesIn(f.folder.path().string())) {
+        EXPECT_EQ(name.find("p.dat."), std::string::npos) << "left behind: " << name;
+    }
+}
+
+TEST(ProjectSave, TargetThatCannotBeCreatedOrReplaced) {
+    ProjectFixture f;
+    f.add(f.picture("a.png"));
+    EXPECT_FALSE(f.save(f.folder.file("no such folder/p.dat")));
+    // A folder where the file should be cannot be replaced by it.
+    fs::create_directories(f.folder.file("taken.dat/inside"));
+    EXPECT_FALSE(f.save(f.folder.file("taken.dat")));
+    EXPECT_TRUE(fs::is_directory(f.folder.file("taken.dat/inside")));
+    EXPECT_EQ(f.messageTexts(),
+              (std::vector<std::string>{"写入文件时出错，文件句柄打开出错", "写入文件时出错"}));
+    EXPECT_TRUE(f.file.path.empty());
+}
+
+TEST(ProjectSave, ReadOnlyFolderKeepsThePreviousFile) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root writes into read-only folders; the size-limit test covers this";
+    }
+    ProjectFixture f;
+    f.add(f.picture("a.png"));
+    fs::create_directories(f.folder.file("locked"));
+    const std::string path = f.folder.writeFile("locked/p.dat", "previous");
+    fs::permissions(f.folder.file("locked"), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(f.save(path));
+    fs::permissions(f.folder.file("locked"), fs::perms::owner_all);
+    EXPECT_EQ(readBytes(path), "previous");
+    EXPECT_EQ(f.messageTexts(), std::vector<std::string>{"写入文件时出错，文件句柄打开出错"});
+}
+
+TEST(ProjectSave, ReplacingKeepsPermissionsAndSymbolicLinks) {
+    ProjectFixture f;
+    f.add(f.picture("a.png"));
+    const std::string real = f.folder.writeFile("real.dat", "old");
+    ::chmod(real.c_str(), 0600);
+    const std::string link = f.folder.file("link.dat");
+    fs::create_symlink(real, link);
+    ASSERT_TRUE(f.save(link));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readBytes(real), serializeProject(static_cast<const AlbumProject&>(f.album)));
+    struct stat info {};
+    ASSERT_EQ(::stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(f.file.name, "link.dat");
+}
+
+TEST(ProjectModified, FollowsPicturesPathAndFileContents) {
+    ProjectFixture f;
+    // No pictures: never modified, whatever the options say.
+    f.album.settings.logo = true;
+    EXPECT_FALSE(isProjectModified(f.album, f.file));
+
+    f.add(f.picture("a.png"));
+    EXPECT_TRUE(isProjectModified(f.album, f.file)); // no file yet
+    const std::string path = f.folder.file("p.dat");
+    ASSERT_TRUE(f.save(path));
+    EXPECT_FALSE(isProjectModified(f.album, f.file));
+
+    setAlbumItemCaptionText(f.album, 0, "新");
+    EXPECT_TRUE(isProjectModified(f.album, f.file));
+    ASSERT_TRUE(f.save(path));
+    f.album.settings.cover = true;
+    EXPECT_TRUE(isProjectModified(f.album, f.file));
+    ASSERT_TRUE(f.save(path));
+
+    writeBytes(path, readBytes(path) + " ");
+    EXPECT_TRUE(isProjectModified(f.album, f.file));
+    fs::remove(path);
+    EXPECT_TRUE(isProjectModified(f.album, f.file));
+}
+
+TEST(ProjectRead, EachUnreadableFileHasItsMessage) {
+    TempFolder folder;
+    const std::string empty = folder.writeFile("empty.dat", "");
+    const std::string big = folder.file("big.dat");
+    writeBytes(big, "{");
+    fs::resize_file(big, kMaxProjectFileBytes + 1);
+    const std::string fifo = folder.file("pipe.dat");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {folder.file("missing.dat"), "读取文件时出错, 无法打开文件句柄"},
+        {folder.path().string(), "读取文件时出错, 无法打开文件句柄"},
+        {fifo, "读取文件时出错, 无法打开文件句柄"},
+        {empty, "读取文件时出错，这是一个空白文件。"},
+        {big, "读取文件时出错，文件太大（超过 50 MB），不是项目文件。"},
+    };
+    for (const auto& [path, text] : cases) {
+        RecordingDialogs dialogs;
+        EXPECT_FALSE(readProjectFileText(path)) << path;
+        ASSERT_EQ(dialogs.messages().size(), 1u) << path;
+        EXPECT_EQ(dialogs.messages()[0].text, text);
+        EXPECT_EQ(dialogs.messages()[0].title, "提示");
+    }
+    // Exactly at the limit the file is read (and is then no JSON, which is the caller's).
+    fs::resize_file(big, kMaxProjectFileBytes);
+    EXPECT_TRUE(readProjectFileBytes(big).bytes);
+}
+
+} // namespace
+} // namespace velomira::testing
