@@ -1,0 +1,161 @@
+// The checks before a run: each refusal with its exact text, the sample-rate choice, the
+// preview logo's corner.
+#include "video/generation_preflight.h"
+
+#include "render/image/magick_handles.h"
+#include "support/picture_files.h"
+#include "support/recording_dialogs.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace velomira {
+namespace {
+
+using testing::RecordingDialogs;
+using testing::TempFolder;
+using testing::writeSolidPicture;
+
+class PreflightTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        initImageLibrary();
+        setCustomVideoSize(project.settings, 400, 400);
+    }
+    std::string onlyMessage() const {
+        const auto messages = dialogs.messages();
+        return messages.size() == 1 ? messages.front().text
+                                    : "<" + std::to_string(messages.size()) + " messages>";
+    }
+    MusicTrack track(const std::string& name, int rate) {
+        return MusicTrack{writeSolidPicture(folder.file(name + ".png"), 2, 2, "#000000", "png"),
+                          1000.f, rate};
+    }
+
+    TempFolder folder;
+    RecordingDialogs dialogs;
+    AlbumProject project;
+};
+
+TEST_F(PreflightTest, RefusesWithoutAChosenSize) {
+    AlbumProject unsized;
+    EXPECT_FALSE(checkBeforeGeneration(unsized, OutputMode::Video, folder.path()).accepted);
+    EXPECT_EQ(onlyMessage(), "请选择视频尺寸");
+}
+
+TEST_F(PreflightTest, LogoMustExistBePngOrJpegAndFitTheVideo) {
+    project.settings.logo = true;
+    project.settings.logo_path = folder.file("missing.png");
+    EXPECT_FALSE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
+    EXPECT_EQ(onlyMessage(), "选择的图标文件不存在，请重新选择");
+
+    RecordingDialogs second;
+    project.settings.logo_path =
+        writeSolidPicture(folder.file("logo.bmp"), 20, 20, "#ff0000", "bmp");
+    EXPECT_FALSE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
+    ASSERT_EQ(second.messages().size(), 1u);
+    EXPECT_EQ(second.messages()[0].text, "选中的文件格式不受支持，请选择 PNG 或 JPG 格式的图片。");
+    EXPECT_EQ(second.messages()[0].title, "错误");
+
+    RecordingDialogs third;
+    project.settings.logo_path =
+        writeSolidPicture(folder.file("wide.png"), 500, 100, "#ff0000", "png");
+    EXPECT_FALSE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
+    ASSERT_EQ(third.messages().size(), 1u);
+    EXPECT_EQ(third.messages()[0].text,
+              "选择的图标尺寸过大(500 x 100)，请选择一个不大于 400 x 400 的图标。");
+}
+
+TEST_F(PreflightTest, PreviewLoadsTheLogoAtItsCorner) {
+    project.settings.logo = true;
+    project.settings.logo_path =
+        writeSolidPicture(folder.file("logo.png"), 40, 30, "#ff0000", "png");
+    const int expected[4][2] = {{0, 0}, {0, 370}, {360, 0}, {360, 370}};
+    for (int location = 0; location < 4; ++location) {
+        project.settings.logo_location = location;
+        std::unique_ptr<PreviewLogo> logo;
+        ASSERT_TRUE(
+            checkBeforeGeneration(project, OutputMode::Preview, folder.path(), &logo).accepted);
+        ASSERT_TRUE(logo);
+        EXPECT_EQ(logo->x, expected[location][0]) << location;
+        EXPECT_EQ(logo->y, expected[location][1]) << location;
+    }
+    project.settings.logo = false;
+    std::unique_ptr<PreviewLogo> logo = std::make_unique<PreviewLogo>();
+    ASSERT_TRUE(checkBeforeGeneration(project, OutputMode::Preview, folder.path(), &logo).accepted);
+    EXPECT_FALSE(logo) << "a logo switched off is released";
+}
+
+TEST_F(PreflightTest, MissingMusicNamesTheTrackAndSelectsIt) {
+    addMusicTrack(project, track("a", 44100));
+    addMusicTrack(project, MusicTrack{folder.file("gone.mp3"), 1000.f, 44100});
+    const PreflightResult result = checkBeforeGeneration(project, OutputMode::Video, folder.path());
+    EXPECT_FALSE(result.accepted);
+    EXPECT_EQ(result.musicTrackToSelect, 1);
+    EXPECT_EQ(onlyMessage(), "背景音乐 [gone.mp3] 已不存在，请重新选择。");
+    project.settings.bgsound = false;
+    EXPECT_TRUE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted)
+        << "music that is switched off is not checked";
+}
+
+TEST(SampleRateChoice, FollowsTheTwoTrackAndStandardListRules) {
+    EXPECT_EQ(chooseAudioSampleRate({}), -1);
+    EXPECT_EQ(chooseAudioSampleRate({44100, 44100, 44100}), -1);
+    EXPECT_EQ(chooseAudioSampleRate({22050, 44100}), 44100);
+    EXPECT_EQ(chooseAudioSampleRate({44100, 22050}), 48000);
+    EXPECT_EQ(chooseAudioSampleRate({44100, 48000, 32000}), 24000);
+    EXPECT_EQ(chooseAudioSampleRate({44100, 48000, 32000, 24000, 22050}), 0);
+    EXPECT_EQ(chooseAudioSampleRate({48000, 44100, 8000}), 32000);
+}
+
+TEST_F(PreflightTest, RatesThatLeaveNoStandardRateAreRefusedWithBothTracksNamed) {
+    const int rates[] = {44100, 44100, 48000, 32000, 24000, 22050};
+    const char* names[] = {"a", "b", "c", "d", "e", "f"};
+    for (int i = 0; i < 6; ++i)
+        addMusicTrack(project, track(names[i], rates[i]));
+    EXPECT_FALSE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
+    EXPECT_EQ(onlyMessage(), sampleRateMismatchText("b.png", 44100, "c.png", 48000));
+    EXPECT_NE(onlyMessage().find("[b.png] 采样率: 44100Hz\n[c.png] 采样率: 48000Hz\n\n提示："),
+              std::string::npos);
+}
+
+TEST_F(PreflightTest, AcceptedRunsCarryTheChosenRate) {
+    addMusicTrack(project, track("low", 22050));
+    addMusicTrack(project, track("high", 44100));
+    ASSERT_TRUE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
+    EXPECT_EQ(project.settings.audioSampleRate, 44100);
+    project.musicItems.pop_back();
+    ASSERT_TRUE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
+    EXPECT_EQ(project.settings.audioSampleRate, -1);
+}
+
+TEST_F(PreflightTest, CoverMustExistReadAndHaveItsTool) {
+    project.settings.cover = true;
+    project.settings.cover_path = folder.file("nope.jpg");
+    EXPECT_FALSE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
+    EXPECT_EQ(onlyMessage(), "封面图片 " + folder.file("nope.jpg") + " 不存在，请重新选择。");
+
+    RecordingDialogs second;
+    project.settings.cover_path = folder.writeFile("noise.jpg", "not a picture at all");
+    EXPECT_FALSE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
+    ASSERT_EQ(second.messages().size(), 1u) << "one message, not the reader's and ours";
+    EXPECT_EQ(second.messages()[0].text,
+              "封面图片 " + project.settings.cover_path + " 不是一个有效的图片，请重新选择。");
+    EXPECT_EQ(second.messages()[0].title, "提示 - 设置封面");
+
+    RecordingDialogs third;
+    project.settings.cover_path =
+        writeSolidPicture(folder.file("cover.jpg"), 30, 20, "#00ff00", "jpg");
+    EXPECT_FALSE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
+    ASSERT_EQ(third.messages().size(), 1u);
+    EXPECT_EQ(third.messages()[0].text, "没有找到 AtomicParsley.exe 文件，请到官网重新下载软件。");
+
+    std::filesystem::create_directories(folder.path() / "tool");
+    folder.writeFile("tool/AtomicParsley", "#!/bin/sh\n");
+    RecordingDialogs fourth;
+    EXPECT_TRUE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
+    EXPECT_TRUE(fourth.messages().empty());
+}
+
+} // namespace
+} // namespace velomira

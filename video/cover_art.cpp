@@ -1,0 +1,159 @@
+#include "video/cover_art.h"
+
+#include "platform/dialogs.h"
+#include "render/image/image_layer.h"
+#include "video/child_process.h"
+#include "video/encoder_args.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace velomira {
+
+namespace {
+
+constexpr const char* kSource = "setVideoCover";
+constexpr const char* kCaption = "提示";
+constexpr const char* kFailurePrefix = "设置封面没有成功：\n";
+constexpr int kCoverSide = 512;
+constexpr std::size_t kCoverQuality = 91;
+
+// side * part / whole, rounded half up, at least 1.
+int proportional(int side, int part, int whole) {
+    const long long twice = 2LL * side * part + whole;
+    const long long value = twice / (2LL * whole);
+    return value < 1 ? 1 : static_cast<int>(value);
+}
+
+bool fileExists(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
+// The JPEG handed to the tool: turned and shrunk as the album shows it. Empty when the cover
+// does not read (the reader has shown why).
+bool prepareCover(const CoverRequest& request, std::string& coverFile) {
+    const std::string& coverPath = request.project->settings.cover_path;
+    Image image = readPicture(coverPath, "#ffffff");
+    if (!image)
+        return false;
+    if (const int angle = coverTurnAngle(*request.project, coverPath); angle > 0) {
+        Pixel background = newPixel("#ffffff");
+        MagickRotateImage(image.get(), background.get(), angle);
+    }
+    const int width = static_cast<int>(MagickGetImageWidth(image.get()));
+    const int height = static_cast<int>(MagickGetImageHeight(image.get()));
+    if (width > kCoverSide || height > kCoverSide) {
+        const PictureSize size = coverSize(width, height);
+        MagickResizeImage(image.get(), static_cast<size_t>(size.width),
+                          static_cast<size_t>(size.height), LanczosFilter, 1.0);
+    }
+    MagickSetImageCompression(image.get(), JPEGCompression);
+    MagickSetImageCompressionQuality(image.get(), kCoverQuality);
+    MagickSetImageFormat(image.get(), "JPEG");
+    std::error_code ignored;
+    std::filesystem::create_directories(request.preparedCover.parent_path(), ignored);
+    coverFile = writePictureFile(image, request.preparedCover.string())
+                    ? request.preparedCover.string()
+                    : coverPath;
+    return true;
+}
+
+} // namespace
+
+PictureSize coverSize(int width, int height) {
+    if (width <= 0 || height <= 0 || (width <= kCoverSide && height <= kCoverSide))
+        return {width, height};
+    if (width < height)
+        return {proportional(kCoverSide, width, height), kCoverSide};
+    return {kCoverSide, proportional(kCoverSide, height, width)};
+}
+
+int coverTurnAngle(const AlbumProject& project, const std::string& coverPath) {
+    for (const AlbumItem& item : project.items) {
+        if (item.path == coverPath)
+            return item.turnAngle > 0 ? item.turnAngle : 0;
+    }
+    return 0;
+}
+
+std::string coverOutputPath(const std::string& videoPath, std::time_t seconds) {
+    const std::size_t slash = videoPath.rfind('/');
+    const std::size_t dot = videoPath.rfind('.');
+    const std::string stem =
+        (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+            ? videoPath
+            : videoPath.substr(0, dot);
+    // Counting up rather than drawing the same second again, which could never end.
+    for (long number = static_cast<long>(seconds);; ++number) {
+        std::string candidate = stem + "-" + std::to_string(number) + ".mp4";
+        if (!fileExists(candidate))
+            return candidate;
+    }
+}
+
+CoverResult embedCover(const CoverRequest& request) {
+    if (request.project == nullptr)
+        return CoverResult::NotWanted;
+    const VideoSettings& settings = request.project->settings;
+    if (!settings.cover || settings.cover_path.empty() || !fileExists(settings.cover_path))
+        return CoverResult::NotWanted;
+
+    std::string coverFile;
+    if (!prepareCover(request, coverFile))
+        return CoverResult::Failed;
+    if (!fileExists(request.toolPath)) {
+        showMessage(std::string(kFailurePrefix) +
+                        "没有找到 AtomicParsley.exe 文件，请到官网重新下载软件。",
+                    kCaption, MessageKind::Warning);
+        return CoverResult::Failed;
+    }
+
+    const std::string output = coverOutputPath(request.videoPath, std::time(nullptr));
+    const CommandLine command = coverCommand(request.videoPath, coverFile, output);
+    ChildProcess tool;
+    StartFailure failure;
+    if (!tool.start({request.toolPath, command.arguments, {}, -1}, failure)) {
+        if (failure.stage == StartStage::ErrorPipe) {
+            const std::string text =
+                "CreatePipe failed with error " + std::to_string(failure.error);
+            reportError(request.errorLog, kSource, text);
+            showMessage(kFailurePrefix + text, kCaption, MessageKind::Warning);
+        } else {
+            reportError(request.errorLog, kSource,
+                        "CreateProcess() failed with error " + std::to_string(failure.error));
+        }
+        return CoverResult::Failed;
+    }
+    const ChildExit exit = tool.wait();
+    std::error_code ignored;
+    if (!exit.readable) {
+        reportError(request.errorLog, kSource,
+                    "GetExitCodeProcess() failed: " + std::to_string(errno));
+        std::filesystem::remove(output, ignored);
+        return CoverResult::Failed;
+    }
+    if (exit.code != 0) {
+        const std::string text = tool.errorOutput();
+        if (!text.empty()) {
+            reportError(request.errorLog, kSource, text);
+            showMessage(kFailurePrefix + text, kCaption, MessageKind::Warning);
+        } else {
+            reportError(request.errorLog, kSource,
+                        "GetExitCodeProcess()->exitCode:" + std::to_string(exit.code));
+        }
+        // A half-written output must not be left beside the video.
+        std::filesystem::remove(output, ignored);
+        return CoverResult::Failed;
+    }
+    if (!fileExists(output))
+        return CoverResult::Failed;
+    // One rename replaces the video, so there is no moment without either file.
+    if (std::rename(output.c_str(), request.videoPath.c_str()) != 0) {
+        std::filesystem::remove(output, ignored);
+        return CoverResult::Failed;
+    }
+    return CoverResult::Embedded;
+}
+
+} // namespace velomira

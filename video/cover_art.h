@@ -1,0 +1,46 @@
+#pragma once
+// Embeds the cover picture into a finished video as its artwork, with the outside tagging
+// tool, so that file managers show it as the video's thumbnail.
+#include "album/album_model.h"
+#include "app/error_log.h"
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+namespace velomira {
+
+struct CoverRequest {
+    std::filesystem::path toolPath;        // <program folder>/tool/AtomicParsley
+    std::filesystem::path preparedCover;   // the JPEG made for the tool, e.g. <work>/temp/cover.jpg
+    const AlbumProject* project = nullptr; // cover switch, cover path, items (rotation)
+    std::string videoPath;
+    ErrorLog errorLog;
+};
+
+enum class CoverResult {
+    NotWanted, // cover off, no path, or the file is gone
+    Embedded,  // the video now carries the cover
+    Failed,    // the video stays as the encoder wrote it
+};
+
+CoverResult embedCover(const CoverRequest& request);
+
+struct PictureSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const PictureSize&) const = default;
+};
+// The cover's size: unchanged up to 512 x 512, else the longer side 512 and the other in
+// proportion, rounded half up, at least 1.
+PictureSize coverSize(int width, int height);
+
+// Clockwise degrees the cover is turned: the turnAngle of the first album item whose path is
+// the cover path, when above 0; else 0.
+int coverTurnAngle(const AlbumProject& project, const std::string& coverPath);
+
+// The video path with everything from the file name's last dot replaced by "-<seconds>.mp4";
+// the number counts up while a file of that name exists.
+std::string coverOutputPath(const std::string& videoPath, std::time_t seconds);
+
+} // namespace velomira

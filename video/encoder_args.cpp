@@ -1,0 +1,193 @@
+#include "video/encoder_args.h"
+
+#include <cstdio>
+
+namespace velomira {
+
+namespace {
+
+// Adds one argument to both forms; quoted arguments appear in double quotes in the text.
+void addArgument(CommandLine& line, const std::string& argument, bool quoted = false) {
+    line.text += ' ';
+    if (quoted)
+        line.text += '"';
+    line.text += argument;
+    if (quoted)
+        line.text += '"';
+    line.arguments.push_back(argument);
+}
+
+void append(CommandLine& line, const CommandLine& part) {
+    line.text += part.text;
+    line.arguments.insert(line.arguments.end(), part.arguments.begin(), part.arguments.end());
+}
+
+void addWords(CommandLine& line, std::initializer_list<const char*> words) {
+    for (const char* word : words)
+        addArgument(line, word);
+}
+
+std::string sizeText(int width, int height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+// The arguments from the size on, shared by both forms. The anonymous form has its own
+// space before the sound arguments, so without sound the text shows two spaces there.
+void addTail(CommandLine& line, const EncoderCommandInput& input) {
+    addWords(line, {"-s"});
+    addArgument(line, sizeText(input.width, input.height));
+    addWords(line, {"-t"});
+    addArgument(line, input.durationText);
+    append(line, logoFilter(input.logoCopyName, input.logoLocation));
+    addWords(line, {"-pix_fmt", "yuv420p", "-v", "error"});
+    addArgument(line, input.outputPath, true);
+}
+
+bool isAsciiAlphanumeric(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+} // namespace
+
+EncoderCommandInput encoderCommandInput(const AlbumProject& project, std::string durationText,
+                                        std::string outputPath, std::string logoCopyName) {
+    const VideoSettings& settings = project.settings;
+    EncoderCommandInput input;
+    input.width = settings.videoWidth;
+    input.height = settings.videoHeight;
+    input.durationText = std::move(durationText);
+    input.outputPath = std::move(outputPath);
+    if (settings.bgsound) {
+        for (const MusicTrack& track : project.musicItems)
+            input.musicPaths.push_back(track.path);
+    }
+    input.audioSampleRate = settings.audioSampleRate;
+    input.audioBitrateKbps = settings.audioBitrateKbps;
+    input.logoCopyName = std::move(logoCopyName);
+    input.logoLocation = settings.logo_location;
+    return input;
+}
+
+CommandLine audioArguments(const EncoderCommandInput& input) {
+    CommandLine line;
+    if (input.musicPaths.empty())
+        return line;
+    std::string concat = "concat:";
+    for (std::size_t i = 0; i < input.musicPaths.size(); ++i) {
+        if (i > 0)
+            concat += '|';
+        concat += input.musicPaths[i];
+    }
+    addWords(line, {"-i"});
+    addArgument(line, concat, true);
+    addWords(line, {"-ac", "2", "-ar"});
+    addArgument(line, std::to_string(input.audioSampleRate == -1 ? 44100 : input.audioSampleRate));
+    addWords(line, {"-ab"});
+    addArgument(line, std::to_string(input.audioBitrateKbps) + "k");
+    return line;
+}
+
+CommandLine logoFilter(const std::string& copyName, int location) {
+    CommandLine line;
+    if (copyName.empty())
+        return line;
+    const char* overlay = nullptr;
+    switch (location) {
+    case 0:
+        overlay = "overlay=0:0";
+        break;
+    case 2:
+        overlay = "overlay=main_w-overlay_w-0:0";
+        break;
+    case 3:
+        overlay = "overlay=main_w-overlay_w-0:main_h-overlay_h-0";
+        break;
+    default:
+        overlay = "overlay=0:main_h-overlay_h-0";
+        break;
+    }
+    addWords(line, {"-vf"});
+    addArgument(line, "movie='" + copyName + "' [watermark]; [in][watermark] " + overlay + " [out]",
+                true);
+    return line;
+}
+
+CommandLine namedPipeCommand(const EncoderCommandInput& input, const std::string& pipePath) {
+    CommandLine line;
+    addWords(line, {"-y", "-f", "image2pipe", "-r"});
+    addArgument(line, std::to_string(frameRate));
+    addWords(line, {"-vcodec", "mjpeg", "-i"});
+    addArgument(line, pipePath);
+    append(line, audioArguments(input));
+    addTail(line, input);
+    return line;
+}
+
+CommandLine anonymousPipeCommand(const EncoderCommandInput& input) {
+    CommandLine line;
+    addWords(line, {"-y", "-f", "mjpeg", "-r"});
+    addArgument(line, std::to_string(frameRate));
+    addWords(line, {"-vcodec", "mjpeg", "-i", "pipe:0"});
+    line.text += ' ';
+    append(line, audioArguments(input));
+    addTail(line, input);
+    return line;
+}
+
+std::string logoCopyExtension(const std::string& logoPath) {
+    const std::string name = std::filesystem::path(logoPath).filename().string();
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot + 1 == name.size())
+        return "png";
+    const std::string extension = name.substr(dot + 1);
+    for (char c : extension) {
+        if (!isAsciiAlphanumeric(c))
+            return "png";
+    }
+    return extension;
+}
+
+std::string logoCopyName(const std::string& logoPath, int number) {
+    return "temp_" + std::to_string(number) + "." + logoCopyExtension(logoPath);
+}
+
+int drawLogoCopyNumber(std::mt19937& random) {
+    return std::uniform_int_distribution<int>(10000, 30000)(random);
+}
+
+std::vector<std::string> splitCommandLine(const std::string& text) {
+    std::vector<std::string> arguments;
+    std::string current;
+    bool inArgument = false;
+    bool quoted = false;
+    for (char c : text) {
+        if (c == '"') {
+            quoted = !quoted;
+            inArgument = true;
+        } else if (!quoted && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
+            if (inArgument)
+                arguments.push_back(std::move(current));
+            current.clear();
+            inArgument = false;
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    if (inArgument)
+        arguments.push_back(std::move(current));
+    return arguments;
+}
+
+CommandLine coverCommand(const std::string& videoPath, const std::string& coverFile,
+                         const std::string& outputPath) {
+    CommandLine line;
+    addArgument(line, videoPath, true);
+    addWords(line, {"--artwork"});
+    addArgument(line, coverFile, true);
+    addWords(line, {"--output"});
+    addArgument(line, outputPath, true);
+    return line;
+}
+
+} // namespace velomira

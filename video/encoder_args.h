@@ -1,0 +1,63 @@
+#pragma once
+// The encoder's and the cover tool's command lines. Each is built twice from the same pieces:
+// as the text the error log shows, and as the argument array the child is started with, so
+// that a path holding a double quote or a space still arrives as one argument.
+#include "album/album_model.h"
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace velomira {
+
+struct CommandLine {
+    std::string text;                   // starts with a space; the program path is not part of it
+    std::vector<std::string> arguments; // argv[1..]
+};
+
+// What the encoder's command line is made of.
+struct EncoderCommandInput {
+    int width = 0;
+    int height = 0;
+    std::string durationText;
+    std::string outputPath;
+    std::vector<std::string> musicPaths; // empty: no sound
+    int audioSampleRate = -1;            // -1: 44100
+    int audioBitrateKbps = 128;
+    std::string logoCopyName; // file name in the encoder's working folder; empty: no logo
+    int logoLocation = 0;
+};
+
+// Size, sound and logo choices of the album; the music paths only when music is switched on.
+EncoderCommandInput encoderCommandInput(const AlbumProject& project, std::string durationText,
+                                        std::string outputPath, std::string logoCopyName);
+
+// The audio arguments: empty, or " -i \"concat:a|b\" -ac 2 -ar R -ab Bk".
+CommandLine audioArguments(const EncoderCommandInput& input);
+// The logo overlay filter for the copy name and corner (0 top left, 2 top right, 3 bottom
+// right, anything else bottom left); empty without a copy name.
+CommandLine logoFilter(const std::string& copyName, int location);
+
+// Frames read from the named FIFO at pipePath.
+CommandLine namedPipeCommand(const EncoderCommandInput& input, const std::string& pipePath);
+// Frames read from standard input.
+CommandLine anonymousPipeCommand(const EncoderCommandInput& input);
+
+// The extension of the logo copy: the logo file name's extension when it is made of ASCII
+// letters and digits only (it ends up inside the encoder's filter text), else "png".
+std::string logoCopyExtension(const std::string& logoPath);
+// "temp_%d.%s" with the number and logoCopyExtension.
+std::string logoCopyName(const std::string& logoPath, int number);
+// A number for the copy name, 10000..30000.
+int drawLogoCopyNumber(std::mt19937& random);
+
+// Splits a command-line text into arguments: white space separates, double quotes group and
+// are dropped.
+std::vector<std::string> splitCommandLine(const std::string& text);
+
+// The cover tool's command line: video, artwork file, tagged output.
+CommandLine coverCommand(const std::string& videoPath, const std::string& coverFile,
+                         const std::string& outputPath);
+
+} // namespace velomira

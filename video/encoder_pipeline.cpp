@@ -1,0 +1,416 @@
+#include "video/encoder_pipeline.h"
+
+#include "platform/dialogs.h"
+#include "platform/unique_fd.h"
+#include "video/child_process.h"
+#include "video/encoder_args.h"
+#include "video/pipe_sink.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace velomira {
+
+const char* const kEncoderUnknownFailureMessage =
+    "生成视频时发生错误，可能是电脑当前可用内存不足造成的。\n\n"
+    "可以通过关闭部分其他软件窗口释放内存来解决这个问题，也可以进入官网联系我们的客服。";
+
+std::string encoderFailureMessage(const std::string& encoderText) {
+    return "生成视频时发生错误：\n\n" + encoderText +
+           "\n\n解决方案有：\n\n1. 点击【生成视频】按钮时，将视频保存到D盘或E盘。\n2. "
+           "以【管理员身份】运行本软件。\n\n如果问题依然存在，请进入官网联系我们的客服。";
+}
+
+namespace {
+
+constexpr const char* kJobSource = "thread_make_video";
+constexpr const char* kNamedSource = "thread_run_ffmpeg_by_named_pipe";
+constexpr const char* kAnonymousSource = "thread_run_ffmpeg_by_anonymous_pipe";
+constexpr const char* kUnknownError = "未知错误";
+constexpr const char* kErrorCaption = "错误";
+constexpr int kNameDraws = 2000; // bounded, so a folder full of old files cannot hang a run
+
+// A file this run made in the work folder, removed when the run ends.
+class ScopedFile {
+  public:
+    ScopedFile() = default;
+    ~ScopedFile() {
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+    }
+    ScopedFile(const ScopedFile&) = delete;
+    ScopedFile& operator=(const ScopedFile&) = delete;
+    void adopt(std::filesystem::path path) { path_ = std::move(path); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+std::string failedWithError(const char* what, int error) {
+    return std::string(what) + " failed with error " + std::to_string(error);
+}
+
+// Cuts a character that the 4096-byte limit split in two.
+std::string completeUtf8(std::string text) {
+    std::size_t start = text.size();
+    for (int back = 0; back < 4 && start > 0; ++back) {
+        const unsigned char c = static_cast<unsigned char>(text[start - 1]);
+        --start;
+        if ((c & 0xC0) != 0x80) {
+            const std::size_t need = c < 0x80             ? 1
+                                     : (c & 0xE0) == 0xC0 ? 2
+                                     : (c & 0xF0) == 0xE0 ? 3
+                                                          : 4;
+            if (text.size() - start < need)
+                text.resize(start);
+            break;
+        }
+    }
+    return text;
+}
+
+std::mt19937 seededRandom() {
+    std::random_device device;
+    const auto thread = std::hash<std::thread::id>{}(std::this_thread::get_id());
+    std::seed_seq seed{
+        device(), device(), static_cast<unsigned>(thread),
+        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())};
+    return std::mt19937(seed);
+}
+
+// Copies the logo byte for byte under a new "temp_N.ext" name; O_EXCL both draws again on an
+// existing name and keeps two runs from sharing one.
+bool makeLogoCopy(const std::filesystem::path& folder, const std::string& logoPath,
+                  std::mt19937& random, std::string& copyName, ScopedFile& guard) {
+    UniqueFd source(::open(logoPath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!source.valid())
+        return false;
+    for (int draw = 0; draw < kNameDraws; ++draw) {
+        const std::string name = logoCopyName(logoPath, drawLogoCopyNumber(random));
+        const std::filesystem::path target = folder / name;
+        UniqueFd copy(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!copy.valid()) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        guard.adopt(target);
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(source.get(), buffer, sizeof buffer);
+            if (got == 0)
+                break;
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            for (ssize_t done = 0; done < got;) {
+                const ssize_t wrote = ::write(copy.get(), buffer + done, got - done);
+                if (wrote < 0 && errno != EINTR)
+                    return false;
+                if (wrote > 0)
+                    done += wrote;
+            }
+        }
+        if (!copy.close())
+            return false;
+        copyName = name;
+        return true;
+    }
+    return false;
+}
+
+// Makes the FIFO "v<n>" (n in 1..1000) in the folder; 0 or the errno of the failure.
+int makeFifo(const std::filesystem::path& folder, std::mt19937& random,
+             std::filesystem::path& fifoPath, ScopedFile& guard) {
+    std::uniform_int_distribution<int> number(1, 1000);
+    for (int draw = 0; draw < kNameDraws; ++draw) {
+        const std::filesystem::path path = folder / ("v" + std::to_string(number(random)));
+        if (::mkfifo(path.c_str(), 0600) == 0) {
+            guard.adopt(path);
+            fifoPath = path;
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
+
+// Waits until the encoder opens the FIFO for reading. Opening without blocking fails while
+// there is no reader, so the wait can also end when the encoder has died, the run was
+// stopped, or the limit passed. Returns the descriptor in blocking mode, or sets error.
+UniqueFd connectFifo(const std::filesystem::path& fifoPath, ChildProcess& encoder,
+                     const std::atomic<bool>& stop, std::chrono::milliseconds limit, int& error) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        UniqueFd fd(::open(fifoPath.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        if (fd.valid()) {
+            const int flags = ::fcntl(fd.get(), F_GETFL);
+            if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+                error = errno;
+                return UniqueFd();
+            }
+            return fd;
+        }
+        if (errno != ENXIO && errno != EINTR) {
+            error = errno;
+            return UniqueFd();
+        }
+        if (encoder.hasEnded()) {
+            error = EPIPE;
+            return UniqueFd();
+        }
+        if (stop) {
+            error = ECANCELED;
+            return UniqueFd();
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            error = ETIMEDOUT;
+            return UniqueFd();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+struct FeedResult {
+    ChildExit exit;
+    bool killedForStop = false;
+};
+
+// Runs the frame loop into the pipe, gives the encoder the end of its input and waits for it.
+// A watcher kills an encoder that neither reads nor ends within the grace time after a stop.
+FeedResult feedEncoder(ChildProcess& encoder, UniqueFd pipe, const std::atomic<bool>& stop,
+                       std::chrono::milliseconds grace,
+                       const std::function<void(FrameSink&)>& renderFrames) {
+    PipeSink sink(std::move(pipe));
+    std::atomic<bool> finished{false};
+    std::atomic<bool> killed{false};
+    std::thread watcher([&] {
+        using Clock = std::chrono::steady_clock;
+        std::uint64_t lastProgress = sink.progress();
+        Clock::time_point lastChange = Clock::now();
+        bool stopSeen = false;
+        while (!finished && !encoder.hasEnded()) {
+            const auto now = Clock::now();
+            const std::uint64_t progress = sink.progress();
+            if (progress != lastProgress || (stop && !stopSeen)) {
+                lastProgress = progress;
+                lastChange = now;
+                stopSeen = stop;
+            }
+            if (stopSeen && now - lastChange > grace) {
+                killed = true;
+                encoder.kill();
+                sink.abort();
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    // Joins the watcher on every path, also when the frame loop throws.
+    struct WatcherJoin {
+        std::atomic<bool>& finished;
+        std::thread& watcher;
+        void finish() {
+            finished = true;
+            if (watcher.joinable())
+                watcher.join();
+        }
+        ~WatcherJoin() { finish(); }
+    } join{finished, watcher};
+    renderFrames(sink);
+    sink.close();
+    FeedResult result;
+    result.exit = encoder.wait();
+    join.finish();
+    result.killedForStop = killed;
+    return result;
+}
+
+enum class AttemptEnd { Succeeded, Stopped, Failed };
+
+struct Attempt {
+    AttemptEnd end = AttemptEnd::Failed;
+    std::string text; // the failure's text
+};
+
+// Common judgement of an encoder that has ended.
+Attempt judgeExit(const FeedResult& feed, ChildProcess& encoder, const std::atomic<bool>& stop) {
+    if (feed.killedForStop)
+        return {AttemptEnd::Stopped, {}};
+    if (feed.exit.readable && feed.exit.code == 0)
+        return {stop ? AttemptEnd::Stopped : AttemptEnd::Succeeded, {}};
+    std::string text = completeUtf8(encoder.errorOutput());
+    if (text.empty())
+        text = kUnknownError;
+    return {AttemptEnd::Failed, text};
+}
+
+struct AttemptContext {
+    const EncoderRequest& request;
+    const EncoderCommandInput& input;
+    std::filesystem::path workingFolder;
+    std::atomic<bool>& stop;
+    const std::function<void(FrameSink&)>& renderFrames;
+    std::mt19937& random;
+    EncoderRunResult& result;
+};
+
+// The FIFO attempt. Every failure is only reported: the caller falls back silently.
+Attempt namedPipeAttempt(AttemptContext& context) {
+    const EncoderRequest& request = context.request;
+    ScopedFile fifoGuard;
+    std::filesystem::path fifoPath;
+    if (const int error = makeFifo(request.workFolder, context.random, fifoPath, fifoGuard)) {
+        const std::string text = failedWithError("CreateNamedPipe", error);
+        reportError(request.errorLog, kJobSource, text);
+        return {AttemptEnd::Failed, text};
+    }
+    const CommandLine command = namedPipeCommand(context.input, fifoPath.string());
+    context.result.commandLines.push_back(command.text);
+    ++context.result.attempts;
+
+    ChildProcess encoder;
+    StartFailure failure;
+    if (!encoder.start({request.encoderPath, command.arguments, context.workingFolder, -1},
+                       failure)) {
+        const std::string text = failure.stage == StartStage::ErrorPipe
+                                     ? failedWithError("CreatePipe@3", failure.error)
+                                     : failedWithError("CreateProcess()", failure.error);
+        reportError(request.errorLog, kNamedSource, text);
+        return {AttemptEnd::Failed, text};
+    }
+    int error = 0;
+    UniqueFd pipe = connectFifo(fifoPath, encoder, context.stop, request.connectLimit, error);
+    if (!pipe.valid()) {
+        encoder.kill();
+        encoder.wait();
+        if (context.stop)
+            return {AttemptEnd::Stopped, {}};
+        const std::string text = failedWithError("ConnectNamedPipe", error);
+        reportError(request.errorLog, kJobSource, text);
+        return {AttemptEnd::Failed, text};
+    }
+    const FeedResult feed = feedEncoder(encoder, std::move(pipe), context.stop, request.stopGrace,
+                                        context.renderFrames);
+    Attempt attempt = judgeExit(feed, encoder, context.stop);
+    if (attempt.end == AttemptEnd::Failed) {
+        reportError(request.errorLog, kNamedSource, attempt.text);
+        // A stopped run is not started again, whatever the encoder said.
+        if (context.stop)
+            attempt.end = AttemptEnd::Stopped;
+    }
+    return attempt;
+}
+
+// A failure to make the pipe or start the encoder: reported and shown.
+Attempt creationFailure(const EncoderRequest& request, const std::string& text) {
+    reportError(request.errorLog, kJobSource, text);
+    showMessage(text, kErrorCaption, MessageKind::Error);
+    return {AttemptEnd::Failed, text};
+}
+
+Attempt anonymousPipeAttempt(AttemptContext& context) {
+    const EncoderRequest& request = context.request;
+    const CommandLine command = anonymousPipeCommand(context.input);
+    context.result.commandLines.push_back(command.text);
+    ++context.result.attempts;
+
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return creationFailure(request, failedWithError("CreatePipe@1", errno));
+    UniqueFd readEnd(ends[0]);
+    UniqueFd writeEnd(ends[1]);
+    ChildProcess encoder;
+    StartFailure failure;
+    if (!encoder.start(
+            {request.encoderPath, command.arguments, context.workingFolder, readEnd.get()},
+            failure)) {
+        return creationFailure(request, failure.stage == StartStage::ErrorPipe
+                                            ? failedWithError("CreatePipe@2", failure.error)
+                                            : failedWithError("CreateProcess()", failure.error));
+    }
+    // Only the encoder may hold the read end, or a dead encoder would go unnoticed.
+    readEnd.reset();
+    const FeedResult feed = feedEncoder(encoder, std::move(writeEnd), context.stop,
+                                        request.stopGrace, context.renderFrames);
+    Attempt attempt = judgeExit(feed, encoder, context.stop);
+    if (attempt.end == AttemptEnd::Failed) {
+        reportError(request.errorLog, kAnonymousSource, attempt.text);
+        showMessage(attempt.text == kUnknownError ? std::string(kEncoderUnknownFailureMessage)
+                                                  : encoderFailureMessage(attempt.text),
+                    kErrorCaption, MessageKind::Error);
+        context.stop = true;
+    }
+    return attempt;
+}
+
+} // namespace
+
+EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& request,
+                               std::atomic<bool>& stop,
+                               const std::function<void(FrameSink&)>& renderFrames,
+                               const std::function<void()>& afterDone) {
+    EncoderRunResult result;
+    if (request.project == nullptr) {
+        result.errorText = "no album";
+        return result;
+    }
+    ignoreBrokenPipeSignal();
+    std::mt19937 random = seededRandom();
+    const VideoSettings& settings = request.project->settings;
+
+    ScopedFile logoGuard;
+    std::string copyName;
+    std::filesystem::path workingFolder;
+    if (settings.logo && !settings.logo_path.empty()) {
+        if (!makeLogoCopy(request.workFolder, settings.logo_path, random, copyName, logoGuard)) {
+            result.errorText = "无法创建图标文件的副本";
+            showMessage(result.errorText, kErrorCaption, MessageKind::Error);
+            return result;
+        }
+        // The filter names the copy without a folder.
+        workingFolder = request.workFolder;
+    }
+    const EncoderCommandInput input =
+        encoderCommandInput(*request.project, request.durationText, request.outputPath, copyName);
+    AttemptContext context{request, input, workingFolder, stop, renderFrames, random, result};
+
+    Attempt attempt;
+    if (state.pipeMode == kNamedPipeMode) {
+        attempt = namedPipeAttempt(context);
+        // A stopped attempt keeps the text when the encoder had failed all the same.
+        if (attempt.end == AttemptEnd::Failed ||
+            (attempt.end == AttemptEnd::Stopped && !attempt.text.empty())) {
+            state.pipeMode = kAnonymousPipeMode;
+        }
+        if (attempt.end == AttemptEnd::Failed)
+            attempt = anonymousPipeAttempt(context);
+    } else {
+        attempt = anonymousPipeAttempt(context);
+    }
+
+    switch (attempt.end) {
+    case AttemptEnd::Succeeded:
+        if (afterDone)
+            afterDone();
+        result.outcome = EncoderOutcome::Done;
+        break;
+    case AttemptEnd::Stopped:
+        result.outcome = EncoderOutcome::Stopped;
+        break;
+    case AttemptEnd::Failed:
+        result.outcome = EncoderOutcome::Failed;
+        result.errorText = attempt.text;
+        break;
+    }
+    return result;
+}
+
+} // namespace velomira

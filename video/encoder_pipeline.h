@@ -1,0 +1,64 @@
+#pragma once
+// One video generation's encoder run: the encoder started as a child process, the album's
+// frames written into it through a named FIFO or an anonymous pipe, the end of input, the
+// encoder's exit judged, and the fall-back from the FIFO to the anonymous pipe.
+#include "album/album_model.h"
+#include "app/error_log.h"
+#include "render/frame_sink.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velomira {
+
+constexpr int kNamedPipeMode = 0;
+constexpr int kAnonymousPipeMode = 1;
+
+// Lives as long as the program: once the named FIFO has failed, every later run uses the
+// anonymous pipe.
+struct EncoderState {
+    std::atomic<int> pipeMode{kNamedPipeMode};
+};
+
+struct EncoderRequest {
+    std::filesystem::path encoderPath;     // <program folder>/tool/ffmpeg
+    std::filesystem::path workFolder;      // the logo copy and the FIFO are made here
+    const AlbumProject* project = nullptr; // size, logo, music, sample rate, bitrate
+    std::string durationText;              // the -t value
+    std::string outputPath;
+    ErrorLog errorLog;
+    // How long the encoder may take to open the FIFO before the attempt counts as failed.
+    std::chrono::milliseconds connectLimit{20000};
+    // After a stop, how long the encoder may go without taking input or ending before it is
+    // killed (a stopped run must end even when the encoder hangs).
+    std::chrono::milliseconds stopGrace{15000};
+};
+
+enum class EncoderOutcome { Done, Stopped, Failed };
+
+struct EncoderRunResult {
+    EncoderOutcome outcome = EncoderOutcome::Failed;
+    std::string errorText;                 // why it failed; empty otherwise
+    int attempts = 0;                      // encoder starts tried (1, or 2 after a fall-back)
+    std::vector<std::string> commandLines; // the command-line text of each attempt
+};
+
+// Runs one generation. renderFrames writes the album into the sink and returns when it is
+// done, stopped, or the sink refused a frame; it is called again from the first picture when
+// the FIFO attempt fails and the anonymous pipe takes over (silently). afterDone (the cover
+// step) runs before Done is returned. A set stop flag gives Stopped and no afterDone. A failed
+// anonymous attempt shows the failure message, sets stop and gives Failed.
+EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& request,
+                               std::atomic<bool>& stop,
+                               const std::function<void(FrameSink&)>& renderFrames,
+                               const std::function<void()>& afterDone);
+
+// Texts of the encoder failure message, with and without the encoder's own error text.
+std::string encoderFailureMessage(const std::string& encoderText);
+extern const char* const kEncoderUnknownFailureMessage;
+
+} // namespace velomira

@@ -1,0 +1,176 @@
+#include "video/generation_preflight.h"
+
+#include "album/album_tables.h"
+#include "media/header_probe.h"
+#include "platform/dialogs.h"
+#include "render/image/magick_handles.h"
+#include "render/image/picture_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <system_error>
+
+namespace velomira {
+
+namespace {
+
+std::string fileNamePart(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool isRegularFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+bool refuse(const std::string& text, const std::string& title, MessageKind kind) {
+    showMessage(text, title, kind);
+    return false;
+}
+
+bool checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewLogo>* previewLogo) {
+    VideoSettings& s = project.settings;
+    if (!s.logo || s.logo_path.empty()) {
+        if (previewLogo != nullptr)
+            previewLogo->reset();
+        return true;
+    }
+    if (!isRegularFile(s.logo_path))
+        return refuse("选择的图标文件不存在，请重新选择", "提示", MessageKind::Warning);
+    std::string format;
+    int width = 0;
+    int height = 0;
+    if (readImageHeader(s.logo_path, &format, &width, &height) == 0 ||
+        (format != "PNG" && format != "JPEG"))
+        return refuse("选中的文件格式不受支持，请选择 PNG 或 JPG 格式的图片。", "错误",
+                      MessageKind::Error);
+    if (width > s.videoWidth || height > s.videoHeight) {
+        char text[256];
+        std::snprintf(text, sizeof text,
+                      "选择的图标尺寸过大(%d x %d)，请选择一个不大于 %d x %d 的图标。", width,
+                      height, s.videoWidth, s.videoHeight);
+        return refuse(text, "提示", MessageKind::Warning);
+    }
+    if (mode == OutputMode::Preview && previewLogo != nullptr) {
+        auto logo = std::make_unique<PreviewLogo>();
+        logo->image = readPicture(s.logo_path, "#ffffff");
+        if (!logo->image)
+            return false; // the reader has shown its message
+        const int w = static_cast<int>(MagickGetImageWidth(logo->image.get()));
+        const int h = static_cast<int>(MagickGetImageHeight(logo->image.get()));
+        switch (s.logo_location) {
+        case 0:
+            logo->x = 0, logo->y = 0;
+            break;
+        case 1:
+            logo->x = 0, logo->y = s.videoHeight - h;
+            break;
+        case 3:
+            logo->x = s.videoWidth - w, logo->y = s.videoHeight - h;
+            break;
+        default:
+            logo->x = s.videoWidth - w, logo->y = 0;
+            break;
+        }
+        *previewLogo = std::move(logo);
+    }
+    return true;
+}
+
+bool checkMusic(AlbumProject& project, PreflightResult& result) {
+    VideoSettings& s = project.settings;
+    s.audioSampleRate = -1;
+    if (!s.bgsound || project.musicItems.empty())
+        return true;
+    for (std::size_t i = 0; i < project.musicItems.size(); ++i) {
+        const MusicTrack& track = project.musicItems[i];
+        if (!isRegularFile(track.path)) {
+            result.musicTrackToSelect = static_cast<int>(i);
+            return refuse("背景音乐 [" + fileNamePart(track.path) + "] 已不存在，请重新选择。",
+                          "提示", MessageKind::Warning);
+        }
+    }
+    std::vector<int> rates;
+    for (const MusicTrack& track : project.musicItems)
+        rates.push_back(track.sampleRate);
+    const int rate = chooseAudioSampleRate(rates);
+    if (rate == 0) {
+        std::size_t i = 1;
+        while (i < rates.size() && rates[i] == rates[0])
+            ++i;
+        const MusicTrack& before = project.musicItems[i - 1];
+        const MusicTrack& differing = project.musicItems[i];
+        return refuse(sampleRateMismatchText(fileNamePart(before.path), before.sampleRate,
+                                             fileNamePart(differing.path), differing.sampleRate),
+                      "提示", MessageKind::Warning);
+    }
+    s.audioSampleRate = rate;
+    return true;
+}
+
+bool checkCover(const AlbumProject& project, const std::filesystem::path& programFolder) {
+    const VideoSettings& s = project.settings;
+    if (!s.cover || s.cover_path.empty())
+        return true;
+    const std::string title = "提示 - 设置封面";
+    if (!isRegularFile(s.cover_path))
+        return refuse("封面图片 " + s.cover_path + " 不存在，请重新选择。", title,
+                      MessageKind::Warning);
+    // A quiet ping: the refusal below is the one message the user should see.
+    Image probe = newImage();
+    std::string failure;
+    if (!probe || !readImageFile(probe.get(), s.cover_path, failure, true))
+        return refuse("封面图片 " + s.cover_path + " 不是一个有效的图片，请重新选择。", title,
+                      MessageKind::Warning);
+    if (!isRegularFile((programFolder / "tool" / "AtomicParsley").string()))
+        return refuse("没有找到 AtomicParsley.exe 文件，请到官网重新下载软件。", title,
+                      MessageKind::Warning);
+    return true;
+}
+
+} // namespace
+
+int chooseAudioSampleRate(const std::vector<int>& rates) {
+    if (rates.empty())
+        return -1;
+    const bool allEqual =
+        std::all_of(rates.begin(), rates.end(), [&](int rate) { return rate == rates.front(); });
+    if (allEqual)
+        return -1;
+    if (rates.size() == 2 && rates[0] < rates[1])
+        return rates[1];
+    std::vector<int> standard{44100, 48000, 32000, 24000, 22050};
+    for (int rate : rates) {
+        auto found = std::find(standard.begin(), standard.end(), rate);
+        if (found != standard.end())
+            standard.erase(found);
+    }
+    return standard.empty() ? 0 : standard.front();
+}
+
+std::string sampleRateMismatchText(const std::string& previousName, int previousRate,
+                                   const std::string& name, int rate) {
+    return "[" + previousName + "] 采样率: " + std::to_string(previousRate) + "Hz\n[" + name +
+           "] 采样率: " + std::to_string(rate) +
+           "Hz\n\n提示：添加的所有背景音乐的采样率必须保持一致！\n\n可以百度搜索 [格式工厂] "
+           "下载该软件对背景音乐进行 [采样率] 转换。";
+}
+
+PreflightResult checkBeforeGeneration(AlbumProject& project, OutputMode mode,
+                                      const std::filesystem::path& programFolder,
+                                      std::unique_ptr<PreviewLogo>* previewLogo) {
+    PreflightResult result;
+    if (project.settings.video_size == 0) {
+        showMessage("请选择视频尺寸", "提示", MessageKind::Warning);
+        return result;
+    }
+    if (!checkLogo(project, mode, previewLogo) || !checkMusic(project, result) ||
+        !checkCover(project, programFolder))
+        return result;
+    result.accepted = true;
+    return result;
+}
+
+} // namespace velomira
