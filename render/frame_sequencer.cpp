@@ -152,6 +152,30 @@ int loopPlayPictureCount(const AlbumProject& project, float* videoLengthOut) {
     }
 }
 
+long long countRunFrames(const AlbumProject& project, int totalPictures) {
+    const int items = albumItemCount(project);
+    if (items == 0 || totalPictures <= 0)
+        return 0;
+    const VideoSettings& settings = project.settings;
+    std::vector<int> frames;
+    frames.reserve(project.items.size());
+    long long albumFrames = 0;
+    for (const AlbumItem& item : project.items) {
+        frames.push_back(countPictureFrames(project, item));
+        albumFrames += frames.back();
+    }
+    const int laterFirst = substitutesLoopTransition(settings, project.items.front(), 1, 0)
+                               ? countFramesFor(settings, settings.loopPlayAnimation)
+                               : frames.front();
+    const long long passes = totalPictures / items;
+    const int rest = totalPictures % items;
+    long long total =
+        passes > 0 ? albumFrames + (passes - 1) * (albumFrames - frames.front() + laterFirst) : 0;
+    for (int k = 0; k < rest; ++k)
+        total += k == 0 && passes > 0 ? laterFirst : frames[k];
+    return total;
+}
+
 float videoLengthSeconds(const AlbumProject& project) {
     const VideoSettings& settings = project.settings;
     if (settings.bgsound && settings.bgsound_auto_set_image_loop_play &&

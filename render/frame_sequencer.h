@@ -48,6 +48,9 @@ int countAlbumFrames(const AlbumProject& project);
 // and the resulting video length in seconds.
 int loopPlayPictureCount(const AlbumProject& project, float* videoLengthOut = nullptr);
 
+// Frames a run of totalPictures pictures delivers (the list repeated as renderAlbum repeats it).
+long long countRunFrames(const AlbumProject& project, int totalPictures);
+
 // The video length: the loop-play length when music decides it, else all frames / 25.
 float videoLengthSeconds(const AlbumProject& project);
 

@@ -40,9 +40,11 @@ TEST(RunPlan, LoopPlayRepeatsPicturesUntilTheMusicIsCovered) {
     project.settings.loopPlayAnimation = NO_TRANSITION;
     addMusicTrack(project, MusicTrack{"/m.mp3", 9000.f, 44100});
     const RunPlan plan = planRun(project);
-    EXPECT_EQ(plan.totalPictures, 5); // 2 s each; the fifth ends at 10 s, within a second of 9
-    EXPECT_EQ(plan.totalFrames, 250);
-    EXPECT_EQ(plan.durationText, "10.00");
+    // 2 s each: the fifth picture would end at 10 s, a whole second past the music's 9, so
+    // the run stops after the fourth.
+    EXPECT_EQ(plan.totalPictures, 4);
+    EXPECT_EQ(plan.totalFrames, 200);
+    EXPECT_EQ(plan.durationText, "8.00");
     project.settings.bgsound = false;
     EXPECT_EQ(planRun(project).totalPictures, 2) << "music that is off decides nothing";
 }
