@@ -1,0 +1,185 @@
+#include "app/startup.h"
+
+#include "platform/paths.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace velomira {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kArchiveText =
+    "请先对软件压缩包进行解压缩后再启动软件。\n\n点击[确定]按钮，查看正确的解压缩方式。";
+constexpr const char* kMissingEncoderText =
+    "找不到 ffmpeg.exe 文件，可能是没有对下载的软件压缩包进行正确的解压缩。\n\n"
+    "点击[确定]按钮，查看正确的解压缩方式。";
+constexpr const char* kRefusalTitle = "提示";
+
+constexpr std::size_t kMaxTempPathBytes = 260;
+
+StartupRefusal unpackRefusal(const char* text) {
+    StartupRefusal refusal;
+    refusal.text = text;
+    refusal.title = kRefusalTitle;
+    refusal.kind = MessageKind::Error;
+    refusal.helpPage = kUnpackHelpPage;
+    refusal.exitCode = -1;
+    return refusal;
+}
+
+void createFolder(const fs::path& folder) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+}
+
+// The shared temporary folder is used only when this user made it: another user could have
+// put a folder or a link there in advance, and the folder is emptied at exit.
+bool ownPrivateFolder(const fs::path& folder) {
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat info {};
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// "/tmp/" and "/tmp" name the same folder; components are compared without the trailing
+// empty one.
+fs::path normalFolder(const fs::path& folder) {
+    fs::path normal = folder.lexically_normal();
+    if (!normal.has_filename() && normal.has_relative_path())
+        normal = normal.parent_path();
+    return normal;
+}
+
+} // namespace
+
+StartupContext startupContextOfProcess() {
+    StartupContext context;
+    context.programFolder = programFolder();
+    context.desktopFolder = desktopFolder();
+    context.systemTempFolder = systemTempFolder();
+    return context;
+}
+
+bool isInsideFolder(const fs::path& path, const fs::path& folder) {
+    const fs::path inner = normalFolder(path);
+    const fs::path outer = normalFolder(folder);
+    if (outer.empty() || inner.empty())
+        return false;
+    auto i = inner.begin();
+    for (const fs::path& part : outer) {
+        if (i == inner.end() || *i != part)
+            return false;
+        ++i;
+    }
+    return true;
+}
+
+std::optional<StartupRefusal> checkArchiveFolder(const fs::path& programFolder,
+                                                 const fs::path& systemTempFolder) {
+    const fs::path program = normalFolder(programFolder);
+    for (const fs::path& temp : {systemTempFolder, fs::path("/tmp"), fs::path("/var/tmp")}) {
+        if (temp.empty() || !isInsideFolder(program, temp))
+            continue;
+        for (const fs::path& part : program.lexically_relative(normalFolder(temp))) {
+            const std::string name = part.string();
+            if (name.find('$') != std::string::npos || name.rfind(".fr-", 0) == 0)
+                return unpackRefusal(kArchiveText);
+        }
+    }
+    return std::nullopt;
+}
+
+fs::path encoderToolPath(const fs::path& programFolder) {
+    return programFolder / "tool" / "ffmpeg";
+}
+
+std::optional<StartupRefusal> checkEncoderTool(const fs::path& programFolder) {
+    const fs::path tool = encoderToolPath(programFolder);
+    struct stat info {};
+    if (::stat(tool.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::access(tool.c_str(), X_OK) != 0)
+        return unpackRefusal(kMissingEncoderText);
+    return std::nullopt;
+}
+
+fs::path chooseTempPictureFolder(const StartupContext& context, const fs::path& workFolder) {
+    if (!context.desktopFolder.empty() && !context.systemTempFolder.empty() &&
+        isInsideFolder(context.programFolder, context.desktopFolder)) {
+        const fs::path shared = context.systemTempFolder / "VelomiraTemp";
+        if (shared.native().size() <= kMaxTempPathBytes && ownPrivateFolder(shared))
+            return shared;
+    }
+    const fs::path own = workFolder / "temp";
+    createFolder(own);
+    return own;
+}
+
+void createWorkFolders(const fs::path& workFolder) {
+    for (const char* name : {"pics", "temp", "mp3"})
+        createFolder(workFolder / name);
+}
+
+int emptyTempPictureFolder(const fs::path& folder) {
+    std::error_code ec;
+    if (folder.empty() || !fs::is_directory(fs::symlink_status(folder, ec)))
+        return 0;
+    int removed = 0;
+    for (fs::directory_iterator entry(folder, ec), end; !ec && entry != end; entry.increment(ec)) {
+        std::error_code removeError;
+        if (fs::remove_all(entry->path(), removeError) > 0 && !removeError)
+            ++removed;
+    }
+    return removed;
+}
+
+StartupResult prepareStartup(const StartupContext& context) {
+    StartupResult result;
+    StartupFolders& folders = result.folders;
+    folders.programFolder = context.programFolder;
+    folders.desktopFolder = context.desktopFolder;
+    folders.encoderPath = encoderToolPath(context.programFolder);
+
+    result.refusal = checkArchiveFolder(context.programFolder, context.systemTempFolder);
+    if (!result.refusal)
+        result.refusal = checkEncoderTool(context.programFolder);
+    if (result.refusal)
+        return result;
+
+    folders.workFolder = workFolderFor(context.programFolder);
+    folders.picsFolder = folders.workFolder / "pics";
+    folders.mp3Folder = folders.workFolder / "mp3";
+    folders.workTempFolder = folders.workFolder / "temp";
+    folders.tempPictureFolder = chooseTempPictureFolder(context, folders.workFolder);
+    createWorkFolders(folders.workFolder);
+    return result;
+}
+
+int listDropHeight(int screenHeight) {
+    switch (screenHeight) {
+    case 768:
+        return 30;
+    case 800:
+        return 31;
+    case 900:
+        return 34;
+    case 960:
+        return 36;
+    case 1024:
+        return 38;
+    case 1080:
+        return 39;
+    default:
+        break;
+    }
+    if (screenHeight < 769)
+        return 22;
+    return screenHeight <= 1080 ? 33 : 40;
+}
+
+} // namespace velomira
