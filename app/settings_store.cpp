@@ -98,7 +98,7 @@ Preferences readPreferences(const RegistryFile& file, const StoreFolders& folder
     margins.top = storedMargin(file, setting::kMarginTop, kDefaultCornerMargin);
     margins.bottom = storedMargin(file, setting::kMarginBottom, kDefaultCornerMargin);
 
-    uint32_t loopPlay = kDefaultLoopPlayAnimation;
+    uint32_t loopPlay = kDefaultImageLoopPlayAnimation;
     if (readRegistryNumber(file, setting::kImageLoopPlayAnimation, loopPlay) && loopPlay > 99)
         loopPlay = kOutOfRangeLoopPlayAnimation;
     preferences.imageLoopPlayAnimation = loopPlay;

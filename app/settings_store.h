@@ -31,7 +31,7 @@ inline constexpr const char* kImageLoopPlayAnimation = "image_loop_play_animatio
 inline constexpr const char* kClickCloseButtonStatus = "click_close_button_status";
 } // namespace setting
 
-inline constexpr uint32_t kDefaultLoopPlayAnimation = 31;
+inline constexpr uint32_t kDefaultImageLoopPlayAnimation = 31;
 // What a stored loop-play transition above 99 reads as.
 inline constexpr uint32_t kOutOfRangeLoopPlayAnimation = 33;
 
@@ -56,7 +56,7 @@ struct Preferences {
     uint32_t videoBgFillColor = 0;   // 0 white, 1 black
     uint32_t mp4DefaultFileName = 0; // 0 empty, 1 current time, 2 first picture's name
     CaptionMargins captionMargins;
-    uint32_t imageLoopPlayAnimation = kDefaultLoopPlayAnimation; // 99: no transition
+    uint32_t imageLoopPlayAnimation = kDefaultImageLoopPlayAnimation; // 99: no transition
     uint32_t clickCloseButtonStatus = 0; // 0 end the program, 1 hide to the tray
 };
 

@@ -7,7 +7,7 @@ packages=(
   clang libclang-rt-14-dev
   libmagickwand-6.q16-dev libcjson-dev
   libgtest-dev libbenchmark-dev
-  ffmpeg atomicparsley
+  ffmpeg atomicparsley imagemagick
   fonts-wqy-zenhei fonts-arphic-ukai fonts-arphic-uming
   xdg-user-dirs time
 )

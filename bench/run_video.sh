@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The video benchmark: (a) velomira-render making the reference album's MP4, against (b) the
+# encoder alone making the same MP4 from the same frames already on disk. Prints both wall
+# times, their ratio, and the peak memory of velomira-render itself (the encoder not counted),
+# then the same peak for an album ten times longer (skip with SKIP_LONG=1).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build --target velomira-render -j "${BENCH_JOBS:-2}" >/dev/null
+export LC_ALL=C.UTF-8
+work="${BENCH_WORK:-/tmp/velomira-bench}"
+mkdir -p "$work"
+project=$(bench/make_reference_album.sh "$work/album")
+render=build/dist/velomira-render
+
+seconds() { date +%s.%N; }
+
+echo "== (a) velomira-render, frames composed in line with the encoder"
+start=$(seconds)
+VELOMIRA_PEAK_MEMORY_REPORT=1 "$render" "$project" -o "$work/a.mp4" 2>"$work/a.log"
+end=$(seconds)
+a=$(awk -v s="$start" -v e="$end" 'BEGIN { print e - s }')
+peak=$(grep -o 'peak memory: [0-9]* kB' "$work/a.log" | grep -o '[0-9]*')
+frames=$("$render" "$project" --info | grep -o '"totalFrames": *[0-9]*' | grep -o '[0-9]*$')
+duration=$(awk -v f="$frames" 'BEGIN { printf "%.2f", f / 25 }')
+
+echo "== (b) the encoder alone, from frames on disk"
+rm -rf "$work/frames"
+"$render" "$project" --frames "$work/frames" 2>/dev/null
+cp "$work/album/logo.png" "$work/frames/temp_logo.png"
+start=$(seconds)
+(cd "$work/frames" && /usr/bin/ffmpeg -y -f image2 -framerate 25 -vcodec mjpeg -i %06d.jpg \
+  -i "concat:$work/album/music.mp3" -ac 2 -ar 44100 -ab 128k -s 1280x720 -t "$duration" \
+  -vf "movie='temp_logo.png' [watermark]; [in][watermark] overlay=main_w-overlay_w-0:main_h-overlay_h-0 [out]" \
+  -pix_fmt yuv420p -v error "$work/b.mp4")
+end=$(seconds)
+b=$(awk -v s="$start" -v e="$end" 'BEGIN { print e - s }')
+
+printf 'frames: %s (%s s of video)\n' "$frames" "$duration"
+printf '(a) velomira-render: %.1f s\n(b) encoder alone:   %.1f s\nratio a/b: %.2f (target <= 1.15)\n' \
+  "$a" "$b" "$(awk -v a="$a" -v b="$b" 'BEGIN { print a / b }')"
+printf 'peak memory of velomira-render: %s MB (target <= 200)\n' "$(( peak / 1024 ))"
+
+if [ "${SKIP_LONG:-0}" != 1 ]; then
+  long=$(REPEAT=10 bench/make_reference_album.sh "$work/album")
+  VELOMIRA_PEAK_MEMORY_REPORT=1 "$render" "$long" -o "$work/long.mp4" 2>"$work/long.log"
+  longPeak=$(grep -o 'peak memory: [0-9]* kB' "$work/long.log" | grep -o '[0-9]*')
+  printf 'album ten times longer: peak %s MB (%.1f %% of the short one; target within 10 %%)\n' \
+    "$(( longPeak / 1024 ))" "$(awk -v l="$longPeak" -v p="$peak" 'BEGIN { print 100 * l / p }')"
+fi

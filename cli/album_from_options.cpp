@@ -1,0 +1,117 @@
+#include "cli/album_from_options.h"
+
+#include "album/album_tables.h"
+#include "media/picture_adding.h"
+#include "render/auto_display_time.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+namespace velomira {
+
+std::string absolutePath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
+
+int addCommandLinePictures(AlbumProject& project, const RenderOptions& options,
+                           TransitionRandom& random, std::ostream& report) {
+    int added = 0;
+    for (const std::string& file : options.pictures) {
+        const AddPictureResult result = addPicture(project, absolutePath(file), -1, false, random);
+        if (result.status == AddPictureStatus::AlbumFull) {
+            report << albumFullMessage() << "\n";
+            break;
+        }
+        if (result.status == AddPictureStatus::Refused) {
+            report << result.infoLine << "\n";
+            continue;
+        }
+        ++added;
+    }
+    return added;
+}
+
+namespace {
+
+std::string applyDisplayTime(VideoSettings& settings, float seconds) {
+    const auto& table = pauseTimeTable();
+    for (int i = 0; i < kPauseTimeCount; ++i) {
+        if (std::fabs(table[i].seconds - seconds) < 1e-4) {
+            choosePauseTime(settings, i);
+            settings.customDisplayTime = false;
+            return {};
+        }
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%0.2f秒", static_cast<double>(seconds));
+    if (!setCustomDisplayTime(settings, text))
+        return "--pause: cannot use a display time of " + std::string(text);
+    return {};
+}
+
+} // namespace
+
+std::string applyRenderOptions(AlbumProject& project, const RenderOptions& options,
+                               const MusicReader& readTrack) {
+    VideoSettings& s = project.settings;
+    if (options.size) {
+        const auto [w, h] = *options.size;
+        if (setCustomVideoSize(s, w, h) < 0)
+            return "--size " + std::to_string(w) + "x" + std::to_string(h) +
+                   " is outside the sizes a video can have";
+    } else if (s.video_size == 0 && !options.pictures.empty()) {
+        setCustomVideoSize(s, 1280, 720);
+    }
+    if (options.pauseSeconds) {
+        if (std::string error = applyDisplayTime(s, *options.pauseSeconds); !error.empty())
+            return error;
+    }
+    if (options.transition) {
+        for (std::size_t i = 1; i < project.items.size(); ++i)
+            setItemTransition(project.items[i], *options.transition);
+    }
+    if (options.blackBackground)
+        s.video_bg_fill_color = *options.blackBackground ? 1 : 0;
+    for (const std::string& file : options.music) {
+        std::optional<MusicTrack> track = readTrack(absolutePath(file));
+        if (!track)
+            return "--music " + file + ": not an MP3 file with a playable duration";
+        addMusicTrack(project, *track);
+    }
+    if (!options.music.empty())
+        s.bgsound = true;
+    if (options.loopMusic) {
+        s.bgsound_auto_set_image_loop_play = true;
+        s.bgsound_auto_set_pause_time = false;
+    }
+    if (!options.logo.empty()) {
+        s.logo = true;
+        s.logo_path = absolutePath(options.logo);
+    }
+    if (options.logoPosition)
+        s.logo_location = *options.logoPosition;
+    if (!options.cover.empty()) {
+        s.cover = true;
+        s.cover_path = absolutePath(options.cover);
+    }
+    if (!options.caption.empty()) {
+        applyCaptionSwitch(project, true);
+        for (int i = 0; i < albumItemCount(project); ++i) {
+            project.items[i].caption.location = kDefaultCaptionLocation;
+            setAlbumItemCaptionText(project, i, options.caption);
+        }
+    }
+    if (options.fitMusic) {
+        s.bgsound_auto_set_pause_time = true;
+        s.bgsound_auto_set_image_loop_play = false;
+    }
+    // Display times that follow the music are recomputed from the album as it now stands.
+    if (s.bgsound && s.bgsound_auto_set_pause_time && !project.musicItems.empty())
+        computeAutoDisplayTime(project);
+    return {};
+}
+
+} // namespace velomira

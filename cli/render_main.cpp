@@ -1,0 +1,297 @@
+// velomira-render: the terminal front end. It builds an album from a project file, from
+// pictures named on the command line or from a shop item, and renders it into an MP4 (or
+// frame files) on the same code the window program uses. Messages go to standard error;
+// Ctrl+C is the stop button.
+#include "album/duration_text.h"
+#include "album/project_apply.h"
+#include "album/project_file.h"
+#include "app/error_log.h"
+#include "app/settings_store.h"
+#include "app/startup.h"
+#include "cli/album_from_options.h"
+#include "cli/info_json.h"
+#include "cli/render_options.h"
+#include "cli/terminal_progress.h"
+#include "media/mp3_info.h"
+#include "media/picture_adding.h"
+#include "net/net_config.h"
+#include "net/product_loader.h"
+#include "platform/crash_handler.h"
+#include "platform/dialogs.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+#include "render/auto_display_time.h"
+#include "render/caption_fonts.h"
+#include "render/folder_sink.h"
+#include "render/frame_sequencer.h"
+#include "render/image/image_validation.h"
+#include "render/image/magick_handles.h"
+#include "video/generation_job.h"
+#include "video/generation_plan.h"
+#include "video/generation_preflight.h"
+
+#include <atomic>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <unistd.h>
+
+using namespace velomira;
+
+namespace {
+
+enum ExitCode { kDone = 0, kRefused = 1, kFailed = 2, kBadInput = 3, kStopped = 130 };
+
+// The one process-wide flag a signal may touch; the run polls it between pictures.
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void onInterrupt(int) {
+    if (stopRequested.exchange(true)) {
+        // A second Ctrl+C ends the program at once.
+        std::signal(SIGINT, SIG_DFL);
+        std::raise(SIGINT);
+    }
+    static const char note[] = "\nstopping after the current picture (Ctrl+C again to abort)\n";
+    ssize_t ignored = write(STDERR_FILENO, note, sizeof note - 1);
+    (void)ignored;
+}
+
+void installSignals() {
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+struct Folders {
+    std::filesystem::path program;
+    std::filesystem::path work;         // pics, temp, mp3, error.log
+    std::filesystem::path temp;         // the encoder's working folder, cover.jpg
+    std::filesystem::path tempPictures; // this run's downloads
+};
+
+// A folder of this run's own inside the shared temporary picture folder, so that another copy
+// running at the same time never loses its downloads when this one cleans up.
+struct RunPictureFolder {
+    std::filesystem::path path;
+    ~RunPictureFolder() {
+        std::error_code ec;
+        if (!path.empty())
+            std::filesystem::remove_all(path, ec);
+    }
+};
+
+std::optional<MusicTrack> readTrack(const std::string& path) {
+    return readMusicTrack(path);
+}
+
+bool loadProject(AlbumProject& project, const std::string& path, const Folders& folders,
+                 const CaptionFontTable& fonts, TransitionRandom& random) {
+    ProjectFileState state;
+    ProjectContext context{project, state};
+    context.folders = {(folders.work / "pics").string(), folders.tempPictures.string()};
+    for (const CaptionFont& font : fonts)
+        context.fontNames.push_back(font.displayName);
+    context.readMusic = readTrack;
+    context.addPicture = [&](AlbumProject& album, const std::string& picture) {
+        const AddPictureResult added = addPicture(album, picture, -1, false, random);
+        PictureAddOutcome outcome;
+        outcome.position = added.position;
+        outcome.infoLine = added.infoLine;
+        outcome.status = added.status == AddPictureStatus::Added ? PictureAddOutcome::Status::Added
+                         : added.status == AddPictureStatus::AlbumFull
+                             ? PictureAddOutcome::Status::AlbumFull
+                             : PictureAddOutcome::Status::Refused;
+        return outcome;
+    };
+    context.info = [](const std::string& line) { std::cerr << line << "\n"; };
+    context.status = [](const std::string&) {};
+    context.computeAutoDisplayTime = [](AlbumProject& album) { computeAutoDisplayTime(album); };
+    return openProjectFile(context, path);
+}
+
+int loadProduct(AlbumProject& project, const RenderOptions& options, const Folders& folders,
+                TransitionRandom& random) {
+    const NetConfig config = loadNetConfig(folders.program / kNetConfigFileName);
+    HttpClient client{httpClientConfigFor(config), {}};
+    std::error_code ec;
+    std::filesystem::create_directories(folders.tempPictures, ec);
+    ProductLoaderContext context{client, config, project, random, folders.tempPictures, {}, {}};
+    context.showStatus = [](const std::string& text) { std::cerr << text << "\n"; };
+    context.appendInfo = [](const std::string& text) { std::cerr << text; };
+    ProductLoadRequest request;
+    request.pictureType = options.pictureType;
+    request.address = options.productAddress;
+    return loadProductPictures(context, request);
+}
+
+int renderFrames(const AlbumProject& project, const RunPlan& plan, const CaptionFontTable& fonts,
+                 const CaptionMargins& margins, const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec)) {
+        std::cerr << "cannot create the frame folder " << folder << "\n";
+        return kFailed;
+    }
+    FolderSink sink(folder);
+    SequencerContext context;
+    context.project = &project;
+    context.sink = &sink;
+    context.fonts = &fonts;
+    context.margins = margins;
+    TerminalProgress progress(plan.totalPictures);
+    const RunOutcome outcome = renderAlbum(context, plan.totalPictures, stopRequested,
+                                           [&](int picture) { progress.update(picture); });
+    switch (outcome) {
+    case RunOutcome::Completed:
+        std::cerr << sink.framesWritten() << " frames in " << folder << "\n";
+        return kDone;
+    case RunOutcome::Stopped:
+        std::cerr << "stopped; " << sink.framesWritten() << " frames in " << folder << "\n";
+        return kStopped;
+    default:
+        std::cerr << "the frames could not all be written to " << folder << "\n";
+        return kFailed;
+    }
+}
+
+// The benchmark asks for the program's own peak memory (the encoder child not counted).
+void reportPeakMemory() {
+    if (std::getenv("VELOMIRA_PEAK_MEMORY_REPORT") == nullptr)
+        return;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            long kb = std::strtol(line.c_str() + 6, nullptr, 10);
+            std::cerr << "peak memory: " << kb << " kB\n";
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    std::setlocale(LC_NUMERIC, "C");
+    const ParsedOptions parsed =
+        parseRenderOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.error.empty()) {
+        std::cerr << "velomira-render: " << parsed.error << "\n" << renderUsage();
+        return kBadInput;
+    }
+    const RenderOptions& options = parsed.options;
+    if (options.help) {
+        std::cout << renderUsage();
+        return kDone;
+    }
+    installSignals();
+    const StartupContext startup = startupContextOfProcess();
+    const ErrorLog errorLog = errorLogIn(workFolderFor(startup.programFolder));
+    installCrashHandler(errorLog.file);
+    const StartupResult started = prepareStartup(startup);
+    if (started.refusal) {
+        showMessage(started.refusal->text, started.refusal->title, started.refusal->kind);
+        return kFailed;
+    }
+    RunPictureFolder runPictures{started.folders.tempPictureFolder /
+                                 ("run-" + std::to_string(getpid()))};
+    const Folders folders{started.folders.programFolder, started.folders.workFolder,
+                          started.folders.workTempFolder, runPictures.path};
+    initImageLibrary();
+    if (validateImageMagick(1, ImageValidationReport{errorLog, folders.program}) == 0) {
+        showMessage("图片处理引擎无法启动，请重新安装软件。", "提示", MessageKind::Warning);
+        return kFailed;
+    }
+
+    const Preferences preferences =
+        readPreferences(defaultRegistryFile(), StoreFolders{folders.work, desktopFolder()});
+    const CaptionFontTable fonts = buildCaptionFontTable(defaultFontFolders(homeFolder()));
+
+    AlbumProject project;
+    resetProjectOptions(project, fonts.empty() ? "" : fonts.front().displayName);
+    choosePauseTime(project.settings, kDefaultPauseTime);
+    project.settings.video_bg_fill_color = static_cast<int>(preferences.videoBgFillColor);
+    project.settings.loopPlayAnimation = static_cast<int>(preferences.imageLoopPlayAnimation);
+    project.settings.outputNaming = static_cast<int>(preferences.mp4DefaultFileName);
+    TransitionRandom random(static_cast<std::uint32_t>(std::time(nullptr) ^ getpid()));
+
+    if (!options.projectFile.empty()) {
+        if (!loadProject(project, absolutePath(options.projectFile), folders, fonts, random))
+            return kBadInput;
+    } else if (!options.pictures.empty()) {
+        addCommandLinePictures(project, options, random, std::cerr);
+    } else if (loadProduct(project, options, folders, random) == 0) {
+        std::cerr << "no picture could be loaded from " << options.productAddress << "\n";
+        return kFailed;
+    }
+    if (const std::string error = applyRenderOptions(project, options, readTrack); !error.empty()) {
+        std::cerr << "velomira-render: " << error << "\n";
+        return kBadInput;
+    }
+    if (project.items.empty()) {
+        std::cerr << "velomira-render: the album has no picture to render\n";
+        return kBadInput;
+    }
+    if (!options.saveProject.empty()) {
+        ProjectFileState state;
+        const ProjectFolders projectFolders{(folders.work / "pics").string(),
+                                            folders.tempPictures.string()};
+        if (!saveProjectFile(project, projectFolders, absolutePath(options.saveProject), state))
+            return kFailed;
+        std::cerr << "project: " << state.path << "\n";
+    }
+
+    const RunPlan plan = planRun(project);
+    if (options.info) {
+        std::cout << albumInfoJson(project, plan);
+        return kDone;
+    }
+    if (!options.framesFolder.empty())
+        return renderFrames(project, plan, fonts, preferences.captionMargins, options.framesFolder);
+
+    if (!checkBeforeGeneration(project, OutputMode::Video, folders.program).accepted)
+        return kRefused;
+    std::string output = options.outputPath;
+    if (output.empty()) {
+        output = proposedOutputName(project, project.settings.outputNaming, std::time(nullptr));
+        if (output.empty())
+            output = "velomira";
+    }
+    output = absolutePath(withMp4Extension(output));
+
+    GenerationRequest request;
+    request.project = &project;
+    request.fonts = &fonts;
+    request.margins = preferences.captionMargins;
+    request.programFolder = folders.program;
+    request.workFolder = folders.temp;
+    request.outputPath = output;
+    request.errorLog = errorLog;
+    TerminalProgress progress(plan.totalPictures);
+    request.progress = [&](int picture, int) { progress.update(picture); };
+    std::cerr << plan.totalPictures << " pictures, " << plan.totalFrames << " frames, "
+              << videoLengthText(plan.videoLength) << "\n";
+    EncoderState encoderState;
+    const GenerationResult result = runGenerationJob(encoderState, request, plan, stopRequested);
+    reportPeakMemory();
+    switch (result.outcome) {
+    case EncoderOutcome::Done:
+        std::cerr << "video: " << output << (result.coverEmbedded ? " (with cover)" : "") << "\n";
+        return kDone;
+    case EncoderOutcome::Stopped:
+        std::cerr << "stopped; the video so far: " << output << "\n";
+        return kStopped;
+    case EncoderOutcome::Failed:
+        break;
+    }
+    if (!result.errorText.empty())
+        std::cerr << "velomira-render: " << result.errorText << "\n";
+    return kFailed;
+}

@@ -1,0 +1,173 @@
+#include "cli/render_options.h"
+
+#include "album/transition_catalogue.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace velomira {
+
+namespace {
+
+bool parseInt(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+bool parseSeconds(const std::string& text, float& value) {
+    char* end = nullptr;
+    const double parsed = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(parsed) ||
+        parsed <= 0.0 || parsed > 3600.0)
+        return false;
+    value = static_cast<float>(parsed);
+    return true;
+}
+
+bool isOption(const std::string& arg) {
+    return arg.size() > 1 && arg[0] == '-';
+}
+
+} // namespace
+
+ParsedOptions parseRenderOptions(const std::vector<std::string>& args) {
+    ParsedOptions parsed;
+    RenderOptions& o = parsed.options;
+    auto fail = [&](const std::string& text) {
+        parsed.error = text;
+        return parsed;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        // Every option but the switches takes the next argument as its value.
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size())
+                return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (arg == "-h" || arg == "--help") {
+            o.help = true;
+        } else if (arg == "--pictures") {
+            while (i + 1 < args.size() && !isOption(args[i + 1]))
+                o.pictures.push_back(args[++i]);
+            if (o.pictures.empty())
+                return fail("--pictures needs at least one picture");
+        } else if (arg == "-o" || arg == "--output") {
+            if (!value(o.outputPath))
+                return fail(arg + " needs a file name");
+        } else if (arg == "--size") {
+            int w = 0, h = 0;
+            char extra = 0;
+            if (!value(v) || std::sscanf(v.c_str(), "%dx%d%c", &w, &h, &extra) != 2)
+                return fail("--size needs WIDTHxHEIGHT, e.g. 1280x720");
+            o.size = std::make_pair(w, h);
+        } else if (arg == "--pause") {
+            float seconds = 0;
+            if (!value(v) || !parseSeconds(v, seconds))
+                return fail("--pause needs a display time in seconds above 0, e.g. 2.0");
+            o.pauseSeconds = seconds;
+        } else if (arg == "--transition") {
+            int index = 0;
+            if (!value(v))
+                return fail("--transition needs an index or random");
+            if (v == "random") {
+                o.transition.reset();
+                o.randomTransitions = true;
+            } else if (parseInt(v, index) && (index == NO_TRANSITION || transitionName(index))) {
+                o.transition = index;
+                o.randomTransitions = false;
+            } else {
+                return fail("--transition: no transition " + v + " (0..92, 95..98, 99 for none)");
+            }
+        } else if (arg == "--bg") {
+            if (!value(v) || (v != "white" && v != "black"))
+                return fail("--bg needs white or black");
+            o.blackBackground = v == "black";
+        } else if (arg == "--music") {
+            if (!value(v))
+                return fail("--music needs an MP3 file");
+            o.music.push_back(v);
+        } else if (arg == "--loop-music") {
+            o.loopMusic = true;
+        } else if (arg == "--fit-music") {
+            o.fitMusic = true;
+        } else if (arg == "--logo") {
+            if (!value(o.logo))
+                return fail("--logo needs a PNG or JPEG file");
+        } else if (arg == "--logo-position") {
+            int position = 0;
+            if (!value(v) || !parseInt(v, position) || position < 0 || position > 3)
+                return fail("--logo-position needs 0 (left top), 1 (left bottom), 2 (right top) "
+                            "or 3 (right bottom)");
+            o.logoPosition = position;
+        } else if (arg == "--cover") {
+            if (!value(o.cover))
+                return fail("--cover needs a picture file");
+        } else if (arg == "--caption") {
+            if (!value(o.caption))
+                return fail("--caption needs a text");
+        } else if (arg == "--frames") {
+            if (!value(o.framesFolder))
+                return fail("--frames needs a folder");
+        } else if (arg == "--info") {
+            o.info = true;
+        } else if (arg == "--save") {
+            if (!value(o.saveProject))
+                return fail("--save needs a project file name");
+        } else if (arg == "--product") {
+            if (!value(o.productAddress))
+                return fail("--product needs an item or picture address");
+        } else if (arg == "--picture-type") {
+            int type = 0;
+            if (!value(v) || !parseInt(v, type) || type < 0 || type > 2)
+                return fail("--picture-type needs 0, 1 or 2");
+            o.pictureType = type;
+        } else if (isOption(arg)) {
+            return fail("unknown option " + arg);
+        } else if (o.projectFile.empty()) {
+            o.projectFile = arg;
+        } else {
+            return fail("one project file at a time (also given: " + arg + ")");
+        }
+    }
+    if (o.help)
+        return parsed;
+    const int sources = !o.projectFile.empty() + !o.pictures.empty() + !o.productAddress.empty();
+    if (sources == 0)
+        return fail("nothing to render: give PROJECT.dat, --pictures or --product");
+    if (sources > 1)
+        return fail("give one of PROJECT.dat, --pictures and --product");
+    if (o.loopMusic && o.fitMusic)
+        return fail("--loop-music and --fit-music exclude each other");
+    if (!o.framesFolder.empty() && o.info)
+        return fail("--frames and --info exclude each other");
+    return parsed;
+}
+
+std::string renderUsage() {
+    return "usage: velomira-render PROJECT.dat [-o OUT.mp4] [options]\n"
+           "       velomira-render --pictures A.jpg B.png ... [-o OUT.mp4] [options]\n"
+           "       velomira-render --product ADDRESS [--picture-type 0|1|2] [options]\n"
+           "options:\n"
+           "  --size WxH            output size (default 1280x720 for pictures)\n"
+           "  --pause SECONDS       display time of every picture\n"
+           "  --transition N|random transition into every picture but the first\n"
+           "  --bg white|black      fill around pictures\n"
+           "  --music FILE.mp3      background music (repeatable, in order)\n"
+           "  --loop-music          repeat the pictures until the music ends\n"
+           "  --fit-music           stretch the display times to the music\n"
+           "  --logo FILE [--logo-position 0..3]\n"
+           "  --cover FILE          cover picture embedded in the MP4\n"
+           "  --caption TEXT        caption on every picture\n"
+           "  --frames DIR          write numbered JPEG frames instead of a video\n"
+           "  --info                print the album and its frame counts as JSON\n"
+           "  --save PROJECT.dat    also write the album as a project file\n"
+           "exit codes: 0 done, 1 refused, 2 failed, 3 bad arguments or project file, 130 "
+           "stopped\n";
+}
+
+} // namespace velomira

@@ -1,0 +1,47 @@
+#include "cli/terminal_progress.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace velomira {
+
+TerminalProgress::TerminalProgress(int totalPictures)
+    : total_(totalPictures), enabled_(isatty(STDERR_FILENO) == 1),
+      start_(std::chrono::steady_clock::now()) {}
+
+TerminalProgress::~TerminalProgress() {
+    if (drawn_)
+        std::fputc('\n', stderr);
+}
+
+std::string TerminalProgress::lineFor(int picture, int total, double secondsLeft) {
+    constexpr int kWidth = 30;
+    const int done = total > 0 ? (picture - 1) * kWidth / total : 0;
+    std::string bar(static_cast<std::size_t>(done), '#');
+    bar.append(static_cast<std::size_t>(kWidth - done), '.');
+    char text[128];
+    if (secondsLeft < 0) {
+        std::snprintf(text, sizeof text, "[%s] picture %d of %d", bar.c_str(), picture, total);
+    } else {
+        const long s = static_cast<long>(secondsLeft + 0.5);
+        std::snprintf(text, sizeof text, "[%s] picture %d of %d, %ld:%02ld left", bar.c_str(),
+                      picture, total, s / 60, s % 60);
+    }
+    return text;
+}
+
+void TerminalProgress::update(int picture) {
+    if (!enabled_)
+        return;
+    double left = -1;
+    if (picture > 1) {
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        left = elapsed / (picture - 1) * (total_ - picture + 1);
+    }
+    std::fprintf(stderr, "\r%s\033[K", lineFor(picture, total_, left).c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+}
+
+} // namespace velomira

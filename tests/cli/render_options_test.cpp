@@ -1,0 +1,111 @@
+// The command line: what each option sets, and the mistakes that are refused before anything
+// is read.
+#include "cli/render_options.h"
+
+#include "cli/terminal_progress.h"
+
+#include <gtest/gtest.h>
+
+namespace velomira {
+namespace {
+
+ParsedOptions parse(std::vector<std::string> args) {
+    return parseRenderOptions(args);
+}
+
+TEST(RenderOptions, PicturesAndEveryOptionAreTaken) {
+    const ParsedOptions p = parse({"--pictures",
+                                   "a.jpg",
+                                   "b.png",
+                                   "--size",
+                                   "640x360",
+                                   "--pause",
+                                   "2.5",
+                                   "--transition",
+                                   "17",
+                                   "--bg",
+                                   "black",
+                                   "--music",
+                                   "x.mp3",
+                                   "--music",
+                                   "y.mp3",
+                                   "--loop-music",
+                                   "--logo",
+                                   "l.png",
+                                   "--logo-position",
+                                   "3",
+                                   "--cover",
+                                   "c.jpg",
+                                   "--caption",
+                                   "你好",
+                                   "-o",
+                                   "out",
+                                   "--save",
+                                   "p.dat"});
+    ASSERT_EQ(p.error, "");
+    const RenderOptions& o = p.options;
+    EXPECT_EQ(o.pictures, (std::vector<std::string>{"a.jpg", "b.png"}));
+    EXPECT_EQ(o.size, std::make_pair(640, 360));
+    EXPECT_FLOAT_EQ(*o.pauseSeconds, 2.5f);
+    EXPECT_EQ(o.transition, 17);
+    EXPECT_FALSE(o.randomTransitions);
+    EXPECT_EQ(o.blackBackground, true);
+    EXPECT_EQ(o.music, (std::vector<std::string>{"x.mp3", "y.mp3"}));
+    EXPECT_TRUE(o.loopMusic);
+    EXPECT_EQ(o.logo, "l.png");
+    EXPECT_EQ(o.logoPosition, 3);
+    EXPECT_EQ(o.cover, "c.jpg");
+    EXPECT_EQ(o.caption, "你好");
+    EXPECT_EQ(o.outputPath, "out");
+    EXPECT_EQ(o.saveProject, "p.dat");
+}
+
+TEST(RenderOptions, ProjectFileAndProductAreSources) {
+    EXPECT_EQ(parse({"album.dat", "-o", "x.mp4", "--info"}).options.projectFile, "album.dat");
+    const ParsedOptions product =
+        parse({"--product", "http://h/a.jpg;http://h/b.jpg", "--picture-type", "2"});
+    ASSERT_EQ(product.error, "");
+    EXPECT_EQ(product.options.pictureType, 2);
+    EXPECT_TRUE(parse({"--help"}).options.help);
+    EXPECT_EQ(parse({"--transition", "random", "--pictures", "a.jpg"}).error, "");
+    EXPECT_EQ(parse({"--pictures", "a.jpg", "--transition", "99"}).options.transition, 99);
+}
+
+TEST(RenderOptions, MistakesAreRefusedWithAReason) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"a.dat", "b.dat"},
+        {"a.dat", "--pictures", "x.jpg"},
+        {"--pictures"},
+        {"--pictures", "a.jpg", "--size", "big"},
+        {"--pictures", "a.jpg", "--size", "640x360x2"},
+        {"--pictures", "a.jpg", "--pause", "0"},
+        {"--pictures", "a.jpg", "--pause", "nan"},
+        {"--pictures", "a.jpg", "--pause", "1e9"},
+        {"--pictures", "a.jpg", "--transition", "93"},
+        {"--pictures", "a.jpg", "--transition", "-1"},
+        {"--pictures", "a.jpg", "--bg", "grey"},
+        {"--pictures", "a.jpg", "--logo-position", "4"},
+        {"--pictures", "a.jpg", "--picture-type", "3"},
+        {"--pictures", "a.jpg", "--loop-music", "--fit-music"},
+        {"--pictures", "a.jpg", "--frames", "f", "--info"},
+        {"--pictures", "a.jpg", "--music"},
+        {"--pictures", "a.jpg", "--wobble"},
+    };
+    for (const auto& args : bad) {
+        std::string line;
+        for (const auto& a : args)
+            line += a + " ";
+        EXPECT_NE(parse(args).error, "") << line;
+    }
+}
+
+TEST(TerminalProgress, LineShowsPictureOfTotalAndTimeLeft) {
+    EXPECT_EQ(TerminalProgress::lineFor(1, 4, -1),
+              "[..............................] picture 1 of 4");
+    EXPECT_EQ(TerminalProgress::lineFor(3, 4, 75.2),
+              "[###############...............] picture 3 of 4, 1:15 left");
+}
+
+} // namespace
+} // namespace velomira

@@ -1,0 +1,222 @@
+// velomira-render run as a user runs it, from the assembled program folder: what --info
+// promises is what the MP4 holds, and each way a run can end gives its exit code.
+#include "support/picture_files.h"
+#include "support/temp_folder.h"
+
+#include <cjson/cJSON.h>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace velomira {
+namespace {
+
+using testing::TempFolder;
+using testing::writeSolidPicture;
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class RenderProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::filesystem::create_directories(home.path() / "config");
+        for (int i = 0; i < 3; ++i)
+            pictures.push_back(writeSolidPicture(folder.file("p" + std::to_string(i) + ".png"),
+                                                 64 + 16 * i, 48, colours[i], "png"));
+    }
+
+    // Starts the program with its output in files; the pid lets a test interrupt it.
+    pid_t start(const std::vector<std::string>& args) {
+        std::vector<std::string> argvText{VELOMIRA_RENDER_PROGRAM};
+        argvText.insert(argvText.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : argvText)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> envText;
+        for (char** e = environ; *e != nullptr; ++e) {
+            if (std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0 && std::strncmp(*e, "HOME=", 5) != 0)
+                envText.emplace_back(*e);
+        }
+        envText.push_back("XDG_CONFIG_HOME=" + (home.path() / "config").string());
+        envText.push_back("HOME=" + home.path().string());
+        std::vector<char*> env;
+        for (auto& e : envText)
+            env.push_back(e.data());
+        env.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        pid_t pid = -1;
+        const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env.data());
+        posix_spawn_file_actions_destroy(&actions);
+        EXPECT_EQ(rc, 0);
+        return pid;
+    }
+
+    ProgramRun finish(pid_t pid) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ProgramRun run;
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        run.out = slurp(outFile);
+        run.err = slurp(errFile);
+        return run;
+    }
+
+    ProgramRun run(const std::vector<std::string>& args) { return finish(start(args)); }
+
+    std::vector<std::string> pictureArgs() const {
+        std::vector<std::string> args{"--pictures"};
+        args.insert(args.end(), pictures.begin(), pictures.end());
+        return args;
+    }
+
+    static std::string probe(const std::string& video, const std::string& entries,
+                             const std::string& stream = "v:0") {
+        const std::string command = "ffprobe -v error -count_frames -select_streams " + stream +
+                                    " -show_entries " + entries + " -of default=nw=1:nk=1 '" +
+                                    video + "'";
+        std::string text;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char buffer[256];
+            while (fgets(buffer, sizeof buffer, pipe) != nullptr)
+                text += buffer;
+            pclose(pipe);
+        }
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        return text;
+    }
+
+    static double numberIn(const std::string& json, const char* member) {
+        cJSON* root = cJSON_Parse(json.c_str());
+        const cJSON* item = cJSON_GetObjectItem(root, member);
+        const double value = cJSON_IsNumber(item) ? item->valuedouble : -1;
+        cJSON_Delete(root);
+        return value;
+    }
+
+    TempFolder folder;
+    TempFolder home;
+    std::vector<std::string> pictures;
+    const char* colours[3] = {"#ff0000", "#00ff00", "#0000ff"};
+    std::string outFile = folder.file("stdout.txt");
+    std::string errFile = folder.file("stderr.txt");
+};
+
+TEST_F(RenderProgramTest, InfoAgreesWithTheFramesOfTheVideo) {
+    std::vector<std::string> args = pictureArgs();
+    args.insert(args.end(), {"--size", "160x90", "--pause", "0.5", "--transition", "31"});
+    std::vector<std::string> infoArgs = args;
+    infoArgs.push_back("--info");
+    const ProgramRun info = run(infoArgs);
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    const double frames = numberIn(info.out, "totalFrames");
+    EXPECT_EQ(numberIn(info.out, "totalPictures"), 3);
+    EXPECT_GT(frames, 3 * 12);
+    EXPECT_NE(info.out.find("\"videoLengthText\""), std::string::npos);
+
+    const std::string video = folder.file("out.mp4");
+    args.insert(args.end(), {"-o", video});
+    const ProgramRun made = run(args);
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_EQ(probe(video, "stream=nb_read_frames"), std::to_string(static_cast<int>(frames)));
+    EXPECT_NEAR(std::stod(probe(video, "format=duration")), frames / 25.0, 0.05);
+
+    // The same album as frame files: as many as promised.
+    std::vector<std::string> frameArgs = pictureArgs();
+    frameArgs.insert(frameArgs.end(), {"--size", "160x90", "--pause", "0.5", "--transition", "31",
+                                       "--frames", folder.file("frames")});
+    ASSERT_EQ(run(frameArgs).exitCode, 0);
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path() / "frames"))
+        files += entry.path().extension() == ".jpg";
+    EXPECT_EQ(files, static_cast<int>(frames));
+}
+
+TEST_F(RenderProgramTest, SavedProjectRendersTheSameAlbum) {
+    std::vector<std::string> args = pictureArgs();
+    const std::string project = folder.file("album.dat");
+    args.insert(args.end(), {"--size", "160x90", "--caption", "标题", "--save", project, "--info"});
+    const ProgramRun saved = run(args);
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    const ProgramRun reopened = run({project, "--info"});
+    ASSERT_EQ(reopened.exitCode, 0) << reopened.err;
+    EXPECT_EQ(reopened.out, saved.out);
+}
+
+TEST_F(RenderProgramTest, ExitCodesTellHowTheRunEnded) {
+    EXPECT_EQ(run({"--size", "10x10"}).exitCode, 3) << "no album given";
+    const ProgramRun garbage = run({folder.writeFile("bad.dat", "not json at all")});
+    EXPECT_EQ(garbage.exitCode, 3);
+    EXPECT_NE(garbage.err.find("文件格式不对！"), std::string::npos) << garbage.err;
+
+    std::vector<std::string> tooBig = pictureArgs();
+    tooBig.insert(tooBig.end(),
+                  {"--size", "160x90", "--logo",
+                   writeSolidPicture(folder.file("logo.png"), 200, 20, "#ffffff", "png"), "-o",
+                   folder.file("never.mp4")});
+    const ProgramRun refused = run(tooBig);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("选择的图标尺寸过大(200 x 20)，请选择一个不大于 160 x 90 的图标。"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(folder.file("never.mp4")));
+
+    std::vector<std::string> unwritable = pictureArgs();
+    unwritable.insert(unwritable.end(), {"--size", "160x90", "--pause", "0.2", "-o",
+                                         folder.file("no/such/dir/x.mp4")});
+    const ProgramRun failed = run(unwritable);
+    EXPECT_EQ(failed.exitCode, 2) << failed.err;
+    EXPECT_NE(failed.err.find("生成视频时发生错误"), std::string::npos) << failed.err;
+}
+
+TEST_F(RenderProgramTest, InterruptStopsAfterTheCurrentPictureAndLeavesAPlayableVideo) {
+    std::vector<std::string> args{"--pictures"};
+    for (int i = 0; i < 40; ++i)
+        args.push_back(pictures[i % 3]);
+    const std::string video = folder.file("stopped.mp4");
+    args.insert(args.end(), {"--size", "320x180", "--pause", "3", "--transition", "60", "--cover",
+                             pictures[0], "-o", video});
+    const pid_t pid = start(args);
+    // Wait until the encoder has written the start of the video, then press Ctrl+C.
+    for (int i = 0; i < 200 && !std::filesystem::exists(video); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(pid, SIGINT);
+    const ProgramRun stopped = finish(pid);
+    ASSERT_EQ(stopped.exitCode, 130) << stopped.err;
+    const std::string frames = probe(video, "stream=nb_read_frames");
+    ASSERT_FALSE(frames.empty()) << "the video must be finished and readable";
+    EXPECT_GT(std::stoi(frames), 0);
+    EXPECT_LT(std::stoi(frames), 40 * 75);
+    EXPECT_EQ(probe(video, "stream=index", "v:1"), "") << "a stopped run embeds no cover";
+}
+
+} // namespace
+} // namespace velomira
