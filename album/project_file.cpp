@@ -3,6 +3,7 @@
 #include "album/project_document.h"
 #include "album/project_text.h"
 #include "platform/dialogs.h"
+#include "platform/file_writes.h"
 
 #include <cerrno>
 #include <ctime>
@@ -55,24 +56,6 @@ class UniqueFd {
   private:
     int fd_;
 };
-
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (written == 0) {
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 // Reads up to size bytes; false on an error or when the file ends early.
 bool readAll(int fd, char* data, std::size_t size) {
@@ -165,7 +148,7 @@ bool copyIntoPics(AlbumItem& item, const std::string& pics, std::mt19937& engine
             ok = got == 0;
             break;
         }
-        ok = writeAll(out.get(), buffer, static_cast<std::size_t>(got));
+        ok = writeAll(out.get(), std::string_view(buffer, static_cast<std::size_t>(got)));
     }
     ok = out.close() && ok;
     if (!ok) {
@@ -214,8 +197,7 @@ WriteOutcome replaceFile(const std::string& path, const std::string& bytes) {
     const mode_t mode = ::stat(target.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0644;
     ::fchmod(out.get(), mode);
 
-    const bool written = writeAll(out.get(), bytes.data(), bytes.size()) &&
-                         ::fsync(out.get()) == 0 && out.close() &&
+    const bool written = writeAll(out.get(), bytes) && ::fsync(out.get()) == 0 && out.close() &&
                          ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!written) {
         out.reset();

@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include "platform/file_writes.h"
 #include "platform/paths.h"
 #include "platform/registry_format.h"
 #include "platform/unique_fd.h"
@@ -50,19 +51,6 @@ std::optional<RegistryValue> readValue(const RegistryFile& file, const std::stri
     if (found == values.end())
         return std::nullopt;
     return found->second;
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += static_cast<size_t>(put);
-    }
-    return true;
 }
 
 // Replaces the file by a complete new one: temporary file in the same folder, fsync, rename,
