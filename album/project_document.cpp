@@ -1,21 +1,10 @@
 #include "album/project_document.h"
 
-#include <cjson/cJSON.h>
-
-#include <memory>
+#include "app/json_handles.h"
 
 namespace velomira {
 
 namespace {
-
-struct JsonDeleter {
-    void operator()(cJSON* item) const { cJSON_Delete(item); }
-};
-using JsonPtr = std::unique_ptr<cJSON, JsonDeleter>;
-
-struct PrintedDeleter {
-    void operator()(char* text) const { cJSON_free(text); }
-};
 
 // Each adder reports false when cJSON could not allocate; the caller then gives up.
 bool addNumber(cJSON* object, const char* key, int value) {
@@ -146,11 +135,11 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
 }
 
 std::string printProjectDocument(const ProjectDocument& document) {
-    JsonPtr root(cJSON_CreateObject());
+    JsonTree root(cJSON_CreateObject());
     if (!root || !buildTree(root.get(), document)) {
         return {};
     }
-    std::unique_ptr<char, PrintedDeleter> printed(cJSON_Print(root.get()));
+    JsonText printed(cJSON_Print(root.get()));
     return printed ? std::string(printed.get()) : std::string();
 }
 

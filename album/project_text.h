@@ -1,17 +1,11 @@
 #pragma once
 // The project file's text on disk is GBK; in memory it is UTF-8 JSON.
-#include <cjson/cJSON.h>
+#include "app/json_handles.h"
 
-#include <memory>
 #include <string>
 #include <string_view>
 
 namespace velomira {
-
-struct JsonTreeDeleter {
-    void operator()(cJSON* item) const { cJSON_Delete(item); }
-};
-using JsonTree = std::unique_ptr<cJSON, JsonTreeDeleter>;
 
 // UTF-8 JSON text to the GBK bytes of the file, character by character. Inside JSON strings a
 // character GBK cannot hold becomes a "\uXXXX" escape (a surrogate pair beyond U+FFFF) and a

@@ -1,28 +1,14 @@
 #include "cli/info_json.h"
 
+#include "app/json_handles.h"
 #include "render/frame_sequencer.h"
 
-#include <cjson/cJSON.h>
 #include <cmath>
-#include <memory>
 
 namespace velomira {
 
-namespace {
-
-struct JsonDeleter {
-    void operator()(cJSON* json) const { cJSON_Delete(json); }
-};
-using JsonPtr = std::unique_ptr<cJSON, JsonDeleter>;
-
-struct TextDeleter {
-    void operator()(char* text) const { cJSON_free(text); }
-};
-
-} // namespace
-
 std::string albumInfoJson(const AlbumProject& project, const RunPlan& plan) {
-    JsonPtr root(cJSON_CreateObject());
+    JsonTree root(cJSON_CreateObject());
     cJSON* pictures = cJSON_AddArrayToObject(root.get(), "pictures");
     for (const AlbumItem& item : project.items) {
         cJSON* entry = cJSON_CreateObject();
@@ -39,7 +25,7 @@ std::string albumInfoJson(const AlbumProject& project, const RunPlan& plan) {
                             std::round(static_cast<double>(plan.videoLength) * 100.0) / 100.0);
     cJSON_AddStringToObject(root.get(), "videoLengthText",
                             videoLengthText(plan.videoLength).c_str());
-    std::unique_ptr<char, TextDeleter> text(cJSON_Print(root.get()));
+    JsonText text(cJSON_Print(root.get()));
     return text ? std::string(text.get()) + "\n" : std::string("{}\n");
 }
 
