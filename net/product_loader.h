@@ -1,0 +1,71 @@
+#pragma once
+// Fills the album with the pictures of an online shop item: finds the picture addresses
+// (through the vendor's picture service or the shop's own item JSON), downloads each into the
+// temporary picture folder and appends it to the album. Runs on the caller's thread; messages
+// go through platform/dialogs, status and information texts through the context's callbacks.
+#include "album/album_model.h"
+#include "net/http_client.h"
+#include "net/net_config.h"
+#include "net/product_item_json.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velomira {
+
+// The values that steer the loader.
+struct LoaderConfig {
+    int mode = 0;                // 1, 3, 5, 6: direct shop route; else the vendor service
+    std::string requestTemplate; // the shop's JSON request, one "%s" for the item id
+    int typeSwitch = 0;          // 3 offers all picture types, else the main pictures alone
+    std::string cookie;          // sent on the retry of a failed shop request
+};
+
+LoaderConfig loaderConfigFrom(const NetConfig& config);
+bool usesDirectRoute(int mode);
+// Older layout when the request template names the older API host.
+ShopJsonLayout shopLayoutFor(const NetConfig& config);
+// The texts of the dialog's picture type list.
+std::vector<std::string> pictureTypeTexts(int typeSwitch);
+
+struct ProductLoaderContext {
+    HttpClient& client;
+    const NetConfig& config;
+    AlbumProject& project;
+    TransitionRandom& random;
+    std::filesystem::path tempPictureFolder;
+    std::function<void(const std::string&)> showStatus; // message part of the status bar
+    std::function<void(const std::string&)> appendInfo; // information window (append + show)
+};
+
+struct ProductLoadRequest {
+    int pictureType = 0; // 0 main, 1 colour, 2 both
+    std::string address; // what the user pasted
+};
+
+// Runs the route the loader mode chooses. Returns the number of pictures appended.
+int loadProductPictures(ProductLoaderContext& context, const ProductLoadRequest& request);
+int loadThroughVendorService(ProductLoaderContext& context, const ProductLoadRequest& request);
+int loadFromShop(ProductLoaderContext& context, const ProductLoadRequest& request);
+
+// Downloads the pictures in order and appends each to the album. Returns the number appended.
+int downloadPictureList(ProductLoaderContext& context, const std::vector<std::string>& addresses);
+
+// The vendor service request for a pasted address.
+std::string vendorRequestUrl(const NetConfig& config, std::string_view address, int pictureType);
+// The picture lines at the start of a vendor reply.
+std::vector<std::string> vendorPictureList(std::string_view reply);
+// The shop JSON request for an item id.
+std::string shopRequestUrl(const std::string& requestTemplate, ShopJsonLayout layout,
+                           std::string_view itemId);
+
+// "加载宝贝图片: done / total", a space, and a bar of "…" that grows with done.
+std::string progressText(int done, int total);
+// The same bar after any text.
+std::string withProgressBar(std::string text, int done, int total);
+void showProgress(ProductLoaderContext& context, int done, int total);
+
+} // namespace velomira

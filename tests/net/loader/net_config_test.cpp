@@ -1,0 +1,102 @@
+#include "net/net_config.h"
+
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace velomira {
+namespace {
+
+TEST(NetConfig, DefaultsLeaveVendorServicesOffAndTakePictureAddressesDirectly) {
+    NetConfig config = parseNetConfig("");
+    EXPECT_TRUE(config.vendorHost.empty());
+    EXPECT_TRUE(config.stockMusicListUrl.empty());
+    EXPECT_EQ(config.loaderMode, 1);
+    EXPECT_EQ(config.typeSwitch, 3);
+    EXPECT_EQ(config.blockedShopDomain, "1688.com");
+}
+
+TEST(NetConfig, ReadsKeysCommentsSpacesAndLineEnds) {
+    NetConfig config = parseNetConfig("\xEF\xBB\xBF# comment = ignored\r\n"
+                                      "  vendor_host =  pics.example:8080  \r\n"
+                                      "\n"
+                                      "loader_mode=4\n"
+                                      "request_template = http://api.example/x?q=a=b&id=%s\n"
+                                      "cookie = t=1; k=#2\n"
+                                      "   # indented comment\n"
+                                      "installation_id = 0123456789abcdef0123456789ABCDEF\n"
+                                      "version = 2.35\n"
+                                      "stock_music_list_url = http://m.example/list.txt");
+    EXPECT_EQ(config.vendorHost, "pics.example:8080");
+    EXPECT_EQ(config.loaderMode, 4);
+    // Only the first "=" separates; values keep theirs and any "#" inside.
+    EXPECT_EQ(config.requestTemplate, "http://api.example/x?q=a=b&id=%s");
+    EXPECT_EQ(config.cookie, "t=1; k=#2");
+    EXPECT_EQ(config.installationId, "0123456789abcdef0123456789ABCDEF");
+    EXPECT_DOUBLE_EQ(config.programVersion, 2.35);
+    EXPECT_EQ(config.stockMusicListUrl, "http://m.example/list.txt");
+}
+
+TEST(NetConfig, UnknownKeysAndBadNumbersKeepDefaults) {
+    NetConfig config = parseNetConfig("colour = blue\n"
+                                      "loader_mode = 3x\n"
+                                      "type_switch =\n"
+                                      "version = one\n"
+                                      "no equals sign here\n"
+                                      "blocked_shop_domain = \n");
+    EXPECT_EQ(config.loaderMode, 1);
+    EXPECT_EQ(config.typeSwitch, 3);
+    EXPECT_DOUBLE_EQ(config.programVersion, 1.0);
+    EXPECT_TRUE(config.blockedShopDomain.empty());
+}
+
+TEST(NetConfig, FallbackSettingsReachTheClient) {
+    NetConfig config = parseNetConfig("fallback_domain_suffix = .vendor.example\n"
+                                      "fallback_address = 192.0.2.7\n");
+    HttpClientConfig client = httpClientConfigFor(config);
+    EXPECT_EQ(client.fallbackDomainSuffix, ".vendor.example");
+    EXPECT_EQ(client.fallbackAddress, "192.0.2.7");
+    EXPECT_EQ(client.connectTimeout, HttpClientConfig{}.connectTimeout);
+}
+
+TEST(NetConfig, LoadsFileAndFallsBackWhenMissing) {
+    testing::TempFolder folder;
+    std::string path = folder.writeFile(kNetConfigFileName, "loader_mode = 0\nvendor_host = v\n");
+    NetConfig config = loadNetConfig(path);
+    EXPECT_EQ(config.loaderMode, 0);
+    EXPECT_EQ(config.vendorHost, "v");
+
+    NetConfig missing = loadNetConfig(folder.path() / "absent.conf");
+    EXPECT_EQ(missing.loaderMode, 1);
+    NetConfig folderInstead = loadNetConfig(folder.path());
+    EXPECT_EQ(folderInstead.loaderMode, 1);
+}
+
+TEST(NetConfig, ShippedFileNamesEveryKeyWithItsDefault) {
+    // The file ships from dist/ at the repository root, three folders above this source.
+    std::filesystem::path root = std::filesystem::path(__FILE__).parent_path() / "../../..";
+    std::ifstream in(root / "dist" / kNetConfigFileName);
+    ASSERT_TRUE(in);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const char* key :
+         {"vendor_host", "fallback_domain_suffix", "fallback_address", "loader_mode",
+          "request_template", "type_switch", "cookie", "item_page_host", "older_api_host",
+          "blocked_shop_domain", "installation_id", "version", "stock_music_list_url"})
+        EXPECT_NE(text.find(std::string("\n") + key + " ="), std::string::npos) << key;
+
+    NetConfig shipped = parseNetConfig(text);
+    NetConfig defaults;
+    EXPECT_EQ(shipped.vendorHost, defaults.vendorHost);
+    EXPECT_EQ(shipped.loaderMode, defaults.loaderMode);
+    EXPECT_EQ(shipped.typeSwitch, defaults.typeSwitch);
+    EXPECT_EQ(shipped.blockedShopDomain, defaults.blockedShopDomain);
+    EXPECT_DOUBLE_EQ(shipped.programVersion, defaults.programVersion);
+    EXPECT_EQ(shipped.stockMusicListUrl, defaults.stockMusicListUrl);
+}
+
+} // namespace
+} // namespace velomira
