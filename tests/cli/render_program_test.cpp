@@ -1,5 +1,6 @@
 // velomira-render run as a user runs it, from the assembled program folder: what --info
 // promises is what the MP4 holds, and each way a run can end gives its exit code.
+#include "support/http_test_server.h"
 #include "support/picture_files.h"
 #include "support/temp_folder.h"
 
@@ -216,6 +217,30 @@ TEST_F(RenderProgramTest, InterruptStopsAfterTheCurrentPictureAndLeavesAPlayable
     EXPECT_GT(std::stoi(frames), 0);
     EXPECT_LT(std::stoi(frames), 40 * 75);
     EXPECT_EQ(probe(video, "stream=index", "v:1"), "") << "a stopped run embeds no cover";
+}
+
+TEST_F(RenderProgramTest, ProductPictureAddressesLoadIntoTheAlbumAndFailuresAreReported) {
+    const std::string jpeg =
+        slurp(writeSolidPicture(folder.file("shop.jpg"), 80, 60, "#336699", "jpg"));
+    test::HttpTestServer server([&](const test::ReceivedRequest& request) {
+        if (request.target == "/gone.jpg")
+            return test::statusReply("HTTP/1.1 404 Not Found");
+        return test::okReply(jpeg, "Content-Type: image/jpeg\r\n");
+    });
+    const std::string addresses = server.url("/a.jpg") + ";" + server.url("/gone.jpg") + ";" +
+                                  server.url("/b.JPG") + ";" + server.url("/c.bmp");
+    const ProgramRun loaded = run({"--product", addresses, "--size", "160x90", "--info"});
+    ASSERT_EQ(loaded.exitCode, 0) << loaded.err;
+    EXPECT_EQ(numberIn(loaded.out, "totalPictures"), 2) << loaded.out;
+    EXPECT_NE(loaded.err.find("下载宝贝图片失败:\r\n" + server.url("/gone.jpg")), std::string::npos)
+        << loaded.err;
+    for (const auto& request : server.requests())
+        EXPECT_NE(request.target, "/c.bmp") << "only .jpg, .png and .gif addresses are fetched";
+
+    // An item page needs the shop's request template, which the default settings leave empty.
+    const ProgramRun item = run({"--product", "https://item.example/item.htm?id=123", "--info"});
+    EXPECT_EQ(item.exitCode, 2);
+    EXPECT_NE(item.err.find("获取宝贝图片列表时出错"), std::string::npos) << item.err;
 }
 
 } // namespace
