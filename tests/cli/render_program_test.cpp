@@ -47,8 +47,9 @@ class RenderProgramTest : public ::testing::Test {
     }
 
     // Starts the program with its output in files; the pid lets a test interrupt it.
-    pid_t start(const std::vector<std::string>& args) {
-        std::vector<std::string> argvText{VELOMIRA_RENDER_PROGRAM};
+    pid_t start(const std::vector<std::string>& args,
+                const std::string& program = VELOMIRA_RENDER_PROGRAM) {
+        std::vector<std::string> argvText{program};
         argvText.insert(argvText.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (auto& a : argvText)
@@ -90,6 +91,9 @@ class RenderProgramTest : public ::testing::Test {
     }
 
     ProgramRun run(const std::vector<std::string>& args) { return finish(start(args)); }
+    ProgramRun runWith(const std::string& program, const std::vector<std::string>& args) {
+        return finish(start(args, program));
+    }
 
     std::vector<std::string> pictureArgs() const {
         std::vector<std::string> args{"--pictures"};
@@ -195,6 +199,18 @@ TEST_F(RenderProgramTest, ExitCodesTellHowTheRunEnded) {
     const ProgramRun failed = run(unwritable);
     EXPECT_EQ(failed.exitCode, 2) << failed.err;
     EXPECT_NE(failed.err.find("生成视频时发生错误"), std::string::npos) << failed.err;
+}
+
+TEST_F(RenderProgramTest, ADiskThatFillsUpWhileTheVideoIsWrittenIsAFailure) {
+    // The file size limit stands in for a full disk: the encoder's writes fail part-way.
+    std::vector<std::string> args{"-c", "ulimit -f 8 && exec \"$0\" \"$@\"",
+                                  VELOMIRA_RENDER_PROGRAM, "--pictures"};
+    for (int i = 0; i < 30; ++i)
+        args.push_back(pictures[i % 3]);
+    args.insert(args.end(), {"--size", "320x180", "--pause", "1", "-o", folder.file("full.mp4")});
+    const ProgramRun full = runWith("/bin/bash", args);
+    EXPECT_EQ(full.exitCode, 2) << full.err;
+    EXPECT_NE(full.err.find("生成视频时发生错误"), std::string::npos) << full.err;
 }
 
 TEST_F(RenderProgramTest, InterruptStopsAfterTheCurrentPictureAndLeavesAPlayableVideo) {
