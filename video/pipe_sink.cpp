@@ -25,8 +25,9 @@ void ignoreBrokenPipeSignal() {
     sigaction(SIGPIPE, &ignore, nullptr);
 }
 
-PipeSink::PipeSink(UniqueFd pipe, std::size_t queuedFrames)
-    : pipe_(std::move(pipe)), capacity_(queuedFrames == 0 ? 1 : queuedFrames) {
+PipeSink::PipeSink(UniqueFd pipe, std::size_t queuedFrames, std::size_t queuedBytes)
+    : pipe_(std::move(pipe)), capacity_(queuedFrames == 0 ? 1 : queuedFrames),
+      byteBudget_(queuedBytes) {
     ignoreBrokenPipeSignal();
     if (!pipe_.valid()) {
         failed_ = true;
@@ -45,7 +46,7 @@ bool PipeSink::writeFrame(const unsigned char* bytes, std::size_t length) {
     if (failed_)
         return false;
     auto frame = std::make_shared<const std::string>(reinterpret_cast<const char*>(bytes), length);
-    return enqueue(std::move(frame));
+    return enqueue(std::move(frame), false);
 }
 
 bool PipeSink::repeatFrame(const unsigned char* bytes, std::size_t length) {
@@ -57,18 +58,26 @@ bool PipeSink::repeatFrame(const unsigned char* bytes, std::size_t length) {
         if (last_ && last_->size() == length && std::memcmp(last_->data(), bytes, length) == 0)
             frame = last_;
     }
-    if (!frame)
+    const bool shared = frame != nullptr;
+    if (!shared)
         frame = std::make_shared<const std::string>(reinterpret_cast<const char*>(bytes), length);
-    return enqueue(std::move(frame));
+    return enqueue(std::move(frame), shared);
 }
 
-bool PipeSink::enqueue(Frame frame) {
+bool PipeSink::enqueue(Frame frame, bool shared) {
+    const std::size_t cost = shared ? 0 : frame->size();
     std::unique_lock guard(lock_);
-    changed_.wait(guard, [&] { return queue_.size() < capacity_ || failed_ || closing_; });
+    // An empty queue always takes a frame, so one larger than the budget still goes through.
+    changed_.wait(guard, [&] {
+        return (queue_.size() < capacity_ &&
+                (queue_.empty() || queuedBytes_ + cost <= byteBudget_)) ||
+               failed_ || closing_;
+    });
     if (failed_ || closing_)
         return false;
     last_ = frame;
-    queue_.push_back(std::move(frame));
+    queuedBytes_ += cost;
+    queue_.push_back(Entry{std::move(frame), cost});
     changed_.notify_all();
     return true;
 }
@@ -81,16 +90,19 @@ void PipeSink::writeLoop() {
             changed_.wait(guard, [&] { return !queue_.empty() || closing_ || failed_; });
             if (failed_ || queue_.empty())
                 return;
-            frame = queue_.front();
+            frame = queue_.front().frame;
         }
         const bool written = writeAll(*frame);
         {
             std::lock_guard guard(lock_);
-            if (!queue_.empty())
+            if (!queue_.empty()) {
+                queuedBytes_ -= queue_.front().cost;
                 queue_.pop_front();
+            }
             if (!written) {
                 failed_ = true;
                 queue_.clear();
+                queuedBytes_ = 0;
             }
         }
         changed_.notify_all();
@@ -132,6 +144,7 @@ void PipeSink::abort() {
         std::lock_guard guard(lock_);
         failed_ = true;
         queue_.clear();
+        queuedBytes_ = 0;
     }
     changed_.notify_all();
 }

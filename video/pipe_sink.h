@@ -1,7 +1,9 @@
 #pragma once
 // The video-mode frame sink: frames written back to back into a pipe (the encoder's standard
-// input or its named FIFO). A writer thread behind a short queue keeps the encoder fed while
-// the next frame is being composed.
+// input or its named FIFO). A writer thread behind a queue keeps the encoder fed while the next
+// frame is being composed. The queue is bounded by the bytes of distinct frames: a held picture
+// costs nothing however many times it repeats, so the renderer runs ahead through the still
+// part of a picture into the next transition while the encoder works through the repeats.
 #include "platform/unique_fd.h"
 #include "render/frame_sink.h"
 
@@ -16,12 +18,15 @@
 
 namespace velomira {
 
-constexpr std::size_t kDefaultQueuedFrames = 8;
+constexpr std::size_t kDefaultQueuedFrames = 4096;
+constexpr std::size_t kQueuedByteBudget = 48u << 20;
 
 class PipeSink final : public FrameSink {
   public:
     // Takes the pipe's write end (blocking mode).
-    explicit PipeSink(UniqueFd pipe, std::size_t queuedFrames = kDefaultQueuedFrames);
+    // At most queuedFrames entries and queuedBytes bytes of distinct frames wait at a time.
+    explicit PipeSink(UniqueFd pipe, std::size_t queuedFrames = kDefaultQueuedFrames,
+                      std::size_t queuedBytes = kQueuedByteBudget);
     // Closes as close() does.
     ~PipeSink() override;
     PipeSink(const PipeSink&) = delete;
@@ -43,15 +48,21 @@ class PipeSink final : public FrameSink {
 
   private:
     using Frame = std::shared_ptr<const std::string>;
-    bool enqueue(Frame frame);
+    struct Entry {
+        Frame frame;
+        std::size_t cost = 0; // 0 for a repeat that shares the bytes queued before it
+    };
+    bool enqueue(Frame frame, bool shared);
     void writeLoop();
     bool writeAll(const std::string& bytes);
 
     UniqueFd pipe_;
     const std::size_t capacity_;
+    const std::size_t byteBudget_;
+    std::size_t queuedBytes_ = 0;
     std::mutex lock_;
     std::condition_variable changed_;
-    std::deque<Frame> queue_;
+    std::deque<Entry> queue_;
     Frame last_;
     bool closing_ = false;
     std::atomic<bool> failed_{false};

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <fcntl.h>
 #include <string>
 #include <thread>
@@ -59,6 +61,36 @@ TEST(PipeSink, FramesArriveWholeInOrderAndCloseEndsTheInput) {
     reader.join();
     EXPECT_EQ(received.size(), expected.size());
     EXPECT_TRUE(received == expected);
+}
+
+TEST(PipeSink, RepeatsCostNoQueueRoomSoTheRendererRunsAheadOfASlowReader) {
+    PipePair pipe;
+    ASSERT_TRUE(pipe.readEnd.valid());
+    // Frames far larger than the pipe, and a byte budget that holds only one of them.
+    const std::string still(3 << 19, 's');
+    const std::string next(3 << 19, 'n');
+    PipeSink sink(std::move(pipe.writeEnd), 4096, 2 << 20);
+    ASSERT_TRUE(sink.writeFrame(bytesOf(still), still.size()));
+    // Nobody reads yet: a held picture must still queue without waiting.
+    for (int i = 0; i < 50; ++i)
+        ASSERT_TRUE(sink.repeatFrame(bytesOf(still), still.size()));
+
+    std::atomic<bool> nextQueued{false};
+    std::thread renderer([&] {
+        EXPECT_TRUE(sink.writeFrame(bytesOf(next), next.size()));
+        nextQueued = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(nextQueued) << "a second distinct frame must wait for room in the budget";
+
+    std::string received;
+    std::thread reader([&] { received = readToEnd(pipe.readEnd.get()); });
+    renderer.join();
+    EXPECT_TRUE(nextQueued);
+    EXPECT_TRUE(sink.close());
+    reader.join();
+    EXPECT_EQ(received.size(), still.size() * 51 + next.size());
+    EXPECT_EQ(received.back(), 'n');
 }
 
 TEST(PipeSink, ReaderThatGoesAwayMakesLaterFramesFail) {
