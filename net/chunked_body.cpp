@@ -1,6 +1,7 @@
 #include "net/chunked_body.h"
 
 #include "net/http_text.h"
+#include "platform/hex_digit.h"
 
 #include <algorithm>
 #include <optional>
@@ -8,16 +9,6 @@
 namespace velomira {
 
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 struct ChunkSize {
     std::optional<long long> value; // empty when the line holds no hex digit
@@ -33,8 +24,8 @@ ChunkSize parseChunkSize(std::string_view line) {
     ChunkSize size;
     std::size_t count = 0;
     long long value = 0;
-    for (; count < line.size() && hexValue(line[count]) >= 0; ++count)
-        value = std::min<long long>(value * 16 + hexValue(line[count]),
+    for (; count < line.size() && hexDigitValue(line[count]) >= 0; ++count)
+        value = std::min<long long>(value * 16 + hexDigitValue(line[count]),
                                     static_cast<long long>(kHttpBodyLimit) + 1);
     size.digits = line.substr(0, count);
     if (count > 0)
@@ -86,6 +77,13 @@ void readTrailer(ByteSource& source, ReceiveBuffer& buffer, ChunkedBody& result)
     result.leftover = buffer.size > 0;
 }
 
+// A receive that failed where the next chunk's size line or a chunk's line end was due.
+void failBetweenChunks(ChunkedBody& result, long long sizes, long got) {
+    fail(result, formatText("读取失败3: body大小:%u, 实际接收到的body大小:%d, ret:%d, errno:%d",
+                            static_cast<unsigned>(sizes), result.readTotal, static_cast<int>(got),
+                            result.lastError));
+}
+
 // Skips the line end that closes a chunk's data, if it is there.
 bool skipChunkEnd(ByteSource& source, ReceiveBuffer& buffer, ChunkedBody& result, long long sizes) {
     for (char expected : {'\r', '\n'}) {
@@ -93,10 +91,7 @@ bool skipChunkEnd(ByteSource& source, ReceiveBuffer& buffer, ChunkedBody& result
             long got = buffer.fill(source);
             noteReceive(result, got, source);
             if (got <= 0) {
-                fail(result,
-                     formatText("读取失败3: body大小:%u, 实际接收到的body大小:%d, ret:%d, errno:%d",
-                                static_cast<unsigned>(sizes), result.readTotal,
-                                static_cast<int>(got), result.lastError));
+                failBetweenChunks(result, sizes, got);
                 return false;
             }
         }
@@ -123,10 +118,7 @@ ChunkedBody decodeChunkedBody(ByteSource& source, ReceiveBuffer& buffer) {
             long got = buffer.fill(source);
             noteReceive(result, got, source);
             if (got <= 0) {
-                fail(result,
-                     formatText("读取失败3: body大小:%u, 实际接收到的body大小:%d, ret:%d, errno:%d",
-                                static_cast<unsigned>(sizes), result.readTotal,
-                                static_cast<int>(got), result.lastError));
+                failBetweenChunks(result, sizes, got);
                 return result;
             }
         }

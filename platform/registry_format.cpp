@@ -1,5 +1,6 @@
 #include "platform/registry_format.h"
 
+#include "platform/hex_digit.h"
 #include <optional>
 
 namespace velomira {
@@ -26,16 +27,6 @@ std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
         text.remove_suffix(1);
     return text;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // Reads a quoted, escaped text at the start of line and removes it from line.
@@ -74,8 +65,8 @@ std::optional<std::string> takeQuoted(std::string_view& line) {
         case 'x': {
             if (i + 2 >= line.size())
                 return std::nullopt;
-            int high = hexDigit(line[i + 1]);
-            int low = hexDigit(line[i + 2]);
+            int high = hexDigitValue(line[i + 1]);
+            int low = hexDigitValue(line[i + 2]);
             if (high < 0 || low < 0)
                 return std::nullopt;
             text.push_back(static_cast<char>(high * 16 + low));
@@ -98,7 +89,7 @@ std::optional<uint32_t> parseDword(std::string_view text) {
         return std::nullopt;
     uint32_t value = 0;
     for (char c : text) {
-        int digit = hexDigit(c);
+        int digit = hexDigitValue(c);
         if (digit < 0)
             return std::nullopt;
         value = value * 16 + static_cast<uint32_t>(digit);
