@@ -21,7 +21,7 @@ VELOMIRA_PEAK_MEMORY_REPORT=1 "$render" "$project" -o "$work/a.mp4" 2>"$work/a.l
 end=$(seconds)
 a=$(awk -v s="$start" -v e="$end" 'BEGIN { print e - s }')
 peak=$(grep -o 'peak memory: [0-9]* kB' "$work/a.log" | grep -o '[0-9]*')
-frames=$("$render" "$project" --info | grep -o '"totalFrames": *[0-9]*' | grep -o '[0-9]*$')
+frames=$("$render" "$project" --info | grep -o '"totalFrames":[[:space:]]*[0-9]*' | grep -o '[0-9]*$')
 duration=$(awk -v f="$frames" 'BEGIN { printf "%.2f", f / 25 }')
 
 echo "== (b) the encoder alone, from frames on disk"

@@ -1,6 +1,7 @@
 #include "platform/registry_format.h"
 
 #include "platform/hex_digit.h"
+
 #include <optional>
 
 namespace velomira {
