@@ -61,6 +61,36 @@ bool fitsPathLimit(std::string_view path) {
     return gbkByteLength(path) <= static_cast<std::size_t>(maxPathBytes);
 }
 
+// An optional number: false when it has the wrong type; an absent one reads as fallback.
+bool optionalNumber(const cJSON* object, const char* key, int fallback, int& out) {
+    switch (numberMember(object, key, out)) {
+    case Presence::WrongType:
+        return false;
+    case Presence::Absent:
+        out = fallback;
+        return true;
+    case Presence::Present:
+        return true;
+    }
+    return false;
+}
+
+// An optional path: false when it has the wrong type; an absent one leaves the field as it is.
+// A cut path would name another file, so a path too long leaves the field empty.
+bool optionalPath(const cJSON* object, const char* key, std::string& field) {
+    std::string text;
+    switch (stringMember(object, key, text)) {
+    case Presence::WrongType:
+        return false;
+    case Presence::Absent:
+        return true;
+    case Presence::Present:
+        field = fitsPathLimit(text) ? text : std::string();
+        return true;
+    }
+    return false;
+}
+
 // An item object with every member of its type; nothing when one is absent or mistyped.
 std::optional<ProjectItemEntry> readItemEntry(const cJSON* object) {
     namespace k = project_keys;
@@ -228,14 +258,8 @@ bool applyOptions(ProjectContext& context, const cJSON* root) {
         applyCaptionFont(album, 0, fonts > 0 ? context.fontNames[0] : std::string());
     }
 
-    switch (numberMember(root, k::textWatermarkFontSize, number)) {
-    case Presence::WrongType:
+    if (!optionalNumber(root, k::textWatermarkFontSize, kDefaultCaptionFontSize, number)) {
         return false;
-    case Presence::Absent:
-        number = kDefaultCaptionFontSize;
-        break;
-    case Presence::Present:
-        break;
     }
     s.text_watermark_font_size =
         number >= 0 && number < kCaptionFontSizeCount ? number : kDefaultCaptionFontSize;
@@ -252,15 +276,8 @@ bool applyOptions(ProjectContext& context, const cJSON* root) {
     }
     s.logo = number != 0;
 
-    switch (stringMember(root, k::logoPath, text)) {
-    case Presence::WrongType:
+    if (!optionalPath(root, k::logoPath, s.logo_path)) {
         return false;
-    case Presence::Present:
-        // A cut path would name another file: a path too long stays empty.
-        s.logo_path = fitsPathLimit(text) ? text : std::string();
-        break;
-    case Presence::Absent:
-        break;
     }
 
     if (numberMember(root, k::logoLocation, number) != Presence::Present) {
@@ -278,36 +295,18 @@ bool applyOptions(ProjectContext& context, const cJSON* root) {
     }
     switchAutoDisplayTime(context, number != 0);
 
-    switch (numberMember(root, k::bgsoundAutoSetImageLoopPlay, number)) {
-    case Presence::WrongType:
+    if (!optionalNumber(root, k::bgsoundAutoSetImageLoopPlay, 0, number)) {
         return false;
-    case Presence::Absent:
-        number = 0;
-        break;
-    case Presence::Present:
-        break;
     }
     switchLoopPlay(context, number != 0);
 
-    switch (numberMember(root, k::cover, number)) {
-    case Presence::WrongType:
+    if (!optionalNumber(root, k::cover, 0, number)) {
         return false;
-    case Presence::Absent:
-        number = 0;
-        break;
-    case Presence::Present:
-        break;
     }
     s.cover = number != 0;
 
-    switch (stringMember(root, k::coverPath, text)) {
-    case Presence::WrongType:
+    if (!optionalPath(root, k::coverPath, s.cover_path)) {
         return false;
-    case Presence::Present:
-        s.cover_path = fitsPathLimit(text) ? text : std::string();
-        break;
-    case Presence::Absent:
-        break;
     }
 
     if (stringMember(root, k::videoSize, text) != Presence::Present) {
