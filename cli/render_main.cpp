@@ -37,6 +37,7 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <malloc.h>
 #include <unistd.h>
 
 using namespace velomira;
@@ -94,7 +95,7 @@ std::optional<MusicTrack> readTrack(const std::string& path) {
 bool loadProject(AlbumProject& project, const std::string& path, const Folders& folders,
                  const CaptionFontTable& fonts, TransitionRandom& random) {
     ProjectFileState state;
-    ProjectContext context{project, state};
+    ProjectContext context{project, state, {}, {}, {}, {}, {}, {}, {}};
     context.folders = {(folders.work / "pics").string(), folders.tempPictures.string()};
     for (const CaptionFont& font : fonts)
         context.fontNames.push_back(font.displayName);
@@ -178,6 +179,10 @@ void reportPeakMemory() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Every working image of a frame is megabytes and lives for a moment. Above a fixed mmap
+    // threshold each goes back to the system when it is freed, so the heap cannot fragment
+    // and a long album needs no more memory than a short one.
+    mallopt(M_MMAP_THRESHOLD, 4 << 20);
     std::setlocale(LC_ALL, "");
     std::setlocale(LC_NUMERIC, "C");
     const ParsedOptions parsed =

@@ -1,10 +1,14 @@
 #include "video/pipe_sink.h"
 
+#include "platform/file_writes.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
+#include <vector>
 
 namespace velomira {
 
@@ -24,6 +28,39 @@ void ignoreBrokenPipeSignal() {
     sigemptyset(&ignore.sa_mask);
     sigaction(SIGPIPE, &ignore, nullptr);
 }
+
+// A frame's bytes in pages of their own. Queued frames live while other images are made and
+// freed around them; on the heap they would pin its fragments, and a long album would grow it.
+// Mapped pages go back to the system as soon as the frame has been written.
+class PipeSink::FrameBytes {
+  public:
+    FrameBytes(const unsigned char* bytes, std::size_t size) : size_(size) {
+        if (size_ > 0)
+            map_ =
+                ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (map_ == MAP_FAILED)
+            fallback_.assign(bytes, bytes + size_);
+        else
+            std::memcpy(map_, bytes, size_);
+    }
+    ~FrameBytes() {
+        if (map_ != MAP_FAILED)
+            ::munmap(map_, size_);
+    }
+    FrameBytes(const FrameBytes&) = delete;
+    FrameBytes& operator=(const FrameBytes&) = delete;
+
+    std::string_view view() const {
+        if (map_ != MAP_FAILED)
+            return {static_cast<const char*>(map_), size_};
+        return {reinterpret_cast<const char*>(fallback_.data()), size_};
+    }
+
+  private:
+    void* map_ = MAP_FAILED;
+    std::size_t size_;
+    std::vector<unsigned char> fallback_;
+};
 
 PipeSink::PipeSink(UniqueFd pipe, std::size_t queuedFrames, std::size_t queuedBytes)
     : pipe_(std::move(pipe)), capacity_(queuedFrames == 0 ? 1 : queuedFrames),
@@ -45,7 +82,7 @@ PipeSink::~PipeSink() {
 bool PipeSink::writeFrame(const unsigned char* bytes, std::size_t length) {
     if (failed_)
         return false;
-    auto frame = std::make_shared<const std::string>(reinterpret_cast<const char*>(bytes), length);
+    auto frame = std::make_shared<const FrameBytes>(bytes, length);
     return enqueue(std::move(frame), false);
 }
 
@@ -55,17 +92,18 @@ bool PipeSink::repeatFrame(const unsigned char* bytes, std::size_t length) {
     Frame frame;
     {
         std::lock_guard guard(lock_);
-        if (last_ && last_->size() == length && std::memcmp(last_->data(), bytes, length) == 0)
+        if (last_ && last_->view().size() == length &&
+            std::memcmp(last_->view().data(), bytes, length) == 0)
             frame = last_;
     }
     const bool shared = frame != nullptr;
     if (!shared)
-        frame = std::make_shared<const std::string>(reinterpret_cast<const char*>(bytes), length);
+        frame = std::make_shared<const FrameBytes>(bytes, length);
     return enqueue(std::move(frame), shared);
 }
 
 bool PipeSink::enqueue(Frame frame, bool shared) {
-    const std::size_t cost = shared ? 0 : frame->size();
+    const std::size_t cost = shared ? 0 : frame->view().size();
     std::unique_lock guard(lock_);
     // An empty queue always takes a frame, so one larger than the budget still goes through.
     changed_.wait(guard, [&] {
@@ -92,7 +130,7 @@ void PipeSink::writeLoop() {
                 return;
             frame = queue_.front().frame;
         }
-        const bool written = writeAll(*frame);
+        const bool written = writeAll(pipe_.get(), frame->view());
         {
             std::lock_guard guard(lock_);
             if (!queue_.empty()) {
@@ -110,20 +148,6 @@ void PipeSink::writeLoop() {
             return;
         ++progress_;
     }
-}
-
-bool PipeSink::writeAll(const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t wrote = ::write(pipe_.get(), bytes.data() + done, bytes.size() - done);
-        if (wrote < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
 }
 
 bool PipeSink::close() {

@@ -19,7 +19,7 @@
 namespace velomira {
 
 constexpr std::size_t kDefaultQueuedFrames = 4096;
-constexpr std::size_t kQueuedByteBudget = 48u << 20;
+constexpr std::size_t kQueuedByteBudget = 16u << 20;
 
 class PipeSink final : public FrameSink {
   public:
@@ -47,14 +47,14 @@ class PipeSink final : public FrameSink {
     std::uint64_t progress() const { return progress_; }
 
   private:
-    using Frame = std::shared_ptr<const std::string>;
+    class FrameBytes;
+    using Frame = std::shared_ptr<const FrameBytes>;
     struct Entry {
         Frame frame;
         std::size_t cost = 0; // 0 for a repeat that shares the bytes queued before it
     };
     bool enqueue(Frame frame, bool shared);
     void writeLoop();
-    bool writeAll(const std::string& bytes);
 
     UniqueFd pipe_;
     const std::size_t capacity_;
