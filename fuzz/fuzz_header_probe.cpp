@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the picture header readers: the kind probe with its GIF block walk,
 // the size reader with its JPEG segment walk, and the status description.
+#include "fuzz/fuzz_support.h"
 #include "media/header_probe.h"
 #include "media/header_probe_stream.h"
 
@@ -9,10 +10,11 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace {
+
+using velomira::fuzz::bytesAsFile;
+using velomira::fuzz::check;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -24,21 +26,6 @@ FileHandle openBytes(const std::uint8_t* data, std::size_t size) {
     static char empty[1];
     void* buffer = size ? const_cast<std::uint8_t*>(data) : static_cast<void*>(empty);
     return FileHandle(fmemopen(buffer, size, "rb"));
-}
-
-// The same bytes as a real file, so the path-based readers run too: one memory file for the
-// whole run, rewritten for each input and reached through /proc.
-const std::string& bytesAsFile(const std::uint8_t* data, std::size_t size) {
-    static const int fd = memfd_create("fuzz_header_probe", MFD_CLOEXEC);
-    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size))
-        std::abort();
-    return path;
-}
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
 }
 
 } // namespace

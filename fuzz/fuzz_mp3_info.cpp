@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the MP3 duration reader, from memory and as a real file: both must
 // agree, and a duration comes with a rate of a valid frame and never without one.
+#include "fuzz/fuzz_support.h"
 #include "media/mp3_info.h"
 
 #include <cmath>
@@ -7,24 +8,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace {
 
-// One memory file for the whole run, rewritten for each input and reached through /proc.
-const std::string& bytesAsFile(const std::uint8_t* data, std::size_t size) {
-    static const int fd = memfd_create("fuzz_mp3_info", MFD_CLOEXEC);
-    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size))
-        std::abort();
-    return path;
-}
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
+using velomira::fuzz::bytesAsFile;
+using velomira::fuzz::check;
 
 bool isFrameRate(int rate) {
     switch (rate) {
