@@ -13,4 +13,3 @@ export LC_ALL=C.UTF-8
 mkdir -p out
 examples/make_demo_album.sh out/demo-album >/dev/null
 build/dist/velomira-render out/demo-album/demo.dat -o out/demo.mp4
-echo "video: $(pwd)/out/demo.mp4"
