@@ -80,6 +80,10 @@ int drawRandomTransition(TransitionRandom& random, int avoidA, int avoidB) {
     }
 }
 
+std::string albumFullMessage() {
+    return "最多可以添加 " + std::to_string(maxPictures) + " 张图片";
+}
+
 int insertAlbumItem(AlbumProject& project, const std::string& path, int position,
                     bool keepWithoutTransition, TransitionRandom& random) {
     if (albumItemCount(project) >= maxPictures) {

@@ -103,6 +103,18 @@ struct TransitionRandom {
 // a neighbour that does not exist: it is never drawn).
 int drawRandomTransition(TransitionRandom& random, int avoidA, int avoidB = NO_TRANSITION);
 
+// What adding one picture file gave: every adding routine (files from disk, downloads, a
+// project's pictures) reports through this one record.
+enum class AddPictureStatus { Added, Refused, AlbumFull };
+struct AddPictureResult {
+    AddPictureStatus status = AddPictureStatus::Refused;
+    int position = -1;    // where the new item is, when Added
+    std::string infoLine; // the information window's line, when Refused
+};
+
+// "最多可以添加 %d 张图片" with maxPictures.
+std::string albumFullMessage();
+
 // Creates a picture record and places it at position (-1 or any position outside 0..count-1
 // appends). Probing the file and making its thumbnail are the caller's business and come first.
 // Returns the new item's position, or -1 when the album already holds maxPictures.

@@ -188,13 +188,12 @@ bool applyPictures(ProjectContext& context, const cJSON* list) {
         if (!context.addPicture) {
             continue;
         }
-        const PictureAddOutcome outcome = context.addPicture(context.album, entry->path);
-        if (outcome.status == PictureAddOutcome::Status::AlbumFull) {
-            showMessage("最多可以添加 " + std::to_string(maxPictures) + " 张图片", "提示",
-                        MessageKind::Warning);
+        const AddPictureResult outcome = context.addPicture(context.album, entry->path);
+        if (outcome.status == AddPictureStatus::AlbumFull) {
+            showMessage(albumFullMessage(), "提示", MessageKind::Warning);
             break;
         }
-        if (outcome.status == PictureAddOutcome::Status::Refused) {
+        if (outcome.status == AddPictureStatus::Refused) {
             if (context.info && !outcome.infoLine.empty()) {
                 context.info(outcome.infoLine);
             }

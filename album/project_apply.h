@@ -15,14 +15,6 @@
 
 namespace velomira {
 
-// What adding one picture at the end of the album gave.
-struct PictureAddOutcome {
-    enum class Status { Added, Refused, AlbumFull };
-    Status status = Status::Refused;
-    int position = -1;    // the new item's position, when Added
-    std::string infoLine; // the information window's line, when Refused
-};
-
 struct ProjectContext {
     AlbumProject& album;
     ProjectFileState& file;
@@ -33,7 +25,7 @@ struct ProjectContext {
     // Duration and sample rate of an MP3 file, or nothing when it does not read.
     std::function<std::optional<MusicTrack>(const std::string& path)> readMusic;
     // Appends one picture to the album (probe, item creation); without it nothing is added.
-    std::function<PictureAddOutcome(AlbumProject& album, const std::string& path)> addPicture;
+    std::function<AddPictureResult(AlbumProject& album, const std::string& path)> addPicture;
     // A line for the information window (pictures that were left out).
     std::function<void(const std::string& line)> info;
     // Progress for the status bar ("加载图片: %d / %d"); optional.

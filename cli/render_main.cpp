@@ -101,15 +101,7 @@ bool loadProject(AlbumProject& project, const std::string& path, const Folders& 
         context.fontNames.push_back(font.displayName);
     context.readMusic = readTrack;
     context.addPicture = [&](AlbumProject& album, const std::string& picture) {
-        const AddPictureResult added = addPicture(album, picture, -1, false, random);
-        PictureAddOutcome outcome;
-        outcome.position = added.position;
-        outcome.infoLine = added.infoLine;
-        outcome.status = added.status == AddPictureStatus::Added ? PictureAddOutcome::Status::Added
-                         : added.status == AddPictureStatus::AlbumFull
-                             ? PictureAddOutcome::Status::AlbumFull
-                             : PictureAddOutcome::Status::Refused;
-        return outcome;
+        return addPicture(album, picture, -1, false, random);
     };
     context.info = [](const std::string& line) { std::cerr << line << "\n"; };
     context.status = [](const std::string&) {};

@@ -31,10 +31,10 @@ bool openText(const std::string& text, velomira::AlbumProject& album) {
         return velomira::MusicTrack{path, 1000.0f, 44100};
     };
     context.addPicture = [&random](velomira::AlbumProject& target, const std::string& path) {
-        velomira::PictureAddOutcome outcome;
+        velomira::AddPictureResult outcome;
         outcome.position = velomira::insertAlbumItem(target, path, -1, false, random);
-        outcome.status = outcome.position < 0 ? velomira::PictureAddOutcome::Status::AlbumFull
-                                              : velomira::PictureAddOutcome::Status::Added;
+        outcome.status = outcome.position < 0 ? velomira::AddPictureStatus::AlbumFull
+                                              : velomira::AddPictureStatus::Added;
         return outcome;
     };
     velomira::resetProjectOptions(album, "Font A");

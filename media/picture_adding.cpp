@@ -29,8 +29,4 @@ AddPictureResult addPicture(AlbumProject& project, const std::string& path, int 
     return result;
 }
 
-std::string albumFullMessage() {
-    return "最多可以添加 " + std::to_string(maxPictures) + " 张图片";
-}
-
 } // namespace velomira

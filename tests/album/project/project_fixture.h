@@ -74,15 +74,7 @@ struct ProjectFixture {
             return MusicTrack{path, 3000.0f, 44100};
         };
         c.addPicture = [this](AlbumProject& target, const std::string& path) {
-            const AddPictureResult added = addPicture(target, path, -1, false, random);
-            PictureAddOutcome outcome;
-            outcome.position = added.position;
-            outcome.infoLine = added.infoLine;
-            outcome.status =
-                added.status == AddPictureStatus::Added       ? PictureAddOutcome::Status::Added
-                : added.status == AddPictureStatus::AlbumFull ? PictureAddOutcome::Status::AlbumFull
-                                                              : PictureAddOutcome::Status::Refused;
-            return outcome;
+            return addPicture(target, path, -1, false, random);
         };
         c.info = [this](const std::string& line) { infoLines.push_back(line); };
         c.status = [this](const std::string& text) { statusTexts.push_back(text); };
