@@ -62,7 +62,9 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
         if (setCustomVideoSize(s, w, h) < 0)
             return "--size " + std::to_string(w) + "x" + std::to_string(h) +
                    " is outside the sizes a video can have";
-    } else if (s.video_size == 0 && !options.pictures.empty()) {
+    } else if (s.video_size == 0 && options.projectFile.empty()) {
+        // Pictures from the command line or a shop item come without a size; a project file
+        // keeps its own choice, and none chosen is refused by the checks before the run.
         setCustomVideoSize(s, 1280, 720);
     }
     if (options.pauseSeconds) {

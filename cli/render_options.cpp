@@ -153,7 +153,7 @@ std::string renderUsage() {
            "       velomira-render --pictures A.jpg B.png ... [-o OUT.mp4] [options]\n"
            "       velomira-render --product ADDRESS [--picture-type 0|1|2] [options]\n"
            "options:\n"
-           "  --size WxH            output size (default 1280x720 for pictures)\n"
+           "  --size WxH            output size (default 1280x720 unless a project file has one)\n"
            "  --pause SECONDS       display time of every picture\n"
            "  --transition N|random transition into every picture but the first\n"
            "  --bg white|black      fill around pictures\n"
