@@ -10,6 +10,8 @@ packages=(
   ffmpeg atomicparsley imagemagick
   fonts-wqy-zenhei fonts-arphic-ukai fonts-arphic-uming
   xdg-user-dirs time
+  qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins qt6-translations-l10n
+  xvfb xauth
 )
 
 missing=()

@@ -1,0 +1,110 @@
+#pragma once
+// The window commands by number: toolbar buttons, menu entries, accelerators, option controls,
+// tray menu and the messages other parts send. The toolbar, menus, shortcuts, tests and
+// scripts all go through one dispatcher with these numbers.
+#include <optional>
+#include <string_view>
+
+namespace velomira {
+
+enum class Command : int {
+    // Toolbar
+    AddPictures = 35100,
+    LoadProduct = 35101,
+    RemovePictures = 35102,
+    ImportAnimation = 35103,
+    RotateLeft = 35104,
+    RotateRight = 35105,
+    MoveForward = 35106,
+    MoveBack = 35107,
+    ProjectMenu = 35108,
+    Preview = 35109,
+    GenerateVideo = 35110,
+    DesktopShortcut = 35111,
+    OfficialSite = 35112,
+    About = 35113,
+    SettingsMenu = 35116,
+
+    // Picture context menu
+    ContextAddPictures = 35210,
+    ContextRemoveSelected = 35211,
+    ContextRemoveAll = 35212,
+    ContextShuffle = 35213,
+    ContextNewTransitionSet = 35214,
+    ContextSameTransitionForAll = 35215,
+    ContextCaptionsEdgeDiagonal = 35216,
+    ContextCaptionsEdgeCross = 35217,
+    ContextCaptionsInsetDiagonal = 35218,
+    ContextCaptionsInsetCross = 35219,
+    ContextCaptionsMiddleBottom = 35220,
+    ContextPreviewTransition = 35221,
+    ContextInsertPictures = 35223,
+    ContextSetAsCover = 35224,
+
+    // Settings menu
+    DefaultNameEmpty = 35700,
+    DefaultNameTime = 35701,
+    DefaultNameFirstPicture = 35702,
+    BackgroundWhite = 35703,
+    BackgroundBlack = 35704,
+    CloseExits = 35705,
+    CloseHidesToTray = 35706,
+    Guide = 35707,
+    CaptionMarginsDialog = 35712,
+    LoopPlayDialog = 35713,
+
+    // Project menu
+    NewProject = 35708,
+    OpenProject = 35709,
+    SaveProject = 35710,
+    SaveProjectAs = 35711,
+
+    // Option controls
+    CaptionSwitch = 36111,
+    CaptionPosition = 36112,
+    CaptionFont = 36113,
+    CaptionSize = 36114,
+    CaptionColour = 36115,
+    CaptionText = 36116,
+    CaptionHelp = 36117,
+    LogoSwitch = 36119,
+    LogoPosition = 36120,
+    LogoPath = 36121,
+    LogoChoose = 36122,
+    LogoHelp = 36123,
+    CoverSwitch = 36124,
+    CoverPath = 36125,
+    CoverChoose = 36126,
+    CoverHelp = 36127,
+    MusicSwitch = 36128,
+    AutoDisplayTime = 36129,
+    LoopPlay = 36130,
+    MusicList = 36131,
+    MusicAdd = 36132,
+    MusicRemove = 36133,
+    MusicListen = 36134,
+    VideoSize = 36135,
+    DisplayTime = 36136,
+    DisplayTimeText = 36137, // the text field that replaces the display time list
+    GenerateButton = 36138,
+    PictureTransition = 36140,
+    PreviewMusicPlay = 36141,
+    PreviewMusicRestart = 36142,
+    PreviewMusicPause = 36143,
+    PreviewMusicResume = 36144,
+    PreviewMusicStop = 36145,
+
+    // Tray menu
+    TrayShowWindow = 36202,
+    TrayExit = 36203,
+};
+
+inline constexpr int commandNumber(Command command) { return static_cast<int>(command); }
+
+// The command of a number, or nothing for a number that names none.
+std::optional<Command> commandFromNumber(int number);
+
+// The label the toolbar or a menu shows for a command; empty for controls without one.
+std::string_view commandLabel(Command command);
+
+} // namespace velomira

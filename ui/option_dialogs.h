@@ -1,0 +1,23 @@
+#pragma once
+// The three small option dialogs as the main window calls them. The window program shows real
+// dialogs (ui/qt) that check their input with the forms of ui/option_forms.h; tests answer
+// with scripted values. Each returns nothing when the user cancels.
+#include "album/album_tables.h"
+#include "app/caption_margins.h"
+
+#include <optional>
+
+namespace velomira {
+
+class OptionDialogHost {
+  public:
+    virtual ~OptionDialogHost() = default;
+    // "自定义视频尺寸": an accepted, checked width and height.
+    virtual std::optional<VideoSize> askCustomVideoSize() = 0;
+    // "图片循环播放设置": the chosen transition index (99: none), starting on current.
+    virtual std::optional<int> askLoopPlayTransition(int current) = 0;
+    // "【加文字】边距设置": the five accepted margins, starting from current.
+    virtual std::optional<CaptionMargins> askCaptionMargins(const CaptionMargins& current) = 0;
+};
+
+} // namespace velomira
