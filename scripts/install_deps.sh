@@ -12,6 +12,7 @@ packages=(
   xdg-user-dirs time
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins qt6-translations-l10n
   xvfb xauth
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio pulseaudio
 )
 
 missing=()
