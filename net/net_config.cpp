@@ -56,6 +56,8 @@ void applySetting(NetConfig& config, std::string_view key, std::string_view valu
         readNumber(value, config.programVersion);
     else if (key == "stock_music_list_url")
         config.stockMusicListUrl = text;
+    else if (key == "web_site")
+        config.webSite = text;
 }
 
 } // namespace

@@ -40,6 +40,9 @@ struct NetConfig {
 
     // Address of the stock music list; empty: stock music does nothing.
     std::string stockMusicListUrl;
+    // The vendor's web site ("官方网站", the guide, the font page); empty: those commands say
+    // that no address is configured.
+    std::string webSite;
 };
 
 // The name of the file in the program folder.

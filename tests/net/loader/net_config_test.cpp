@@ -30,7 +30,8 @@ TEST(NetConfig, ReadsKeysCommentsSpacesAndLineEnds) {
                                       "   # indented comment\n"
                                       "installation_id = 0123456789abcdef0123456789ABCDEF\n"
                                       "version = 2.35\n"
-                                      "stock_music_list_url = http://m.example/list.txt");
+                                      "stock_music_list_url = http://m.example/list.txt\n"
+                                      "web_site = http://www.example");
     EXPECT_EQ(config.vendorHost, "pics.example:8080");
     EXPECT_EQ(config.loaderMode, 4);
     // Only the first "=" separates; values keep theirs and any "#" inside.
@@ -39,6 +40,7 @@ TEST(NetConfig, ReadsKeysCommentsSpacesAndLineEnds) {
     EXPECT_EQ(config.installationId, "0123456789abcdef0123456789ABCDEF");
     EXPECT_DOUBLE_EQ(config.programVersion, 2.35);
     EXPECT_EQ(config.stockMusicListUrl, "http://m.example/list.txt");
+    EXPECT_EQ(config.webSite, "http://www.example");
 }
 
 TEST(NetConfig, UnknownKeysAndBadNumbersKeepDefaults) {
@@ -85,7 +87,8 @@ TEST(NetConfig, ShippedFileNamesEveryKeyWithItsDefault) {
     for (const char* key :
          {"vendor_host", "fallback_domain_suffix", "fallback_address", "loader_mode",
           "request_template", "type_switch", "cookie", "item_page_host", "older_api_host",
-          "blocked_shop_domain", "installation_id", "version", "stock_music_list_url"})
+          "blocked_shop_domain", "installation_id", "version", "stock_music_list_url",
+          "web_site"})
         EXPECT_NE(text.find(std::string("\n") + key + " ="), std::string::npos) << key;
 
     NetConfig shipped = parseNetConfig(text);

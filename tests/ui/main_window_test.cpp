@@ -1,0 +1,480 @@
+// The main window's commands driven through the dispatcher with a scripted view and
+// pre-answered dialogs.
+#include "album/project_file.h"
+#include "support/picture_files.h"
+#include "support/recording_dialogs.h"
+#include "support/temp_folder.h"
+#include "ui/desktop_launcher.h"
+#include "ui/main_window.h"
+#include "ui/scripted_view.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace velomira {
+namespace {
+
+using testing::RecordingDialogs;
+using testing::ScriptedView;
+using testing::TempFolder;
+
+CaptionFontTable oneFont() {
+    return {{"黑体", "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"}};
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    MainWindowTest() : info(infoView) {
+        folders.programFolder = folder.path() / "program";
+        folders.workFolder = folders.programFolder;
+        folders.desktopFolder = folder.path() / "desktop";
+        folders.picsFolder = folders.programFolder / "pics";
+        folders.workTempFolder = folders.programFolder / "temp";
+        folders.tempPictureFolder = folders.programFolder / "temp-pictures";
+        for (const auto& f : {folders.desktopFolder, folders.picsFolder, folders.workTempFolder,
+                              folders.tempPictureFolder})
+            std::filesystem::create_directories(f);
+    }
+
+    MainWindow& window() {
+        if (!window_) {
+            MainWindowServices services;
+            services.folders = folders;
+            services.fonts = &fonts;
+            services.preferences = &preferences;
+            services.optionDialogs = &options;
+            services.info = &info;
+            services.programPath = (folders.programFolder / "velomira").string();
+            services.randomSeed = 7;
+            window_ = std::make_unique<MainWindow>(view, services);
+            window_->start();
+        }
+        return *window_;
+    }
+
+    std::string picture(const std::string& name, const std::string& colour = "#336699") {
+        return testing::writeSolidPicture(folder.file(name), 64, 48, colour, "png");
+    }
+
+    // Adds n pictures by dropping them.
+    void addPictures(int n) {
+        std::vector<std::string> paths;
+        for (int i = 0; i < n; ++i) paths.push_back(picture("p" + std::to_string(i) + ".png"));
+        window().filesDropped(paths);
+    }
+
+    void select(std::vector<int> rows, int focused, bool listFocus = true) {
+        window().selectionChanged(rows, focused, listFocus);
+    }
+
+    TempFolder folder;
+    StartupFolders folders;
+    CaptionFontTable fonts = oneFont();
+    Preferences preferences;
+    ScriptedView view;
+    testing::ScriptedInfoView infoView;
+    InfoLog info;
+    testing::ScriptedOptionDialogs options;
+    RecordingDialogs dialogs;
+    std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(MainWindowTest, StartsEmptyWithItsTitleStatusAndEnabling) {
+    window();
+    EXPECT_EQ(view.title, "Velomira(V8.3)");
+    EXPECT_EQ(view.status[0], "0 张图片");
+    EXPECT_EQ(view.status[2], "音频长度: 00:00:00");
+    EXPECT_EQ(view.status[3], "视频长度: 00:00:00");
+    EXPECT_TRUE(view.emptyHint);
+    for (Command c : {Command::GenerateVideo, Command::GenerateButton, Command::RemovePictures,
+                      Command::MoveForward, Command::RotateLeft})
+        EXPECT_FALSE(view.enabled[c]) << commandNumber(c);
+    EXPECT_EQ(view.choice[Command::DisplayTime], 21);
+    EXPECT_EQ(view.choices[Command::VideoSize].back(), "自定义...");
+}
+
+TEST_F(MainWindowTest, DroppedFilesKeepPicturesAndReportEachBadOneOnce) {
+    window();
+    std::filesystem::create_directories(folder.path() / "folder.jpg");
+    const std::string text = folder.writeFile("notes.txt", "hello");
+    const std::string empty = folder.writeFile("empty.jpg", "");
+    const std::string gif =
+        testing::writeAnimatedGif(folder.file("anim.gif"), 32, 32, "#ff0000", "#00ff00");
+    window().filesDropped({(folder.path() / "folder.jpg").string(), text, picture("a.png"), empty,
+                           gif, picture("b.PNG")});
+    ASSERT_EQ(view.rows.size(), 2u);
+    EXPECT_EQ(view.rows[0].text, "无动画");
+    EXPECT_FALSE(view.rows[0].icon.empty());
+    EXPECT_EQ(view.status[0], "2 张图片");
+    EXPECT_TRUE(view.enabled[Command::GenerateVideo]);
+    EXPECT_FALSE(view.emptyHint);
+    EXPECT_NE(infoView.text.find("不支持gif动画图片:\r\n" + gif), std::string::npos);
+    EXPECT_NE(infoView.text.find(empty), std::string::npos);
+    EXPECT_EQ(infoView.timesShown, 1);
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_EQ(view.waitCursorDepth, 0);
+}
+
+TEST_F(MainWindowTest, RemovingTheFirstPictureLeavesTheNewFirstWithoutTransition) {
+    addPictures(3);
+    ASSERT_NE(window().album().items[1].animationIndex, NO_TRANSITION);
+    select({0}, 0);
+    window().dispatch(Command::RemovePictures);
+    ASSERT_EQ(view.rows.size(), 2u);
+    EXPECT_EQ(window().album().items[0].animationIndex, NO_TRANSITION);
+    EXPECT_EQ(view.rows[0].text, "无动画");
+    EXPECT_EQ(view.status[0], "2 张图片");
+    select({0, 1}, 1);
+    window().deleteKey(); // every picture selected: the whole album goes
+    EXPECT_TRUE(view.rows.empty());
+    EXPECT_TRUE(view.emptyHint);
+    EXPECT_FALSE(view.enabled[Command::GenerateVideo]);
+}
+
+TEST_F(MainWindowTest, MovingKeepsTransitionsInPlaceAndStopsAtTheEnds) {
+    addPictures(4);
+    const auto before = window().album().items;
+    select({0, 3}, 3);
+    window().dispatch(Command::MoveForward);
+    EXPECT_EQ(window().album().items[3].path, before[3].path); // nothing moved at all
+
+    select({2, 3}, 2);
+    window().dispatch(Command::MoveForward);
+    const auto& items = window().album().items;
+    EXPECT_EQ(items[1].path, before[2].path);
+    EXPECT_EQ(items[2].path, before[3].path);
+    EXPECT_EQ(items[3].path, before[1].path);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(items[i].animationIndex, before[i].animationIndex);
+    EXPECT_EQ(view.selection, (std::vector<int>{1, 2}));
+
+    select({3}, 3);
+    window().dispatch(Command::MoveBack);
+    EXPECT_EQ(items[3].path, before[1].path);
+}
+
+TEST_F(MainWindowTest, RotatingTurnsInQuarterTurnsAndRedrawsTheIcon) {
+    addPictures(1);
+    select({0}, 0);
+    const PngBytes upright = view.rows[0].icon;
+    window().dispatch(Command::RotateRight);
+    EXPECT_EQ(window().album().items[0].turnAngle, 90);
+    EXPECT_NE(view.rows[0].icon, upright);
+    for (int i = 0; i < 3; ++i) window().dispatch(Command::RotateRight);
+    EXPECT_EQ(window().album().items[0].turnAngle, 0);
+    window().dispatch(Command::RotateLeft);
+    EXPECT_EQ(window().album().items[0].turnAngle, 270);
+}
+
+TEST_F(MainWindowTest, TransitionCommandsForTheWholeAlbum) {
+    addPictures(3);
+    for (int round = 0; round < 20; ++round) {
+        window().dispatch(Command::ContextNewTransitionSet);
+        const auto& items = window().album().items;
+        EXPECT_EQ(items[0].animationIndex, NO_TRANSITION);
+        EXPECT_NE(items[1].animationIndex, items[2].animationIndex);
+        EXPECT_EQ(view.rows[2].text, items[2].animationName);
+    }
+    select({2}, 2);
+    window().dispatch(Command::ContextSameTransitionForAll);
+    const auto& items = window().album().items;
+    EXPECT_EQ(items[1].animationIndex, items[2].animationIndex);
+    EXPECT_EQ(items[0].animationIndex, NO_TRANSITION);
+
+    // The floating editor: a separator changes nothing, a name sets that transition.
+    EXPECT_EQ(view.editorRow, 2);
+    const int kept = items[2].animationIndex;
+    window().transitionChosen("--------------------");
+    EXPECT_EQ(items[2].animationIndex, kept);
+    EXPECT_EQ(view.editorRow, -1);
+    window().transitionChosen("无动画");
+    EXPECT_EQ(items[2].animationIndex, NO_TRANSITION);
+    EXPECT_EQ(view.rows[2].text, "无动画");
+}
+
+TEST_F(MainWindowTest, ShuffleKeepsTransitionsWithThePositions) {
+    addPictures(6);
+    std::vector<int> transitions;
+    std::multiset<std::string> paths;
+    for (const auto& item : window().album().items) {
+        transitions.push_back(item.animationIndex);
+        paths.insert(item.path);
+    }
+    window().dispatch(Command::ContextShuffle);
+    std::multiset<std::string> shuffled;
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(window().album().items[i].animationIndex, transitions[i]);
+        shuffled.insert(window().album().items[i].path);
+    }
+    EXPECT_EQ(shuffled, paths);
+}
+
+TEST_F(MainWindowTest, CaptionArrangements) {
+    struct Case {
+        Command command;
+        int firstLocation;
+        std::vector<int> expected;
+    };
+    const std::vector<Case> cases = {
+        {Command::ContextCaptionsEdgeDiagonal, 4, {1, 2, 1, 2}},
+        {Command::ContextCaptionsEdgeDiagonal, 7, {2, 1, 2, 1}},
+        {Command::ContextCaptionsEdgeCross, 0, {0, 1, 2, 3}},
+        {Command::ContextCaptionsEdgeCross, 3, {3, 0, 1, 2}},
+        {Command::ContextCaptionsInsetDiagonal, 4, {6, 7, 6, 7}},
+        {Command::ContextCaptionsInsetDiagonal, 0, {5, 8, 5, 8}},
+        {Command::ContextCaptionsInsetCross, 8, {8, 5, 6, 7}},
+        {Command::ContextCaptionsMiddleBottom, 2, {4, 4, 4, 4}},
+    };
+    addPictures(4);
+    window().checkChanged(Command::CaptionSwitch, true);
+    for (const Case& c : cases) {
+        select({0}, 0);
+        window().choiceChanged(Command::CaptionPosition, c.firstLocation);
+        window().dispatch(c.command);
+        std::vector<int> got;
+        for (const auto& item : window().album().items) got.push_back(item.caption.location);
+        EXPECT_EQ(got, c.expected) << commandNumber(c.command) << " from " << c.firstLocation;
+    }
+}
+
+TEST_F(MainWindowTest, SelectionDecidesTheMoveButtonsAndTheStatusText) {
+    addPictures(3);
+    struct Case {
+        std::vector<int> rows;
+        bool forward;
+        bool back;
+    };
+    for (const Case& c : std::vector<Case>{{{0}, false, true},
+                                           {{1}, true, true},
+                                           {{2}, true, false},
+                                           {{0, 1}, false, true},
+                                           {{1, 2}, true, false},
+                                           {{0, 2}, false, false}}) {
+        select(c.rows, c.rows.front());
+        EXPECT_EQ(view.enabled[Command::MoveForward], c.forward) << c.rows.size();
+        EXPECT_EQ(view.enabled[Command::MoveBack], c.back) << c.rows.size();
+        EXPECT_TRUE(view.enabled[Command::RemovePictures]);
+    }
+    select({0, 1}, 1);
+    EXPECT_EQ(view.status[1], "选中了 2 张图片");
+    select({1}, 1);
+    EXPECT_NE(view.status[1].find(", 动画长度: "), std::string::npos);
+    EXPECT_EQ(view.editorRow, 1);
+    select({1}, 1, false); // focus elsewhere: no floating editor
+    EXPECT_EQ(view.editorRow, -1);
+    select({}, -1);
+    EXPECT_EQ(view.status[1], "");
+    EXPECT_FALSE(view.enabled[Command::RemovePictures]);
+}
+
+TEST_F(MainWindowTest, CaptionsFollowTheSwitchTextAndBadges) {
+    addPictures(2);
+    select({1}, 1);
+    window().textEdited(Command::CaptionText, "ignored while captions are off");
+    EXPECT_EQ(window().album().items[1].caption.text, "");
+    window().checkChanged(Command::CaptionSwitch, true);
+    EXPECT_TRUE(view.enabled[Command::CaptionText]);
+    window().textEdited(Command::CaptionText, "  新品上市 \r\n");
+    EXPECT_EQ(window().album().items[1].caption.text, "新品上市");
+    ASSERT_EQ(view.badges.size(), 1u);
+    EXPECT_EQ(view.badges[0].row, 1);
+    window().checkChanged(Command::CaptionSwitch, false);
+    EXPECT_TRUE(view.badges.empty());
+    EXPECT_FALSE(view.enabled[Command::CaptionFont]);
+}
+
+TEST_F(MainWindowTest, WithoutFontsTheCaptionSwitchAsksAndStaysOff) {
+    fonts.clear();
+    dialogs.scriptAnswer(Answer::No);
+    window().checkChanged(Command::CaptionSwitch, true);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].title, "注意");
+    EXPECT_FALSE(view.checked[Command::CaptionSwitch]);
+    EXPECT_FALSE(window().album().settings.text_watermark);
+}
+
+TEST_F(MainWindowTest, CustomVideoSizeIsAddedOnceAndCancelRestoresTheChoice) {
+    window();
+    const int custom = static_cast<int>(view.choices[Command::VideoSize].size()) - 1;
+    window().choiceChanged(Command::VideoSize, 16); // 1280 x 720
+    EXPECT_EQ(window().album().settings.videoWidth, 1280);
+    window().choiceChanged(Command::VideoSize, custom);
+    EXPECT_EQ(view.choice[Command::VideoSize], 16); // cancelled
+
+    options.customSize = VideoSize{500, 500};
+    window().choiceChanged(Command::VideoSize, custom);
+    const auto& labels = view.choices[Command::VideoSize];
+    ASSERT_EQ(static_cast<int>(labels.size()), custom + 2);
+    EXPECT_EQ(view.choice[Command::VideoSize], custom);
+    EXPECT_EQ(window().album().settings.videoWidth, 500);
+    window().choiceChanged(Command::VideoSize, custom + 1);
+    EXPECT_EQ(view.choices[Command::VideoSize].size(), labels.size());
+}
+
+TEST_F(MainWindowTest, AutomaticDisplayTimeAndLoopPlayAreNeverOnTogether) {
+    window().checkChanged(Command::LoopPlay, true);
+    window().checkChanged(Command::AutoDisplayTime, true);
+    EXPECT_FALSE(window().album().settings.bgsound_auto_set_image_loop_play);
+    EXPECT_FALSE(view.checked[Command::LoopPlay]);
+    window().checkChanged(Command::LoopPlay, true);
+    EXPECT_FALSE(window().album().settings.bgsound_auto_set_pause_time);
+    EXPECT_FALSE(view.checked[Command::AutoDisplayTime]);
+    EXPECT_TRUE(view.visible[Command::DisplayTime]);
+}
+
+TEST_F(MainWindowTest, ClosingHidesToTheTrayOnlyWhereThereIsOne) {
+    preferences.clickCloseButtonStatus = 1;
+    addPictures(1);
+    window().closeRequested();
+    EXPECT_FALSE(view.windowShown);
+    EXPECT_TRUE(view.trayShown);
+    EXPECT_TRUE(window().hiddenInTray());
+    window().trayIconClicked();
+    EXPECT_TRUE(view.windowShown);
+    EXPECT_FALSE(view.trayShown);
+
+    view.trayPresent = false;
+    window().closeRequested();
+    EXPECT_TRUE(view.windowShown);
+    EXPECT_TRUE(view.minimized);
+    EXPECT_FALSE(view.quitCalled);
+}
+
+TEST_F(MainWindowTest, ExitFromTheTrayRestoresTheWindowBeforeAskingAndKeepsUnsavedWork) {
+    preferences.clickCloseButtonStatus = 1;
+    addPictures(1);
+    window().closeRequested();
+    dialogs.scriptAnswer(Answer::Cancel);
+    window().dispatch(Command::TrayExit);
+    EXPECT_TRUE(view.windowShown);
+    EXPECT_FALSE(view.trayShown);
+    EXPECT_FALSE(view.quitCalled);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].text, "项目已更改，是否保存更改？");
+
+    // Yes, then a cancelled save dialog: the album would be lost, so the program stays.
+    dialogs.scriptAnswer(Answer::Yes);
+    window().dispatch(Command::TrayExit);
+    EXPECT_FALSE(view.quitCalled);
+
+    std::ofstream(folders.tempPictureFolder / "download.jpg") << "x";
+    dialogs.scriptAnswer(Answer::No);
+    window().dispatch(Command::TrayExit);
+    EXPECT_TRUE(view.quitCalled);
+    EXPECT_TRUE(std::filesystem::is_empty(folders.tempPictureFolder));
+}
+
+TEST_F(MainWindowTest, ProjectOpenedAtStartShowsItsPicturesTitleAndMenus) {
+    addPictures(2);
+    select({1}, 1);
+    window().dispatch(Command::RotateRight);
+    AlbumProject saved = window().album();
+    ProjectFileState state;
+    const std::string path = folder.file("album.dat");
+    ASSERT_TRUE(saveProjectFile(saved, {folders.picsFolder.string(), ""}, path, state));
+
+    ScriptedView fresh;
+    MainWindowServices services;
+    services.folders = folders;
+    services.fonts = &fonts;
+    services.preferences = &preferences;
+    services.info = &info;
+    MainWindow reopened(fresh, services);
+    reopened.start();
+    ASSERT_TRUE(reopened.openProjectAtStart(path));
+    ASSERT_EQ(fresh.rows.size(), 2u);
+    EXPECT_EQ(reopened.album().items[1].turnAngle, 90);
+    EXPECT_EQ(fresh.rows[1].icon, view.rows[1].icon); // the turned thumbnail
+    EXPECT_EQ(fresh.title, "Velomira(V8.3) - album.dat");
+    const auto menu = reopened.projectMenu();
+    EXPECT_FALSE(menu[2].enabled); // "保存": nothing changed
+    EXPECT_TRUE(menu[3].enabled);  // "另存为"
+    reopened.selectionChanged({0}, 0, true);
+    reopened.dispatch(Command::RotateLeft);
+    EXPECT_TRUE(reopened.projectMenu()[2].enabled);
+}
+
+TEST_F(MainWindowTest, ContextMenuEnabling) {
+    auto enabledOf = [&](Command c) {
+        for (const MenuEntryState& e : window().contextMenu())
+            if (e.command == c) return e.enabled;
+        return false;
+    };
+    window();
+    EXPECT_TRUE(enabledOf(Command::ContextAddPictures));
+    EXPECT_FALSE(enabledOf(Command::ContextRemoveAll));
+    addPictures(2);
+    EXPECT_TRUE(enabledOf(Command::ContextShuffle));
+    EXPECT_FALSE(enabledOf(Command::ContextInsertPictures));
+    EXPECT_FALSE(enabledOf(Command::ContextCaptionsEdgeCross));
+    select({0, 1}, 0);
+    EXPECT_TRUE(enabledOf(Command::ContextSetAsCover));
+    EXPECT_FALSE(enabledOf(Command::ContextSameTransitionForAll));
+}
+
+TEST_F(MainWindowTest, SettingsMenuSwitchesAreStoredAndChecked) {
+    window().dispatch(Command::BackgroundBlack);
+    window().dispatch(Command::DefaultNameFirstPicture);
+    window().dispatch(Command::CloseHidesToTray);
+    EXPECT_EQ(preferences.videoBgFillColor, 1u);
+    EXPECT_EQ(preferences.mp4DefaultFileName, 2u);
+    EXPECT_EQ(preferences.clickCloseButtonStatus, 1u);
+    for (const MenuEntryState& e : window().settingsMenu()) {
+        const bool expected = e.command == Command::BackgroundBlack ||
+                              e.command == Command::DefaultNameFirstPicture ||
+                              e.command == Command::CloseHidesToTray;
+        EXPECT_EQ(e.checked, expected) << commandNumber(e.command);
+    }
+    options.loopPlay = 99;
+    window().dispatch(Command::LoopPlayDialog);
+    EXPECT_EQ(preferences.imageLoopPlayAnimation, 99u);
+}
+
+TEST_F(MainWindowTest, WebCommandsWithoutAConfiguredSiteSayWhy) {
+    window().dispatch(Command::OfficialSite);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_NE(dialogs.messages()[0].text.find("web_site"), std::string::npos);
+    EXPECT_TRUE(view.opened.empty());
+}
+
+TEST_F(MainWindowTest, DesktopShortcutWritesAnExecutableLauncher) {
+    window().dispatch(Command::DesktopShortcut);
+    const auto launcher = folders.desktopFolder / kLauncherFileName;
+    ASSERT_TRUE(std::filesystem::exists(launcher));
+    EXPECT_TRUE((std::filesystem::status(launcher).permissions() &
+                 std::filesystem::perms::owner_exec) != std::filesystem::perms::none);
+    EXPECT_EQ(dialogs.messages().back().text, "在桌面上成功创建了一个快捷方式");
+}
+
+TEST(DesktopLauncher, ExecArgumentsAreQuotedAndEscaped) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"/opt/velomira/velomira", "\"/opt/velomira/velomira\""},
+        {"/home/a b/视频/velomira", "\"/home/a b/视频/velomira\""},
+        {"/x/100%/v", "\"/x/100%%/v\""},
+        {"/x/\"q\"/$HOME/`v`\\", "\"/x/\\\"q\\\"/\\$HOME/\\`v\\`\\\\\""},
+    };
+    for (const auto& [argument, quoted] : cases) EXPECT_EQ(quoteExecArgument(argument), quoted);
+    const std::string text = desktopLauncherText("/a\\b/velomira", "");
+    EXPECT_NE(text.find("Exec=\"/a\\\\\\\\b/velomira\" %f\n"), std::string::npos);
+    EXPECT_NE(text.find("MimeType=application/x-velomira-project;"), std::string::npos);
+}
+
+TEST(BadgeOffset, CornersAndTheInsetPositions) {
+    const int box = 144, w = 30, h = 16;
+    EXPECT_EQ(badgeOffset(0, box, w, h).x, badgeOffset(1, box, w, h).x);
+    EXPECT_LT(badgeOffset(0, box, w, h).y, badgeOffset(1, box, w, h).y);
+    EXPECT_EQ(badgeOffset(4, box, w, h).x, (box - w) / 2);
+    EXPECT_EQ(badgeOffset(5, box, w, h).x, badgeOffset(0, box, w, h).x + 6);
+    EXPECT_EQ(badgeOffset(7, box, w, h).x, badgeOffset(2, box, w, h).x - 6);
+    for (int location = 0; location < 9; ++location) {
+        const BadgeOffset o = badgeOffset(location, box, w, h);
+        EXPECT_GE(o.x, 0);
+        EXPECT_LE(o.x + w, box);
+        EXPECT_LE(o.y + h, box);
+    }
+}
+
+} // namespace
+} // namespace velomira
