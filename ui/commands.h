@@ -99,7 +99,9 @@ enum class Command : int {
     TrayExit = 36203,
 };
 
-inline constexpr int commandNumber(Command command) { return static_cast<int>(command); }
+inline constexpr int commandNumber(Command command) {
+    return static_cast<int>(command);
+}
 
 // The command of a number, or nothing for a number that names none.
 std::optional<Command> commandFromNumber(int number);

@@ -32,8 +32,10 @@ std::string entryValue(const std::string& text) {
 std::string quoteExecArgument(const std::string& argument) {
     std::string quoted = "\"";
     for (char c : argument) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-        if (c == '%') quoted += '%'; // a lone % would be a field code
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            quoted += '\\';
+        if (c == '%')
+            quoted += '%'; // a lone % would be a field code
         quoted += c;
     }
     quoted += '"';
@@ -49,7 +51,8 @@ std::string desktopLauncherText(const std::filesystem::path& program,
                        "Comment=图片制作MP4幻灯片视频\n";
     text += "Exec=" + entryValue(quoteExecArgument(program.string())) + " %f\n";
     text += "Path=" + entryValue(program.parent_path().string()) + "\n";
-    if (!icon.empty()) text += "Icon=" + entryValue(icon.string()) + "\n";
+    if (!icon.empty())
+        text += "Icon=" + entryValue(icon.string()) + "\n";
     text += std::string("MimeType=") + kProjectMimeType + ";\n";
     text += "Terminal=false\n"
             "Categories=AudioVideo;Video;\n";
@@ -57,15 +60,15 @@ std::string desktopLauncherText(const std::filesystem::path& program,
 }
 
 bool writeDesktopLauncher(const std::filesystem::path& desktopFolder,
-                          const std::filesystem::path& program,
-                          const std::filesystem::path& icon) {
+                          const std::filesystem::path& program, const std::filesystem::path& icon) {
     const std::filesystem::path target = desktopFolder / kLauncherFileName;
     const std::filesystem::path temporary =
         desktopFolder / (std::string(".") + kLauncherFileName + "." + std::to_string(getpid()));
     const std::string text = desktopLauncherText(program, icon);
     {
         UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755));
-        if (!fd.valid()) return false;
+        if (!fd.valid())
+            return false;
         if (!writeAll(fd.get(), text) || ::fchmod(fd.get(), 0755) != 0 || !fd.close()) {
             ::unlink(temporary.c_str());
             return false;

@@ -17,8 +17,7 @@ std::string desktopLauncherText(const std::filesystem::path& program,
 // Writes the launcher into the desktop folder with mode 0755 (by a temporary file renamed into
 // place, so an older launcher stays whole when the write fails). True when it was written.
 bool writeDesktopLauncher(const std::filesystem::path& desktopFolder,
-                          const std::filesystem::path& program,
-                          const std::filesystem::path& icon);
+                          const std::filesystem::path& program, const std::filesystem::path& icon);
 
 // One argument of an Exec line, quoted and escaped as desktop entries require.
 std::string quoteExecArgument(const std::string& argument);

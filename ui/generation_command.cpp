@@ -18,12 +18,15 @@ void finishGeneration(MainWindow::State& s, const GenerationResult& result) {
     s.view.hideGenerationProgress();
     s.view.setWindowEnabled(true);
     s.view.raiseWindow();
-    if (result.outcome != EncoderOutcome::Done || s.generationStopRequested) return;
+    if (result.outcome != EncoderOutcome::Done || s.generationStopRequested)
+        return;
     if (ask("视频文件已生成，是否要查看该视频？", "完成", false, Answer::No) != Answer::Yes)
         return;
-    if (s.view.openExternal(s.generationOutput)) return;
+    if (s.view.openExternal(s.generationOutput))
+        return;
     const std::string page = (s.services.folders.programFolder / "play.html").string();
-    if (writePlayPage(page, s.generationOutput) && s.view.openExternal(page)) return;
+    if (writePlayPage(page, s.generationOutput) && s.view.openExternal(page))
+        return;
     showMessage("无法创建播放视频的HTML文件，但这不影响新生成的mp4视频文件的正常使用。\n\n"
                 "你可以从网上下载：射手影音 来播放视频。",
                 "提示", MessageKind::Information);
@@ -32,11 +35,13 @@ void finishGeneration(MainWindow::State& s, const GenerationResult& result) {
 } // namespace
 
 void generateVideoCommand(MainWindow::State& s) {
-    if (s.generationRunning || s.pictureCount() == 0) return;
-    const PreflightResult preflight = checkBeforeGeneration(
-        s.album, OutputMode::Video, s.services.folders.programFolder);
+    if (s.generationRunning || s.pictureCount() == 0)
+        return;
+    const PreflightResult preflight =
+        checkBeforeGeneration(s.album, OutputMode::Video, s.services.folders.programFolder);
     if (!preflight.accepted) {
-        if (s.album.settings.video_size == 0) s.view.focus(Command::VideoSize);
+        if (s.album.settings.video_size == 0)
+            s.view.focus(Command::VideoSize);
         if (preflight.musicTrackToSelect >= 0)
             s.view.setChoice(Command::MusicList, preflight.musicTrackToSelect);
         return;
@@ -46,7 +51,8 @@ void generateVideoCommand(MainWindow::State& s) {
         proposedOutputName(s.album, s.album.settings.outputNaming, std::time(nullptr));
     const auto chosen = saveOneFile("视频保存到", {{"mp4视频 (*.mp4)", "*.mp4"}}, "mp4",
                                     s.preferences().folders.video, proposed);
-    if (!chosen) return;
+    if (!chosen)
+        return;
     s.generationOutput = withMp4Extension(*chosen);
 
     GenerationRequest request;
@@ -61,7 +67,8 @@ void generateVideoCommand(MainWindow::State& s) {
     MainWindowView& view = s.view;
     request.progress = [&view, alive](int picture, int total) {
         view.postToWindowThread([&view, alive, picture, total] {
-            if (alive.lock()) view.showGenerationProgress(picture, total);
+            if (alive.lock())
+                view.showGenerationProgress(picture, total);
         });
     };
     s.generationStopRequested = false;
@@ -69,13 +76,13 @@ void generateVideoCommand(MainWindow::State& s) {
     s.view.setWindowEnabled(false);
     s.view.showGenerationProgress(1, plan.totalPictures);
     MainWindow::State* state = &s;
-    const bool started = s.worker.start(
-        s.encoderState, std::move(request), plan,
-        [&view, alive, state](const GenerationResult& result) {
-            view.postToWindowThread([alive, state, result] {
-                if (alive.lock()) finishGeneration(*state, result);
-            });
-        });
+    const bool started = s.worker.start(s.encoderState, std::move(request), plan,
+                                        [&view, alive, state](const GenerationResult& result) {
+                                            view.postToWindowThread([alive, state, result] {
+                                                if (alive.lock())
+                                                    finishGeneration(*state, result);
+                                            });
+                                        });
     if (!started) {
         s.generationRunning = false;
         s.view.hideGenerationProgress();

@@ -7,7 +7,8 @@ void InfoLog::append(const std::string& report) {
     view_.scrollToEnd();
     view_.appendText("\r\n\r\n");
     view_.scrollToEnd();
-    if (!view_.isShown()) view_.setShown(true);
+    if (!view_.isShown())
+        view_.setShown(true);
 }
 
 void InfoLog::toggle() {

@@ -38,7 +38,8 @@ inline PictureBatchResult addPictureBatch(AlbumProject& album,
         }
         Blob icon;
         if (makeThumbnailIcon(paths[k], thumbnailSize, thumbnailSize, 0, icon) != 1) {
-            if (callbacks.refused) callbacks.refused("图片读取失败:\r\n" + paths[k]);
+            if (callbacks.refused)
+                callbacks.refused("图片读取失败:\r\n" + paths[k]);
             continue;
         }
         const AddPictureResult added = addPicture(album, paths[k], position, false, random);
@@ -46,11 +47,13 @@ inline PictureBatchResult addPictureBatch(AlbumProject& album,
             ++result.added;
             if (callbacks.added)
                 callbacks.added(added.position, PngBytes(icon.bytes(), icon.bytes() + icon.length));
-            if (position >= 0) ++position;
+            if (position >= 0)
+                ++position;
         } else if (added.status == AddPictureStatus::Refused && callbacks.refused) {
             callbacks.refused(added.infoLine);
         }
-        if (callbacks.pump) callbacks.pump();
+        if (callbacks.pump)
+            callbacks.pump();
     }
     return result;
 }

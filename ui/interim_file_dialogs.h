@@ -17,8 +17,8 @@ inline std::optional<std::string> openOneFile(const std::string&, const std::vec
                                               std::string&) {
     return std::nullopt;
 }
-inline std::vector<std::string> openSeveralFiles(const std::string&,
-                                                 const std::vector<FileFilter>&, std::string&) {
+inline std::vector<std::string> openSeveralFiles(const std::string&, const std::vector<FileFilter>&,
+                                                 std::string&) {
     return {};
 }
 inline std::optional<std::string> saveOneFile(const std::string&, const std::vector<FileFilter>&,

@@ -34,7 +34,8 @@ constexpr const char* kCoverHelp =
     "【设置封面】是 v7.0 版本新增的实验性选项，用于设置生成的视频在 Windows "
     "文件夹中显示的缩略图效果。\n\n特别提示：\nWindows 文件夹里的视频缩略图显示效果与 Windows "
     "系统机制有关，因此该选项是否有效最终由 Windows 系统决定。";
-constexpr const char* kUnsupportedPicture = "选中的文件格式不受支持，请选择 PNG 或 JPG 格式的图片。";
+constexpr const char* kUnsupportedPicture =
+    "选中的文件格式不受支持，请选择 PNG 或 JPG 格式的图片。";
 constexpr const char* kCmykLogo =
     "选择的图标文件是一个使用了[CMYK颜色模式]的JPG图片，请先将图标文件转换成[RGB颜色模式]后再"
     "使用。";
@@ -48,12 +49,14 @@ std::string versionText() {
 
 std::vector<std::string> toStrings(auto&& range) {
     std::vector<std::string> out;
-    for (const auto& entry : range) out.emplace_back(entry);
+    for (const auto& entry : range)
+        out.emplace_back(entry);
     return out;
 }
 
 void enableGroup(MainWindowView& view, std::initializer_list<Command> controls, bool enabled) {
-    for (Command c : controls) view.setEnabled(c, enabled);
+    for (Command c : controls)
+        view.setEnabled(c, enabled);
 }
 
 void showCaptionSample(MainWindow::State& s) {
@@ -132,12 +135,14 @@ void loopPlayChanged(MainWindow::State& s, bool on) {
 // "选择..." of the logo and cover groups: PNG and JPEG by their headers; a logo also no CMYK.
 void choosePicture(MainWindow::State& s, bool logo) {
     const std::vector<FileFilter> filters =
-        logo ? std::vector<FileFilter>{{"PNG图片 (*.PNG)", "*.png"}, {"JPG图片 (*.JPG)", "*.jpg;*.jpeg"}}
+        logo ? std::vector<FileFilter>{{"PNG图片 (*.PNG)", "*.png"},
+                                       {"JPG图片 (*.JPG)", "*.jpg;*.jpeg"}}
              : std::vector<FileFilter>{{"图片 (*.JPG, *.PNG)", "*.jpg;*.jpeg;*.png"},
                                        {"PNG图片 (*.PNG)", "*.png"}};
     const auto path =
         openOneFile(logo ? "选择图片" : "选择封面图片", filters, s.preferences().folders.logo);
-    if (!path) return;
+    if (!path)
+        return;
     const Command field = logo ? Command::LogoPath : Command::CoverPath;
     const Command button = logo ? Command::LogoChoose : Command::CoverChoose;
     std::string& stored = logo ? s.album.settings.logo_path : s.album.settings.cover_path;
@@ -148,8 +153,10 @@ void choosePicture(MainWindow::State& s, bool logo) {
         s.view.setFieldText(field, "");
         s.view.focus(button);
     };
-    if (kind != kImageKindPng && kind != kImageKindJpeg) return refuse(kUnsupportedPicture, "错误");
-    if (logo && kind == kImageKindJpeg && isCmykPicture(*path)) return refuse(kCmykLogo, "提示");
+    if (kind != kImageKindPng && kind != kImageKindJpeg)
+        return refuse(kUnsupportedPicture, "错误");
+    if (logo && kind == kImageKindJpeg && isCmykPicture(*path))
+        return refuse(kCmykLogo, "提示");
     stored = *path;
     s.view.setFieldText(field, *path);
 }
@@ -176,37 +183,47 @@ void videoSizeChanged(MainWindow::State& s, int index) {
 void setBackground(MainWindow::State& s, int colour) {
     s.album.settings.video_bg_fill_color = colour;
     s.preferences().videoBgFillColor = static_cast<uint32_t>(colour);
-    if (s.services.settingsFile) writeVideoBgFillColor(*s.services.settingsFile, colour);
+    if (s.services.settingsFile)
+        writeVideoBgFillColor(*s.services.settingsFile, colour);
 }
 
 void setOutputNaming(MainWindow::State& s, int naming) {
     s.album.settings.outputNaming = naming;
     s.preferences().mp4DefaultFileName = static_cast<uint32_t>(naming);
-    if (s.services.settingsFile) writeMp4DefaultFileName(*s.services.settingsFile, naming);
+    if (s.services.settingsFile)
+        writeMp4DefaultFileName(*s.services.settingsFile, naming);
 }
 
 void setCloseBehaviour(MainWindow::State& s, int status) {
     s.preferences().clickCloseButtonStatus = static_cast<uint32_t>(status);
-    if (s.services.settingsFile) writeClickCloseButtonStatus(*s.services.settingsFile, status);
+    if (s.services.settingsFile)
+        writeClickCloseButtonStatus(*s.services.settingsFile, status);
 }
 
 void loopPlayDialog(MainWindow::State& s) {
-    if (s.services.optionDialogs == nullptr) return;
-    const auto index = s.services.optionDialogs->askLoopPlayTransition(
-        s.album.settings.loopPlayAnimation);
-    if (!index) return;
+    if (s.services.optionDialogs == nullptr)
+        return;
+    const auto index =
+        s.services.optionDialogs->askLoopPlayTransition(s.album.settings.loopPlayAnimation);
+    if (!index)
+        return;
     s.album.settings.loopPlayAnimation = *index;
     s.preferences().imageLoopPlayAnimation = static_cast<uint32_t>(*index);
-    if (s.services.settingsFile) writeImageLoopPlayAnimation(*s.services.settingsFile, *index);
+    if (s.services.settingsFile)
+        writeImageLoopPlayAnimation(*s.services.settingsFile, *index);
     refreshVideoLength(s);
 }
 
 void marginsDialog(MainWindow::State& s) {
-    if (s.services.optionDialogs == nullptr) return;
-    const auto margins = s.services.optionDialogs->askCaptionMargins(s.preferences().captionMargins);
-    if (!margins) return;
+    if (s.services.optionDialogs == nullptr)
+        return;
+    const auto margins =
+        s.services.optionDialogs->askCaptionMargins(s.preferences().captionMargins);
+    if (!margins)
+        return;
     s.preferences().captionMargins = *margins;
-    if (s.services.settingsFile) writeCaptionMargins(*s.services.settingsFile, *margins);
+    if (s.services.settingsFile)
+        writeCaptionMargins(*s.services.settingsFile, *margins);
 }
 
 void createDesktopShortcut(MainWindow::State& s) {
@@ -230,7 +247,8 @@ void aboutBox(MainWindow::State& s) {
 
 void setAsCover(MainWindow::State& s) {
     const int row = s.focusedSelectedRow();
-    if (row < 0) return;
+    if (row < 0)
+        return;
     if (!s.album.settings.cover) {
         s.album.settings.cover = true;
         s.view.setChecked(Command::CoverSwitch, true);
@@ -248,10 +266,12 @@ void exitFlow(MainWindow::State& s) {
             s.hiddenInTray = false;
         }
         const Answer answer = ask("项目已更改，是否保存更改？", "询问", true, Answer::Cancel);
-        if (answer == Answer::Cancel) return;
+        if (answer == Answer::Cancel)
+            return;
         // A save that was cancelled or failed keeps the program open: leaving now would lose
         // the album the user just asked to keep.
-        if (answer == Answer::Yes && !saveProjectCommand(s, false)) return;
+        if (answer == Answer::Yes && !saveProjectCommand(s, false))
+            return;
     }
     s.quitting = true;
     s.view.setWindowShown(false);
@@ -283,14 +303,15 @@ void showAllOptions(MainWindow::State& s) {
     view.setChecked(Command::LogoSwitch, settings.logo);
     view.setFieldText(Command::LogoPath, settings.logo_path);
     view.setChoice(Command::LogoPosition, settings.logo_location);
-    enableGroup(view, {Command::LogoPosition, Command::LogoPath, Command::LogoChoose,
-                       Command::LogoHelp},
+    enableGroup(view,
+                {Command::LogoPosition, Command::LogoPath, Command::LogoChoose, Command::LogoHelp},
                 settings.logo);
     view.setChecked(Command::MusicSwitch, settings.bgsound);
     view.setChecked(Command::AutoDisplayTime, settings.bgsound_auto_set_pause_time);
     view.setChecked(Command::LoopPlay, settings.bgsound_auto_set_image_loop_play);
     std::vector<std::string> lines;
-    for (const MusicTrack& track : s.album.musicItems) lines.push_back(musicTrackLine(track));
+    for (const MusicTrack& track : s.album.musicItems)
+        lines.push_back(musicTrackLine(track));
     view.setChoices(Command::MusicList, lines);
     showMusicGroup(s);
     view.setChecked(Command::CoverSwitch, settings.cover);
@@ -312,8 +333,10 @@ void openWebPage(MainWindow::State& s, const std::string& pathAndQuery) {
         showMessage(kNoWebSite, "提示", MessageKind::Information);
         return;
     }
-    if (site.find("://") == std::string::npos) site = "http://" + site;
-    while (!site.empty() && site.back() == '/') site.pop_back();
+    if (site.find("://") == std::string::npos)
+        site = "http://" + site;
+    while (!site.empty() && site.back() == '/')
+        site.pop_back();
     const std::string tail =
         pathAndQuery.empty() || pathAndQuery.front() == '/' ? pathAndQuery : "/" + pathAndQuery;
     s.view.openExternal(site + tail);
@@ -321,7 +344,8 @@ void openWebPage(MainWindow::State& s, const std::string& pathAndQuery) {
 
 std::string windowTitle(const ProjectFileState& file) {
     std::string title = std::string(kProductName) + "(V" + versionText() + ")";
-    if (!file.path.empty()) title += " - " + file.name;
+    if (!file.path.empty())
+        title += " - " + file.name;
     return title;
 }
 
@@ -356,14 +380,17 @@ void MainWindow::start() {
     view.setChoices(Command::CaptionPosition, toStrings(captionLocationLabels()));
     view.setChoices(Command::CaptionFont, s.fontNames);
     std::vector<std::string> sizes;
-    for (int size : captionFontSizes()) sizes.push_back(std::to_string(size));
+    for (int size : captionFontSizes())
+        sizes.push_back(std::to_string(size));
     view.setChoices(Command::CaptionSize, sizes);
     std::vector<std::string> colours;
-    for (const CaptionColour& colour : captionColourTable()) colours.emplace_back(colour.label);
+    for (const CaptionColour& colour : captionColourTable())
+        colours.emplace_back(colour.label);
     view.setChoices(Command::CaptionColour, colours);
     view.setChoices(Command::LogoPosition, toStrings(logoLocationLabels()));
     std::vector<std::string> times;
-    for (const PauseTime& time : pauseTimeTable()) times.emplace_back(time.label);
+    for (const PauseTime& time : pauseTimeTable())
+        times.emplace_back(time.label);
     view.setChoices(Command::DisplayTime, times);
     choosePauseTime(s.album.settings, kDefaultPauseTime);
     showAllOptions(s);
@@ -383,13 +410,15 @@ void MainWindow::start() {
 
 void MainWindow::dispatch(Command command) {
     State& s = *state_;
-    if (s.generationRunning && command != Command::TrayShowWindow) return;
+    if (s.generationRunning && command != Command::TrayShowWindow)
+        return;
     switch (command) {
     case Command::AddPictures:
     case Command::ContextAddPictures:
         return addPicturesCommand(s, AddMode::Append);
     case Command::ContextInsertPictures:
-        if (s.hasSelection()) addPicturesCommand(s, AddMode::Insert);
+        if (s.hasSelection())
+            addPicturesCommand(s, AddMode::Insert);
         return;
     case Command::RemovePictures:
     case Command::ContextRemoveSelected:
@@ -415,15 +444,16 @@ void MainWindow::dispatch(Command command) {
     case Command::ContextCaptionsInsetDiagonal:
     case Command::ContextCaptionsInsetCross:
     case Command::ContextCaptionsMiddleBottom:
-        if (s.album.settings.text_watermark) arrangeCaptions(s, command);
+        if (s.album.settings.text_watermark)
+            arrangeCaptions(s, command);
         return;
     case Command::ContextSetAsCover:
         return setAsCover(s);
     case Command::ContextPreviewTransition: {
         const int row = s.focusedSelectedRow();
         if (row >= 0)
-            openWebPage(s, "/preview.asp?id=" +
-                               std::to_string(s.album.items[row].animationIndex) + "&");
+            openWebPage(s, "/preview.asp?id=" + std::to_string(s.album.items[row].animationIndex) +
+                               "&");
         return;
     }
     case Command::GenerateVideo:
@@ -442,10 +472,12 @@ void MainWindow::dispatch(Command command) {
     case Command::OpenProject:
         return openProjectCommand(s);
     case Command::SaveProject:
-        if (s.pictureCount() > 0) saveProjectCommand(s, false);
+        if (s.pictureCount() > 0)
+            saveProjectCommand(s, false);
         return;
     case Command::SaveProjectAs:
-        if (s.pictureCount() > 0) saveProjectCommand(s, true);
+        if (s.pictureCount() > 0)
+            saveProjectCommand(s, true);
         return;
     case Command::BackgroundWhite:
         return setBackground(s, 0);
@@ -489,26 +521,33 @@ void MainWindow::choiceChanged(Command control, int index) {
     VideoSettings& settings = s.album.settings;
     switch (control) {
     case Command::CaptionPosition:
-        if (index < 0 || index >= kCaptionLocationCount) return;
-        for (int row : s.selection) s.album.items[row].caption.location = index;
+        if (index < 0 || index >= kCaptionLocationCount)
+            return;
+        for (int row : s.selection)
+            s.album.items[row].caption.location = index;
         return refreshCaptionBadges(s);
     case Command::CaptionFont:
-        if (index < 0 || index >= static_cast<int>(s.fontNames.size())) return;
+        if (index < 0 || index >= static_cast<int>(s.fontNames.size()))
+            return;
         applyCaptionFont(s.album, index, s.fontNames[index]);
         return showCaptionSample(s);
     case Command::CaptionSize:
-        if (captionPointSizeAt(index)) settings.text_watermark_font_size = index;
+        if (captionPointSizeAt(index))
+            settings.text_watermark_font_size = index;
         return;
     case Command::CaptionColour:
-        if (applyCaptionColour(s.album, index)) showCaptionSample(s);
+        if (applyCaptionColour(s.album, index))
+            showCaptionSample(s);
         return;
     case Command::LogoPosition:
-        if (index >= 0 && index < kLogoLocationCount) settings.logo_location = index;
+        if (index >= 0 && index < kLogoLocationCount)
+            settings.logo_location = index;
         return;
     case Command::VideoSize:
         return videoSizeChanged(s, index);
     case Command::DisplayTime:
-        if (!choosePauseTime(settings, index)) return;
+        if (!choosePauseTime(settings, index))
+            return;
         refreshSelectionStatus(s);
         return refreshVideoLength(s);
     default:
@@ -524,9 +563,10 @@ void MainWindow::checkChanged(Command control, bool checked) {
         return captionSwitchChanged(s, checked);
     case Command::LogoSwitch:
         settings.logo = checked;
-        return enableGroup(s.view, {Command::LogoPosition, Command::LogoPath, Command::LogoChoose,
-                                    Command::LogoHelp},
-                           checked);
+        return enableGroup(
+            s.view,
+            {Command::LogoPosition, Command::LogoPath, Command::LogoChoose, Command::LogoHelp},
+            checked);
     case Command::CoverSwitch:
         settings.cover = checked;
         return enableGroup(s.view, {Command::CoverPath, Command::CoverChoose, Command::CoverHelp},
@@ -547,14 +587,17 @@ void MainWindow::checkChanged(Command control, bool checked) {
 
 void MainWindow::textEdited(Command control, const std::string& text) {
     State& s = *state_;
-    if (control != Command::CaptionText || !s.album.settings.text_watermark) return;
+    if (control != Command::CaptionText || !s.album.settings.text_watermark)
+        return;
     const std::string trimmed = [&] {
         const auto first = text.find_first_not_of(" \t\r\n");
-        if (first == std::string::npos) return std::string();
+        if (first == std::string::npos)
+            return std::string();
         const auto last = text.find_last_not_of(" \t\r\n");
         return text.substr(first, last - first + 1);
     }();
-    for (int row : s.selection) setAlbumItemCaptionText(s.album, row, trimmed);
+    for (int row : s.selection)
+        setAlbumItemCaptionText(s.album, row, trimmed);
     refreshCaptionBadges(s);
 }
 
@@ -569,8 +612,7 @@ void MainWindow::transitionChosen(const std::string& entry) {
     s.view.hideTransitionEditor();
 }
 
-void MainWindow::selectionChanged(const std::vector<int>& rows, int focusedRow,
-                                  bool listHasFocus) {
+void MainWindow::selectionChanged(const std::vector<int>& rows, int focusedRow, bool listHasFocus) {
     State& s = *state_;
     s.selection = rows;
     std::sort(s.selection.begin(), s.selection.end());
@@ -583,20 +625,24 @@ void MainWindow::selectionChanged(const std::vector<int>& rows, int focusedRow,
 
 void MainWindow::pictureDoubleClicked(int row) {
     State& s = *state_;
-    if (row < 0) return dispatch(Command::AddPictures);
-    if (s.hasSelection()) s.view.openExternal(s.album.items[s.selection.front()].path);
+    if (row < 0)
+        return dispatch(Command::AddPictures);
+    if (s.hasSelection())
+        s.view.openExternal(s.album.items[s.selection.front()].path);
 }
 
 void MainWindow::filesDropped(const std::vector<std::string>& paths) {
     State& s = *state_;
-    if (s.generationRunning) return;
+    if (s.generationRunning)
+        return;
     s.view.raiseWindow();
     s.view.setWaitCursor(true);
     s.view.setStatusText(1, "加载图片中...");
     std::vector<std::string> pictures;
     for (const std::string& path : paths) {
         std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec)) continue;
+        if (!std::filesystem::is_regular_file(path, ec))
+            continue;
         std::string lower = path;
         std::transform(lower.begin(), lower.end(), lower.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -621,25 +667,31 @@ void MainWindow::filesDropped(const std::vector<std::string>& paths) {
 void MainWindow::selectAllPictures() {
     State& s = *state_;
     std::vector<int> rows(s.pictureCount());
-    for (int row = 0; row < s.pictureCount(); ++row) rows[row] = row;
+    for (int row = 0; row < s.pictureCount(); ++row)
+        rows[row] = row;
     setSelection(s, rows, rows.empty() ? -1 : (s.focusedRow >= 0 ? s.focusedRow : 0));
     refreshSelectionStatus(s);
 }
 
 void MainWindow::deleteKey() {
-    if (state_->hasSelection()) dispatch(Command::RemovePictures);
+    if (state_->hasSelection())
+        dispatch(Command::RemovePictures);
 }
 
 void MainWindow::toggleInfoWindow() {
-    if (state_->services.info != nullptr) state_->services.info->toggle();
+    if (state_->services.info != nullptr)
+        state_->services.info->toggle();
 }
 
 void MainWindow::closeRequested() {
     State& s = *state_;
-    if (s.generationRunning) return;
-    if (s.preferences().clickCloseButtonStatus != 1) return exitFlow(s);
+    if (s.generationRunning)
+        return;
+    if (s.preferences().clickCloseButtonStatus != 1)
+        return exitFlow(s);
     // Without a tray the window would become unreachable: it is minimised instead.
-    if (!s.view.trayAvailable()) return s.view.minimizeWindow();
+    if (!s.view.trayAvailable())
+        return s.view.minimizeWindow();
     s.view.setWindowShown(false);
     s.view.setTrayIconShown(true);
     s.hiddenInTray = true;
@@ -651,7 +703,8 @@ void MainWindow::trayIconClicked() {
 
 void MainWindow::stopGeneration() {
     State& s = *state_;
-    if (!s.generationRunning || s.generationStopRequested) return;
+    if (!s.generationRunning || s.generationStopRequested)
+        return;
     s.generationStopRequested = true;
     s.worker.requestStop();
     s.view.setGenerationStopping();
@@ -666,10 +719,10 @@ std::vector<MenuEntryState> MainWindow::projectMenu() const {
     const bool pictures = s.pictureCount() > 0;
     const std::string& temp = s.services.folders.tempPictureFolder.string();
     const bool anyTemporary =
-        !temp.empty() && std::any_of(s.album.items.begin(), s.album.items.end(),
-                                     [&](const AlbumItem& item) {
-                                         return item.path.find(temp) != std::string::npos;
-                                     });
+        !temp.empty() &&
+        std::any_of(s.album.items.begin(), s.album.items.end(), [&](const AlbumItem& item) {
+            return item.path.find(temp) != std::string::npos;
+        });
     return {{Command::NewProject},
             {Command::OpenProject},
             {Command::SaveProject, pictures && projectModified(s)},

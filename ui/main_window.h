@@ -97,8 +97,11 @@ class MainWindow {
     bool generating() const;
     bool hiddenInTray() const;
 
-  private:
+    // The state behind the commands; defined in ui/main_window_state.h for the files that
+    // carry them out.
     struct State;
+
+  private:
     std::unique_ptr<State> state_;
 };
 

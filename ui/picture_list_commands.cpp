@@ -6,10 +6,10 @@
 #include "render/frame_sequencer.h"
 #include "render/image/image_layer.h"
 #include "render/image/thumbnail.h"
-#include "ui/interim_file_dialogs.h"
 #include "ui/info_log.h"
-#include "ui/main_window_state.h"
 #include "ui/interim_batch.h"
+#include "ui/interim_file_dialogs.h"
+#include "ui/main_window_state.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,7 +29,8 @@ const std::vector<FileFilter> kPictureFilters = {
 };
 
 void report(MainWindow::State& s, const std::string& line) {
-    if (s.services.info != nullptr) s.services.info->append(line);
+    if (s.services.info != nullptr)
+        s.services.info->append(line);
 }
 
 class WaitCursor {
@@ -51,7 +52,8 @@ PngBytes iconFor(const std::string& path, int angle) {
 }
 
 bool captionBadgeShown(const VideoSettings& settings, const AlbumItem& item) {
-    if (!settings.text_watermark || !item.caption.enabled) return false;
+    if (!settings.text_watermark || !item.caption.enabled)
+        return false;
     const std::string& text = item.caption.text;
     return text.find_first_not_of(" \t\r\n") != std::string::npos;
 }
@@ -61,11 +63,13 @@ int firstArrangedLocation(Command arrangement, int location) {
     switch (arrangement) {
     case Command::ContextCaptionsEdgeDiagonal:
     case Command::ContextCaptionsEdgeCross:
-        if (location == 4) return 1;
+        if (location == 4)
+            return 1;
         return location >= 5 ? location - 5 : location;
     case Command::ContextCaptionsInsetDiagonal:
     case Command::ContextCaptionsInsetCross:
-        if (location == 4) return 6;
+        if (location == 4)
+            return 6;
         return location <= 3 ? location + 5 : location;
     default:
         return 4;
@@ -143,7 +147,8 @@ void runAutoDisplayTime(MainWindow::State& s) {
         musicTrackCount(s.album) == 0 || s.pictureCount() == 0)
         return;
     float seconds = 0.f;
-    if (!computeAutoDisplayTime(s.album, &seconds)) return;
+    if (!computeAutoDisplayTime(s.album, &seconds))
+        return;
     // Music shorter than the transitions alone can end the search below zero, which already
     // means no still frames: never show a negative time.
     char text[32];
@@ -156,7 +161,8 @@ void runAutoDisplayTime(MainWindow::State& s) {
 }
 
 void refreshAfterAlbumChange(MainWindow::State& s, bool countChanged) {
-    if (countChanged) refreshPictureCount(s);
+    if (countChanged)
+        refreshPictureCount(s);
     refreshSelectionStatus(s);
     refreshVideoLength(s);
     refreshCaptionBadges(s);
@@ -168,7 +174,8 @@ void refreshSelectionStatus(MainWindow::State& s) {
     const int count = s.pictureCount();
     // Rows may have gone since the list last reported its selection.
     std::erase_if(s.selection, [count](int row) { return row >= count; });
-    if (s.focusedRow >= count) s.focusedRow = -1;
+    if (s.focusedRow >= count)
+        s.focusedRow = -1;
     const bool captionsOn = s.album.settings.text_watermark;
 
     if (s.selection.empty()) {
@@ -225,7 +232,8 @@ void refreshSelectionStatus(MainWindow::State& s) {
 }
 
 void setPictureTransition(MainWindow::State& s, int position, int index) {
-    if (!setAlbumItemTransition(s.album, position, index)) return;
+    if (!setAlbumItemTransition(s.album, position, index))
+        return;
     s.view.setPictureRowText(position, s.album.items[position].animationName);
 }
 
@@ -250,17 +258,18 @@ int addPictureFiles(MainWindow::State& s, const std::vector<std::string>& paths,
     callbacks.refused = [&](const std::string& line) { report(s, line); };
     callbacks.status = [&](const std::string& text) { s.view.setStatusText(1, text); };
     callbacks.pump = [&] { s.view.pumpEvents(); };
-    const PictureBatchResult result = addPictureBatch(s.album, paths, position, s.random,
-                                                      s.services.vendorHost, callbacks);
+    const PictureBatchResult result =
+        addPictureBatch(s.album, paths, position, s.random, s.services.vendorHost, callbacks);
     if (result.albumFull)
         showMessage(albumFullMessage(), "提示", MessageKind::Warning);
     return result.added;
 }
 
 void addPicturesCommand(MainWindow::State& s, AddMode mode) {
-    const std::vector<std::string> paths = openSeveralFiles(
-        "选择图片 - 支持多选", kPictureFilters, s.preferences().folders.image);
-    if (paths.empty()) return;
+    const std::vector<std::string> paths =
+        openSeveralFiles("选择图片 - 支持多选", kPictureFilters, s.preferences().folders.image);
+    if (paths.empty())
+        return;
     WaitCursor wait(s.view);
     if (s.pictureCount() >= maxPictures) {
         showMessage(albumFullMessage(), "提示", MessageKind::Warning);
@@ -274,7 +283,8 @@ void addPicturesCommand(MainWindow::State& s, AddMode mode) {
         position = focused >= 0 ? focused : s.selection.front();
     }
     // Rows shift under an insertion: the selection would point at other pictures.
-    if (position >= 0) setSelection(s, {}, -1);
+    if (position >= 0)
+        setSelection(s, {}, -1);
     const int added = addPictureFiles(s, paths, position);
     if (position >= 0 && added > 0 && s.album.settings.text_watermark)
         applyCaptionSwitch(s.album, true);
@@ -283,7 +293,8 @@ void addPicturesCommand(MainWindow::State& s, AddMode mode) {
 }
 
 void removeAllPictures(MainWindow::State& s) {
-    if (s.pictureCount() == 0) return;
+    if (s.pictureCount() == 0)
+        return;
     s.view.clearPictureRows();
     removeAllAlbumItems(s.album);
     s.icons.clear();
@@ -293,7 +304,8 @@ void removeAllPictures(MainWindow::State& s) {
 }
 
 void removeSelectedPictures(MainWindow::State& s) {
-    if (!s.hasSelection()) return;
+    if (!s.hasSelection())
+        return;
     if (static_cast<int>(s.selection.size()) == s.pictureCount()) {
         removeAllPictures(s);
         return;
@@ -306,15 +318,18 @@ void removeSelectedPictures(MainWindow::State& s) {
     }
     s.selection.clear();
     s.focusedRow = -1;
-    if (firstRemoved) setPictureTransition(s, 0, NO_TRANSITION);
+    if (firstRemoved)
+        setPictureTransition(s, 0, NO_TRANSITION);
     s.view.setPictureSelection({}, -1);
     refreshAfterAlbumChange(s, true);
 }
 
 void movePictures(MainWindow::State& s, bool forward) {
-    if (!s.hasSelection()) return;
+    if (!s.hasSelection())
+        return;
     const int count = s.pictureCount();
-    if (forward ? s.selection.front() == 0 : s.selection.back() == count - 1) return;
+    if (forward ? s.selection.front() == 0 : s.selection.back() == count - 1)
+        return;
     std::vector<int> moved;
     auto moveOne = [&](int row) {
         const int other = forward ? row - 1 : row + 1;
@@ -328,9 +343,11 @@ void movePictures(MainWindow::State& s, bool forward) {
         moved.push_back(other);
     };
     if (forward) {
-        for (int row : s.selection) moveOne(row);
+        for (int row : s.selection)
+            moveOne(row);
     } else {
-        for (auto it = s.selection.rbegin(); it != s.selection.rend(); ++it) moveOne(*it);
+        for (auto it = s.selection.rbegin(); it != s.selection.rend(); ++it)
+            moveOne(*it);
     }
     const int focus = moved.front();
     setSelection(s, moved, focus);
@@ -340,7 +357,8 @@ void movePictures(MainWindow::State& s, bool forward) {
 }
 
 void rotatePictures(MainWindow::State& s, bool right) {
-    if (!s.hasSelection()) return;
+    if (!s.hasSelection())
+        return;
     WaitCursor wait(s.view);
     for (auto it = s.selection.rbegin(); it != s.selection.rend(); ++it) {
         if (right)
@@ -356,7 +374,8 @@ void rotatePictures(MainWindow::State& s, bool right) {
 
 void shufflePictures(MainWindow::State& s) {
     const int count = s.pictureCount();
-    if (count < 2) return;
+    if (count < 2)
+        return;
     std::vector<std::pair<int, std::string>> transitions;
     for (const AlbumItem& item : s.album.items)
         transitions.emplace_back(item.animationIndex, item.animationName);
@@ -383,15 +402,18 @@ void shufflePictures(MainWindow::State& s) {
     }
     s.album.items = std::move(items);
     s.icons = std::move(icons);
-    for (int row = 0; row < count; ++row) s.view.setPictureRowIcon(row, s.icons[row]);
+    for (int row = 0; row < count; ++row)
+        s.view.setPictureRowIcon(row, s.icons[row]);
     refreshSelectionStatus(s);
     refreshCaptionBadges(s);
 }
 
 void newTransitionSet(MainWindow::State& s) {
-    if (s.pictureCount() == 0) return;
+    if (s.pictureCount() == 0)
+        return;
     WaitCursor wait(s.view);
-    if (s.album.items[0].animationIndex != NO_TRANSITION) setPictureTransition(s, 0, NO_TRANSITION);
+    if (s.album.items[0].animationIndex != NO_TRANSITION)
+        setPictureTransition(s, 0, NO_TRANSITION);
     for (int row = 1; row < s.pictureCount(); ++row) {
         const int previous = s.album.items[row - 1].animationIndex;
         setPictureTransition(s, row, drawRandomTransition(s.random, previous));
@@ -400,10 +422,13 @@ void newTransitionSet(MainWindow::State& s) {
 }
 
 void sameTransitionForAll(MainWindow::State& s) {
-    if (s.selection.size() != 1) return;
+    if (s.selection.size() != 1)
+        return;
     const int index = s.album.items[s.selection.front()].animationIndex;
-    for (int row = 1; row < s.pictureCount(); ++row) setPictureTransition(s, row, index);
-    if (s.album.items[0].animationIndex != NO_TRANSITION) setPictureTransition(s, 0, NO_TRANSITION);
+    for (int row = 1; row < s.pictureCount(); ++row)
+        setPictureTransition(s, row, index);
+    if (s.album.items[0].animationIndex != NO_TRANSITION)
+        setPictureTransition(s, 0, NO_TRANSITION);
     refreshAfterAlbumChange(s, false);
 }
 
@@ -429,7 +454,8 @@ BadgeOffset badgeOffset(int location, int boxSize, int badgeWidth, int badgeHeig
     const int right = boxSize - badgeWidth - inward;
     const int bottom = boxSize - badgeHeight - kEdge;
     const int top = kEdge;
-    if (location == 4) return {(boxSize - badgeWidth) / 2, bottom};
+    if (location == 4)
+        return {(boxSize - badgeWidth) / 2, bottom};
     switch (corner) {
     case 0:
         return {inward, top};

@@ -42,7 +42,8 @@ void resetToNewProject(MainWindow::State& s) {
 void turnOpenedThumbnails(MainWindow::State& s) {
     for (int row = 0; row < s.pictureCount(); ++row) {
         const AlbumItem& item = s.album.items[row];
-        if (item.turnAngle <= 0) continue;
+        if (item.turnAngle <= 0)
+            continue;
         Blob icon;
         if (makeThumbnailIcon(item.path, thumbnailSize, thumbnailSize, item.turnAngle, icon) == 1)
             s.icons[row] = PngBytes(icon.bytes(), icon.bytes() + icon.length);
@@ -59,13 +60,16 @@ bool projectModified(const MainWindow::State& s) {
 bool saveProjectCommand(MainWindow::State& s, bool saveAs) {
     std::string path = s.file.path;
     if (saveAs || path.empty()) {
-        const auto chosen = saveOneFile("项目保存到", kProjectFilters, "dat",
-                                        s.preferences().folders.project, "");
-        if (!chosen) return false;
+        const auto chosen =
+            saveOneFile("项目保存到", kProjectFilters, "dat", s.preferences().folders.project, "");
+        if (!chosen)
+            return false;
         path = *chosen;
-        if (!endsWithNoCase(path.c_str(), ".dat")) path += ".dat";
+        if (!endsWithNoCase(path.c_str(), ".dat"))
+            path += ".dat";
     }
-    if (!saveProjectFile(s.album, projectFolders(s), path, s.file)) return false;
+    if (!saveProjectFile(s.album, projectFolders(s), path, s.file))
+        return false;
     s.view.setTitle(windowTitle(s.file));
     // Pictures copied out of the temporary folder now live elsewhere; the rows keep their icons.
     refreshSelectionStatus(s);
@@ -75,8 +79,10 @@ bool saveProjectCommand(MainWindow::State& s, bool saveAs) {
 void newProjectCommand(MainWindow::State& s) {
     if (projectModified(s)) {
         const Answer answer = ask(kSaveQuestion, "询问", true, Answer::Cancel);
-        if (answer == Answer::Cancel) return;
-        if (answer == Answer::Yes) saveProjectCommand(s, false);
+        if (answer == Answer::Cancel)
+            return;
+        if (answer == Answer::Yes)
+            saveProjectCommand(s, false);
     }
     resetToNewProject(s);
 }
@@ -85,7 +91,8 @@ void openProjectCommand(MainWindow::State& s) {
     if (projectModified(s) && ask(kSaveQuestion, "询问", false, Answer::No) == Answer::Yes)
         saveProjectCommand(s, false);
     const auto path = openOneFile("打开项目", kProjectFilters, s.preferences().folders.project);
-    if (!path) return;
+    if (!path)
+        return;
     openProjectPath(s, *path);
 }
 
@@ -108,11 +115,13 @@ bool openProjectPath(MainWindow::State& s, const std::string& path) {
         callbacks.pump = [&s] { s.view.pumpEvents(); };
         const PictureBatchResult batch =
             addPictureBatch(album, {picture}, -1, s.random, s.services.vendorHost, callbacks);
-        if (batch.albumFull) result.status = AddPictureStatus::AlbumFull;
+        if (batch.albumFull)
+            result.status = AddPictureStatus::AlbumFull;
         return result;
     };
     context.info = [&s](const std::string& line) {
-        if (s.services.info != nullptr) s.services.info->append(line);
+        if (s.services.info != nullptr)
+            s.services.info->append(line);
     };
     context.status = [&s](const std::string& text) { s.view.setStatusText(1, text); };
     s.view.setWaitCursor(true);
@@ -121,7 +130,8 @@ bool openProjectPath(MainWindow::State& s, const std::string& path) {
     s.icons.resize(s.album.items.size());
     rebuildPictureRows(s);
     turnOpenedThumbnails(s);
-    if (s.album.settings.text_watermark) applyCaptionSwitch(s.album, true);
+    if (s.album.settings.text_watermark)
+        applyCaptionSwitch(s.album, true);
     showAllOptions(s);
     s.view.setStatusText(1, "");
     refreshAudioLength(s);

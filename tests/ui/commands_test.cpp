@@ -8,7 +8,9 @@ namespace {
 TEST(Commands, NumbersRoundTripAndGapsNameNothing) {
     for (int number = 35000; number <= 36300; ++number) {
         const auto command = commandFromNumber(number);
-        if (command) EXPECT_EQ(commandNumber(*command), number);
+        if (command) {
+            EXPECT_EQ(commandNumber(*command), number);
+        }
     }
     EXPECT_EQ(commandFromNumber(35110), Command::GenerateVideo);
     EXPECT_EQ(commandFromNumber(36203), Command::TrayExit);

@@ -62,7 +62,8 @@ class MainWindowTest : public ::testing::Test {
     // Adds n pictures by dropping them.
     void addPictures(int n) {
         std::vector<std::string> paths;
-        for (int i = 0; i < n; ++i) paths.push_back(picture("p" + std::to_string(i) + ".png"));
+        for (int i = 0; i < n; ++i)
+            paths.push_back(picture("p" + std::to_string(i) + ".png"));
         window().filesDropped(paths);
     }
 
@@ -147,7 +148,8 @@ TEST_F(MainWindowTest, MovingKeepsTransitionsInPlaceAndStopsAtTheEnds) {
     EXPECT_EQ(items[1].path, before[2].path);
     EXPECT_EQ(items[2].path, before[3].path);
     EXPECT_EQ(items[3].path, before[1].path);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(items[i].animationIndex, before[i].animationIndex);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(items[i].animationIndex, before[i].animationIndex);
     EXPECT_EQ(view.selection, (std::vector<int>{1, 2}));
 
     select({3}, 3);
@@ -162,7 +164,8 @@ TEST_F(MainWindowTest, RotatingTurnsInQuarterTurnsAndRedrawsTheIcon) {
     window().dispatch(Command::RotateRight);
     EXPECT_EQ(window().album().items[0].turnAngle, 90);
     EXPECT_NE(view.rows[0].icon, upright);
-    for (int i = 0; i < 3; ++i) window().dispatch(Command::RotateRight);
+    for (int i = 0; i < 3; ++i)
+        window().dispatch(Command::RotateRight);
     EXPECT_EQ(window().album().items[0].turnAngle, 0);
     window().dispatch(Command::RotateLeft);
     EXPECT_EQ(window().album().items[0].turnAngle, 270);
@@ -234,7 +237,8 @@ TEST_F(MainWindowTest, CaptionArrangements) {
         window().choiceChanged(Command::CaptionPosition, c.firstLocation);
         window().dispatch(c.command);
         std::vector<int> got;
-        for (const auto& item : window().album().items) got.push_back(item.caption.location);
+        for (const auto& item : window().album().items)
+            got.push_back(item.caption.location);
         EXPECT_EQ(got, c.expected) << commandNumber(c.command) << " from " << c.firstLocation;
     }
 }
@@ -399,7 +403,8 @@ TEST_F(MainWindowTest, ProjectOpenedAtStartShowsItsPicturesTitleAndMenus) {
 TEST_F(MainWindowTest, ContextMenuEnabling) {
     auto enabledOf = [&](Command c) {
         for (const MenuEntryState& e : window().contextMenu())
-            if (e.command == c) return e.enabled;
+            if (e.command == c)
+                return e.enabled;
         return false;
     };
     window();
@@ -455,7 +460,8 @@ TEST(DesktopLauncher, ExecArgumentsAreQuotedAndEscaped) {
         {"/x/100%/v", "\"/x/100%%/v\""},
         {"/x/\"q\"/$HOME/`v`\\", "\"/x/\\\"q\\\"/\\$HOME/\\`v\\`\\\\\""},
     };
-    for (const auto& [argument, quoted] : cases) EXPECT_EQ(quoteExecArgument(argument), quoted);
+    for (const auto& [argument, quoted] : cases)
+        EXPECT_EQ(quoteExecArgument(argument), quoted);
     const std::string text = desktopLauncherText("/a\\b/velomira", "");
     EXPECT_NE(text.find("Exec=\"/a\\\\\\\\b/velomira\" %f\n"), std::string::npos);
     EXPECT_NE(text.find("MimeType=application/x-velomira-project;"), std::string::npos);

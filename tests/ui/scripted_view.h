@@ -53,7 +53,8 @@ class ScriptedView final : public MainWindowView {
     void setTitle(const std::string& t) override { title = t; }
     void setStatusText(int part, const std::string& text) override {
         status[part] = text;
-        if (part == 1) statusHistory.push_back(text);
+        if (part == 1)
+            statusHistory.push_back(text);
     }
     void setWindowEnabled(bool e) override { windowEnabled = e; }
     void setWaitCursor(bool on) override { waitCursorDepth += on ? 1 : -1; }
@@ -114,7 +115,8 @@ class ScriptedView final : public MainWindowView {
             std::lock_guard<std::mutex> hold(lock_);
             calls.swap(posted_);
         }
-        for (auto& call : calls) call();
+        for (auto& call : calls)
+            call();
         return !calls.empty();
     }
 
@@ -132,7 +134,8 @@ class ScriptedInfoView final : public InfoView {
     void scrollToEnd() override {}
     bool isShown() const override { return shown; }
     void setShown(bool s) override {
-        if (s && !shown) ++timesShown;
+        if (s && !shown)
+            ++timesShown;
         shown = s;
     }
 };
