@@ -20,10 +20,10 @@ QFont badgeFont(const QFont& base) {
 
 } // namespace
 
-QRect BadgeDelegate::badgeRect(const QStyleOptionViewItem& option,
-                               const QModelIndex& index) const {
+QRect BadgeDelegate::badgeRect(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     const auto found = badges_.find(index.row());
-    if (found == badges_.end()) return {};
+    if (found == badges_.end())
+        return {};
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
     const QWidget* widget = opt.widget;
@@ -42,7 +42,8 @@ void BadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const {
     QStyledItemDelegate::paint(painter, option, index);
     const QRect rect = badgeRect(option, index);
-    if (rect.isEmpty()) return;
+    if (rect.isEmpty())
+        return;
     painter->save();
     painter->fillRect(rect, Qt::black);
     painter->setPen(Qt::white);

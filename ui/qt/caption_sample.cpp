@@ -17,11 +17,14 @@ QColor colorFromRef(unsigned colorRef) {
 
 SampleColours sampleColours(const CaptionSample& sample, const QColor& windowColour) {
     const QColor text = colorFromRef(sample.textColor);
-    if (!sample.captionsOn) return {Qt::white, text == QColor(Qt::white) ? QColor(Qt::gray) : text};
-    if (sample.boxColor != sample.textColor) return {colorFromRef(sample.boxColor), text};
+    if (!sample.captionsOn)
+        return {Qt::white, text == QColor(Qt::white) ? QColor(Qt::gray) : text};
+    if (sample.boxColor != sample.textColor)
+        return {colorFromRef(sample.boxColor), text};
     const bool lightWindow =
         windowColour == QColor(Qt::white) || windowColour == QColor(0xF0, 0xF0, 0xF0);
-    if (text == QColor(Qt::white) && lightWindow) return {QColor(0x80, 0x80, 0x80), text};
+    if (text == QColor(Qt::white) && lightWindow)
+        return {QColor(0x80, 0x80, 0x80), text};
     return {windowColour, text};
 }
 
@@ -48,7 +51,8 @@ void CaptionSampleWidget::paintEvent(QPaintEvent*) {
     const SampleColours c = colours();
     painter.fillRect(rect(), c.ground);
     QFont font = this->font();
-    if (!family_.isEmpty()) font.setFamily(family_);
+    if (!family_.isEmpty())
+        font.setFamily(family_);
     font.setPixelSize(16);
     painter.setFont(font);
     painter.setPen(c.text);

@@ -32,8 +32,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include <algorithm>
 
@@ -48,7 +48,7 @@ namespace {
 
 constexpr int kWindowWidth = 1000;
 constexpr int kStatusPartEnds[3] = {130, 750, 885};
-constexpr int kToolButtonWidth = 64;
+constexpr int kToolButtonWidth = 62;
 constexpr int kEditorWidth = 144;
 constexpr int kCaptionTextBytes = 97;
 // Grid of the picture list: the thumbnail, the transition name under it and some air.
@@ -167,7 +167,13 @@ QtMainWindow::QtMainWindow(const CaptionFontTable* fonts)
     qApp->installEventFilter(this);
     setWindowTitle(QStringLiteral("Velomira(V8.3)"));
     layout->activate();
-    setFixedSize(kWindowWidth, sizeHint().height());
+    // Wide enough for every toolbar button: none may hide behind the overflow arrow.
+    // The last status part holds "视频长度: 00:00:00" beyond the 885 pixels of the others.
+    const int toolbarWidth = toolbar_->sizeHint().width() + 8;
+    const int statusWidth = kStatusPartEnds[2] +
+                            fontMetrics().horizontalAdvance(QStringLiteral("视频长度: 00:00:00")) +
+                            16;
+    setFixedSize(std::max({kWindowWidth, toolbarWidth, statusWidth}), sizeHint().height());
     placeEmptyHint();
 }
 
@@ -201,6 +207,7 @@ QWidget* QtMainWindow::buildToolbar() {
     bar->setContextMenuPolicy(Qt::PreventContextMenu);
     bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     bar->setIconSize(QSize(32, 32));
+    bar->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; }"));
     projectMenu_ = new QMenu(this);
     settingsMenu_ = new QMenu(this);
     connect(projectMenu_, &QMenu::aboutToShow, this, &QtMainWindow::fillProjectMenu);
@@ -218,17 +225,17 @@ QWidget* QtMainWindow::buildToolbar() {
         action->setData(commandNumber(button->command));
         actions_[button->command] = action;
         auto* tool = qobject_cast<QToolButton*>(bar->widgetForAction(action));
-        if (tool != nullptr) tool->setFixedWidth(kToolButtonWidth);
+        if (tool != nullptr)
+            tool->setFixedWidth(kToolButtonWidth);
         if (button->command == Command::ProjectMenu || button->command == Command::SettingsMenu) {
-            action->setMenu(button->command == Command::ProjectMenu ? projectMenu_
-                                                                    : settingsMenu_);
-            if (tool != nullptr) tool->setPopupMode(QToolButton::InstantPopup);
+            action->setMenu(button->command == Command::ProjectMenu ? projectMenu_ : settingsMenu_);
+            if (tool != nullptr)
+                tool->setPopupMode(QToolButton::InstantPopup);
             continue;
         }
         const Command command = button->command;
-        connect(action, &QAction::triggered, this, [this, command] {
-            controller().dispatch(command);
-        });
+        connect(action, &QAction::triggered, this,
+                [this, command] { controller().dispatch(command); });
     }
     return bar;
 }
@@ -279,9 +286,8 @@ QWidget* QtMainWindow::buildPictureList() {
     editor_->hide();
     const QScreen* screen = QGuiApplication::primaryScreen();
     editor_->setMaxVisibleItems(listDropHeight(screen != nullptr ? screen->size().height() : 768));
-    connect(editor_, &QComboBox::activated, this, [this](int index) {
-        controller().transitionChosen(utf8(editor_->itemText(index)));
-    });
+    connect(editor_, &QComboBox::activated, this,
+            [this](int index) { controller().transitionChosen(utf8(editor_->itemText(index))); });
     registerControl(Command::PictureTransition, editor_);
 
     emptyHint_ = new QLabel(pictures_->viewport());
@@ -329,9 +335,8 @@ void QtMainWindow::registerControl(Command command, QWidget* widget) {
     controls_[command] = widget;
     widget->setProperty("command", commandNumber(command));
     if (auto* combo = qobject_cast<QComboBox*>(widget); combo != nullptr && combo != editor_) {
-        connect(combo, &QComboBox::activated, this, [this, command](int index) {
-            controller().choiceChanged(command, index);
-        });
+        connect(combo, &QComboBox::activated, this,
+                [this, command](int index) { controller().choiceChanged(command, index); });
     } else if (auto* box = qobject_cast<QCheckBox*>(widget)) {
         connect(box, &QCheckBox::clicked, this,
                 [this, command](bool on) { controller().checkChanged(command, on); });
@@ -341,7 +346,8 @@ void QtMainWindow::registerControl(Command command, QWidget* widget) {
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
         connect(button, &QPushButton::clicked, this,
                 [this, command] { controller().dispatch(command); });
-    } else if (auto* field = qobject_cast<QLineEdit*>(widget); field != nullptr && !field->isReadOnly()) {
+    } else if (auto* field = qobject_cast<QLineEdit*>(widget);
+               field != nullptr && !field->isReadOnly()) {
         connect(field, &QLineEdit::textEdited, this, [this, command](const QString& text) {
             controller().textEdited(command, utf8(text));
         });
@@ -352,6 +358,7 @@ QWidget* QtMainWindow::buildCaptionGroup() {
     QGroupBox* group = checkableGroup(QStringLiteral("加文字"), this);
     registerControl(Command::CaptionSwitch, group);
     auto* position = new QComboBox(group);
+    position->setMinimumWidth(120);
     auto* font = new QComboBox(group);
     auto* size = new QComboBox(group);
     auto* colour = new QComboBox(group);
@@ -427,7 +434,8 @@ QWidget* QtMainWindow::buildMusicGroup() {
     registerControl(Command::MusicRemove, remove);
     registerControl(Command::MusicListen, listen);
     connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (ignoreSelection_ == 0) controller().choiceChanged(Command::MusicList, row);
+        if (ignoreSelection_ == 0)
+            controller().choiceChanged(Command::MusicList, row);
     });
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(add);
@@ -499,22 +507,31 @@ void QtMainWindow::buildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(false);
     bar->setMinimumHeight(22);
-    int start = 0;
+    // One row of parts without gaps, so each part ends where the one after it starts.
+    statusParts_ = new QWidget(bar);
+    auto* row = new QHBoxLayout(statusParts_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
     for (int part = 0; part < 4; ++part) {
-        status_[part] = new QLabel(bar);
+        status_[part] = new QLabel(statusParts_);
         status_[part]->setObjectName(QStringLiteral("statusPart%1").arg(part));
         status_[part]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        if (part < 3) {
-            status_[part]->setFixedWidth(kStatusPartEnds[part] - start);
-            start = kStatusPartEnds[part];
-            bar->addWidget(status_[part]);
-        } else {
-            bar->addWidget(status_[part], 1);
-        }
+        row->addWidget(status_[part], part == 3 ? 1 : 0);
     }
-    // The parts start at the window's left edge, so their ends fall where they are meant to.
-    bar->setContentsMargins(0, 0, 0, 0);
-    bar->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; margin: 0; }"));
+    // A long text in the last part is cut at the window's edge rather than squeezing the others.
+    status_[3]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(statusParts_, 1);
+    bar->installEventFilter(this);
+    alignStatusParts();
+}
+
+void QtMainWindow::alignStatusParts() {
+    // The bar's own margin decides where the first part starts; the widths make up for it.
+    int start = statusParts_->mapTo(this, QPoint(0, 0)).x();
+    for (int part = 0; part < 3; ++part) {
+        status_[part]->setFixedWidth(kStatusPartEnds[part] - start);
+        start = kStatusPartEnds[part];
+    }
 }
 
 void QtMainWindow::buildTray() {
@@ -531,7 +548,8 @@ void QtMainWindow::buildTray() {
     }
     tray_->setContextMenu(menu);
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::Trigger) controller().trayIconClicked();
+        if (r == QSystemTrayIcon::Trigger)
+            controller().trayIconClicked();
     });
 }
 
@@ -591,13 +609,12 @@ void QtMainWindow::fillSettingsMenu() {
     const auto run = [this](Command c) { controller().dispatch(c); };
     addMenuEntries(settingsMenu_->addMenu(QStringLiteral("视频背景填充色")), states,
                    {Command::BackgroundWhite, Command::BackgroundBlack}, true, run);
-    addMenuEntries(settingsMenu_->addMenu(QStringLiteral("生成视频的默认文件名")), states,
-                   {Command::DefaultNameEmpty, Command::DefaultNameTime,
-                    Command::DefaultNameFirstPicture},
-                   true, run);
+    addMenuEntries(
+        settingsMenu_->addMenu(QStringLiteral("生成视频的默认文件名")), states,
+        {Command::DefaultNameEmpty, Command::DefaultNameTime, Command::DefaultNameFirstPicture},
+        true, run);
     addMenuEntries(settingsMenu_, states,
-                   {kSeparator, Command::CaptionMarginsDialog, Command::LoopPlayDialog,
-                    kSeparator},
+                   {kSeparator, Command::CaptionMarginsDialog, Command::LoopPlayDialog, kSeparator},
                    false, run);
     addMenuEntries(settingsMenu_->addMenu(QStringLiteral("关闭窗口时")), states,
                    {Command::CloseExits, Command::CloseHidesToTray}, true, run);
@@ -608,15 +625,28 @@ QMenu* QtMainWindow::buildContextMenu() {
     auto* menu = new QMenu(this);
     const auto run = [this](Command c) { controller().dispatch(c); };
     addMenuEntries(menu, controller().contextMenu(),
-                   {Command::ContextAddPictures, Command::ContextInsertPictures, kSeparator,
-                    Command::ContextRemoveSelected, Command::ContextRemoveAll, kSeparator,
-                    Command::ContextShuffle, kSeparator, Command::ContextNewTransitionSet,
-                    Command::ContextSameTransitionForAll, kSeparator,
-                    Command::ContextCaptionsEdgeDiagonal, Command::ContextCaptionsEdgeCross,
-                    kSeparator, Command::ContextCaptionsInsetDiagonal,
-                    Command::ContextCaptionsInsetCross, kSeparator,
-                    Command::ContextCaptionsMiddleBottom, kSeparator, Command::ContextSetAsCover,
-                    kSeparator, Command::ContextPreviewTransition},
+                   {Command::ContextAddPictures,
+                    Command::ContextInsertPictures,
+                    kSeparator,
+                    Command::ContextRemoveSelected,
+                    Command::ContextRemoveAll,
+                    kSeparator,
+                    Command::ContextShuffle,
+                    kSeparator,
+                    Command::ContextNewTransitionSet,
+                    Command::ContextSameTransitionForAll,
+                    kSeparator,
+                    Command::ContextCaptionsEdgeDiagonal,
+                    Command::ContextCaptionsEdgeCross,
+                    kSeparator,
+                    Command::ContextCaptionsInsetDiagonal,
+                    Command::ContextCaptionsInsetCross,
+                    kSeparator,
+                    Command::ContextCaptionsMiddleBottom,
+                    kSeparator,
+                    Command::ContextSetAsCover,
+                    kSeparator,
+                    Command::ContextPreviewTransition},
                    false, run);
     return menu;
 }
@@ -672,7 +702,8 @@ void QtMainWindow::setTitle(const std::string& title) {
 }
 
 void QtMainWindow::setStatusText(int part, const std::string& text) {
-    if (QLabel* label = statusPart(part)) label->setText(qs(text));
+    if (QLabel* label = statusPart(part))
+        label->setText(qs(text));
 }
 
 void QtMainWindow::setWindowEnabled(bool enabled) {
@@ -680,7 +711,8 @@ void QtMainWindow::setWindowEnabled(bool enabled) {
     contentsEnabled_ = enabled;
     contents_->setEnabled(enabled);
     toolbar_->setEnabled(enabled);
-    for (QObject* shortcut : shortcuts_) static_cast<QShortcut*>(shortcut)->setEnabled(enabled);
+    for (QObject* shortcut : shortcuts_)
+        static_cast<QShortcut*>(shortcut)->setEnabled(enabled);
 }
 
 void QtMainWindow::setWaitCursor(bool on) {
@@ -702,8 +734,10 @@ void QtMainWindow::pumpEvents() {
 // ---- MainWindowView: controls ---------------------------------------------------------------
 
 void QtMainWindow::setEnabled(Command command, bool enabled) {
-    if (QAction* action = toolbarAction(command)) action->setEnabled(enabled);
-    if (QWidget* widget = control(command)) widget->setEnabled(enabled);
+    if (QAction* action = toolbarAction(command))
+        action->setEnabled(enabled);
+    if (QWidget* widget = control(command))
+        widget->setEnabled(enabled);
 }
 
 void QtMainWindow::setChecked(Command command, bool checked) {
@@ -725,7 +759,8 @@ void QtMainWindow::setFieldText(Command command, const std::string& text) {
 
 void QtMainWindow::setChoices(Command command, const std::vector<std::string>& entries) {
     QStringList texts;
-    for (const std::string& entry : entries) texts << qs(entry);
+    for (const std::string& entry : entries)
+        texts << qs(entry);
     if (auto* combo = controlAs<QComboBox>(command)) {
         const QSignalBlocker blocker(combo);
         combo->clear();
@@ -751,11 +786,13 @@ void QtMainWindow::setChoice(Command command, int index) {
 }
 
 void QtMainWindow::setVisible(Command command, bool visible) {
-    if (QWidget* widget = control(command)) widget->setVisible(visible);
+    if (QWidget* widget = control(command))
+        widget->setVisible(visible);
 }
 
 void QtMainWindow::focus(Command command) {
-    if (QWidget* widget = control(command)) widget->setFocus(Qt::OtherFocusReason);
+    if (QWidget* widget = control(command))
+        widget->setFocus(Qt::OtherFocusReason);
 }
 
 void QtMainWindow::setCaptionSample(const CaptionSample& sample) {
@@ -767,7 +804,8 @@ void QtMainWindow::setCaptionSample(const CaptionSample& sample) {
             if (added) {
                 const int id = QFontDatabase::addApplicationFont(qs(*file));
                 const QStringList families = QFontDatabase::applicationFontFamilies(id);
-                if (!families.isEmpty()) entry->second = families.front();
+                if (!families.isEmpty())
+                    entry->second = families.front();
             }
             family = entry->second;
         }
@@ -796,18 +834,21 @@ void QtMainWindow::insertPictureRow(int row, const PngBytes& icon, const std::st
 }
 
 void QtMainWindow::setPictureRowText(int row, const std::string& text) {
-    if (QListWidgetItem* item = pictures_->item(row)) item->setText(qs(text));
+    if (QListWidgetItem* item = pictures_->item(row))
+        item->setText(qs(text));
 }
 
 void QtMainWindow::setPictureRowIcon(int row, const PngBytes& icon) {
-    if (QListWidgetItem* item = pictures_->item(row)) item->setIcon(iconFromPng(icon));
+    if (QListWidgetItem* item = pictures_->item(row))
+        item->setIcon(iconFromPng(icon));
 }
 
 void QtMainWindow::removePictureRow(int row) {
     ++ignoreSelection_;
     delete pictures_->takeItem(row);
     --ignoreSelection_;
-    if (row == editorRow_) hideTransitionEditor();
+    if (row == editorRow_)
+        hideTransitionEditor();
 }
 
 void QtMainWindow::clearPictureRows() {
@@ -823,7 +864,8 @@ void QtMainWindow::setPictureSelection(const std::vector<int>& rows, int focused
     QItemSelection selection;
     for (int row : rows) {
         const QModelIndex index = pictures_->model()->index(row, 0);
-        if (index.isValid()) selection.select(index, index);
+        if (index.isValid())
+            selection.select(index, index);
     }
     model->select(selection, QItemSelectionModel::ClearAndSelect);
     const QModelIndex focused = pictures_->model()->index(focusedRow, 0);
@@ -832,12 +874,14 @@ void QtMainWindow::setPictureSelection(const std::vector<int>& rows, int focused
 }
 
 void QtMainWindow::scrollToPicture(int row) {
-    if (QListWidgetItem* item = pictures_->item(row)) pictures_->scrollToItem(item);
+    if (QListWidgetItem* item = pictures_->item(row))
+        pictures_->scrollToItem(item);
 }
 
 void QtMainWindow::setEmptyHintShown(bool shown) {
     emptyHint_->setVisible(shown);
-    if (shown) placeEmptyHint();
+    if (shown)
+        placeEmptyHint();
 }
 
 void QtMainWindow::placeEmptyHint() {
@@ -852,9 +896,9 @@ void QtMainWindow::showTransitionEditor(int row, const std::string& entry) {
         for (const std::string& text : controller_->transitionEditorEntries())
             editor_->addItem(qs(text));
         // The drop-down is as wide as the longest effect name needs.
-        const int wide = editor_->fontMetrics().horizontalAdvance(
-                             QStringLiteral("从左右两侧向中间展开")) +
-                         6 + editor_->view()->verticalScrollBar()->sizeHint().width();
+        const int wide =
+            editor_->fontMetrics().horizontalAdvance(QStringLiteral("从左右两侧向中间展开")) + 6 +
+            editor_->view()->verticalScrollBar()->sizeHint().width();
         editor_->view()->setMinimumWidth(std::max(kEditorWidth, wide));
     }
     {
@@ -872,7 +916,8 @@ void QtMainWindow::hideTransitionEditor() {
 
 void QtMainWindow::placeTransitionEditor() {
     QListWidgetItem* item = editorRow_ >= 0 ? pictures_->item(editorRow_) : nullptr;
-    if (item == nullptr) return editor_->hide();
+    if (item == nullptr)
+        return editor_->hide();
     const QRect cell = pictures_->visualItemRect(item);
     const int x = cell.left() + (cell.width() - kEditorWidth) / 2;
     const int y = cell.bottom() - editor_->sizeHint().height() + 1;
@@ -883,7 +928,8 @@ void QtMainWindow::placeTransitionEditor() {
 
 void QtMainWindow::setCaptionBadges(const std::vector<CaptionBadge>& badges) {
     std::map<int, int> byRow;
-    for (const CaptionBadge& badge : badges) byRow[badge.row] = badge.location;
+    for (const CaptionBadge& badge : badges)
+        byRow[badge.row] = badge.location;
     badges_->setBadges(std::move(byRow));
     pictures_->viewport()->update();
 }
@@ -892,19 +938,23 @@ void QtMainWindow::setCaptionBadges(const std::vector<CaptionBadge>& badges) {
 
 void QtMainWindow::scheduleSelectionReport() {
     // The selection and the current row change one after the other; one report carries both.
-    if (ignoreSelection_ > 0 || selectionReportPending_) return;
+    if (ignoreSelection_ > 0 || selectionReportPending_)
+        return;
     selectionReportPending_ = true;
-    QMetaObject::invokeMethod(this, [this] { flushSelectionReport(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { flushSelectionReport(); }, Qt::QueuedConnection);
 }
 
 void QtMainWindow::flushSelectionReport() {
-    if (!selectionReportPending_) return;
+    if (!selectionReportPending_)
+        return;
     selectionReportPending_ = false;
     reportSelection();
 }
 
 void QtMainWindow::reportSelection() {
-    if (controller_ == nullptr) return;
+    if (controller_ == nullptr)
+        return;
     std::vector<int> rows;
     for (const QModelIndex& index : pictures_->selectionModel()->selectedIndexes())
         rows.push_back(index.row());
@@ -925,7 +975,8 @@ void QtMainWindow::setTrayIconShown(bool shown) {
 }
 
 void QtMainWindow::setWindowShown(bool shown) {
-    if (!shown) return hide();
+    if (!shown)
+        return hide();
     if (isMinimized())
         showNormal();
     else
@@ -939,13 +990,15 @@ void QtMainWindow::minimizeWindow() {
 }
 
 void QtMainWindow::raiseWindow() {
-    if (isMinimized()) showNormal();
+    if (isMinimized())
+        showNormal();
     raise();
     activateWindow();
 }
 
 void QtMainWindow::quit() {
-    if (quitHandler_) quitHandler_();
+    if (quitHandler_)
+        quitHandler_();
 }
 
 bool QtMainWindow::openExternal(const std::string& fileOrUrl) {
@@ -975,38 +1028,47 @@ void QtMainWindow::postToWindowThread(std::function<void()> fn) {
 void QtMainWindow::closeEvent(QCloseEvent* event) {
     // The controller decides: exit flow, hide into the tray, or nothing during a run.
     event->ignore();
-    if (controller_ != nullptr && contentsEnabled_) controller().closeRequested();
+    if (controller_ != nullptr && contentsEnabled_)
+        controller().closeRequested();
 }
 
 namespace {
 
 std::vector<std::string> localFiles(const QMimeData* data) {
     std::vector<std::string> files;
-    if (data == nullptr || !data->hasUrls()) return files;
+    if (data == nullptr || !data->hasUrls())
+        return files;
     for (const QUrl& url : data->urls())
-        if (url.isLocalFile()) files.push_back(utf8(url.toLocalFile()));
+        if (url.isLocalFile())
+            files.push_back(utf8(url.toLocalFile()));
     return files;
 }
 
 } // namespace
 
 void QtMainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (contentsEnabled_ && !localFiles(event->mimeData()).empty()) event->acceptProposedAction();
+    if (contentsEnabled_ && !localFiles(event->mimeData()).empty())
+        event->acceptProposedAction();
 }
 
 void QtMainWindow::dragMoveEvent(QDragMoveEvent* event) {
-    if (contentsEnabled_ && !localFiles(event->mimeData()).empty()) event->acceptProposedAction();
+    if (contentsEnabled_ && !localFiles(event->mimeData()).empty())
+        event->acceptProposedAction();
 }
 
 void QtMainWindow::dropEvent(QDropEvent* event) {
     const std::vector<std::string> files = localFiles(event->mimeData());
-    if (files.empty() || controller_ == nullptr || !contentsEnabled_) return;
+    if (files.empty() || controller_ == nullptr || !contentsEnabled_)
+        return;
     event->acceptProposedAction();
     raiseWindow();
     controller().filesDropped(files);
 }
 
 bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == statusBar() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        alignStatusParts();
     if (watched == pictures_->viewport()) {
         if (event->type() == QEvent::MouseButtonDblClick && controller_ != nullptr) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
@@ -1036,31 +1098,38 @@ bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
 // Ctrl+A, Delete and F2 go by where the focus is, before the focused control sees them.
 bool QtMainWindow::handleWindowKey(QObject* watched, QKeyEvent* key) {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget == nullptr) return false;
+    if (widget == nullptr)
+        return false;
     if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier) {
-        if (QApplication::activeModalWidget() != nullptr) return false;
+        if (QApplication::activeModalWidget() != nullptr)
+            return false;
         controller().toggleInfoWindow();
         return true;
     }
-    if (widget->window() != this || !contentsEnabled_) return false;
+    if (widget->window() != this || !contentsEnabled_)
+        return false;
     // Each key is looked at once, on its way to the focused control (or the window itself).
     QWidget* focused = QApplication::focusWidget();
-    if (widget != (focused != nullptr ? focused : this)) return false;
+    if (widget != (focused != nullptr ? focused : this))
+        return false;
     const bool pictureSide = focused == nullptr || focused == this || focused == pictures_ ||
                              qobject_cast<QAbstractButton*>(focused) != nullptr ||
                              qobject_cast<QComboBox*>(focused) != nullptr;
     if (key->matches(QKeySequence::SelectAll)) {
-        if (isTextField(focused) || !pictureSide) return false;
+        if (isTextField(focused) || !pictureSide)
+            return false;
         controller().selectAllPictures();
         return true;
     }
     if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
         if (focused == control(Command::MusicList)) {
             auto* music = static_cast<QListWidget*>(focused);
-            if (!music->selectedItems().isEmpty()) controller().dispatch(Command::MusicRemove);
+            if (!music->selectedItems().isEmpty())
+                controller().dispatch(Command::MusicRemove);
             return true;
         }
-        if (!pictureSide || controller().selectedRows().empty()) return false;
+        if (!pictureSide || controller().selectedRows().empty())
+            return false;
         controller().deleteKey();
         return true;
     }

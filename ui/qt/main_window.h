@@ -54,6 +54,10 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     QMenu* buildContextMenu();
     bool windowContentsEnabled() const;
 
+    // QWidget's own setEnabled(bool) and setVisible(bool) stay reachable beside the view's.
+    using QMainWindow::setEnabled;
+    using QMainWindow::setVisible;
+
     // MainWindowView
     void setTitle(const std::string& title) override;
     void setStatusText(int part, const std::string& text) override;
@@ -110,6 +114,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     QWidget* buildCoverGroup();
     QWidget* buildOutputGroup();
     void buildStatusBar();
+    void alignStatusParts();
     void buildTray();
     void buildShortcuts();
     void fillProjectMenu();
@@ -140,6 +145,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     int editorRow_ = -1;
     QLabel* emptyHint_ = nullptr;
     CaptionSampleWidget* sample_ = nullptr;
+    QWidget* statusParts_ = nullptr;
     QLabel* status_[4] = {};
     QSystemTrayIcon* tray_ = nullptr;
     GenerationProgressDialog* progress_ = nullptr;

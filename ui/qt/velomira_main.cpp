@@ -48,15 +48,15 @@ QString qs(const std::string& text) {
 // Message boxes over the main window until the full dialog host lands.
 class InterimDialogHost final : public DialogHost {
   public:
-    void showMessage(const std::string& text, const std::string& title,
-                     MessageKind kind) override {
+    void showMessage(const std::string& text, const std::string& title, MessageKind kind) override {
         QMessageBox box(iconOf(kind), qs(title), qs(text), QMessageBox::Ok, parent());
         box.exec();
     }
     Answer ask(const std::string& text, const std::string& title, bool withCancel,
                Answer defaultAnswer) override {
         QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
-        if (withCancel) buttons |= QMessageBox::Cancel;
+        if (withCancel)
+            buttons |= QMessageBox::Cancel;
         QMessageBox box(QMessageBox::Question, qs(title), qs(text), buttons, parent());
         box.setDefaultButton(defaultAnswer == Answer::Yes  ? QMessageBox::Yes
                              : defaultAnswer == Answer::No ? QMessageBox::No
@@ -105,7 +105,8 @@ class InterimInfoView final : public InfoView {
         text_->setWindowFlags(Qt::Tool);
         text_->setWindowTitle(QStringLiteral("信息 - F2"));
         text_->setReadOnly(true);
-        text_->setStyleSheet(QStringLiteral("QPlainTextEdit { background: black; color: #00ff00; }"));
+        text_->setStyleSheet(
+            QStringLiteral("QPlainTextEdit { background: black; color: #00ff00; }"));
         text_->resize(560, 320);
     }
     void appendText(const std::string& text) override {
@@ -126,9 +127,12 @@ class InterimInfoView final : public InfoView {
 
 void openHelpPage(const NetConfig& config, const std::string& page) {
     std::string site = config.webSite;
-    if (site.empty()) return;
-    if (site.find("://") == std::string::npos) site = "http://" + site;
-    while (!site.empty() && site.back() == '/') site.pop_back();
+    if (site.empty())
+        return;
+    if (site.find("://") == std::string::npos)
+        site = "http://" + site;
+    while (!site.empty() && site.back() == '/')
+        site.pop_back();
     QDesktopServices::openUrl(QUrl(qs(site + page)));
 }
 
@@ -145,12 +149,14 @@ void loadQtTranslation(QApplication& app) {
 // VELOMIRA_SCREENSHOT_SELECT=<row> selects that picture first.
 void scheduleScreenshot(qt::QtMainWindow& window, MainWindow& controller) {
     const QString file = qEnvironmentVariable("VELOMIRA_SCREENSHOT");
-    if (file.isEmpty()) return;
+    if (file.isEmpty())
+        return;
     const QString dialog = qEnvironmentVariable("VELOMIRA_SCREENSHOT_DIALOG");
     bool rowGiven = false;
     const int row = qEnvironmentVariableIntValue("VELOMIRA_SCREENSHOT_SELECT", &rowGiven);
     QTimer::singleShot(300, &window, [&window, &controller, file, dialog, row, rowGiven] {
         if (rowGiven && row >= 0 && row < window.pictureList()->count()) {
+            window.activateWindow();
             window.pictureList()->setFocus();
             window.pictureList()->setCurrentRow(row);
             window.flushSelectionReport();
@@ -163,7 +169,8 @@ void scheduleScreenshot(qt::QtMainWindow& window, MainWindow& controller) {
                     if (top != &window && top->isVisible() && top->windowFlags() & Qt::Tool)
                         target = top;
             }
-            if (target == nullptr) target = &window;
+            if (target == nullptr)
+                target = &window;
             target->grab().save(file, "PNG");
             QCoreApplication::exit(0);
         });
@@ -236,7 +243,8 @@ int main(int argc, char** argv) {
     window.attach(controller);
     controller.start();
     window.show();
-    if (argc > 1) controller.openProjectAtStart(std::filesystem::absolute(argv[1]).string());
+    if (argc > 1)
+        controller.openProjectAtStart(std::filesystem::absolute(argv[1]).string());
     scheduleScreenshot(window, controller);
     const int code = app.exec();
     installDialogHost(nullptr);
