@@ -156,23 +156,25 @@ void scheduleScreenshot(qt::QtMainWindow& window, MainWindow& controller) {
     const int row = qEnvironmentVariableIntValue("VELOMIRA_SCREENSHOT_SELECT", &rowGiven);
     QTimer::singleShot(300, &window, [&window, &controller, file, dialog, row, rowGiven] {
         if (rowGiven && row >= 0 && row < window.pictureList()->count()) {
-            window.activateWindow();
-            window.pictureList()->setFocus();
-            window.pictureList()->setCurrentRow(row);
-            window.flushSelectionReport();
+            // As a click would leave it; a virtual screen without a window manager never
+            // gives the window the focus that the click would.
+            window.setPictureSelection({row}, row);
+            controller.selectionChanged({row}, row, true);
         }
         // The grab runs inside the dialog's own loop, so modal dialogs are caught open.
-        QTimer::singleShot(500, &window, [&window, file] {
+        QTimer::singleShot(500, &window, [&window, file, dialog] {
             QWidget* target = QApplication::activeModalWidget();
             if (target == nullptr) {
                 for (QWidget* top : QApplication::topLevelWidgets())
                     if (top != &window && top->isVisible() && top->windowFlags() & Qt::Tool)
                         target = top;
             }
-            if (target == nullptr)
+            if (target == nullptr && dialog.isEmpty())
                 target = &window;
-            target->grab().save(file, "PNG");
-            QCoreApplication::exit(0);
+            // A dialog that did not open leaves no picture rather than one of the main window.
+            if (target != nullptr)
+                target->grab().save(file, "PNG");
+            QCoreApplication::exit(target != nullptr ? 0 : 3);
         });
         if (dialog == QLatin1String("info"))
             controller.toggleInfoWindow();
