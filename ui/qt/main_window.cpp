@@ -560,8 +560,9 @@ void QtMainWindow::buildShortcuts() {
         {QKeySequence(Qt::CTRL | Qt::Key_Right), Command::MoveBack},
         {QKeySequence(Qt::Key_F5), Command::ContextPreviewTransition},
     };
-    for (const auto& [sequence, command] : keys) {
-        auto* shortcut = new QShortcut(sequence, this);
+    for (const auto& key : keys) {
+        const Command command = key.second;
+        auto* shortcut = new QShortcut(key.first, this);
         connect(shortcut, &QShortcut::activated, this,
                 [this, command] { controller().dispatch(command); });
         shortcuts_.push_back(shortcut);
