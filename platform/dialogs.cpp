@@ -37,4 +37,16 @@ Answer ask(const std::string& text, const std::string& title, bool withCancel,
     return currentHost.load()->ask(text, title, withCancel, defaultAnswer);
 }
 
+std::optional<std::string> askOpenFile(const FileDialogRequest& request) {
+    return currentHost.load()->askOpenFile(request);
+}
+
+std::vector<std::string> askOpenFiles(const FileDialogRequest& request) {
+    return currentHost.load()->askOpenFiles(request);
+}
+
+std::optional<std::string> askSaveFile(const FileDialogRequest& request) {
+    return currentHost.load()->askSaveFile(request);
+}
+
 } // namespace velomira

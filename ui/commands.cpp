@@ -64,65 +64,94 @@ constexpr std::array kLabels = {
     CommandLabel{Command::TrayExit, "退出"},
 };
 
-constexpr int kFirstNumber = 35100;
-constexpr int kLastNumber = 36203;
+// Every command, so a number from outside can be checked against the ones that exist.
+constexpr std::array kAllCommands = {
+    Command::AddPictures,
+    Command::LoadProduct,
+    Command::RemovePictures,
+    Command::ImportAnimation,
+    Command::RotateLeft,
+    Command::RotateRight,
+    Command::MoveForward,
+    Command::MoveBack,
+    Command::ProjectMenu,
+    Command::Preview,
+    Command::GenerateVideo,
+    Command::DesktopShortcut,
+    Command::OfficialSite,
+    Command::About,
+    Command::SettingsMenu,
+    Command::ContextAddPictures,
+    Command::ContextRemoveSelected,
+    Command::ContextRemoveAll,
+    Command::ContextShuffle,
+    Command::ContextNewTransitionSet,
+    Command::ContextSameTransitionForAll,
+    Command::ContextCaptionsEdgeDiagonal,
+    Command::ContextCaptionsEdgeCross,
+    Command::ContextCaptionsInsetDiagonal,
+    Command::ContextCaptionsInsetCross,
+    Command::ContextCaptionsMiddleBottom,
+    Command::ContextPreviewTransition,
+    Command::ContextInsertPictures,
+    Command::ContextSetAsCover,
+    Command::DefaultNameEmpty,
+    Command::DefaultNameTime,
+    Command::DefaultNameFirstPicture,
+    Command::BackgroundWhite,
+    Command::BackgroundBlack,
+    Command::CloseExits,
+    Command::CloseHidesToTray,
+    Command::Guide,
+    Command::CaptionMarginsDialog,
+    Command::LoopPlayDialog,
+    Command::NewProject,
+    Command::OpenProject,
+    Command::SaveProject,
+    Command::SaveProjectAs,
+    Command::CaptionSwitch,
+    Command::CaptionPosition,
+    Command::CaptionFont,
+    Command::CaptionSize,
+    Command::CaptionColour,
+    Command::CaptionText,
+    Command::CaptionHelp,
+    Command::LogoSwitch,
+    Command::LogoPosition,
+    Command::LogoPath,
+    Command::LogoChoose,
+    Command::LogoHelp,
+    Command::CoverSwitch,
+    Command::CoverPath,
+    Command::CoverChoose,
+    Command::CoverHelp,
+    Command::MusicSwitch,
+    Command::AutoDisplayTime,
+    Command::LoopPlay,
+    Command::MusicList,
+    Command::MusicAdd,
+    Command::MusicRemove,
+    Command::MusicListen,
+    Command::VideoSize,
+    Command::DisplayTime,
+    Command::DisplayTimeText,
+    Command::GenerateButton,
+    Command::PictureTransition,
+    Command::PreviewMusicPlay,
+    Command::PreviewMusicRestart,
+    Command::PreviewMusicPause,
+    Command::PreviewMusicResume,
+    Command::PreviewMusicStop,
+    Command::TrayShowWindow,
+    Command::TrayExit,
+};
 
 } // namespace
 
 std::optional<Command> commandFromNumber(int number) {
-    if (number < kFirstNumber || number > kLastNumber)
-        return std::nullopt;
-    const auto command = static_cast<Command>(number);
-    // Only the numbers the enumeration names; the range holds gaps.
-    switch (command) {
-#define VELOMIRA_KNOWN(name) case Command::name:
-        VELOMIRA_KNOWN(AddPictures)
-        VELOMIRA_KNOWN(LoadProduct) VELOMIRA_KNOWN(RemovePictures) VELOMIRA_KNOWN(ImportAnimation) VELOMIRA_KNOWN(
-            RotateLeft) VELOMIRA_KNOWN(RotateRight) VELOMIRA_KNOWN(MoveForward) VELOMIRA_KNOWN(MoveBack)
-            VELOMIRA_KNOWN(ProjectMenu) VELOMIRA_KNOWN(Preview) VELOMIRA_KNOWN(GenerateVideo) VELOMIRA_KNOWN(
-                DesktopShortcut) VELOMIRA_KNOWN(OfficialSite) VELOMIRA_KNOWN(About) VELOMIRA_KNOWN(SettingsMenu)
-                VELOMIRA_KNOWN(ContextAddPictures) VELOMIRA_KNOWN(ContextRemoveSelected) VELOMIRA_KNOWN(
-                    ContextRemoveAll) VELOMIRA_KNOWN(ContextShuffle) VELOMIRA_KNOWN(ContextNewTransitionSet)
-                    VELOMIRA_KNOWN(ContextSameTransitionForAll) VELOMIRA_KNOWN(ContextCaptionsEdgeDiagonal) VELOMIRA_KNOWN(
-                        ContextCaptionsEdgeCross) VELOMIRA_KNOWN(ContextCaptionsInsetDiagonal)
-                        VELOMIRA_KNOWN(ContextCaptionsInsetCross) VELOMIRA_KNOWN(
-                            ContextCaptionsMiddleBottom) VELOMIRA_KNOWN(ContextPreviewTransition)
-                            VELOMIRA_KNOWN(ContextInsertPictures) VELOMIRA_KNOWN(ContextSetAsCover) VELOMIRA_KNOWN(
-                                DefaultNameEmpty) VELOMIRA_KNOWN(DefaultNameTime) VELOMIRA_KNOWN(DefaultNameFirstPicture)
-                                VELOMIRA_KNOWN(BackgroundWhite) VELOMIRA_KNOWN(BackgroundBlack) VELOMIRA_KNOWN(
-                                    CloseExits) VELOMIRA_KNOWN(CloseHidesToTray) VELOMIRA_KNOWN(Guide)
-                                    VELOMIRA_KNOWN(CaptionMarginsDialog) VELOMIRA_KNOWN(LoopPlayDialog) VELOMIRA_KNOWN(
-                                        NewProject) VELOMIRA_KNOWN(OpenProject) VELOMIRA_KNOWN(SaveProject)
-                                        VELOMIRA_KNOWN(SaveProjectAs) VELOMIRA_KNOWN(CaptionSwitch) VELOMIRA_KNOWN(
-                                            CaptionPosition) VELOMIRA_KNOWN(CaptionFont) VELOMIRA_KNOWN(CaptionSize)
-                                            VELOMIRA_KNOWN(CaptionColour) VELOMIRA_KNOWN(CaptionText) VELOMIRA_KNOWN(
-                                                CaptionHelp) VELOMIRA_KNOWN(LogoSwitch) VELOMIRA_KNOWN(LogoPosition)
-                                                VELOMIRA_KNOWN(LogoPath) VELOMIRA_KNOWN(LogoChoose) VELOMIRA_KNOWN(
-                                                    LogoHelp) VELOMIRA_KNOWN(CoverSwitch)
-                                                    VELOMIRA_KNOWN(CoverPath) VELOMIRA_KNOWN(
-                                                        CoverChoose) VELOMIRA_KNOWN(CoverHelp)
-                                                        VELOMIRA_KNOWN(MusicSwitch) VELOMIRA_KNOWN(
-                                                            AutoDisplayTime) VELOMIRA_KNOWN(LoopPlay)
-                                                            VELOMIRA_KNOWN(MusicList) VELOMIRA_KNOWN(
-                                                                MusicAdd) VELOMIRA_KNOWN(MusicRemove)
-                                                                VELOMIRA_KNOWN(MusicListen) VELOMIRA_KNOWN(
-                                                                    VideoSize) VELOMIRA_KNOWN(DisplayTime)
-                                                                    VELOMIRA_KNOWN(DisplayTimeText) VELOMIRA_KNOWN(
-                                                                        GenerateButton) VELOMIRA_KNOWN(PictureTransition)
-                                                                        VELOMIRA_KNOWN(PreviewMusicPlay) VELOMIRA_KNOWN(
-                                                                            PreviewMusicRestart)
-                                                                            VELOMIRA_KNOWN(
-                                                                                PreviewMusicPause)
-                                                                                VELOMIRA_KNOWN(
-                                                                                    PreviewMusicResume)
-                                                                                    VELOMIRA_KNOWN(
-                                                                                        PreviewMusicStop)
-                                                                                        VELOMIRA_KNOWN(
-                                                                                            TrayShowWindow)
-                                                                                            VELOMIRA_KNOWN(
-                                                                                                TrayExit)
-#undef VELOMIRA_KNOWN
-                                                                                                return command;
+    for (Command command : kAllCommands) {
+        if (commandNumber(command) == number)
+            return command;
     }
     return std::nullopt;
 }

@@ -2,7 +2,7 @@
 // reaching the window as posted calls, and the play question at the end.
 #include "app/error_log.h"
 #include "platform/dialogs.h"
-#include "ui/interim_file_dialogs.h"
+#include "ui/file_dialogs.h"
 #include "ui/main_window_state.h"
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
@@ -49,8 +49,8 @@ void generateVideoCommand(MainWindow::State& s) {
     const RunPlan plan = planRun(s.album);
     const std::string proposed =
         proposedOutputName(s.album, s.album.settings.outputNaming, std::time(nullptr));
-    const auto chosen = saveOneFile("视频保存到", {{"mp4视频 (*.mp4)", "*.mp4"}}, "mp4",
-                                    s.preferences().folders.video, proposed);
+    const auto chosen = chooseFileToSave("视频保存到", {{"mp4视频 (*.mp4)", {"*.mp4"}}}, "mp4",
+                                         s.preferences().folders.video, proposed);
     if (!chosen)
         return;
     s.generationOutput = withMp4Extension(*chosen);

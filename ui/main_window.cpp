@@ -7,8 +7,8 @@
 #include "platform/dialogs.h"
 #include "render/image/image_layer.h"
 #include "ui/desktop_launcher.h"
+#include "ui/file_dialogs.h"
 #include "ui/info_log.h"
-#include "ui/interim_file_dialogs.h"
 #include "ui/main_window_state.h"
 #include "ui/option_dialogs.h"
 
@@ -135,12 +135,12 @@ void loopPlayChanged(MainWindow::State& s, bool on) {
 // "选择..." of the logo and cover groups: PNG and JPEG by their headers; a logo also no CMYK.
 void choosePicture(MainWindow::State& s, bool logo) {
     const std::vector<FileFilter> filters =
-        logo ? std::vector<FileFilter>{{"PNG图片 (*.PNG)", "*.png"},
-                                       {"JPG图片 (*.JPG)", "*.jpg;*.jpeg"}}
-             : std::vector<FileFilter>{{"图片 (*.JPG, *.PNG)", "*.jpg;*.jpeg;*.png"},
-                                       {"PNG图片 (*.PNG)", "*.png"}};
+        logo ? std::vector<FileFilter>{{"PNG图片 (*.PNG)", {"*.png"}},
+                                       {"JPG图片 (*.JPG)", {"*.jpg", "*.jpeg"}}}
+             : std::vector<FileFilter>{{"图片 (*.JPG, *.PNG)", {"*.jpg", "*.jpeg", "*.png"}},
+                                       {"PNG图片 (*.PNG)", {"*.png"}}};
     const auto path =
-        openOneFile(logo ? "选择图片" : "选择封面图片", filters, s.preferences().folders.logo);
+        chooseFileToOpen(logo ? "选择图片" : "选择封面图片", filters, s.preferences().folders.logo);
     if (!path)
         return;
     const Command field = logo ? Command::LogoPath : Command::CoverPath;

@@ -6,9 +6,9 @@
 #include "render/frame_sequencer.h"
 #include "render/image/image_layer.h"
 #include "render/image/thumbnail.h"
+#include "ui/file_dialogs.h"
 #include "ui/info_log.h"
 #include "ui/interim_batch.h"
-#include "ui/interim_file_dialogs.h"
 #include "ui/main_window_state.h"
 
 #include <algorithm>
@@ -20,12 +20,13 @@ namespace velomira {
 namespace {
 
 const std::vector<FileFilter> kPictureFilters = {
-    {"图片文件(*.JPG;*.GIF;*.PNG;*.BMP;*.TBI)", "*.JPG;*.JPEG;*.GIF;*.PNG;*.BMP;*.TBI"},
-    {"JPG图片 (*.JPG)", "*.JPG;*.JPEG"},
-    {"GIF图片 (*.GIF)", "*.GIF"},
-    {"PNG图片 (*.PNG)", "*.PNG"},
-    {"BMP图片 (*.BMP)", "*.BMP"},
-    {"TBI图片 (*.TBI)", "*.TBI"},
+    {"图片文件(*.JPG;*.GIF;*.PNG;*.BMP;*.TBI)",
+     {"*.JPG", "*.JPEG", "*.GIF", "*.PNG", "*.BMP", "*.TBI"}},
+    {"JPG图片 (*.JPG)", {"*.JPG", "*.JPEG"}},
+    {"GIF图片 (*.GIF)", {"*.GIF"}},
+    {"PNG图片 (*.PNG)", {"*.PNG"}},
+    {"BMP图片 (*.BMP)", {"*.BMP"}},
+    {"TBI图片 (*.TBI)", {"*.TBI"}},
 };
 
 void report(MainWindow::State& s, const std::string& line) {
@@ -267,7 +268,7 @@ int addPictureFiles(MainWindow::State& s, const std::vector<std::string>& paths,
 
 void addPicturesCommand(MainWindow::State& s, AddMode mode) {
     const std::vector<std::string> paths =
-        openSeveralFiles("选择图片 - 支持多选", kPictureFilters, s.preferences().folders.image);
+        chooseFilesToOpen("选择图片 - 支持多选", kPictureFilters, s.preferences().folders.image);
     if (paths.empty())
         return;
     WaitCursor wait(s.view);

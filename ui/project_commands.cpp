@@ -5,16 +5,16 @@
 #include "media/mp3_info.h"
 #include "platform/dialogs.h"
 #include "render/image/thumbnail.h"
+#include "ui/file_dialogs.h"
 #include "ui/info_log.h"
 #include "ui/interim_batch.h"
-#include "ui/interim_file_dialogs.h"
 #include "ui/main_window_state.h"
 
 namespace velomira {
 
 namespace {
 
-const std::vector<FileFilter> kProjectFilters = {{"项目文件 (*.dat)", "*.dat"}};
+const std::vector<FileFilter> kProjectFilters = {{"项目文件 (*.dat)", {"*.dat"}}};
 constexpr const char* kSaveQuestion = "项目已更改，是否保存更改？";
 
 ProjectFolders projectFolders(const MainWindow::State& s) {
@@ -60,8 +60,8 @@ bool projectModified(const MainWindow::State& s) {
 bool saveProjectCommand(MainWindow::State& s, bool saveAs) {
     std::string path = s.file.path;
     if (saveAs || path.empty()) {
-        const auto chosen =
-            saveOneFile("项目保存到", kProjectFilters, "dat", s.preferences().folders.project, "");
+        const auto chosen = chooseFileToSave("项目保存到", kProjectFilters, "dat",
+                                             s.preferences().folders.project, "");
         if (!chosen)
             return false;
         path = *chosen;
@@ -90,7 +90,8 @@ void newProjectCommand(MainWindow::State& s) {
 void openProjectCommand(MainWindow::State& s) {
     if (projectModified(s) && ask(kSaveQuestion, "询问", false, Answer::No) == Answer::Yes)
         saveProjectCommand(s, false);
-    const auto path = openOneFile("打开项目", kProjectFilters, s.preferences().folders.project);
+    const auto path =
+        chooseFileToOpen("打开项目", kProjectFilters, s.preferences().folders.project);
     if (!path)
         return;
     openProjectPath(s, *path);

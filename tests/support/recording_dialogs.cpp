@@ -30,6 +30,45 @@ void RecordingDialogs::scriptAnswer(Answer a) {
     answers_.push_back(a);
 }
 
+std::vector<std::string> RecordingDialogs::nextFiles(FileDialogKind kind,
+                                                     const FileDialogRequest& request) {
+    std::lock_guard<std::mutex> g(lock_);
+    fileDialogs_.push_back({kind, request});
+    if (fileAnswers_.empty())
+        return {};
+    std::vector<std::string> paths = std::move(fileAnswers_.front());
+    fileAnswers_.pop_front();
+    return paths;
+}
+
+std::optional<std::string> RecordingDialogs::askOpenFile(const FileDialogRequest& request) {
+    std::vector<std::string> paths = nextFiles(FileDialogKind::OpenOne, request);
+    if (paths.empty())
+        return std::nullopt;
+    return paths.front();
+}
+
+std::vector<std::string> RecordingDialogs::askOpenFiles(const FileDialogRequest& request) {
+    return nextFiles(FileDialogKind::OpenSeveral, request);
+}
+
+std::optional<std::string> RecordingDialogs::askSaveFile(const FileDialogRequest& request) {
+    std::vector<std::string> paths = nextFiles(FileDialogKind::Save, request);
+    if (paths.empty())
+        return std::nullopt;
+    return paths.front();
+}
+
+void RecordingDialogs::scriptFiles(std::vector<std::string> paths) {
+    std::lock_guard<std::mutex> g(lock_);
+    fileAnswers_.push_back(std::move(paths));
+}
+
+std::vector<RecordedFileDialog> RecordingDialogs::fileDialogs() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return fileDialogs_;
+}
+
 std::vector<RecordedMessage> RecordingDialogs::messages() const {
     std::lock_guard<std::mutex> g(lock_);
     return messages_;

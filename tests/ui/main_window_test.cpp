@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <thread>
 
 namespace velomira {
 namespace {
@@ -451,6 +452,91 @@ TEST_F(MainWindowTest, DesktopShortcutWritesAnExecutableLauncher) {
     EXPECT_TRUE((std::filesystem::status(launcher).permissions() &
                  std::filesystem::perms::owner_exec) != std::filesystem::perms::none);
     EXPECT_EQ(dialogs.messages().back().text, "在桌面上成功创建了一个快捷方式");
+}
+
+TEST_F(MainWindowTest, LogoRefusesCmykAndOtherFormatsWhereTheCoverTakesCmyk) {
+    const std::string cmyk = testing::writeCmykJpeg(folder.file("cmyk.jpg"), 32, 32, "#00ff00");
+    const std::string bmp = testing::writeSolidPicture(folder.file("b.png"), 8, 8, "#000", "bmp");
+    const std::string png = picture("logo.png");
+    window().checkChanged(Command::LogoSwitch, true);
+    struct Case {
+        Command chooser;
+        std::string file;
+        std::string title; // of the refusal; empty: taken
+    };
+    for (const Case& c : std::vector<Case>{{Command::LogoChoose, png, ""},
+                                           {Command::LogoChoose, cmyk, "提示"},
+                                           {Command::LogoChoose, bmp, "错误"},
+                                           {Command::CoverChoose, cmyk, ""},
+                                           {Command::CoverChoose, bmp, "错误"}}) {
+        const size_t before = dialogs.messages().size();
+        dialogs.scriptFiles({c.file});
+        window().dispatch(c.chooser);
+        const Command field =
+            c.chooser == Command::LogoChoose ? Command::LogoPath : Command::CoverPath;
+        if (c.title.empty()) {
+            EXPECT_EQ(view.fields[field], c.file);
+            EXPECT_EQ(dialogs.messages().size(), before);
+        } else {
+            EXPECT_EQ(view.fields[field], "") << c.file;
+            ASSERT_EQ(dialogs.messages().size(), before + 1);
+            EXPECT_EQ(dialogs.messages().back().title, c.title);
+        }
+    }
+    EXPECT_EQ(preferences.folders.logo, folder.path().string());
+}
+
+TEST_F(MainWindowTest, SaveAddsTheExtensionAndTheTitleFollows) {
+    addPictures(1);
+    dialogs.scriptFiles({folder.file("abc")});
+    window().dispatch(Command::SaveProject);
+    EXPECT_TRUE(std::filesystem::exists(folder.file("abc.dat")));
+    EXPECT_EQ(view.title, "Velomira(V8.3) - abc.dat");
+    EXPECT_FALSE(window().projectMenu()[2].enabled);
+    dialogs.scriptFiles({folder.file("copy.DAT")});
+    window().dispatch(Command::SaveProjectAs);
+    EXPECT_TRUE(std::filesystem::exists(folder.file("copy.DAT")));
+    EXPECT_EQ(window().projectFile().name, "copy.DAT");
+
+    // New on an unmodified project asks nothing and empties the album.
+    window().dispatch(Command::NewProject);
+    EXPECT_TRUE(view.rows.empty());
+    EXPECT_EQ(view.title, "Velomira(V8.3)");
+}
+
+TEST_F(MainWindowTest, GenerationRunsWithProgressAndAStopEndsWithoutThePlayQuestion) {
+    std::filesystem::create_directories(folders.programFolder / "tool");
+    std::filesystem::create_symlink("/usr/bin/ffmpeg", folders.programFolder / "tool/ffmpeg");
+    addPictures(2);
+    window().choiceChanged(Command::VideoSize, 2); // 480 x 270, small but real
+    window().choiceChanged(Command::DisplayTime, 0);
+
+    auto run = [&](const std::string& name, bool stop) {
+        dialogs.scriptFiles({folder.file(name)});
+        window().dispatch(Command::GenerateVideo);
+        EXPECT_TRUE(window().generating());
+        EXPECT_FALSE(view.windowEnabled);
+        if (stop)
+            window().stopGeneration();
+        for (int i = 0; i < 6000 && window().generating(); ++i) {
+            view.runPosted();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_FALSE(window().generating());
+        EXPECT_TRUE(view.windowEnabled);
+        EXPECT_FALSE(view.progressShown);
+    };
+    dialogs.scriptAnswer(Answer::No);
+    run("movie", false);
+    EXPECT_TRUE(std::filesystem::exists(folder.file("movie.mp4")));
+    ASSERT_FALSE(dialogs.messages().empty());
+    EXPECT_EQ(dialogs.messages().back().text, "视频文件已生成，是否要查看该视频？");
+    EXPECT_EQ(view.progress.front(), std::make_pair(1, 2));
+
+    const size_t before = dialogs.messages().size();
+    run("stopped.mp4", true);
+    EXPECT_TRUE(view.stopping);
+    EXPECT_EQ(dialogs.messages().size(), before); // no play question after a stop
 }
 
 TEST(DesktopLauncher, ExecArgumentsAreQuotedAndEscaped) {

@@ -15,18 +15,17 @@
 #include "ui/info_log.h"
 #include "ui/main_window.h"
 #include "ui/option_dialogs.h"
+#include "ui/qt/info_window.h"
 #include "ui/qt/main_window.h"
+#include "ui/qt/qt_dialog_host.h"
+#include "ui/qt/qt_language.h"
+#include "ui/qt/qt_option_dialogs.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QLibraryInfo>
 #include <QListWidget>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QScrollBar>
+#include <QDesktopServices>
 #include <QTimer>
-#include <QTranslator>
 #include <QUrl>
 
 #include <clocale>
@@ -45,86 +44,6 @@ QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// Message boxes over the main window until the full dialog host lands.
-class InterimDialogHost final : public DialogHost {
-  public:
-    void showMessage(const std::string& text, const std::string& title, MessageKind kind) override {
-        QMessageBox box(iconOf(kind), qs(title), qs(text), QMessageBox::Ok, parent());
-        box.exec();
-    }
-    Answer ask(const std::string& text, const std::string& title, bool withCancel,
-               Answer defaultAnswer) override {
-        QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
-        if (withCancel)
-            buttons |= QMessageBox::Cancel;
-        QMessageBox box(QMessageBox::Question, qs(title), qs(text), buttons, parent());
-        box.setDefaultButton(defaultAnswer == Answer::Yes  ? QMessageBox::Yes
-                             : defaultAnswer == Answer::No ? QMessageBox::No
-                                                           : QMessageBox::Cancel);
-        switch (box.exec()) {
-        case QMessageBox::Yes:
-            return Answer::Yes;
-        case QMessageBox::No:
-            return Answer::No;
-        default:
-            return withCancel ? Answer::Cancel : Answer::No;
-        }
-    }
-
-  private:
-    static QWidget* parent() { return QApplication::activeWindow(); }
-    static QMessageBox::Icon iconOf(MessageKind kind) {
-        switch (kind) {
-        case MessageKind::Information:
-            return QMessageBox::Information;
-        case MessageKind::Warning:
-            return QMessageBox::Warning;
-        case MessageKind::Error:
-            return QMessageBox::Critical;
-        case MessageKind::Question:
-            return QMessageBox::Question;
-        }
-        return QMessageBox::NoIcon;
-    }
-};
-
-// The option dialogs arrive separately; until then each is answered with a cancel.
-class InterimOptionDialogs final : public OptionDialogHost {
-  public:
-    std::optional<VideoSize> askCustomVideoSize() override { return std::nullopt; }
-    std::optional<int> askLoopPlayTransition(int) override { return std::nullopt; }
-    std::optional<CaptionMargins> askCaptionMargins(const CaptionMargins&) override {
-        return std::nullopt;
-    }
-};
-
-// The information window: green text on black in a tool window.
-class InterimInfoView final : public InfoView {
-  public:
-    explicit InterimInfoView(QWidget* owner) : text_(new QPlainTextEdit(owner)) {
-        text_->setWindowFlags(Qt::Tool);
-        text_->setWindowTitle(QStringLiteral("信息 - F2"));
-        text_->setReadOnly(true);
-        text_->setStyleSheet(
-            QStringLiteral("QPlainTextEdit { background: black; color: #00ff00; }"));
-        text_->resize(560, 320);
-    }
-    void appendText(const std::string& text) override {
-        QString plain = qs(text);
-        plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        text_->moveCursor(QTextCursor::End);
-        text_->insertPlainText(plain);
-    }
-    void scrollToEnd() override {
-        text_->verticalScrollBar()->setValue(text_->verticalScrollBar()->maximum());
-    }
-    bool isShown() const override { return text_->isVisible(); }
-    void setShown(bool shown) override { text_->setVisible(shown); }
-
-  private:
-    QPlainTextEdit* text_;
-};
-
 void openHelpPage(const NetConfig& config, const std::string& page) {
     std::string site = config.webSite;
     if (site.empty())
@@ -134,14 +53,6 @@ void openHelpPage(const NetConfig& config, const std::string& page) {
     while (!site.empty() && site.back() == '/')
         site.pop_back();
     QDesktopServices::openUrl(QUrl(qs(site + page)));
-}
-
-void loadQtTranslation(QApplication& app) {
-    // Qt's own buttons and menus read in Chinese like the rest of the program.
-    auto* translator = new QTranslator(&app);
-    if (translator->load(QStringLiteral("qtbase_zh_CN"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(translator);
 }
 
 // For scripts/screenshots.sh only: VELOMIRA_SCREENSHOT=<png> writes the window (or the dialog
@@ -195,14 +106,14 @@ void scheduleScreenshot(qt::QtMainWindow& window, MainWindow& controller) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    // Qt set the locale from the environment; numbers are always written and read with '.'.
+    // Qt's texts in Chinese; LC_NUMERIC back to "C" after Qt took the locale from the system.
+    installChineseQtTexts(app);
     std::setlocale(LC_NUMERIC, "C");
     signal(SIGPIPE, SIG_IGN);
     QApplication::setApplicationName(QStringLiteral("Velomira"));
     QApplication::setQuitOnLastWindowClosed(false); // hiding into the tray is not quitting
-    loadQtTranslation(app);
 
-    InterimDialogHost dialogs;
+    QtDialogHost dialogs;
     installDialogHost(&dialogs);
 
     const StartupContext startup = startupContextOfProcess();
@@ -226,9 +137,10 @@ int main(int argc, char** argv) {
     const CaptionFontTable fonts = buildCaptionFontTable(defaultFontFolders(homeFolder()));
 
     qt::QtMainWindow window(&fonts);
-    InterimInfoView infoView(&window);
+    dialogs.setOwner(&window);
+    InfoWindow infoView(&window);
     InfoLog info(infoView);
-    InterimOptionDialogs optionDialogs;
+    QtOptionDialogs optionDialogs(&window);
 
     MainWindowServices services;
     services.folders = started.folders;

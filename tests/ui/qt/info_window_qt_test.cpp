@@ -1,0 +1,45 @@
+#include "qt_test_application.h"
+
+#include "ui/qt/info_window.h"
+
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace velomira {
+namespace {
+
+TEST(InfoWindowQt, ReportsAppearGreenOnBlackAndClosingOnlyHides) {
+    QWidget owner;
+    InfoWindow window(&owner);
+    EXPECT_EQ(window.windowTitle(), "信息 - F2");
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(window.size(), QSize(530, 168));
+    EXPECT_TRUE(window.textField()->isReadOnly());
+    EXPECT_EQ(window.textField()->palette().color(QPalette::Text), QColor(0x00, 0xFF, 0x00));
+    EXPECT_EQ(window.textField()->palette().color(QPalette::Base), QColor(Qt::black));
+    EXPECT_FALSE(window.isShown());
+
+    InfoLog log(window);
+    for (int i = 0; i < 20; ++i)
+        log.append("图片 " + std::to_string(i) + ".jpg 无法读取\r\n文件已损坏");
+    EXPECT_TRUE(window.isVisible());
+    const QString text = window.textField()->toPlainText();
+    EXPECT_TRUE(text.startsWith("图片 0.jpg 无法读取\n文件已损坏\n\n图片 1.jpg"))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(u'\r'));
+    QScrollBar* bar = window.textField()->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    window.close();
+    EXPECT_FALSE(window.isShown());
+    log.toggle();
+    EXPECT_TRUE(window.isShown());
+    log.toggle();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.textField()->toPlainText(), text);
+}
+
+} // namespace
+} // namespace velomira
