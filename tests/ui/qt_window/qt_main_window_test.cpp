@@ -1,0 +1,500 @@
+// The Qt main window with the real controller on the offscreen platform: toolbar clicks,
+// dropped files, keys, menus and the close button, read back from the widgets themselves.
+#include "support/picture_files.h"
+#include "support/recording_dialogs.h"
+#include "support/temp_folder.h"
+#include "ui/main_window.h"
+#include "ui/qt/badge_delegate.h"
+#include "ui/qt/caption_sample.h"
+#include "ui/qt/main_window.h"
+#include "ui/scripted_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+namespace velomira::qt {
+namespace {
+
+using velomira::testing::RecordingDialogs;
+using velomira::testing::TempFolder;
+
+QApplication& application() {
+    static int argc = 1;
+    static char name[] = "velomira_ui_qt_window_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+std::string text(const QString& s) {
+    return s.toStdString();
+}
+
+// Takes the addresses the window hands to the desktop instead of starting programs.
+class OpenedUrls : public QObject {
+    Q_OBJECT
+  public:
+    std::vector<QUrl> urls;
+  public slots:
+    void open(const QUrl& url) { urls.push_back(url); }
+};
+
+class QtMainWindowTest : public ::testing::Test {
+  protected:
+    QtMainWindowTest() : info(infoView) {
+        application();
+        folders.programFolder = folder.path() / "program";
+        folders.workFolder = folders.programFolder;
+        folders.desktopFolder = folder.path() / "desktop";
+        folders.tempPictureFolder = folders.programFolder / "temp-pictures";
+        std::filesystem::create_directories(folders.tempPictureFolder);
+        std::filesystem::create_directories(folders.desktopFolder);
+        for (const char* scheme : {"file", "http"})
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), &opened, "open");
+
+        MainWindowServices services;
+        services.folders = folders;
+        services.fonts = &fonts;
+        services.preferences = &preferences;
+        services.optionDialogs = &options;
+        services.info = &info;
+        services.vendorHost = "www.example.com";
+        services.programPath = (folders.programFolder / "velomira").string();
+        window = std::make_unique<QtMainWindow>(&fonts);
+        controller = std::make_unique<MainWindow>(*window, services);
+        window->attach(*controller);
+        window->setQuitHandler([this] { ++quits; });
+        controller->start();
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    ~QtMainWindowTest() override {
+        for (const char* scheme : {"file", "http"})
+            QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+        controller.reset();
+        window.reset();
+    }
+
+    std::string picture(const std::string& name, const std::string& format = "png") {
+        return velomira::testing::writeSolidPicture(folder.file(name + "." + format), 64, 48,
+                                                    "#336699", format);
+    }
+
+    void drop(const std::vector<std::string>& paths) {
+        QList<QUrl> urls;
+        for (const std::string& path : paths)
+            urls << QUrl::fromLocalFile(QString::fromStdString(path));
+        QMimeData mime;
+        mime.setUrls(urls);
+        const QPoint at = window->pictureList()->geometry().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &dropped);
+        QCoreApplication::processEvents();
+    }
+
+    void addPictures(int n) {
+        std::vector<std::string> paths;
+        for (int i = 0; i < n; ++i)
+            paths.push_back(picture("p" + std::to_string(i)));
+        drop(paths);
+    }
+
+    QListWidget& list() { return *window->pictureList(); }
+
+    void clickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        const QRect cell = list().visualItemRect(list().item(row));
+        QTest::mouseClick(list().viewport(), Qt::LeftButton, modifiers, cell.center());
+        QCoreApplication::processEvents();
+    }
+
+    // Typing as an input method delivers it: one character per key event.
+    static void type(QWidget* target, const QString& characters) {
+        for (QChar c : characters) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(target, &press);
+        }
+        QCoreApplication::processEvents();
+    }
+
+    void key(QWidget* target, int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        target->setFocus();
+        QTest::keyClick(target, static_cast<Qt::Key>(k), modifiers);
+        QCoreApplication::processEvents();
+    }
+
+    std::string status(int part) { return text(window->statusPart(part)->text()); }
+    bool enabled(Command c) {
+        if (QAction* action = window->toolbarAction(c))
+            return action->isEnabled();
+        return window->control(c)->isEnabled();
+    }
+    std::vector<std::string> rowTexts() {
+        std::vector<std::string> texts;
+        for (int i = 0; i < list().count(); ++i)
+            texts.push_back(text(list().item(i)->text()));
+        return texts;
+    }
+    std::string albumName(int row) { return controller->album().items.at(row).fileName; }
+
+    // Entries of a menu as "label" with "-" for disabled ones and "*" for checked ones.
+    static std::vector<std::string> entries(QMenu* menu) {
+        std::vector<std::string> out;
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            if (action->menu() != nullptr) {
+                emit action->menu()->aboutToShow();
+                for (const std::string& e : entries(action->menu()))
+                    out.push_back(e);
+                continue;
+            }
+            out.push_back((action->isEnabled() ? "" : "-") + text(action->text()) +
+                          (action->isChecked() ? "*" : ""));
+        }
+        return out;
+    }
+    static QAction* entry(QMenu* menu, const QString& label) {
+        for (QAction* action : menu->findChildren<QAction*>())
+            if (action->text() == label)
+                return action;
+        return nullptr;
+    }
+
+    TempFolder folder;
+    RecordingDialogs dialogs;
+    StartupFolders folders;
+    CaptionFontTable fonts{{"黑体", "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"}};
+    Preferences preferences;
+    velomira::testing::ScriptedInfoView infoView;
+    InfoLog info;
+    velomira::testing::ScriptedOptionDialogs options;
+    OpenedUrls opened;
+    std::unique_ptr<QtMainWindow> window;
+    std::unique_ptr<MainWindow> controller;
+    int quits = 0;
+};
+
+TEST_F(QtMainWindowTest, StartsEmptyWithTheStatusPartsAndEnablingOfAFreshWindow) {
+    EXPECT_EQ(text(window->windowTitle()), "Velomira(V8.3)");
+    EXPECT_EQ(status(0), "0 张图片");
+    EXPECT_EQ(status(3), "视频长度: 00:00:00");
+    EXPECT_TRUE(window->emptyHint()->isVisible());
+    // The parts end at 130, 750 and 885 pixels and the last one at the window's right edge.
+    QCoreApplication::processEvents();
+    const int ends[] = {130, 750, 885};
+    for (int part = 0; part < 3; ++part) {
+        const QLabel* label = window->statusPart(part);
+        EXPECT_EQ(label->mapTo(window.get(), QPoint(label->width(), 0)).x(), ends[part]);
+    }
+    const QLabel* last = window->statusPart(3);
+    EXPECT_NEAR(last->mapTo(window.get(), QPoint(last->width(), 0)).x(), window->width(), 4);
+    const std::pair<Command, bool> expected[] = {
+        {Command::ProjectMenu, true},     {Command::AddPictures, true},
+        {Command::RemovePictures, false}, {Command::RotateLeft, false},
+        {Command::RotateRight, false},    {Command::MoveForward, false},
+        {Command::MoveBack, false},       {Command::GenerateVideo, false},
+        {Command::GenerateButton, false}, {Command::About, true},
+        {Command::SettingsMenu, true},    {Command::MusicRemove, false},
+        {Command::MusicListen, false},    {Command::CaptionPosition, false},
+    };
+    for (const auto& [command, on] : expected)
+        EXPECT_EQ(enabled(command), on) << commandNumber(command);
+    auto* time = qobject_cast<QComboBox*>(window->control(Command::DisplayTime));
+    EXPECT_EQ(text(time->currentText()), "2.0秒");
+    EXPECT_TRUE(time->isVisible());
+    EXPECT_FALSE(window->control(Command::DisplayTimeText)->isVisible());
+    // Every toolbar button is on screen, none behind the overflow arrow.
+    for (const auto& [command, action] : std::map<Command, QAction*>{
+             {Command::ProjectMenu, window->toolbarAction(Command::ProjectMenu)},
+             {Command::SettingsMenu, window->toolbarAction(Command::SettingsMenu)}})
+        EXPECT_TRUE(action->isVisible()) << commandNumber(command);
+    EXPECT_EQ(text(window->toolbarAction(Command::MoveForward)->toolTip()), "快捷键: Ctrl + ←");
+}
+
+TEST_F(QtMainWindowTest, DroppedFilesAddOnlyPicturesInTheirOrder) {
+    std::filesystem::create_directories(folder.path() / "a-folder.jpg");
+    const std::string notes = folder.writeFile("notes.txt", "text");
+    const std::string gif = velomira::testing::writeAnimatedGif(folder.file("moving.gif"), 32, 32,
+                                                                "#ff0000", "#00ff00");
+    drop({picture("first", "jpg"), notes, (folder.path() / "a-folder.jpg").string(),
+          picture("second", "png"), gif, picture("third", "bmp")});
+    EXPECT_EQ(list().count(), 3);
+    EXPECT_EQ(albumName(0), "first.jpg");
+    EXPECT_EQ(albumName(1), "second.png");
+    EXPECT_EQ(albumName(2), "third.bmp");
+    EXPECT_EQ(rowTexts().front(), "无动画");
+    EXPECT_EQ(status(0), "3 张图片");
+    EXPECT_NE(status(3), "视频长度: 00:00:00");
+    EXPECT_FALSE(window->emptyHint()->isVisible());
+    EXPECT_TRUE(enabled(Command::GenerateVideo));
+    EXPECT_TRUE(enabled(Command::GenerateButton));
+    EXPECT_TRUE(dialogs.messages().empty());
+    // Thumbnails arrive as 144 x 144 icons.
+    EXPECT_EQ(list().item(0)->icon().availableSizes().value(0), QSize(144, 144));
+}
+
+TEST_F(QtMainWindowTest, ClicksAndKeysReachTheControllerWithTheSelection) {
+    addPictures(3);
+    clickRow(1);
+    EXPECT_EQ(controller->selectedRows(), std::vector<int>{1});
+    EXPECT_TRUE(enabled(Command::RemovePictures));
+    EXPECT_TRUE(enabled(Command::MoveForward));
+    EXPECT_NE(status(1).find("64 x 48"), std::string::npos) << status(1);
+    // Ctrl+Right moves the picture one place back, and it stays selected.
+    key(&list(), Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(albumName(2), "p1.png");
+    EXPECT_EQ(controller->selectedRows(), std::vector<int>{2});
+    EXPECT_EQ(list().selectedItems().value(0), list().item(2));
+    EXPECT_FALSE(enabled(Command::MoveBack));
+    // The toolbar button moves it forward again.
+    window->toolbarAction(Command::MoveForward)->trigger();
+    EXPECT_EQ(albumName(1), "p1.png");
+    // Ctrl+A in the caption text selects its text, not the pictures.
+    clickRow(0);
+    auto* caption = qobject_cast<QLineEdit*>(window->control(Command::CaptionText));
+    window->setFieldText(Command::CaptionText, "abc");
+    caption->setEnabled(true);
+    key(caption, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(text(caption->selectedText()), "abc");
+    EXPECT_EQ(controller->selectedRows(), std::vector<int>{0});
+    // Ctrl+A on the list selects every picture.
+    key(&list(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(controller->selectedRows(), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(list().selectedItems().size(), 3);
+    EXPECT_EQ(status(1), "选中了 3 张图片");
+    // Delete in a text field edits the text; on the list it removes the pictures.
+    clickRow(2);
+    key(&list(), Qt::Key_Delete);
+    EXPECT_EQ(list().count(), 2);
+    EXPECT_EQ(status(0), "2 张图片");
+    // Ctrl+D removes all.
+    key(&list(), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(list().count(), 0);
+    EXPECT_TRUE(window->emptyHint()->isVisible());
+    EXPECT_FALSE(enabled(Command::GenerateButton));
+}
+
+TEST_F(QtMainWindowTest, WhatTheWindowShowsByItselfIsNeverReportedBack) {
+    addPictures(3);
+    window->setPictureSelection({0, 2}, 2);
+    window->setChoice(Command::VideoSize, 3);
+    window->setFieldText(Command::CaptionText, "quiet");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(controller->selectedRows().empty());
+    EXPECT_EQ(controller->album().settings.video_size, 0);
+    EXPECT_EQ(list().selectedItems().size(), 2);
+    EXPECT_EQ(list().currentRow(), 2);
+}
+
+TEST_F(QtMainWindowTest, TheTransitionEditorFloatsOverOneSelectedPicture) {
+    addPictures(3);
+    QComboBox* editor = window->transitionEditor();
+    clickRow(1);
+    ASSERT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->width(), 144);
+    EXPECT_TRUE(list().visualItemRect(list().item(1)).contains(editor->geometry().center()));
+    EXPECT_EQ(text(editor->currentText()), rowTexts()[1]);
+    EXPECT_EQ(text(editor->itemText(0)), "无动画");
+    // Choosing an entry sets the picture's transition and hides the editor.
+    const int fade = editor->findText(QStringLiteral("淡入淡出"));
+    ASSERT_GE(fade, 0);
+    editor->setCurrentIndex(fade);
+    emit editor->activated(fade);
+    EXPECT_EQ(rowTexts()[1], "淡入淡出");
+    EXPECT_EQ(controller->album().items[1].animationName, "淡入淡出");
+    EXPECT_FALSE(editor->isVisible());
+    // Two selected pictures: no editor.
+    clickRow(0);
+    EXPECT_TRUE(editor->isVisible());
+    clickRow(2, Qt::ShiftModifier);
+    EXPECT_FALSE(editor->isVisible());
+}
+
+TEST_F(QtMainWindowTest, CaptionTextShowsABadgeOnItsPicture) {
+    addPictures(2);
+    auto* group = qobject_cast<QGroupBox*>(window->control(Command::CaptionSwitch));
+    auto* position = qobject_cast<QComboBox*>(window->control(Command::CaptionPosition));
+    group->setChecked(true);
+    emit group->clicked(true);
+    clickRow(1);
+    ASSERT_TRUE(position->isEnabled());
+    auto* caption = qobject_cast<QLineEdit*>(window->control(Command::CaptionText));
+    caption->setFocus();
+    type(caption, QStringLiteral(" 你好 "));
+    EXPECT_EQ(controller->album().items[1].caption.text, "你好");
+    auto* delegate = static_cast<BadgeDelegate*>(list().itemDelegate());
+    ASSERT_EQ(delegate->badges().count(1), 1u);
+    EXPECT_EQ(delegate->badges().count(0), 0u);
+    // The badge sits inside the picture's cell, bottom centre for the default position.
+    QStyleOptionViewItem option;
+    option.initFrom(list().viewport());
+    option.rect = list().visualItemRect(list().item(1));
+    option.decorationSize = QSize(144, 144);
+    option.features |= QStyleOptionViewItem::HasDecoration;
+    option.widget = &list();
+    const QRect badge = delegate->badgeRect(option, list().model()->index(1, 0));
+    EXPECT_TRUE(option.rect.contains(badge));
+    EXPECT_NEAR(badge.center().x(), option.rect.center().x(), 4);
+    // The text field holds at most 97 bytes in GBK: 48 Chinese characters and one more byte.
+    caption->clear();
+    type(caption, QString(60, QChar(0x4E2D)));
+    EXPECT_EQ(caption->text().size(), 48);
+}
+
+TEST_F(QtMainWindowTest, MenusOpenWithTheControllersStateAndRunTheirCommands) {
+    QMenu* context = window->buildContextMenu();
+    EXPECT_EQ(entries(context)[0], "添加图片");
+    for (size_t i = 1; i < entries(context).size(); ++i)
+        EXPECT_EQ(entries(context)[i].front(), '-') << entries(context)[i];
+    delete context;
+    addPictures(2);
+    clickRow(0);
+    context = window->buildContextMenu();
+    const std::vector<std::string> withPictures = entries(context);
+    EXPECT_EQ(withPictures[1], "插入图片");
+    EXPECT_EQ(withPictures[3], "移除全部\tCtrl+D");
+    EXPECT_EQ(withPictures[4], "随机排列图片");
+    EXPECT_EQ(withPictures[7], "-自动贴边对角排列文字"); // captions are off
+    entry(context, QStringLiteral("移除选中"))->trigger();
+    EXPECT_EQ(list().count(), 1);
+    delete context;
+
+    QMenu* project = window->projectMenuWidget();
+    emit project->aboutToShow();
+    EXPECT_EQ(entries(project), (std::vector<std::string>{"新建", "打开", "保存", "-另存为"}));
+    QMenu* settings = window->settingsMenuWidget();
+    emit settings->aboutToShow();
+    EXPECT_EQ(entries(settings).front(), "白色*");
+    entry(settings, QStringLiteral("黑色"))->trigger();
+    EXPECT_EQ(preferences.videoBgFillColor, 1u);
+    emit settings->aboutToShow();
+    EXPECT_EQ(entries(settings)[1], "黑色*");
+    EXPECT_EQ(entries(settings).back(), "使用指南");
+    // "关于软件" shows the about box through the dialog host.
+    window->toolbarAction(Command::About)->trigger();
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].title, "关于");
+    EXPECT_NE(dialogs.messages()[0].text.find("www.example.com"), std::string::npos);
+}
+
+TEST_F(QtMainWindowTest, DoubleClicksOpenThePictureOrAddMore) {
+    addPictures(2);
+    const QRect cell = list().visualItemRect(list().item(1));
+    QTest::mouseClick(list().viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, cell.center());
+    ASSERT_EQ(opened.urls.size(), 1u);
+    EXPECT_EQ(text(opened.urls[0].toLocalFile()), controller->album().items[1].path);
+    // "官方网站" opens the configured site.
+    window->toolbarAction(Command::OfficialSite)->trigger();
+    ASSERT_EQ(opened.urls.size(), 2u);
+    EXPECT_EQ(text(opened.urls[1].host()), "www.example.com");
+}
+
+TEST_F(QtMainWindowTest, TheCloseButtonFollowsTheCloseSetting) {
+    // Without a tray (the offscreen platform has none) hiding would lose the window.
+    ASSERT_FALSE(window->trayAvailable());
+    preferences.clickCloseButtonStatus = 1;
+    window->close();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isMinimized());
+    EXPECT_EQ(quits, 0);
+    window->showNormal();
+
+    preferences.clickCloseButtonStatus = 0;
+    addPictures(1);
+    dialogs.scriptAnswer(Answer::Cancel);
+    window->close();
+    EXPECT_EQ(quits, 0);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].text, "项目已更改，是否保存更改？");
+    EXPECT_TRUE(window->isVisible());
+    dialogs.scriptAnswer(Answer::No);
+    window->close();
+    EXPECT_EQ(quits, 1);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(QtMainWindowTest, WorkersReachTheWindowOnlyThroughItsThread) {
+    std::thread::id ranOn;
+    std::thread worker(
+        [&] { window->postToWindowThread([&] { ranOn = std::this_thread::get_id(); }); });
+    worker.join();
+    EXPECT_EQ(ranOn, std::thread::id());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+    // While a run goes on, the contents are off but the progress window stays usable.
+    window->setWindowEnabled(false);
+    window->showGenerationProgress(2, 5);
+    EXPECT_FALSE(window->control(Command::GenerateButton)->isEnabled());
+    QWidget* progress = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && top != window.get() && top->windowModality() == Qt::WindowModal)
+            progress = top;
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isEnabled());
+    auto* label = progress->findChild<QLabel*>();
+    EXPECT_EQ(text(label->text()), "共 5 张图片，正在处理第 2 张。");
+    window->setGenerationStopping();
+    EXPECT_EQ(text(label->text()), "停止中...");
+    window->hideGenerationProgress();
+    window->setWindowEnabled(true);
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_TRUE(window->windowContentsEnabled());
+}
+
+TEST(CaptionSampleColours, FollowTheCaptionSwitchAndStayReadable) {
+    const QColor grey(0xF0, 0xF0, 0xF0);
+    struct Case {
+        unsigned box, textColour;
+        bool on;
+        QColor window, ground, text;
+    } cases[] = {
+        {0x000000, 0xFFFFFF, true, grey, Qt::black, Qt::white}, // box and text
+        {0x0000FF, 0x00FF00, true, grey, Qt::red, Qt::green},   // 0x00BBGGRR
+        {0xFFFFFF, 0xFFFFFF, true, grey, QColor(0x80, 0x80, 0x80), Qt::white},
+        {0xFFFFFF, 0xFFFFFF, true, Qt::white, QColor(0x80, 0x80, 0x80), Qt::white},
+        {0x00FFFF, 0x00FFFF, true, grey, grey, Qt::yellow}, // equal: window colour
+        {0xFFFFFF, 0xFFFFFF, true, Qt::darkBlue, Qt::darkBlue, Qt::white},
+        {0x000000, 0x00FF00, false, grey, Qt::white, Qt::green}, // off: on white
+    };
+    for (const Case& c : cases) {
+        CaptionSample sample;
+        sample.boxColor = c.box;
+        sample.textColor = c.textColour;
+        sample.captionsOn = c.on;
+        const SampleColours got = sampleColours(sample, c.window);
+        EXPECT_EQ(got.ground, c.ground) << std::hex << c.box << " " << c.textColour;
+        EXPECT_EQ(got.text, c.text) << std::hex << c.box << " " << c.textColour;
+    }
+}
+
+} // namespace
+} // namespace velomira::qt
+
+#include "qt_main_window_test.moc"

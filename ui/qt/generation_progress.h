@@ -1,0 +1,35 @@
+#pragma once
+// The plain progress window of a generation run: "共 N 张图片，正在处理第 n 张。", a bar and a
+// stop button. Window-modal over the main window; it cannot be closed except by the run ending.
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace velomira::qt {
+
+class GenerationProgressDialog final : public QDialog {
+    Q_OBJECT
+  public:
+    explicit GenerationProgressDialog(QWidget* parent);
+
+    void showProgress(int picture, int total);
+    void showStopping();
+
+    QString text() const;
+    QPushButton* stopButton() const { return stop_; }
+
+  signals:
+    void stopRequested();
+
+  public slots:
+    void reject() override; // Esc and the close button do not end a run
+
+  private:
+    QLabel* label_;
+    QProgressBar* bar_;
+    QPushButton* stop_;
+};
+
+} // namespace velomira::qt

@@ -1,0 +1,162 @@
+#pragma once
+// The main window on Qt 6 Widgets: a thin view over velomira::MainWindow. It lays out the
+// toolbar, the picture list, the five option groups and the status bar, shows what the
+// controller tells it through MainWindowView and hands every user action back to it.
+#include "render/caption_fonts.h"
+#include "ui/main_window.h"
+#include "ui/main_window_view.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+#include <string>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QSystemTrayIcon;
+class QWidget;
+
+namespace velomira::qt {
+
+class BadgeDelegate;
+class CaptionSampleWidget;
+class GenerationProgressDialog;
+
+class QtMainWindow final : public QMainWindow, public MainWindowView {
+    Q_OBJECT
+  public:
+    // fonts maps the caption font names to their files for the sample; may be null.
+    explicit QtMainWindow(const CaptionFontTable* fonts = nullptr);
+    ~QtMainWindow() override;
+
+    // The controller every user action goes to; set once, before the window is shown.
+    void attach(MainWindow& controller);
+    // What quit() does; the program ends the event loop, tests record the call.
+    void setQuitHandler(std::function<void()> handler);
+
+    // Widgets by the command they send, for tests and screenshots (null for unknown ones).
+    QWidget* control(Command command) const;
+    QAction* toolbarAction(Command command) const;
+    QListWidget* pictureList() const;
+    QComboBox* transitionEditor() const;
+    QLabel* statusPart(int part) const;
+    QWidget* emptyHint() const;
+    QSystemTrayIcon* trayIcon() const;
+    // The menus as they are built when they open.
+    QMenu* projectMenuWidget() const;
+    QMenu* settingsMenuWidget() const;
+    // Builds the context menu of the picture list for the current state (not shown).
+    QMenu* buildContextMenu();
+    bool windowContentsEnabled() const;
+
+    // QWidget's own setEnabled(bool) and setVisible(bool) stay reachable beside the view's.
+    using QMainWindow::setEnabled;
+    using QMainWindow::setVisible;
+
+    // MainWindowView
+    void setTitle(const std::string& title) override;
+    void setStatusText(int part, const std::string& text) override;
+    void setWindowEnabled(bool enabled) override;
+    void setWaitCursor(bool on) override;
+    void pumpEvents() override;
+    void setEnabled(Command control, bool enabled) override;
+    void setChecked(Command control, bool checked) override;
+    void setFieldText(Command control, const std::string& text) override;
+    void setChoices(Command control, const std::vector<std::string>& entries) override;
+    void setChoice(Command control, int index) override;
+    void setVisible(Command control, bool visible) override;
+    void focus(Command control) override;
+    void setCaptionSample(const CaptionSample& sample) override;
+    void insertPictureRow(int row, const PngBytes& icon, const std::string& text) override;
+    void setPictureRowText(int row, const std::string& text) override;
+    void setPictureRowIcon(int row, const PngBytes& icon) override;
+    void removePictureRow(int row) override;
+    void clearPictureRows() override;
+    void setPictureSelection(const std::vector<int>& rows, int focusedRow) override;
+    void scrollToPicture(int row) override;
+    void setEmptyHintShown(bool shown) override;
+    void showTransitionEditor(int row, const std::string& entry) override;
+    void hideTransitionEditor() override;
+    void setCaptionBadges(const std::vector<CaptionBadge>& badges) override;
+    bool trayAvailable() const override;
+    void setTrayIconShown(bool shown) override;
+    void setWindowShown(bool shown) override;
+    void minimizeWindow() override;
+    void raiseWindow() override;
+    void quit() override;
+    bool openExternal(const std::string& fileOrUrl) override;
+    void showGenerationProgress(int picture, int total) override;
+    void setGenerationStopping() override;
+    void hideGenerationProgress() override;
+    void postToWindowThread(std::function<void()> fn) override;
+
+    // Sends the list's selection now when a change is still waiting to be reported.
+    void flushSelectionReport();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QWidget* buildToolbar();
+    QWidget* buildPictureList();
+    QWidget* buildCaptionGroup();
+    QWidget* buildLogoGroup();
+    QWidget* buildMusicGroup();
+    QWidget* buildCoverGroup();
+    QWidget* buildOutputGroup();
+    void buildStatusBar();
+    void alignStatusParts();
+    void buildTray();
+    void buildShortcuts();
+    void fillProjectMenu();
+    void fillSettingsMenu();
+
+    // The controller after any pending selection report went out.
+    MainWindow& controller();
+    void scheduleSelectionReport();
+    void reportSelection();
+    void placeTransitionEditor();
+    void placeEmptyHint();
+    bool handleWindowKey(QObject* watched, QKeyEvent* key);
+
+    template <class Widget> Widget* controlAs(Command command) const;
+    void registerControl(Command command, QWidget* widget);
+
+    MainWindow* controller_ = nullptr;
+    const CaptionFontTable* fonts_ = nullptr;
+    std::function<void()> quitHandler_;
+
+    std::map<Command, QAction*> actions_;
+    std::map<Command, QWidget*> controls_;
+    QMenu* projectMenu_ = nullptr;
+    QMenu* settingsMenu_ = nullptr;
+    QListWidget* pictures_ = nullptr;
+    BadgeDelegate* badges_ = nullptr;
+    QComboBox* editor_ = nullptr;
+    int editorRow_ = -1;
+    QLabel* emptyHint_ = nullptr;
+    CaptionSampleWidget* sample_ = nullptr;
+    QWidget* statusParts_ = nullptr;
+    QLabel* status_[4] = {};
+    QSystemTrayIcon* tray_ = nullptr;
+    GenerationProgressDialog* progress_ = nullptr;
+    QWidget* contents_ = nullptr;
+    QWidget* toolbar_ = nullptr;
+    std::vector<QObject*> shortcuts_;
+
+    bool selectionReportPending_ = false;
+    int ignoreSelection_ = 0; // above 0 while the controller's own selection is being shown
+    int waitCursors_ = 0;
+    bool contentsEnabled_ = true;
+};
+
+} // namespace velomira::qt
