@@ -5,10 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
-# A compiler cache, when the machine has one, shares objects between rebuilds and checkouts.
+# A compiler cache, when the machine has one, keeps rebuilds short.
 launcher=()
 if command -v ccache >/dev/null; then
-  export CCACHE_BASEDIR="$PWD"
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 

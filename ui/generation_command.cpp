@@ -43,7 +43,7 @@ void generateVideoCommand(MainWindow::State& s) {
         if (s.album.settings.video_size == 0)
             s.view.focus(Command::VideoSize);
         if (preflight.musicTrackToSelect >= 0)
-            s.view.setChoice(Command::MusicList, preflight.musicTrackToSelect);
+            s.music->selectLine(preflight.musicTrackToSelect);
         return;
     }
     const RunPlan plan = planRun(s.album);

@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "media/header_probe.h"
 #include "platform/dialogs.h"
+#include "platform/sound.h"
 #include "render/image/image_layer.h"
 #include "ui/desktop_launcher.h"
 #include "ui/file_dialogs.h"
@@ -41,6 +42,45 @@ constexpr const char* kCmykLogo =
     "使用。";
 constexpr const char* kNoWebSite = "没有配置网址：请在程序文件夹的 velomira.conf 中填写 web_site。";
 
+// The music list shows itself through the window's list control and status bar.
+class MusicViewAdapter final : public MusicListView {
+  public:
+    explicit MusicViewAdapter(MainWindow::State& s) : s_(s) {}
+    void setMusicLines(const std::vector<std::string>& lines) override {
+        s_.musicLines = lines;
+        s_.view.setChoices(Command::MusicList, lines);
+    }
+    void setMusicLine(int row, const std::string& line) override {
+        if (row < 0 || row >= static_cast<int>(s_.musicLines.size())) return;
+        s_.musicLines[row] = line;
+        const int selected = s_.music ? s_.music->selectedRow() : -1;
+        s_.view.setChoices(Command::MusicList, s_.musicLines);
+        s_.view.setChoice(Command::MusicList, selected);
+    }
+    void selectMusicLine(int row) override { s_.view.setChoice(Command::MusicList, row); }
+    void setMusicControlEnabled(Command control, bool enabled) override {
+        s_.view.setEnabled(control, enabled);
+    }
+    void setListenButtonText(const std::string& text) override {
+        s_.view.setButtonText(Command::MusicListen, text);
+    }
+    void setAudioLengthText(const std::string& text) override { s_.view.setStatusText(2, text); }
+
+  private:
+    MainWindow::State& s_;
+};
+
+// Stands in when the window has no sound output: every track goes to the desktop's player.
+class SilentSound final : public SoundPlayer {
+  public:
+    bool open(const std::string&) override { return false; }
+    bool play(PlaybackEndCallback) override { return false; }
+    void pause() override {}
+    void resume() override {}
+    void close() override {}
+    bool isOpen() const override { return false; }
+};
+
 std::string versionText() {
     char text[32];
     std::snprintf(text, sizeof text, "%0.1f", kProductVersion);
@@ -76,13 +116,6 @@ void showCaptionGroup(MainWindow::State& s) {
     enableGroup(s.view, {Command::CaptionFont, Command::CaptionSize, Command::CaptionColour}, on);
     const bool withSelection = on && s.hasSelection();
     enableGroup(s.view, {Command::CaptionPosition, Command::CaptionText}, withSelection);
-}
-
-void showMusicGroup(MainWindow::State& s) {
-    const bool on = s.album.settings.bgsound;
-    enableGroup(s.view, {Command::AutoDisplayTime, Command::LoopPlay, Command::MusicList}, on);
-    // Adding and listening arrive with the music list; until then the buttons stay off.
-    enableGroup(s.view, {Command::MusicAdd, Command::MusicRemove, Command::MusicListen}, false);
 }
 
 // The display time list again, and its entry applied.
@@ -275,6 +308,7 @@ void exitFlow(MainWindow::State& s) {
     }
     s.quitting = true;
     s.view.setWindowShown(false);
+    s.preferences().folders.mp3 = s.music->musicFolder();
     if (s.services.settingsFile)
         writeRememberedFolders(*s.services.settingsFile, s.preferences().folders);
     emptyTempPictureFolder(s.services.folders.tempPictureFolder);
@@ -287,6 +321,38 @@ void restoreFromTray(MainWindow::State& s) {
     s.view.setWindowShown(true);
     s.view.raiseWindow();
     s.hiddenInTray = false;
+}
+
+void createMusicList(MainWindow::State& s) {
+    SoundPlayer* sound = s.services.sound;
+    if (sound == nullptr) {
+        s.ownSound = std::make_unique<SilentSound>();
+        sound = s.ownSound.get();
+    }
+    s.musicView = std::make_unique<MusicViewAdapter>(s);
+    MusicListServices services;
+    services.chooseFiles = [](const std::string& title, const std::string& label,
+                              const std::string& patterns, std::string& folder) {
+        FileFilter filter{label, {}};
+        for (size_t start = 0; start <= patterns.size();) {
+            const size_t end = std::min(patterns.find(';', start), patterns.size());
+            if (end > start) filter.patterns.push_back(patterns.substr(start, end - start));
+            start = end + 1;
+        }
+        return chooseFilesToOpen(title, {filter}, folder);
+    };
+    services.openExternally = [&s](const std::string& path) {
+        if (s.services.openMusicExternally) return s.services.openMusicExternally(path);
+        ExternalOpenResult result;
+        if (!s.view.openExternal(path)) result.outcome = ExternalOpenResult::Outcome::Failed;
+        return result;
+    };
+    services.musicChanged = [&s] {
+        refreshVideoLength(s);
+        runAutoDisplayTime(s);
+    };
+    services.musicFolder = s.services.folders.mp3Folder.string();
+    s.music = std::make_unique<MusicList>(s.album, *sound, *s.musicView, std::move(services));
 }
 
 } // namespace
@@ -309,11 +375,7 @@ void showAllOptions(MainWindow::State& s) {
     view.setChecked(Command::MusicSwitch, settings.bgsound);
     view.setChecked(Command::AutoDisplayTime, settings.bgsound_auto_set_pause_time);
     view.setChecked(Command::LoopPlay, settings.bgsound_auto_set_image_loop_play);
-    std::vector<std::string> lines;
-    for (const MusicTrack& track : s.album.musicItems)
-        lines.push_back(musicTrackLine(track));
-    view.setChoices(Command::MusicList, lines);
-    showMusicGroup(s);
+    s.music->showAlbum();
     view.setChecked(Command::CoverSwitch, settings.cover);
     view.setFieldText(Command::CoverPath, settings.cover_path);
     enableGroup(view, {Command::CoverPath, Command::CoverChoose, Command::CoverHelp},
@@ -360,6 +422,7 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
         s.services.preferences = &fallback;
     }
     resetProjectOptions(s.album, s.fontNames.empty() ? "" : s.fontNames.front());
+    createMusicList(s);
     const Preferences& prefs = s.preferences();
     s.album.settings.video_bg_fill_color = static_cast<int>(prefs.videoBgFillColor);
     s.album.settings.outputNaming = static_cast<int>(prefs.mp4DefaultFileName);
@@ -401,7 +464,6 @@ void MainWindow::start() {
                       Command::OfficialSite, Command::About, Command::SettingsMenu})
         view.setEnabled(c, true);
     view.setStatusText(1, "");
-    refreshAudioLength(s);
     refreshPictureCount(s);
     refreshSelectionStatus(s);
     refreshVideoLength(s);
@@ -507,6 +569,23 @@ void MainWindow::dispatch(Command command) {
         return choosePicture(s, true);
     case Command::CoverChoose:
         return choosePicture(s, false);
+    case Command::MusicAdd:
+        return s.music->addFiles();
+    case Command::MusicRemove:
+        return s.music->removeSelected();
+    case Command::MusicListen:
+        return s.music->toggleListen();
+    case Command::PreviewMusicPlay:
+        s.music->previewPlay();
+        return;
+    case Command::PreviewMusicRestart:
+        return s.music->previewNext();
+    case Command::PreviewMusicPause:
+        return s.music->previewPause();
+    case Command::PreviewMusicResume:
+        return s.music->previewResume();
+    case Command::PreviewMusicStop:
+        return s.music->previewStop();
     case Command::TrayShowWindow:
         return restoreFromTray(s);
     case Command::TrayExit:
@@ -545,6 +624,8 @@ void MainWindow::choiceChanged(Command control, int index) {
         return;
     case Command::VideoSize:
         return videoSizeChanged(s, index);
+    case Command::MusicList:
+        return s.music->selectionChanged(index);
     case Command::DisplayTime:
         if (!choosePauseTime(settings, index))
             return;
@@ -572,8 +653,8 @@ void MainWindow::checkChanged(Command control, bool checked) {
         return enableGroup(s.view, {Command::CoverPath, Command::CoverChoose, Command::CoverHelp},
                            checked);
     case Command::MusicSwitch:
+        s.music->switchChanged(checked);
         settings.bgsound = checked;
-        showMusicGroup(s);
         refreshVideoLength(s);
         return runAutoDisplayTime(s);
     case Command::AutoDisplayTime:
@@ -681,6 +762,14 @@ void MainWindow::deleteKey() {
 void MainWindow::toggleInfoWindow() {
     if (state_->services.info != nullptr)
         state_->services.info->toggle();
+}
+
+void MainWindow::musicLineDoubleClicked(int row) {
+    if (!state_->generationRunning) state_->music->lineDoubleClicked(row);
+}
+
+void MainWindow::musicDeleteKey() {
+    if (!state_->generationRunning) state_->music->deleteKey();
 }
 
 void MainWindow::closeRequested() {

@@ -13,6 +13,7 @@
 #include "ui/main_window_view.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@ namespace velomira {
 
 class InfoLog;
 class OptionDialogHost;
+class SoundPlayer;
+struct ExternalOpenResult;
 
 inline constexpr const char* kProductName = "Velomira";
 inline constexpr double kProductVersion = 8.3;
@@ -33,6 +36,11 @@ struct MainWindowServices {
     Preferences* preferences = nullptr;
     OptionDialogHost* optionDialogs = nullptr;
     InfoLog* info = nullptr;
+    // Listening to music; without one every track falls back to the desktop's player.
+    SoundPlayer* sound = nullptr;
+    // Opens a music file with the desktop's default player (listening's fall-back); without
+    // one the view's openExternal is used.
+    std::function<ExternalOpenResult(const std::string& path)> openMusicExternally;
     std::string vendorHost;  // web pages ("官方网站", guide, font page); empty: none configured
     std::string programPath; // the desktop launcher starts this
     std::uint32_t randomSeed = 1;
@@ -73,6 +81,9 @@ class MainWindow {
     void selectAllPictures(); // Ctrl+A
     void deleteKey();         // Delete from the list, a button, a selection or the window
     void toggleInfoWindow();  // F2
+    // Music list events.
+    void musicLineDoubleClicked(int row);
+    void musicDeleteKey(); // Delete on the music list
 
     // Window events.
     void closeRequested();  // the window's close button

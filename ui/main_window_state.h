@@ -2,6 +2,7 @@
 // The main window's state, shared by the files that carry out its commands (window and
 // options, picture list, project commands, generation). Not part of the interface.
 #include "ui/main_window.h"
+#include "ui/music_list.h"
 #include "video/encoder_pipeline.h"
 #include "video/generation_worker.h"
 
@@ -21,6 +22,12 @@ struct MainWindow::State {
     ProjectFileState file;
     TransitionRandom random;
     std::vector<std::string> fontNames;
+
+    // The music group: lines shown through the window's list control.
+    std::vector<std::string> musicLines;
+    std::unique_ptr<MusicListView> musicView;
+    std::unique_ptr<SoundPlayer> ownSound; // a silent player when none was given
+    std::unique_ptr<MusicList> music;
 
     // Icons of the rows, parallel to album.items (moving and shuffling exchange them).
     std::vector<PngBytes> icons;
@@ -54,7 +61,6 @@ struct MainWindow::State {
 void refreshPictureCount(MainWindow::State& s);
 void refreshSelectionStatus(MainWindow::State& s);
 void refreshVideoLength(MainWindow::State& s);
-void refreshAudioLength(MainWindow::State& s);
 void refreshCaptionBadges(MainWindow::State& s);
 std::vector<CaptionBadge> captionBadgesOf(const AlbumProject& album);
 void refreshAfterAlbumChange(MainWindow::State& s, bool countChanged);

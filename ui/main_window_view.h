@@ -56,6 +56,8 @@ class MainWindowView {
     // DisplayTime and DisplayTimeText take turns in one place.
     virtual void setVisible(Command control, bool visible) = 0;
     virtual void focus(Command control) = 0;
+    // The label of a button ("试听" / "停止").
+    virtual void setButtonText(Command control, const std::string& text) = 0;
     virtual void setCaptionSample(const CaptionSample& sample) = 0;
 
     // Picture list: row i shows picture i.

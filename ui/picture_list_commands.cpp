@@ -124,10 +124,6 @@ void refreshVideoLength(MainWindow::State& s) {
     s.view.setStatusText(3, videoLengthText(seconds));
 }
 
-void refreshAudioLength(MainWindow::State& s) {
-    s.view.setStatusText(2, "音频长度: " + formatDuration(totalMusicSeconds(s.album)));
-}
-
 std::vector<CaptionBadge> captionBadgesOf(const AlbumProject& album) {
     std::vector<CaptionBadge> badges;
     for (int row = 0; row < albumItemCount(album); ++row) {

@@ -135,7 +135,6 @@ bool openProjectPath(MainWindow::State& s, const std::string& path) {
         applyCaptionSwitch(s.album, true);
     showAllOptions(s);
     s.view.setStatusText(1, "");
-    refreshAudioLength(s);
     refreshAfterAlbumChange(s, true);
     s.view.setTitle(windowTitle(s.file));
     return opened;

@@ -33,7 +33,7 @@ class ScriptedView final : public MainWindowView {
     bool emptyHint = false;
     int waitCursorDepth = 0;
     std::map<Command, bool> enabled, checked, visible;
-    std::map<Command, std::string> fields;
+    std::map<Command, std::string> fields, buttonTexts;
     std::map<Command, std::vector<std::string>> choices;
     std::map<Command, int> choice;
     std::vector<ScriptedRow> rows;
@@ -68,6 +68,7 @@ class ScriptedView final : public MainWindowView {
     void setChoice(Command c, int index) override { choice[c] = index; }
     void setVisible(Command c, bool v) override { visible[c] = v; }
     void focus(Command) override {}
+    void setButtonText(Command c, const std::string& text) override { buttonTexts[c] = text; }
     void setCaptionSample(const CaptionSample& s) override { sample = s; }
     void insertPictureRow(int row, const PngBytes& icon, const std::string& text) override {
         rows.insert(rows.begin() + row, {icon, text});

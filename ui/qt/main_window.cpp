@@ -437,6 +437,11 @@ QWidget* QtMainWindow::buildMusicGroup() {
         if (ignoreSelection_ == 0)
             controller().choiceChanged(Command::MusicList, row);
     });
+    connect(list, &QListWidget::itemDoubleClicked, this, [this, list](QListWidgetItem* item) {
+        controller().musicLineDoubleClicked(list->row(item));
+    });
+    // The lines are padded into columns: "%-108s %dHz     %s".
+    list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(add);
     buttons->addWidget(remove);
@@ -789,6 +794,11 @@ void QtMainWindow::setChoice(Command command, int index) {
 void QtMainWindow::setVisible(Command command, bool visible) {
     if (QWidget* widget = control(command))
         widget->setVisible(visible);
+}
+
+void QtMainWindow::setButtonText(Command command, const std::string& text) {
+    if (auto* button = controlAs<QAbstractButton>(command))
+        button->setText(qs(text));
 }
 
 void QtMainWindow::focus(Command command) {

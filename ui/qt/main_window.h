@@ -71,6 +71,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void setChoice(Command control, int index) override;
     void setVisible(Command control, bool visible) override;
     void focus(Command control) override;
+    void setButtonText(Command control, const std::string& text) override;
     void setCaptionSample(const CaptionSample& sample) override;
     void insertPictureRow(int row, const PngBytes& icon, const std::string& text) override;
     void setPictureRowText(int row, const std::string& text) override;

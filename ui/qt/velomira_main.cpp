@@ -20,6 +20,7 @@
 #include "ui/qt/qt_dialog_host.h"
 #include "ui/qt/qt_language.h"
 #include "ui/qt/qt_option_dialogs.h"
+#include "ui/qt/qt_sound.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -141,6 +142,7 @@ int main(int argc, char** argv) {
     InfoWindow infoView(&window);
     InfoLog info(infoView);
     QtOptionDialogs optionDialogs(&window);
+    QtSound sound;
 
     MainWindowServices services;
     services.folders = started.folders;
@@ -149,6 +151,8 @@ int main(int argc, char** argv) {
     services.preferences = &preferences;
     services.optionDialogs = &optionDialogs;
     services.info = &info;
+    services.sound = &sound;
+    services.openMusicExternally = openWithDesktopProgram;
     services.vendorHost = config.webSite;
     services.programPath = QCoreApplication::applicationFilePath().toStdString();
     services.randomSeed = static_cast<std::uint32_t>(
