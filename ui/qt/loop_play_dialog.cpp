@@ -2,26 +2,27 @@
 
 #include "ui/option_forms.h"
 
+#include <QAbstractItemView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
 namespace velomira {
 
-void CloseUpComboBox::hidePopup() {
+void LoopPlayList::hidePopup() {
+    // Hiding the dialog hides the list too; only a list that was open closes up.
+    const bool wasOpen = view()->isVisible();
     QComboBox::hidePopup();
-    emit closedUp();
+    if (wasOpen)
+        setCurrentIndex(loopPlaySelectionAfterCloseUp(currentIndex()));
 }
 
 LoopPlayDialog::LoopPlayDialog(QWidget* owner) : QDialog(owner) {
     setWindowTitle(QStringLiteral("图片循环播放设置"));
-    list_ = new CloseUpComboBox(this);
+    list_ = new LoopPlayList(this);
     for (const std::string& entry : loopPlayListEntries())
         list_->addItem(QString::fromStdString(entry));
     list_->setMaxVisibleItems(20);
-    connect(list_, &CloseUpComboBox::closedUp, this, [this] {
-        list_->setCurrentIndex(loopPlaySelectionAfterCloseUp(list_->currentIndex()));
-    });
     ok_ = new QPushButton(QStringLiteral("确定"), this);
     cancel_ = new QPushButton(QStringLiteral("取消"), this);
     ok_->setDefault(true);

@@ -7,14 +7,11 @@
 
 namespace velomira {
 
-// A drop-down list that tells when its list closes up, so a separator line can be undone.
-class CloseUpComboBox final : public QComboBox {
-    Q_OBJECT
+// The transition list: closing it up on a separator line goes back to the first entry.
+class LoopPlayList final : public QComboBox {
   public:
     using QComboBox::QComboBox;
     void hidePopup() override;
-  signals:
-    void closedUp();
 };
 
 class LoopPlayDialog final : public QDialog {
@@ -35,7 +32,7 @@ class LoopPlayDialog final : public QDialog {
     void accept() override;
 
   private:
-    CloseUpComboBox* list_;
+    LoopPlayList* list_;
     QPushButton* ok_;
     QPushButton* cancel_;
     std::optional<int> chosen_;
