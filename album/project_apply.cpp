@@ -119,6 +119,12 @@ std::optional<ProjectItemEntry> readItemEntry(const cJSON* object) {
     return entry;
 }
 
+// A rotation that is not a quarter turn reads as none.
+int entryTurnAngle(const ProjectItemEntry& entry) {
+    const int angle = ((entry.turnAngle.value_or(0) % 360) + 360) % 360;
+    return angle % 90 == 0 ? angle : 0;
+}
+
 // Values from the file that the model cannot hold are brought into its ranges: an unknown
 // transition becomes none, a caption position outside the list the default, a rotation that
 // is not a quarter turn none; the texts are cut to the model's byte limits.
@@ -130,8 +136,7 @@ void applyItemEntry(AlbumItem& item, const ProjectItemEntry& entry) {
     item.caption.location =
         location >= 0 && location < kCaptionLocationCount ? location : kDefaultCaptionLocation;
     item.caption.text = clipToGbkBytes(entry.watermark_text, maxCaptionTextBytes);
-    const int angle = ((entry.turnAngle.value_or(0) % 360) + 360) % 360;
-    item.turnAngle = angle % 90 == 0 ? angle : 0;
+    item.turnAngle = entryTurnAngle(entry);
 }
 
 void applyMusic(ProjectContext& context, const cJSON* list) {
@@ -161,9 +166,43 @@ void refreshAutoDisplayTime(ProjectContext& context) {
     }
 }
 
+// The batch form: the entries before the first malformed one are added in one batch, each
+// picture taking its own entry's settings as soon as it is added.
+bool applyPicturesInBatch(ProjectContext& context, const cJSON* list) {
+    std::vector<ProjectItemEntry> entries;
+    bool wellFormed = true;
+    for (const cJSON* object = list->child; object != nullptr; object = object->next) {
+        std::optional<ProjectItemEntry> entry = readItemEntry(object);
+        if (!entry) {
+            wellFormed = false;
+            break;
+        }
+        entries.push_back(std::move(*entry));
+    }
+    std::vector<ProjectPicture> pictures;
+    pictures.reserve(entries.size());
+    for (const ProjectItemEntry& entry : entries) {
+        pictures.push_back({entry.path, entryTurnAngle(entry)});
+    }
+    const bool full =
+        context.addPictures(context.album, pictures, [&](std::size_t entry, int position) {
+            AlbumItem* item = albumItemAt(context.album, position);
+            if (item != nullptr && entry < entries.size()) {
+                applyItemEntry(*item, entries[entry]);
+            }
+        });
+    if (full) {
+        showMessage(albumFullMessage(), "提示", MessageKind::Warning);
+    }
+    return wellFormed;
+}
+
 // Each added picture takes the settings of its own entry, so a picture left out never shifts
 // the settings of the ones after it. A malformed entry stops the reading: false.
 bool applyPictures(ProjectContext& context, const cJSON* list) {
+    if (context.addPictures) {
+        return applyPicturesInBatch(context, list);
+    }
     int total = 0;
     for (const cJSON* entry = list->child; entry != nullptr; entry = entry->next) {
         ++total;

@@ -7,6 +7,7 @@
 
 #include <cjson/cJSON.h>
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,6 +15,19 @@
 #include <vector>
 
 namespace velomira {
+
+// One picture of a project file as the reader hands it to a batch adder.
+struct ProjectPicture {
+    std::string path;
+    int turnAngle = 0; // the quarter turn the item will get, for its icon
+};
+
+// Adds the pictures in order, the way every adding routine does (refusal reports and progress
+// are its business), and calls placed(entry, position) right after each one is added, before
+// the next. Returns true when the album became full while pictures were left.
+using ProjectPictureAdder =
+    std::function<bool(AlbumProject& album, const std::vector<ProjectPicture>& pictures,
+                       const std::function<void(std::size_t entry, int position)>& placed)>;
 
 struct ProjectContext {
     AlbumProject& album;
@@ -32,6 +46,9 @@ struct ProjectContext {
     std::function<void(const std::string& text)> status;
     // Fits the display time to the music length; optional (needs frame counts).
     std::function<void(AlbumProject& album)> computeAutoDisplayTime;
+    // Adds all the pictures in one batch; when present it is used instead of addPicture, and
+    // status and info are not called for the pictures.
+    ProjectPictureAdder addPictures{}; // braced: shorter positional initialisers stay valid
 };
 
 // Opens the project file at path: resets the album to a new, untitled project, then reads the

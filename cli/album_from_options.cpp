@@ -1,8 +1,8 @@
 #include "cli/album_from_options.h"
 
 #include "album/album_tables.h"
-#include "media/picture_adding.h"
 #include "render/auto_display_time.h"
+#include "ui/picture_batch.h"
 
 #include <cmath>
 #include <cstdio>
@@ -18,20 +18,19 @@ std::string absolutePath(const std::string& path) {
 
 int addCommandLinePictures(AlbumProject& project, const RenderOptions& options,
                            TransitionRandom& random, std::ostream& report) {
-    int added = 0;
-    for (const std::string& file : options.pictures) {
-        const AddPictureResult result = addPicture(project, absolutePath(file), -1, false, random);
-        if (result.status == AddPictureStatus::AlbumFull) {
-            report << albumFullMessage() << "\n";
-            break;
-        }
-        if (result.status == AddPictureStatus::Refused) {
-            report << result.infoLine << "\n";
-            continue;
-        }
-        ++added;
-    }
-    return added;
+    // The window's adding routine: a picture is accepted only when its thumbnail decoded, so
+    // one that the render could not read is refused here, before the run starts.
+    std::vector<std::string> paths;
+    paths.reserve(options.pictures.size());
+    for (const std::string& file : options.pictures)
+        paths.push_back(absolutePath(file));
+    PictureBatchCallbacks callbacks;
+    callbacks.refused = [&report](const std::string& line) { report << line << "\n"; };
+    const PictureBatchResult result =
+        addPictureBatch(project, random, paths, PictureBatchOptions{}, callbacks);
+    if (result.albumFull)
+        report << albumFullMessage() << "\n";
+    return result.added;
 }
 
 namespace {

@@ -14,8 +14,9 @@ namespace velomira {
 
 using MusicReader = std::function<std::optional<MusicTrack>(const std::string& path)>;
 
-// Appends the --pictures files; refused files are reported on `report` and skipped. Returns
-// the number added; stops with the limit message when the album is full.
+// Appends the --pictures files through the window's adding routine (probe, thumbnail, item);
+// refused files are reported on `report` with the information window's line and skipped.
+// Returns the number added; stops with the limit message when the album is full.
 int addCommandLinePictures(AlbumProject& project, const RenderOptions& options,
                            TransitionRandom& random, std::ostream& report);
 

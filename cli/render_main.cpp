@@ -13,7 +13,6 @@
 #include "cli/render_options.h"
 #include "cli/terminal_progress.h"
 #include "media/mp3_info.h"
-#include "media/picture_adding.h"
 #include "net/net_config.h"
 #include "net/product_loader.h"
 #include "platform/crash_handler.h"
@@ -26,6 +25,7 @@
 #include "render/frame_sequencer.h"
 #include "render/image/image_validation.h"
 #include "render/image/magick_handles.h"
+#include "ui/picture_batch.h"
 #include "video/generation_job.h"
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
@@ -100,9 +100,9 @@ bool loadProject(AlbumProject& project, const std::string& path, const Folders& 
     for (const CaptionFont& font : fonts)
         context.fontNames.push_back(font.displayName);
     context.readMusic = readTrack;
-    context.addPicture = [&](AlbumProject& album, const std::string& picture) {
-        return addPicture(album, picture, -1, false, random);
-    };
+    PictureBatchCallbacks pictureReports;
+    pictureReports.refused = [](const std::string& line) { std::cerr << line << "\n"; };
+    context.addPictures = projectPictureAdder(random, {}, pictureReports);
     context.info = [](const std::string& line) { std::cerr << line << "\n"; };
     context.status = [](const std::string&) {};
     context.computeAutoDisplayTime = [](AlbumProject& album) { computeAutoDisplayTime(album); };
@@ -141,6 +141,7 @@ int renderFrames(const AlbumProject& project, const RunPlan& plan, const Caption
     TerminalProgress progress(plan.totalPictures);
     const RunOutcome outcome = renderAlbum(context, plan.totalPictures, stopRequested,
                                            [&](int picture) { progress.update(picture); });
+    progress.finish();
     switch (outcome) {
     case RunOutcome::Completed:
         std::cerr << sink.framesWritten() << " frames in " << folder << "\n";
@@ -277,6 +278,7 @@ int main(int argc, char** argv) {
               << videoLengthText(plan.videoLength) << "\n";
     EncoderState encoderState;
     const GenerationResult result = runGenerationJob(encoderState, request, plan, stopRequested);
+    progress.finish();
     reportPeakMemory();
     switch (result.outcome) {
     case EncoderOutcome::Done:

@@ -5,13 +5,20 @@
 
 namespace velomira {
 
-TerminalProgress::TerminalProgress(int totalPictures)
-    : total_(totalPictures), enabled_(isatty(STDERR_FILENO) == 1),
+TerminalProgress::TerminalProgress(int totalPictures, std::FILE* out)
+    : total_(totalPictures), out_(out), enabled_(out != nullptr && isatty(fileno(out)) == 1),
       start_(std::chrono::steady_clock::now()) {}
 
 TerminalProgress::~TerminalProgress() {
-    if (drawn_)
-        std::fputc('\n', stderr);
+    finish();
+}
+
+void TerminalProgress::finish() {
+    if (!drawn_)
+        return;
+    std::fputc('\n', out_);
+    std::fflush(out_);
+    drawn_ = false;
 }
 
 std::string TerminalProgress::lineFor(int picture, int total, double secondsLeft) {
@@ -39,8 +46,8 @@ void TerminalProgress::update(int picture) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
         left = elapsed / (picture - 1) * (total_ - picture + 1);
     }
-    std::fprintf(stderr, "\r%s\033[K", lineFor(picture, total_, left).c_str());
-    std::fflush(stderr);
+    std::fprintf(out_, "\r%s\033[K", lineFor(picture, total_, left).c_str());
+    std::fflush(out_);
     drawn_ = true;
 }
 

@@ -2,20 +2,26 @@
 // A one-line progress bar on standard error: picture n of N and the time left, redrawn in
 // place. Nothing is drawn when standard error is not a terminal.
 #include <chrono>
+#include <cstdio>
 #include <string>
 
 namespace velomira {
 
 class TerminalProgress {
   public:
-    explicit TerminalProgress(int totalPictures);
-    ~TerminalProgress(); // ends the line when something was drawn
+    // Draws on out when it is a terminal.
+    explicit TerminalProgress(int totalPictures, std::FILE* out = stderr);
+    ~TerminalProgress(); // finish()
     void update(int picture);
+    // Ends the bar's line when one was drawn, so that what is printed next starts on a line of
+    // its own. Later calls do nothing until the bar is drawn again.
+    void finish();
     // The text of the line (without the carriage return), for tests.
     static std::string lineFor(int picture, int total, double secondsLeft);
 
   private:
     int total_;
+    std::FILE* out_;
     bool enabled_;
     bool drawn_ = false;
     std::chrono::steady_clock::time_point start_;

@@ -37,11 +37,25 @@ void reportUnreadable(const std::string& failure) {
                 "提示", MessageKind::Warning);
 }
 
+// A reduced decode takes a fraction of the pixel memory, so it would accept a picture that the
+// library refuses to decode at full size; the video needs the full size, so such a picture
+// must be decided by a full decode.
+bool fullDecodeWithinLimits(long long width, long long height) {
+    const auto limit = [](ResourceType type) {
+        return static_cast<long long>(
+            std::min<MagickSizeType>(MagickGetResourceLimit(type), 1ULL << 62));
+    };
+    return width <= limit(WidthResource) && height <= limit(HeightResource) &&
+           width * height <= limit(AreaResource);
+}
+
 } // namespace
 
 int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int angle, Blob& icon,
-                      ThumbnailDecode decode) {
+                      ThumbnailDecode decode, std::string* failureOut) {
     icon = Blob();
+    if (failureOut)
+        failureOut->clear();
     const int innerWidth = boxWidth - 2;
     const int innerHeight = boxHeight - 2;
     if (innerWidth < 1 || innerHeight < 1)
@@ -59,7 +73,8 @@ int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int 
         std::string format;
         int width = 0;
         int height = 0;
-        if (readImageHeader(path, &format, &width, &height) == 1 && format == "JPEG") {
+        if (readImageHeader(path, &format, &width, &height) == 1 && format == "JPEG" &&
+            fullDecodeWithinLimits(width, height)) {
             Size size{width, height};
             const bool sideways = turnsSideways(angle);
             if (sideways)
@@ -75,7 +90,10 @@ int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int 
         }
     }
     if (!readImageFile(picture.get(), path, failure)) {
-        reportUnreadable(failure);
+        if (failureOut)
+            *failureOut = failure;
+        else
+            reportUnreadable(failure);
         return 0;
     }
     if (!isStillPicture(picture))

@@ -12,8 +12,10 @@ enum class ThumbnailDecode { Reduced, Full };
 
 // Makes a boxWidth x boxHeight PNG of the picture turned clockwise by angle degrees.
 // Returns 1 with the bytes in icon; -1 for a picture that is not still (an animation); 0 when
-// no icon could be made, after telling the user when the picture does not read.
+// no icon could be made. When the picture does not read, the library's reason goes into
+// failure when one is given (any thread may call it then); without one the user is told.
 int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int angle, Blob& icon,
-                      ThumbnailDecode decode = ThumbnailDecode::Reduced);
+                      ThumbnailDecode decode = ThumbnailDecode::Reduced,
+                      std::string* failure = nullptr);
 
 } // namespace velomira

@@ -1,5 +1,6 @@
 // velomira-render run as a user runs it, from the assembled program folder: what --info
 // promises is what the MP4 holds, and each way a run can end gives its exit code.
+#include "support/broken_pictures.h"
 #include "support/http_test_server.h"
 #include "support/picture_files.h"
 #include "support/temp_folder.h"
@@ -173,6 +174,38 @@ TEST_F(RenderProgramTest, SavedProjectRendersTheSameAlbum) {
     const ProgramRun reopened = run({project, "--info"});
     ASSERT_EQ(reopened.exitCode, 0) << reopened.err;
     EXPECT_EQ(reopened.out, saved.out);
+}
+
+TEST_F(RenderProgramTest, UnreadablePicturesAreRefusedBeforeTheRunAndTheOthersRendered) {
+    const std::vector<std::string> broken = {
+        testing::writePngAnnouncing(folder.file("huge.png"), 100000, 100000),
+        testing::writeBmpAnnouncing(folder.file("huge.bmp"), 70000, 70000),
+        testing::writeNoiseBehindHeader(folder.file("noise.png"), "png", 3),
+        testing::writeJpegAnnouncing(folder.file("wide.jpg"), 40000, 8),
+        testing::writeNoiseBehindHeader(folder.file("noise.jpg"), "jpg", 4)};
+    std::vector<std::string> args{"--pictures", pictures[0], broken[0], pictures[1], broken[1],
+                                  broken[2],    broken[3],   broken[4], pictures[2]};
+    args.insert(args.end(), {"--size", "160x90", "--pause", "0.2", "--transition", "31"});
+    std::vector<std::string> infoArgs = args;
+    infoArgs.push_back("--info");
+    const ProgramRun info = run(infoArgs);
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    const double kept = numberIn(info.out, "totalPictures");
+    EXPECT_GE(kept, 3) << "the good pictures stay";
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_NE(info.err.find("图片读取失败@生成缩略图:\r\n" + broken[i] + "\r\n"),
+                  std::string::npos)
+            << info.err;
+    EXPECT_EQ(kept, 3 + (info.err.find(broken[4]) == std::string::npos ? 1 : 0))
+        << "every picture is either kept or reported";
+
+    // Whatever was accepted renders to the end.
+    const std::string video = folder.file("kept.mp4");
+    args.insert(args.end(), {"-o", video});
+    const ProgramRun made = run(args);
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_EQ(probe(video, "stream=nb_read_frames"),
+              std::to_string(static_cast<int>(numberIn(info.out, "totalFrames"))));
 }
 
 TEST_F(RenderProgramTest, ExitCodesTellHowTheRunEnded) {
