@@ -51,7 +51,8 @@ class MusicViewAdapter final : public MusicListView {
         s_.view.setChoices(Command::MusicList, lines);
     }
     void setMusicLine(int row, const std::string& line) override {
-        if (row < 0 || row >= static_cast<int>(s_.musicLines.size())) return;
+        if (row < 0 || row >= static_cast<int>(s_.musicLines.size()))
+            return;
         s_.musicLines[row] = line;
         const int selected = s_.music ? s_.music->selectedRow() : -1;
         s_.view.setChoices(Command::MusicList, s_.musicLines);
@@ -336,15 +337,18 @@ void createMusicList(MainWindow::State& s) {
         FileFilter filter{label, {}};
         for (size_t start = 0; start <= patterns.size();) {
             const size_t end = std::min(patterns.find(';', start), patterns.size());
-            if (end > start) filter.patterns.push_back(patterns.substr(start, end - start));
+            if (end > start)
+                filter.patterns.push_back(patterns.substr(start, end - start));
             start = end + 1;
         }
         return chooseFilesToOpen(title, {filter}, folder);
     };
     services.openExternally = [&s](const std::string& path) {
-        if (s.services.openMusicExternally) return s.services.openMusicExternally(path);
+        if (s.services.openMusicExternally)
+            return s.services.openMusicExternally(path);
         ExternalOpenResult result;
-        if (!s.view.openExternal(path)) result.outcome = ExternalOpenResult::Outcome::Failed;
+        if (!s.view.openExternal(path))
+            result.outcome = ExternalOpenResult::Outcome::Failed;
         return result;
     };
     services.musicChanged = [&s] {
@@ -765,11 +769,13 @@ void MainWindow::toggleInfoWindow() {
 }
 
 void MainWindow::musicLineDoubleClicked(int row) {
-    if (!state_->generationRunning) state_->music->lineDoubleClicked(row);
+    if (!state_->generationRunning)
+        state_->music->lineDoubleClicked(row);
 }
 
 void MainWindow::musicDeleteKey() {
-    if (!state_->generationRunning) state_->music->deleteKey();
+    if (!state_->generationRunning)
+        state_->music->deleteKey();
 }
 
 void MainWindow::closeRequested() {

@@ -8,8 +8,8 @@
 #include "render/image/thumbnail.h"
 #include "ui/file_dialogs.h"
 #include "ui/info_log.h"
-#include "ui/interim_batch.h"
 #include "ui/main_window_state.h"
+#include "ui/picture_batch.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -245,7 +245,7 @@ void rebuildPictureRows(MainWindow::State& s) {
 
 int addPictureFiles(MainWindow::State& s, const std::vector<std::string>& paths, int position) {
     PictureBatchCallbacks callbacks;
-    callbacks.added = [&](int row, PngBytes icon) {
+    callbacks.added = [&](std::size_t, int row, const PictureIcon& icon) {
         s.icons.insert(s.icons.begin() + row, icon);
         s.view.insertPictureRow(row, s.icons[row], s.album.items[row].animationName);
         // Inserting in front of a picture may have given it a transition of its own.
@@ -255,8 +255,10 @@ int addPictureFiles(MainWindow::State& s, const std::vector<std::string>& paths,
     callbacks.refused = [&](const std::string& line) { report(s, line); };
     callbacks.status = [&](const std::string& text) { s.view.setStatusText(1, text); };
     callbacks.pump = [&] { s.view.pumpEvents(); };
-    const PictureBatchResult result =
-        addPictureBatch(s.album, paths, position, s.random, s.services.vendorHost, callbacks);
+    PictureBatchOptions options;
+    options.adding.vendorHost = s.services.vendorHost;
+    options.position = position;
+    const PictureBatchResult result = addPictureBatch(s.album, s.random, paths, options, callbacks);
     if (result.albumFull)
         showMessage(albumFullMessage(), "提示", MessageKind::Warning);
     return result.added;

@@ -4,11 +4,10 @@
 #include "app/string_utils.h"
 #include "media/mp3_info.h"
 #include "platform/dialogs.h"
-#include "render/image/thumbnail.h"
 #include "ui/file_dialogs.h"
 #include "ui/info_log.h"
-#include "ui/interim_batch.h"
 #include "ui/main_window_state.h"
+#include "ui/picture_batch.h"
 
 namespace velomira {
 
@@ -36,19 +35,6 @@ void resetToNewProject(MainWindow::State& s) {
     showAllOptions(s);
     refreshPictureCount(s);
     refreshAfterAlbumChange(s, true);
-}
-
-// Thumbnails of pictures that a project file turns.
-void turnOpenedThumbnails(MainWindow::State& s) {
-    for (int row = 0; row < s.pictureCount(); ++row) {
-        const AlbumItem& item = s.album.items[row];
-        if (item.turnAngle <= 0)
-            continue;
-        Blob icon;
-        if (makeThumbnailIcon(item.path, thumbnailSize, thumbnailSize, item.turnAngle, icon) == 1)
-            s.icons[row] = PngBytes(icon.bytes(), icon.bytes() + icon.length);
-        s.view.setPictureRowIcon(row, s.icons[row]);
-    }
 }
 
 } // namespace
@@ -101,25 +87,18 @@ bool openProjectPath(MainWindow::State& s, const std::string& path) {
     resetToNewProject(s);
     ProjectContext context{s.album, s.file, projectFolders(s), s.fontNames, {}, {}, {}, {}, {}};
     context.readMusic = [](const std::string& music) { return readMusicTrack(music); };
-    context.addPicture = [&s](AlbumProject& album, const std::string& picture) {
-        AddPictureResult result;
-        PictureBatchCallbacks callbacks;
-        callbacks.added = [&](int row, PngBytes icon) {
-            s.icons.insert(s.icons.begin() + row, std::move(icon));
-            result.status = AddPictureStatus::Added;
-            result.position = row;
-        };
-        callbacks.refused = [&](const std::string& line) {
-            result.status = AddPictureStatus::Refused;
-            result.infoLine = line;
-        };
-        callbacks.pump = [&s] { s.view.pumpEvents(); };
-        const PictureBatchResult batch =
-            addPictureBatch(album, {picture}, -1, s.random, s.services.vendorHost, callbacks);
-        if (batch.albumFull)
-            result.status = AddPictureStatus::AlbumFull;
-        return result;
+    PictureBatchCallbacks callbacks;
+    callbacks.added = [&s](std::size_t, int row, const PictureIcon& icon) {
+        s.icons.insert(s.icons.begin() + row, icon);
     };
+    callbacks.refused = [&s](const std::string& line) {
+        if (s.services.info != nullptr)
+            s.services.info->append(line);
+    };
+    callbacks.status = [&s](const std::string& text) { s.view.setStatusText(1, text); };
+    callbacks.pump = [&s] { s.view.pumpEvents(); };
+    context.addPictures = projectPictureAdder(
+        s.random, PictureAddingSettings{s.services.vendorHost, false}, callbacks);
     context.info = [&s](const std::string& line) {
         if (s.services.info != nullptr)
             s.services.info->append(line);
@@ -130,7 +109,6 @@ bool openProjectPath(MainWindow::State& s, const std::string& path) {
     s.view.setWaitCursor(false);
     s.icons.resize(s.album.items.size());
     rebuildPictureRows(s);
-    turnOpenedThumbnails(s);
     if (s.album.settings.text_watermark)
         applyCaptionSwitch(s.album, true);
     showAllOptions(s);

@@ -24,8 +24,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QListWidget>
 #include <QDesktopServices>
+#include <QListWidget>
 #include <QTimer>
 #include <QUrl>
 
