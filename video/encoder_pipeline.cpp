@@ -378,8 +378,9 @@ EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& reques
         // The filter names the copy without a folder.
         workingFolder = request.workFolder;
     }
-    const EncoderCommandInput input =
+    EncoderCommandInput input =
         encoderCommandInput(*request.project, request.durationText, request.outputPath, copyName);
+    input.frameFormat = request.frameFormat;
     AttemptContext context{request, input, workingFolder, stop, renderFrames, random, result};
 
     Attempt attempt;
