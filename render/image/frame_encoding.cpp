@@ -81,44 +81,80 @@ Blob jpegFromRgb24(const unsigned char* rgb, int width, int height, int quality)
     return adoptMallocBlob(job->out, job->size);
 }
 
+namespace {
+
+unsigned char lumaOf(const unsigned char* p) {
+    return static_cast<unsigned char>(((66 * p[0] + 129 * p[1] + 25 * p[2] + 128) >> 8) + 16);
+}
+
+// Chroma of the sums of `count` pixels. The offset of 128 goes in before the division, so the
+// result rounds down as the shift of one pixel does, negative parts included; a full block of
+// four divides by a shift.
+void chromaOf(int r, int g, int b, int count, unsigned char& u, unsigned char& v) {
+    const int divisor = 256 * count;
+    const int bias = 128 * count + 128 * divisor;
+    if (count == 4) {
+        u = clampByte((-38 * r - 74 * g + 112 * b + bias) >> 10);
+        v = clampByte((112 * r - 94 * g - 18 * b + bias) >> 10);
+    } else {
+        u = clampByte((-38 * r - 74 * g + 112 * b + bias) / divisor);
+        v = clampByte((112 * r - 94 * g - 18 * b + bias) / divisor);
+    }
+}
+
+} // namespace
+
 void rgb24ToYuv420p(const unsigned char* rgb, int width, int height, unsigned char* out) {
     const std::size_t stride = 3 * static_cast<std::size_t>(width);
-    unsigned char* luma = out;
-    for (int y = 0; y < height; ++y) {
-        const unsigned char* p = rgb + y * stride;
-        unsigned char* row = luma + static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x, p += 3)
-            row[x] =
-                static_cast<unsigned char>(((66 * p[0] + 129 * p[1] + 25 * p[2] + 128) >> 8) + 16);
-    }
     const int chromaWidth = (width + 1) / 2;
     const int chromaHeight = (height + 1) / 2;
+    unsigned char* luma = out;
     unsigned char* u = out + static_cast<std::size_t>(width) * height;
     unsigned char* v = u + static_cast<std::size_t>(chromaWidth) * chromaHeight;
+    // Two rows at a time: each chroma sample averages its 2 x 2 block, or the pixels of it that
+    // exist at an odd right or bottom edge.
     for (int cy = 0; cy < chromaHeight; ++cy) {
         const int y0 = 2 * cy;
-        const int rows = y0 + 1 < height ? 2 : 1;
-        for (int cx = 0; cx < chromaWidth; ++cx) {
-            const int x0 = 2 * cx;
-            const int columns = x0 + 1 < width ? 2 : 1;
-            int r = 0, g = 0, b = 0;
-            for (int dy = 0; dy < rows; ++dy) {
-                const unsigned char* p = rgb + (y0 + dy) * stride + 3 * x0;
-                for (int dx = 0; dx < columns; ++dx, p += 3) {
-                    r += p[0];
-                    g += p[1];
-                    b += p[2];
-                }
+        const bool pair = y0 + 1 < height;
+        const unsigned char* top = rgb + y0 * stride;
+        const unsigned char* bottom = pair ? top + stride : top;
+        unsigned char* lumaTop = luma + static_cast<std::size_t>(y0) * width;
+        unsigned char* lumaBottom = lumaTop + width;
+        unsigned char* uRow = u + static_cast<std::size_t>(cy) * chromaWidth;
+        unsigned char* vRow = v + static_cast<std::size_t>(cy) * chromaWidth;
+        int x = 0;
+        for (; x + 1 < width; x += 2) {
+            const unsigned char* a = top + 3 * x;
+            const unsigned char* c = bottom + 3 * x;
+            lumaTop[x] = lumaOf(a);
+            lumaTop[x + 1] = lumaOf(a + 3);
+            int r = a[0] + a[3];
+            int g = a[1] + a[4];
+            int b = a[2] + a[5];
+            int count = 2;
+            if (pair) {
+                lumaBottom[x] = lumaOf(c);
+                lumaBottom[x + 1] = lumaOf(c + 3);
+                r += c[0] + c[3];
+                g += c[1] + c[4];
+                b += c[2] + c[5];
+                count = 4;
             }
-            // Sums of up to four pixels: the divisor grows instead of dividing first. The offset
-            // of 128 goes in before the division, so it rounds down as the shift of one pixel
-            // does, negative parts included.
-            const int count = rows * columns;
-            const int divisor = 256 * count;
-            const int bias = 128 * count + 128 * divisor;
-            const std::size_t at = static_cast<std::size_t>(cy) * chromaWidth + cx;
-            u[at] = clampByte((-38 * r - 74 * g + 112 * b + bias) / divisor);
-            v[at] = clampByte((112 * r - 94 * g - 18 * b + bias) / divisor);
+            chromaOf(r, g, b, count, uRow[x / 2], vRow[x / 2]);
+        }
+        if (x < width) {
+            const unsigned char* a = top + 3 * x;
+            const unsigned char* c = bottom + 3 * x;
+            lumaTop[x] = lumaOf(a);
+            int r = a[0], g = a[1], b = a[2], count = 1;
+            if (pair) {
+                lumaBottom[x] = lumaOf(c);
+                r += c[0];
+                g += c[1];
+                b += c[2];
+                count = 2;
+            }
+            chromaOf(r, g, b, count, uRow[x / 2], vRow[x / 2]);
         }
     }
 }
