@@ -5,6 +5,7 @@
 
 #include "render_fixture.h"
 #include "support/picture_files.h"
+#include "support/recording_sink.h"
 
 namespace velomira {
 namespace {
@@ -151,6 +152,75 @@ TEST_F(RenderTest, ReducedDecodeKeepsTheFittedCanvas) {
     for (std::size_t i = 0; i < pa.size(); ++i)
         difference += std::abs(int(pa[i]) - int(pb[i]));
     EXPECT_LT(difference / static_cast<double>(pa.size()), 2.0);
+}
+
+} // namespace
+} // namespace velomira
+
+namespace velomira {
+namespace {
+
+using namespace velomira::testing;
+
+// Rewrites the gradient picture as a progressive JPEG or a 16-bit PNG.
+std::string rewritten(const std::string& source, const std::string& path, bool progressive) {
+    Image image = newImage();
+    MagickReadImage(image.get(), source.c_str());
+    if (progressive)
+        MagickSetInterlaceScheme(image.get(), JPEGInterlace);
+    else
+        MagickSetImageDepth(image.get(), 16);
+    MagickWriteImage(image.get(), path.c_str());
+    return path;
+}
+
+TEST_F(RenderTest, AwkwardPicturesGiveWholeFramesInEveryFormat) {
+    const std::string gradient = writeGradientJpeg(folder.file("g.jpg"), 640, 480);
+    const std::string pictures[] = {
+        gradient,
+        rewritten(gradient, folder.file("progressive.jpg"), true),
+        rewritten(gradient, folder.file("deep.png"), false),
+        writeCmykJpeg(folder.file("cmyk.jpg"), 320, 240, "#20a040"),
+        writeSolidPicture(folder.file("small.png"), 30, 20, "#ff0000", "png"),
+    };
+    AlbumProject project;
+    setCustomVideoSize(project.settings, 161, 91); // odd both ways
+    project.settings.stillFrames = 2;
+    for (const std::string& picture : pictures) {
+        AlbumItem item;
+        item.path = picture;
+        item.animationIndex = 31;
+        const int expected = countPictureFrames(project, item);
+        for (FrameFormat format : {FrameFormat::Jpeg, FrameFormat::Yuv420p, FrameFormat::Rgb24}) {
+            SCOPED_TRACE(picture + " " + std::to_string(static_cast<int>(format)));
+            RecordingSink sink;
+            SequencerContext context;
+            context.project = &project;
+            context.sink = &sink;
+            context.format = format;
+            PictureResult result = renderPicture(context, item, Image());
+            ASSERT_EQ(result.status, PictureStatus::Rendered);
+            ASSERT_EQ(sink.count(), expected);
+            EXPECT_TRUE(sink.repeatsMatchPrevious());
+            const std::size_t raw = rawFrameBytes(format, 161, 91);
+            for (const Delivery& delivery : sink.deliveries()) {
+                if (raw != 0)
+                    ASSERT_EQ(delivery.bytes.size(), raw);
+                else
+                    ASSERT_EQ(delivery.bytes.substr(0, 2), "\xFF\xD8");
+            }
+            // The last frame of the transition is the picture canvas, exactly so in RGB.
+            if (format == FrameFormat::Rgb24) {
+                Image picture =
+                    readPicture(item.path, "#ffffff", pictureSizeHint(project.settings, item));
+                Image canvas = fitToCanvas(161, 91, picture, "#ffffff");
+                std::vector<unsigned char> rgb;
+                ASSERT_TRUE(exportRgb24(canvas.get(), rgb));
+                EXPECT_EQ(sink.deliveries().back().bytes, std::string(rgb.begin(), rgb.end()));
+            }
+        }
+    }
+    EXPECT_TRUE(dialogs.messages().empty());
 }
 
 } // namespace
