@@ -120,12 +120,12 @@ TEST_F(FrameTransport, BothTransportsDeliverEveryCountedFrameAndTheSamePictures)
 }
 
 TEST_F(FrameTransport, RawFramesKeepAChosenSizeWithAnOddHalf) {
-    setCustomVideoSize(project.settings, 482, 270); // chroma planes 241 wide, 135 high
+    setCustomVideoSize(project.settings, 162, 90); // chroma planes 81 wide, 45 high
     state.pipeMode = kAnonymousPipeMode;
     const GenerationResult result = run(kRawFrameFormat);
     ASSERT_EQ(result.outcome, EncoderOutcome::Done) << result.errorText;
     EXPECT_EQ(countVideoFrames(request.outputPath), planRun(project).totalFrames);
-    EXPECT_NE(streamEntries(request.outputPath, "width,height").find("width=482\nheight=270"),
+    EXPECT_NE(streamEntries(request.outputPath, "width,height").find("width=162\nheight=90"),
               std::string::npos);
 }
 
