@@ -104,6 +104,10 @@ Preferences readPreferences(const RegistryFile& file, const StoreFolders& folder
     preferences.imageLoopPlayAnimation = loopPlay;
 
     preferences.clickCloseButtonStatus = switchValue(file, setting::kClickCloseButtonStatus);
+
+    uint32_t transport = 0;
+    if (readRegistryNumber(file, setting::kFrameTransport, transport) && transport == 1)
+        preferences.frameTransport = 1;
     return preferences;
 }
 
@@ -145,6 +149,10 @@ int writeImageLoopPlayAnimation(const RegistryFile& file, uint32_t value) {
 
 int writeClickCloseButtonStatus(const RegistryFile& file, uint32_t value) {
     return writeRegistryNumber(file, setting::kClickCloseButtonStatus, value);
+}
+
+int writeFrameTransport(const RegistryFile& file, uint32_t value) {
+    return writeRegistryNumber(file, setting::kFrameTransport, value);
 }
 
 int writeCaptionMargin(const RegistryFile& file, CaptionMarginId which, float fraction) {

@@ -29,6 +29,7 @@ inline constexpr const char* kMarginTop = "watermark_margin_top";
 inline constexpr const char* kMarginBottom = "watermark_margin_bottom";
 inline constexpr const char* kImageLoopPlayAnimation = "image_loop_play_animation";
 inline constexpr const char* kClickCloseButtonStatus = "click_close_button_status";
+inline constexpr const char* kFrameTransport = "frame_transport";
 } // namespace setting
 
 inline constexpr uint32_t kDefaultImageLoopPlayAnimation = 31;
@@ -58,6 +59,9 @@ struct Preferences {
     CaptionMargins captionMargins;
     uint32_t imageLoopPlayAnimation = kDefaultImageLoopPlayAnimation; // 99: no transition
     uint32_t clickCloseButtonStatus = 0; // 0 end the program, 1 hide to the tray
+    // How frames reach the encoder: 0 JPEG files, 1 raw pixels. Any other stored value reads
+    // as 0; a missing value is not written.
+    uint32_t frameTransport = 0;
 };
 
 // Start-up reading. The default project and video folders ("我的项目", "我的视频" in the work
@@ -77,6 +81,7 @@ int writeVideoBgFillColor(const RegistryFile& file, uint32_t value);
 int writeMp4DefaultFileName(const RegistryFile& file, uint32_t value);
 int writeImageLoopPlayAnimation(const RegistryFile& file, uint32_t value);
 int writeClickCloseButtonStatus(const RegistryFile& file, uint32_t value);
+int writeFrameTransport(const RegistryFile& file, uint32_t value);
 
 enum class CaptionMarginId { CenterBottom, Left, Right, Top, Bottom };
 // Stores trunc(fraction × 10000); the margin dialog passes marginFromPercent(p).

@@ -3,9 +3,16 @@
 # 4 portrait ones, a logo, and 60 s of music; prints the velomira-render arguments that make
 # it into a video (2.0 s display, transitions from the whole catalogue, captions on a third).
 # With REPEAT=n the picture list is given n times (the memory check's long album).
+# TRANSITION=N gives every picture but the first that one transition, CAPTIONS=0 and LOGO=0
+# leave captions and the logo out, NAME names the project file (the comparison with other
+# tools renders a plain cross-fade album: NAME=peers TRANSITION=31 CAPTIONS=0 LOGO=0).
 set -euo pipefail
 out="${1:?usage: make_reference_album.sh FOLDER}"
 repeat="${REPEAT:-1}"
+transition="${TRANSITION:-}"
+captions="${CAPTIONS:-1}"
+logo="${LOGO:-1}"
+name="${NAME:-reference}"
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 if [ ! -f "$out/music.mp3" ]; then
@@ -26,7 +33,7 @@ fi
 catalogue=($(seq 0 92) 95 96 97 98)
 {
   printf '{"text_watermark":1,"text_watermark_font":0,"text_watermark_font_size":8,'
-  printf '"text_watermark_color":0,"logo":1,"logo_path":"%s","logo_location":3,' "$out/logo.png"
+  printf '"text_watermark_color":0,"logo":%d,"logo_path":"%s","logo_location":3,' "$logo" "$out/logo.png"
   printf '"bgsound":1,"bgsound_auto_set_pause_time":0,"bgsound_auto_set_image_loop_play":0,'
   printf '"cover":0,"video_size":"1280x720","pause_time":21,"bgsound_items":["%s"],"imgs":[' \
     "$out/music.mp3"
@@ -34,10 +41,10 @@ catalogue=($(seq 0 92) 95 96 97 98)
   n=0
   for r in $(seq 1 "$repeat"); do
     for i in $(seq 1 28); do
-      index=${catalogue[$(( (n * 7) % 97 ))]}
+      index=${transition:-${catalogue[$(( (n * 7) % 97 ))]}}
       [ "$n" -eq 0 ] && index=99
       text=""
-      [ $(( n % 3 )) -eq 0 ] && text="参考相册 $n"
+      [ "$captions" = 1 ] && [ $(( n % 3 )) -eq 0 ] && text="参考相册 $n"
       printf '%s{"path":"%s","animationIndex":%d,"animationName":"","fileName":"ref_%02d.jpg",' \
         "$sep" "$out/ref_$(printf %02d "$i").jpg" "$index" "$i"
       printf '"watermark_location":4,"watermark_text":"%s","turnAngle":0}' "$text"
@@ -46,5 +53,5 @@ catalogue=($(seq 0 92) 95 96 97 98)
     done
   done
   printf ']}'
-} | iconv -f UTF-8 -t GBK >"$out/reference-$repeat.dat"
-echo "$out/reference-$repeat.dat"
+} | iconv -f UTF-8 -t GBK >"$out/$name-$repeat.dat"
+echo "$out/$name-$repeat.dat"

@@ -272,6 +272,8 @@ int main(int argc, char** argv) {
     request.workFolder = folders.temp;
     request.outputPath = output;
     request.errorLog = errorLog;
+    request.frameFormat = frameFormatForTransport(options.rawFrames ? kRawFrameTransport
+                                                                    : preferences.frameTransport);
     TerminalProgress progress(plan.totalPictures);
     request.progress = [&](int picture, int) { progress.update(picture); };
     std::cerr << plan.totalPictures << " pictures, " << plan.totalFrames << " frames, "

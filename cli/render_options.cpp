@@ -113,6 +113,8 @@ ParsedOptions parseRenderOptions(const std::vector<std::string>& args) {
         } else if (arg == "--frames") {
             if (!value(o.framesFolder))
                 return fail("--frames needs a folder");
+        } else if (arg == "--raw-frames") {
+            o.rawFrames = true;
         } else if (arg == "--info") {
             o.info = true;
         } else if (arg == "--save") {
@@ -164,6 +166,7 @@ std::string renderUsage() {
            "  --cover FILE          cover picture embedded in the MP4\n"
            "  --caption TEXT        caption on every picture\n"
            "  --frames DIR          write numbered JPEG frames instead of a video\n"
+           "  --raw-frames          hand the encoder raw pixels instead of JPEG frames\n"
            "  --info                print the album and its frame counts as JSON\n"
            "  --save PROJECT.dat    also write the album as a project file\n"
            "exit codes: 0 done, 1 refused, 2 failed, 3 bad arguments or project file, 130 "

@@ -28,6 +28,7 @@ struct RenderOptions {
     bool info = false;
     std::string saveProject; // --save
     bool help = false;
+    bool rawFrames = false; // --raw-frames: raw pixels to the encoder instead of JPEG files
 };
 
 struct ParsedOptions {

@@ -32,7 +32,7 @@ Image clonePictureCanvas(const EffectInputs& in) {
 }
 
 EncodedFrame composeCaption(MagickWand* frame, CaptionOverlay& caption, double baseOpacity,
-                            const PreviewLogo* logo) {
+                            const PreviewLogo* logo, FrameFormat format) {
     Image copy(CloneMagickWand(frame));
     if (!copy)
         return EncodedFrame();
@@ -42,15 +42,15 @@ EncodedFrame composeCaption(MagickWand* frame, CaptionOverlay& caption, double b
         MagickCompositeImage(copy.get(), caption.image.get(), OverCompositeOp,
                              static_cast<long>(caption.x), static_cast<long>(caption.y));
     }
-    return encodeFrame(copy.get(), logo);
+    return encodeFrame(copy.get(), logo, format);
 }
 
 bool holdStill(FrameSink& sink, EncodedFrame blob, int stillFrames, MagickWand* finalFrame,
-               CaptionOverlay* caption, const PreviewLogo* logo) {
+               CaptionOverlay* caption, const PreviewLogo* logo, FrameFormat format) {
     for (int i = 0; i < stillFrames; ++i) {
         const bool fading = caption && i <= 2;
         if (fading)
-            blob = composeCaption(finalFrame, *caption, 0.15 + 0.25 * i, logo);
+            blob = composeCaption(finalFrame, *caption, 0.15 + 0.25 * i, logo, format);
         if (!send(sink, blob, !fading))
             return false;
     }
@@ -73,11 +73,11 @@ Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw
         last = draw(i);
         if (!last)
             return Image();
-        blob = encodeFrame(last, in.logo);
+        blob = encodeFrame(last, in.logo, in.format);
         if (!send(*in.sink, blob, false))
             return Image();
     }
-    if (!holdStill(*in.sink, std::move(blob), in.stillFrames, last, in.caption, in.logo))
+    if (!holdStill(*in.sink, std::move(blob), in.stillFrames, last, in.caption, in.logo, in.format))
         return Image();
     return std::move(finalFrame);
 }

@@ -28,6 +28,7 @@ struct EffectInputs {
     Image previousFrame;
     FrameSink* sink = nullptr;
     const PreviewLogo* logo = nullptr; // preview frames only
+    FrameFormat format = FrameFormat::Jpeg;
     // Counting mode when set: receives transition frames + still frames, nothing is drawn.
     int* frameCountOut = nullptr;
 
@@ -68,15 +69,16 @@ Image takeBaseFrame(EffectInputs& in);
 // A copy of the picture canvas for an effect that changes its pixels.
 Image clonePictureCanvas(const EffectInputs& in);
 
-// JPEG bytes of the frame with the caption composited at opacity baseOpacity + 0.2 (or as
+// The bytes of the frame with the caption composited at opacity baseOpacity + 0.2 (or as
 // drawn when the caption keeps its own opacity). The frame is not changed.
 EncodedFrame composeCaption(MagickWand* frame, CaptionOverlay& caption, double baseOpacity,
-                            const PreviewLogo* logo);
+                            const PreviewLogo* logo, FrameFormat format = FrameFormat::Jpeg);
 
 // The still hold after a transition whose last frame (`blob`, already delivered) shows
 // finalFrame: the caption fades in over the first three still frames (opacities 0.35, 0.60,
 // 0.85), every other still frame repeats the bytes sent last.
 bool holdStill(FrameSink& sink, EncodedFrame blob, int stillFrames, MagickWand* finalFrame,
-               CaptionOverlay* caption, const PreviewLogo* logo);
+               CaptionOverlay* caption, const PreviewLogo* logo,
+               FrameFormat format = FrameFormat::Jpeg);
 
 } // namespace velomira

@@ -3,6 +3,7 @@
 #include "album/album_tables.h"
 #include "album/duration_text.h"
 #include "album/transition_catalogue.h"
+#include "media/header_probe.h"
 #include "render/caption_renderer.h"
 #include "render/transition_dispatch.h"
 
@@ -52,11 +53,36 @@ CaptionOverlay makeCaption(const SequencerContext& context, const AlbumItem& ite
 
 } // namespace
 
+std::pair<int, int> pictureSizeHint(const VideoSettings& settings, const AlbumItem& item) {
+    int width = 0;
+    int height = 0;
+    if (readImageHeader(item.path, nullptr, &width, &height) == 0 || width <= 0 || height <= 0)
+        return {0, 0};
+    // A quarter turn happens after reading: the fit sees the turned picture. Other angles
+    // expose corners and change the size; those pictures are read whole.
+    const int angle = item.turnAngle % 360;
+    if (angle != 0 && angle != 90 && angle != 180 && angle != 270)
+        return {0, 0};
+    const bool turned = angle == 90 || angle == 270;
+    if (turned)
+        std::swap(width, height);
+    auto [fitWidth, fitHeight] =
+        fittedSize(settings.videoWidth, settings.videoHeight, width, height);
+    // Twice the fitted size keeps the Lanczos fit's own quality.
+    int hintWidth = 2 * fitWidth;
+    int hintHeight = 2 * fitHeight;
+    if (hintWidth >= width || hintHeight >= height)
+        return {0, 0};
+    if (turned)
+        std::swap(hintWidth, hintHeight);
+    return {hintWidth, hintHeight};
+}
+
 PictureResult renderPicture(const SequencerContext& context, const AlbumItem& item,
                             Image previousFrame) {
     const VideoSettings& settings = context.project->settings;
     const std::string fill = settings.video_bg_fill_color == 1 ? "#000000" : "#ffffff";
-    Image picture = readPicture(item.path, fill);
+    Image picture = readPicture(item.path, fill, pictureSizeHint(settings, item));
     if (!picture)
         return {PictureStatus::ReadFailed, Image()};
     if (item.turnAngle > 0) {
@@ -80,6 +106,7 @@ PictureResult renderPicture(const SequencerContext& context, const AlbumItem& it
     in.previousFrame = std::move(previousFrame);
     in.sink = context.sink;
     in.logo = context.logo;
+    in.format = context.format;
     Image finalFrame = runTransition(item.animationIndex, in);
     if (!finalFrame)
         return {PictureStatus::DeliveryFailed, Image()};

@@ -19,6 +19,7 @@ struct SequencerContext {
     const AlbumProject* project = nullptr;
     FrameSink* sink = nullptr;
     const PreviewLogo* logo = nullptr; // preview runs only
+    FrameFormat format = FrameFormat::Jpeg;
     const CaptionFontTable* fonts = nullptr;
     CaptionMargins margins;
 };
@@ -33,6 +34,11 @@ struct PictureResult {
     PictureStatus status = PictureStatus::Rendered;
     Image finalFrame; // the next picture's previous frame; none unless Rendered
 };
+
+// The decode size hint for the item's picture: twice the size it is fitted to, in the
+// orientation of the file; {0, 0} when the picture is not much larger than that or its size
+// cannot be read from its header.
+std::pair<int, int> pictureSizeHint(const VideoSettings& settings, const AlbumItem& item);
 
 // Reads, rotates and fits the picture, makes its caption and runs its transition from the
 // previous frame (consumed).

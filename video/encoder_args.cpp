@@ -112,12 +112,32 @@ CommandLine logoFilter(const std::string& copyName, int location) {
     return line;
 }
 
+namespace {
+
+// The input's format and frame rate, up to and including -i; jpegFormat names the demuxer
+// that reads JPEG files from this kind of pipe.
+void addFrameInput(CommandLine& line, const EncoderCommandInput& input, const char* jpegFormat,
+                   const std::string& source) {
+    if (input.frameFormat == FrameFormat::Jpeg) {
+        addWords(line, {"-y", "-f", jpegFormat, "-r"});
+        addArgument(line, std::to_string(frameRate));
+        addWords(line, {"-vcodec", "mjpeg", "-i"});
+    } else {
+        addWords(line,
+                 {"-y", "-f", "rawvideo", "-pix_fmt", rawPixelFormatName(input.frameFormat), "-s"});
+        addArgument(line, sizeText(input.width, input.height));
+        addWords(line, {"-r"});
+        addArgument(line, std::to_string(frameRate));
+        addWords(line, {"-i"});
+    }
+    addArgument(line, source);
+}
+
+} // namespace
+
 CommandLine namedPipeCommand(const EncoderCommandInput& input, const std::string& pipePath) {
     CommandLine line;
-    addWords(line, {"-y", "-f", "image2pipe", "-r"});
-    addArgument(line, std::to_string(frameRate));
-    addWords(line, {"-vcodec", "mjpeg", "-i"});
-    addArgument(line, pipePath);
+    addFrameInput(line, input, "image2pipe", pipePath);
     append(line, audioArguments(input));
     addTail(line, input);
     return line;
@@ -125,9 +145,7 @@ CommandLine namedPipeCommand(const EncoderCommandInput& input, const std::string
 
 CommandLine anonymousPipeCommand(const EncoderCommandInput& input) {
     CommandLine line;
-    addWords(line, {"-y", "-f", "mjpeg", "-r"});
-    addArgument(line, std::to_string(frameRate));
-    addWords(line, {"-vcodec", "mjpeg", "-i", "pipe:0"});
+    addFrameInput(line, input, "mjpeg", "pipe:0");
     line.text += ' ';
     append(line, audioArguments(input));
     addTail(line, input);

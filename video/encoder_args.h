@@ -3,6 +3,7 @@
 // as the text the error log shows, and as the argument array the child is started with, so
 // that a path holding a double quote or a space still arrives as one argument.
 #include "album/album_model.h"
+#include "render/frame_format.h"
 
 #include <filesystem>
 #include <random>
@@ -27,6 +28,8 @@ struct EncoderCommandInput {
     int audioBitrateKbps = 128;
     std::string logoCopyName; // file name in the encoder's working folder; empty: no logo
     int logoLocation = 0;
+    // JPEG files back to back, or raw frames of width x height in that pixel format.
+    FrameFormat frameFormat = FrameFormat::Jpeg;
 };
 
 // Size, sound and logo choices of the album; the music paths only when music is switched on.
@@ -39,7 +42,8 @@ CommandLine audioArguments(const EncoderCommandInput& input);
 // right, anything else bottom left); empty without a copy name.
 CommandLine logoFilter(const std::string& copyName, int location);
 
-// Frames read from the named FIFO at pipePath.
+// Frames read from the named FIFO at pipePath. Raw frames are described before the input
+// (-f rawvideo -pix_fmt F -s WxH); the rest of the line is the same for both frame formats.
 CommandLine namedPipeCommand(const EncoderCommandInput& input, const std::string& pipePath);
 // Frames read from standard input.
 CommandLine anonymousPipeCommand(const EncoderCommandInput& input);

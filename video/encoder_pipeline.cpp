@@ -6,6 +6,7 @@
 #include "video/encoder_args.h"
 #include "video/pipe_sink.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <random>
@@ -178,6 +179,14 @@ UniqueFd connectFifo(const std::filesystem::path& fifoPath, ChildProcess& encode
     }
 }
 
+// Raw frames are some ten times the size of JPEG ones. The queue still holds a transition's
+// worth of them, so the renderer keeps working ahead while the encoder takes the held frames
+// of a picture; the bound stays fixed, whatever the album's length.
+std::size_t queuedByteBudget(const EncoderCommandInput& input) {
+    const std::size_t frame = rawFrameBytes(input.frameFormat, input.width, input.height);
+    return std::clamp<std::size_t>(32 * frame, kQueuedByteBudget, 4 * kQueuedByteBudget);
+}
+
 struct FeedResult {
     ChildExit exit;
     bool killedForStop = false;
@@ -187,8 +196,9 @@ struct FeedResult {
 // A watcher kills an encoder that neither reads nor ends within the grace time after a stop.
 FeedResult feedEncoder(ChildProcess& encoder, UniqueFd pipe, const std::atomic<bool>& stop,
                        std::chrono::milliseconds grace,
-                       const std::function<void(FrameSink&)>& renderFrames) {
-    PipeSink sink(std::move(pipe));
+                       const std::function<void(FrameSink&)>& renderFrames,
+                       std::size_t queuedBytes) {
+    PipeSink sink(std::move(pipe), kDefaultQueuedFrames, queuedBytes);
     std::atomic<bool> finished{false};
     std::atomic<bool> killed{false};
     std::thread watcher([&] {
@@ -298,7 +308,7 @@ Attempt namedPipeAttempt(AttemptContext& context) {
         return {AttemptEnd::Failed, text};
     }
     const FeedResult feed = feedEncoder(encoder, std::move(pipe), context.stop, request.stopGrace,
-                                        context.renderFrames);
+                                        context.renderFrames, queuedByteBudget(context.input));
     Attempt attempt = judgeExit(feed, encoder, context.stop);
     if (attempt.end == AttemptEnd::Failed) {
         reportError(request.errorLog, kNamedSource, attempt.text);
@@ -338,8 +348,9 @@ Attempt anonymousPipeAttempt(AttemptContext& context) {
     }
     // Only the encoder may hold the read end, or a dead encoder would go unnoticed.
     readEnd.reset();
-    const FeedResult feed = feedEncoder(encoder, std::move(writeEnd), context.stop,
-                                        request.stopGrace, context.renderFrames);
+    const FeedResult feed =
+        feedEncoder(encoder, std::move(writeEnd), context.stop, request.stopGrace,
+                    context.renderFrames, queuedByteBudget(context.input));
     Attempt attempt = judgeExit(feed, encoder, context.stop);
     if (attempt.end == AttemptEnd::Failed) {
         reportError(request.errorLog, kAnonymousSource, attempt.text);
@@ -378,8 +389,9 @@ EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& reques
         // The filter names the copy without a folder.
         workingFolder = request.workFolder;
     }
-    const EncoderCommandInput input =
+    EncoderCommandInput input =
         encoderCommandInput(*request.project, request.durationText, request.outputPath, copyName);
+    input.frameFormat = request.frameFormat;
     AttemptContext context{request, input, workingFolder, stop, renderFrames, random, result};
 
     Attempt attempt;

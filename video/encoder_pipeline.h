@@ -4,6 +4,7 @@
 // encoder's exit judged, and the fall-back from the FIFO to the anonymous pipe.
 #include "album/album_model.h"
 #include "app/error_log.h"
+#include "render/frame_format.h"
 #include "render/frame_sink.h"
 
 #include <atomic>
@@ -31,6 +32,7 @@ struct EncoderRequest {
     std::string durationText;              // the -t value
     std::string outputPath;
     ErrorLog errorLog;
+    FrameFormat frameFormat = FrameFormat::Jpeg; // what renderFrames writes into the sink
     // How long the encoder may take to open the FIFO before the attempt counts as failed.
     std::chrono::milliseconds connectLimit{20000};
     // After a stop, how long the encoder may go without taking input or ending before it is

@@ -5,6 +5,7 @@
 #include "app/caption_margins.h"
 #include "app/error_log.h"
 #include "render/caption_fonts.h"
+#include "render/frame_format.h"
 #include "video/encoder_pipeline.h"
 #include "video/generation_plan.h"
 
@@ -23,6 +24,8 @@ struct GenerationRequest {
     std::filesystem::path workFolder;    // logo copy, FIFO, prepared cover
     std::string outputPath;
     ErrorLog errorLog;
+    // JPEG frames (the default), or raw frames of kRawFrameFormat (the stored frame_transport 1).
+    FrameFormat frameFormat = FrameFormat::Jpeg;
     // Picture n of N started (called again from 1 when the run falls back to the pipe).
     std::function<void(int picture, int total)> progress;
 };

@@ -1,6 +1,7 @@
 #include "render/image/image_layer.h"
 
 #include "platform/dialogs.h"
+#include "render/image/frame_encoding.h"
 #include "render/image/picture_reader.h"
 
 #include <algorithm>
@@ -57,9 +58,17 @@ std::string literalWriteName(const std::string& path) {
 
 } // namespace
 
-Image readPicture(const std::string& path, const std::string& fillColour) {
+Image readPicture(const std::string& path, const std::string& fillColour,
+                  std::pair<int, int> sizeHint) {
     Image image = newImage();
     std::string failure;
+    // The JPEG decoder scales by eighths while it decodes, which costs a fraction of decoding
+    // the whole picture and then shrinking it; other formats ignore the hint.
+    if (image && sizeHint.first > 0 && sizeHint.second > 0) {
+        const std::string hint =
+            std::to_string(sizeHint.first) + "x" + std::to_string(sizeHint.second);
+        MagickSetOption(image.get(), "jpeg:size", hint.c_str());
+    }
     if (!image || !readImageFile(image.get(), path, failure)) {
         showMessage("MagickReadImage() 发生错误：\n\nimage unknown 185 " + failure, "错误",
                     MessageKind::Error);
@@ -96,6 +105,17 @@ Image makeCanvas(int width, int height, const std::string& colour) {
     return canvas;
 }
 
+std::pair<int, int> fittedSize(int canvasWidth, int canvasHeight, int width, int height) {
+    if (width <= 0 || height <= 0 || (width <= canvasWidth && height <= canvasHeight))
+        return {width, height};
+    const float r = static_cast<float>(canvasHeight) / static_cast<float>(height);
+    const int d = roundHalfUp(r * static_cast<float>(width));
+    if (d < canvasWidth)
+        return {std::max(d, 1), canvasHeight};
+    const float r2 = static_cast<float>(canvasWidth) / static_cast<float>(width);
+    return {canvasWidth, std::max(roundHalfUp(static_cast<float>(height) * r2), 1)};
+}
+
 Image fitToCanvas(int width, int height, Image& picture, const std::string& fillColour) {
     Image canvas = makeCanvas(width, height, fillColour);
     if (!canvas || !picture)
@@ -107,20 +127,7 @@ Image fitToCanvas(int width, int height, Image& picture, const std::string& fill
         return canvas;
     }
     if (w > width || h > height) {
-        int newWidth = 0;
-        int newHeight = 0;
-        const float r = static_cast<float>(height) / static_cast<float>(h);
-        const float c = r * static_cast<float>(w);
-        const int d = roundHalfUp(c);
-        if (d < width) {
-            newWidth = std::max(d, 1);
-            newHeight = height;
-        } else {
-            const float r2 = static_cast<float>(width) / static_cast<float>(w);
-            const int l = roundHalfUp(static_cast<float>(h) * r2);
-            newWidth = width;
-            newHeight = std::max(l, 1);
-        }
+        const auto [newWidth, newHeight] = fittedSize(width, height, w, h);
         MagickResizeImage(picture.get(), static_cast<std::size_t>(newWidth),
                           static_cast<std::size_t>(newHeight), LanczosFilter, 1.0);
     }
@@ -150,11 +157,11 @@ Image zoomedFrame(int width, int height, const Image& picture, int grow) {
     return canvas;
 }
 
-EncodedFrame encodeFrame(Image& image, const PreviewLogo* logo) {
-    return encodeFrame(image.get(), logo);
+EncodedFrame encodeFrame(Image& image, const PreviewLogo* logo, FrameFormat format) {
+    return encodeFrame(image.get(), logo, format);
 }
 
-EncodedFrame encodeFrame(MagickWand* image, const PreviewLogo* logo) {
+EncodedFrame encodeFrame(MagickWand* image, const PreviewLogo* logo, FrameFormat format) {
     if (!image || MagickGetNumberImages(image) == 0)
         return EncodedFrame();
     if (MagickGetImageColorspace(image) != sRGBColorspace)
@@ -168,13 +175,9 @@ EncodedFrame encodeFrame(MagickWand* image, const PreviewLogo* logo) {
         composite(withLogo.get(), logo->image.get(), logo->x, logo->y);
         target = withLogo.get();
     }
-    // 4:2:0: the video is yuv420p anyway, and the encoder decodes such frames faster. The
-    // option outranks a sampling property inherited from a JPEG source.
-    MagickSetOption(target, "jpeg:sampling-factor", "2x2,1x1,1x1");
-    MagickSetImageFormat(target, "JPEG");
-    std::size_t length = 0;
-    unsigned char* bytes = MagickGetImageBlob(target, &length);
-    return adoptBlob(bytes, length);
+    // JPEG frames are 4:2:0: the video is yuv420p anyway, and the encoder decodes such frames
+    // faster.
+    return encodePixels(target, format);
 }
 
 bool writePictureFile(Image& image, const std::string& path) {

@@ -2,10 +2,12 @@
 // Where pictures enter and frames leave the rendering pipeline: reading and normalising a
 // picture, canvases of the video size, fitting and zooming, JPEG frames, and the
 // picture-info text. Paths are UTF-8 and go to the library as they are.
+#include "render/frame_format.h"
 #include "render/image/magick_handles.h"
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace velomira {
 
@@ -28,7 +30,13 @@ struct CaptionOverlay {
 // Reads and normalises a picture: profiles stripped, alpha flattened onto fillColour (BMP:
 // alpha switched off), CMYK turned into sRGB. On failure shows the reader's message and
 // returns an empty image.
-Image readPicture(const std::string& path, const std::string& fillColour);
+// A JPEG much larger than sizeHint (width x height, both above 0) is decoded at a reduced scale
+// that still covers the hint in both directions.
+Image readPicture(const std::string& path, const std::string& fillColour,
+                  std::pair<int, int> sizeHint = {0, 0});
+
+// The size fitToCanvas gives a width x height picture on a canvasWidth x canvasHeight canvas.
+std::pair<int, int> fittedSize(int canvasWidth, int canvasHeight, int width, int height);
 
 // A new width x height image filled with the colour; empty when the size is not positive.
 Image makeCanvas(int width, int height, const std::string& colour);
@@ -41,11 +49,13 @@ Image fitToCanvas(int width, int height, Image& picture, const std::string& fill
 // (and proportionally to the frame in height) centred on it. The picture is not changed.
 Image zoomedFrame(int width, int height, const Image& picture, int grow);
 
-// JPEG bytes of the image (library default quality, 4:2:0 chroma sampling), with the preview
-// logo composited on a copy when one is given. Empty on failure.
-EncodedFrame encodeFrame(Image& image, const PreviewLogo* logo = nullptr);
+// The frame's bytes: JPEG (the library's default quality 92, 4:2:0 chroma sampling) or raw
+// pixels, with the preview logo composited on a copy when one is given. Empty on failure.
+EncodedFrame encodeFrame(Image& image, const PreviewLogo* logo = nullptr,
+                         FrameFormat format = FrameFormat::Jpeg);
 // The same for an image the caller keeps owning (a frame an effect is still working on).
-EncodedFrame encodeFrame(MagickWand* image, const PreviewLogo* logo = nullptr);
+EncodedFrame encodeFrame(MagickWand* image, const PreviewLogo* logo = nullptr,
+                         FrameFormat format = FrameFormat::Jpeg);
 
 // Writes the image to the path; the format follows the image's format or the extension.
 bool writePictureFile(Image& image, const std::string& path);

@@ -59,6 +59,14 @@ Blob adoptBlob(unsigned char* bytes, std::size_t length) {
     return blob;
 }
 
+Blob adoptMallocBlob(unsigned char* bytes, std::size_t length) {
+    Blob blob;
+    blob.data =
+        std::unique_ptr<unsigned char, MagickMemoryDeleter>(bytes, MagickMemoryDeleter{true});
+    blob.length = bytes ? length : 0;
+    return blob;
+}
+
 std::string exceptionText(MagickWand* wand) {
     if (!wand)
         return std::string();

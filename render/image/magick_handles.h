@@ -4,6 +4,7 @@
 #include <wand/MagickWand.h>
 
 #include <cstddef>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -27,9 +28,15 @@ struct DrawingWandDeleter {
             DestroyDrawingWand(wand);
     }
 };
+// Byte blocks come from the imaging library or, for frames coded here, from malloc.
 struct MagickMemoryDeleter {
+    bool fromMalloc = false;
     void operator()(unsigned char* bytes) const noexcept {
-        if (bytes)
+        if (!bytes)
+            return;
+        if (fromMalloc)
+            std::free(bytes);
+        else
             MagickRelinquishMemory(bytes);
     }
 };
@@ -65,6 +72,8 @@ Drawing newDrawing();
 
 // Takes ownership of bytes returned by the library (MagickGetImageBlob and the like).
 Blob adoptBlob(unsigned char* bytes, std::size_t length);
+// Takes ownership of bytes allocated with malloc.
+Blob adoptMallocBlob(unsigned char* bytes, std::size_t length);
 
 // The library's reason for the last failure on this wand: the wand's own exception, or, when
 // that is empty, the exception the coder left on the current image (some coders report

@@ -13,8 +13,9 @@ Image noTransition(EffectInputs& in, const EffectParameter&) {
         return Image();
     if (in.stillFrames <= 0)
         return result;
-    EncodedFrame blob = in.caption ? composeCaption(result.get(), *in.caption, 0.65, in.logo)
-                                   : encodeFrame(result.get(), in.logo);
+    EncodedFrame blob = in.caption
+                            ? composeCaption(result.get(), *in.caption, 0.65, in.logo, in.format)
+                            : encodeFrame(result.get(), in.logo, in.format);
     for (int i = 0; i < in.stillFrames; ++i) {
         bool delivered = blob && (i == 0 ? in.sink->writeFrame(blob.bytes(), blob.length)
                                          : in.sink->repeatFrame(blob.bytes(), blob.length));

@@ -83,6 +83,20 @@ TEST_F(SettingsStoreTest, LoopPlayAboveNinetyNineReadsAsThirtyThree) {
     EXPECT_EQ(readPreferences(file, folders).imageLoopPlayAnimation, 31u);
 }
 
+TEST_F(SettingsStoreTest, FrameTransportIsJpegUnlessRawIsStored) {
+    uint32_t unused = 0;
+    EXPECT_EQ(readPreferences(file, folders).frameTransport, 0u);
+    EXPECT_EQ(readRegistryNumber(file, setting::kFrameTransport, unused), 0); // not written
+    const std::pair<uint32_t, uint32_t> cases[] = {{1, 1}, {0, 0}, {2, 0}, {0xFFFFFFFF, 0}};
+    for (auto [stored, expected] : cases) {
+        EXPECT_EQ(writeFrameTransport(file, stored), 1);
+        EXPECT_EQ(readPreferences(file, folders).frameTransport, expected) << stored;
+        EXPECT_EQ(storedNumber(setting::kFrameTransport), stored); // reading changes nothing
+    }
+    writeRegistryText(file, setting::kFrameTransport, "1"); // wrong type
+    EXPECT_EQ(readPreferences(file, folders).frameTransport, 0u);
+}
+
 TEST_F(SettingsStoreTest, MarginsOutOfRangeFallBackToTheirOwnDefault) {
     writeRegistryNumber(file, setting::kMarginLeft, 5000);   // 0.500001
     writeRegistryNumber(file, setting::kMarginRight, 0);     // no margin: 0.000001 is taken

@@ -69,6 +69,8 @@ TEST(RenderOptions, ProjectFileAndProductAreSources) {
     EXPECT_TRUE(parse({"--help"}).options.help);
     EXPECT_EQ(parse({"--transition", "random", "--pictures", "a.jpg"}).error, "");
     EXPECT_EQ(parse({"--pictures", "a.jpg", "--transition", "99"}).options.transition, 99);
+    EXPECT_TRUE(parse({"album.dat", "--raw-frames"}).options.rawFrames);
+    EXPECT_FALSE(parse({"album.dat"}).options.rawFrames);
 }
 
 TEST(RenderOptions, MistakesAreRefusedWithAReason) {

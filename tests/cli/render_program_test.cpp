@@ -153,6 +153,10 @@ TEST_F(RenderProgramTest, InfoAgreesWithTheFramesOfTheVideo) {
     ASSERT_EQ(made.exitCode, 0) << made.err;
     EXPECT_EQ(probe(video, "stream=nb_read_frames"), std::to_string(static_cast<int>(frames)));
     EXPECT_NEAR(std::stod(probe(video, "format=duration")), frames / 25.0, 0.05);
+    // Raw frames to the encoder give the same frame count.
+    args.push_back("--raw-frames");
+    ASSERT_EQ(run(args).exitCode, 0);
+    EXPECT_EQ(probe(video, "stream=nb_read_frames"), std::to_string(static_cast<int>(frames)));
 
     // The same album as frame files: as many as promised.
     std::vector<std::string> frameArgs = pictureArgs();
@@ -254,8 +258,15 @@ TEST_F(RenderProgramTest, InterruptStopsAfterTheCurrentPictureAndLeavesAPlayable
     args.insert(args.end(), {"--size", "320x180", "--pause", "3", "--transition", "60", "--cover",
                              pictures[0], "-o", video});
     const pid_t pid = start(args);
-    // Wait until the encoder has written the start of the video, then press Ctrl+C.
-    for (int i = 0; i < 200 && !std::filesystem::exists(video); ++i)
+    // Wait until the encoder has started the video (under a temporary name beside the chosen
+    // one until the run ends), then press Ctrl+C.
+    auto started = [&] {
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            if (entry.path().filename().string().rfind(".stopped.mp4.", 0) == 0)
+                return true;
+        return false;
+    };
+    for (int i = 0; i < 200 && !started(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     kill(pid, SIGINT);

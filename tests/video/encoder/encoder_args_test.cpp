@@ -30,6 +30,30 @@ TEST(EncoderCommandText, PlainAlbumGivesBothFormsWithoutSoundOrFilter) {
     EXPECT_EQ(anonymousPipeCommand(input).arguments, expected);
 }
 
+TEST(EncoderCommandText, RawFramesAreDescribedBeforeTheInputAndTheRestStays) {
+    EncoderCommandInput input = plainInput();
+    input.width = 482;
+    input.height = 270;
+    input.musicPaths = {"a.mp3"};
+    input.logoCopyName = "temp_12345.png";
+    const std::string rest = " -i \"concat:a.mp3\" -ac 2 -ar 44100 -ab 128k -s 482x270 -t 0.4 -vf "
+                             "\"movie='temp_12345.png' [watermark]; [in][watermark] "
+                             "overlay=0:0 [out]\" -pix_fmt yuv420p -v error \"/videos/out.mp4\"";
+    const struct {
+        FrameFormat format;
+        const char* name;
+    } formats[] = {{FrameFormat::Yuv420p, "yuv420p"}, {FrameFormat::Rgb24, "rgb24"}};
+    for (const auto& f : formats) {
+        input.frameFormat = f.format;
+        const std::string head =
+            std::string(" -y -f rawvideo -pix_fmt ") + f.name + " -s 482x270 -r 25 -i ";
+        EXPECT_EQ(anonymousPipeCommand(input).text, head + "pipe:0 " + rest);
+        EXPECT_EQ(namedPipeCommand(input, "/w/v9").text, head + "/w/v9" + rest);
+        EXPECT_EQ(anonymousPipeCommand(input).arguments,
+                  splitCommandLine(anonymousPipeCommand(input).text));
+    }
+}
+
 TEST(EncoderCommandText, MusicBecomesOneConcatInputWithRateAndBitrate) {
     EncoderCommandInput input = plainInput();
     input.musicPaths = {"a.mp3", "b.mp3"};
