@@ -52,6 +52,7 @@ enum class Command : int {
     Guide = 35707,
     CaptionMarginsDialog = 35712,
     LoopPlayDialog = 35713,
+    RawFrameTransport = 35714, // frames reach the encoder as raw pixels (faster)
 
     // Project menu
     NewProject = 35708,

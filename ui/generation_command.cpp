@@ -2,6 +2,7 @@
 // reaching the window as posted calls, and the play question at the end.
 #include "app/error_log.h"
 #include "platform/dialogs.h"
+#include "render/frame_format.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_window_state.h"
 #include "video/generation_plan.h"
@@ -63,6 +64,7 @@ void generateVideoCommand(MainWindow::State& s) {
     request.workFolder = s.services.folders.workTempFolder;
     request.outputPath = s.generationOutput;
     request.errorLog = errorLogIn(s.services.folders.workFolder);
+    request.frameFormat = frameFormatForTransport(s.preferences().frameTransport);
     std::weak_ptr<bool> alive = s.alive;
     MainWindowView& view = s.view;
     request.progress = [&view, alive](int picture, int total) {

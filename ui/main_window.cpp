@@ -234,6 +234,12 @@ void setCloseBehaviour(MainWindow::State& s, int status) {
         writeClickCloseButtonStatus(*s.services.settingsFile, status);
 }
 
+void toggleRawFrames(MainWindow::State& s) {
+    const uint32_t transport = s.preferences().frameTransport == 1 ? 0 : 1;
+    s.preferences().frameTransport = transport;
+    if (s.services.settingsFile) writeFrameTransport(*s.services.settingsFile, transport);
+}
+
 void loopPlayDialog(MainWindow::State& s) {
     if (s.services.optionDialogs == nullptr)
         return;
@@ -563,6 +569,8 @@ void MainWindow::dispatch(Command command) {
         return marginsDialog(s);
     case Command::LoopPlayDialog:
         return loopPlayDialog(s);
+    case Command::RawFrameTransport:
+        return toggleRawFrames(s);
     case Command::CaptionHelp:
         return showMessage(kCaptionHelp, "提示", MessageKind::Information);
     case Command::LogoHelp:
@@ -835,6 +843,7 @@ std::vector<MenuEntryState> MainWindow::settingsMenu() const {
             {Command::DefaultNameFirstPicture, true, naming == 2},
             {Command::CaptionMarginsDialog},
             {Command::LoopPlayDialog},
+            {Command::RawFrameTransport, true, prefs.frameTransport == 1},
             {Command::CloseExits, true, prefs.clickCloseButtonStatus != 1},
             {Command::CloseHidesToTray, true, prefs.clickCloseButtonStatus == 1},
             {Command::Guide}};

@@ -424,11 +424,14 @@ TEST_F(MainWindowTest, SettingsMenuSwitchesAreStoredAndChecked) {
     window().dispatch(Command::BackgroundBlack);
     window().dispatch(Command::DefaultNameFirstPicture);
     window().dispatch(Command::CloseHidesToTray);
+    window().dispatch(Command::RawFrameTransport);
+    EXPECT_EQ(preferences.frameTransport, 1u);
     EXPECT_EQ(preferences.videoBgFillColor, 1u);
     EXPECT_EQ(preferences.mp4DefaultFileName, 2u);
     EXPECT_EQ(preferences.clickCloseButtonStatus, 1u);
     for (const MenuEntryState& e : window().settingsMenu()) {
         const bool expected = e.command == Command::BackgroundBlack ||
+                              e.command == Command::RawFrameTransport ||
                               e.command == Command::DefaultNameFirstPicture ||
                               e.command == Command::CloseHidesToTray;
         EXPECT_EQ(e.checked, expected) << commandNumber(e.command);
@@ -527,6 +530,7 @@ TEST_F(MainWindowTest, GenerationRunsWithProgressAndAStopEndsWithoutThePlayQuest
         EXPECT_FALSE(view.progressShown);
     };
     dialogs.scriptAnswer(Answer::No);
+    window().dispatch(Command::RawFrameTransport); // the window's choice reaches the encoder
     run("movie", false);
     EXPECT_TRUE(std::filesystem::exists(folder.file("movie.mp4")));
     ASSERT_FALSE(dialogs.messages().empty());

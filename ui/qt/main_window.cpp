@@ -620,8 +620,10 @@ void QtMainWindow::fillSettingsMenu() {
         {Command::DefaultNameEmpty, Command::DefaultNameTime, Command::DefaultNameFirstPicture},
         true, run);
     addMenuEntries(settingsMenu_, states,
-                   {kSeparator, Command::CaptionMarginsDialog, Command::LoopPlayDialog, kSeparator},
-                   false, run);
+                   {kSeparator, Command::CaptionMarginsDialog, Command::LoopPlayDialog}, false,
+                   run);
+    addMenuEntries(settingsMenu_, states, {Command::RawFrameTransport}, true, run);
+    settingsMenu_->addSeparator();
     addMenuEntries(settingsMenu_->addMenu(QStringLiteral("关闭窗口时")), states,
                    {Command::CloseExits, Command::CloseHidesToTray}, true, run);
     addMenuEntries(settingsMenu_, states, {kSeparator, Command::Guide}, false, run);
