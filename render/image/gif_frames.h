@@ -1,0 +1,55 @@
+#pragma once
+// The frames of a GIF animation as still picture files: the animation is read, coalesced (every
+// frame composed over the ones before it as the disposal rules demand, so each is a whole
+// picture), and written frame by frame into a folder under fresh names.
+#include "render/image/magick_handles.h"
+
+#include <filesystem>
+#include <string>
+
+namespace velomira {
+
+// Numbers the frame files of every import of the process, so two imports in one second never
+// draw the same name. The program keeps one from start to exit.
+struct GifFrameCounter {
+    int next = 1001;
+};
+
+// "%s-%d.%s": the time text, the counter and "png" for a frame with an alpha channel, else
+// "jpg".
+std::string gifFrameFileName(const std::string& timeText, int counter, bool alpha);
+
+// The local time now as "%H-%M-%S".
+std::string localTimeText();
+
+enum class GifOpenStatus {
+    Opened,
+    NotGif,    // the file does not start with a GIF signature (a renamed picture, anything else)
+    Unreadable // missing, unreadable, damaged or truncated: the library reported an error
+};
+
+class GifFrameSequence {
+  public:
+    // Reads and coalesces the animation. A file the library reads only in part (cut off, a
+    // broken block) is Unreadable: its last frame would be half a picture. failure gets the
+    // library's reason.
+    GifOpenStatus open(const std::string& path, std::string& failure);
+
+    // Frames in the animation, and frames not yet written.
+    int count() const { return count_; }
+    int remaining() const { return count_ - written_; }
+
+    // Writes the next frame into folder as gifFrameFileName(timeText, counter, alpha), drawing
+    // counters until the name is unused (every draw advances the counter). The frame is then
+    // released. Returns false, with the reason in failure, when there is no frame left or the
+    // file cannot be written (a partly written file is removed).
+    bool writeNext(const std::filesystem::path& folder, const std::string& timeText,
+                   GifFrameCounter& counter, std::string& path, std::string& failure);
+
+  private:
+    Image frames_;
+    int count_ = 0;
+    int written_ = 0;
+};
+
+} // namespace velomira
