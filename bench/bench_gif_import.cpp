@@ -5,6 +5,7 @@
 // of the album). Times are the best of several interleaved rounds, in process CPU time (the
 // machine is shared), with wall time shown beside them.
 #include "render/image/magick_handles.h"
+#include "support/picture_files.h"
 #include "ui/gif_import_command.h"
 
 #include <algorithm>
@@ -54,43 +55,43 @@ void measure(Times& best, const std::function<bool()>& work) {
     best.wall = std::min(best.wall, wallSeconds() - wall);
 }
 
-// A 480 x 270 animation like the ones people import: a whole first frame (a gradient), then
-// small changes, each stored as a partial frame left in place.
-bool writeAnimation(const std::string& path, int frames) {
-    Image animation = newImage();
-    MagickSetSize(animation.get(), kWidth, kHeight);
-    if (MagickReadImage(animation.get(), "gradient:#1d4f9a-#e8b04a") == MagickFalse)
-        return false;
-    MagickSetImageDispose(animation.get(), NoneDispose);
-    for (int k = 1; k < frames; ++k) {
+// A 480 x 270 animation like the ones people import: a whole first frame (a diagonal gradient
+// of 256 colours), then small changes, each stored as a partial frame left in place.
+void writeAnimation(const std::string& path, int frames) {
+    std::vector<testing::GifFrame> list;
+    testing::GifFrame first;
+    first.width = kWidth;
+    first.height = kHeight;
+    for (int i = 0; i < 256; ++i) {
         char colour[8];
-        std::snprintf(colour, sizeof colour, "#%02x%02x%02x", (40 + k * 37) % 256,
-                      (200 + k * 91) % 256, (k * 53) % 256);
-        Image patch = newImage();
-        Pixel fill = newPixel(colour);
-        MagickNewImage(patch.get(), kPatch, kPatch, fill.get());
-        const int perRow = kWidth / kPatch;
+        std::snprintf(colour, sizeof colour, "#%02x%02x%02x", i, 80 + i * 5 / 8, 255 - i);
+        first.palette.push_back(colour);
+    }
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            first.indices.push_back(static_cast<unsigned char>((x + y) * 255 / (kWidth + kHeight)));
+    list.push_back(std::move(first));
+    const int perRow = kWidth / kPatch;
+    for (int k = 1; k < frames; ++k) {
+        testing::GifFrame patch;
         const int cell = (k - 1) % (perRow * (kHeight / kPatch));
-        MagickSetImagePage(patch.get(), kWidth, kHeight, (cell % perRow) * kPatch,
-                           (cell / perRow) * kPatch);
-        MagickSetImageDispose(patch.get(), NoneDispose);
-        MagickSetLastIterator(animation.get());
-        MagickAddImage(animation.get(), patch.get());
+        patch.x = (cell % perRow) * kPatch;
+        patch.y = (cell / perRow) * kPatch;
+        patch.width = kPatch;
+        patch.height = kPatch;
+        patch.palette = {testing::gifFrameColour(k)};
+        patch.indices.assign(kPatch * kPatch, 0);
+        list.push_back(std::move(patch));
     }
-    MagickResetIterator(animation.get());
-    while (MagickNextImage(animation.get()) != MagickFalse) {
-        MagickSetImageDelay(animation.get(), 4);
-        MagickSetImageFormat(animation.get(), "GIF");
-    }
-    return MagickWriteImages(animation.get(), path.c_str(), MagickTrue) == MagickTrue;
+    testing::writeGifFrames(path, kWidth, kHeight, list);
 }
 
 // The library alone: read, coalesce, write each frame as JPEG.
 bool bareFrames(const std::string& path, const fs::path& folder) {
-    Image animation = newImage();
+    velomira::Image animation = newImage();
     if (MagickReadImage(animation.get(), path.c_str()) == MagickFalse)
         return false;
-    Image frames(MagickCoalesceImages(animation.get()));
+    velomira::Image frames(MagickCoalesceImages(animation.get()));
     animation.reset();
     if (!frames)
         return false;
@@ -126,40 +127,36 @@ bool commandImport(const std::string& path, const fs::path& folder, int expected
            static_cast<int>(rows.size()) == expected;
 }
 
-void clearFolder(const fs::path& folder) {
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-    fs::create_directories(folder, ignored);
-}
-
 } // namespace
 
 int main() {
     initImageLibrary();
     const fs::path work =
         fs::temp_directory_path() / ("velomira-bench-gif-" + std::to_string(::getpid()));
-    const fs::path frames = work / "frames";
-    clearFolder(frames);
+    std::error_code ignored;
+    fs::create_directories(work, ignored);
     const std::string gif150 = (work / "a150.gif").string();
     const std::string gif600 = (work / "a600.gif").string();
-    if (!writeAnimation(gif150, 150) || !writeAnimation(gif600, 600)) {
-        std::fprintf(stderr, "bench_gif_import: cannot write the test animations\n");
-        return 1;
-    }
+    writeAnimation(gif150, 150);
+    writeAnimation(gif600, 600);
 
+    // Every run writes into a folder of its own, and nothing is deleted before the end: a
+    // file system that has just freed many files makes the next creations slower, which would
+    // charge one side for the other's clean-up.
+    int runs = 0;
+    auto freshFolder = [&] {
+        fs::path folder = work / ("run" + std::to_string(++runs));
+        fs::create_directories(folder, ignored);
+        return folder;
+    };
     const int rounds = 5;
     Times bare150, import150, import600;
     for (int round = 0; round < rounds; ++round) {
-        clearFolder(frames);
-        measure(bare150, [&] { return bareFrames(gif150, frames); });
-        clearFolder(frames);
-        measure(import150, [&] { return commandImport(gif150, frames, 150); });
-        if (round % 2 == 0) {
-            clearFolder(frames);
-            measure(import600, [&] { return commandImport(gif600, frames, 600); });
-        }
+        measure(bare150, [&] { return bareFrames(gif150, freshFolder()); });
+        measure(import150, [&] { return commandImport(gif150, freshFolder(), 150); });
+        if (round % 2 == 0)
+            measure(import600, [&] { return commandImport(gif600, freshFolder(), 600); });
     }
-    std::error_code ignored;
     fs::remove_all(work, ignored);
 
     const double ratio150 = import150.cpu / bare150.cpu;

@@ -1,10 +1,12 @@
 #include "render/image/gif_frames.h"
 
-#include "render/image/image_layer.h"
 #include "render/image/picture_reader.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <system_error>
 
 namespace velomira {
@@ -92,26 +94,44 @@ bool GifFrameSequence::writeNext(const std::filesystem::path& folder, const std:
     }
     MagickWand* wand = frames_.get();
     const bool alpha = MagickGetImageAlphaChannel(wand) == MagickTrue;
-    std::error_code error;
+    // Exclusive creation: a name already taken (by an earlier import, or by another copy of
+    // the program at the same moment) just draws the next counter.
+    using File = std::unique_ptr<FILE, int (*)(FILE*)>;
+    File file(nullptr, &std::fclose);
     std::filesystem::path target;
-    do {
+    for (;;) {
         target = folder / gifFrameFileName(timeText, counter.next++, alpha);
-    } while (std::filesystem::exists(target, error));
+        file.reset(std::fopen(target.c_str(), "wbx"));
+        if (file || errno != EEXIST)
+            break;
+    }
     path = target.string();
-    MagickSetImageFormat(wand, alpha ? "PNG" : "JPEG");
-    // The written frame is no longer needed: dropping it keeps memory falling as the import
-    // goes on. writePictureFile wants an owning handle, so the current frame goes through one.
-    Image frame(MagickGetImage(wand));
+    bool written = false;
+    if (file) {
+        // Through the open file the library reads nothing into the name ("%d", "[1]"); the
+        // format set here decides the encoding.
+        // The frame still carries the animation's name, whose ending would pick the GIF
+        // writer; a plain name with the right ending leaves the choice to the format.
+        MagickSetImageFormat(wand, alpha ? "PNG" : "JPEG");
+        MagickSetImageFilename(wand, alpha ? "frame.png" : "frame.jpg");
+        written = MagickWriteImageFile(wand, file.get()) == MagickTrue &&
+                  std::fflush(file.get()) == 0 && std::ferror(file.get()) == 0;
+        if (!written)
+            failure = exceptionText(wand);
+        if (std::fclose(file.release()) != 0)
+            written = false;
+        if (!written) {
+            std::error_code ignored;
+            std::filesystem::remove(target, ignored);
+        }
+    }
+    // The frame is no longer needed: dropping it keeps memory falling as the import goes on,
+    // and leaves the next frame current.
     MagickRemoveImage(wand);
     ++written_;
-    if (!frame || !writePictureFile(frame, path)) {
-        failure = frame ? exceptionText(frame.get()) : exceptionText(wand);
-        if (failure.empty())
-            failure = "unable to write `" + path + "'";
-        std::filesystem::remove(target, error);
-        return false;
-    }
-    return true;
+    if (!written && failure.empty())
+        failure = "unable to write `" + path + "'";
+    return written;
 }
 
 } // namespace velomira

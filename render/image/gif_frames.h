@@ -40,9 +40,10 @@ class GifFrameSequence {
     int remaining() const { return count_ - written_; }
 
     // Writes the next frame into folder as gifFrameFileName(timeText, counter, alpha), drawing
-    // counters until the name is unused (every draw advances the counter). The frame is then
-    // released. Returns false, with the reason in failure, when there is no frame left or the
-    // file cannot be written (a partly written file is removed).
+    // counters until the name is unused (every draw advances the counter; an existing file is
+    // never touched). The frame is then released. Returns false, with the reason in failure,
+    // when there is no frame left or the file cannot be written (a partly written file is
+    // removed); the frame is dropped either way.
     bool writeNext(const std::filesystem::path& folder, const std::string& timeText,
                    GifFrameCounter& counter, std::string& path, std::string& failure);
 

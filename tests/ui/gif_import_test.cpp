@@ -34,6 +34,14 @@ std::vector<std::string> filesIn(const fs::path& folder) {
     return names;
 }
 
+// The first bytes of a file, as many as a PNG or JPEG signature takes.
+std::string signatureOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    char bytes[4] = {};
+    in.read(bytes, 4);
+    return bytes[0] == '\x89' ? std::string(bytes, 4) : std::string(bytes, 3);
+}
+
 std::vector<std::string> frameNames(int first, int count, const char* extension) {
     std::vector<std::string> names;
     for (int k = 0; k < count; ++k)
@@ -204,6 +212,10 @@ TEST(GifImport, BadAndBorderInputsGiveTheirMessageAndKeepTheAlbum) {
         EXPECT_EQ(result.outcome, input.outcome);
         EXPECT_EQ(result.added, input.added);
         EXPECT_EQ(filesIn(run.temp), input.files);
+        for (const std::string& name : filesIn(run.temp))
+            EXPECT_EQ(signatureOf(run.temp / name),
+                      name.ends_with(".png") ? "\x89PNG" : "\xff\xd8\xff")
+                << name;
         std::vector<RecordedMessage> messages = dialogs.messages();
         ASSERT_EQ(messages.size(), input.messages.size());
         for (std::size_t i = 0; i < messages.size(); ++i) {
