@@ -49,9 +49,12 @@ std::string localTimeText() {
 }
 
 GifOpenStatus GifFrameSequence::open(const std::string& path, std::string& failure) {
-    frames_.reset();
+    animation_.reset();
+    composed_.reset();
+    carried_.reset();
     count_ = 0;
     written_ = 0;
+    nextSource_ = 0;
     failure.clear();
     std::error_code error;
     if (std::filesystem::is_regular_file(path, error) && !hasGifSignature(path)) {
@@ -67,20 +70,71 @@ GifOpenStatus GifFrameSequence::open(const std::string& path, std::string& failu
         failure = "not a GIF file `" + path + "'";
         return GifOpenStatus::NotGif;
     }
-    frames_ = Image(MagickCoalesceImages(animation.get()));
-    if (!frames_ || MagickGetNumberImages(frames_.get()) == 0) {
-        failure = exceptionText(animation.get());
-        if (failure.empty())
-            failure = "the frames could not be composed";
-        frames_.reset();
+    animation_ = std::move(animation);
+    count_ = static_cast<int>(MagickGetNumberImages(animation_.get()));
+    if (!composeNextStep(failure)) {
+        animation_.reset();
+        count_ = 0;
         return GifOpenStatus::Unreadable;
     }
-    animation.reset();
-    MagickResetIterator(frames_.get());
-    // Removing the first image after writing it leaves the next one current.
-    MagickSetFirstIterator(frames_.get());
-    count_ = static_cast<int>(MagickGetNumberImages(frames_.get()));
     return GifOpenStatus::Opened;
+}
+
+// Coalesces the next frames, preceded by the last whole frame of the step before. That frame
+// is left in place (a step ends only after such a frame), so the library composes the new
+// frames exactly as it would in one run over the whole animation.
+bool GifFrameSequence::composeNextStep(std::string& failure) {
+    if (!animation_ || nextSource_ >= count_) {
+        failure = "no frame left";
+        return false;
+    }
+    MagickWand* source = animation_.get();
+    Image step = newImage();
+    if (carried_)
+        MagickAddImage(step.get(), carried_.get());
+    int end = nextSource_;
+    while (end < count_) {
+        MagickSetIteratorIndex(source, end);
+        const DisposeType dispose = MagickGetImageDispose(source);
+        Image frame(MagickGetImage(source));
+        MagickSetLastIterator(step.get());
+        if (!frame || MagickAddImage(step.get(), frame.get()) == MagickFalse) {
+            failure = exceptionText(step.get());
+            return false;
+        }
+        ++end;
+        if (end - nextSource_ >= framesPerStep_ &&
+            (dispose == NoneDispose || dispose == UndefinedDispose))
+            break;
+    }
+    Image composed(MagickCoalesceImages(step.get()));
+    if (!composed || MagickGetNumberImages(composed.get()) == 0) {
+        failure = exceptionText(step.get());
+        if (failure.empty())
+            failure = "the frames could not be composed";
+        return false;
+    }
+    MagickWand* wand = composed.get();
+    MagickSetLastIterator(wand);
+    Image last(MagickGetImage(wand));
+    if (!last) {
+        failure = exceptionText(wand);
+        return false;
+    }
+    size_t width = 0, height = 0;
+    ssize_t x = 0, y = 0;
+    MagickGetImagePage(wand, &width, &height, &x, &y);
+    MagickSetImagePage(last.get(), width > 0 ? width : MagickGetImageWidth(wand),
+                       height > 0 ? height : MagickGetImageHeight(wand), 0, 0);
+    MagickSetImageDispose(last.get(), NoneDispose);
+    MagickSetFirstIterator(wand);
+    // The carried frame was written with the step before.
+    if (carried_)
+        MagickRemoveImage(wand);
+    carried_ = std::move(last);
+    composed_ = std::move(composed);
+    nextSource_ = end;
+    return true;
 }
 
 bool GifFrameSequence::writeNext(const std::filesystem::path& folder, const std::string& timeText,
@@ -88,11 +142,15 @@ bool GifFrameSequence::writeNext(const std::filesystem::path& folder, const std:
                                  std::string& failure) {
     path.clear();
     failure.clear();
-    if (!frames_ || remaining() <= 0) {
+    if (!animation_ || remaining() <= 0) {
         failure = "no frame left";
         return false;
     }
-    MagickWand* wand = frames_.get();
+    if ((!composed_ || MagickGetNumberImages(composed_.get()) == 0) && !composeNextStep(failure)) {
+        ++written_;
+        return false;
+    }
+    MagickWand* wand = composed_.get();
     const bool alpha = MagickGetImageAlphaChannel(wand) == MagickTrue;
     // Exclusive creation: a name already taken (by an earlier import, or by another copy of
     // the program at the same moment) just draws the next counter.

@@ -129,12 +129,12 @@ TEST(GifImport, BadAndBorderInputsGiveTheirMessageAndKeepTheAlbum) {
         {"transparent background and partial frames",
          [](const testing::TempFolder& f) {
              return testing::writeGifAnimation(
-                 f.file("clear.gif"), {.frames = 6, .patch = 20, .transparentBackground = true});
+                 f.file("clear.gif"), {.frames = 36, .patch = 20, .transparentBackground = true});
          },
          0,
          GifImportOutcome::Done,
-         6,
-         frameNames(1001, 6, ".png"),
+         36,
+         frameNames(1001, 36, ".png"),
          {}},
         {"cut off half-way",
          [](const testing::TempFolder& f) {
@@ -293,7 +293,8 @@ TEST(GifImport, ProgressTextPadsTheFrameNumberToTheCountsWidth) {
 TEST(GifImport, PartialFramesBecomeWholePicturesInOrder) {
     testing::RecordingDialogs dialogs;
     ImportRun run;
-    const int width = 160, height = 90, patch = 20, frames = 12;
+    // More frames than the import composes in one step, so a step boundary is crossed.
+    const int width = 160, height = 100, patch = 20, frames = 40;
     const std::string path = testing::writeGifAnimation(
         run.folder.file("scene.gif"),
         {.width = width, .height = height, .frames = frames, .patch = patch});
