@@ -1,5 +1,6 @@
 #include "net/http_byte_source.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -16,6 +17,27 @@ long MemorySource::receive(char* data, std::size_t size) {
 }
 
 long SocketSource::receive(char* data, std::size_t size) {
+    while (deadline_ != nullptr) {
+        if (deadline_->passed()) {
+            deadlinePassed_ = true;
+            error_ = ETIMEDOUT;
+            return -1;
+        }
+        pollfd watch{fd_, POLLIN, 0};
+        int ready = ::poll(&watch, 1, static_cast<int>(deadline_->cap(ioTimeout_).count()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0) {
+            error_ = errno;
+            return -1;
+        }
+        if (ready > 0)
+            break;
+        if (!deadline_->passed()) {
+            error_ = EAGAIN; // the per-receive time-out, as the socket option would report it
+            return -1;
+        }
+    }
     for (;;) {
         ssize_t n = ::recv(fd_, data, size, 0);
         if (n < 0 && errno == EINTR)

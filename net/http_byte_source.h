@@ -1,6 +1,9 @@
 #pragma once
 // Where the reply bytes come from: a socket in the client, a memory buffer in the fuzz targets
 // and parser tests, so head parsing and chunked decoding run the same code on both.
+#include "net/http_deadline.h"
+
+#include <chrono>
 #include <cstddef>
 #include <string_view>
 
@@ -28,16 +31,25 @@ class MemorySource : public ByteSource {
     std::size_t pieceSize_;
 };
 
-// recv() on a connected socket; a time-out set on the socket ends a wait with a failure.
+// recv() on a connected socket. A wait longer than ioTimeout fails like the socket's own
+// time-out (EAGAIN); with a deadline, a wait also ends when the deadline passes (ETIMEDOUT),
+// and after that every receive fails at once.
 class SocketSource : public ByteSource {
   public:
-    explicit SocketSource(int fd) : fd_(fd) {}
+    explicit SocketSource(int fd, const RequestDeadline* deadline = nullptr,
+                          std::chrono::milliseconds ioTimeout = std::chrono::milliseconds(10000))
+        : fd_(fd), deadline_(deadline), ioTimeout_(ioTimeout) {}
     long receive(char* data, std::size_t size) override;
     int error() const override { return error_; }
+    // A receive failed because the request's deadline had passed.
+    bool deadlinePassed() const { return deadlinePassed_; }
 
   private:
     int fd_;
+    const RequestDeadline* deadline_;
+    std::chrono::milliseconds ioTimeout_;
     int error_ = 0;
+    bool deadlinePassed_ = false;
 };
 
 } // namespace velomira

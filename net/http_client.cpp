@@ -5,6 +5,7 @@
 #include "net/socket_connect.h"
 #include "net/url_parts.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -23,16 +24,29 @@ HttpResponse failure(int kind, std::string message) {
     return response;
 }
 
-bool sendAll(int fd, std::string_view bytes) {
+enum class SendOutcome { Sent, Failed, DeadlinePassed };
+
+SendOutcome sendAll(int fd, std::string_view bytes, const RequestDeadline& deadline,
+                    std::chrono::milliseconds ioTimeout) {
     while (!bytes.empty()) {
+        if (deadline.passed())
+            return SendOutcome::DeadlinePassed;
+        pollfd watch{fd, POLLOUT, 0};
+        int ready = ::poll(&watch, 1, static_cast<int>(deadline.cap(ioTimeout).count()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0 && deadline.passed())
+            return SendOutcome::DeadlinePassed;
+        if (ready <= 0)
+            return SendOutcome::Failed;
         ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent <= 0)
-            return false;
+            return SendOutcome::Failed;
         bytes.remove_prefix(static_cast<std::size_t>(sent));
     }
-    return true;
+    return SendOutcome::Sent;
 }
 
 bool hasLineBreak(std::string_view text) {
@@ -46,23 +60,50 @@ struct Attempt {
     bool mayRetry = true;
 };
 
+// A failure caused by the deadline: never retried, and its connection is dropped.
+Attempt deadlineFailure(int kind, const RequestDeadline& deadline) {
+    Attempt result;
+    result.response = failure(kind, deadlineFailureText(deadline));
+    result.mayRetry = false;
+    return result;
+}
+
 Attempt attempt(HttpClient& client, const UrlParts& parts, std::string_view url,
-                const std::string& requestHead, bool keepAlive, int depth) {
+                const std::string& requestHead, bool keepAlive, int depth,
+                const RequestDeadline& deadline) {
+    if (deadline.passed())
+        return deadlineFailure(1, deadline);
     Attempt result;
     std::string errorText;
-    Socket socket = keepAlive
-                        ? client.pool.take(parts.host, parts.port, client.config, errorText)
-                        : connectWithTimeout(parts.host, parts.port, client.config, errorText);
+    // Connecting may take only what is left of the allowance.
+    HttpClientConfig config = client.config;
+    config.connectTimeout = deadline.cap(config.connectTimeout);
+    Socket socket = keepAlive ? client.pool.take(parts.host, parts.port, config, errorText)
+                              : connectWithTimeout(parts.host, parts.port, config, errorText);
     if (!socket.valid()) {
+        if (deadline.passed())
+            return deadlineFailure(1, deadline);
         result.response = failure(1, errorText);
         return result;
     }
-    if (!sendAll(socket.fd(), requestHead)) {
+    switch (sendAll(socket.fd(), requestHead, deadline, client.config.ioTimeout)) {
+    case SendOutcome::Sent:
+        break;
+    case SendOutcome::Failed:
         result.response = failure(1, "socket send() failed");
         return result;
+    case SendOutcome::DeadlinePassed:
+        return deadlineFailure(1, deadline);
     }
-    SocketSource source(socket.fd());
+    SocketSource source(socket.fd(), &deadline, client.config.ioTimeout);
     HttpReply reply = readHttpReply(source, url, keepAlive);
+    // Whatever the reply looked like when the time ran out, it is incomplete.
+    if (source.deadlinePassed() && reply.outcome != ReplyOutcome::Success) {
+        Attempt late = deadlineFailure(2, deadline);
+        late.response.hasHeader = reply.hasHeader;
+        late.response.header = std::move(reply.header);
+        return late;
+    }
     HttpResponse& response = result.response;
     response.hasHeader = reply.hasHeader;
     response.header = std::move(reply.header);
@@ -92,10 +133,9 @@ Attempt attempt(HttpClient& client, const UrlParts& parts, std::string_view url,
     return result;
 }
 
-} // namespace
-
-HttpResponse httpRequest(HttpClient& client, std::string_view url, std::string_view cookie,
-                         std::string_view referer, int keepAlive, int depth) {
+HttpResponse request(HttpClient& client, std::string_view url, std::string_view cookie,
+                     std::string_view referer, int keepAlive, int depth,
+                     const RequestDeadline& deadline) {
     UrlParts parts;
     if (!parseUrl(url, parts))
         return failure(1, "网址不符合规范");
@@ -108,12 +148,21 @@ HttpResponse httpRequest(HttpClient& client, std::string_view url, std::string_v
     if (requestHead.empty())
         return failure(1, "HTTP 请求头超过 8192 字节");
 
-    Attempt result = attempt(client, parts, url, requestHead, keepAlive != 0, depth);
+    Attempt result = attempt(client, parts, url, requestHead, keepAlive != 0, depth, deadline);
     if (result.redirect)
-        return httpRequest(client, result.location, cookie, referer, 1, depth + 1);
+        return request(client, result.location, cookie, referer, 1, depth + 1, deadline);
     if (!result.response.ok && result.mayRetry && keepAlive && depth <= kMaxFollowDepth)
-        return httpRequest(client, url, cookie, referer, 0, depth);
+        return request(client, url, cookie, referer, 0, depth, deadline);
     return std::move(result.response);
+}
+
+} // namespace
+
+HttpResponse httpRequest(HttpClient& client, std::string_view url, std::string_view cookie,
+                         std::string_view referer, int keepAlive, int depth, RequestKind kind) {
+    RequestDeadline deadline(kind == RequestKind::Picture ? client.config.pictureDeadline
+                                                          : client.config.pageDeadline);
+    return request(client, url, cookie, referer, keepAlive, depth, deadline);
 }
 
 } // namespace velomira

@@ -27,10 +27,17 @@ struct HttpClient {
     ConnectionPool pool;
 };
 
+// Which overall deadline a request gets: a page or list (pageDeadline), or one picture or other
+// downloaded file (pictureDeadline).
+enum class RequestKind { Page, Picture };
+
 // keepAlive 1: a pooled connection and HTTP/1.1; 0: a fresh connection and HTTP/1.0. depth
 // counts redirects (0 for a caller). A failed keep-alive attempt is made once more on a fresh
-// connection.
+// connection, within the same deadline. A request still unfinished when its deadline passes
+// fails (errorKind 1 before the request was sent, 2 while waiting for the reply) with
+// "HTTP 请求未能在 %g 秒内完成，已中止。" and its connection is closed, never pooled.
 HttpResponse httpRequest(HttpClient& client, std::string_view url, std::string_view cookie,
-                         std::string_view referer, int keepAlive, int depth = 0);
+                         std::string_view referer, int keepAlive, int depth = 0,
+                         RequestKind kind = RequestKind::Page);
 
 } // namespace velomira

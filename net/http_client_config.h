@@ -1,6 +1,7 @@
 #pragma once
 // Settings of the HTTP client that come from outside: the fallback for one domain whose names
-// may not resolve, and the time-outs (tests shorten them).
+// may not resolve, and the time-outs and
+// deadlines (tests shorten them).
 #include <chrono>
 #include <string>
 
@@ -11,6 +12,10 @@ struct HttpClientConfig {
     std::string fallbackAddress;      // dotted IPv4
     std::chrono::milliseconds connectTimeout{10000};
     std::chrono::milliseconds ioTimeout{10000}; // SO_SNDTIMEO / SO_RCVTIMEO
+    // Overall time of one request, redirects included: a page or list, and one picture or
+    // other file.
+    std::chrono::milliseconds pageDeadline{60000};
+    std::chrono::milliseconds pictureDeadline{120000};
 };
 
 } // namespace velomira

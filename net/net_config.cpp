@@ -28,6 +28,14 @@ template <typename Number> void readNumber(std::string_view value, Number& targe
         target = parsed;
 }
 
+// A deadline of less than a second would fail every request; more than a day is a typo.
+void readDeadline(std::string_view value, int& seconds) {
+    int parsed = 0;
+    readNumber(value, parsed);
+    if (parsed >= 1 && parsed <= 86400)
+        seconds = parsed;
+}
+
 void applySetting(NetConfig& config, std::string_view key, std::string_view value) {
     std::string text(value);
     if (key == "vendor_host")
@@ -58,6 +66,10 @@ void applySetting(NetConfig& config, std::string_view key, std::string_view valu
         config.stockMusicListUrl = text;
     else if (key == "web_site")
         config.webSite = text;
+    else if (key == "page_deadline_seconds")
+        readDeadline(value, config.pageDeadlineSeconds);
+    else if (key == "picture_deadline_seconds")
+        readDeadline(value, config.pictureDeadlineSeconds);
 }
 
 } // namespace
@@ -98,6 +110,8 @@ HttpClientConfig httpClientConfigFor(const NetConfig& config) {
     HttpClientConfig client;
     client.fallbackDomainSuffix = config.fallbackDomainSuffix;
     client.fallbackAddress = config.fallbackAddress;
+    client.pageDeadline = std::chrono::seconds(config.pageDeadlineSeconds);
+    client.pictureDeadline = std::chrono::seconds(config.pictureDeadlineSeconds);
     return client;
 }
 

@@ -43,6 +43,11 @@ struct NetConfig {
     // The vendor's web site ("官方网站", the guide, the font page); empty: those commands say
     // that no address is configured.
     std::string webSite;
+
+    // Overall time one request may take, in seconds: a page or list, and one picture or music
+    // file. A value below 1 or above a day keeps the default.
+    int pageDeadlineSeconds = 60;
+    int pictureDeadlineSeconds = 120;
 };
 
 // The name of the file in the program folder.
@@ -53,7 +58,8 @@ NetConfig parseNetConfig(std::string_view text);
 // Reads the file; a missing, unreadable or oversized file gives the defaults.
 NetConfig loadNetConfig(const std::filesystem::path& file);
 
-// The client's settings from the file (the time-outs stay at their defaults).
+// The client's settings from the file: the fallback and the deadlines (the per-step time-outs
+// stay at their defaults).
 HttpClientConfig httpClientConfigFor(const NetConfig& config);
 
 } // namespace velomira

@@ -228,7 +228,8 @@ int downloadPictureList(ProductLoaderContext& context, const std::vector<std::st
             break;
         }
         const std::string& address = addresses[static_cast<size_t>(i - 1)];
-        HttpResponse response = httpRequest(context.client, address, "", "", 1);
+        HttpResponse response =
+            httpRequest(context.client, address, "", "", 1, 0, RequestKind::Picture);
         if (!response.ok) {
             info(context, "下载宝贝图片失败:\r\n" + address + "\r\n返回的错误信息:\r\n" +
                               response.message + "\r\n");

@@ -103,7 +103,7 @@ int syncStockMusic(HttpClient& client, const std::string& listUrl,
         std::filesystem::path target = mp3Folder / entry.fileName;
         if (hasRightSize(target, entry.size))
             continue;
-        HttpResponse file = httpRequest(client, entry.address, "", "", 1);
+        HttpResponse file = httpRequest(client, entry.address, "", "", 1, 0, RequestKind::Picture);
         if (!file.ok || file.body.size() != entry.size)
             continue;
         if (replaceFile(target, file.body))

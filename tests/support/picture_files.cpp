@@ -1,5 +1,6 @@
 #include "support/picture_files.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -88,6 +89,143 @@ std::string writeAnimatedGif(const std::string& path, int width, int height,
     return write(frames.get(), path, "GIF", true);
 }
 
+std::string gifFrameColour(int k) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", (40 + k * 37) % 256, (200 + k * 91) % 256,
+                  (k * 53) % 256);
+    return text;
+}
+
+Point gifPatchOrigin(int k, int width, int height, int patch) {
+    const int perRow = width / patch > 0 ? width / patch : 1;
+    const int rows = height / patch > 0 ? height / patch : 1;
+    const int cell = (k - 1) % (perRow * rows);
+    return {static_cast<long>((cell % perRow) * patch), static_cast<long>((cell / perRow) * patch)};
+}
+
+namespace {
+
+void putWord(std::string& out, int value) {
+    out += static_cast<char>(value & 0xff);
+    out += static_cast<char>((value >> 8) & 0xff);
+}
+
+// LZW data that never compresses: a clear code before the code table would grow past the first
+// code width, so every code is one index at minCode + 1 bits. Valid for any decoder.
+std::string lzwLiterals(const std::vector<unsigned char>& indices, int minCode) {
+    const int clear = 1 << minCode;
+    const int width = minCode + 1;
+    std::string packed;
+    unsigned long bits = 0;
+    int held = 0;
+    auto emit = [&](int code) {
+        bits |= static_cast<unsigned long>(code) << held;
+        held += width;
+        while (held >= 8) {
+            packed += static_cast<char>(bits & 0xff);
+            bits >>= 8;
+            held -= 8;
+        }
+    };
+    int sinceClear = clear - 2;
+    for (unsigned char index : indices) {
+        if (sinceClear == clear - 2) {
+            emit(clear);
+            sinceClear = 0;
+        }
+        emit(index);
+        ++sinceClear;
+    }
+    emit(clear + 1);
+    if (held > 0)
+        packed += static_cast<char>(bits & 0xff);
+    std::string blocks;
+    blocks += static_cast<char>(minCode);
+    for (std::size_t at = 0; at < packed.size(); at += 255) {
+        std::string piece = packed.substr(at, 255);
+        blocks += static_cast<char>(piece.size());
+        blocks += piece;
+    }
+    blocks += '\0';
+    return blocks;
+}
+
+} // namespace
+
+std::string writeGifFrames(const std::string& path, int width, int height,
+                           const std::vector<GifFrame>& frames) {
+    std::string out = "GIF89a";
+    putWord(out, width);
+    putWord(out, height);
+    out += std::string("\0\0\0", 3); // no global palette
+    out += "\x21\xff\x0bNETSCAPE2.0\x03\x01";
+    putWord(out, 0);
+    out += '\0';
+    for (const GifFrame& frame : frames) {
+        if (frame.palette.empty() || frame.palette.size() > 256 ||
+            frame.indices.size() != static_cast<std::size_t>(frame.width * frame.height))
+            throw std::runtime_error("bad GIF test frame");
+        int bits = 1;
+        while ((1u << bits) < frame.palette.size())
+            ++bits;
+        out += "\x21\xf9\x04";
+        out += static_cast<char>((1 << 2) | (frame.transparentIndex >= 0 ? 1 : 0));
+        putWord(out, frame.delay);
+        out += static_cast<char>(frame.transparentIndex >= 0 ? frame.transparentIndex : 0);
+        out += '\0';
+        out += '\x2c';
+        putWord(out, frame.x);
+        putWord(out, frame.y);
+        putWord(out, frame.width);
+        putWord(out, frame.height);
+        out += static_cast<char>(0x80 | (bits - 1));
+        for (std::size_t i = 0; i < (1u << bits); ++i) {
+            Rgb colour = i < frame.palette.size() ? rgbOf(frame.palette[i]) : Rgb{};
+            out += static_cast<char>(colour.red);
+            out += static_cast<char>(colour.green);
+            out += static_cast<char>(colour.blue);
+        }
+        out += lzwLiterals(frame.indices, std::max(bits, 2));
+    }
+    out += '\x3b';
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
+    if (!file || std::fwrite(out.data(), 1, out.size(), file.get()) != out.size() ||
+        std::fflush(file.get()) != 0)
+        throw std::runtime_error("cannot write test picture " + path);
+    return path;
+}
+
+std::string writeGifAnimation(const std::string& path, const GifAnimationSpec& spec) {
+    std::vector<GifFrame> frames;
+    for (int k = 0; k < spec.frames; ++k) {
+        GifFrame frame;
+        if (k == 0 || spec.patch <= 0) {
+            frame.width = spec.width;
+            frame.height = spec.height;
+            frame.palette = {spec.patch > 0 ? spec.background : gifFrameColour(k)};
+            if (k == 0 && spec.transparentBackground)
+                frame.transparentIndex = 0;
+        } else {
+            Point at = gifPatchOrigin(k, spec.width, spec.height, spec.patch);
+            frame.x = static_cast<int>(at.x);
+            frame.y = static_cast<int>(at.y);
+            frame.width = spec.patch;
+            frame.height = spec.patch;
+            frame.palette = {gifFrameColour(k)};
+        }
+        frame.indices.assign(static_cast<std::size_t>(frame.width * frame.height), 0);
+        frames.push_back(std::move(frame));
+    }
+    return writeGifFrames(path, spec.width, spec.height, frames);
+}
+
+Rgb rgbOf(const std::string& colour) {
+    unsigned r = 0, g = 0, b = 0;
+    if (std::sscanf(colour.c_str(), "#%02x%02x%02x", &r, &g, &b) != 3)
+        throw std::runtime_error("bad colour " + colour);
+    return {static_cast<int>(r), static_cast<int>(g), static_cast<int>(b)};
+}
+
 std::string writeCmykJpeg(const std::string& path, int width, int height,
                           const std::string& colour) {
     Wand wand = solid(width, height, colour);
@@ -125,6 +263,13 @@ Rgb pixelAt(MagickWand* wand, long x, long y) {
     auto eight = [](double v) { return static_cast<int>(v * 255.0 + 0.5); };
     return {eight(PixelGetRed(pixel.get())), eight(PixelGetGreen(pixel.get())),
             eight(PixelGetBlue(pixel.get()))};
+}
+
+int alphaAt(MagickWand* wand, long x, long y) {
+    Colour pixel(NewPixelWand());
+    if (MagickGetImagePixelColor(wand, x, y, pixel.get()) == MagickFalse)
+        throw std::runtime_error("cannot probe pixel");
+    return static_cast<int>(PixelGetAlpha(pixel.get()) * 255.0 + 0.5);
 }
 
 bool near(const Rgb& a, const Rgb& b, int tolerance) {

@@ -65,6 +65,31 @@ TEST(NetConfig, FallbackSettingsReachTheClient) {
     EXPECT_EQ(client.connectTimeout, HttpClientConfig{}.connectTimeout);
 }
 
+TEST(NetConfig, DeadlinesReachTheClientAndOddValuesKeepTheDefaults) {
+    HttpClientConfig defaults = httpClientConfigFor(parseNetConfig(""));
+    EXPECT_EQ(defaults.pageDeadline, std::chrono::seconds(60));
+    EXPECT_EQ(defaults.pictureDeadline, std::chrono::seconds(120));
+
+    HttpClientConfig set = httpClientConfigFor(
+        parseNetConfig("page_deadline_seconds = 15\npicture_deadline_seconds = 300\n"));
+    EXPECT_EQ(set.pageDeadline, std::chrono::seconds(15));
+    EXPECT_EQ(set.pictureDeadline, std::chrono::seconds(300));
+
+    for (const char* odd : {"0", "-5", "86401", "1e3", "ten", ""}) {
+        NetConfig config = parseNetConfig(std::string("page_deadline_seconds = ") + odd +
+                                          "\npicture_deadline_seconds = " + odd + "\n");
+        EXPECT_EQ(config.pageDeadlineSeconds, 60) << odd;
+        EXPECT_EQ(config.pictureDeadlineSeconds, 120) << odd;
+    }
+}
+
+TEST(NetConfig, ShippedFileParsesToTheDefaults) {
+    NetConfig shipped = loadNetConfig(VELOMIRA_DIST_CONF);
+    EXPECT_EQ(shipped.pageDeadlineSeconds, 60);
+    EXPECT_EQ(shipped.pictureDeadlineSeconds, 120);
+    EXPECT_EQ(shipped.blockedShopDomain, "1688.com");
+}
+
 TEST(NetConfig, LoadsFileAndFallsBackWhenMissing) {
     testing::TempFolder folder;
     std::string path = folder.writeFile(kNetConfigFileName, "loader_mode = 0\nvendor_host = v\n");
@@ -87,8 +112,7 @@ TEST(NetConfig, ShippedFileNamesEveryKeyWithItsDefault) {
     for (const char* key :
          {"vendor_host", "fallback_domain_suffix", "fallback_address", "loader_mode",
           "request_template", "type_switch", "cookie", "item_page_host", "older_api_host",
-          "blocked_shop_domain", "installation_id", "version", "stock_music_list_url",
-          "web_site"})
+          "blocked_shop_domain", "installation_id", "version", "stock_music_list_url", "web_site"})
         EXPECT_NE(text.find(std::string("\n") + key + " ="), std::string::npos) << key;
 
     NetConfig shipped = parseNetConfig(text);

@@ -1,0 +1,130 @@
+#include "ui/gif_import_command.h"
+
+#include "app/settings_store.h"
+#include "app/string_utils.h"
+#include "media/picture_adding.h"
+#include "platform/dialogs.h"
+#include "render/image/thumbnail.h"
+
+#include <cstdio>
+#include <system_error>
+
+namespace velomira {
+
+namespace {
+
+constexpr const char* kWrongFormatText = "选择的文件格式不对，请选择一个gif动画文件。";
+constexpr const char* kFrameFailedText = "解析gif动画帧的时候发生错误！";
+
+class WaitCursorGuard {
+  public:
+    explicit WaitCursorGuard(const std::function<void(bool)>& set) : set_(set) {
+        if (set_)
+            set_(true);
+    }
+    ~WaitCursorGuard() {
+        if (set_)
+            set_(false);
+    }
+    WaitCursorGuard(const WaitCursorGuard&) = delete;
+    WaitCursorGuard& operator=(const WaitCursorGuard&) = delete;
+
+  private:
+    const std::function<void(bool)>& set_;
+};
+
+GifImportResult ended(GifImportResult result, GifImportOutcome outcome) {
+    result.outcome = outcome;
+    return result;
+}
+
+// Appends one written frame the way the list adds any picture: the icon first, then the item.
+// False when the album is full.
+bool appendFrame(GifImportContext& context, const GifImportCallbacks& callbacks,
+                 const std::string& path, GifImportResult& result) {
+    Blob icon;
+    if (makeThumbnailIcon(path, thumbnailSize, thumbnailSize, 0, icon) != 1) {
+        if (callbacks.refused)
+            callbacks.refused("图片读取失败:\r\n" + path);
+        return true;
+    }
+    AddPictureResult added = addPicture(context.album, path, -1, true, context.random);
+    switch (added.status) {
+    case AddPictureStatus::Added:
+        ++result.added;
+        if (callbacks.pictureAdded)
+            callbacks.pictureAdded(added.position,
+                                   PngBytes(icon.bytes(), icon.bytes() + icon.length));
+        return true;
+    case AddPictureStatus::Refused:
+        if (callbacks.refused)
+            callbacks.refused(added.infoLine);
+        return true;
+    case AddPictureStatus::AlbumFull:
+        break;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string gifImportProgressText(int k, int n) {
+    const char* format = n > 99   ? "导入图片: %3d / %d"
+                         : n < 10 ? "导入图片: %d / %d"
+                                  : "导入图片: %2d / %d";
+    char text[64];
+    std::snprintf(text, sizeof text, format, k, n);
+    return text;
+}
+
+GifImportResult importGifAnimation(GifImportContext& context, const GifImportCallbacks& callbacks) {
+    GifImportResult result;
+    if (!callbacks.chooseFile)
+        return result;
+    std::optional<std::string> chosen =
+        callbacks.chooseFile(kGifImportDialogTitle, kGifImportFilterLabel, kGifImportFilterPattern,
+                             context.importFolder);
+    if (!chosen || chosen->empty())
+        return ended(result, GifImportOutcome::Cancelled);
+    result.path = *chosen;
+    rememberFolderOf(context.importFolder, result.path);
+    if (!endsWithNoCase(result.path.c_str(), ".gif")) {
+        showMessage(kWrongFormatText, "提示", MessageKind::Error);
+        return ended(result, GifImportOutcome::WrongName);
+    }
+
+    WaitCursorGuard waitCursor(callbacks.waitCursor);
+    GifFrameSequence frames;
+    std::string failure;
+    if (frames.open(result.path, failure) != GifOpenStatus::Opened) {
+        showMessage(kWrongFormatText, "错误", MessageKind::Error);
+        return ended(result, GifImportOutcome::Unreadable);
+    }
+    result.frames = frames.count();
+    std::error_code ignored;
+    std::filesystem::create_directories(context.tempPictureFolder, ignored);
+
+    for (int k = 1; k <= result.frames; ++k) {
+        // Checked before the frame is written, so a full album leaves no stray frame file.
+        if (albumItemCount(context.album) >= maxPictures) {
+            showMessage(albumFullMessage(), "提示", MessageKind::Warning);
+            return ended(result, GifImportOutcome::AlbumFull);
+        }
+        std::string path;
+        const std::string time = callbacks.timeText ? callbacks.timeText() : localTimeText();
+        if (!frames.writeNext(context.tempPictureFolder, time, context.counter, path, failure)) {
+            showMessage(kFrameFailedText, "错误", MessageKind::Error);
+            return ended(result, GifImportOutcome::WriteFailed);
+        }
+        if (callbacks.status)
+            callbacks.status(gifImportProgressText(k, result.frames));
+        if (!appendFrame(context, callbacks, path, result)) {
+            std::filesystem::remove(path, ignored);
+            showMessage(albumFullMessage(), "提示", MessageKind::Warning);
+            return ended(result, GifImportOutcome::AlbumFull);
+        }
+    }
+    return ended(result, GifImportOutcome::Done);
+}
+
+} // namespace velomira
