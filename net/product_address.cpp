@@ -90,6 +90,14 @@ std::vector<std::string> pictureAddressesIn(std::string_view text) {
     return addresses;
 }
 
+std::string_view trimmedAddress(std::string_view text) {
+    const char* space = " \t\r\n";
+    size_t first = text.find_first_not_of(space);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(space) - first + 1);
+}
+
 std::optional<std::string> blockedShopWarning(std::string_view text,
                                               std::string_view blockedDomain) {
     if (blockedDomain.empty() || findNoCase(text, blockedDomain) == std::string_view::npos)

@@ -27,34 +27,77 @@ constexpr size_t kShownFailureBytes = 256;
 // Random names are drawn from 900 per second; give up long before that could loop forever.
 constexpr int kMaxNameDraws = 2000;
 
-void warn(const std::string& text, const char* title = kHintTitle) {
-    showMessage(text, title, MessageKind::Warning);
+void message(ProductFetchContext& context, const std::string& text, const char* title,
+             MessageKind kind) {
+    if (context.showMessage)
+        context.showMessage(text, title, kind);
+    else
+        showMessage(text, title, kind);
 }
 
-void fail(const std::string& text) {
-    showMessage(text, kErrorTitle, MessageKind::Error);
+void warn(ProductFetchContext& context, const std::string& text, const char* title = kHintTitle) {
+    message(context, text, title, MessageKind::Warning);
 }
 
-void status(ProductLoaderContext& context, const std::string& text) {
+void fail(ProductFetchContext& context, const std::string& text) {
+    message(context, text, kErrorTitle, MessageKind::Error);
+}
+
+void status(ProductFetchContext& context, const std::string& text) {
     if (context.showStatus)
         context.showStatus(text);
 }
 
-void info(ProductLoaderContext& context, const std::string& text) {
+void info(ProductFetchContext& context, const std::string& text) {
     if (context.appendInfo)
         context.appendInfo(text);
 }
 
-bool isHttpAddress(std::string_view text) {
-    return text.starts_with("http://") || text.starts_with("https://");
+bool stopped(ProductFetchContext& context) {
+    return context.stopped && context.stopped();
 }
 
-std::string_view trimmed(std::string_view text) {
-    const char* space = " \t\r\n";
-    size_t first = text.find_first_not_of(space);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(space) - first + 1);
+// Every request of a run goes through here, so a stop ends the run before the next one.
+HttpResponse fetch(ProductFetchContext& context, const std::string& url,
+                   std::string_view cookie = "", std::string_view referer = "",
+                   RequestKind kind = RequestKind::Page) {
+    if (stopped(context)) {
+        HttpResponse none;
+        none.message = "stopped";
+        return none;
+    }
+    return httpRequest(context.client, url, cookie, referer, 1, 0, kind);
+}
+
+// The album form of a fetch context: pictures go straight into the project.
+ProductFetchContext albumFetchContext(ProductLoaderContext& context) {
+    ProductFetchContext fetch{context.client,
+                              context.config,
+                              context.random,
+                              context.tempPictureFolder,
+                              context.showStatus,
+                              context.appendInfo,
+                              {},
+                              {},
+                              {},
+                              {}};
+    AlbumProject* project = &context.project;
+    TransitionRandom* random = &context.random;
+    auto appendInfo = context.appendInfo;
+    fetch.albumFull = [project] { return albumItemCount(*project) >= maxPictures; };
+    fetch.takePicture = [project, random, appendInfo](const std::string& path) {
+        AddPictureResult result = addPicture(*project, path, -1, false, *random);
+        if (result.status == AddPictureStatus::Refused && appendInfo)
+            appendInfo(result.infoLine);
+        return result.status == AddPictureStatus::Added     ? PictureTaken::Added
+               : result.status == AddPictureStatus::Refused ? PictureTaken::Refused
+                                                            : PictureTaken::AlbumFull;
+    };
+    return fetch;
+}
+
+bool isHttpAddress(std::string_view text) {
+    return text.starts_with("http://") || text.starts_with("https://");
 }
 
 // A configured host ("host[:port]") or base address, as "scheme://host[:port]/".
@@ -81,7 +124,7 @@ std::string pictureFileStem() {
 
 // Creates a new file named "%H-%M-%S-%d.jpg" (a random number from 100 to 999) in the folder;
 // never opens an existing one.
-UniqueFd createPictureFile(ProductLoaderContext& context, std::string& path) {
+UniqueFd createPictureFile(ProductFetchContext& context, std::string& path) {
     std::string stem = pictureFileStem();
     for (int draw = 0; draw < kMaxNameDraws; ++draw) {
         std::string name = stem + "-" + std::to_string(context.random.draw(100, 999)) + ".jpg";
@@ -96,7 +139,7 @@ UniqueFd createPictureFile(ProductLoaderContext& context, std::string& path) {
 // Writes the body to a new file; a partly written file is removed, never added.
 enum class SaveOutcome { Saved, NotCreated, WriteFailed };
 
-SaveOutcome savePicture(ProductLoaderContext& context, std::string_view body, std::string& path) {
+SaveOutcome savePicture(ProductFetchContext& context, std::string_view body, std::string& path) {
     std::error_code ignored;
     std::filesystem::create_directories(context.tempPictureFolder, ignored);
     UniqueFd file = createPictureFile(context, path);
@@ -109,18 +152,18 @@ SaveOutcome savePicture(ProductLoaderContext& context, std::string_view body, st
     return SaveOutcome::WriteFailed;
 }
 
-HttpResponse fetchShopReply(ProductLoaderContext& context, const std::string& url,
+HttpResponse fetchShopReply(ProductFetchContext& context, const std::string& url,
                             ShopJsonLayout layout, std::string_view itemId) {
     if (layout == ShopJsonLayout::Older)
-        return httpRequest(context.client, url, "", "", 1);
+        return fetch(context, url);
     std::string referer;
     if (!context.config.itemPageHost.empty())
         referer = baseAddress(context.config.itemPageHost, "https://") +
                   "item.htm?id=" + std::string(itemId);
-    HttpResponse response = httpRequest(context.client, url, "", referer, 1);
+    HttpResponse response = fetch(context, url, "", referer);
     // Some items answer only to a known visitor: try once more with the cookie.
     if (!response.ok && !context.config.cookie.empty())
-        response = httpRequest(context.client, url, context.config.cookie, referer, 1);
+        response = fetch(context, url, context.config.cookie, referer);
     return response;
 }
 
@@ -216,20 +259,24 @@ std::string progressText(int done, int total) {
 }
 
 void showProgress(ProductLoaderContext& context, int done, int total) {
-    status(context, progressText(done, total));
+    if (context.showStatus)
+        context.showStatus(progressText(done, total));
 }
 
-int downloadPictureList(ProductLoaderContext& context, const std::vector<std::string>& addresses) {
+int downloadPictureList(ProductFetchContext& context, const std::vector<std::string>& addresses) {
     int total = static_cast<int>(addresses.size());
     int added = 0;
     for (int i = 1; i <= total; ++i) {
-        if (albumItemCount(context.project) >= maxPictures) {
-            warn(albumFullMessage());
+        if (stopped(context))
+            break;
+        if (context.albumFull && context.albumFull()) {
+            warn(context, albumFullMessage());
             break;
         }
         const std::string& address = addresses[static_cast<size_t>(i - 1)];
-        HttpResponse response =
-            httpRequest(context.client, address, "", "", 1, 0, RequestKind::Picture);
+        HttpResponse response = fetch(context, address, "", "", RequestKind::Picture);
+        if (stopped(context))
+            break;
         if (!response.ok) {
             info(context, "下载宝贝图片失败:\r\n" + address + "\r\n返回的错误信息:\r\n" +
                               response.message + "\r\n");
@@ -245,97 +292,125 @@ int downloadPictureList(ProductLoaderContext& context, const std::vector<std::st
             info(context, "文件写入数据失败:\r\n" + path + "\r\n可能是磁盘可用空间不足。");
             continue;
         }
-        showProgress(context, i, total);
-        AddPictureResult result = addPicture(context.project, path, -1, false, context.random);
-        if (result.status == AddPictureStatus::Added) {
+        status(context, progressText(i, total));
+        PictureTaken taken =
+            context.takePicture ? context.takePicture(path) : PictureTaken::Refused;
+        if (taken == PictureTaken::Added) {
             ++added;
-        } else if (result.status == AddPictureStatus::Refused) {
-            info(context, result.infoLine);
-        } else {
-            warn(albumFullMessage());
+        } else if (taken == PictureTaken::AlbumFull) {
+            warn(context, albumFullMessage());
             break;
         }
     }
     return added;
 }
 
-int loadThroughVendorService(ProductLoaderContext& context, const ProductLoadRequest& request) {
+int downloadPictureList(ProductLoaderContext& context, const std::vector<std::string>& addresses) {
+    ProductFetchContext fetchContext = albumFetchContext(context);
+    return downloadPictureList(fetchContext, addresses);
+}
+
+namespace {
+
+int loadThroughVendorService(ProductFetchContext& context, const ProductLoadRequest& request) {
     const char* failure = "获取宝贝图片列表时出错，可以重试一次，或进入官网联系我们的客服。";
     if (context.config.vendorHost.empty()) {
-        fail(failure);
+        fail(context, failure);
         return 0;
     }
     std::string url = vendorRequestUrl(context.config, request.address, request.pictureType);
     status(context, kFetchingListText);
-    HttpResponse response = httpRequest(context.client, url, "", "", 1);
+    HttpResponse response = fetch(context, url);
+    if (stopped(context))
+        return 0;
     if (!response.ok) {
-        fail(failure);
+        fail(context, failure);
         return 0;
     }
     if (isHttpAddress(response.body))
         return downloadPictureList(context, vendorPictureList(response.body));
     // An empty reply is an empty list as much as a lone line break is.
     if (response.body.empty() || response.body.front() == '\n') {
-        warn(kEmptyListText);
+        warn(context, kEmptyListText);
         return 0;
     }
-    warn(replyText(response.body));
+    warn(context, replyText(response.body));
     return 0;
 }
 
-int loadFromShop(ProductLoaderContext& context, const ProductLoadRequest& request) {
+int loadFromShop(ProductFetchContext& context, const ProductLoadRequest& request) {
     ShopJsonLayout layout = shopLayoutFor(context.config);
     if (layout == ShopJsonLayout::Current) {
         std::vector<std::string> pictures = pictureAddressesIn(request.address);
         if (!pictures.empty())
             return downloadPictureList(context, pictures);
         if (context.config.loaderMode == 6) {
-            warn("输入的图片地址不符合规范！");
+            warn(context, "输入的图片地址不符合规范！");
             return 0;
         }
     }
 
     std::optional<std::string> itemId = parseItemId(request.address);
     if (!itemId || !isItemIdNumber(*itemId)) {
-        warn("输入的宝贝地址不符合规范！");
+        warn(context, "输入的宝贝地址不符合规范！");
         return 0;
     }
     std::string url = shopRequestUrl(context.config.requestTemplate, layout, *itemId);
     status(context, kFetchingListText);
     HttpResponse response = fetchShopReply(context, url, layout, *itemId);
+    if (stopped(context))
+        return 0;
     if (!response.ok) {
-        fail("获取宝贝图片列表时出错:\n\n" + (response.hasHeader ? response.header : "") + "\n\n" +
-             clipToGbkBytes(response.message, kShownFailureBytes));
+        fail(context, "获取宝贝图片列表时出错:\n\n" + (response.hasHeader ? response.header : "") +
+                          "\n\n" + clipToGbkBytes(response.message, kShownFailureBytes));
         return 0;
     }
 
     ShopReply reply = readShopReply(replyText(response.body), layout, request.pictureType);
     switch (reply.kind) {
     case ShopReplyKind::Unreadable:
-        warn(reply.message, kErrorTitle);
+        warn(context, reply.message, kErrorTitle);
         return 0;
     case ShopReplyKind::NoData:
         return 0;
     case ShopReplyKind::Failure:
-        warn(reply.message);
+        warn(context, reply.message);
         return 0;
     case ShopReplyKind::Pictures:
         break;
     }
     if (reply.pictures.empty()) {
-        warn(kEmptyListText);
+        warn(context, kEmptyListText);
         return 0;
     }
     return downloadPictureList(context, reply.pictures);
 }
 
-int loadProductPictures(ProductLoaderContext& context, const ProductLoadRequest& request) {
-    ProductLoadRequest trimmedRequest{request.pictureType, std::string(trimmed(request.address))};
+} // namespace
+
+int fetchProductPictures(ProductFetchContext& context, const ProductLoadRequest& request) {
+    ProductLoadRequest trimmedRequest{request.pictureType,
+                                      std::string(trimmedAddress(request.address))};
     if (trimmedRequest.address.empty())
         return 0;
     if (usesDirectRoute(context.config.loaderMode))
         return loadFromShop(context, trimmedRequest);
     return loadThroughVendorService(context, trimmedRequest);
+}
+
+int loadProductPictures(ProductLoaderContext& context, const ProductLoadRequest& request) {
+    ProductFetchContext fetchContext = albumFetchContext(context);
+    return fetchProductPictures(fetchContext, request);
+}
+
+int loadThroughVendorService(ProductLoaderContext& context, const ProductLoadRequest& request) {
+    ProductFetchContext fetchContext = albumFetchContext(context);
+    return loadThroughVendorService(fetchContext, request);
+}
+
+int loadFromShop(ProductLoaderContext& context, const ProductLoadRequest& request) {
+    ProductFetchContext fetchContext = albumFetchContext(context);
+    return loadFromShop(fetchContext, request);
 }
 
 } // namespace velomira

@@ -3,10 +3,14 @@
 // (through the vendor's picture service or the shop's own item JSON), downloads each into the
 // temporary picture folder and appends it to the album. Runs on the caller's thread; messages
 // go through platform/dialogs, status and information texts through the context's callbacks.
+//
+// The fetching part (ProductFetchContext) knows no album: it hands each saved file to a
+// callback, so a worker thread can download while the window thread adds the pictures.
 #include "album/album_model.h"
 #include "net/http_client.h"
 #include "net/net_config.h"
 #include "net/product_item_json.h"
+#include "platform/dialogs.h"
 
 #include <filesystem>
 #include <functional>
@@ -45,6 +49,33 @@ struct ProductLoadRequest {
     int pictureType = 0; // 0 main, 1 colour, 2 both
     std::string address; // what the user pasted
 };
+
+// What became of a saved picture file.
+enum class PictureTaken { Added, Refused, AlbumFull };
+
+// The loader without the album: every picture file it saves goes to takePicture, in order.
+struct ProductFetchContext {
+    HttpClient& client;
+    const NetConfig& config;
+    TransitionRandom& random; // draws the file names
+    std::filesystem::path tempPictureFolder;
+    std::function<void(const std::string&)> showStatus; // message part of the status bar
+    std::function<void(const std::string&)> appendInfo; // information window (append + show)
+    // Warnings and errors; empty: platform/dialogs.
+    std::function<void(const std::string& text, const std::string& title, MessageKind kind)>
+        showMessage;
+    // Asked before each download: true ends the batch with the album-full message.
+    std::function<bool()> albumFull;
+    // A picture file was saved. AlbumFull ends the batch with the album-full message; Refused
+    // does not count as added (the callback reports why).
+    std::function<PictureTaken(const std::string& path)> takePicture;
+    // Asked before every request: true ends the run quietly (the program is closing).
+    std::function<bool()> stopped;
+};
+
+// The routes on a fetch context. Return the number of pictures added.
+int fetchProductPictures(ProductFetchContext& context, const ProductLoadRequest& request);
+int downloadPictureList(ProductFetchContext& context, const std::vector<std::string>& addresses);
 
 // Runs the route the loader mode chooses. Returns the number of pictures appended.
 int loadProductPictures(ProductLoaderContext& context, const ProductLoadRequest& request);

@@ -86,7 +86,7 @@ std::vector<StockMusicEntry> parseStockMusicList(std::string_view list) {
 }
 
 int syncStockMusic(HttpClient& client, const std::string& listUrl,
-                   const std::filesystem::path& mp3Folder) {
+                   const std::filesystem::path& mp3Folder, const std::atomic<bool>* stop) {
     if (listUrl.empty())
         return 0;
     HttpResponse listReply = httpRequest(client, listUrl, "", "", 1);
@@ -103,8 +103,10 @@ int syncStockMusic(HttpClient& client, const std::string& listUrl,
         std::filesystem::path target = mp3Folder / entry.fileName;
         if (hasRightSize(target, entry.size))
             continue;
+        if (stop && *stop)
+            break;
         HttpResponse file = httpRequest(client, entry.address, "", "", 1, 0, RequestKind::Picture);
-        if (!file.ok || file.body.size() != entry.size)
+        if ((stop && *stop) || !file.ok || file.body.size() != entry.size)
             continue;
         if (replaceFile(target, file.body))
             ++written;

@@ -3,6 +3,7 @@
 // thread: it touches only the network and the given folder, and fails silently.
 #include "net/http_client.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -28,8 +29,9 @@ bool isSafeStockFileName(std::string_view name);
 
 // Fetches the list and every listed file whose copy in mp3Folder is missing or of another
 // size. A download of the wrong size is never written; a right one replaces the old file in
-// one step. Returns the number of files written.
+// one step. Returns the number of files written. A set `stop` ends the work before the next
+// request.
 int syncStockMusic(HttpClient& client, const std::string& listUrl,
-                   const std::filesystem::path& mp3Folder);
+                   const std::filesystem::path& mp3Folder, const std::atomic<bool>* stop = nullptr);
 
 } // namespace velomira

@@ -237,7 +237,8 @@ void setCloseBehaviour(MainWindow::State& s, int status) {
 void toggleRawFrames(MainWindow::State& s) {
     const uint32_t transport = s.preferences().frameTransport == 1 ? 0 : 1;
     s.preferences().frameTransport = transport;
-    if (s.services.settingsFile) writeFrameTransport(*s.services.settingsFile, transport);
+    if (s.services.settingsFile)
+        writeFrameTransport(*s.services.settingsFile, transport);
 }
 
 void loopPlayDialog(MainWindow::State& s) {
@@ -467,11 +468,12 @@ void MainWindow::start() {
     view.setChoices(Command::DisplayTime, times);
     choosePauseTime(s.album.settings, kDefaultPauseTime);
     showAllOptions(s);
-    // Work that later issues bring: the shop loader, the animation import and the preview.
-    for (Command c : {Command::LoadProduct, Command::ImportAnimation, Command::Preview})
+    // Work that later issues bring: the shop loader and the preview.
+    for (Command c : {Command::LoadProduct, Command::Preview})
         view.setEnabled(c, false);
-    for (Command c : {Command::ProjectMenu, Command::AddPictures, Command::DesktopShortcut,
-                      Command::OfficialSite, Command::About, Command::SettingsMenu})
+    for (Command c :
+         {Command::ProjectMenu, Command::AddPictures, Command::ImportAnimation,
+          Command::DesktopShortcut, Command::OfficialSite, Command::About, Command::SettingsMenu})
         view.setEnabled(c, true);
     view.setStatusText(1, "");
     refreshPictureCount(s);
@@ -521,6 +523,8 @@ void MainWindow::dispatch(Command command) {
         return;
     case Command::ContextSetAsCover:
         return setAsCover(s);
+    case Command::ImportAnimation:
+        return importAnimation(s);
     case Command::ContextPreviewTransition: {
         const int row = s.focusedSelectedRow();
         if (row >= 0)

@@ -1,6 +1,7 @@
 #pragma once
 // The main window's state, shared by the files that carry out its commands (window and
 // options, picture list, project commands, generation). Not part of the interface.
+#include "render/image/gif_frames.h"
 #include "ui/main_window.h"
 #include "ui/music_list.h"
 #include "video/encoder_pipeline.h"
@@ -36,6 +37,9 @@ struct MainWindow::State {
     std::vector<int> selection; // ascending
     int focusedRow = -1;
     bool listHasFocus = false;
+
+    // Frame files of imported animations are numbered on from here for the whole run.
+    GifFrameCounter gifFrames;
 
     bool hiddenInTray = false;
     bool quitting = false;
@@ -82,6 +86,7 @@ void shufflePictures(MainWindow::State& s);
 void newTransitionSet(MainWindow::State& s);
 void sameTransitionForAll(MainWindow::State& s);
 void arrangeCaptions(MainWindow::State& s, Command arrangement);
+void importAnimation(MainWindow::State& s);
 
 // Project commands (project_commands.cpp).
 void newProjectCommand(MainWindow::State& s);

@@ -7,6 +7,7 @@
 #include "render/image/image_layer.h"
 #include "render/image/thumbnail.h"
 #include "ui/file_dialogs.h"
+#include "ui/gif_import_command.h"
 #include "ui/info_log.h"
 #include "ui/main_window_state.h"
 #include "ui/picture_batch.h"
@@ -289,6 +290,33 @@ void addPicturesCommand(MainWindow::State& s, AddMode mode) {
         applyCaptionSwitch(s.album, true);
     s.view.setStatusText(1, "");
     refreshAfterAlbumChange(s, true);
+}
+
+void importAnimation(MainWindow::State& s) {
+    GifImportContext context{s.album, s.random, s.gifFrames, s.services.folders.tempPictureFolder,
+                             s.preferences().folders.import};
+    GifImportCallbacks callbacks;
+    callbacks.chooseFile = [](const std::string& title, const std::string& label,
+                              const std::string& pattern, std::string& folder) {
+        return chooseFileToOpen(title, {{label, {pattern}}}, folder);
+    };
+    callbacks.status = [&s](const std::string& text) {
+        s.view.setStatusText(1, text);
+        s.view.pumpEvents();
+    };
+    callbacks.pictureAdded = [&s](int row, const PngBytes& icon) {
+        s.icons.insert(s.icons.begin() + row, icon);
+        s.view.insertPictureRow(row, s.icons[row], s.album.items[row].animationName);
+    };
+    callbacks.refused = [&s](const std::string& line) { report(s, line); };
+    callbacks.waitCursor = [&s](bool on) { s.view.setWaitCursor(on); };
+    const GifImportResult result = importGifAnimation(context, callbacks);
+    s.view.setStatusText(1, "");
+    if (result.added > 0) {
+        if (s.album.settings.text_watermark)
+            applyCaptionSwitch(s.album, true);
+        refreshAfterAlbumChange(s, true);
+    }
 }
 
 void removeAllPictures(MainWindow::State& s) {

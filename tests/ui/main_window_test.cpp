@@ -120,6 +120,25 @@ TEST_F(MainWindowTest, DroppedFilesKeepPicturesAndReportEachBadOneOnce) {
     EXPECT_EQ(view.waitCursorDepth, 0);
 }
 
+TEST_F(MainWindowTest, AnImportedAnimationAddsItsFramesAsRowsWithoutTransitions) {
+    addPictures(1);
+    const std::string gif =
+        testing::writeAnimatedGif(folder.file("anim.gif"), 32, 24, "#ff0000", "#00ff00");
+    dialogs.scriptFiles({gif});
+    window().dispatch(Command::ImportAnimation);
+    ASSERT_EQ(view.rows.size(), 3u);
+    for (int row : {1, 2}) {
+        EXPECT_EQ(view.rows[row].text, "无动画");
+        EXPECT_FALSE(view.rows[row].icon.empty());
+        EXPECT_EQ(window().album().items[row].path.rfind(folders.tempPictureFolder.string(), 0),
+                  0u);
+    }
+    EXPECT_EQ(view.status[0], "3 张图片");
+    EXPECT_EQ(preferences.folders.import, folder.path().string());
+    // Pictures in the temporary folder cannot be saved elsewhere before a first save.
+    EXPECT_FALSE(window().projectMenu()[3].enabled);
+}
+
 TEST_F(MainWindowTest, RemovingTheFirstPictureLeavesTheNewFirstWithoutTransition) {
     addPictures(3);
     ASSERT_NE(window().album().items[1].animationIndex, NO_TRANSITION);
@@ -430,10 +449,9 @@ TEST_F(MainWindowTest, SettingsMenuSwitchesAreStoredAndChecked) {
     EXPECT_EQ(preferences.mp4DefaultFileName, 2u);
     EXPECT_EQ(preferences.clickCloseButtonStatus, 1u);
     for (const MenuEntryState& e : window().settingsMenu()) {
-        const bool expected = e.command == Command::BackgroundBlack ||
-                              e.command == Command::RawFrameTransport ||
-                              e.command == Command::DefaultNameFirstPicture ||
-                              e.command == Command::CloseHidesToTray;
+        const bool expected =
+            e.command == Command::BackgroundBlack || e.command == Command::RawFrameTransport ||
+            e.command == Command::DefaultNameFirstPicture || e.command == Command::CloseHidesToTray;
         EXPECT_EQ(e.checked, expected) << commandNumber(e.command);
     }
     options.loopPlay = 99;
