@@ -315,6 +315,8 @@ void exitFlow(MainWindow::State& s) {
             return;
     }
     s.quitting = true;
+    // A download still running is abandoned: the program never waits for a slow server.
+    s.productLoad->shutdown();
     s.view.setWindowShown(false);
     s.preferences().folders.mp3 = s.music->musicFolder();
     if (s.services.settingsFile)
@@ -434,6 +436,7 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
     }
     resetProjectOptions(s.album, s.fontNames.empty() ? "" : s.fontNames.front());
     createMusicList(s);
+    createProductLoader(s);
     const Preferences& prefs = s.preferences();
     s.album.settings.video_bg_fill_color = static_cast<int>(prefs.videoBgFillColor);
     s.album.settings.outputNaming = static_cast<int>(prefs.mp4DefaultFileName);
@@ -441,6 +444,7 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
 }
 
 MainWindow::~MainWindow() {
+    state_->productLoad->shutdown();
     *state_->alive = false;
     state_->alive.reset();
     state_->worker.requestStop();
@@ -468,9 +472,10 @@ void MainWindow::start() {
     view.setChoices(Command::DisplayTime, times);
     choosePauseTime(s.album.settings, kDefaultPauseTime);
     showAllOptions(s);
-    // Work that later issues bring: the shop loader and the preview.
-    for (Command c : {Command::LoadProduct, Command::Preview})
-        view.setEnabled(c, false);
+    // The preview arrives later; the shop loader needs its dialog.
+    view.setEnabled(Command::Preview, false);
+    view.setEnabled(Command::LoadProduct,
+                    s.services.productDialog != nullptr && s.services.netConfig != nullptr);
     for (Command c :
          {Command::ProjectMenu, Command::AddPictures, Command::ImportAnimation,
           Command::DesktopShortcut, Command::OfficialSite, Command::About, Command::SettingsMenu})
@@ -525,6 +530,8 @@ void MainWindow::dispatch(Command command) {
         return setAsCover(s);
     case Command::ImportAnimation:
         return importAnimation(s);
+    case Command::LoadProduct:
+        return loadProductCommand(s);
     case Command::ContextPreviewTransition: {
         const int row = s.focusedSelectedRow();
         if (row >= 0)

@@ -23,6 +23,8 @@ namespace velomira {
 class InfoLog;
 class OptionDialogHost;
 class SoundPlayer;
+class ProductDialogHost;
+struct NetConfig;
 struct ExternalOpenResult;
 
 inline constexpr const char* kProductName = "Velomira";
@@ -41,6 +43,9 @@ struct MainWindowServices {
     // Opens a music file with the desktop's default player (listening's fall-back); without
     // one the view's openExternal is used.
     std::function<ExternalOpenResult(const std::string& path)> openMusicExternally;
+    // "加载宝贝": the address dialog and the network settings; without them the command is off.
+    ProductDialogHost* productDialog = nullptr;
+    const NetConfig* netConfig = nullptr;
     std::string vendorHost;  // web pages ("官方网站", guide, font page); empty: none configured
     std::string programPath; // the desktop launcher starts this
     std::uint32_t randomSeed = 1;

@@ -4,6 +4,7 @@
 #include "render/image/gif_frames.h"
 #include "ui/main_window.h"
 #include "ui/music_list.h"
+#include "ui/product_load_command.h"
 #include "video/encoder_pipeline.h"
 #include "video/generation_worker.h"
 
@@ -37,6 +38,9 @@ struct MainWindow::State {
     std::vector<int> selection; // ascending
     int focusedRow = -1;
     bool listHasFocus = false;
+
+    // Shop item pictures loading on their own thread.
+    std::unique_ptr<ProductLoadCommand> productLoad;
 
     // Frame files of imported animations are numbered on from here for the whole run.
     GifFrameCounter gifFrames;
@@ -87,6 +91,8 @@ void newTransitionSet(MainWindow::State& s);
 void sameTransitionForAll(MainWindow::State& s);
 void arrangeCaptions(MainWindow::State& s, Command arrangement);
 void importAnimation(MainWindow::State& s);
+void createProductLoader(MainWindow::State& s);
+void loadProductCommand(MainWindow::State& s);
 
 // Project commands (project_commands.cpp).
 void newProjectCommand(MainWindow::State& s);

@@ -1,6 +1,7 @@
 // The picture list's commands and the refreshes that follow every change of the album.
 #include "album/duration_text.h"
 #include "media/header_probe.h"
+#include "net/net_config.h"
 #include "platform/dialogs.h"
 #include "render/auto_display_time.h"
 #include "render/frame_sequencer.h"
@@ -11,6 +12,7 @@
 #include "ui/info_log.h"
 #include "ui/main_window_state.h"
 #include "ui/picture_batch.h"
+#include "ui/product_dialog_form.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -317,6 +319,60 @@ void importAnimation(MainWindow::State& s) {
             applyCaptionSwitch(s.album, true);
         refreshAfterAlbumChange(s, true);
     }
+}
+
+void createProductLoader(MainWindow::State& s) {
+    ProductLoadCallbacks callbacks;
+    std::weak_ptr<bool> alive = s.alive;
+    MainWindowView& view = s.view;
+    callbacks.post = [&view, alive](std::function<void()> fn) {
+        view.postToWindowThread([alive, fn = std::move(fn)] {
+            if (alive.lock())
+                fn();
+        });
+    };
+    callbacks.showStatus = [&s](const std::string& text) { s.view.setStatusText(1, text); };
+    callbacks.appendInfo = [&s](const std::string& text) { report(s, text); };
+    callbacks.addPicture = [&s](const std::string& path) {
+        const ListPicture added = addListPicture(s.album, s.random, path, -1,
+                                                 PictureAddingSettings{s.services.vendorHost});
+        switch (added.result.status) {
+        case AddPictureStatus::Added: {
+            const int row = added.result.position;
+            s.icons.insert(s.icons.begin() + row, added.icon);
+            s.view.insertPictureRow(row, s.icons[row], s.album.items[row].animationName);
+            return PictureTaken::Added;
+        }
+        case AddPictureStatus::AlbumFull:
+            return PictureTaken::AlbumFull;
+        case AddPictureStatus::Refused:
+            break;
+        }
+        report(s, added.result.infoLine);
+        return PictureTaken::Refused;
+    };
+    callbacks.finished = [&s](int added) {
+        s.view.setWaitCursor(false);
+        s.view.setStatusText(1, "");
+        if (added > 0) {
+            if (s.album.settings.text_watermark)
+                applyCaptionSwitch(s.album, true);
+            refreshAfterAlbumChange(s, true);
+        }
+    };
+    s.productLoad = std::make_unique<ProductLoadCommand>(std::move(callbacks));
+}
+
+void loadProductCommand(MainWindow::State& s) {
+    if (s.services.productDialog == nullptr || s.services.netConfig == nullptr)
+        return;
+    ProductLoadSettings settings;
+    settings.config = *s.services.netConfig;
+    settings.client = httpClientConfigFor(settings.config);
+    settings.tempPictureFolder = s.services.folders.tempPictureFolder;
+    settings.roomInAlbum = maxPictures - s.pictureCount();
+    if (velomira::loadProductCommand(*s.services.productDialog, *s.productLoad, settings))
+        s.view.setWaitCursor(true);
 }
 
 void removeAllPictures(MainWindow::State& s) {

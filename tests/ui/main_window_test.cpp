@@ -1,11 +1,14 @@
 // The main window's commands driven through the dispatcher with a scripted view and
 // pre-answered dialogs.
 #include "album/project_file.h"
+#include "net/net_config.h"
+#include "support/http_test_server.h"
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_folder.h"
 #include "ui/desktop_launcher.h"
 #include "ui/main_window.h"
+#include "ui/product_dialog_form.h"
 #include "ui/scripted_view.h"
 
 #include <gtest/gtest.h>
@@ -559,6 +562,48 @@ TEST_F(MainWindowTest, GenerationRunsWithProgressAndAStopEndsWithoutThePlayQuest
     run("stopped.mp4", true);
     EXPECT_TRUE(view.stopping);
     EXPECT_EQ(dialogs.messages().size(), before); // no play question after a stop
+}
+
+class ScriptedProductDialog final : public ProductDialogHost {
+  public:
+    std::optional<ProductLoadRequest> request;
+    std::optional<ProductLoadRequest> askProductRequest(const NetConfig&) override {
+        return request;
+    }
+};
+
+TEST_F(MainWindowTest, ShopPicturesArriveAsRowsWhileTheWindowKeepsRunning) {
+    std::string png;
+    {
+        std::ifstream in(picture("served.png"), std::ios::binary);
+        png.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    test::HttpTestServer server([&](const test::ReceivedRequest& r) {
+        return r.target == "/missing.png" ? test::statusReply("HTTP/1.1 404 Not Found")
+                                          : test::okReply(png);
+    });
+    NetConfig config; // loader mode 1: pasted picture addresses are fetched directly
+    ScriptedProductDialog dialog;
+    dialog.request = ProductLoadRequest{0, server.url("/a.png") + ";" + server.url("/missing.png") +
+                                               ";" + server.url("/b.png")};
+    ScriptedView shopView;
+    MainWindowServices services;
+    services.folders = folders;
+    services.preferences = &preferences;
+    services.info = &info;
+    services.productDialog = &dialog;
+    services.netConfig = &config;
+    MainWindow shop(shopView, services);
+    shop.start();
+    EXPECT_TRUE(shopView.enabled[Command::LoadProduct]);
+    shop.dispatch(Command::LoadProduct);
+    for (int i = 0; i < 1000 && shopView.waitCursorDepth != 0; ++i) {
+        shopView.runPosted();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(shopView.rows.size(), 2u);
+    EXPECT_EQ(shopView.status[0], "2 张图片");
+    EXPECT_NE(infoView.text.find("missing.png"), std::string::npos);
 }
 
 TEST(DesktopLauncher, ExecArgumentsAreQuotedAndEscaped) {

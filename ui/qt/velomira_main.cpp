@@ -17,10 +17,12 @@
 #include "ui/option_dialogs.h"
 #include "ui/qt/info_window.h"
 #include "ui/qt/main_window.h"
+#include "ui/qt/product_dialog.h"
 #include "ui/qt/qt_dialog_host.h"
 #include "ui/qt/qt_language.h"
 #include "ui/qt/qt_option_dialogs.h"
 #include "ui/qt/qt_sound.h"
+#include "ui/startup_tasks.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -143,6 +145,8 @@ int main(int argc, char** argv) {
     InfoLog info(infoView);
     QtOptionDialogs optionDialogs(&window);
     QtSound sound;
+    QtProductDialogHost productDialog(&window);
+    productDialog.openUrl = [&window](const std::string& url) { window.openExternal(url); };
 
     MainWindowServices services;
     services.folders = started.folders;
@@ -153,6 +157,8 @@ int main(int argc, char** argv) {
     services.info = &info;
     services.sound = &sound;
     services.openMusicExternally = openWithDesktopProgram;
+    services.productDialog = &productDialog;
+    services.netConfig = &config;
     services.vendorHost = config.webSite;
     services.programPath = QCoreApplication::applicationFilePath().toStdString();
     services.randomSeed = static_cast<std::uint32_t>(
@@ -164,7 +170,12 @@ int main(int argc, char** argv) {
     if (argc > 1)
         controller.openProjectAtStart(std::filesystem::absolute(argv[1]).string());
     scheduleScreenshot(window, controller);
+    // Stock music arrives in the background; the program never waits for it at exit.
+    StartupTasks startupTasks;
+    startupTasks.start(
+        {config.stockMusicListUrl, httpClientConfigFor(config), started.folders.mp3Folder});
     const int code = app.exec();
+    startupTasks.stop();
     installDialogHost(nullptr);
     return code;
 }
