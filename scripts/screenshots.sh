@@ -29,9 +29,9 @@ shot() { # file, then environment assignments for the program
 
 # The main window with the second picture selected, so its transition selection shows.
 shot main-window.png VELOMIRA_SCREENSHOT_SELECT=1 || { echo "no main window screenshot" >&2; exit 1; }
-# The about box, the information window and the option dialogs: the custom video size, the
-# caption margins and the loop-play transition.
-for dialog in about info size margins loop; do
+# The about box, the information window, the option dialogs (the custom video size, the
+# caption margins and the loop-play transition), the shop item dialog and the progress window.
+for dialog in about info size margins loop shop progress; do
   rm -f "$out/dialog-$dialog.png"
   shot "dialog-$dialog.png" VELOMIRA_SCREENSHOT_DIALOG=$dialog ||
     echo "dialog $dialog did not open: no screenshot" >&2

@@ -98,6 +98,10 @@ void scheduleScreenshot(qt::QtMainWindow& window, MainWindow& controller) {
             controller.dispatch(Command::CaptionMarginsDialog);
         else if (dialog == QLatin1String("loop"))
             controller.dispatch(Command::LoopPlayDialog);
+        else if (dialog == QLatin1String("shop"))
+            controller.dispatch(Command::LoadProduct);
+        else if (dialog == QLatin1String("progress"))
+            window.showGenerationProgress(3, window.pictureList()->count());
         else if (dialog == QLatin1String("size")) {
             auto* sizes = qobject_cast<QComboBox*>(window.control(Command::VideoSize));
             controller.choiceChanged(Command::VideoSize, sizes->count() - 1);
