@@ -4,6 +4,7 @@
 // the 600-frame import at most 4.4 x the 150-frame import (nothing that grows with the square
 // of the album). Times are the best of several interleaved rounds, in process CPU time (the
 // machine is shared), with wall time shown beside them.
+#include "bench/bench_clock.h"
 #include "render/image/magick_handles.h"
 #include "support/picture_files.h"
 #include "ui/gif_import_command.h"
@@ -31,18 +32,6 @@ struct Times {
     double cpu = 1e300;
     double wall = 1e300;
 };
-
-double cpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
-double wallSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 void measure(Times& best, const std::function<bool()>& work) {
     const double cpu = cpuSeconds();

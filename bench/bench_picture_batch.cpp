@@ -7,6 +7,7 @@
 // both cores are free to it: on a loaded machine whose scheduler shares the CPU by session
 // (autogroups), a second thread of the same session gets no more time, and the ratio says 1.
 #include "album/project_apply.h"
+#include "bench/bench_clock.h"
 #include "render/image/magick_handles.h"
 #include "ui/picture_batch.h"
 
@@ -29,12 +30,6 @@ struct Timing {
     double wall = 1e30;
     double cpu = 0;
 };
-
-double cpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 // Runs work and keeps the best wall time (with its CPU time) in best.
 template <typename Work> void timeRun(Timing& best, Work&& work) {

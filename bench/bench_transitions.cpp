@@ -5,6 +5,7 @@
 //
 // Usage: bench_transitions [--threads N] [index or range ...]   (default: 1 thread, 0-98)
 #include "album/transition_catalogue.h"
+#include "bench/bench_clock.h"
 #include "render/effect_run.h"
 #include "render/image/image_layer.h"
 #include "render/transition_dispatch.h"
@@ -38,14 +39,6 @@ class CountingSink final : public FrameSink {
     int frames = 0;
     std::size_t bytes = 0;
 };
-
-// Processor time of the whole process: on a shared machine the wall clock measures the
-// neighbours too. With one library thread the two agree on an idle machine.
-double cpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 // A photograph-like frame: a gradient with fine noise, so JPEG encoding costs what it costs
 // on real pictures rather than on flat colour.

@@ -43,17 +43,21 @@ class MainWindowTest : public ::testing::Test {
             std::filesystem::create_directories(f);
     }
 
+    MainWindowServices services() {
+        MainWindowServices services;
+        services.folders = folders;
+        services.fonts = &fonts;
+        services.preferences = &preferences;
+        services.optionDialogs = &options;
+        services.info = &info;
+        services.programPath = (folders.programFolder / "velomira").string();
+        services.randomSeed = 7;
+        return services;
+    }
+
     MainWindow& window() {
         if (!window_) {
-            MainWindowServices services;
-            services.folders = folders;
-            services.fonts = &fonts;
-            services.preferences = &preferences;
-            services.optionDialogs = &options;
-            services.info = &info;
-            services.programPath = (folders.programFolder / "velomira").string();
-            services.randomSeed = 7;
-            window_ = std::make_unique<MainWindow>(view, services);
+            window_ = std::make_unique<MainWindow>(view, services());
             window_->start();
         }
         return *window_;
@@ -403,12 +407,7 @@ TEST_F(MainWindowTest, ProjectOpenedAtStartShowsItsPicturesTitleAndMenus) {
     ASSERT_TRUE(saveProjectFile(saved, {folders.picsFolder.string(), ""}, path, state));
 
     ScriptedView fresh;
-    MainWindowServices services;
-    services.folders = folders;
-    services.fonts = &fonts;
-    services.preferences = &preferences;
-    services.info = &info;
-    MainWindow reopened(fresh, services);
+    MainWindow reopened(fresh, services());
     reopened.start();
     ASSERT_TRUE(reopened.openProjectAtStart(path));
     ASSERT_EQ(fresh.rows.size(), 2u);
@@ -587,13 +586,10 @@ TEST_F(MainWindowTest, ShopPicturesArriveAsRowsWhileTheWindowKeepsRunning) {
     dialog.request = ProductLoadRequest{0, server.url("/a.png") + ";" + server.url("/missing.png") +
                                                ";" + server.url("/b.png")};
     ScriptedView shopView;
-    MainWindowServices services;
-    services.folders = folders;
-    services.preferences = &preferences;
-    services.info = &info;
-    services.productDialog = &dialog;
-    services.netConfig = &config;
-    MainWindow shop(shopView, services);
+    MainWindowServices withShop = services();
+    withShop.productDialog = &dialog;
+    withShop.netConfig = &config;
+    MainWindow shop(shopView, withShop);
     shop.start();
     EXPECT_TRUE(shopView.enabled[Command::LoadProduct]);
     shop.dispatch(Command::LoadProduct);
