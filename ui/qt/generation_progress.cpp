@@ -1,10 +1,8 @@
 #include "ui/qt/generation_progress.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace velomira::qt {
 
@@ -12,37 +10,43 @@ GenerationProgressDialog::GenerationProgressDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       label_(new QLabel(this)), bar_(new QProgressBar(this)),
       stop_(new QPushButton(QStringLiteral("停止"), this)) {
-    setWindowTitle(QStringLiteral("生成视频"));
+    setWindowTitle(QStringLiteral("处理进度"));
     setWindowModality(Qt::WindowModal);
+    // The window's own fixed layout: the bar with the stop button beside it, the text below.
+    setFixedSize(353, 110);
     bar_->setTextVisible(false);
-    bar_->setMinimumWidth(320);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(stop_);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label_);
-    layout->addWidget(bar_);
-    layout->addLayout(buttons);
+    bar_->setGeometry(16, 22, 239, 23);
+    stop_->setGeometry(265, 21, 66, 25);
+    label_->setGeometry(16, 55, 318, 21);
+    label_->setText(QStringLiteral("共 0 张图片，正在处理第 0 张。"));
     connect(stop_, &QPushButton::clicked, this, &GenerationProgressDialog::stopRequested);
 }
 
 void GenerationProgressDialog::showProgress(int picture, int total) {
     if (!isVisible()) {
+        stop_->setText(QStringLiteral("停止"));
         stop_->setEnabled(true);
         show();
     }
     label_->setText(QStringLiteral("共 %1 张图片，正在处理第 %2 张。").arg(total).arg(picture));
     bar_->setRange(0, total > 0 ? total : 1);
-    bar_->setValue(picture);
+    bar_->setValue(picture > 0 ? picture - 1 : 0); // pictures done so far
 }
 
 void GenerationProgressDialog::showStopping() {
-    label_->setText(QStringLiteral("停止中..."));
+    stop_->setText(QStringLiteral("停止中..."));
     stop_->setEnabled(false);
 }
 
 QString GenerationProgressDialog::text() const {
     return label_->text();
+}
+
+void GenerationProgressDialog::hideEvent(QHideEvent* event) {
+    // The next run starts with a usable button again.
+    stop_->setText(QStringLiteral("停止"));
+    stop_->setEnabled(true);
+    QDialog::hideEvent(event);
 }
 
 void GenerationProgressDialog::reject() {}

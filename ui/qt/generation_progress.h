@@ -25,6 +25,7 @@ class GenerationProgressDialog final : public QDialog {
 
   public slots:
     void reject() override; // Esc and the close button do not end a run
+    void hideEvent(QHideEvent* event) override;
 
   private:
     QLabel* label_;

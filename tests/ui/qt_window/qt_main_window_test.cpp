@@ -67,7 +67,9 @@ class QtMainWindowTest : public ::testing::Test {
         folders.workFolder = folders.programFolder;
         folders.desktopFolder = folder.path() / "desktop";
         folders.tempPictureFolder = folders.programFolder / "temp-pictures";
+        folders.workTempFolder = folders.programFolder / "temp";
         std::filesystem::create_directories(folders.tempPictureFolder);
+        std::filesystem::create_directories(folders.workTempFolder);
         std::filesystem::create_directories(folders.desktopFolder);
         for (const char* scheme : {"file", "http"})
             QDesktopServices::setUrlHandler(QLatin1String(scheme), &opened, "open");
@@ -440,6 +442,35 @@ TEST_F(QtMainWindowTest, TheCloseButtonFollowsTheCloseSetting) {
     EXPECT_FALSE(window->isVisible());
 }
 
+TEST_F(QtMainWindowTest, AStoppedRenderShowsStoppingThenClosesWithoutThePlayQuestion) {
+    std::filesystem::create_directories(folders.programFolder / "tool");
+    std::filesystem::create_symlink("/usr/bin/ffmpeg", folders.programFolder / "tool/ffmpeg");
+    addPictures(6);
+    controller->choiceChanged(Command::VideoSize, 2); // 480 x 270
+    const std::string output = folder.file("stopped.mp4");
+    dialogs.scriptFiles({output});
+    controller->dispatch(Command::GenerateVideo);
+    ASSERT_TRUE(controller->generating());
+    QPushButton* stop = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && top->windowModality() == Qt::WindowModal)
+            stop = top->findChild<QPushButton*>();
+    ASSERT_NE(stop, nullptr);
+    // Let the run get going, then press "停止" half-way.
+    QTest::qWait(300);
+    QTest::mouseClick(stop, Qt::LeftButton);
+    EXPECT_EQ(text(stop->text()), "停止中...");
+    EXPECT_FALSE(stop->isEnabled());
+    for (int i = 0; i < 600 && controller->generating(); ++i)
+        QTest::qWait(50);
+    ASSERT_FALSE(controller->generating());
+    EXPECT_FALSE(stop->isVisible());
+    EXPECT_TRUE(window->windowContentsEnabled());
+    for (const auto& message : dialogs.messages())
+        EXPECT_NE(message.title, "完成") << message.text;
+    EXPECT_TRUE(std::filesystem::exists(output)); // a stopped run keeps its shorter video
+}
+
 TEST_F(QtMainWindowTest, WorkersReachTheWindowOnlyThroughItsThread) {
     std::thread::id ranOn;
     std::thread worker(
@@ -460,8 +491,11 @@ TEST_F(QtMainWindowTest, WorkersReachTheWindowOnlyThroughItsThread) {
     EXPECT_TRUE(progress->isEnabled());
     auto* label = progress->findChild<QLabel*>();
     EXPECT_EQ(text(label->text()), "共 5 张图片，正在处理第 2 张。");
+    EXPECT_EQ(text(progress->windowTitle()), "处理进度");
+    auto* stop = progress->findChild<QPushButton*>();
     window->setGenerationStopping();
-    EXPECT_EQ(text(label->text()), "停止中...");
+    EXPECT_EQ(text(stop->text()), "停止中...");
+    EXPECT_FALSE(stop->isEnabled());
     window->hideGenerationProgress();
     window->setWindowEnabled(true);
     EXPECT_FALSE(progress->isVisible());
