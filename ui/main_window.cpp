@@ -314,7 +314,6 @@ void exitFlow(MainWindow::State& s) {
         if (answer == Answer::Yes && !saveProjectCommand(s, false))
             return;
     }
-    s.quitting = true;
     // A download still running is abandoned: the program never waits for a slow server.
     s.productLoad->shutdown();
     s.view.setWindowShown(false);
@@ -431,8 +430,7 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
             state_->fontNames.push_back(font.displayName);
     State& s = *state_;
     if (s.services.preferences == nullptr) {
-        static Preferences fallback; // a window without a store still has preferences
-        s.services.preferences = &fallback;
+        s.services.preferences = &s.ownPreferences; // a window without a store still has some
     }
     resetProjectOptions(s.album, s.fontNames.empty() ? "" : s.fontNames.front());
     createMusicList(s);

@@ -24,6 +24,7 @@ struct MainWindow::State {
     ProjectFileState file;
     TransitionRandom random;
     std::vector<std::string> fontNames;
+    Preferences ownPreferences; // used when the window is given no settings store
 
     // The music group: lines shown through the window's list control.
     std::vector<std::string> musicLines;
@@ -46,7 +47,6 @@ struct MainWindow::State {
     GifFrameCounter gifFrames;
 
     bool hiddenInTray = false;
-    bool quitting = false;
 
     // Generation run.
     EncoderState encoderState;
