@@ -36,7 +36,7 @@ void finishGeneration(MainWindow::State& s, const GenerationResult& result) {
 } // namespace
 
 void generateVideoCommand(MainWindow::State& s) {
-    if (s.generationRunning || s.pictureCount() == 0)
+    if (s.generationRunning || s.pictureCount() == 0 || previewBusy(s))
         return;
     const PreflightResult preflight =
         checkBeforeGeneration(s.album, OutputMode::Video, s.services.folders.programFolder);

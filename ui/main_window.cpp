@@ -435,6 +435,7 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
     resetProjectOptions(s.album, s.fontNames.empty() ? "" : s.fontNames.front());
     createMusicList(s);
     createProductLoader(s);
+    createPreview(s);
     const Preferences& prefs = s.preferences();
     s.album.settings.video_bg_fill_color = static_cast<int>(prefs.videoBgFillColor);
     s.album.settings.outputNaming = static_cast<int>(prefs.mp4DefaultFileName);
@@ -443,6 +444,11 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
 
 MainWindow::~MainWindow() {
     state_->productLoad->shutdown();
+    // The preview's threads read the album and post to the window: they end first.
+    if (state_->preview != nullptr) {
+        state_->preview->close();
+        state_->preview->wait();
+    }
     *state_->alive = false;
     state_->alive.reset();
     state_->worker.requestStop();
@@ -470,8 +476,7 @@ void MainWindow::start() {
     view.setChoices(Command::DisplayTime, times);
     choosePauseTime(s.album.settings, kDefaultPauseTime);
     showAllOptions(s);
-    // The preview arrives later; the shop loader needs its dialog.
-    view.setEnabled(Command::Preview, false);
+    // The shop loader needs its dialog.
     view.setEnabled(Command::LoadProduct,
                     s.services.productDialog != nullptr && s.services.netConfig != nullptr);
     for (Command c :
@@ -596,17 +601,14 @@ void MainWindow::dispatch(Command command) {
         return s.music->removeSelected();
     case Command::MusicListen:
         return s.music->toggleListen();
+    case Command::Preview:
+        return startPreviewCommand(s);
     case Command::PreviewMusicPlay:
-        s.music->previewPlay();
-        return;
     case Command::PreviewMusicRestart:
-        return s.music->previewNext();
     case Command::PreviewMusicPause:
-        return s.music->previewPause();
     case Command::PreviewMusicResume:
-        return s.music->previewResume();
     case Command::PreviewMusicStop:
-        return s.music->previewStop();
+        return previewMusicCommand(s, command);
     case Command::TrayShowWindow:
         return restoreFromTray(s);
     case Command::TrayExit:

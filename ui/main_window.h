@@ -24,6 +24,8 @@ class InfoLog;
 class OptionDialogHost;
 class SoundPlayer;
 class ProductDialogHost;
+class PreviewWindowView;
+class PreviewClock;
 struct NetConfig;
 struct ExternalOpenResult;
 
@@ -46,6 +48,11 @@ struct MainWindowServices {
     // "加载宝贝": the address dialog and the network settings; without them the command is off.
     ProductDialogHost* productDialog = nullptr;
     const NetConfig* netConfig = nullptr;
+    // "视频预览": the preview window; without one the command is off. The clock is real time
+    // unless given; processors decide the buffering (0: this machine's count).
+    PreviewWindowView* previewWindow = nullptr;
+    PreviewClock* previewClock = nullptr;
+    unsigned processors = 0;
     std::string vendorHost;  // web pages ("官方网站", guide, font page); empty: none configured
     std::string programPath; // the desktop launcher starts this
     std::uint32_t randomSeed = 1;
@@ -94,6 +101,9 @@ class MainWindow {
     void closeRequested();  // the window's close button
     void trayIconClicked(); // left click on the tray icon restores the window
     void stopGeneration();  // the progress window's stop button
+    // The preview window was closed (its close button or Escape), or clicked.
+    void previewClosed();
+    void previewClicked(); // starts a finished preview again
     // Opens a project given on the command line (no save question: nothing is open yet).
     bool openProjectAtStart(const std::string& path);
 
@@ -111,6 +121,10 @@ class MainWindow {
     const ProjectFileState& projectFile() const;
     std::vector<int> selectedRows() const;
     bool generating() const;
+    // PreviewState: 0 stopped, 1 playing, 2 finished.
+    int previewState() const;
+    // Waits until a closed or finished preview's threads have ended (tests, shutdown).
+    void waitForPreview();
     bool hiddenInTray() const;
 
     // The state behind the commands; defined in ui/main_window_state.h for the files that

@@ -2,8 +2,10 @@
 // The main window's state, shared by the files that carry out its commands (window and
 // options, picture list, project commands, generation). Not part of the interface.
 #include "render/image/gif_frames.h"
+#include "render/image/image_layer.h"
 #include "ui/main_window.h"
 #include "ui/music_list.h"
+#include "ui/preview_engine.h"
 #include "ui/product_load_command.h"
 #include "video/encoder_pipeline.h"
 #include "video/generation_worker.h"
@@ -54,6 +56,13 @@ struct MainWindow::State {
     bool generationRunning = false;
     bool generationStopRequested = false;
     std::string generationOutput;
+    // Preview run: the engine, the logo it composites, and the number of the current run (a
+    // finished run's last posted call must not touch the next one).
+    SteadyPreviewClock ownPreviewClock;
+    std::unique_ptr<PreviewEngine> preview;
+    std::unique_ptr<PreviewLogo> previewLogo;
+    unsigned previewRun = 0;
+
     // Posted calls test this before touching the state: the window may be gone by then.
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 
@@ -105,6 +114,13 @@ void showAllOptions(MainWindow::State& s);
 
 // Generation (generation_command.cpp).
 void generateVideoCommand(MainWindow::State& s);
+
+// Preview (preview_command.cpp).
+void createPreview(MainWindow::State& s);
+void startPreviewCommand(MainWindow::State& s);
+// The music commands 36141..36145 the display thread sends.
+void previewMusicCommand(MainWindow::State& s, Command command);
+bool previewBusy(const MainWindow::State& s);
 
 // Web pages and files opened with the desktop's programs (main_window.cpp).
 void openWebPage(MainWindow::State& s, const std::string& pathAndQuery);

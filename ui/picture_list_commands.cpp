@@ -118,6 +118,7 @@ void refreshPictureCount(MainWindow::State& s) {
     const bool any = count > 0;
     s.view.setEnabled(Command::GenerateVideo, any);
     s.view.setEnabled(Command::GenerateButton, any);
+    s.view.setEnabled(Command::Preview, any && s.preview != nullptr && !previewBusy(s));
     s.view.setEmptyHintShown(!any);
     s.view.setStatusText(0, std::to_string(count) + " 张图片");
 }

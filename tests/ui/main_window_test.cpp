@@ -5,9 +5,11 @@
 #include "support/http_test_server.h"
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
+#include "support/recording_sound.h"
 #include "support/temp_folder.h"
 #include "ui/desktop_launcher.h"
 #include "ui/main_window.h"
+#include "ui/preview_window_view.h"
 #include "ui/product_dialog_form.h"
 #include "ui/scripted_view.h"
 
@@ -28,6 +30,25 @@ using testing::TempFolder;
 CaptionFontTable oneFont() {
     return {{"黑体", "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"}};
 }
+
+// Time that passes only by sleeping: the preview plays without waiting.
+class InstantClock final : public PreviewClock {
+  public:
+    double nowMs() override { return now.load(); }
+    void sleepMs(double ms) override { now = now.load() + std::max(ms, 0.0); }
+    std::atomic<double> now{0};
+};
+
+class RecordingPreviewWindow final : public PreviewWindowView {
+  public:
+    bool previewShown() const override { return opened > 0; }
+    void openPreview() override { ++opened; }
+    void showFrame(const unsigned char*, std::size_t) override { ++frames; }
+    void showStockPicture(StockPicture picture) override { last = picture; }
+    int opened = 0;
+    std::atomic<int> frames{0};
+    std::atomic<StockPicture> last{StockPicture::Blank};
+};
 
 class MainWindowTest : public ::testing::Test {
   protected:
@@ -52,6 +73,10 @@ class MainWindowTest : public ::testing::Test {
         services.info = &info;
         services.programPath = (folders.programFolder / "velomira").string();
         services.randomSeed = 7;
+        services.sound = &sound;
+        services.previewWindow = &previewWindow;
+        services.previewClock = &previewClock;
+        services.processors = 8;
         return services;
     }
 
@@ -88,6 +113,9 @@ class MainWindowTest : public ::testing::Test {
     InfoLog info;
     testing::ScriptedOptionDialogs options;
     RecordingDialogs dialogs;
+    testing::RecordingSound sound;
+    RecordingPreviewWindow previewWindow;
+    InstantClock previewClock;
     std::unique_ptr<MainWindow> window_;
 };
 
@@ -629,6 +657,99 @@ TEST(BadgeOffset, CornersAndTheInsetPositions) {
         EXPECT_LE(o.x + w, box);
         EXPECT_LE(o.y + h, box);
     }
+}
+
+} // namespace
+} // namespace velomira
+
+namespace velomira {
+namespace {
+
+// Runs posted calls until the preview has ended and its last call has arrived.
+void finishPreview(MainWindow& window, testing::ScriptedView& view) {
+    while (window.previewState() == 1) {
+        view.runPosted();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    window.waitForPreview();
+    view.runPosted();
+}
+
+TEST_F(MainWindowTest, PreviewPlaysTheAlbumWithItsMusicAndAClickOnTheEndPlaysItAgain) {
+    const std::string track = folder.file("music.mp3");
+    ASSERT_EQ(std::system(("ffmpeg -loglevel error -f lavfi -i sine=duration=1 -ac 2 " + track)
+                              .c_str()),
+              0);
+    addPictures(2);
+    window().choiceChanged(Command::VideoSize, 2);
+    window().choiceChanged(Command::DisplayTime, 0);
+    dialogs.scriptFiles({track});
+    window().dispatch(Command::MusicAdd);
+    ASSERT_TRUE(view.enabled[Command::Preview]);
+
+    window().dispatch(Command::Preview);
+    EXPECT_EQ(previewWindow.opened, 1);
+    EXPECT_FALSE(view.enabled[Command::Preview]);
+    finishPreview(window(), view);
+    EXPECT_EQ(window().previewState(), 2);
+    EXPECT_EQ(previewWindow.last, StockPicture::End);
+    EXPECT_GT(previewWindow.frames, 0);
+    EXPECT_EQ(sound.calls.front(), "open " + track);
+    EXPECT_EQ(sound.calls.back(), "close");
+    EXPECT_TRUE(view.enabled[Command::Preview]);
+    EXPECT_TRUE(dialogs.messages().empty());
+
+    // The click on the finished window starts again without the checks; closing leaves 0.
+    window().previewClicked();
+    EXPECT_EQ(previewWindow.opened, 2);
+    window().previewClosed();
+    EXPECT_EQ(window().previewState(), 0);
+    finishPreview(window(), view);
+    EXPECT_EQ(window().previewState(), 0);
+    EXPECT_TRUE(view.enabled[Command::Preview]);
+    EXPECT_EQ(sound.calls.back(), "close");
+}
+
+TEST_F(MainWindowTest, PreviewRefusesWithoutSizeOrWithAGoneTrackAndEndsCleanlyOnAGonePicture) {
+    addPictures(2);
+    window().dispatch(Command::Preview); // no size chosen yet
+    EXPECT_EQ(previewWindow.opened, 0);
+    EXPECT_EQ(window().previewState(), 0);
+
+    window().choiceChanged(Command::VideoSize, 2);
+    const std::string track = folder.file("gone.mp3");
+    ASSERT_EQ(std::system(("ffmpeg -loglevel error -f lavfi -i sine=duration=1 " + track).c_str()),
+              0);
+    dialogs.scriptFiles({track});
+    window().dispatch(Command::MusicAdd);
+    std::filesystem::remove(track);
+    window().dispatch(Command::Preview);
+    EXPECT_EQ(previewWindow.opened, 0);
+    ASSERT_FALSE(dialogs.messages().empty());
+    EXPECT_EQ(dialogs.messages().back().text, "背景音乐 [gone.mp3] 已不存在，请重新选择。");
+    window().dispatch(Command::MusicRemove);
+
+    // The second picture vanished: the preview shows what was rendered and ends.
+    std::filesystem::remove(window().album().items[1].path);
+    const std::size_t before = dialogs.messages().size();
+    window().dispatch(Command::Preview);
+    EXPECT_EQ(previewWindow.opened, 1);
+    finishPreview(window(), view);
+    EXPECT_EQ(window().previewState(), 2);
+    EXPECT_EQ(previewWindow.last, StockPicture::End);
+    EXPECT_GT(dialogs.messages().size(), before) << "the reader reports the picture";
+    EXPECT_EQ(window().album().items.size(), 2u);
+}
+
+TEST_F(MainWindowTest, ClosingTheMainWindowDuringAPreviewEndsBoth) {
+    addPictures(3);
+    window().choiceChanged(Command::VideoSize, 2);
+    window().dispatch(Command::Preview);
+    window().dispatch(Command::Preview); // a second click while it plays is ignored
+    EXPECT_EQ(previewWindow.opened, 1);
+    window_.reset(); // waits for the preview's threads
+    view.runPosted(); // calls posted by the ended threads find the window gone
+    SUCCEED();
 }
 
 } // namespace
