@@ -17,6 +17,7 @@
 #include "ui/option_dialogs.h"
 #include "ui/qt/info_window.h"
 #include "ui/qt/main_window.h"
+#include "ui/qt/preview_window.h"
 #include "ui/qt/product_dialog.h"
 #include "ui/qt/qt_dialog_host.h"
 #include "ui/qt/qt_language.h"
@@ -145,6 +146,8 @@ int main(int argc, char** argv) {
 
     qt::QtMainWindow window(&fonts);
     dialogs.setOwner(&window);
+    // Made before the controller, so it outlives the preview's threads.
+    qt::QtPreviewWindow previewWindow(&window);
     InfoWindow infoView(&window);
     InfoLog info(infoView);
     QtOptionDialogs optionDialogs(&window);
@@ -163,12 +166,14 @@ int main(int argc, char** argv) {
     services.openMusicExternally = openWithDesktopProgram;
     services.productDialog = &productDialog;
     services.netConfig = &config;
+    services.previewWindow = &previewWindow;
     services.vendorHost = config.webSite;
     services.programPath = QCoreApplication::applicationFilePath().toStdString();
     services.randomSeed = static_cast<std::uint32_t>(
         std::hash<std::thread::id>{}(std::this_thread::get_id()) ^ std::time(nullptr));
     MainWindow controller(window, services);
     window.attach(controller);
+    previewWindow.attach(controller);
     controller.start();
     window.show();
     if (argc > 1)

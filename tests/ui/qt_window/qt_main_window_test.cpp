@@ -40,6 +40,8 @@ QApplication& application() {
     static char name[] = "velomira_ui_qt_window_tests";
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
+        if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
+            return existing; // another test file of this program made it
         qputenv("QT_QPA_PLATFORM", "offscreen");
         return new QApplication(argc, argv);
     }();
