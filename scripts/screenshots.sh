@@ -17,11 +17,12 @@ mkdir -p "$out"
 settings=$(mktemp -d)
 trap 'rm -rf "$settings"' EXIT
 
+project="$PWD/out/demo-album/demo.dat"
 shot() { # file, then environment assignments for the program
   local file="$1"
   shift
   env XDG_CONFIG_HOME="$settings" VELOMIRA_SCREENSHOT="$PWD/$out/$file" "$@" \
-    xvfb-run -a -s "-screen 0 1366x900x24" "$program" "$PWD/out/demo-album/demo.dat" \
+    xvfb-run -a -s "-screen 0 1366x900x24" "$program" "$project" \
     >/dev/null 2>&1
   [ -s "$out/$file" ] || return 1
   echo "$out/$file"
@@ -36,3 +37,33 @@ for dialog in about info size margins loop shop progress; do
   shot "dialog-$dialog.png" VELOMIRA_SCREENSHOT_DIALOG=$dialog ||
     echo "dialog $dialog did not open: no screenshot" >&2
 done
+
+# The preview half-way into the second picture's transition: 4 s of buffering (2 processors),
+# the first picture's 2 s, then about half a second into the transition.
+rm -f "$out/preview.png"
+shot preview.png VELOMIRA_SCREENSHOT_DIALOG=preview VELOMIRA_SCREENSHOT_DELAY=6500 ||
+  echo "the preview did not open: no screenshot" >&2
+
+# The music list with two tracks, the second one being listened to. It plays into a private
+# PulseAudio null sink, so nothing is heard and no sound device is needed.
+if command -v pulseaudio >/dev/null; then
+  second="$settings/second_melody.mp3"
+  ffmpeg -y -loglevel error -f lavfi -i "sine=frequency=660:duration=30:sample_rate=44100" \
+    -ac 2 -c:a libmp3lame -b:a 128k "$second"
+  project="$settings/two-tracks.dat"
+  sed "s|\"bgsound_items\":\t\[\"\([^\"]*\)\"\]|\"bgsound_items\":\t[\"\\1\", \"$second\"]|" \
+    out/demo-album/demo.dat >"$project"
+  socket="$settings/pulse.socket"
+  pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
+    -L "module-null-sink sink_name=velomira_null" \
+    -L "module-native-protocol-unix auth-anonymous=1 socket=$socket" >/dev/null 2>&1 &
+  pulse=$!
+  sleep 1
+  rm -f "$out/music-list.png"
+  shot music-list.png VELOMIRA_SCREENSHOT_DIALOG=music PULSE_SERVER="unix:$socket" ||
+    echo "the music list shot failed" >&2
+  kill "$pulse" 2>/dev/null || true
+  wait "$pulse" 2>/dev/null || true
+else
+  echo "pulseaudio is missing (scripts/install_deps.sh): no music list screenshot" >&2
+fi

@@ -25,6 +25,22 @@ bool isRegularFile(const std::string& path) {
     return std::filesystem::is_regular_file(path, ec);
 }
 
+// The preview composites the logo itself, so it must keep its transparency as the encoder's
+// overlay does in the video; the picture reader would flatten it onto white.
+Image readLogo(const std::string& path) {
+    Image image = newImage();
+    std::string failure;
+    if (!image || !readImageFile(image.get(), path, failure)) {
+        showMessage("MagickReadImage() 发生错误：\n\nimage unknown 185 " + failure, "错误",
+                    MessageKind::Error);
+        return Image();
+    }
+    MagickStripImage(image.get());
+    if (MagickGetImageColorspace(image.get()) == CMYKColorspace)
+        MagickTransformImageColorspace(image.get(), sRGBColorspace);
+    return image;
+}
+
 bool refuse(const std::string& text, const std::string& title, MessageKind kind) {
     showMessage(text, title, kind);
     return false;
@@ -55,7 +71,7 @@ bool checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewLo
     }
     if (mode == OutputMode::Preview && previewLogo != nullptr) {
         auto logo = std::make_unique<PreviewLogo>();
-        logo->image = readPicture(s.logo_path, "#ffffff");
+        logo->image = readLogo(s.logo_path);
         if (!logo->image)
             return false; // the reader has shown its message
         const int w = static_cast<int>(MagickGetImageWidth(logo->image.get()));

@@ -29,6 +29,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
 
@@ -61,53 +62,75 @@ void openHelpPage(const NetConfig& config, const std::string& page) {
 
 // For scripts/screenshots.sh only: VELOMIRA_SCREENSHOT=<png> writes the window (or the dialog
 // named by VELOMIRA_SCREENSHOT_DIALOG) a moment after start-up and ends the program;
-// VELOMIRA_SCREENSHOT_SELECT=<row> selects that picture first.
-void scheduleScreenshot(qt::QtMainWindow& window, MainWindow& controller) {
+// VELOMIRA_SCREENSHOT_SELECT=<row> selects that picture first; VELOMIRA_SCREENSHOT_DELAY=<ms>
+// waits that long before the grab (the preview plays for a while first).
+void scheduleScreenshot(qt::QtMainWindow& window, qt::QtPreviewWindow& preview,
+                        MainWindow& controller) {
     const QString file = qEnvironmentVariable("VELOMIRA_SCREENSHOT");
     if (file.isEmpty())
         return;
     const QString dialog = qEnvironmentVariable("VELOMIRA_SCREENSHOT_DIALOG");
     bool rowGiven = false;
     const int row = qEnvironmentVariableIntValue("VELOMIRA_SCREENSHOT_SELECT", &rowGiven);
-    QTimer::singleShot(300, &window, [&window, &controller, file, dialog, row, rowGiven] {
-        if (rowGiven && row >= 0 && row < window.pictureList()->count()) {
-            // As a click would leave it; a virtual screen without a window manager never
-            // gives the window the focus that the click would.
-            window.setPictureSelection({row}, row);
-            controller.selectionChanged({row}, row, true);
-        }
-        // The grab runs inside the dialog's own loop, so modal dialogs are caught open.
-        QTimer::singleShot(500, &window, [&window, file, dialog] {
-            QWidget* target = QApplication::activeModalWidget();
-            if (target == nullptr) {
-                for (QWidget* top : QApplication::topLevelWidgets())
-                    if (top != &window && top->isVisible() && top->windowFlags() & Qt::Tool)
-                        target = top;
+    bool delayGiven = false;
+    const int delay = qEnvironmentVariableIntValue("VELOMIRA_SCREENSHOT_DELAY", &delayGiven);
+    QTimer::singleShot(
+        300, &window,
+        [&window, &preview, &controller, file, dialog, row, rowGiven,
+         delay = delayGiven ? delay : 500] {
+            if (rowGiven && row >= 0 && row < window.pictureList()->count()) {
+                // As a click would leave it; a virtual screen without a window manager never
+                // gives the window the focus that the click would.
+                window.setPictureSelection({row}, row);
+                controller.selectionChanged({row}, row, true);
             }
-            if (target == nullptr && dialog.isEmpty())
-                target = &window;
-            // A dialog that did not open leaves no picture rather than one of the main window.
-            if (target != nullptr)
-                target->grab().save(file, "PNG");
-            QCoreApplication::exit(target != nullptr ? 0 : 3);
+            // The grab runs inside the dialog's own loop, so modal dialogs are caught open.
+            QTimer::singleShot(delay, &window, [&window, &preview, file, dialog] {
+                QWidget* target = QApplication::activeModalWidget();
+                if (dialog == QLatin1String("preview"))
+                    target = preview.isVisible() ? &preview : nullptr;
+                else if (dialog == QLatin1String("music")) {
+                    // The lines are padded to a wide column: show their ends, with the mark.
+                    auto* list = qobject_cast<QListWidget*>(window.control(Command::MusicList));
+                    if (list != nullptr)
+                        list->horizontalScrollBar()->setValue(
+                            list->horizontalScrollBar()->maximum());
+                    target = &window;
+                }
+                if (target == nullptr) {
+                    for (QWidget* top : QApplication::topLevelWidgets())
+                        if (top != &window && top->isVisible() && top->windowFlags() & Qt::Tool)
+                            target = top;
+                }
+                if (target == nullptr && dialog.isEmpty())
+                    target = &window;
+                // A dialog that did not open leaves no picture rather than one of the main window.
+                if (target != nullptr)
+                    target->grab().save(file, "PNG");
+                QCoreApplication::exit(target != nullptr ? 0 : 3);
+            });
+            if (dialog == QLatin1String("info"))
+                controller.toggleInfoWindow();
+            else if (dialog == QLatin1String("about"))
+                controller.dispatch(Command::About);
+            else if (dialog == QLatin1String("margins"))
+                controller.dispatch(Command::CaptionMarginsDialog);
+            else if (dialog == QLatin1String("loop"))
+                controller.dispatch(Command::LoopPlayDialog);
+            else if (dialog == QLatin1String("shop"))
+                controller.dispatch(Command::LoadProduct);
+            else if (dialog == QLatin1String("preview"))
+                controller.dispatch(Command::Preview);
+            else if (dialog == QLatin1String("music")) {
+                // The second track listened to, as a double click on its line does.
+                controller.musicLineDoubleClicked(1);
+            } else if (dialog == QLatin1String("progress"))
+                window.showGenerationProgress(3, window.pictureList()->count());
+            else if (dialog == QLatin1String("size")) {
+                auto* sizes = qobject_cast<QComboBox*>(window.control(Command::VideoSize));
+                controller.choiceChanged(Command::VideoSize, sizes->count() - 1);
+            }
         });
-        if (dialog == QLatin1String("info"))
-            controller.toggleInfoWindow();
-        else if (dialog == QLatin1String("about"))
-            controller.dispatch(Command::About);
-        else if (dialog == QLatin1String("margins"))
-            controller.dispatch(Command::CaptionMarginsDialog);
-        else if (dialog == QLatin1String("loop"))
-            controller.dispatch(Command::LoopPlayDialog);
-        else if (dialog == QLatin1String("shop"))
-            controller.dispatch(Command::LoadProduct);
-        else if (dialog == QLatin1String("progress"))
-            window.showGenerationProgress(3, window.pictureList()->count());
-        else if (dialog == QLatin1String("size")) {
-            auto* sizes = qobject_cast<QComboBox*>(window.control(Command::VideoSize));
-            controller.choiceChanged(Command::VideoSize, sizes->count() - 1);
-        }
-    });
 }
 
 } // namespace
@@ -178,7 +201,7 @@ int main(int argc, char** argv) {
     window.show();
     if (argc > 1)
         controller.openProjectAtStart(std::filesystem::absolute(argv[1]).string());
-    scheduleScreenshot(window, controller);
+    scheduleScreenshot(window, previewWindow, controller);
     // Stock music arrives in the background; the program never waits for it at exit.
     StartupTasks startupTasks;
     startupTasks.start(

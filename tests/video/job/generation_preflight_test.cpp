@@ -80,6 +80,14 @@ TEST_F(PreflightTest, PreviewLoadsTheLogoAtItsCorner) {
         EXPECT_EQ(logo->x, expected[location][0]) << location;
         EXPECT_EQ(logo->y, expected[location][1]) << location;
     }
+    // A logo's transparent parts stay transparent over the frame, as in the video.
+    project.settings.logo_path =
+        writeSolidPicture(folder.file("clear.png"), 40, 30, "#ff000000", "png");
+    std::unique_ptr<PreviewLogo> clear;
+    ASSERT_TRUE(
+        checkBeforeGeneration(project, OutputMode::Preview, folder.path(), &clear).accepted);
+    EXPECT_EQ(MagickGetImageAlphaChannel(clear->image.get()), MagickTrue);
+
     project.settings.logo = false;
     std::unique_ptr<PreviewLogo> logo = std::make_unique<PreviewLogo>();
     ASSERT_TRUE(checkBeforeGeneration(project, OutputMode::Preview, folder.path(), &logo).accepted);
