@@ -269,9 +269,10 @@ TEST(PreviewQueue, HoldsNoMoreThanItsBoundAndCloseWakesAWaitingProducer) {
          std::vector<std::tuple<std::size_t, std::size_t, std::size_t>>{{4, 1 << 20, 100},
                                                                         {100, 1000, 300}}) {
         PreviewQueue queue({frames, bytes});
-        std::thread producer([&] {
+        const std::size_t frameSize = size;
+        std::thread producer([&queue, frameSize] {
             for (int i = 0; i < 40; ++i) {
-                queue.push(PreviewEntry{std::vector<unsigned char>(size, 1)});
+                queue.push(PreviewEntry{std::vector<unsigned char>(frameSize, 1)});
                 queue.push(PreviewEntry{}); // holds never wait
             }
         });
