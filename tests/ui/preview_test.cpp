@@ -192,7 +192,6 @@ TEST(PreviewEngine, ClosingWhileWaitingStopsTheMusicWithoutTheEndAndTheNextRunIs
 
     h.screen.onShow = nullptr;
     h.screen.shown.clear();
-    h.clock.beforeSleep = nullptr;
     h.clock.beforeSleep = [&h] { h.waitUntilRendered(); };
     run.render = [&](FrameSink& sink, const std::atomic<bool>& stop) {
         EXPECT_FALSE(stop.load());
