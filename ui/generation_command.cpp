@@ -35,18 +35,24 @@ void finishGeneration(MainWindow::State& s, const GenerationResult& result) {
 
 } // namespace
 
+bool passesPreflight(MainWindow::State& s, OutputMode mode) {
+    const PreflightResult preflight =
+        checkBeforeGeneration(s.album, mode, s.services.folders.programFolder,
+                              mode == OutputMode::Preview ? &s.previewLogo : nullptr);
+    if (preflight.accepted)
+        return true;
+    if (s.album.settings.video_size == 0)
+        s.view.focus(Command::VideoSize);
+    if (preflight.musicTrackToSelect >= 0)
+        s.music->selectLine(preflight.musicTrackToSelect);
+    return false;
+}
+
 void generateVideoCommand(MainWindow::State& s) {
     if (s.generationRunning || s.pictureCount() == 0 || previewBusy(s))
         return;
-    const PreflightResult preflight =
-        checkBeforeGeneration(s.album, OutputMode::Video, s.services.folders.programFolder);
-    if (!preflight.accepted) {
-        if (s.album.settings.video_size == 0)
-            s.view.focus(Command::VideoSize);
-        if (preflight.musicTrackToSelect >= 0)
-            s.music->selectLine(preflight.musicTrackToSelect);
+    if (!passesPreflight(s, OutputMode::Video))
         return;
-    }
     const RunPlan plan = planRun(s.album);
     const std::string proposed =
         proposedOutputName(s.album, s.album.settings.outputNaming, std::time(nullptr));

@@ -8,6 +8,7 @@
 #include "ui/preview_engine.h"
 #include "ui/product_load_command.h"
 #include "video/encoder_pipeline.h"
+#include "video/generation_preflight.h"
 #include "video/generation_worker.h"
 
 #include <memory>
@@ -114,6 +115,8 @@ void showAllOptions(MainWindow::State& s);
 
 // Generation (generation_command.cpp).
 void generateVideoCommand(MainWindow::State& s);
+// The checks before a video or a preview; a refusal focuses the size or selects the track.
+bool passesPreflight(MainWindow::State& s, OutputMode mode);
 
 // Preview (preview_command.cpp).
 void createPreview(MainWindow::State& s);

@@ -5,7 +5,6 @@
 #include "ui/main_window_state.h"
 #include "ui/preview_window_view.h"
 #include "video/generation_plan.h"
-#include "video/generation_preflight.h"
 
 #include <thread>
 
@@ -74,17 +73,9 @@ void startPreviewCommand(MainWindow::State& s) {
         s.preview->state() == kPreviewRunning)
         return;
     PreviewWindowView& window = *s.services.previewWindow;
-    if (!window.previewShown()) {
-        const PreflightResult preflight = checkBeforeGeneration(
-            s.album, OutputMode::Preview, s.services.folders.programFolder, &s.previewLogo);
-        if (!preflight.accepted) {
-            if (s.album.settings.video_size == 0)
-                s.view.focus(Command::VideoSize);
-            if (preflight.musicTrackToSelect >= 0)
-                s.music->selectLine(preflight.musicTrackToSelect);
-            return;
-        }
-    }
+    // A restart from the finished window keeps the checks and the logo of its first start.
+    if (!window.previewShown() && !passesPreflight(s, OutputMode::Preview))
+        return;
 
     PreviewRun run;
     run.videoWidth = s.album.settings.videoWidth;

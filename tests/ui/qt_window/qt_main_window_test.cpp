@@ -1,5 +1,6 @@
 // The Qt main window with the real controller on the offscreen platform: toolbar clicks,
 // dropped files, keys, menus and the close button, read back from the widgets themselves.
+#include "qt_window_application.h"
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_folder.h"
@@ -36,16 +37,7 @@ using velomira::testing::RecordingDialogs;
 using velomira::testing::TempFolder;
 
 QApplication& application() {
-    static int argc = 1;
-    static char name[] = "velomira_ui_qt_window_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
-            return existing; // another test file of this program made it
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
+    return windowTestApplication();
 }
 
 std::string text(const QString& s) {

@@ -1,6 +1,7 @@
 // The preview window with the real controller and real rendered frames on the offscreen
 // platform: the placement rule, the frame around frames and not around the end picture, the
 // restart by a click and closing with Escape.
+#include "qt_window_application.h"
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_folder.h"
@@ -17,19 +18,6 @@
 
 namespace velomira::qt {
 namespace {
-
-QApplication& previewApplication() {
-    static int argc = 1;
-    static char name[] = "velomira_ui_qt_window_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
-            return existing;
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 TEST(PreviewPictureRect, ShrinksToTheAreaInsideTheMarginNeverEnlargesAndCentres) {
     struct Case {
@@ -50,7 +38,7 @@ TEST(PreviewPictureRect, ShrinksToTheAreaInsideTheMarginNeverEnlargesAndCentres)
 class QtPreviewTest : public ::testing::Test {
   protected:
     QtPreviewTest() {
-        previewApplication();
+        windowTestApplication();
         folders.programFolder = folder.path() / "program";
         folders.workFolder = folders.programFolder;
         folders.workTempFolder = folders.programFolder / "temp";
