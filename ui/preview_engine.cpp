@@ -1,6 +1,7 @@
 #include "ui/preview_engine.h"
 
 #include "platform/dialogs.h"
+#include "platform/thread_priority.h"
 
 #include <chrono>
 #include <system_error>
@@ -120,6 +121,9 @@ void PreviewEngine::workerMain(PreviewRun run, FinishedCallback onFinished) {
         showMessage("启动线程失败", "Velomira", MessageKind::Error);
     }
     if (display.joinable()) {
+        // The display keeps the 25 frames per second; the renderer (and the imaging library's
+        // threads it starts) yields to it. The display thread was started before this.
+        lowerCurrentThreadPriority(4);
         PreviewSink sink(queue_, state_);
         if (run.render)
             run.render(sink, stop_);
