@@ -159,6 +159,22 @@ void rgb24ToYuv420p(const unsigned char* rgb, int width, int height, unsigned ch
     }
 }
 
+Blob encodeRgb24(const unsigned char* rgb, int width, int height, FrameFormat format) {
+    if (!rgb || width <= 0 || height <= 0)
+        return Blob();
+    if (format == FrameFormat::Jpeg)
+        return jpegFromRgb24(rgb, width, height, kFrameJpegQuality);
+    const std::size_t size = rawFrameBytes(format, width, height);
+    auto* bytes = static_cast<unsigned char*>(std::malloc(size));
+    if (!bytes)
+        return Blob();
+    if (format == FrameFormat::Rgb24)
+        std::memcpy(bytes, rgb, size);
+    else
+        rgb24ToYuv420p(rgb, width, height, bytes);
+    return adoptMallocBlob(bytes, size);
+}
+
 Blob encodePixels(MagickWand* image, FrameFormat format) {
     // The pixels of one frame at a time; kept between frames so no frame allocates them.
     thread_local std::vector<unsigned char> rgb;
@@ -166,17 +182,18 @@ Blob encodePixels(MagickWand* image, FrameFormat format) {
         return Blob();
     const int width = static_cast<int>(MagickGetImageWidth(image));
     const int height = static_cast<int>(MagickGetImageHeight(image));
-    if (format == FrameFormat::Jpeg)
-        return jpegFromRgb24(rgb.data(), width, height, kFrameJpegQuality);
-    const std::size_t size = rawFrameBytes(format, width, height);
-    auto* bytes = static_cast<unsigned char*>(std::malloc(size));
-    if (!bytes)
-        return Blob();
-    if (format == FrameFormat::Rgb24)
-        std::memcpy(bytes, rgb.data(), size);
-    else
-        rgb24ToYuv420p(rgb.data(), width, height, bytes);
-    return adoptMallocBlob(bytes, size);
+    return encodeRgb24(rgb.data(), width, height, format);
+}
+
+Image imageFromRgb24(const unsigned char* rgb, int width, int height) {
+    if (!rgb || width <= 0 || height <= 0)
+        return Image();
+    Image image = newImage();
+    if (!image || MagickConstituteImage(image.get(), static_cast<std::size_t>(width),
+                                        static_cast<std::size_t>(height), "RGB", CharPixel,
+                                        rgb) == MagickFalse)
+        return Image();
+    return image;
 }
 
 } // namespace velomira
