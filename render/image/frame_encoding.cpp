@@ -47,6 +47,16 @@ bool exportRgb24(MagickWand* image, std::vector<unsigned char>& rgb) {
            MagickTrue;
 }
 
+bool exportRgb24(MagickWand* image, unsigned char* rgb, std::size_t size) {
+    if (!image || !rgb || MagickGetNumberImages(image) == 0)
+        return false;
+    const std::size_t width = MagickGetImageWidth(image);
+    const std::size_t height = MagickGetImageHeight(image);
+    if (width == 0 || height == 0 || size != 3 * width * height)
+        return false;
+    return MagickExportImagePixels(image, 0, 0, width, height, "RGB", CharPixel, rgb) == MagickTrue;
+}
+
 Blob jpegFromRgb24(const unsigned char* rgb, int width, int height, int quality) {
     if (!rgb || width <= 0 || height <= 0)
         return Blob();

@@ -13,6 +13,8 @@ constexpr int kFrameJpegQuality = 92;
 
 // The image's pixels as 8-bit R, G, B, rows top to bottom; false when the export failed.
 bool exportRgb24(MagickWand* image, std::vector<unsigned char>& rgb);
+// The same into `size` bytes at rgb, which must be exactly the image's 3 x width x height.
+bool exportRgb24(MagickWand* image, unsigned char* rgb, std::size_t size);
 
 // A baseline JFIF file at the quality with 4:2:0 chroma sampling; empty on failure.
 Blob jpegFromRgb24(const unsigned char* rgb, int width, int height, int quality);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
+
+#include <sys/mman.h>
 
 namespace velomira {
 
@@ -35,6 +38,39 @@ void blendPercent(const unsigned char* over, const unsigned char* under, std::si
     }
     for (; i < count; ++i)
         out[i] = mix(over[i], under[i], weight);
+}
+
+FrameBuffer::FrameBuffer(std::size_t size) {
+    if (size == 0)
+        return;
+    void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        return;
+    data_ = static_cast<unsigned char*>(mapped);
+    size_ = size;
+}
+
+FrameBuffer::~FrameBuffer() {
+    release();
+}
+
+FrameBuffer::FrameBuffer(FrameBuffer&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+FrameBuffer& FrameBuffer::operator=(FrameBuffer&& other) noexcept {
+    if (this != &other) {
+        release();
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+void FrameBuffer::release() noexcept {
+    if (data_)
+        munmap(data_, size_);
+    data_ = nullptr;
+    size_ = 0;
 }
 
 } // namespace velomira

@@ -40,27 +40,29 @@ std::vector<int> fadeLevels(int parameter) {
 // rather than an image copy and a 16-bit composite. Not ready when either frame is not a plain
 // opaque W x H picture: the library's composite then handles what a blend cannot.
 struct FadePixels {
-    std::vector<unsigned char> picture;
-    std::vector<unsigned char> previous;
-    std::vector<unsigned char> frame;
+    FrameBuffer picture;
+    FrameBuffer previous;
+    FrameBuffer frame;
     bool ready = false;
 };
 
-bool opaqueFrame(MagickWand* image, int width, int height) {
+bool frameSized(MagickWand* image, int width, int height) {
     return image && MagickGetImageWidth(image) == static_cast<std::size_t>(width) &&
-           MagickGetImageHeight(image) == static_cast<std::size_t>(height) &&
-           MagickGetImageAlphaChannel(image) == MagickFalse;
+           MagickGetImageHeight(image) == static_cast<std::size_t>(height);
 }
 
 void takeFadePixels(FadePixels& pixels, MagickWand* picture, MagickWand* previous, int width,
                     int height) {
     // The previous frame's own alpha does not count: its opacity is replaced by the fade's.
-    pixels.ready = opaqueFrame(picture, width, height) && previous &&
-                   MagickGetImageWidth(previous) == static_cast<std::size_t>(width) &&
-                   MagickGetImageHeight(previous) == static_cast<std::size_t>(height) &&
-                   exportRgb24(picture, pixels.picture) && exportRgb24(previous, pixels.previous);
-    if (pixels.ready)
-        pixels.frame.resize(pixels.picture.size());
+    if (!frameSized(picture, width, height) || !frameSized(previous, width, height) ||
+        MagickGetImageAlphaChannel(picture) != MagickFalse)
+        return;
+    const std::size_t size = 3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    pixels.picture = FrameBuffer(size);
+    pixels.previous = FrameBuffer(size);
+    pixels.frame = FrameBuffer(size);
+    pixels.ready = !pixels.frame.empty() && exportRgb24(picture, pixels.picture.data(), size) &&
+                   exportRgb24(previous, pixels.previous.data(), size);
 }
 
 Image crossFade(EffectInputs& in, const EffectParameter& parameter) {

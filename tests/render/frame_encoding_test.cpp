@@ -171,15 +171,21 @@ TEST(PixelBlend, PercentBlendRoundsEveryPairToNearest) {
         over[i] = static_cast<unsigned char>(i & 255);
         under[i] = static_cast<unsigned char>((i >> 8) & 255);
     }
+    FrameBuffer out(over.size());
+    ASSERT_EQ(out.size(), over.size());
+    EXPECT_EQ(std::count(out.data(), out.data() + out.size(), 0), static_cast<long>(out.size()));
+    EXPECT_TRUE(FrameBuffer(0).empty());
     for (int percent : {-5, 0, 1, 2, 6, 33, 50, 94, 99, 100, 150}) {
         const int p = std::clamp(percent, 0, 100);
-        std::vector<unsigned char> out(over.size());
         blendPercent(over.data(), under.data(), over.size(), percent, out.data());
         std::vector<unsigned char> inPlace = over;
         blendPercent(inPlace.data(), under.data(), over.size(), percent, inPlace.data());
+        FrameBuffer moved = std::move(out);
+        out = std::move(moved);
+        ASSERT_FALSE(out.empty());
         for (std::size_t i = 0; i < over.size(); ++i) {
             const int expected = (over[i] * p + under[i] * (100 - p) + 50) / 100;
-            ASSERT_EQ(out[i], expected)
+            ASSERT_EQ(out.data()[i], expected)
                 << percent << "% of " << int(over[i]) << ", " << int(under[i]);
             ASSERT_EQ(inPlace[i], expected) << percent << "% in place, sample " << i;
         }
