@@ -6,6 +6,8 @@
 #   raw     velomira-render --raw-frames
 #   melt    MLT's melt on the same timeline (luma mix of the same length, same clip lengths)
 #   ffmpeg  the encoder alone, turning our ready-made JPEG frames from disk into the MP4
+# With BASELINE=path to another build of velomira-render, that build runs too (jpeg0, raw0), so
+# a change is measured against the old program in the same rounds.
 # They run in turn, RUNS rounds (default 3); each figure is the best of its rounds. Prints
 # wall time and CPU time (user + system, children included) per frame, and the ratios to melt.
 # melt is installed from Debian when it is missing.
@@ -30,7 +32,8 @@ export LC_ALL=C.UTF-8
 work="${BENCH_WORK:-/tmp/velomira-peers}"
 mkdir -p "$work"
 project=$(NAME=peers TRANSITION=31 CAPTIONS=0 LOGO=0 bench/make_reference_album.sh "$work/album")
-render=build/dist/velomira-render
+# RENDER=path times another build of the program (an earlier one, for a before/after figure).
+render="${RENDER:-build/dist/velomira-render}"
 runs="${RUNS:-3}"
 
 # The timeline from our own frame counts: picture i holds frames[i] frames, of which the
@@ -61,6 +64,8 @@ rm -rf "$work/frames"
 
 run_jpeg() { "$render" "$project" -o "$work/jpeg.mp4" 2>"$work/jpeg.log"; }
 run_raw() { "$render" "$project" --raw-frames -o "$work/raw.mp4" 2>"$work/raw.log"; }
+run_jpeg0() { "$BASELINE" "$project" -o "$work/jpeg0.mp4" 2>"$work/jpeg0.log"; }
+run_raw0() { "$BASELINE" "$project" --raw-frames -o "$work/raw0.mp4" 2>"$work/raw0.log"; }
 run_melt() {
   melt -silent -profile atsc_720p_25 "${meltArgs[@]}" \
     -consumer "avformat:$work/melt.mp4" vcodec=libx264 crf=23 preset=medium acodec=aac ab=128k \
@@ -74,6 +79,7 @@ run_ffmpeg() {
 
 declare -A wall cpu
 tools=(jpeg raw melt ffmpeg)
+[ -n "${BASELINE:-}" ] && tools+=(jpeg0 raw0)
 for round in $(seq 1 "$runs"); do
   for tool in "${tools[@]}"; do
     # bash's own timer counts the CPU of waited-for children too (the encoder of velomira-render).

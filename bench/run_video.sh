@@ -14,7 +14,8 @@ export LC_ALL=C.UTF-8
 work="${BENCH_WORK:-/tmp/velomira-bench}"
 mkdir -p "$work"
 project=$(bench/make_reference_album.sh "$work/album")
-render=build/dist/velomira-render
+# RENDER=path times another build of the program (an earlier one, for a before/after figure).
+render="${RENDER:-build/dist/velomira-render}"
 
 seconds() { date +%s.%N; }
 

@@ -1,5 +1,6 @@
 #include "render/effect_run.h"
 
+#include "render/image/frame_encoding.h"
 #include "render/transitions/no_transition.h"
 
 #include <algorithm>
@@ -68,16 +69,26 @@ Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw
     if (!in.sink)
         return Image();
     EncodedFrame blob;
-    MagickWand* last = nullptr;
+    DrawnFrame last;
     for (std::size_t i = 0; i < frames; ++i) {
         last = draw(i);
         if (!last)
             return Image();
-        blob = encodeFrame(last, in.logo, in.format);
+        blob = last.image ? encodeFrame(last.image, in.logo, in.format)
+                          : encodeFrame(last.rgb, in.width, in.height, in.logo, in.format);
         if (!send(*in.sink, blob, false))
             return Image();
     }
-    if (!holdStill(*in.sink, std::move(blob), in.stillFrames, last, in.caption, in.logo, in.format))
+    // The caption fade-in composes onto an image; a frame drawn as pixels only becomes one.
+    Image held;
+    if (!last.image && in.caption && in.stillFrames > 0) {
+        held = imageFromRgb24(last.rgb, in.width, in.height);
+        if (!held)
+            return Image();
+        last.image = held.get();
+    }
+    if (!holdStill(*in.sink, std::move(blob), in.stillFrames, last.image, in.caption, in.logo,
+                   in.format))
         return Image();
     return std::move(finalFrame);
 }

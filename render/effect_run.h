@@ -47,9 +47,25 @@ struct EffectParameter {
 // when a delivery failed.
 using TransitionEffect = Image (*)(EffectInputs&, const EffectParameter&);
 
-// Draws transition frame i (0-based) and returns the image to encode; the image stays owned
-// by the effect. The frame drawn last is the one held still afterwards.
-using DrawFrame = std::function<MagickWand*(std::size_t)>;
+// A drawn transition frame: an image, or W x H 8-bit R, G, B pixels (rows top to bottom) that go
+// to the encoder without an image per frame. Either stays owned by the effect and must last
+// until the next frame is drawn. Neither: drawing failed.
+struct DrawnFrame {
+    MagickWand* image = nullptr;
+    const unsigned char* rgb = nullptr;
+
+    DrawnFrame() = default;
+    DrawnFrame(MagickWand* drawn) : image(drawn) {}
+    static DrawnFrame pixels(const unsigned char* drawn) {
+        DrawnFrame frame;
+        frame.rgb = drawn;
+        return frame;
+    }
+    explicit operator bool() const { return image || rgb; }
+};
+
+// Draws transition frame i (0-based); the frame drawn last is the one held still afterwards.
+using DrawFrame = std::function<DrawnFrame(std::size_t)>;
 
 // Delivers `frames` transition frames, then holds the last one still for stillFrames frames
 // with the caption fading in, and returns `finalFrame` (moved out: ownership to the caller).

@@ -47,6 +47,16 @@ bool exportRgb24(MagickWand* image, std::vector<unsigned char>& rgb) {
            MagickTrue;
 }
 
+bool exportRgb24(MagickWand* image, unsigned char* rgb, std::size_t size) {
+    if (!image || !rgb || MagickGetNumberImages(image) == 0)
+        return false;
+    const std::size_t width = MagickGetImageWidth(image);
+    const std::size_t height = MagickGetImageHeight(image);
+    if (width == 0 || height == 0 || size != 3 * width * height)
+        return false;
+    return MagickExportImagePixels(image, 0, 0, width, height, "RGB", CharPixel, rgb) == MagickTrue;
+}
+
 Blob jpegFromRgb24(const unsigned char* rgb, int width, int height, int quality) {
     if (!rgb || width <= 0 || height <= 0)
         return Blob();
@@ -159,6 +169,22 @@ void rgb24ToYuv420p(const unsigned char* rgb, int width, int height, unsigned ch
     }
 }
 
+Blob encodeRgb24(const unsigned char* rgb, int width, int height, FrameFormat format) {
+    if (!rgb || width <= 0 || height <= 0)
+        return Blob();
+    if (format == FrameFormat::Jpeg)
+        return jpegFromRgb24(rgb, width, height, kFrameJpegQuality);
+    const std::size_t size = rawFrameBytes(format, width, height);
+    auto* bytes = static_cast<unsigned char*>(std::malloc(size));
+    if (!bytes)
+        return Blob();
+    if (format == FrameFormat::Rgb24)
+        std::memcpy(bytes, rgb, size);
+    else
+        rgb24ToYuv420p(rgb, width, height, bytes);
+    return adoptMallocBlob(bytes, size);
+}
+
 Blob encodePixels(MagickWand* image, FrameFormat format) {
     // The pixels of one frame at a time; kept between frames so no frame allocates them.
     thread_local std::vector<unsigned char> rgb;
@@ -166,17 +192,18 @@ Blob encodePixels(MagickWand* image, FrameFormat format) {
         return Blob();
     const int width = static_cast<int>(MagickGetImageWidth(image));
     const int height = static_cast<int>(MagickGetImageHeight(image));
-    if (format == FrameFormat::Jpeg)
-        return jpegFromRgb24(rgb.data(), width, height, kFrameJpegQuality);
-    const std::size_t size = rawFrameBytes(format, width, height);
-    auto* bytes = static_cast<unsigned char*>(std::malloc(size));
-    if (!bytes)
-        return Blob();
-    if (format == FrameFormat::Rgb24)
-        std::memcpy(bytes, rgb.data(), size);
-    else
-        rgb24ToYuv420p(rgb.data(), width, height, bytes);
-    return adoptMallocBlob(bytes, size);
+    return encodeRgb24(rgb.data(), width, height, format);
+}
+
+Image imageFromRgb24(const unsigned char* rgb, int width, int height) {
+    if (!rgb || width <= 0 || height <= 0)
+        return Image();
+    Image image = newImage();
+    if (!image || MagickConstituteImage(image.get(), static_cast<std::size_t>(width),
+                                        static_cast<std::size_t>(height), "RGB", CharPixel,
+                                        rgb) == MagickFalse)
+        return Image();
+    return image;
 }
 
 } // namespace velomira

@@ -180,6 +180,15 @@ EncodedFrame encodeFrame(MagickWand* image, const PreviewLogo* logo, FrameFormat
     return encodePixels(target, format);
 }
 
+EncodedFrame encodeFrame(const unsigned char* rgb, int width, int height, const PreviewLogo* logo,
+                         FrameFormat format) {
+    if (logo && logo->image) {
+        Image image = imageFromRgb24(rgb, width, height);
+        return image ? encodeFrame(image, logo, format) : EncodedFrame();
+    }
+    return encodeRgb24(rgb, width, height, format);
+}
+
 bool writePictureFile(Image& image, const std::string& path) {
     if (!image || path.empty() || MagickGetNumberImages(image.get()) == 0)
         return false;

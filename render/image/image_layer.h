@@ -57,6 +57,11 @@ EncodedFrame encodeFrame(Image& image, const PreviewLogo* logo = nullptr,
 EncodedFrame encodeFrame(MagickWand* image, const PreviewLogo* logo = nullptr,
                          FrameFormat format = FrameFormat::Jpeg);
 
+// The same for a width x height frame of 8-bit R, G, B pixels (rows top to bottom), which
+// reaches the encoder without passing through the imaging library unless a logo is drawn.
+EncodedFrame encodeFrame(const unsigned char* rgb, int width, int height,
+                         const PreviewLogo* logo = nullptr, FrameFormat format = FrameFormat::Jpeg);
+
 // Writes the image to the path; the format follows the image's format or the extension.
 bool writePictureFile(Image& image, const std::string& path);
 

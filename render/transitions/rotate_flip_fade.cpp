@@ -1,5 +1,8 @@
 #include "render/transitions/rotate_flip_fade.h"
 
+#include "render/image/frame_encoding.h"
+#include "render/image/pixel_blend.h"
+
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -33,17 +36,59 @@ std::vector<int> fadeLevels(int parameter) {
     return levels;
 }
 
+// Both frames as 8-bit pixels, taken once per picture, so a frame is a blend of two buffers
+// rather than an image copy and a 16-bit composite. Not ready when either frame is not a plain
+// opaque W x H picture: the library's composite then handles what a blend cannot.
+struct FadePixels {
+    FrameBuffer picture;
+    FrameBuffer previous;
+    FrameBuffer frame;
+    bool ready = false;
+};
+
+bool frameSized(MagickWand* image, int width, int height) {
+    return image && MagickGetImageWidth(image) == static_cast<std::size_t>(width) &&
+           MagickGetImageHeight(image) == static_cast<std::size_t>(height);
+}
+
+void takeFadePixels(FadePixels& pixels, MagickWand* picture, MagickWand* previous, int width,
+                    int height) {
+    // The previous frame's own alpha does not count: its opacity is replaced by the fade's.
+    if (!frameSized(picture, width, height) || !frameSized(previous, width, height) ||
+        MagickGetImageAlphaChannel(picture) != MagickFalse)
+        return;
+    const std::size_t size = 3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    pixels.picture = FrameBuffer(size);
+    pixels.previous = FrameBuffer(size);
+    pixels.frame = FrameBuffer(size);
+    pixels.ready = !pixels.frame.empty() && exportRgb24(picture, pixels.picture.data(), size) &&
+                   exportRgb24(previous, pixels.previous.data(), size);
+}
+
 Image crossFade(EffectInputs& in, const EffectParameter& parameter) {
     const std::vector<int> levels = fadeLevels(parameter.step);
     Image previous;
     Image frame;
-    auto draw = [&](std::size_t i) -> MagickWand* {
-        if (!previous)
+    FadePixels pixels;
+    auto draw = [&](std::size_t i) -> DrawnFrame {
+        if (!previous) {
             previous = takeBaseFrame(in);
+            if (previous && in.pictureCanvas)
+                takeFadePixels(pixels, in.pictureCanvas->get(), previous.get(), in.width,
+                               in.height);
+        }
+        const double opacity = levels[i] / 100.0;
+        // The last frame is an image: it is held still, captioned and handed on.
+        if (pixels.ready && i + 1 < levels.size()) {
+            if (!(opacity > 0.01))
+                return DrawnFrame::pixels(pixels.picture.data());
+            blendPercent(pixels.previous.data(), pixels.picture.data(), pixels.frame.size(),
+                         levels[i], pixels.frame.data());
+            return DrawnFrame::pixels(pixels.frame.data());
+        }
         frame = clonePictureCanvas(in);
         if (!previous || !frame)
             return nullptr;
-        const double opacity = levels[i] / 100.0;
         if (opacity > 0.01) {
             MagickSetImageOpacity(previous.get(), opacity);
             MagickCompositeImage(frame.get(), previous.get(), OverCompositeOp, 0, 0);

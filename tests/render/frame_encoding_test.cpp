@@ -2,10 +2,13 @@
 // the reduced decode of pictures much larger than their place in the frame.
 #include "render/frame_sequencer.h"
 #include "render/image/frame_encoding.h"
+#include "render/image/pixel_blend.h"
 
 #include "render_fixture.h"
+
 #include "support/picture_files.h"
 #include "support/recording_sink.h"
+#include <algorithm>
 
 namespace velomira {
 namespace {
@@ -158,6 +161,57 @@ TEST_F(RenderTest, AwkwardPicturesGiveWholeFramesInEveryFormat) {
         }
     }
     EXPECT_TRUE(dialogs.messages().empty());
+}
+
+// Every pair of samples at the weights a fade uses and at the clamped ends, over a length that
+// leaves a tail after the vectorised blocks, written into a separate buffer and over an input.
+TEST(PixelBlend, PercentBlendRoundsEveryPairToNearest) {
+    std::vector<unsigned char> over(65536 + 7), under(over.size());
+    for (std::size_t i = 0; i < over.size(); ++i) {
+        over[i] = static_cast<unsigned char>(i & 255);
+        under[i] = static_cast<unsigned char>((i >> 8) & 255);
+    }
+    FrameBuffer out(over.size());
+    ASSERT_EQ(out.size(), over.size());
+    EXPECT_EQ(std::count(out.data(), out.data() + out.size(), 0), static_cast<long>(out.size()));
+    EXPECT_TRUE(FrameBuffer(0).empty());
+    for (int percent : {-5, 0, 1, 2, 6, 33, 50, 94, 99, 100, 150}) {
+        const int p = std::clamp(percent, 0, 100);
+        blendPercent(over.data(), under.data(), over.size(), percent, out.data());
+        std::vector<unsigned char> inPlace = over;
+        blendPercent(inPlace.data(), under.data(), over.size(), percent, inPlace.data());
+        FrameBuffer moved = std::move(out);
+        out = std::move(moved);
+        ASSERT_FALSE(out.empty());
+        for (std::size_t i = 0; i < over.size(); ++i) {
+            const int expected = (over[i] * p + under[i] * (100 - p) + 50) / 100;
+            ASSERT_EQ(out.data()[i], expected)
+                << percent << "% of " << int(over[i]) << ", " << int(under[i]);
+            ASSERT_EQ(inPlace[i], expected) << percent << "% in place, sample " << i;
+        }
+    }
+}
+
+// A frame given as pixels is coded as the same frame given as an image, the preview logo
+// included.
+TEST_F(RenderTest, PixelFramesCodeAsTheirImages) {
+    const std::string path = writeGradientJpeg(folder.file("g.jpg"), 48, 30);
+    velomira::Image image = newImage();
+    ASSERT_EQ(MagickReadImage(image.get(), path.c_str()), MagickTrue);
+    const std::vector<unsigned char> rgb = pixelsOf(image.get());
+    PreviewLogo logo{makeCanvas(8, 6, "#00ff00"), 3, 4};
+    for (FrameFormat format : {FrameFormat::Jpeg, FrameFormat::Rgb24, FrameFormat::Yuv420p}) {
+        for (const PreviewLogo* withLogo :
+             {static_cast<const PreviewLogo*>(nullptr), static_cast<const PreviewLogo*>(&logo)}) {
+            const Blob fromImage = encodeFrame(image, withLogo, format);
+            const Blob fromPixels = encodeFrame(rgb.data(), 48, 30, withLogo, format);
+            ASSERT_FALSE(fromPixels.empty());
+            EXPECT_EQ(std::string(fromImage.bytes(), fromImage.bytes() + fromImage.length),
+                      std::string(fromPixels.bytes(), fromPixels.bytes() + fromPixels.length))
+                << static_cast<int>(format) << (withLogo ? " with logo" : "");
+        }
+    }
+    EXPECT_TRUE(encodeFrame(nullptr, 48, 30).empty());
 }
 
 } // namespace

@@ -6,6 +6,9 @@
 #include "render_fixture.h"
 #include "support/picture_files.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace velomira::testing {
@@ -126,6 +129,103 @@ TEST_F(RotateFlipFade, CrossFadeLaysThePreviousFrameOverAtFallingOpacity) {
     RecordingSink first; // the first picture of a run fades in from black
     render(31, 6, picture, velomira::Image(), first);
     EXPECT_TRUE(near(probe(first, 0, 30, 20), {15, 0, 0}, 4));
+}
+
+// A photograph-like picture: a gradient with noise, so a blend meets many sample values.
+velomira::Image noisyPicture(int width, int height, const char* gradient) {
+    velomira::Image picture = newImage();
+    MagickSetSize(picture.get(), static_cast<std::size_t>(width), static_cast<std::size_t>(height));
+    MagickReadImage(picture.get(), gradient);
+    MagickAddNoiseImage(picture.get(), GaussianNoise);
+    return picture;
+}
+
+std::vector<unsigned char> rgbOfImage(MagickWand* image) {
+    const std::size_t w = MagickGetImageWidth(image), h = MagickGetImageHeight(image);
+    std::vector<unsigned char> rgb(3 * w * h);
+    MagickExportImagePixels(image, 0, 0, w, h, "RGB", CharPixel, rgb.data());
+    return rgb;
+}
+
+int largestDifference(const std::vector<unsigned char>& a, const std::string& b) {
+    if (a.size() != b.size())
+        return 256;
+    int largest = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        largest = std::max(largest, std::abs(int(a[i]) - int(static_cast<unsigned char>(b[i]))));
+    return largest;
+}
+
+// Each raw frame of the cross-fade against the library's own composite of the previous frame
+// at the opacity of that frame over the picture, and against the rounded blend in whole percent.
+TEST_F(RotateFlipFade, CrossFadeFramesMatchTheLibrarysComposite) {
+    struct Case {
+        int width, height, step;
+        bool first;        // fades in from black
+        bool pictureAlpha; // a picture with an (opaque) alpha channel
+        bool caption;
+    };
+    const Case cases[] = {
+        {160, 90, 6, false, false, false}, {161, 91, 7, false, false, false},
+        {160, 90, 20, false, false, true}, {96, 54, 0, true, false, false},
+        {2, 2, 13, false, false, false},   {64, 36, 6, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " step " << c.step);
+        const velomira::Image picture = noisyPicture(c.width, c.height, "gradient:#204080-#f0e0a0");
+        if (c.pictureAlpha)
+            MagickSetImageAlphaChannel(picture.get(), ActivateAlphaChannel);
+        const velomira::Image previous =
+            c.first ? makeCanvas(c.width, c.height, "#000000")
+                    : noisyPicture(c.width, c.height, "gradient:#ff2000-#0030ff");
+        CaptionOverlay caption{makeCanvas(8, 4, "#ffffff"), 1.0, 1.0, 0};
+        RecordingSink sink;
+        EffectInputs in;
+        in.width = c.width;
+        in.height = c.height;
+        in.pictureCanvas = &picture;
+        in.previousFrame = c.first ? velomira::Image() : cloneImage(previous);
+        in.caption = c.caption ? &caption : nullptr;
+        in.stillFrames = 4;
+        in.sink = &sink;
+        in.format = FrameFormat::Rgb24;
+        EffectParameter parameter;
+        parameter.step = c.step;
+        const velomira::Image result = rotateFlipFadeEffect(31)(in, parameter);
+        ASSERT_TRUE(result);
+
+        std::vector<int> levels; // the previous frame's opacity in percent, frame by frame
+        for (int e = c.step >= 1 && c.step <= 20 ? c.step : 6, d = 100 - e;; d -= e) {
+            e = std::min(e, d);
+            levels.push_back(d);
+            if (d == 0)
+                break;
+        }
+        ASSERT_EQ(sink.count(), static_cast<int>(levels.size()) + 4);
+        const std::vector<unsigned char> over = rgbOfImage(previous.get());
+        const std::vector<unsigned char> under = rgbOfImage(picture.get());
+        for (std::size_t i = 0; i < levels.size(); ++i) {
+            velomira::Image expected = cloneImage(picture);
+            velomira::Image laid = cloneImage(previous);
+            if (levels[i] > 1) {
+                MagickSetImageOpacity(laid.get(), levels[i] / 100.0);
+                MagickCompositeImage(expected.get(), laid.get(), OverCompositeOp, 0, 0);
+            }
+            const std::string& frame = sink.deliveries()[i].bytes;
+            EXPECT_LE(largestDifference(rgbOfImage(expected.get()), frame), 1) << "frame " << i;
+            std::vector<unsigned char> rounded(under);
+            for (std::size_t k = 0; k < rounded.size() && levels[i] > 1; ++k)
+                rounded[k] = static_cast<unsigned char>(
+                    (over[k] * levels[i] + under[k] * (100 - levels[i]) + 50) / 100);
+            if (!c.pictureAlpha) {
+                EXPECT_EQ(largestDifference(rounded, frame), 0) << "frame " << i;
+            }
+        }
+        EXPECT_EQ(largestDifference(under, sink.deliveries()[levels.size() - 1].bytes), 0);
+        EXPECT_EQ(rgbOfImage(result.get()), under) << "the next picture starts from the picture";
+        const std::string& firstStill = sink.deliveries()[levels.size()].bytes;
+        EXPECT_EQ(largestDifference(under, firstStill) == 0, !c.caption) << "caption fade-in";
+    }
 }
 
 // Frame 2 of the growing spins on 400 x 400 shows a 60 x 60 copy turned by 54 degrees (45) or
