@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace velomira {
 
@@ -136,7 +137,7 @@ std::vector<unsigned char> encodePng(const std::vector<unsigned char>& rgb, int 
 
 } // namespace
 
-std::vector<unsigned char> makeFrameIcon(MagickWand* frame, int boxWidth, int boxHeight) {
+std::vector<unsigned char> makeFrameIcon(MagickWand* frame, int boxWidth, int boxHeight) try {
     const int innerWidth = boxWidth - 2;
     const int innerHeight = boxHeight - 2;
     if (!frame || innerWidth < 1 || innerHeight < 1 || MagickGetNumberImages(frame) == 0 ||
@@ -167,6 +168,8 @@ std::vector<unsigned char> makeFrameIcon(MagickWand* frame, int boxWidth, int bo
     const auto top = static_cast<std::size_t>((boxHeight - thumb.height - 2) / 2 + 1);
     reduceInto(pixels.get(), size, thumb, canvas, width, left, top);
     return encodePng(canvas, boxWidth, boxHeight);
+} catch (const std::bad_alloc&) {
+    return {}; // a frame too large to hold twice: the caller goes through the file
 }
 
 } // namespace velomira

@@ -13,7 +13,8 @@ namespace velomira {
 
 // PNG bytes of a boxWidth x boxHeight icon: the current image of frame fitted into the box
 // (never enlarged) with a triangle filter. Empty when the frame has an alpha channel (its
-// icon is composed over white by the library's own thumbnail) or cannot be read.
+// icon is composed over white by the library's own thumbnail), cannot be read, or does not
+// fit in memory twice.
 std::vector<unsigned char> makeFrameIcon(MagickWand* frame, int boxWidth, int boxHeight);
 
 } // namespace velomira
