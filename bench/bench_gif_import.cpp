@@ -143,21 +143,25 @@ int main() {
     for (int round = 0; round < rounds; ++round) {
         measure(bare150, [&] { return bareFrames(gif150, freshFolder()); });
         measure(import150, [&] { return commandImport(gif150, freshFolder(), 150); });
-        if (round % 2 == 0)
-            measure(import600, [&] { return commandImport(gif600, freshFolder(), 600); });
+        // As many rounds as the 150-frame import: a best of fewer runs would stand further
+        // above the true time on a busy machine and inflate the ratio.
+        measure(import600, [&] { return commandImport(gif600, freshFolder(), 600); });
     }
     fs::remove_all(work, ignored);
 
     const double ratio150 = import150.cpu / bare150.cpu;
     const double ratio600 = import600.cpu / import150.cpu;
-    std::printf("GIF import, 480 x 270, best of %d rounds (600 frames: %d), CPU seconds (wall):\n",
-                rounds, (rounds + 1) / 2);
+    const double wallRatio150 = import150.wall / bare150.wall;
+    const double wallRatio600 = import600.wall / import150.wall;
+    auto verdict = [](double ratio, double target) { return ratio <= target ? "ok" : "MISSED"; };
+    std::printf("GIF import, 480 x 270, best of %d rounds, CPU seconds (wall):\n", rounds);
     std::printf("  library alone, 150 frames   %7.3f (%7.3f)\n", bare150.cpu, bare150.wall);
     std::printf("  import command, 150 frames  %7.3f (%7.3f)\n", import150.cpu, import150.wall);
     std::printf("  import command, 600 frames  %7.3f (%7.3f)\n", import600.cpu, import600.wall);
-    std::printf("  import 150 / library 150    %7.2f  (target <= 2.0)  %s\n", ratio150,
-                ratio150 <= 2.0 ? "ok" : "MISSED");
-    std::printf("  import 600 / import 150     %7.2f  (target <= 4.4)  %s\n", ratio600,
-                ratio600 <= 4.4 ? "ok" : "MISSED");
+    std::printf("  import 150 / library 150    CPU %5.2f %-6s  wall %5.2f %-6s  (target <= 2.0)\n",
+                ratio150, verdict(ratio150, 2.0), wallRatio150, verdict(wallRatio150, 2.0));
+    std::printf("  import 600 / import 150     CPU %5.2f %-6s  wall %5.2f %-6s  (target <= 4.4)\n",
+                ratio600, verdict(ratio600, 4.4), wallRatio600, verdict(wallRatio600, 4.4));
+    // Decided on processor time: the wall clock also counts the neighbours on a shared machine.
     return ratio150 <= 2.0 && ratio600 <= 4.4 ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include "app/string_utils.h"
 #include "media/picture_adding.h"
 #include "platform/dialogs.h"
+#include "render/image/frame_icon.h"
 #include "render/image/thumbnail.h"
 
 #include <cstdio>
@@ -38,12 +39,25 @@ GifImportResult ended(GifImportResult result, GifImportOutcome outcome) {
     return result;
 }
 
+// The list icon of a frame just written to path. An opaque frame's icon is made from the
+// frame in memory, which gives the icon of the file without decoding it again; a frame with
+// an alpha channel goes through the file like any picture. Empty when no icon could be made.
+PngBytes frameIcon(const Image& frame, const std::string& path) {
+    PngBytes icon = makeFrameIcon(frame.get(), thumbnailSize, thumbnailSize);
+    if (!icon.empty())
+        return icon;
+    Blob made;
+    if (makeThumbnailIcon(path, thumbnailSize, thumbnailSize, 0, made) == 1)
+        icon.assign(made.bytes(), made.bytes() + made.length);
+    return icon;
+}
+
 // Appends one written frame the way the list adds any picture: the icon first, then the item.
 // False when the album is full.
 bool appendFrame(GifImportContext& context, const GifImportCallbacks& callbacks,
-                 const std::string& path, GifImportResult& result) {
-    Blob icon;
-    if (makeThumbnailIcon(path, thumbnailSize, thumbnailSize, 0, icon) != 1) {
+                 const std::string& path, const Image& frame, GifImportResult& result) {
+    const PngBytes icon = frameIcon(frame, path);
+    if (icon.empty()) {
         if (callbacks.refused)
             callbacks.refused("图片读取失败:\r\n" + path);
         return true;
@@ -53,8 +67,7 @@ bool appendFrame(GifImportContext& context, const GifImportCallbacks& callbacks,
     case AddPictureStatus::Added:
         ++result.added;
         if (callbacks.pictureAdded)
-            callbacks.pictureAdded(added.position,
-                                   PngBytes(icon.bytes(), icon.bytes() + icon.length));
+            callbacks.pictureAdded(added.position, icon);
         return true;
     case AddPictureStatus::Refused:
         if (callbacks.refused)
@@ -111,14 +124,16 @@ GifImportResult importGifAnimation(GifImportContext& context, const GifImportCal
             return ended(result, GifImportOutcome::AlbumFull);
         }
         std::string path;
+        Image frame;
         const std::string time = callbacks.timeText ? callbacks.timeText() : localTimeText();
-        if (!frames.writeNext(context.tempPictureFolder, time, context.counter, path, failure)) {
+        if (!frames.writeNext(context.tempPictureFolder, time, context.counter, path, failure,
+                              &frame)) {
             showMessage(kFrameFailedText, "错误", MessageKind::Error);
             return ended(result, GifImportOutcome::WriteFailed);
         }
         if (callbacks.status)
             callbacks.status(gifImportProgressText(k, result.frames));
-        if (!appendFrame(context, callbacks, path, result)) {
+        if (!appendFrame(context, callbacks, path, frame, result)) {
             std::filesystem::remove(path, ignored);
             showMessage(albumFullMessage(), "提示", MessageKind::Warning);
             return ended(result, GifImportOutcome::AlbumFull);

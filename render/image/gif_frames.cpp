@@ -138,10 +138,12 @@ bool GifFrameSequence::composeNextStep(std::string& failure) {
 }
 
 bool GifFrameSequence::writeNext(const std::filesystem::path& folder, const std::string& timeText,
-                                 GifFrameCounter& counter, std::string& path,
-                                 std::string& failure) {
+                                 GifFrameCounter& counter, std::string& path, std::string& failure,
+                                 Image* writtenFrame) {
     path.clear();
     failure.clear();
+    if (writtenFrame)
+        writtenFrame->reset();
     if (!animation_ || remaining() <= 0) {
         failure = "no frame left";
         return false;
@@ -183,8 +185,10 @@ bool GifFrameSequence::writeNext(const std::filesystem::path& folder, const std:
             std::filesystem::remove(target, ignored);
         }
     }
-    // The frame is no longer needed: dropping it keeps memory falling as the import goes on,
-    // and leaves the next frame current.
+    if (written && writtenFrame)
+        writtenFrame->reset(MagickGetImage(wand));
+    // The frame is no longer needed here: dropping it keeps memory falling as the import goes
+    // on, and leaves the next frame current.
     MagickRemoveImage(wand);
     ++written_;
     if (!written && failure.empty())

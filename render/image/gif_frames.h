@@ -51,9 +51,11 @@ class GifFrameSequence {
     // counters until the name is unused (every draw advances the counter; an existing file is
     // never touched). Returns false, with the reason in failure, when there is no frame left or
     // the frame cannot be composed or written (a partly written file is removed); the frame is
-    // dropped either way.
+    // dropped either way. When written is given, it receives the frame that was written (its
+    // pixels are shared, not copied), for work that would otherwise read the file back.
     bool writeNext(const std::filesystem::path& folder, const std::string& timeText,
-                   GifFrameCounter& counter, std::string& path, std::string& failure);
+                   GifFrameCounter& counter, std::string& path, std::string& failure,
+                   Image* written = nullptr);
 
   private:
     bool composeNextStep(std::string& failure);

@@ -2,6 +2,7 @@
 // land in a temporary folder, the album and the messages are read back.
 #include "ui/gif_import_command.h"
 
+#include "render/image/thumbnail.h"
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_folder.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -335,6 +337,77 @@ TEST(GifImport, TransparentFramesArePngWithTheirAlpha) {
     EXPECT_EQ(testing::pixelAt(wand, at.x + 5, at.y + 5),
               testing::rgbOf(testing::gifFrameColour(2)));
     DestroyMagickWand(wand);
+}
+
+// The RGB bytes of a PNG icon.
+std::vector<unsigned char> iconPixels(const unsigned char* png, std::size_t length,
+                                      std::size_t& width, std::size_t& height) {
+    MagickWand* wand = NewMagickWand();
+    std::vector<unsigned char> pixels;
+    if (MagickReadImageBlob(wand, png, length) == MagickTrue) {
+        width = MagickGetImageWidth(wand);
+        height = MagickGetImageHeight(wand);
+        pixels.resize(width * height * 3);
+        MagickExportImagePixels(wand, 0, 0, width, height, "RGB", CharPixel, pixels.data());
+    }
+    DestroyMagickWand(wand);
+    return pixels;
+}
+
+// Each frame's list icon is the one its file gives when added to the list: the same box,
+// border and placement, and pixels that differ only by the file's compression and rounding.
+TEST(GifImport, FrameIconsMatchTheIconsOfTheFramesFiles) {
+    const struct {
+        const char* name;
+        GifAnimationSpec spec;
+        int maxDifference;     // any channel of any pixel
+        double meanDifference; // over all channels of the icon
+    } cases[] = {
+        // JPEG ringing along the patches' hard edges accounts for the largest differences; a
+        // shifted or wrongly scaled picture would differ by far more along its white margin.
+        {"wide, reduced", {.width = 480, .height = 270, .frames = 3, .patch = 40}, 32, 0.5},
+        {"small, reduced a little",
+         {.width = 160, .height = 90, .frames = 3, .patch = 20},
+         32,
+         0.5},
+        {"tall", {.width = 90, .height = 300, .frames = 3, .patch = 30}, 32, 0.5},
+        {"fits the box unscaled", {.width = 100, .height = 60, .frames = 3, .patch = 20}, 32, 0.5},
+        // Composed over white by the library, from the file, as any picture with alpha.
+        {"transparent", {.frames = 3, .patch = 30, .transparentBackground = true}, 0, 0.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::RecordingDialogs dialogs;
+        ImportRun run;
+        const std::string path = testing::writeGifAnimation(run.folder.file("a.gif"), c.spec);
+        ASSERT_EQ(run.run(path).added, c.spec.frames);
+        ASSERT_EQ(run.icons.size(), static_cast<std::size_t>(c.spec.frames));
+        for (std::size_t k = 0; k < run.icons.size(); ++k) {
+            SCOPED_TRACE(k);
+            Blob expected;
+            ASSERT_EQ(makeThumbnailIcon(run.album.items[k].path, thumbnailSize, thumbnailSize, 0,
+                                        expected),
+                      1);
+            std::size_t width = 0, height = 0, wantWidth = 0, wantHeight = 0;
+            const std::vector<unsigned char> got =
+                iconPixels(run.icons[k].data(), run.icons[k].size(), width, height);
+            const std::vector<unsigned char> want =
+                iconPixels(expected.bytes(), expected.length, wantWidth, wantHeight);
+            ASSERT_EQ(width, static_cast<std::size_t>(thumbnailSize));
+            ASSERT_EQ(height, static_cast<std::size_t>(thumbnailSize));
+            ASSERT_EQ(got.size(), want.size());
+            int worst = 0;
+            double total = 0;
+            for (std::size_t i = 0; i < got.size(); ++i) {
+                const int difference = std::abs(got[i] - want[i]);
+                worst = std::max(worst, difference);
+                total += difference;
+            }
+            const double mean = total / static_cast<double>(got.size());
+            EXPECT_LE(worst, c.maxDifference);
+            EXPECT_LE(mean, c.meanDifference);
+        }
+    }
 }
 
 TEST(GifImport, CounterRunsOnAcrossImportsAndPassesTakenNames) {
