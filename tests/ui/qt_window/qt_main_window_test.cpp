@@ -3,6 +3,7 @@
 #include "qt_window_application.h"
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
+#include "support/recording_sound.h"
 #include "support/temp_folder.h"
 #include "ui/main_window.h"
 #include "ui/qt/badge_delegate.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -75,6 +77,7 @@ class QtMainWindowTest : public ::testing::Test {
         services.optionDialogs = &options;
         services.info = &info;
         services.vendorHost = "www.example.com";
+        services.sound = &sound;
         services.programPath = (folders.programFolder / "velomira").string();
         window = std::make_unique<QtMainWindow>(&fonts);
         controller = std::make_unique<MainWindow>(*window, services);
@@ -189,6 +192,7 @@ class QtMainWindowTest : public ::testing::Test {
     velomira::testing::ScriptedInfoView infoView;
     InfoLog info;
     velomira::testing::ScriptedOptionDialogs options;
+    velomira::testing::RecordingSound sound;
     OpenedUrls opened;
     std::unique_ptr<QtMainWindow> window;
     std::unique_ptr<MainWindow> controller;
@@ -230,6 +234,41 @@ TEST_F(QtMainWindowTest, StartsEmptyWithTheStatusPartsAndEnablingOfAFreshWindow)
              {Command::SettingsMenu, window->toolbarAction(Command::SettingsMenu)}})
         EXPECT_TRUE(action->isVisible()) << commandNumber(command);
     EXPECT_EQ(text(window->toolbarAction(Command::MoveForward)->toolTip()), "快捷键: Ctrl + ←");
+}
+
+TEST_F(QtMainWindowTest, MusicListShowsColumnsListensToALineAndLosesItToTheDeleteKey) {
+    std::vector<std::string> tracks;
+    for (const char* name : {"a.mp3", "b.MP3"}) {
+        tracks.push_back(folder.file(name));
+        const std::string make = "ffmpeg -loglevel error -f lavfi -i sine=duration=1 -f mp3 ";
+        ASSERT_EQ(std::system((make + tracks.back()).c_str()), 0);
+    }
+    dialogs.scriptFiles(tracks);
+    QTest::mouseClick(qobject_cast<QPushButton*>(window->control(Command::MusicAdd)),
+                      Qt::LeftButton);
+    auto* music = qobject_cast<QListWidget*>(window->control(Command::MusicList));
+    ASSERT_EQ(music->count(), 2);
+    EXPECT_TRUE(QFontInfo(music->font()).fixedPitch()) << "the columns line up";
+    const std::string line = text(music->item(1)->text());
+    EXPECT_EQ(line.substr(0, 6), "b.MP3 ");
+    EXPECT_EQ(line.substr(108), " 44100Hz     00:00:01");
+    EXPECT_EQ(status(2), "音频长度: 00:00:02");
+    EXPECT_FALSE(enabled(Command::MusicListen));
+
+    music->setCurrentRow(1);
+    auto* listen = qobject_cast<QPushButton*>(window->control(Command::MusicListen));
+    ASSERT_TRUE(listen->isEnabled());
+    QTest::mouseClick(listen, Qt::LeftButton);
+    EXPECT_EQ(text(listen->text()), "停止");
+    EXPECT_EQ(text(music->item(1)->text()), line + " 试听中");
+    EXPECT_EQ(sound.calls, (std::vector<std::string>{"open " + tracks[1], "play"}));
+
+    key(music, Qt::Key_Delete);
+    ASSERT_EQ(music->count(), 1);
+    EXPECT_EQ(sound.calls.back(), "close");
+    EXPECT_EQ(text(listen->text()), "试听");
+    EXPECT_EQ(music->currentRow(), 0) << "the line before the removed last one";
+    EXPECT_EQ(status(2), "音频长度: 00:00:01");
 }
 
 TEST_F(QtMainWindowTest, DroppedFilesAddOnlyPicturesInTheirOrder) {
