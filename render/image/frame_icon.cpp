@@ -1,5 +1,7 @@
 #include "render/image/frame_icon.h"
 
+#include "render/image/thumbnail.h"
+
 #include <png.h>
 
 #include <algorithm>
@@ -16,20 +18,7 @@ namespace {
 // The grey of the list icons' border (as makeThumbnailIcon draws it).
 constexpr unsigned char kBorder[3] = {0xd4, 0xd0, 0xc8};
 
-struct Size {
-    long long width = 0;
-    long long height = 0;
-};
-
-// The size makeThumbnailIcon gives a picture: it fills the inner box along its longer side; a
-// picture that already fits keeps its size.
-Size fittedThumbnail(Size picture, int innerWidth, int innerHeight) {
-    if (picture.width <= innerWidth && picture.height <= innerHeight)
-        return picture;
-    if (picture.width / picture.height == 0)
-        return {std::max(picture.width * innerHeight / picture.height, 1LL), innerHeight};
-    return {innerWidth, std::max(innerWidth * picture.height / picture.width, 1LL)};
-}
+using Size = ThumbnailSize;
 
 // The source pixels that make one output pixel, with their normalised weights.
 struct Taps {
@@ -163,7 +152,7 @@ std::vector<unsigned char> makeFrameIcon(MagickWand* frame, int boxWidth, int bo
     for (std::size_t y = 1; y + 1 < height; ++y)
         std::memset(&canvas[(y * width + 1) * 3], 0xff, (width - 2) * 3);
 
-    const Size thumb = fittedThumbnail(size, innerWidth, innerHeight);
+    const Size thumb = fittedThumbnailSize(size, innerWidth, innerHeight);
     const auto left = static_cast<std::size_t>((boxWidth - thumb.width - 2) / 2 + 1);
     const auto top = static_cast<std::size_t>((boxHeight - thumb.height - 2) / 2 + 1);
     reduceInto(pixels.get(), size, thumb, canvas, width, left, top);

@@ -16,20 +16,7 @@ bool turnsSideways(int angle) {
     return angle > 0 && angle % 180 == 90;
 }
 
-struct Size {
-    long long width = 0;
-    long long height = 0;
-};
-
-// The thumbnail of a (turned) picture of this size: it fills the inner box along its longer
-// side; a picture that already fits keeps its size.
-Size thumbnailSize(Size picture, int innerWidth, int innerHeight) {
-    if (picture.width <= innerWidth && picture.height <= innerHeight)
-        return picture;
-    if (picture.width / picture.height == 0)
-        return {std::max(picture.width * innerHeight / picture.height, 1LL), innerHeight};
-    return {innerWidth, std::max(innerWidth * picture.height / picture.width, 1LL)};
-}
+using Size = ThumbnailSize;
 
 void reportUnreadable(const std::string& failure) {
     showMessage("图片读取失败@生成缩略图：\n\n" + failure +
@@ -79,7 +66,7 @@ int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int 
             const bool sideways = turnsSideways(angle);
             if (sideways)
                 std::swap(size.width, size.height);
-            Size target = thumbnailSize(size, innerWidth, innerHeight);
+            Size target = fittedThumbnailSize(size, innerWidth, innerHeight);
             if (target.width < size.width) {
                 if (sideways)
                     std::swap(target.width, target.height);
@@ -126,7 +113,7 @@ int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int 
             std::swap(size.width, size.height);
     }
 
-    const Size thumb = thumbnailSize(size, innerWidth, innerHeight);
+    const Size thumb = fittedThumbnailSize(size, innerWidth, innerHeight);
     const long long decodedWidth = static_cast<long long>(MagickGetImageWidth(picture.get()));
     const long long decodedHeight = static_cast<long long>(MagickGetImageHeight(picture.get()));
     if (decodedWidth != size.width || decodedHeight != size.height) {
@@ -156,6 +143,14 @@ int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int 
     unsigned char* bytes = MagickGetImageBlob(canvas.get(), &length);
     icon = adoptBlob(bytes, length);
     return icon ? 1 : 0;
+}
+
+ThumbnailSize fittedThumbnailSize(ThumbnailSize picture, int innerWidth, int innerHeight) {
+    if (picture.width <= innerWidth && picture.height <= innerHeight)
+        return picture;
+    if (picture.width / picture.height == 0)
+        return {std::max(picture.width * innerHeight / picture.height, 1LL), innerHeight};
+    return {innerWidth, std::max(innerWidth * picture.height / picture.width, 1LL)};
 }
 
 } // namespace velomira

@@ -10,6 +10,14 @@ namespace velomira {
 // (the result has the same geometry); Full decodes every pixel and exists for comparison.
 enum class ThumbnailDecode { Reduced, Full };
 
+// The size a picture is given inside the icon's inner box: it fills the box along its longer
+// side; a picture that already fits keeps its size.
+struct ThumbnailSize {
+    long long width = 0;
+    long long height = 0;
+};
+ThumbnailSize fittedThumbnailSize(ThumbnailSize picture, int innerWidth, int innerHeight);
+
 // Makes a boxWidth x boxHeight PNG of the picture turned clockwise by angle degrees.
 // Returns 1 with the bytes in icon; -1 for a picture that is not still (an animation); 0 when
 // no icon could be made. When the picture does not read, the library's reason goes into
