@@ -101,15 +101,14 @@ TEST(PreviewEngine, BuffersByProcessorCountThenPacesFramesAndHoldsAtFortyMillise
         Harness h(processors);
         h.screen.decodeMs = 15; // comes off the frame's 40 ms, not on top of it
         h.clock.beforeSleep = [&h] { h.waitUntilRendered(); };
-        PreviewRun run;
-        run.videoWidth = 640;
-        run.render = [](FrameSink& sink, const std::atomic<bool>&) {
-            write(sink, 1);
-            write(sink, 2);
-            const std::vector<unsigned char> held(16, 3);
-            sink.repeatFrame(held.data(), held.size()); // stored in full once
-            sink.repeatFrame(held.data(), held.size()); // then held without bytes
-        };
+        PreviewRun run{[](FrameSink& sink, const std::atomic<bool>&) {
+                           write(sink, 1);
+                           write(sink, 2);
+                           const std::vector<unsigned char> held(16, 3);
+                           sink.repeatFrame(held.data(), held.size()); // stored in full once
+                           sink.repeatFrame(held.data(), held.size()); // then held without bytes
+                       },
+                       640};
         ASSERT_TRUE(h.engine->start(run));
         h.engine->wait();
         const std::vector<std::pair<std::string, double>> expected = {{"f1", startWait},
@@ -138,15 +137,14 @@ TEST(PreviewEngine, RefillWaitPausesAndResumesTheMusicAndANarrowVideoPlaysOnBlan
         if (waiting.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
             h.waitUntilRendered();
     };
-    PreviewRun run;
-    run.videoWidth = 200;
-    run.render = [&](FrameSink& sink, const std::atomic<bool>&) {
-        write(sink, 1);
-        write(sink, 2);
-        firstPart.set_value();
-        waiting.wait();
-        write(sink, 3);
-    };
+    PreviewRun run{[&](FrameSink& sink, const std::atomic<bool>&) {
+                       write(sink, 1);
+                       write(sink, 2);
+                       firstPart.set_value();
+                       waiting.wait();
+                       write(sink, 3);
+                   },
+                   200};
     ASSERT_TRUE(h.engine->start(run));
     h.engine->wait();
     EXPECT_EQ(h.shownNames(),
@@ -168,16 +166,15 @@ TEST(PreviewEngine, ClosingWhileWaitingStopsTheMusicWithoutTheEndAndTheNextRunIs
         if (what == "waiting")
             h.engine->close();
     };
-    PreviewRun run;
-    run.videoWidth = 640;
-    run.render = [&](FrameSink& sink, const std::atomic<bool>& stop) {
-        write(sink, 1);
-        write(sink, 2);
-        twoFrames.set_value();
-        release.wait();
-        write(sink, 3); // after the close: stored nowhere
-        EXPECT_TRUE(stop.load());
-    };
+    PreviewRun run{[&](FrameSink& sink, const std::atomic<bool>& stop) {
+                       write(sink, 1);
+                       write(sink, 2);
+                       twoFrames.set_value();
+                       release.wait();
+                       write(sink, 3); // after the close: stored nowhere
+                       EXPECT_TRUE(stop.load());
+                   },
+                   640};
     ASSERT_TRUE(h.engine->start(run));
     EXPECT_FALSE(h.engine->start(run)) << "a second click while it plays";
     while (h.engine->state() == kPreviewRunning)
@@ -224,15 +221,14 @@ TEST(PreviewEngine, AThousandPictureAlbumNeverHoldsMoreThanTheBound) {
     };
     int shown = 0;
     h.screen.onShow = [&shown](const std::string& what) { shown += what[0] == 'f'; };
-    PreviewRun run;
-    run.videoWidth = 2;
     RunOutcome outcome = RunOutcome::Stopped;
-    run.render = [&](FrameSink& sink, const std::atomic<bool>& stop) {
-        SequencerContext context;
-        context.project = &album;
-        context.sink = &sink;
-        outcome = renderAlbum(context, 1000, stop);
-    };
+    PreviewRun run{[&](FrameSink& sink, const std::atomic<bool>& stop) {
+                       SequencerContext context;
+                       context.project = &album;
+                       context.sink = &sink;
+                       outcome = renderAlbum(context, 1000, stop);
+                   },
+                   2};
     ASSERT_TRUE(h.engine->start(run));
     h.engine->wait();
     EXPECT_EQ(outcome, RunOutcome::Completed);
