@@ -3,6 +3,7 @@
 #include "album/album_tables.h"
 #include "media/header_probe.h"
 #include "platform/dialogs.h"
+#include "render/image/image_layer.h"
 #include "render/image/magick_handles.h"
 #include "render/image/picture_reader.h"
 
@@ -23,22 +24,6 @@ std::string fileNamePart(const std::string& path) {
 bool isRegularFile(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
-}
-
-// The preview composites the logo itself, so it must keep its transparency as the encoder's
-// overlay does in the video; the picture reader would flatten it onto white.
-Image readLogo(const std::string& path) {
-    Image image = newImage();
-    std::string failure;
-    if (!image || !readImageFile(image.get(), path, failure)) {
-        showMessage("MagickReadImage() 发生错误：\n\nimage unknown 185 " + failure, "错误",
-                    MessageKind::Error);
-        return Image();
-    }
-    MagickStripImage(image.get());
-    if (MagickGetImageColorspace(image.get()) == CMYKColorspace)
-        MagickTransformImageColorspace(image.get(), sRGBColorspace);
-    return image;
 }
 
 bool refuse(const std::string& text, const std::string& title, MessageKind kind) {
@@ -71,7 +56,9 @@ bool checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewLo
     }
     if (mode == OutputMode::Preview && previewLogo != nullptr) {
         auto logo = std::make_unique<PreviewLogo>();
-        logo->image = readLogo(s.logo_path);
+        // The preview lays the logo over the frames itself: its transparency must stay, as in
+        // the encoder's overlay of the video.
+        logo->image = readPicture(s.logo_path, "");
         if (!logo->image)
             return false; // the reader has shown its message
         const int w = static_cast<int>(MagickGetImageWidth(logo->image.get()));

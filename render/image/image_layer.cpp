@@ -80,7 +80,7 @@ Image readPicture(const std::string& path, const std::string& fillColour,
     if (format == "PSD")
         MagickResetIterator(image.get());
     MagickStripImage(image.get());
-    if (MagickGetImageAlphaChannel(image.get()) == MagickTrue) {
+    if (!fillColour.empty() && MagickGetImageAlphaChannel(image.get()) == MagickTrue) {
         Pixel fill = newPixel(fillColour);
         MagickSetImageBackgroundColor(image.get(), fill.get());
         if (format == "BMP")

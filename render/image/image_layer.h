@@ -28,8 +28,8 @@ struct CaptionOverlay {
 };
 
 // Reads and normalises a picture: profiles stripped, alpha flattened onto fillColour (BMP:
-// alpha switched off), CMYK turned into sRGB. On failure shows the reader's message and
-// returns an empty image.
+// alpha switched off), CMYK turned into sRGB. An empty fillColour keeps the transparency (a
+// logo laid over frames). On failure shows the reader's message and returns an empty image.
 // A JPEG much larger than sizeHint (width x height, both above 0) is decoded at a reduced scale
 // that still covers the hint in both directions.
 Image readPicture(const std::string& path, const std::string& fillColour,
