@@ -6,9 +6,13 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 # A compiler cache, when the machine has one, keeps rebuilds short.
+# Paths are hashed relative to the checkout, so another clone of the project (CI's, a
+# second work tree) reuses the same cache entries.
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+  ccache --max-size=10G >/dev/null 2>&1 || true
 fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
