@@ -80,10 +80,12 @@ Preferences readPreferences(const RegistryFile& file, const StoreFolders& folder
     remembered.image = storedFolderOr(file, setting::kChooseImageFolder, folders.desktopFolder);
     // Music always starts in the stock music folder; the stored value is only ever written.
     remembered.mp3 = (folders.workFolder / "mp3").string();
-    remembered.project =
-        storedFolderOrCreated(file, setting::kSaveProjectFolder, folders.workFolder / "我的项目");
-    remembered.video =
-        storedFolderOrCreated(file, setting::kSaveVideoFolder, folders.workFolder / "我的视频");
+    remembered.project = storedFolderOrCreated(
+        file, setting::kSaveProjectFolder,
+        folders.projectFolder.empty() ? folders.workFolder / "我的项目" : folders.projectFolder);
+    remembered.video = storedFolderOrCreated(
+        file, setting::kSaveVideoFolder,
+        folders.videoFolder.empty() ? folders.workFolder / "我的视频" : folders.videoFolder);
     remembered.logo = storedFolderOr(file, setting::kChooseLogoFolder, folders.desktopFolder);
     remembered.import = storedFolderOr(file, setting::kImportFileFolder, folders.desktopFolder);
 

@@ -40,6 +40,10 @@ inline constexpr uint32_t kOutOfRangeLoopPlayAnimation = 33;
 struct StoreFolders {
     std::filesystem::path workFolder; // program folder, or its per-user stand-in
     std::filesystem::path desktopFolder;
+    // Defaults of the project and video folders; empty: "我的项目" and "我的视频" in the work
+    // folder.
+    std::filesystem::path projectFolder;
+    std::filesystem::path videoFolder;
 };
 
 // The starting folder of each file dialog; a dialog writes the folder of a confirmed file back.

@@ -63,6 +63,8 @@ StartupContext startupContextOfProcess() {
     context.programFolder = programFolder();
     context.desktopFolder = desktopFolder();
     context.systemTempFolder = systemTempFolder();
+    context.videosFolder = userMediaFolder("VIDEOS", "Videos");
+    context.documentsFolder = userMediaFolder("DOCUMENTS", "Documents");
     return context;
 }
 
@@ -157,7 +159,44 @@ StartupResult prepareStartup(const StartupContext& context) {
     folders.workTempFolder = folders.workFolder / "temp";
     folders.tempPictureFolder = chooseTempPictureFolder(context, folders.workFolder);
     createWorkFolders(folders.workFolder);
+    chooseUserFolders(context, folders);
     return result;
+}
+
+namespace {
+
+// "Velomira" in a user folder, created when missing, when this user may write there.
+fs::path writableUserFolder(const fs::path& userFolder) {
+    if (userFolder.empty())
+        return {};
+    const fs::path own = userFolder / "Velomira";
+    std::error_code ec;
+    fs::create_directories(own, ec);
+    if (!fs::is_directory(own, ec) || ::access(own.c_str(), W_OK | X_OK) != 0)
+        return {};
+    return own;
+}
+
+} // namespace
+
+void chooseUserFolders(const StartupContext& context, StartupFolders& folders) {
+    const fs::path ownProjects = folders.workFolder / "我的项目";
+    const fs::path ownVideos = folders.workFolder / "我的视频";
+    if (folders.workFolder == context.programFolder) {
+        folders.projectFolder = ownProjects;
+        folders.videoFolder = ownVideos;
+        return;
+    }
+    folders.projectFolder = writableUserFolder(context.documentsFolder);
+    if (folders.projectFolder.empty()) {
+        folders.projectFolder = ownProjects;
+        folders.notes.push_back("文档文件夹不可用，项目保存在: " + ownProjects.string());
+    }
+    folders.videoFolder = writableUserFolder(context.videosFolder);
+    if (folders.videoFolder.empty()) {
+        folders.videoFolder = ownVideos;
+        folders.notes.push_back("视频文件夹不可用，视频保存在: " + ownVideos.string());
+    }
 }
 
 int listDropHeight(int screenHeight) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velomira {
 
@@ -16,6 +17,10 @@ struct StartupContext {
     std::filesystem::path programFolder;
     std::filesystem::path desktopFolder;
     std::filesystem::path systemTempFolder; // empty: none could be had
+    // The user's Videos and Documents folders (empty: the user has none); used only when the
+    // program folder is not writable (an installed program).
+    std::filesystem::path videosFolder;
+    std::filesystem::path documentsFolder;
 };
 
 // The running process's folders (platform/paths.h).
@@ -40,6 +45,13 @@ struct StartupFolders {
     std::filesystem::path mp3Folder;
     std::filesystem::path workTempFolder;
     std::filesystem::path tempPictureFolder; // emptied at exit
+    // Default places for projects ("我的项目") and videos ("我的视频"): in the work folder when
+    // the program runs from a writable folder, else "Velomira" in the user's Documents and
+    // Videos folders, so the user finds them in the file manager.
+    std::filesystem::path projectFolder;
+    std::filesystem::path videoFolder;
+    // Said once at start-up: a user folder that could not be used and where its files go.
+    std::vector<std::string> notes;
 };
 
 struct StartupResult {
@@ -50,6 +62,11 @@ struct StartupResult {
 // The steps in order: archive check, encoder check, temporary picture folder, work folders.
 // A refusal stops before any folder is made.
 StartupResult prepareStartup(const StartupContext& context);
+
+// Fills the project and video folders of folders (whose program and work folders are set):
+// the work folder's own when it is the program folder, else "Velomira" in the user's
+// Documents and Videos folders when they can be written, else the work folder's, with a note.
+void chooseUserFolders(const StartupContext& context, StartupFolders& folders);
 
 // True when path is folder or lies below it, compared by whole path components.
 bool isInsideFolder(const std::filesystem::path& path, const std::filesystem::path& folder);

@@ -209,7 +209,11 @@ int main(int argc, char** argv) {
     }
 
     const Preferences preferences =
-        readPreferences(defaultRegistryFile(), StoreFolders{folders.work, desktopFolder()});
+        readPreferences(defaultRegistryFile(),
+                        StoreFolders{folders.work, startup.desktopFolder,
+                                     started.folders.projectFolder, started.folders.videoFolder});
+    for (const std::string& note : started.folders.notes)
+        std::cerr << "velomira-render: " << note << "\n";
     const CaptionFontTable fonts = buildCaptionFontTable(defaultFontFolders(homeFolder()));
 
     AlbumProject project;

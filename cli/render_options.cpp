@@ -151,10 +151,10 @@ ParsedOptions parseRenderOptions(const std::vector<std::string>& args) {
 }
 
 std::string renderUsage() {
-    return "usage: velomira-render PROJECT.dat [-o OUT.mp4] [options]\n"
-           "       velomira-render --pictures A.jpg B.png ... [-o OUT.mp4] [options]\n"
-           "       velomira-render --product ADDRESS [--picture-type 0|1|2] [options]\n"
-           "options:\n"
+    return "Usage: velomira-render PROJECT.dat [-o OUT.mp4] [options]\n"
+           "   or: velomira-render --pictures A.jpg B.png ... [-o OUT.mp4] [options]\n"
+           "   or: velomira-render --product ADDRESS [--picture-type 0|1|2] [options]\n"
+           "Options:\n"
            "  --size WxH            output size (default 1280x720 unless a project file has one)\n"
            "  --pause SECONDS       display time of every picture\n"
            "  --transition N|random transition into every picture but the first\n"
@@ -169,7 +169,7 @@ std::string renderUsage() {
            "  --raw-frames          hand the encoder raw pixels instead of JPEG frames\n"
            "  --info                print the album and its frame counts as JSON\n"
            "  --save PROJECT.dat    also write the album as a project file\n"
-           "exit codes: 0 done, 1 refused, 2 failed, 3 bad arguments or project file, 130 "
+           "Exit codes: 0 done, 1 refused, 2 failed, 3 bad arguments or project file, 130 "
            "stopped\n";
 }
 

@@ -50,9 +50,9 @@ long long millisecondsNow() {
     return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-// Runs `xdg-user-dir DESKTOP` without a shell and returns its first output line. The helper
-// is a tiny script; it gets two seconds before it is killed, so start-up can never hang on it.
-std::string askXdgUserDir() {
+// Runs `xdg-user-dir KIND` without a shell and returns its first output line. The helper is a
+// tiny script; it gets two seconds before it is killed, so start-up can never hang on it.
+std::string askXdgUserDir(const char* kind) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return {};
@@ -66,8 +66,8 @@ std::string askXdgUserDir() {
     posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), 1);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     char program[] = "xdg-user-dir";
-    char argument[] = "DESKTOP";
-    char* argv[] = {program, argument, nullptr};
+    std::string argument = kind;
+    char* argv[] = {program, argument.data(), nullptr};
     pid_t child = -1;
     int spawned = posix_spawnp(&child, program, &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -147,13 +147,24 @@ fs::path programFolder() {
 }
 
 fs::path desktopFolder() {
-    fs::path answered = askXdgUserDir();
+    fs::path answered = askXdgUserDir("DESKTOP");
     if (answered.is_absolute() && isFolder(answered))
         return answered;
     fs::path home = homeFolder();
     if (isFolder(home / "Desktop"))
         return home / "Desktop";
     return home;
+}
+
+fs::path userMediaFolder(const char* kind, const char* englishName) {
+    const fs::path home = homeFolder();
+    fs::path answered = askXdgUserDir(kind);
+    // xdg-user-dir answers the home folder itself for a kind the user has not configured.
+    if (answered.is_absolute() && isFolder(answered) && answered != home)
+        return answered;
+    if (isFolder(home / englishName))
+        return home / englishName;
+    return {};
 }
 
 fs::path systemTempFolder() {

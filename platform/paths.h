@@ -16,6 +16,11 @@ std::filesystem::path programFolder();
 // else the home folder.
 std::filesystem::path desktopFolder();
 
+// A user folder such as the Videos or Documents folder: `xdg-user-dir KIND` (VIDEOS,
+// DOCUMENTS) when it names an existing folder other than the home folder, else ~/englishName
+// when it exists, else empty.
+std::filesystem::path userMediaFolder(const char* kind, const char* englishName);
+
 // $TMPDIR when set, else /tmp.
 std::filesystem::path systemTempFolder();
 

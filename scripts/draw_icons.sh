@@ -67,14 +67,27 @@ icon settings -fill '#7f7f7f' -stroke '#404040' -strokewidth 1 \
     -draw 'polygon 14,2 18,2 19,7 23,5 27,9 25,13 30,14 30,18 25,19 27,23 23,27 19,25 18,30 14,30 13,25 9,27 5,23 7,19 2,18 2,14 7,13 5,9 9,5 13,7' \
     -fill white -draw 'circle 16,16 16,11'
 
-# The program icon (window, tray, launcher): a film frame with a picture inside.
-name=velomira
-save -size 64x64 xc:none -fill '#2f5597' -draw 'roundrectangle 2,2 61,61 10,10' \
-    -fill white -draw 'rectangle 12,14 51,49' -fill '#9dc3e6' -draw 'rectangle 14,16 49,35' \
-    -fill '#70ad47' -draw 'polygon 14,47 26,30 36,41 41,36 49,47' \
-    -fill '#ffc000' -draw 'circle 41,23 41,27' \
-    -fill white -draw 'rectangle 6,8 9,11' -draw 'rectangle 6,52 9,55' \
-    -draw 'rectangle 54,8 57,11' -draw 'rectangle 54,52 57,55'
+# The program icon (window, tray, launcher): a film frame with a picture inside, drawn on a
+# 64-unit grid scaled to the size asked for, so the larger launcher icons stay sharp.
+programIcon() { # pixel size, then the output arguments
+    size="$1"
+    shift
+    scale=$(awk -v s="$size" 'BEGIN { printf "%.4f", s / 64 }')
+    convert -size "${size}x${size}" xc:none -affine "$scale,0,0,$scale,0,0" \
+        -fill '#2f5597' -draw 'roundrectangle 2,2 61,61 10,10' \
+        -fill white -draw 'rectangle 12,14 51,49' -fill '#9dc3e6' -draw 'rectangle 14,16 49,35' \
+        -fill '#70ad47' -draw 'polygon 14,47 26,30 36,41 41,36 49,47' \
+        -fill '#ffc000' -draw 'circle 41,23 41,27' \
+        -fill white -draw 'rectangle 6,8 9,11' -draw 'rectangle 6,52 9,55' \
+        -draw 'rectangle 54,8 57,11' -draw 'rectangle 54,52 57,55' \
+        -strip -define png:exclude-chunks=date,time "$@"
+}
+programIcon 64 "PNG32:$out/velomira.png"
+# The launcher's icons in the sizes desktops ask for (installed into the hicolor theme).
+for size in 48 128 256; do
+    mkdir -p "dist/icons/${size}x${size}"
+    programIcon "$size" "PNG32:dist/icons/${size}x${size}/velomira.png"
+done
 
 # What the empty picture list shows in its place.
 font=$(fc-match -f '%{file}' 'WenQuanYi Zen Hei:lang=zh' 2>/dev/null || true)

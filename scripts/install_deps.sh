@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   ffmpeg atomicparsley imagemagick
   fonts-wqy-zenhei fonts-arphic-ukai fonts-arphic-uming
-  xdg-user-dirs time ccache
+  xdg-user-dirs time ccache help2man
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins qt6-translations-l10n
   xvfb xauth
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio pulseaudio

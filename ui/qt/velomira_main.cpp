@@ -164,7 +164,8 @@ int main(int argc, char** argv) {
     }
     const RegistryFile settingsFile = defaultRegistryFile();
     Preferences preferences = readPreferences(
-        settingsFile, StoreFolders{started.folders.workFolder, started.folders.desktopFolder});
+        settingsFile, StoreFolders{started.folders.workFolder, started.folders.desktopFolder,
+                                   started.folders.projectFolder, started.folders.videoFolder});
     const CaptionFontTable fonts = buildCaptionFontTable(defaultFontFolders(homeFolder()));
 
     qt::QtMainWindow window(&fonts);
@@ -173,6 +174,8 @@ int main(int argc, char** argv) {
     qt::QtPreviewWindow previewWindow(&window);
     InfoWindow infoView(&window);
     InfoLog info(infoView);
+    for (const std::string& note : started.folders.notes)
+        info.append(note);
     QtOptionDialogs optionDialogs(&window);
     QtSound sound;
     QtProductDialogHost productDialog(&window);

@@ -1,0 +1,54 @@
+// Where projects and videos go by default: the work folder's own folders when the program runs
+// from a writable folder, "Velomira" in the user's Documents and Videos folders when it is
+// installed, and the work folder's with a note when a user folder is missing or unusable.
+#include "app/startup.h"
+#include "support/temp_folder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace velomira {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(UserFoldersTest, InstalledProgramUsesTheUsersFoldersOrSaysWhereItsFilesGo) {
+    testing::TempFolder root;
+    const fs::path program = root.path() / "usr-lib-velomira";
+    const fs::path data = root.path() / "data";
+    const fs::path videos = root.path() / "视频";
+    const fs::path documents = root.path() / "Documents";
+    fs::create_directories(videos);
+    fs::create_directories(documents);
+    const std::string notAFolder = root.writeFile("plain-file", "x"); // nothing can go below it
+
+    struct Case {
+        const char* what;
+        fs::path work, videos, documents;
+        fs::path wantProjects, wantVideos;
+        size_t notes;
+    };
+    const Case cases[] = {
+        {"build tree", program, videos, documents, program / "我的项目", program / "我的视频", 0},
+        {"installed", data, videos, documents, documents / "Velomira", videos / "Velomira", 0},
+        {"no Videos folder", data, {}, documents, documents / "Velomira", data / "我的视频", 1},
+        {"unusable folders", data, notAFolder, notAFolder, data / "我的项目", data / "我的视频", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartupContext context{program, root.path(), root.path(), c.videos, c.documents};
+        StartupFolders folders;
+        folders.programFolder = program;
+        folders.workFolder = c.work;
+        chooseUserFolders(context, folders);
+        EXPECT_EQ(folders.projectFolder, c.wantProjects);
+        EXPECT_EQ(folders.videoFolder, c.wantVideos);
+        ASSERT_EQ(folders.notes.size(), c.notes);
+        if (c.notes > 0)
+            EXPECT_NE(folders.notes.back().find(c.wantVideos.string()), std::string::npos);
+    }
+    EXPECT_TRUE(fs::is_directory(videos / "Velomira"));
+}
+
+} // namespace
+} // namespace velomira
