@@ -101,12 +101,24 @@ fs::path encoderToolPath(const fs::path& programFolder) {
     return programFolder / "tool" / "ffmpeg";
 }
 
-std::optional<StartupRefusal> checkEncoderTool(const fs::path& programFolder) {
+std::optional<StartupRefusal> checkEncoderTool(const fs::path& programFolder, bool installed) {
     const fs::path tool = encoderToolPath(programFolder);
     struct stat info {};
     if (::stat(tool.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        ::access(tool.c_str(), X_OK) != 0)
+        ::access(tool.c_str(), X_OK) != 0) {
+        // An installed program reaches the system's ffmpeg through a link: when only its
+        // target is missing, unpacking again would not help, installing ffmpeg does.
+        std::error_code ec;
+        const fs::path target = fs::read_symlink(tool, ec);
+        if (installed && !ec && !fs::exists(tool, ec)) {
+            StartupRefusal refusal = unpackRefusal(kMissingEncoderText);
+            refusal.text = "找不到视频编码程序 ffmpeg (" + target.string() +
+                           ")。\n\n请先安装 ffmpeg，例如: sudo apt install ffmpeg";
+            refusal.helpPage.clear();
+            return refusal;
+        }
         return unpackRefusal(kMissingEncoderText);
+    }
     return std::nullopt;
 }
 
@@ -149,7 +161,8 @@ StartupResult prepareStartup(const StartupContext& context) {
 
     result.refusal = checkArchiveFolder(context.programFolder, context.systemTempFolder);
     if (!result.refusal)
-        result.refusal = checkEncoderTool(context.programFolder);
+        result.refusal = checkEncoderTool(
+            context.programFolder, workFolderFor(context.programFolder) != context.programFolder);
     if (result.refusal)
         return result;
 

@@ -78,8 +78,11 @@ std::optional<StartupRefusal> checkArchiveFolder(const std::filesystem::path& pr
                                                  const std::filesystem::path& systemTempFolder);
 
 std::filesystem::path encoderToolPath(const std::filesystem::path& programFolder);
-// The encoder must be there and executable (a link is followed).
-std::optional<StartupRefusal> checkEncoderTool(const std::filesystem::path& programFolder);
+// The encoder must be there and executable (a link is followed). An installed program (its
+// folder read-only) whose link to the system's ffmpeg leads nowhere is told to install ffmpeg
+// instead of unpacking again.
+std::optional<StartupRefusal> checkEncoderTool(const std::filesystem::path& programFolder,
+                                               bool installed = false);
 
 // "VelomiraTemp" in the system temporary folder when the program folder lies inside the
 // desktop folder, else "temp" in the work folder. The shared folder is used only when it is a

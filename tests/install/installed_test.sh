@@ -15,7 +15,7 @@ prefix="$root/dest/usr"
 program="$prefix/lib/velomira"
 for f in bin/velomira bin/velomira-render lib/velomira/tool/ffmpeg lib/velomira/velomira.conf \
     share/applications/velomira.desktop share/icons/hicolor/256x256/apps/velomira.png \
-    share/metainfo/org.velomira.Velomira.metainfo.xml share/man/man1/velomira.1; do
+    share/metainfo/org.velomira.Velomira.metainfo.xml share/man/man1/velomira.1.gz; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
 chmod -R a-w "$program"

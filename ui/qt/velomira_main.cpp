@@ -51,7 +51,7 @@ QString qs(const std::string& text) {
 
 void openHelpPage(const NetConfig& config, const std::string& page) {
     std::string site = config.webSite;
-    if (site.empty())
+    if (site.empty() || page.empty())
         return;
     if (site.find("://") == std::string::npos)
         site = "http://" + site;

@@ -50,5 +50,18 @@ TEST(UserFoldersTest, InstalledProgramUsesTheUsersFoldersOrSaysWhereItsFilesGo) 
     EXPECT_TRUE(fs::is_directory(videos / "Velomira"));
 }
 
+TEST(UserFoldersTest, InstalledEncoderLinkWithoutItsTargetSaysWhatToInstall) {
+    testing::TempFolder root;
+    const fs::path program = root.path() / "program";
+    fs::create_directories(program / "tool");
+    fs::create_symlink(root.path() / "no-such-ffmpeg", program / "tool" / "ffmpeg");
+    const std::optional<StartupRefusal> refusal = checkEncoderTool(program, true);
+    ASSERT_TRUE(refusal);
+    EXPECT_NE(refusal->text.find((root.path() / "no-such-ffmpeg").string()), std::string::npos);
+    EXPECT_NE(refusal->text.find("apt install ffmpeg"), std::string::npos);
+    EXPECT_TRUE(refusal->helpPage.empty()); // unpacking again would not help
+    EXPECT_EQ(checkEncoderTool(program, false)->helpPage, kUnpackHelpPage); // a copied folder
+}
+
 } // namespace
 } // namespace velomira
