@@ -10,6 +10,7 @@
 #include <pwd.h>
 #include <spawn.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <system_error>
@@ -179,6 +180,19 @@ fs::path workFolderFor(const fs::path& programFolder) {
     fs::path data = xdgFolder("XDG_DATA_HOME", homeFolder() / ".local" / "share") / "Velomira";
     std::error_code ec;
     fs::create_directories(data, ec);
+    if (isFolder(data) && ::access(data.c_str(), W_OK | X_OK) == 0)
+        return data;
+    // No usable home (unset, or a system user's "/nonexistent"): a private folder in the
+    // temporary folder keeps the program working for this session.
+    fs::path scratch = systemTempFolder() / ("Velomira-" + std::to_string(getuid()));
+    ::mkdir(scratch.c_str(), 0700);
+    struct stat info {};
+    if (::lstat(scratch.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid())
+        return scratch;
+    // Someone else's folder or a link under that name: a fresh one of our own instead.
+    std::string pattern = (systemTempFolder() / "Velomira-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr)
+        return pattern;
     return data;
 }
 

@@ -26,7 +26,7 @@ std::filesystem::path systemTempFolder();
 
 // Where the work folders (pics, temp, mp3, 我的项目, 我的视频) live: the given program folder
 // when it is writable, else $XDG_DATA_HOME/Velomira (default ~/.local/share/Velomira),
-// created when missing.
+// created when missing, else (no usable home) Velomira-<uid> in the system temporary folder.
 std::filesystem::path workFolderFor(const std::filesystem::path& programFolder);
 std::filesystem::path workFolder();
 

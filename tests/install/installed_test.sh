@@ -54,4 +54,12 @@ stray=$(find "$home" "$root/work" -type f | grep -v -e "^$home/\.config/Velomira
 [ -z "$stray" ] || fail "written outside the user's folders: $stray"
 [ -d "$home/.local/share/Velomira/pics" ] || fail "no data folder in XDG_DATA_HOME"
 [ -d "$home/Videos/Velomira" ] || fail "no Velomira folder in the Videos folder"
+# Without a home (HOME unset, a system user's home missing) the program still works, in a
+# private folder of the temporary folder, and says where its files go.
+(cd "$root/work" && env -i PATH=/usr/bin:/bin TMPDIR="$root/tmp" LC_ALL=C.UTF-8 "${as_user[@]}" \
+  "$prefix/bin/velomira-render" --pictures p1.png p2.png --size 160x90 --pause 0.2 \
+  -o "$root/work/homeless.mp4") 2>"$root/homeless.log" || { cat "$root/homeless.log"; fail "no home"; }
+grep -q "视频文件夹不可用" "$root/homeless.log" || fail "no note on the missing Videos folder"
+[ -s "$root/work/homeless.mp4" ] || fail "no video without a home"
+
 echo "installed velomira-render: $frames frames, nothing written outside the user's folders"
