@@ -3,6 +3,7 @@
 #include "album/project_document.h"
 #include "album/project_file.h"
 #include "album/project_text.h"
+#include "support/source_root.h"
 
 #include <gtest/gtest.h>
 
@@ -417,8 +418,7 @@ TEST(ProjectOpen, OpeningResetsTheAlbumFirst) {
 }
 
 TEST(ProjectOpen, CorpusOfHostileFilesNeverCrashes) {
-    const fs::path corpus =
-        fs::path(__FILE__).parent_path() / "../../../fuzz/corpus/fuzz_project_file";
+    const fs::path corpus = testing::sourceRoot() / "fuzz/corpus/fuzz_project_file";
     ASSERT_TRUE(fs::is_directory(corpus)) << corpus;
     // Files that are projects despite odd content; every other seed is refused.
     const std::set<std::string> projects = {

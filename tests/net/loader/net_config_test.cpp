@@ -1,4 +1,5 @@
 #include "net/net_config.h"
+#include "support/source_root.h"
 
 #include "support/temp_folder.h"
 
@@ -104,9 +105,8 @@ TEST(NetConfig, LoadsFileAndFallsBackWhenMissing) {
 }
 
 TEST(NetConfig, ShippedFileNamesEveryKeyWithItsDefault) {
-    // The file ships from dist/ at the repository root, three folders above this source.
-    std::filesystem::path root = std::filesystem::path(__FILE__).parent_path() / "../../..";
-    std::ifstream in(root / "dist" / kNetConfigFileName);
+    // The file ships from dist/ at the repository root.
+    std::ifstream in(testing::sourceRoot() / "dist" / kNetConfigFileName);
     ASSERT_TRUE(in);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     for (const char* key :
