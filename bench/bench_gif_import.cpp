@@ -6,8 +6,8 @@
 // machine is shared), with wall time shown beside them.
 #include "bench/bench_clock.h"
 #include "render/image/magick_handles.h"
+#include "services/gif_import.h"
 #include "support/picture_files.h"
-#include "ui/gif_import_command.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 
 #include "album/album_tables.h"
 #include "render/auto_display_time.h"
-#include "ui/picture_batch.h"
+#include "services/picture_batch.h"
 
 #include <cmath>
 #include <cstdio>

@@ -3,9 +3,9 @@
 // options, picture list, project commands, generation). Not part of the interface.
 #include "render/image/gif_frames.h"
 #include "render/image/image_layer.h"
+#include "services/preview_engine.h"
 #include "ui/main_window.h"
 #include "ui/music_list.h"
-#include "ui/preview_engine.h"
 #include "ui/product_load_command.h"
 #include "video/encoder_pipeline.h"
 #include "video/generation_preflight.h"

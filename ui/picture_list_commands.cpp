@@ -7,11 +7,11 @@
 #include "render/frame_sequencer.h"
 #include "render/image/image_layer.h"
 #include "render/image/thumbnail.h"
+#include "services/gif_import.h"
+#include "services/picture_batch.h"
 #include "ui/file_dialogs.h"
-#include "ui/gif_import_command.h"
 #include "ui/info_log.h"
 #include "ui/main_window_state.h"
-#include "ui/picture_batch.h"
 #include "ui/product_dialog_form.h"
 
 #include <algorithm>

@@ -23,7 +23,11 @@ void createPreview(MainWindow::State& s) {
     std::weak_ptr<bool> alive = s.alive;
     MainWindowView& view = s.view;
     MainWindow::State* state = &s;
-    engine.sendCommand = [&view, alive, state](Command command) {
+    engine.sendMusicCue = [&view, alive, state](PreviewMusicCue cue) {
+        const Command command = cue == PreviewMusicCue::Play     ? Command::PreviewMusicPlay
+                                : cue == PreviewMusicCue::Pause  ? Command::PreviewMusicPause
+                                : cue == PreviewMusicCue::Resume ? Command::PreviewMusicResume
+                                                                 : Command::PreviewMusicStop;
         view.postToWindowThread([alive, state, command] {
             if (alive.lock())
                 previewMusicCommand(*state, command);

@@ -4,10 +4,10 @@
 #include "app/string_utils.h"
 #include "media/mp3_info.h"
 #include "platform/dialogs.h"
+#include "services/picture_batch.h"
 #include "ui/file_dialogs.h"
 #include "ui/info_log.h"
 #include "ui/main_window_state.h"
-#include "ui/picture_batch.h"
 
 namespace velomira {
 

@@ -1,4 +1,4 @@
-#include "ui/preview_queue.h"
+#include "services/preview_queue.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 // The preview engine on a fake clock: buffering, pacing, refill waits, the music commands and
 // closing at awkward moments; the sink's storing rule and the queue's bound.
 #include "render/frame_sequencer.h"
+#include "services/preview_engine.h"
 #include "support/picture_files.h"
 #include "support/temp_folder.h"
-#include "ui/preview_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +62,7 @@ struct Harness {
         services.screen = &screen;
         services.clock = &clock;
         services.processors = processors;
-        services.sendCommand = [this](Command c) {
+        services.sendMusicCue = [this](PreviewMusicCue c) {
             std::lock_guard lock(mutex);
             commands.push_back(c);
         };
@@ -83,7 +83,7 @@ struct Harness {
     FakeClock clock;
     RecordingScreen screen{clock};
     std::mutex mutex;
-    std::vector<Command> commands;
+    std::vector<PreviewMusicCue> commands;
     std::unique_ptr<PreviewEngine> engine;
 };
 
@@ -92,7 +92,7 @@ void write(FrameSink& sink, unsigned char value) {
     sink.writeFrame(frame.data(), frame.size());
 }
 
-using C = Command;
+using C = PreviewMusicCue;
 
 TEST(PreviewEngine, BuffersByProcessorCountThenPacesFramesAndHoldsAtFortyMilliseconds) {
     const std::vector<std::pair<unsigned, double>> cases = {
@@ -116,7 +116,7 @@ TEST(PreviewEngine, BuffersByProcessorCountThenPacesFramesAndHoldsAtFortyMillise
                                                                       {"f3", startWait + 80},
                                                                       {"end", startWait + 160}};
         EXPECT_EQ(h.screen.shown, expected) << processors << " processors";
-        EXPECT_EQ(h.commands, (std::vector<C>{C::PreviewMusicPlay, C::PreviewMusicStop}));
+        EXPECT_EQ(h.commands, (std::vector<C>{C::Play, C::Stop}));
         EXPECT_EQ(h.engine->state(), kPreviewFinished);
         EXPECT_EQ(h.engine->refillWaits(), 0);
     }
@@ -150,8 +150,7 @@ TEST(PreviewEngine, RefillWaitPausesAndResumesTheMusicAndANarrowVideoPlaysOnBlan
     EXPECT_EQ(h.shownNames(),
               (std::vector<std::string>{"blank", "f1", "f2", "waiting", "blank", "f3", "end"}));
     EXPECT_DOUBLE_EQ(h.screen.shown[5].second, h.screen.shown[3].second + 14 * 500);
-    EXPECT_EQ(h.commands, (std::vector<C>{C::PreviewMusicPlay, C::PreviewMusicPause,
-                                          C::PreviewMusicResume, C::PreviewMusicStop}));
+    EXPECT_EQ(h.commands, (std::vector<C>{C::Play, C::Pause, C::Resume, C::Stop}));
     EXPECT_EQ(h.engine->refillWaits(), 1);
 }
 
@@ -183,7 +182,7 @@ TEST(PreviewEngine, ClosingWhileWaitingStopsTheMusicWithoutTheEndAndTheNextRunIs
     released.set_value();
     h.engine->wait();
     EXPECT_EQ(h.shownNames(), (std::vector<std::string>{"f1", "f2", "waiting"}));
-    EXPECT_EQ(h.commands.back(), C::PreviewMusicStop);
+    EXPECT_EQ(h.commands.back(), C::Stop);
     EXPECT_EQ(h.engine->state(), kPreviewStopped);
     EXPECT_EQ(h.engine->queue().frames(), 0u);
 

@@ -1,4 +1,4 @@
-#include "ui/preview_engine.h"
+#include "services/preview_engine.h"
 
 #include "platform/dialogs.h"
 #include "platform/thread_priority.h"
@@ -106,9 +106,9 @@ void PreviewEngine::wait() {
         worker_.join();
 }
 
-void PreviewEngine::send(Command command) {
-    if (services_.sendCommand)
-        services_.sendCommand(command);
+void PreviewEngine::send(PreviewMusicCue cue) {
+    if (services_.sendMusicCue)
+        services_.sendMusicCue(cue);
 }
 
 void PreviewEngine::workerMain(PreviewRun run, FinishedCallback onFinished) {
@@ -148,7 +148,7 @@ void PreviewEngine::displayMain(int videoWidth) {
     const bool narrow = videoWidth < kWaitingPictureWidth;
 
     waitHalfSeconds(buffering.startHalfSeconds);
-    send(Command::PreviewMusicPlay);
+    send(PreviewMusicCue::Play);
     if (narrow)
         screen.showStockPicture(StockPicture::Blank);
 
@@ -164,9 +164,9 @@ void PreviewEngine::displayMain(int videoWidth) {
                 break;
             screen.showStockPicture(StockPicture::Waiting);
             ++refillWaits_;
-            send(Command::PreviewMusicPause);
+            send(PreviewMusicCue::Pause);
             waitHalfSeconds(buffering.refillHalfSeconds);
-            send(Command::PreviewMusicResume);
+            send(PreviewMusicCue::Resume);
             if (narrow)
                 screen.showStockPicture(StockPicture::Blank);
             slotEnd = clock.nowMs();
@@ -185,7 +185,7 @@ void PreviewEngine::displayMain(int videoWidth) {
     }
 
     queue_.close(); // frees the frames not shown; a producer still storing is let go
-    send(Command::PreviewMusicStop);
+    send(PreviewMusicCue::Stop);
     int running = kPreviewRunning;
     if (state_.compare_exchange_strong(running, kPreviewFinished))
         screen.showStockPicture(StockPicture::End);
