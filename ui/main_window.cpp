@@ -14,299 +14,291 @@ namespace velomira {
 
 namespace {
 
-MainWindowServices withPreferences(MainWindowServices services,
-                                   Preferences &own) {
-  if (services.preferences == nullptr)
-    services.preferences = &own; // a window without a store still has some
-  return services;
+MainWindowServices withPreferences(MainWindowServices services, Preferences& own) {
+    if (services.preferences == nullptr)
+        services.preferences = &own; // a window without a store still has some
+    return services;
 }
 
-std::vector<std::string> fontNamesOf(const CaptionFontTable *fonts) {
-  std::vector<std::string> names;
-  if (fonts != nullptr)
-    for (const CaptionFont &font : *fonts)
-      names.push_back(font.displayName);
-  return names;
+std::vector<std::string> fontNamesOf(const CaptionFontTable* fonts) {
+    std::vector<std::string> names;
+    if (fonts != nullptr)
+        for (const CaptionFont& font : *fonts)
+            names.push_back(font.displayName);
+    return names;
 }
 
-AlbumProject newAlbum(const std::vector<std::string> &fontNames) {
-  AlbumProject album;
-  resetProjectOptions(album, fontNames.empty() ? "" : fontNames.front());
-  return album;
+AlbumProject newAlbum(const std::vector<std::string>& fontNames) {
+    AlbumProject album;
+    resetProjectOptions(album, fontNames.empty() ? "" : fontNames.front());
+    return album;
 }
 
-std::vector<std::string> toStrings(auto &&range) {
-  std::vector<std::string> out;
-  for (const auto &entry : range)
-    out.emplace_back(entry);
-  return out;
+std::vector<std::string> toStrings(auto&& range) {
+    std::vector<std::string> out;
+    for (const auto& entry : range)
+        out.emplace_back(entry);
+    return out;
 }
 
 } // namespace
 
-MainWindow::MainWindow(MainWindowView &view, MainWindowServices services)
-    : view_(view),
-      services_(withPreferences(std::move(services), ownPreferences_)),
+MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
+    : view_(view), services_(withPreferences(std::move(services), ownPreferences_)),
       fontNames_(fontNamesOf(services_.fonts)), album_(newAlbum(fontNames_)),
       random_(services_.randomSeed),
-      pictures_(PictureListContext{view, album_, random_, fontNames_,
-                                   *services_.preferences, services_.info,
-                                   services_.vendorHost,
+      pictures_(PictureListContext{view, album_, random_, fontNames_, *services_.preferences,
+                                   services_.info, services_.vendorHost,
                                    services_.folders.tempPictureFolder}),
       music_(view, album_, services_,
              [this] {
-               pictures_.refreshVideoLength();
-               pictures_.runAutoDisplayTime();
+                 pictures_.refreshVideoLength();
+                 pictures_.runAutoDisplayTime();
              }),
-      generation_(view, album_, services_, music_.list(),
-                  [this] { return preview_.busy(); }),
+      generation_(view, album_, services_, music_.list(), [this] { return preview_.busy(); }),
       preview_(view, album_, services_, music_.list(), pictures_,
                [this] { return generation_.running(); }),
       product_(view, album_, random_, services_, pictures_),
       options_(view, album_, services_, fontNames_, music_.list(), pictures_),
-      project_(view, album_, random_, services_, fontNames_, pictures_,
-               options_) {
-  pictures_.setPreviewAvailable([this] { return preview_.available(); });
-  pictures_.registerCommands(commands_);
-  music_.registerCommands(commands_);
-  generation_.registerCommands(commands_);
-  preview_.registerCommands(commands_);
-  product_.registerCommands(commands_);
-  options_.registerCommands(commands_);
-  project_.registerCommands(commands_);
-  registerWindowCommands();
-  const Preferences &prefs = *services_.preferences;
-  album_.settings.video_bg_fill_color =
-      static_cast<int>(prefs.videoBgFillColor);
-  album_.settings.outputNaming = static_cast<int>(prefs.mp4DefaultFileName);
-  album_.settings.loopPlayAnimation =
-      static_cast<int>(prefs.imageLoopPlayAnimation);
+      project_(view, album_, random_, services_, fontNames_, pictures_, options_) {
+    pictures_.setPreviewAvailable([this] { return preview_.available(); });
+    pictures_.registerCommands(commands_);
+    music_.registerCommands(commands_);
+    generation_.registerCommands(commands_);
+    preview_.registerCommands(commands_);
+    product_.registerCommands(commands_);
+    options_.registerCommands(commands_);
+    project_.registerCommands(commands_);
+    registerWindowCommands();
+    const Preferences& prefs = *services_.preferences;
+    album_.settings.video_bg_fill_color = static_cast<int>(prefs.videoBgFillColor);
+    album_.settings.outputNaming = static_cast<int>(prefs.mp4DefaultFileName);
+    album_.settings.loopPlayAnimation = static_cast<int>(prefs.imageLoopPlayAnimation);
 }
 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::registerWindowCommands() {
-  commands_.on(Command::ContextPreviewTransition,
-               [this] { previewTransitionPage(); });
-  commands_.on(Command::DesktopShortcut, [this] { createDesktopShortcut(); });
-  commands_.on(Command::OfficialSite,
-               [this] { openWebPage(view_, services_.vendorHost, "/"); });
-  commands_.on(Command::Guide, [this] {
-    openWebPage(view_, services_.vendorHost, "/help.html");
-  });
-  commands_.on(Command::About, [this] { aboutBox(); });
-  commands_.on(Command::TrayShowWindow, [this] { restoreFromTray(); });
-  commands_.on(Command::TrayExit, [this] { exitFlow(); });
+    commands_.on(Command::ContextPreviewTransition, [this] { previewTransitionPage(); });
+    commands_.on(Command::DesktopShortcut, [this] { createDesktopShortcut(); });
+    commands_.on(Command::OfficialSite, [this] { openWebPage(view_, services_.vendorHost, "/"); });
+    commands_.on(Command::Guide,
+                 [this] { openWebPage(view_, services_.vendorHost, "/help.html"); });
+    commands_.on(Command::About, [this] { aboutBox(); });
+    commands_.on(Command::TrayShowWindow, [this] { restoreFromTray(); });
+    commands_.on(Command::TrayExit, [this] { exitFlow(); });
 }
 
 void MainWindow::start() {
-  view_.setTitle(windowTitle(project_.file()));
-  options_.fillChoices();
-  options_.showAll();
-  // The shop loader needs its dialog.
-  view_.setEnabled(Command::LoadProduct, product_.available());
-  for (Command c :
-       {Command::ProjectMenu, Command::AddPictures, Command::ImportAnimation,
-        Command::DesktopShortcut, Command::OfficialSite, Command::About,
-        Command::SettingsMenu})
-    view_.setEnabled(c, true);
-  view_.setStatusText(1, "");
-  pictures_.refreshPictureCount();
-  pictures_.refreshSelectionStatus();
-  pictures_.refreshVideoLength();
-  pictures_.refreshCaptionBadges();
+    view_.setTitle(windowTitle(project_.file()));
+    options_.fillChoices();
+    options_.showAll();
+    // The shop loader needs its dialog.
+    view_.setEnabled(Command::LoadProduct, product_.available());
+    for (Command c :
+         {Command::ProjectMenu, Command::AddPictures, Command::ImportAnimation,
+          Command::DesktopShortcut, Command::OfficialSite, Command::About, Command::SettingsMenu})
+        view_.setEnabled(c, true);
+    view_.setStatusText(1, "");
+    pictures_.refreshPictureCount();
+    pictures_.refreshSelectionStatus();
+    pictures_.refreshVideoLength();
+    pictures_.refreshCaptionBadges();
 }
 
 void MainWindow::dispatch(Command command) {
-  if (generation_.running() && command != Command::TrayShowWindow)
-    return;
-  commands_.run(command);
+    if (generation_.running() && command != Command::TrayShowWindow)
+        return;
+    commands_.run(command);
 }
 
 void MainWindow::previewTransitionPage() {
-  const int row = pictures_.focusedSelectedRow();
-  if (row >= 0)
-    openWebPage(view_, services_.vendorHost,
-                "/preview.asp?id=" +
-                    std::to_string(album_.items[row].animationIndex) + "&");
+    const int row = pictures_.focusedSelectedRow();
+    if (row >= 0)
+        openWebPage(view_, services_.vendorHost,
+                    "/preview.asp?id=" + std::to_string(album_.items[row].animationIndex) + "&");
 }
 
 void MainWindow::createDesktopShortcut() {
-  const std::filesystem::path program = services_.programPath;
-  const std::filesystem::path icon = program.parent_path() / "velomira.png";
-  if (writeDesktopLauncher(
-          services_.folders.desktopFolder, program,
-          std::filesystem::exists(icon) ? icon : std::filesystem::path()))
-    showMessage("在桌面上成功创建了一个快捷方式", "提示",
-                MessageKind::Information);
-  else
-    showMessage("在桌面上创建快捷方式失败", "提示", MessageKind::Error);
+    const std::filesystem::path program = services_.programPath;
+    const std::filesystem::path icon = program.parent_path() / "velomira.png";
+    if (writeDesktopLauncher(services_.folders.desktopFolder, program,
+                             std::filesystem::exists(icon) ? icon : std::filesystem::path()))
+        showMessage("在桌面上成功创建了一个快捷方式", "提示", MessageKind::Information);
+    else
+        showMessage("在桌面上创建快捷方式失败", "提示", MessageKind::Error);
 }
 
 void MainWindow::aboutBox() {
-  const std::string text =
-      std::string(kProductName) + " V" + versionText() +
-      "\n\n\n制作由多张图片(最多1000张)"
-      "组成带多种播放特效的视频，输出视频格式：MP4。\n\n"
-      "支持处理的图片格式：JPG, PNG, GIF(静态), BMP, TBI。\n\n\n官网：" +
-      services_.vendorHost;
-  showMessage(text, "关于", MessageKind::Information);
+    const std::string text = std::string(kProductName) + " V" + versionText() +
+                             "\n\n\n制作由多张图片(最多1000张)"
+                             "组成带多种播放特效的视频，输出视频格式：MP4。\n\n"
+                             "支持处理的图片格式：JPG, PNG, GIF(静态), BMP, TBI。\n\n\n官网：" +
+                             services_.vendorHost;
+    showMessage(text, "关于", MessageKind::Information);
 }
 
 void MainWindow::exitFlow() {
-  if (project_.modified()) {
-    if (hiddenInTray_) {
-      view_.setTrayIconShown(false);
-      view_.setWindowShown(true);
-      hiddenInTray_ = false;
+    if (project_.modified()) {
+        if (hiddenInTray_) {
+            view_.setTrayIconShown(false);
+            view_.setWindowShown(true);
+            hiddenInTray_ = false;
+        }
+        const Answer answer = ask("项目已更改，是否保存更改？", "询问", true, Answer::Cancel);
+        if (answer == Answer::Cancel)
+            return;
+        // A save that was cancelled or failed keeps the program open: leaving now
+        // would lose the album the user just asked to keep.
+        if (answer == Answer::Yes && !project_.save(false))
+            return;
     }
-    const Answer answer =
-        ask("项目已更改，是否保存更改？", "询问", true, Answer::Cancel);
-    if (answer == Answer::Cancel)
-      return;
-    // A save that was cancelled or failed keeps the program open: leaving now
-    // would lose the album the user just asked to keep.
-    if (answer == Answer::Yes && !project_.save(false))
-      return;
-  }
-  // A download still running is abandoned: the program never waits for a slow
-  // server.
-  product_.shutdown();
-  view_.setWindowShown(false);
-  Preferences &prefs = *services_.preferences;
-  prefs.folders.mp3 = music_.list().musicFolder();
-  if (services_.settingsFile)
-    writeRememberedFolders(*services_.settingsFile, prefs.folders);
-  emptyTempPictureFolder(services_.folders.tempPictureFolder);
-  view_.setTrayIconShown(false);
-  view_.quit();
+    // A download still running is abandoned: the program never waits for a slow
+    // server.
+    product_.shutdown();
+    view_.setWindowShown(false);
+    Preferences& prefs = *services_.preferences;
+    prefs.folders.mp3 = music_.list().musicFolder();
+    if (services_.settingsFile)
+        writeRememberedFolders(*services_.settingsFile, prefs.folders);
+    emptyTempPictureFolder(services_.folders.tempPictureFolder);
+    view_.setTrayIconShown(false);
+    view_.quit();
 }
 
 void MainWindow::restoreFromTray() {
-  view_.setTrayIconShown(false);
-  view_.setWindowShown(true);
-  view_.raiseWindow();
-  hiddenInTray_ = false;
+    view_.setTrayIconShown(false);
+    view_.setWindowShown(true);
+    view_.raiseWindow();
+    hiddenInTray_ = false;
 }
 
 void MainWindow::choiceChanged(Command control, int index) {
-  options_.choiceChanged(control, index);
+    options_.choiceChanged(control, index);
 }
 
 void MainWindow::checkChanged(Command control, bool checked) {
-  options_.checkChanged(control, checked);
+    options_.checkChanged(control, checked);
 }
 
-void MainWindow::textEdited(Command control, const std::string &text) {
-  if (control == Command::CaptionText)
-    pictures_.captionTextEdited(text);
+void MainWindow::textEdited(Command control, const std::string& text) {
+    if (control == Command::CaptionText)
+        pictures_.captionTextEdited(text);
 }
 
-void MainWindow::transitionChosen(const std::string &entry) {
-  pictures_.transitionChosen(entry);
+void MainWindow::transitionChosen(const std::string& entry) {
+    pictures_.transitionChosen(entry);
 }
 
-void MainWindow::selectionChanged(const std::vector<int> &rows, int focusedRow,
-                                  bool listHasFocus) {
-  pictures_.selectionChanged(rows, focusedRow, listHasFocus);
+void MainWindow::selectionChanged(const std::vector<int>& rows, int focusedRow, bool listHasFocus) {
+    pictures_.selectionChanged(rows, focusedRow, listHasFocus);
 }
 
 void MainWindow::pictureDoubleClicked(int row) {
-  if (row < 0)
-    return dispatch(Command::AddPictures);
-  if (pictures_.hasSelection())
-    view_.openExternal(album_.items[pictures_.selection().front()].path);
+    if (row < 0)
+        return dispatch(Command::AddPictures);
+    if (pictures_.hasSelection())
+        view_.openExternal(album_.items[pictures_.selection().front()].path);
 }
 
-void MainWindow::filesDropped(const std::vector<std::string> &paths) {
-  if (!generation_.running())
-    pictures_.filesDropped(paths);
+void MainWindow::filesDropped(const std::vector<std::string>& paths) {
+    if (!generation_.running())
+        pictures_.filesDropped(paths);
 }
 
-void MainWindow::selectAllPictures() { pictures_.selectAll(); }
+void MainWindow::selectAllPictures() {
+    pictures_.selectAll();
+}
 
 void MainWindow::deleteKey() {
-  if (pictures_.hasSelection())
-    dispatch(Command::RemovePictures);
+    if (pictures_.hasSelection())
+        dispatch(Command::RemovePictures);
 }
 
 void MainWindow::toggleInfoWindow() {
-  if (services_.info != nullptr)
-    services_.info->toggle();
+    if (services_.info != nullptr)
+        services_.info->toggle();
 }
 
 void MainWindow::musicLineDoubleClicked(int row) {
-  if (!generation_.running())
-    music_.list().lineDoubleClicked(row);
+    if (!generation_.running())
+        music_.list().lineDoubleClicked(row);
 }
 
 void MainWindow::musicDeleteKey() {
-  if (!generation_.running())
-    music_.list().deleteKey();
+    if (!generation_.running())
+        music_.list().deleteKey();
 }
 
 void MainWindow::closeRequested() {
-  if (generation_.running())
-    return;
-  if (services_.preferences->clickCloseButtonStatus != 1)
-    return exitFlow();
-  // Without a tray the window would become unreachable: it is minimised
-  // instead.
-  if (!view_.trayAvailable())
-    return view_.minimizeWindow();
-  view_.setWindowShown(false);
-  view_.setTrayIconShown(true);
-  hiddenInTray_ = true;
+    if (generation_.running())
+        return;
+    if (services_.preferences->clickCloseButtonStatus != 1)
+        return exitFlow();
+    // Without a tray the window would become unreachable: it is minimised
+    // instead.
+    if (!view_.trayAvailable())
+        return view_.minimizeWindow();
+    view_.setWindowShown(false);
+    view_.setTrayIconShown(true);
+    hiddenInTray_ = true;
 }
 
-void MainWindow::trayIconClicked() { restoreFromTray(); }
+void MainWindow::trayIconClicked() {
+    restoreFromTray();
+}
 
-void MainWindow::stopGeneration() { generation_.stop(); }
+void MainWindow::stopGeneration() {
+    generation_.stop();
+}
 
-void MainWindow::previewClosed() { preview_.closed(); }
+void MainWindow::previewClosed() {
+    preview_.closed();
+}
 
-void MainWindow::previewClicked() { preview_.clicked(); }
+void MainWindow::previewClicked() {
+    preview_.clicked();
+}
 
-bool MainWindow::openProjectAtStart(const std::string &path) {
-  return project_.openPath(path);
+bool MainWindow::openProjectAtStart(const std::string& path) {
+    return project_.openPath(path);
 }
 
 std::vector<MenuEntryState> MainWindow::projectMenu() const {
-  const bool pictures = pictures_.count() > 0;
-  return {{Command::NewProject},
-          {Command::OpenProject},
-          {Command::SaveProject, pictures && project_.modified()},
-          {Command::SaveProjectAs, pictures && project_.canSaveAs()}};
+    const bool pictures = pictures_.count() > 0;
+    return {{Command::NewProject},
+            {Command::OpenProject},
+            {Command::SaveProject, pictures && project_.modified()},
+            {Command::SaveProjectAs, pictures && project_.canSaveAs()}};
 }
 
 std::vector<MenuEntryState> MainWindow::settingsMenu() const {
-  return options_.settingsMenu();
+    return options_.settingsMenu();
 }
 
 std::vector<MenuEntryState> MainWindow::contextMenu() const {
-  const int count = pictures_.count();
-  const bool any = count > 0;
-  const bool selection = any && pictures_.hasSelection();
-  const bool captions = any && album_.settings.text_watermark;
-  return {{Command::ContextAddPictures},
-          {Command::ContextInsertPictures, selection},
-          {Command::ContextRemoveSelected, selection},
-          {Command::ContextRemoveAll, any},
-          {Command::ContextShuffle, count >= 2},
-          {Command::ContextNewTransitionSet, any},
-          {Command::ContextSameTransitionForAll,
-           any && pictures_.selection().size() == 1},
-          {Command::ContextCaptionsEdgeDiagonal, captions},
-          {Command::ContextCaptionsEdgeCross, captions},
-          {Command::ContextCaptionsInsetDiagonal, captions},
-          {Command::ContextCaptionsInsetCross, captions},
-          {Command::ContextCaptionsMiddleBottom, captions},
-          {Command::ContextSetAsCover, selection},
-          {Command::ContextPreviewTransition, selection}};
+    const int count = pictures_.count();
+    const bool any = count > 0;
+    const bool selection = any && pictures_.hasSelection();
+    const bool captions = any && album_.settings.text_watermark;
+    return {{Command::ContextAddPictures},
+            {Command::ContextInsertPictures, selection},
+            {Command::ContextRemoveSelected, selection},
+            {Command::ContextRemoveAll, any},
+            {Command::ContextShuffle, count >= 2},
+            {Command::ContextNewTransitionSet, any},
+            {Command::ContextSameTransitionForAll, any && pictures_.selection().size() == 1},
+            {Command::ContextCaptionsEdgeDiagonal, captions},
+            {Command::ContextCaptionsEdgeCross, captions},
+            {Command::ContextCaptionsInsetDiagonal, captions},
+            {Command::ContextCaptionsInsetCross, captions},
+            {Command::ContextCaptionsMiddleBottom, captions},
+            {Command::ContextSetAsCover, selection},
+            {Command::ContextPreviewTransition, selection}};
 }
 
 std::vector<std::string> MainWindow::transitionEditorEntries() const {
-  return toStrings(transitionPickerTexts());
+    return toStrings(transitionPickerTexts());
 }
 
 } // namespace velomira

@@ -28,100 +28,96 @@
 namespace velomira {
 
 class MainWindow {
-public:
-  MainWindow(MainWindowView &view, MainWindowServices services);
-  ~MainWindow(); // waits for a generation run still going
-  MainWindow(const MainWindow &) = delete;
-  MainWindow &operator=(const MainWindow &) = delete;
+  public:
+    MainWindow(MainWindowView& view, MainWindowServices services);
+    ~MainWindow(); // waits for a generation run still going
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
 
-  // Fills the controls (fonts, sizes, display times, colours, positions),
-  // selects display time "2.0秒", sets the title and every enabling as at
-  // start.
-  void start();
+    // Fills the controls (fonts, sizes, display times, colours, positions),
+    // selects display time "2.0秒", sets the title and every enabling as at
+    // start.
+    void start();
 
-  // Toolbar buttons, menu entries, accelerators, tray menu.
-  void dispatch(Command command);
+    // Toolbar buttons, menu entries, accelerators, tray menu.
+    void dispatch(Command command);
 
-  // Option controls changed by the user (the view never reports its own
-  // setChoice/setText).
-  void choiceChanged(Command control, int index);
-  void checkChanged(Command control, bool checked);
-  void textEdited(Command control, const std::string &text);
-  // The floating per-picture transition selection closed on this entry.
-  void transitionChosen(const std::string &entry);
+    // Option controls changed by the user (the view never reports its own
+    // setChoice/setText).
+    void choiceChanged(Command control, int index);
+    void checkChanged(Command control, bool checked);
+    void textEdited(Command control, const std::string& text);
+    // The floating per-picture transition selection closed on this entry.
+    void transitionChosen(const std::string& entry);
 
-  // Picture list events.
-  void selectionChanged(const std::vector<int> &rows, int focusedRow,
-                        bool listHasFocus);
-  void pictureDoubleClicked(int row); // -1: on empty space
-  void filesDropped(const std::vector<std::string> &paths);
-  void selectAllPictures(); // Ctrl+A
-  void deleteKey(); // Delete from the list, a button, a selection or the window
-  void toggleInfoWindow(); // F2
-  // Music list events.
-  void musicLineDoubleClicked(int row);
-  void musicDeleteKey(); // Delete on the music list
+    // Picture list events.
+    void selectionChanged(const std::vector<int>& rows, int focusedRow, bool listHasFocus);
+    void pictureDoubleClicked(int row); // -1: on empty space
+    void filesDropped(const std::vector<std::string>& paths);
+    void selectAllPictures(); // Ctrl+A
+    void deleteKey();         // Delete from the list, a button, a selection or the window
+    void toggleInfoWindow();  // F2
+    // Music list events.
+    void musicLineDoubleClicked(int row);
+    void musicDeleteKey(); // Delete on the music list
 
-  // Window events.
-  void closeRequested();  // the window's close button
-  void trayIconClicked(); // left click on the tray icon restores the window
-  void stopGeneration();  // the progress window's stop button
-  // The preview window was closed (its close button or Escape), or clicked.
-  void previewClosed();
-  void previewClicked(); // starts a finished preview again
-  // Opens a project given on the command line (no save question: nothing is
-  // open yet).
-  bool openProjectAtStart(const std::string &path);
+    // Window events.
+    void closeRequested();  // the window's close button
+    void trayIconClicked(); // left click on the tray icon restores the window
+    void stopGeneration();  // the progress window's stop button
+    // The preview window was closed (its close button or Escape), or clicked.
+    void previewClosed();
+    void previewClicked(); // starts a finished preview again
+    // Opens a project given on the command line (no save question: nothing is
+    // open yet).
+    bool openProjectAtStart(const std::string& path);
 
-  // Menus, read each time one opens.
-  std::vector<MenuEntryState> projectMenu() const;
-  std::vector<MenuEntryState> settingsMenu() const;
-  std::vector<MenuEntryState> contextMenu() const;
-  // Entries of the per-picture transition selection: "无动画", the fades, the
-  // effects by group, "--------------------" between groups.
-  std::vector<std::string> transitionEditorEntries() const;
-  // The "文字" badges shown now (also sent through setCaptionBadges).
-  std::vector<CaptionBadge> captionBadges() const {
-    return captionBadgesOf(album_);
-  }
+    // Menus, read each time one opens.
+    std::vector<MenuEntryState> projectMenu() const;
+    std::vector<MenuEntryState> settingsMenu() const;
+    std::vector<MenuEntryState> contextMenu() const;
+    // Entries of the per-picture transition selection: "无动画", the fades, the
+    // effects by group, "--------------------" between groups.
+    std::vector<std::string> transitionEditorEntries() const;
+    // The "文字" badges shown now (also sent through setCaptionBadges).
+    std::vector<CaptionBadge> captionBadges() const { return captionBadgesOf(album_); }
 
-  const AlbumProject &album() const { return album_; }
-  const ProjectFileState &projectFile() const { return project_.file(); }
-  std::vector<int> selectedRows() const { return pictures_.selection(); }
-  bool generating() const { return generation_.running(); }
-  // PreviewState: 0 stopped, 1 playing, 2 finished.
-  int previewState() const { return preview_.state(); }
-  // Waits until a closed or finished preview's threads have ended (tests,
-  // shutdown).
-  void waitForPreview() { preview_.wait(); }
-  bool hiddenInTray() const { return hiddenInTray_; }
+    const AlbumProject& album() const { return album_; }
+    const ProjectFileState& projectFile() const { return project_.file(); }
+    std::vector<int> selectedRows() const { return pictures_.selection(); }
+    bool generating() const { return generation_.running(); }
+    // PreviewState: 0 stopped, 1 playing, 2 finished.
+    int previewState() const { return preview_.state(); }
+    // Waits until a closed or finished preview's threads have ended (tests,
+    // shutdown).
+    void waitForPreview() { preview_.wait(); }
+    bool hiddenInTray() const { return hiddenInTray_; }
 
-private:
-  void registerWindowCommands();
-  void exitFlow();
-  void restoreFromTray();
-  void createDesktopShortcut();
-  void aboutBox();
-  void previewTransitionPage();
+  private:
+    void registerWindowCommands();
+    void exitFlow();
+    void restoreFromTray();
+    void createDesktopShortcut();
+    void aboutBox();
+    void previewTransitionPage();
 
-  MainWindowView &view_;
-  Preferences
-      ownPreferences_; // used when the window is given no settings store
-  MainWindowServices services_;
-  std::vector<std::string> fontNames_;
-  AlbumProject album_;
-  TransitionRandom random_;
-  CommandTable commands_;
-  bool hiddenInTray_ = false;
-  // Destroyed in reverse: the shop download is abandoned, then the preview's
-  // threads end, then a generation run is stopped and waited for.
-  PictureListController pictures_;
-  MusicController music_;
-  GenerationController generation_;
-  PreviewController preview_;
-  ProductLoadController product_;
-  OptionsController options_;
-  ProjectController project_;
+    MainWindowView& view_;
+    Preferences ownPreferences_; // used when the window is given no settings store
+    MainWindowServices services_;
+    std::vector<std::string> fontNames_;
+    AlbumProject album_;
+    TransitionRandom random_;
+    CommandTable commands_;
+    bool hiddenInTray_ = false;
+    // Destroyed in reverse: the shop download is abandoned, then the preview's
+    // threads end, then a generation run is stopped and waited for.
+    PictureListController pictures_;
+    MusicController music_;
+    GenerationController generation_;
+    PreviewController preview_;
+    ProductLoadController product_;
+    OptionsController options_;
+    ProjectController project_;
 };
 
 } // namespace velomira
