@@ -2,6 +2,7 @@
 #include "ui/picture_list_controller.h"
 
 #include "album/duration_text.h"
+#include "app/string_utils.h"
 #include "media/header_probe.h"
 #include "platform/dialogs.h"
 #include "render/auto_display_time.h"
@@ -130,15 +131,9 @@ void PictureListController::captionPositionChosen(int location) {
 void PictureListController::captionTextEdited(const std::string& text) {
     if (!c_.album.settings.text_watermark)
         return;
-    const std::string trimmed = [&] {
-        const auto first = text.find_first_not_of(" \t\r\n");
-        if (first == std::string::npos)
-            return std::string();
-        const auto last = text.find_last_not_of(" \t\r\n");
-        return text.substr(first, last - first + 1);
-    }();
+    const std::string caption(trimmed(text));
     for (int row : selection_)
-        setAlbumItemCaptionText(c_.album, row, trimmed);
+        setAlbumItemCaptionText(c_.album, row, caption);
     refreshCaptionBadges();
 }
 
