@@ -2,6 +2,7 @@
 
 #include "album/album_tables.h"
 #include "album/transition_catalogue.h"
+#include "app/option_values.h"
 
 #include <cstdint>
 #include <random>
@@ -49,7 +50,7 @@ struct VideoSettings {
     std::vector<std::string> videoSizeTexts = defaultVideoSizeTexts();
     int videoWidth = kUnchosenVideoWidth;
     int videoHeight = kUnchosenVideoHeight;
-    int video_bg_fill_color = 0; // 1 black, 0 white; kept in the settings store
+    BackgroundFill video_bg_fill_color = BackgroundFill::White; // kept in the settings store
 
     // Display time: pause_time is the list index; while customDisplayTime is set the still frame
     // count comes from the automatic display time text instead and pause_time is only kept for
@@ -79,8 +80,8 @@ struct VideoSettings {
     std::string cover_path;
 
     int audioBitrateKbps = 128;
-    int audioSampleRate = -1; // -1: the encoder uses 44100
-    int outputNaming = 0;     // 0 empty, 1 current time, 2 first picture's name
+    int audioSampleRate = -1;                        // -1: the encoder uses 44100
+    OutputNaming outputNaming = OutputNaming::Empty; // kept in the settings store
 };
 
 struct AlbumProject {

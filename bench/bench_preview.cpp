@@ -163,9 +163,9 @@ int main(int argc, char** argv) {
     };
     const double started = clock.nowMs();
     engine.start(run);
-    while (engine.state() == kPreviewRunning && clock.nowMs() - started < limitSeconds * 1000)
+    while (engine.state() == PreviewState::Running && clock.nowMs() - started < limitSeconds * 1000)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const bool closed = engine.state() == kPreviewRunning;
+    const bool closed = engine.state() == PreviewState::Running;
     engine.close();
     engine.wait();
     const long peakKb = statusKb("VmHWM:");

@@ -75,7 +75,8 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
             setItemTransition(project.items[i], *options.transition);
     }
     if (options.blackBackground)
-        s.video_bg_fill_color = *options.blackBackground ? 1 : 0;
+        s.video_bg_fill_color =
+            *options.blackBackground ? BackgroundFill::Black : BackgroundFill::White;
     for (const std::string& file : options.music) {
         std::optional<MusicTrack> track = readTrack(absolutePath(file));
         if (!track)

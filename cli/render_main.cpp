@@ -196,14 +196,14 @@ int main(int argc, char** argv) {
     AlbumProject project;
     resetProjectOptions(project, fonts.empty() ? "" : fonts.front().displayName);
     choosePauseTime(project.settings, kDefaultPauseTime);
-    project.settings.video_bg_fill_color = static_cast<int>(preferences.videoBgFillColor);
+    project.settings.video_bg_fill_color = preferences.videoBgFillColor;
     project.settings.loopPlayAnimation = static_cast<int>(preferences.imageLoopPlayAnimation);
-    project.settings.outputNaming = static_cast<int>(preferences.mp4DefaultFileName);
+    project.settings.outputNaming = preferences.mp4DefaultFileName;
     TransitionRandom random(static_cast<std::uint32_t>(std::time(nullptr) ^ getpid()));
 
+    const ProjectFolders projectFolders{(folders.work / "pics").string(),
+                                        folders.tempPictures.string()};
     if (!options.projectFile.empty()) {
-        const ProjectFolders projectFolders{(folders.work / "pics").string(),
-                                            folders.tempPictures.string()};
         if (!openProjectForRun(project, absolutePath(options.projectFile), projectFolders, fonts,
                                random, [](const std::string& line) { std::cerr << line << "\n"; }))
             return kBadInput;
@@ -223,8 +223,6 @@ int main(int argc, char** argv) {
     }
     if (!options.saveProject.empty()) {
         ProjectFileState state;
-        const ProjectFolders projectFolders{(folders.work / "pics").string(),
-                                            folders.tempPictures.string()};
         if (!saveProjectFile(project, projectFolders, absolutePath(options.saveProject), state))
             return kFailed;
         std::cerr << "project: " << state.path << "\n";
@@ -256,7 +254,7 @@ int main(int argc, char** argv) {
     request.workFolder = folders.temp;
     request.outputPath = output;
     request.errorLog = errorLog;
-    request.frameFormat = frameFormatForTransport(options.rawFrames ? kRawFrameTransport
+    request.frameFormat = frameFormatForTransport(options.rawFrames ? FrameTransport::RawPixels
                                                                     : preferences.frameTransport);
     TerminalProgress progress(plan.totalPictures);
     request.progress = [&](int picture, int) { progress.update(picture); };

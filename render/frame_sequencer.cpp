@@ -81,7 +81,8 @@ std::pair<int, int> pictureSizeHint(const VideoSettings& settings, const AlbumIt
 PictureResult renderPicture(const SequencerContext& context, const AlbumItem& item,
                             Image previousFrame) {
     const VideoSettings& settings = context.project->settings;
-    const std::string fill = settings.video_bg_fill_color == 1 ? "#000000" : "#ffffff";
+    const std::string fill =
+        settings.video_bg_fill_color == BackgroundFill::Black ? "#000000" : "#ffffff";
     Image picture = readPicture(item.path, fill, pictureSizeHint(settings, item));
     if (!picture)
         return {PictureStatus::ReadFailed, Image()};

@@ -99,7 +99,7 @@ class PreviewEngine {
     // Waits until the threads of the last run have ended.
     void wait();
 
-    int state() const { return state_.load(); }
+    PreviewState state() const { return state_.load(); }
     // True from start() until both threads of the run have ended.
     bool busy() const { return busy_.load(); }
     const PreviewQueue& queue() const { return queue_; }
@@ -116,7 +116,7 @@ class PreviewEngine {
 
     PreviewEngineServices services_;
     PreviewQueue queue_;
-    std::atomic<int> state_{kPreviewStopped};
+    std::atomic<PreviewState> state_{PreviewState::Stopped};
     std::atomic<bool> stop_{false};
     std::atomic<bool> renderDone_{false};
     std::atomic<bool> busy_{false};

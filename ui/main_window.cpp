@@ -71,8 +71,8 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
     project_.registerCommands(commands_);
     registerWindowCommands();
     const Preferences& prefs = *services_.preferences;
-    album_.settings.video_bg_fill_color = static_cast<int>(prefs.videoBgFillColor);
-    album_.settings.outputNaming = static_cast<int>(prefs.mp4DefaultFileName);
+    album_.settings.video_bg_fill_color = prefs.videoBgFillColor;
+    album_.settings.outputNaming = prefs.mp4DefaultFileName;
     album_.settings.loopPlayAnimation = static_cast<int>(prefs.imageLoopPlayAnimation);
 }
 
@@ -233,7 +233,7 @@ void MainWindow::musicDeleteKey() {
 void MainWindow::closeRequested() {
     if (generation_.running())
         return;
-    if (services_.preferences->clickCloseButtonStatus != 1)
+    if (services_.preferences->clickCloseButtonStatus != CloseBehaviour::HideToTray)
         return exitFlow();
     // Without a tray the window would become unreachable: it is minimised
     // instead.

@@ -86,8 +86,7 @@ class MainWindow {
     const ProjectFileState& projectFile() const { return project_.file(); }
     std::vector<int> selectedRows() const { return pictures_.selection(); }
     bool generating() const { return generation_.running(); }
-    // PreviewState: 0 stopped, 1 playing, 2 finished.
-    int previewState() const { return preview_.state(); }
+    PreviewState previewState() const { return preview_.state(); }
     // Waits until a closed or finished preview's threads have ended (tests,
     // shutdown).
     void waitForPreview() { preview_.wait(); }

@@ -58,13 +58,14 @@ OptionsController::OptionsController(MainWindowView& view, AlbumProject& album,
       pictures_(pictures) {}
 
 void OptionsController::registerCommands(CommandTable& table) {
-    table.on(Command::BackgroundWhite, [this] { setBackground(0); });
-    table.on(Command::BackgroundBlack, [this] { setBackground(1); });
-    table.on(Command::DefaultNameEmpty, [this] { setOutputNaming(0); });
-    table.on(Command::DefaultNameTime, [this] { setOutputNaming(1); });
-    table.on(Command::DefaultNameFirstPicture, [this] { setOutputNaming(2); });
-    table.on(Command::CloseExits, [this] { setCloseBehaviour(0); });
-    table.on(Command::CloseHidesToTray, [this] { setCloseBehaviour(1); });
+    table.on(Command::BackgroundWhite, [this] { setBackground(BackgroundFill::White); });
+    table.on(Command::BackgroundBlack, [this] { setBackground(BackgroundFill::Black); });
+    table.on(Command::DefaultNameEmpty, [this] { setOutputNaming(OutputNaming::Empty); });
+    table.on(Command::DefaultNameTime, [this] { setOutputNaming(OutputNaming::Time); });
+    table.on(Command::DefaultNameFirstPicture,
+             [this] { setOutputNaming(OutputNaming::FirstPicture); });
+    table.on(Command::CloseExits, [this] { setCloseBehaviour(CloseBehaviour::Exit); });
+    table.on(Command::CloseHidesToTray, [this] { setCloseBehaviour(CloseBehaviour::HideToTray); });
     table.on(Command::CaptionMarginsDialog, [this] { marginsDialog(); });
     table.on(Command::LoopPlayDialog, [this] { loopPlayDialog(); });
     table.on(Command::RawFrameTransport, [this] { toggleRawFrames(); });
@@ -240,31 +241,33 @@ void OptionsController::videoSizeChanged(int index) {
     pictures_.runAutoDisplayTime();
 }
 
-void OptionsController::setBackground(int colour) {
-    album_.settings.video_bg_fill_color = colour;
-    preferences().videoBgFillColor = static_cast<uint32_t>(colour);
+void OptionsController::setBackground(BackgroundFill fill) {
+    album_.settings.video_bg_fill_color = fill;
+    preferences().videoBgFillColor = fill;
     if (services_.settingsFile)
-        writeVideoBgFillColor(*services_.settingsFile, colour);
+        writeVideoBgFillColor(*services_.settingsFile, storedValue(fill));
 }
 
-void OptionsController::setOutputNaming(int naming) {
+void OptionsController::setOutputNaming(OutputNaming naming) {
     album_.settings.outputNaming = naming;
-    preferences().mp4DefaultFileName = static_cast<uint32_t>(naming);
+    preferences().mp4DefaultFileName = naming;
     if (services_.settingsFile)
-        writeMp4DefaultFileName(*services_.settingsFile, naming);
+        writeMp4DefaultFileName(*services_.settingsFile, storedValue(naming));
 }
 
-void OptionsController::setCloseBehaviour(int status) {
-    preferences().clickCloseButtonStatus = static_cast<uint32_t>(status);
+void OptionsController::setCloseBehaviour(CloseBehaviour behaviour) {
+    preferences().clickCloseButtonStatus = behaviour;
     if (services_.settingsFile)
-        writeClickCloseButtonStatus(*services_.settingsFile, status);
+        writeClickCloseButtonStatus(*services_.settingsFile, storedValue(behaviour));
 }
 
 void OptionsController::toggleRawFrames() {
-    const uint32_t transport = preferences().frameTransport == 1 ? 0 : 1;
+    const FrameTransport transport = preferences().frameTransport == FrameTransport::RawPixels
+                                         ? FrameTransport::JpegFiles
+                                         : FrameTransport::RawPixels;
     preferences().frameTransport = transport;
     if (services_.settingsFile)
-        writeFrameTransport(*services_.settingsFile, transport);
+        writeFrameTransport(*services_.settingsFile, storedValue(transport));
 }
 
 void OptionsController::loopPlayDialog() {
@@ -368,18 +371,21 @@ void OptionsController::checkChanged(Command control, bool checked) {
 
 std::vector<MenuEntryState> OptionsController::settingsMenu() const {
     const Preferences& prefs = *services_.preferences;
-    const int background = album_.settings.video_bg_fill_color;
-    const uint32_t naming = prefs.mp4DefaultFileName;
-    return {{Command::BackgroundWhite, true, background == 0},
-            {Command::BackgroundBlack, true, background == 1},
-            {Command::DefaultNameEmpty, true, naming != 1 && naming != 2},
-            {Command::DefaultNameTime, true, naming == 1},
-            {Command::DefaultNameFirstPicture, true, naming == 2},
+    const BackgroundFill background = album_.settings.video_bg_fill_color;
+    const OutputNaming naming = prefs.mp4DefaultFileName;
+    const bool time = naming == OutputNaming::Time;
+    const bool firstPicture = naming == OutputNaming::FirstPicture;
+    const bool hides = prefs.clickCloseButtonStatus == CloseBehaviour::HideToTray;
+    return {{Command::BackgroundWhite, true, background == BackgroundFill::White},
+            {Command::BackgroundBlack, true, background == BackgroundFill::Black},
+            {Command::DefaultNameEmpty, true, !time && !firstPicture},
+            {Command::DefaultNameTime, true, time},
+            {Command::DefaultNameFirstPicture, true, firstPicture},
             {Command::CaptionMarginsDialog},
             {Command::LoopPlayDialog},
-            {Command::RawFrameTransport, true, prefs.frameTransport == 1},
-            {Command::CloseExits, true, prefs.clickCloseButtonStatus != 1},
-            {Command::CloseHidesToTray, true, prefs.clickCloseButtonStatus == 1},
+            {Command::RawFrameTransport, true, prefs.frameTransport == FrameTransport::RawPixels},
+            {Command::CloseExits, true, !hides},
+            {Command::CloseHidesToTray, true, hides},
             {Command::Guide}};
 }
 

@@ -44,9 +44,9 @@ class OptionsController {
     void loopPlayChanged(bool on);
     void choosePicture(bool logo);
     void videoSizeChanged(int index);
-    void setBackground(int colour);
-    void setOutputNaming(int naming);
-    void setCloseBehaviour(int status);
+    void setBackground(BackgroundFill fill);
+    void setOutputNaming(OutputNaming naming);
+    void setCloseBehaviour(CloseBehaviour behaviour);
     void toggleRawFrames();
     void loopPlayDialog();
     void marginsDialog();

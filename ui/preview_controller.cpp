@@ -73,7 +73,7 @@ void PreviewController::musicCommand(Command command) {
     switch (command) {
     case Command::PreviewMusicPlay:
         // A preview closed before this arrived plays nothing.
-        if (engine_ != nullptr && engine_->state() == kPreviewRunning)
+        if (engine_ != nullptr && engine_->state() == PreviewState::Running)
             music_.previewPlay();
         return;
     case Command::PreviewMusicRestart:
@@ -98,7 +98,7 @@ void PreviewController::finished(unsigned run) {
 
 void PreviewController::start() {
     if (engine_ == nullptr || generating_() || pictures_.count() == 0 ||
-        engine_->state() == kPreviewRunning)
+        engine_->state() == PreviewState::Running)
         return;
     PreviewWindowView& window = *services_.previewWindow;
     // A restart from the finished window keeps the checks and the logo of its first start.
@@ -137,8 +137,8 @@ void PreviewController::start() {
     window.openPreview();
 }
 
-int PreviewController::state() const {
-    return engine_ != nullptr ? engine_->state() : kPreviewStopped;
+PreviewState PreviewController::state() const {
+    return engine_ != nullptr ? engine_->state() : PreviewState::Stopped;
 }
 
 void PreviewController::closed() {
@@ -147,7 +147,7 @@ void PreviewController::closed() {
 }
 
 void PreviewController::clicked() {
-    if (engine_ != nullptr && engine_->state() == kPreviewFinished)
+    if (engine_ != nullptr && engine_->state() == PreviewState::Finished)
         start();
 }
 

@@ -30,8 +30,7 @@ class PreviewController {
     // There is a preview window and no run is using the engine.
     bool available() const { return engine_ != nullptr && !engine_->busy(); }
     bool busy() const { return engine_ != nullptr && engine_->busy(); }
-    // PreviewState: 0 stopped, 1 playing, 2 finished.
-    int state() const;
+    PreviewState state() const;
     void closed();
     void clicked(); // starts a finished preview again
     void wait();

@@ -266,9 +266,9 @@ TEST(NewProject, ResetsOptionsButNotStoredPreferences) {
     s.cover_path = "/c/cover.jpg";
     setCustomVideoSize(s, 600, 600);
     setCustomDisplayTime(s, "3.00秒");
-    s.video_bg_fill_color = 1;
+    s.video_bg_fill_color = BackgroundFill::Black;
     s.loopPlayAnimation = 57;
-    s.outputNaming = 2;
+    s.outputNaming = OutputNaming::FirstPicture;
 
     resetProjectOptions(project, "文泉驿正黑");
 
@@ -292,9 +292,9 @@ TEST(NewProject, ResetsOptionsButNotStoredPreferences) {
     EXPECT_EQ(s.pause_time, 21);
     EXPECT_EQ(s.stillFrames, 50);
     EXPECT_FALSE(s.customDisplayTime);
-    EXPECT_EQ(s.video_bg_fill_color, 1);
+    EXPECT_EQ(s.video_bg_fill_color, BackgroundFill::Black);
     EXPECT_EQ(s.loopPlayAnimation, 57);
-    EXPECT_EQ(s.outputNaming, 2);
+    EXPECT_EQ(s.outputNaming, OutputNaming::FirstPicture);
     EXPECT_EQ(customVideoSizeEntry(s), 19) << "custom sizes stay in the list";
 }
 

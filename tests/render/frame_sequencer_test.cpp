@@ -241,7 +241,7 @@ TEST_F(Sequencer, ARotatedLandscapePictureIsFittedByHeight) {
     EXPECT_TRUE(near(pixelAt(frame.get(), 10, 18), {255, 255, 255}, 8));
     EXPECT_TRUE(near(pixelAt(frame.get(), 54, 18), {255, 255, 255}, 8));
 
-    project.settings.video_bg_fill_color = 1;
+    project.settings.video_bg_fill_color = BackgroundFill::Black;
     RecordingSink black;
     ASSERT_EQ(renderAlbum(contextFor(black), 1, stop), RunOutcome::Completed);
     frame = decodeDelivery(black, 0);

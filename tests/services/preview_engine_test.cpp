@@ -117,7 +117,7 @@ TEST(PreviewEngine, BuffersByProcessorCountThenPacesFramesAndHoldsAtFortyMillise
                                                                       {"end", startWait + 160}};
         EXPECT_EQ(h.screen.shown, expected) << processors << " processors";
         EXPECT_EQ(h.commands, (std::vector<C>{C::Play, C::Stop}));
-        EXPECT_EQ(h.engine->state(), kPreviewFinished);
+        EXPECT_EQ(h.engine->state(), PreviewState::Finished);
         EXPECT_EQ(h.engine->refillWaits(), 0);
     }
 }
@@ -176,14 +176,14 @@ TEST(PreviewEngine, ClosingWhileWaitingStopsTheMusicWithoutTheEndAndTheNextRunIs
                    640};
     ASSERT_TRUE(h.engine->start(run));
     EXPECT_FALSE(h.engine->start(run)) << "a second click while it plays";
-    while (h.engine->state() == kPreviewRunning)
+    while (h.engine->state() == PreviewState::Running)
         std::this_thread::yield();
     EXPECT_FALSE(h.engine->start(run)) << "the closed run is still rendering its picture";
     released.set_value();
     h.engine->wait();
     EXPECT_EQ(h.shownNames(), (std::vector<std::string>{"f1", "f2", "waiting"}));
     EXPECT_EQ(h.commands.back(), C::Stop);
-    EXPECT_EQ(h.engine->state(), kPreviewStopped);
+    EXPECT_EQ(h.engine->state(), PreviewState::Stopped);
     EXPECT_EQ(h.engine->queue().frames(), 0u);
 
     h.screen.onShow = nullptr;
@@ -196,7 +196,7 @@ TEST(PreviewEngine, ClosingWhileWaitingStopsTheMusicWithoutTheEndAndTheNextRunIs
     ASSERT_TRUE(h.engine->start(run));
     h.engine->wait();
     EXPECT_EQ(h.shownNames(), (std::vector<std::string>{"f9", "end"}));
-    EXPECT_EQ(h.engine->state(), kPreviewFinished);
+    EXPECT_EQ(h.engine->state(), PreviewState::Finished);
 }
 
 TEST(PreviewEngine, AThousandPictureAlbumNeverHoldsMoreThanTheBound) {
@@ -239,7 +239,7 @@ TEST(PreviewEngine, AThousandPictureAlbumNeverHoldsMoreThanTheBound) {
 
 TEST(PreviewSink, StoresTheFirstRepeatInFullAndLaterOnesWithoutBytesOnlyWhileRunning) {
     PreviewQueue queue;
-    std::atomic<int> state{kPreviewRunning};
+    std::atomic<PreviewState> state{PreviewState::Running};
     PreviewSink sink(queue, state);
     const std::vector<unsigned char> a(8, 'a'), b(8, 'b'), c(8, 'c');
     EXPECT_TRUE(sink.writeFrame(a.data(), a.size()));
@@ -248,7 +248,7 @@ TEST(PreviewSink, StoresTheFirstRepeatInFullAndLaterOnesWithoutBytesOnlyWhileRun
     sink.writeFrame(b.data(), b.size());
     sink.repeatFrame(c.data(), c.size()); // a held frame that was never written
     sink.repeatFrame(c.data(), c.size());
-    state = kPreviewStopped;
+    state = PreviewState::Stopped;
     EXPECT_TRUE(sink.writeFrame(a.data(), a.size()));
     EXPECT_TRUE(sink.repeatFrame(a.data(), a.size()));
     std::string stored;
