@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     AlbumProject project;
     resetProjectOptions(project, fonts.empty() ? "" : fonts.front().displayName);
     choosePauseTime(project.settings, kDefaultPauseTime);
-    project.settings.video_bg_fill_color = preferences.videoBgFillColor;
+    project.settings.videoBgFillColor = preferences.videoBgFillColor;
     project.settings.loopPlayAnimation = static_cast<int>(preferences.imageLoopPlayAnimation);
     project.settings.outputNaming = preferences.mp4DefaultFileName;
     TransitionRandom random(static_cast<std::uint32_t>(std::time(nullptr) ^ getpid()));

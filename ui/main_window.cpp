@@ -71,7 +71,7 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
     project_.registerCommands(commands_);
     registerWindowCommands();
     const Preferences& prefs = *services_.preferences;
-    album_.settings.video_bg_fill_color = prefs.videoBgFillColor;
+    album_.settings.videoBgFillColor = prefs.videoBgFillColor;
     album_.settings.outputNaming = prefs.mp4DefaultFileName;
     album_.settings.loopPlayAnimation = static_cast<int>(prefs.imageLoopPlayAnimation);
 }
@@ -280,7 +280,7 @@ std::vector<MenuEntryState> MainWindow::contextMenu() const {
     const int count = pictures_.count();
     const bool any = count > 0;
     const bool selection = any && pictures_.hasSelection();
-    const bool captions = any && album_.settings.text_watermark;
+    const bool captions = any && album_.settings.textWatermark;
     return {{Command::ContextAddPictures},
             {Command::ContextInsertPictures, selection},
             {Command::ContextRemoveSelected, selection},

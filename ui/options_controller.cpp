@@ -101,26 +101,26 @@ void OptionsController::fillChoices() {
 
 void OptionsController::showAll() {
     const VideoSettings& settings = album_.settings;
-    view_.setChecked(Command::CaptionSwitch, settings.text_watermark);
-    view_.setChoice(Command::CaptionFont, fontNames_.empty() ? -1 : settings.text_watermark_font);
-    view_.setChoice(Command::CaptionSize, settings.text_watermark_font_size);
-    view_.setChoice(Command::CaptionColour, settings.text_watermark_color);
+    view_.setChecked(Command::CaptionSwitch, settings.textWatermark);
+    view_.setChoice(Command::CaptionFont, fontNames_.empty() ? -1 : settings.textWatermarkFont);
+    view_.setChoice(Command::CaptionSize, settings.textWatermarkFontSize);
+    view_.setChoice(Command::CaptionColour, settings.textWatermarkColor);
     showCaptionGroup();
     showCaptionSample();
     view_.setChecked(Command::LogoSwitch, settings.logo);
-    view_.setFieldText(Command::LogoPath, settings.logo_path);
-    view_.setChoice(Command::LogoPosition, settings.logo_location);
+    view_.setFieldText(Command::LogoPath, settings.logoPath);
+    view_.setChoice(Command::LogoPosition, settings.logoLocation);
     enableGroup(view_, kLogoGroup, settings.logo);
     view_.setChecked(Command::MusicSwitch, settings.bgsound);
-    view_.setChecked(Command::AutoDisplayTime, settings.bgsound_auto_set_pause_time);
-    view_.setChecked(Command::LoopPlay, settings.bgsound_auto_set_image_loop_play);
+    view_.setChecked(Command::AutoDisplayTime, settings.bgsoundAutoSetPauseTime);
+    view_.setChecked(Command::LoopPlay, settings.bgsoundAutoSetImageLoopPlay);
     music_.showAlbum();
     view_.setChecked(Command::CoverSwitch, settings.cover);
-    view_.setFieldText(Command::CoverPath, settings.cover_path);
+    view_.setFieldText(Command::CoverPath, settings.coverPath);
     enableGroup(view_, kCoverGroup, settings.cover);
     view_.setChoices(Command::VideoSize, videoSizeChoiceLabels(settings));
-    view_.setChoice(Command::VideoSize, settings.video_size);
-    view_.setChoice(Command::DisplayTime, settings.pause_time);
+    view_.setChoice(Command::VideoSize, settings.videoSize);
+    view_.setChoice(Command::DisplayTime, settings.pauseTime);
     if (!settings.customDisplayTime) {
         view_.setVisible(Command::DisplayTimeText, false);
         view_.setVisible(Command::DisplayTime, true);
@@ -131,16 +131,16 @@ void OptionsController::showCaptionSample() {
     const VideoSettings& settings = album_.settings;
     CaptionSample sample;
     sample.fontName = settings.captionFontName;
-    if (const auto colour = captionColourAt(settings.text_watermark_color)) {
+    if (const auto colour = captionColourAt(settings.textWatermarkColor)) {
         sample.boxColor = colour->boxColor;
         sample.textColor = colour->textColor;
     }
-    sample.captionsOn = settings.text_watermark;
+    sample.captionsOn = settings.textWatermark;
     view_.setCaptionSample(sample);
 }
 
 void OptionsController::showCaptionGroup() {
-    const bool on = album_.settings.text_watermark;
+    const bool on = album_.settings.textWatermark;
     enableGroup(view_, {Command::CaptionFont, Command::CaptionSize, Command::CaptionColour}, on);
     const bool withSelection = on && pictures_.hasSelection();
     enableGroup(view_, {Command::CaptionPosition, Command::CaptionText}, withSelection);
@@ -150,7 +150,7 @@ void OptionsController::showCaptionGroup() {
 void OptionsController::showDisplayTimeList() {
     view_.setVisible(Command::DisplayTimeText, false);
     view_.setVisible(Command::DisplayTime, true);
-    choosePauseTime(album_.settings, album_.settings.pause_time);
+    choosePauseTime(album_.settings, album_.settings.pauseTime);
     pictures_.refreshSelectionStatus();
     pictures_.refreshVideoLength();
 }
@@ -170,10 +170,10 @@ void OptionsController::captionSwitchChanged(bool on) {
 
 void OptionsController::autoDisplayTimeChanged(bool on) {
     VideoSettings& settings = album_.settings;
-    settings.bgsound_auto_set_pause_time = on;
+    settings.bgsoundAutoSetPauseTime = on;
     if (on) {
-        if (settings.bgsound_auto_set_image_loop_play) {
-            settings.bgsound_auto_set_image_loop_play = false;
+        if (settings.bgsoundAutoSetImageLoopPlay) {
+            settings.bgsoundAutoSetImageLoopPlay = false;
             view_.setChecked(Command::LoopPlay, false);
         }
         pictures_.runAutoDisplayTime();
@@ -184,9 +184,9 @@ void OptionsController::autoDisplayTimeChanged(bool on) {
 
 void OptionsController::loopPlayChanged(bool on) {
     VideoSettings& settings = album_.settings;
-    settings.bgsound_auto_set_image_loop_play = on;
-    if (on && settings.bgsound_auto_set_pause_time) {
-        settings.bgsound_auto_set_pause_time = false;
+    settings.bgsoundAutoSetImageLoopPlay = on;
+    if (on && settings.bgsoundAutoSetPauseTime) {
+        settings.bgsoundAutoSetPauseTime = false;
         view_.setChecked(Command::AutoDisplayTime, false);
         showDisplayTimeList();
     }
@@ -206,7 +206,7 @@ void OptionsController::choosePicture(bool logo) {
         return;
     const Command field = logo ? Command::LogoPath : Command::CoverPath;
     const Command button = logo ? Command::LogoChoose : Command::CoverChoose;
-    std::string& stored = logo ? album_.settings.logo_path : album_.settings.cover_path;
+    std::string& stored = logo ? album_.settings.logoPath : album_.settings.coverPath;
     const int kind = probeImageKind(*path);
     auto refuse = [&](const char* text, const char* title) {
         showMessage(text, title, MessageKind::Warning);
@@ -225,7 +225,7 @@ void OptionsController::choosePicture(bool logo) {
 void OptionsController::videoSizeChanged(int index) {
     VideoSettings& settings = album_.settings;
     if (index == customVideoSizeEntry(settings)) {
-        const int previous = settings.video_size;
+        const int previous = settings.videoSize;
         const auto size = services_.optionDialogs != nullptr
                               ? services_.optionDialogs->askCustomVideoSize()
                               : std::nullopt;
@@ -233,7 +233,7 @@ void OptionsController::videoSizeChanged(int index) {
         view_.setChoices(Command::VideoSize, videoSizeChoiceLabels(settings));
         view_.setChoice(Command::VideoSize, chosen >= 0 ? chosen : previous);
     } else if (!chooseVideoSize(settings, index)) {
-        view_.setChoice(Command::VideoSize, settings.video_size);
+        view_.setChoice(Command::VideoSize, settings.videoSize);
         return;
     }
     pictures_.refreshSelectionStatus();
@@ -242,7 +242,7 @@ void OptionsController::videoSizeChanged(int index) {
 }
 
 void OptionsController::setBackground(BackgroundFill fill) {
-    album_.settings.video_bg_fill_color = fill;
+    album_.settings.videoBgFillColor = fill;
     preferences().videoBgFillColor = fill;
     if (services_.settingsFile)
         writeVideoBgFillColor(*services_.settingsFile, storedValue(fill));
@@ -304,8 +304,8 @@ void OptionsController::setAsCover() {
         view_.setChecked(Command::CoverSwitch, true);
         enableGroup(view_, kCoverGroup, true);
     }
-    album_.settings.cover_path = album_.items[row].path;
-    view_.setFieldText(Command::CoverPath, album_.settings.cover_path);
+    album_.settings.coverPath = album_.items[row].path;
+    view_.setFieldText(Command::CoverPath, album_.settings.coverPath);
 }
 
 void OptionsController::choiceChanged(Command control, int index) {
@@ -320,7 +320,7 @@ void OptionsController::choiceChanged(Command control, int index) {
         return showCaptionSample();
     case Command::CaptionSize:
         if (captionPointSizeAt(index))
-            settings.text_watermark_font_size = index;
+            settings.textWatermarkFontSize = index;
         return;
     case Command::CaptionColour:
         if (applyCaptionColour(album_, index))
@@ -328,7 +328,7 @@ void OptionsController::choiceChanged(Command control, int index) {
         return;
     case Command::LogoPosition:
         if (index >= 0 && index < kLogoLocationCount)
-            settings.logo_location = index;
+            settings.logoLocation = index;
         return;
     case Command::VideoSize:
         return videoSizeChanged(index);
@@ -371,7 +371,7 @@ void OptionsController::checkChanged(Command control, bool checked) {
 
 std::vector<MenuEntryState> OptionsController::settingsMenu() const {
     const Preferences& prefs = *services_.preferences;
-    const BackgroundFill background = album_.settings.video_bg_fill_color;
+    const BackgroundFill background = album_.settings.videoBgFillColor;
     const OutputNaming naming = prefs.mp4DefaultFileName;
     const bool time = naming == OutputNaming::Time;
     const bool firstPicture = naming == OutputNaming::FirstPicture;

@@ -105,7 +105,7 @@ void PictureListController::registerCommands(CommandTable& table) {
           Command::ContextCaptionsInsetDiagonal, Command::ContextCaptionsInsetCross,
           Command::ContextCaptionsMiddleBottom})
         table.on(arrangement, [this, arrangement] {
-            if (c_.album.settings.text_watermark)
+            if (c_.album.settings.textWatermark)
                 arrangeCaptions(arrangement);
         });
     table.on(Command::ImportAnimation, [this] { importAnimation(); });
@@ -132,7 +132,7 @@ void PictureListController::addPictures(AddMode mode) {
     if (position >= 0)
         setSelection({}, -1);
     const int added = addFiles(paths, position);
-    if (position >= 0 && added > 0 && c_.album.settings.text_watermark)
+    if (position >= 0 && added > 0 && c_.album.settings.textWatermark)
         applyCaptionSwitch(c_.album, true);
     c_.view.setStatusText(1, "");
     refreshAfterAlbumChange(true);
@@ -156,7 +156,7 @@ void PictureListController::importAnimation() {
     const GifImportResult result = importGifAnimation(context, callbacks);
     c_.view.setStatusText(1, "");
     if (result.added > 0) {
-        if (c_.album.settings.text_watermark)
+        if (c_.album.settings.textWatermark)
             applyCaptionSwitch(c_.album, true);
         refreshAfterAlbumChange(true);
     }

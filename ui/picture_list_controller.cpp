@@ -21,7 +21,7 @@ namespace velomira {
 namespace {
 
 bool captionBadgeShown(const VideoSettings& settings, const AlbumItem& item) {
-    if (!settings.text_watermark || !item.caption.enabled)
+    if (!settings.textWatermark || !item.caption.enabled)
         return false;
     const std::string& text = item.caption.text;
     return text.find_first_not_of(" \t\r\n") != std::string::npos;
@@ -129,7 +129,7 @@ void PictureListController::captionPositionChosen(int location) {
 }
 
 void PictureListController::captionTextEdited(const std::string& text) {
-    if (!c_.album.settings.text_watermark)
+    if (!c_.album.settings.textWatermark)
         return;
     const std::string caption(trimmed(text));
     for (int row : selection_)
@@ -159,8 +159,8 @@ void PictureListController::refreshCaptionBadges() {
 
 void PictureListController::runAutoDisplayTime() {
     const VideoSettings& settings = c_.album.settings;
-    if (!settings.bgsound || !settings.bgsound_auto_set_pause_time ||
-        musicTrackCount(c_.album) == 0 || count() == 0)
+    if (!settings.bgsound || !settings.bgsoundAutoSetPauseTime || musicTrackCount(c_.album) == 0 ||
+        count() == 0)
         return;
     float seconds = 0.f;
     if (!computeAutoDisplayTime(c_.album, &seconds))
@@ -201,7 +201,7 @@ void PictureListController::refreshSelectionStatus() {
         view.hideTransitionEditor();
         return;
     }
-    const bool captionsOn = c_.album.settings.text_watermark;
+    const bool captionsOn = c_.album.settings.textWatermark;
     view.setEnabled(Command::RemovePictures, true);
     view.setEnabled(Command::RotateLeft, true);
     view.setEnabled(Command::RotateRight, true);

@@ -67,7 +67,7 @@ void ProductLoadController::finished(int added) {
     view_.setWaitCursor(false);
     view_.setStatusText(1, "");
     if (added > 0) {
-        if (album_.settings.text_watermark)
+        if (album_.settings.textWatermark)
             applyCaptionSwitch(album_, true);
         pictures_.refreshAfterAlbumChange(true);
     }

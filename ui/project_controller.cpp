@@ -133,7 +133,7 @@ bool ProjectController::openPath(const std::string& path) {
     const bool opened = openProjectFile(context, path);
     view_.setWaitCursor(false);
     pictures_.rebuildRows();
-    if (album_.settings.text_watermark)
+    if (album_.settings.textWatermark)
         applyCaptionSwitch(album_, true);
     options_.showAll();
     view_.setStatusText(1, "");

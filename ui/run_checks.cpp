@@ -9,7 +9,7 @@ bool passesPreflight(AlbumProject& album, OutputMode mode, MainWindowView& view,
         album, mode, programFolder, mode == OutputMode::Preview ? logo : nullptr);
     if (preflight.accepted)
         return true;
-    if (album.settings.video_size == 0)
+    if (album.settings.videoSize == 0)
         view.focus(Command::VideoSize);
     if (preflight.musicTrackToSelect >= 0)
         music.selectLine(preflight.musicTrackToSelect);

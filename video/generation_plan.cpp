@@ -32,7 +32,7 @@ std::string fileUrlPath(const std::string& path) {
 RunPlan planRun(const AlbumProject& project) {
     RunPlan plan;
     const VideoSettings& s = project.settings;
-    if (s.bgsound && s.bgsound_auto_set_image_loop_play && totalMusicSeconds(project) > 0.f) {
+    if (s.bgsound && s.bgsoundAutoSetImageLoopPlay && totalMusicSeconds(project) > 0.f) {
         plan.totalPictures = loopPlayPictureCount(project, &plan.videoLength);
         plan.totalFrames = static_cast<int>(countRunFrames(project, plan.totalPictures));
     } else {

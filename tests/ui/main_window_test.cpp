@@ -351,7 +351,7 @@ TEST_F(MainWindowTest, WithoutFontsTheCaptionSwitchAsksAndStaysOff) {
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages()[0].title, "注意");
     EXPECT_FALSE(view.checked[Command::CaptionSwitch]);
-    EXPECT_FALSE(window().album().settings.text_watermark);
+    EXPECT_FALSE(window().album().settings.textWatermark);
 }
 
 TEST_F(MainWindowTest, CustomVideoSizeIsAddedOnceAndCancelRestoresTheChoice) {
@@ -375,10 +375,10 @@ TEST_F(MainWindowTest, CustomVideoSizeIsAddedOnceAndCancelRestoresTheChoice) {
 TEST_F(MainWindowTest, AutomaticDisplayTimeAndLoopPlayAreNeverOnTogether) {
     window().checkChanged(Command::LoopPlay, true);
     window().checkChanged(Command::AutoDisplayTime, true);
-    EXPECT_FALSE(window().album().settings.bgsound_auto_set_image_loop_play);
+    EXPECT_FALSE(window().album().settings.bgsoundAutoSetImageLoopPlay);
     EXPECT_FALSE(view.checked[Command::LoopPlay]);
     window().checkChanged(Command::LoopPlay, true);
-    EXPECT_FALSE(window().album().settings.bgsound_auto_set_pause_time);
+    EXPECT_FALSE(window().album().settings.bgsoundAutoSetPauseTime);
     EXPECT_FALSE(view.checked[Command::AutoDisplayTime]);
     EXPECT_TRUE(view.visible[Command::DisplayTime]);
 }

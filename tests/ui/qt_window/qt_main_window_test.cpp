@@ -341,7 +341,7 @@ TEST_F(QtMainWindowTest, WhatTheWindowShowsByItselfIsNeverReportedBack) {
     window->setFieldText(Command::CaptionText, "quiet");
     QCoreApplication::processEvents();
     EXPECT_TRUE(controller->selectedRows().empty());
-    EXPECT_EQ(controller->album().settings.video_size, 0);
+    EXPECT_EQ(controller->album().settings.videoSize, 0);
     EXPECT_EQ(list().selectedItems().size(), 2);
     EXPECT_EQ(list().currentRow(), 2);
 }

@@ -36,7 +36,7 @@ TEST(RunPlan, WithoutLoopPlayCountsEveryPictureOnce) {
 
 TEST(RunPlan, LoopPlayRepeatsPicturesUntilTheMusicIsCovered) {
     AlbumProject project = albumOf(2, NO_TRANSITION);
-    project.settings.bgsound_auto_set_image_loop_play = true;
+    project.settings.bgsoundAutoSetImageLoopPlay = true;
     project.settings.loopPlayAnimation = NO_TRANSITION;
     addMusicTrack(project, MusicTrack{"/m.mp3", 9000.f, 44100});
     const RunPlan plan = planRun(project);
@@ -51,7 +51,7 @@ TEST(RunPlan, LoopPlayRepeatsPicturesUntilTheMusicIsCovered) {
 
 TEST(RunPlan, LaterPassesCountTheLoopTransitionOfTheFirstPicture) {
     AlbumProject project = albumOf(2, NO_TRANSITION);
-    project.settings.bgsound_auto_set_image_loop_play = true;
+    project.settings.bgsoundAutoSetImageLoopPlay = true;
     project.settings.loopPlayAnimation = 31;
     addMusicTrack(project, MusicTrack{"/m.mp3", 30000.f, 44100});
     const RunPlan plan = planRun(project);
