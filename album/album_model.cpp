@@ -19,9 +19,9 @@ std::string fileNameOf(const std::string& path) {
 }
 
 void fillCaptionDefaults(ItemCaption& caption, const VideoSettings& settings) {
-    caption.enabled = settings.text_watermark ? 1 : 0;
+    caption.enabled = settings.textWatermark ? 1 : 0;
     caption.location = kDefaultCaptionLocation;
-    if (const auto colour = captionColourAt(settings.text_watermark_color)) {
+    if (const auto colour = captionColourAt(settings.textWatermarkColor)) {
         caption.boxColor = colour->boxColor;
         caption.textColor = colour->textColor;
     }
@@ -209,14 +209,14 @@ bool setAlbumItemCaptionText(AlbumProject& project, int position, std::string_vi
 }
 
 void applyCaptionSwitch(AlbumProject& project, bool on) {
-    project.settings.text_watermark = on;
+    project.settings.textWatermark = on;
     for (AlbumItem& item : project.items) {
         item.caption.enabled = on ? 1 : 0;
     }
 }
 
 void applyCaptionFont(AlbumProject& project, int fontIndex, std::string_view fontName) {
-    project.settings.text_watermark_font = fontIndex;
+    project.settings.textWatermarkFont = fontIndex;
     project.settings.captionFontName = std::string(fontName);
     const std::string stored = clipToGbkBytes(fontName, maxFontNameBytes);
     for (AlbumItem& item : project.items) {
@@ -229,7 +229,7 @@ bool applyCaptionColour(AlbumProject& project, int colourIndex) {
     if (!colour) {
         return false;
     }
-    project.settings.text_watermark_color = colourIndex;
+    project.settings.textWatermarkColor = colourIndex;
     for (AlbumItem& item : project.items) {
         item.caption.boxColor = colour->boxColor;
         item.caption.textColor = colour->textColor;
@@ -270,7 +270,7 @@ float totalMusicSeconds(const AlbumProject& project) {
 
 bool chooseVideoSize(VideoSettings& settings, int index) {
     if (index == 0) {
-        settings.video_size = 0;
+        settings.videoSize = 0;
         settings.videoWidth = kUnchosenVideoWidth;
         settings.videoHeight = kUnchosenVideoHeight;
         return true;
@@ -282,7 +282,7 @@ bool chooseVideoSize(VideoSettings& settings, int index) {
     if (!size) {
         return false;
     }
-    settings.video_size = index;
+    settings.videoSize = index;
     settings.videoWidth = size->width;
     settings.videoHeight = size->height;
     return true;
@@ -337,7 +337,7 @@ bool choosePauseTime(VideoSettings& settings, int index) {
     if (!frames) {
         return false;
     }
-    settings.pause_time = index;
+    settings.pauseTime = index;
     settings.stillFrames = *frames;
     settings.customDisplayTime = false;
     return true;
@@ -359,16 +359,16 @@ void resetProjectOptions(AlbumProject& project, std::string_view firstFontName) 
     VideoSettings& s = project.settings;
     applyCaptionSwitch(project, false);
     applyCaptionFont(project, 0, firstFontName);
-    s.text_watermark_font_size = kDefaultCaptionFontSize;
+    s.textWatermarkFontSize = kDefaultCaptionFontSize;
     applyCaptionColour(project, kDefaultCaptionColour);
     s.logo = false;
-    s.logo_path.clear();
-    s.logo_location = kDefaultLogoLocation;
+    s.logoPath.clear();
+    s.logoLocation = kDefaultLogoLocation;
     s.bgsound = true;
-    s.bgsound_auto_set_pause_time = false;
-    s.bgsound_auto_set_image_loop_play = false;
+    s.bgsoundAutoSetPauseTime = false;
+    s.bgsoundAutoSetImageLoopPlay = false;
     s.cover = false;
-    s.cover_path.clear();
+    s.coverPath.clear();
     chooseVideoSize(s, 0);
     choosePauseTime(s, kDefaultPauseTime);
 }

@@ -2,6 +2,7 @@
 
 #include "album/album_tables.h"
 #include "album/transition_catalogue.h"
+#include "app/option_values.h"
 
 #include <cstdint>
 #include <random>
@@ -45,42 +46,42 @@ struct MusicTrack {
 struct VideoSettings {
     // Output size: index into videoSizeTexts (0 = none chosen); the entry after the last text is
     // "自定义...".
-    int video_size = 0;
+    int videoSize = 0;
     std::vector<std::string> videoSizeTexts = defaultVideoSizeTexts();
     int videoWidth = kUnchosenVideoWidth;
     int videoHeight = kUnchosenVideoHeight;
-    int video_bg_fill_color = 0; // 1 black, 0 white; kept in the settings store
+    BackgroundFill videoBgFillColor = BackgroundFill::White; // kept in the settings store
 
-    // Display time: pause_time is the list index; while customDisplayTime is set the still frame
-    // count comes from the automatic display time text instead and pause_time is only kept for
+    // Display time: pauseTime is the list index; while customDisplayTime is set the still frame
+    // count comes from the automatic display time text instead and pauseTime is only kept for
     // saving. The defaults are the 1.0 s entry and its 25 frames; start-up and "新项目" select
     // kDefaultPauseTime.
-    int pause_time = 11;
+    int pauseTime = 11;
     int stillFrames = 25;
     bool customDisplayTime = false;
     static constexpr int frameRate = velomira::frameRate;
 
-    bool text_watermark = false;
-    int text_watermark_font = 0;
-    int text_watermark_font_size = kDefaultCaptionFontSize;
-    int text_watermark_color = kDefaultCaptionColour;
+    bool textWatermark = false;
+    int textWatermarkFont = 0;
+    int textWatermarkFontSize = kDefaultCaptionFontSize;
+    int textWatermarkColor = kDefaultCaptionColour;
     std::string captionFontName; // text of the current font choice; empty when no font exists
 
     bool logo = false;
-    std::string logo_path;
-    int logo_location = kDefaultLogoLocation;
+    std::string logoPath;
+    int logoLocation = kDefaultLogoLocation;
 
     bool bgsound = true;
-    bool bgsound_auto_set_pause_time = false;
-    bool bgsound_auto_set_image_loop_play = false;
+    bool bgsoundAutoSetPauseTime = false;
+    bool bgsoundAutoSetImageLoopPlay = false;
     int loopPlayAnimation = kDefaultLoopPlayAnimation; // kept in the settings store
 
     bool cover = false;
-    std::string cover_path;
+    std::string coverPath;
 
     int audioBitrateKbps = 128;
-    int audioSampleRate = -1; // -1: the encoder uses 44100
-    int outputNaming = 0;     // 0 empty, 1 current time, 2 first picture's name
+    int audioSampleRate = -1;                        // -1: the encoder uses 44100
+    OutputNaming outputNaming = OutputNaming::Empty; // kept in the settings store
 };
 
 struct AlbumProject {

@@ -1,5 +1,7 @@
 #include "album/album_tables.h"
 
+#include "app/string_utils.h"
+
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -74,22 +76,8 @@ constexpr std::array<std::string_view, kLogoLocationCount> kLogoLocations{
 
 constexpr std::string_view kSecondsSuffix = "秒";
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 // Reads decimal digits as a positive int; nothing on other characters or overflow.
@@ -160,10 +148,10 @@ std::optional<int> stillFramesForPauseTime(int index) {
 }
 
 std::optional<int> stillFramesForDisplayTimeText(std::string_view text) {
-    text = trimBlanks(text);
+    text = trimmed(text);
     if (text.ends_with(kSecondsSuffix)) {
         text.remove_suffix(kSecondsSuffix.size());
-        text = trimBlanks(text);
+        text = trimmed(text);
     }
     bool negative = false;
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {

@@ -102,8 +102,8 @@ std::optional<ProjectItemEntry> readItemEntry(const cJSON* object) {
         numberMember(object, k::animationIndex, entry.animationIndex) != Presence::Present ||
         stringMember(object, k::animationName, entry.animationName) != Presence::Present ||
         stringMember(object, k::fileName, entry.fileName) != Presence::Present ||
-        numberMember(object, k::watermarkLocation, entry.watermark_location) != Presence::Present ||
-        stringMember(object, k::watermarkText, entry.watermark_text) != Presence::Present) {
+        numberMember(object, k::watermarkLocation, entry.watermarkLocation) != Presence::Present ||
+        stringMember(object, k::watermarkText, entry.watermarkText) != Presence::Present) {
         return std::nullopt;
     }
     int angle = 0;
@@ -132,10 +132,10 @@ void applyItemEntry(AlbumItem& item, const ProjectItemEntry& entry) {
     const int index = entry.animationIndex;
     setItemTransition(item, index >= 0 && index <= NO_TRANSITION ? index : NO_TRANSITION);
     item.fileName = clipToGbkBytes(entry.fileName, maxPathBytes);
-    const int location = entry.watermark_location;
+    const int location = entry.watermarkLocation;
     item.caption.location =
         location >= 0 && location < kCaptionLocationCount ? location : kDefaultCaptionLocation;
-    item.caption.text = clipToGbkBytes(entry.watermark_text, maxCaptionTextBytes);
+    item.caption.text = clipToGbkBytes(entry.watermarkText, maxCaptionTextBytes);
     item.turnAngle = entryTurnAngle(entry);
 }
 
@@ -160,7 +160,7 @@ void applyMusic(ProjectContext& context, const cJSON* list) {
 
 void refreshAutoDisplayTime(ProjectContext& context) {
     const AlbumProject& album = context.album;
-    if (album.settings.bgsound && album.settings.bgsound_auto_set_pause_time &&
+    if (album.settings.bgsound && album.settings.bgsoundAutoSetPauseTime &&
         !album.musicItems.empty() && !album.items.empty() && context.computeAutoDisplayTime) {
         context.computeAutoDisplayTime(context.album);
     }
@@ -250,21 +250,21 @@ void switchAutoDisplayTime(ProjectContext& context, bool on);
 // Loop play and automatic display times are never on together.
 void switchLoopPlay(ProjectContext& context, bool on) {
     VideoSettings& s = context.album.settings;
-    if (on && s.bgsound_auto_set_pause_time) {
+    if (on && s.bgsoundAutoSetPauseTime) {
         switchAutoDisplayTime(context, false);
     }
-    s.bgsound_auto_set_image_loop_play = on;
+    s.bgsoundAutoSetImageLoopPlay = on;
 }
 
 void switchAutoDisplayTime(ProjectContext& context, bool on) {
     VideoSettings& s = context.album.settings;
-    s.bgsound_auto_set_pause_time = on;
+    s.bgsoundAutoSetPauseTime = on;
     if (!on) {
         // Back to the display time selection.
-        choosePauseTime(s, s.pause_time);
+        choosePauseTime(s, s.pauseTime);
         return;
     }
-    s.bgsound_auto_set_image_loop_play = false;
+    s.bgsoundAutoSetImageLoopPlay = false;
     if (!context.album.musicItems.empty() && !context.album.items.empty() &&
         context.computeAutoDisplayTime) {
         context.computeAutoDisplayTime(context.album);
@@ -299,7 +299,7 @@ bool applyOptions(ProjectContext& context, const cJSON* root) {
     if (!optionalNumber(root, k::textWatermarkFontSize, kDefaultCaptionFontSize, number)) {
         return false;
     }
-    s.text_watermark_font_size =
+    s.textWatermarkFontSize =
         number >= 0 && number < kCaptionFontSizeCount ? number : kDefaultCaptionFontSize;
 
     if (numberMember(root, k::textWatermarkColor, number) != Presence::Present) {
@@ -314,14 +314,14 @@ bool applyOptions(ProjectContext& context, const cJSON* root) {
     }
     s.logo = number != 0;
 
-    if (!optionalPath(root, k::logoPath, s.logo_path)) {
+    if (!optionalPath(root, k::logoPath, s.logoPath)) {
         return false;
     }
 
     if (numberMember(root, k::logoLocation, number) != Presence::Present) {
         return false;
     }
-    s.logo_location = logoLocationFromStored(number);
+    s.logoLocation = logoLocationFromStored(number);
 
     if (numberMember(root, k::bgsound, number) != Presence::Present) {
         return false;
@@ -343,7 +343,7 @@ bool applyOptions(ProjectContext& context, const cJSON* root) {
     }
     s.cover = number != 0;
 
-    if (!optionalPath(root, k::coverPath, s.cover_path)) {
+    if (!optionalPath(root, k::coverPath, s.coverPath)) {
         return false;
     }
 
@@ -358,10 +358,10 @@ bool applyOptions(ProjectContext& context, const cJSON* root) {
     if (numberMember(root, k::pauseTime, number) != Presence::Present) {
         return false;
     }
-    if (s.bgsound_auto_set_pause_time && s.customDisplayTime) {
+    if (s.bgsoundAutoSetPauseTime && s.customDisplayTime) {
         // The selection is only kept behind the automatic time; it must not replace it.
         if (stillFramesForPauseTime(number)) {
-            s.pause_time = number;
+            s.pauseTime = number;
         }
     } else {
         choosePauseTime(s, number); // an index outside the list keeps the selection

@@ -29,8 +29,8 @@ bool addItemEntry(cJSON* array, const ProjectItemEntry& entry) {
               addNumber(object, k::animationIndex, entry.animationIndex) &&
               addString(object, k::animationName, entry.animationName) &&
               addString(object, k::fileName, entry.fileName) &&
-              addNumber(object, k::watermarkLocation, entry.watermark_location) &&
-              addString(object, k::watermarkText, entry.watermark_text);
+              addNumber(object, k::watermarkLocation, entry.watermarkLocation) &&
+              addString(object, k::watermarkText, entry.watermarkText);
     if (ok && entry.turnAngle) {
         ok = addNumber(object, k::turnAngle, *entry.turnAngle);
     }
@@ -39,34 +39,34 @@ bool addItemEntry(cJSON* array, const ProjectItemEntry& entry) {
 
 bool buildTree(cJSON* root, const ProjectDocument& d) {
     namespace k = project_keys;
-    bool ok = addNumber(root, k::textWatermark, d.text_watermark) &&
-              addNumber(root, k::textWatermarkFont, d.text_watermark_font);
-    if (ok && d.text_watermark_font_size) {
-        ok = addNumber(root, k::textWatermarkFontSize, *d.text_watermark_font_size);
+    bool ok = addNumber(root, k::textWatermark, d.textWatermark) &&
+              addNumber(root, k::textWatermarkFont, d.textWatermarkFont);
+    if (ok && d.textWatermarkFontSize) {
+        ok = addNumber(root, k::textWatermarkFontSize, *d.textWatermarkFontSize);
     }
-    ok = ok && addNumber(root, k::textWatermarkColor, d.text_watermark_color) &&
+    ok = ok && addNumber(root, k::textWatermarkColor, d.textWatermarkColor) &&
          addNumber(root, k::logo, d.logo);
-    if (ok && d.logo_path) {
-        ok = addString(root, k::logoPath, *d.logo_path);
+    if (ok && d.logoPath) {
+        ok = addString(root, k::logoPath, *d.logoPath);
     }
-    ok = ok && addNumber(root, k::logoLocation, d.logo_location) &&
+    ok = ok && addNumber(root, k::logoLocation, d.logoLocation) &&
          addNumber(root, k::bgsound, d.bgsound) &&
-         addNumber(root, k::bgsoundAutoSetPauseTime, d.bgsound_auto_set_pause_time);
-    if (ok && d.bgsound_auto_set_image_loop_play) {
-        ok = addNumber(root, k::bgsoundAutoSetImageLoopPlay, *d.bgsound_auto_set_image_loop_play);
+         addNumber(root, k::bgsoundAutoSetPauseTime, d.bgsoundAutoSetPauseTime);
+    if (ok && d.bgsoundAutoSetImageLoopPlay) {
+        ok = addNumber(root, k::bgsoundAutoSetImageLoopPlay, *d.bgsoundAutoSetImageLoopPlay);
     }
     if (ok && d.cover) {
         ok = addNumber(root, k::cover, *d.cover);
     }
-    if (ok && d.cover_path) {
-        ok = addString(root, k::coverPath, *d.cover_path);
+    if (ok && d.coverPath) {
+        ok = addString(root, k::coverPath, *d.coverPath);
     }
-    ok = ok && addString(root, k::videoSize, d.video_size) &&
-         addNumber(root, k::pauseTime, d.pause_time);
-    if (ok && d.bgsound_items) {
+    ok = ok && addString(root, k::videoSize, d.videoSize) &&
+         addNumber(root, k::pauseTime, d.pauseTime);
+    if (ok && d.bgsoundItems) {
         cJSON* music = cJSON_AddArrayToObject(root, k::bgsoundItems);
         ok = music != nullptr;
-        for (const std::string& path : *d.bgsound_items) {
+        for (const std::string& path : *d.bgsoundItems) {
             if (!ok) {
                 break;
             }
@@ -95,27 +95,27 @@ bool buildTree(cJSON* root, const ProjectDocument& d) {
 ProjectDocument documentFromAlbum(const AlbumProject& album) {
     const VideoSettings& s = album.settings;
     ProjectDocument d;
-    d.text_watermark = s.text_watermark ? 1 : 0;
-    d.text_watermark_font = s.text_watermark_font;
-    d.text_watermark_font_size = s.text_watermark_font_size;
-    d.text_watermark_color = s.text_watermark_color;
+    d.textWatermark = s.textWatermark ? 1 : 0;
+    d.textWatermarkFont = s.textWatermarkFont;
+    d.textWatermarkFontSize = s.textWatermarkFontSize;
+    d.textWatermarkColor = s.textWatermarkColor;
     d.logo = s.logo ? 1 : 0;
-    d.logo_path = s.logo_path;
-    d.logo_location = s.logo_location;
+    d.logoPath = s.logoPath;
+    d.logoLocation = s.logoLocation;
     d.bgsound = s.bgsound ? 1 : 0;
-    d.bgsound_auto_set_pause_time = s.bgsound_auto_set_pause_time ? 1 : 0;
-    d.bgsound_auto_set_image_loop_play = s.bgsound_auto_set_image_loop_play ? 1 : 0;
+    d.bgsoundAutoSetPauseTime = s.bgsoundAutoSetPauseTime ? 1 : 0;
+    d.bgsoundAutoSetImageLoopPlay = s.bgsoundAutoSetImageLoopPlay ? 1 : 0;
     d.cover = s.cover ? 1 : 0;
-    d.cover_path = s.cover_path;
-    d.video_size = s.video_size == 0 ? std::string() : videoSizeText(s.videoWidth, s.videoHeight);
-    d.pause_time = s.pause_time;
+    d.coverPath = s.coverPath;
+    d.videoSize = s.videoSize == 0 ? std::string() : videoSizeText(s.videoWidth, s.videoHeight);
+    d.pauseTime = s.pauseTime;
 
     std::vector<std::string> music;
     music.reserve(album.musicItems.size());
     for (const MusicTrack& track : album.musicItems) {
         music.push_back(track.path);
     }
-    d.bgsound_items = std::move(music);
+    d.bgsoundItems = std::move(music);
 
     std::vector<ProjectItemEntry> pictures;
     pictures.reserve(album.items.size());
@@ -125,8 +125,8 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
         entry.animationIndex = item.animationIndex;
         entry.animationName = item.animationName;
         entry.fileName = item.fileName;
-        entry.watermark_location = item.caption.location;
-        entry.watermark_text = item.caption.text;
+        entry.watermarkLocation = item.caption.location;
+        entry.watermarkText = item.caption.text;
         entry.turnAngle = item.turnAngle;
         pictures.push_back(std::move(entry));
     }

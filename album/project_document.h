@@ -42,29 +42,29 @@ struct ProjectItemEntry {
     int animationIndex = NO_TRANSITION;
     std::string animationName;
     std::string fileName;
-    int watermark_location = kDefaultCaptionLocation;
-    std::string watermark_text;
+    int watermarkLocation = kDefaultCaptionLocation;
+    std::string watermarkText;
     std::optional<int> turnAngle; // absent reads as 0
 };
 
 // The top-level object, members in their written order. Members a reader may find absent
 // carry their presence in std::optional; the serializer always fills every one.
 struct ProjectDocument {
-    int text_watermark = 0;
-    int text_watermark_font = 0;
-    std::optional<int> text_watermark_font_size;
-    int text_watermark_color = kDefaultCaptionColour;
+    int textWatermark = 0;
+    int textWatermarkFont = 0;
+    std::optional<int> textWatermarkFontSize;
+    int textWatermarkColor = kDefaultCaptionColour;
     int logo = 0;
-    std::optional<std::string> logo_path;
-    int logo_location = kDefaultLogoLocation;
+    std::optional<std::string> logoPath;
+    int logoLocation = kDefaultLogoLocation;
     int bgsound = 1;
-    int bgsound_auto_set_pause_time = 0;
-    std::optional<int> bgsound_auto_set_image_loop_play;
+    int bgsoundAutoSetPauseTime = 0;
+    std::optional<int> bgsoundAutoSetImageLoopPlay;
     std::optional<int> cover;
-    std::optional<std::string> cover_path;
-    std::string video_size;
-    int pause_time = kDefaultPauseTime;
-    std::optional<std::vector<std::string>> bgsound_items;
+    std::optional<std::string> coverPath;
+    std::string videoSize;
+    int pauseTime = kDefaultPauseTime;
+    std::optional<std::vector<std::string>> bgsoundItems;
     std::optional<std::vector<ProjectItemEntry>> imgs;
 };
 

@@ -89,8 +89,10 @@ Preferences readPreferences(const RegistryFile& file, const StoreFolders& folder
     remembered.logo = storedFolderOr(file, setting::kChooseLogoFolder, folders.desktopFolder);
     remembered.import = storedFolderOr(file, setting::kImportFileFolder, folders.desktopFolder);
 
-    preferences.videoBgFillColor = switchValue(file, setting::kVideoBgFillColor);
-    preferences.mp4DefaultFileName = switchValue(file, setting::kMp4DefaultFileName);
+    preferences.videoBgFillColor =
+        static_cast<BackgroundFill>(switchValue(file, setting::kVideoBgFillColor));
+    preferences.mp4DefaultFileName =
+        static_cast<OutputNaming>(switchValue(file, setting::kMp4DefaultFileName));
 
     CaptionMargins& margins = preferences.captionMargins;
     margins.centerBottom =
@@ -105,11 +107,13 @@ Preferences readPreferences(const RegistryFile& file, const StoreFolders& folder
         loopPlay = kOutOfRangeLoopPlayAnimation;
     preferences.imageLoopPlayAnimation = loopPlay;
 
-    preferences.clickCloseButtonStatus = switchValue(file, setting::kClickCloseButtonStatus);
+    preferences.clickCloseButtonStatus =
+        static_cast<CloseBehaviour>(switchValue(file, setting::kClickCloseButtonStatus));
 
     uint32_t transport = 0;
-    if (readRegistryNumber(file, setting::kFrameTransport, transport) && transport == 1)
-        preferences.frameTransport = 1;
+    if (readRegistryNumber(file, setting::kFrameTransport, transport) &&
+        transport == storedValue(FrameTransport::RawPixels))
+        preferences.frameTransport = FrameTransport::RawPixels;
     return preferences;
 }
 

@@ -4,6 +4,7 @@
 // written when they change, folders written at exit. The store never shows a message: a failed
 // read keeps the default and a failed write is only reported through the return value.
 #include "app/caption_margins.h"
+#include "app/option_values.h"
 #include "app/path_limits.h"
 #include "platform/registry.h"
 
@@ -58,14 +59,13 @@ struct RememberedFolders {
 
 struct Preferences {
     RememberedFolders folders;
-    uint32_t videoBgFillColor = 0;   // 0 white, 1 black
-    uint32_t mp4DefaultFileName = 0; // 0 empty, 1 current time, 2 first picture's name
+    BackgroundFill videoBgFillColor = BackgroundFill::White;
+    OutputNaming mp4DefaultFileName = OutputNaming::Empty; // a stored number is kept as read
     CaptionMargins captionMargins;
     uint32_t imageLoopPlayAnimation = kDefaultImageLoopPlayAnimation; // 99: no transition
-    uint32_t clickCloseButtonStatus = 0; // 0 end the program, 1 hide to the tray
-    // How frames reach the encoder: 0 JPEG files, 1 raw pixels. Any other stored value reads
-    // as 0; a missing value is not written.
-    uint32_t frameTransport = 0;
+    CloseBehaviour clickCloseButtonStatus = CloseBehaviour::Exit;     // kept as read
+    // Any stored value but RawPixels reads as JpegFiles; a missing value is not written.
+    FrameTransport frameTransport = FrameTransport::JpegFiles;
 };
 
 // Start-up reading. The default project and video folders ("我的项目", "我的视频" in the work

@@ -1,6 +1,8 @@
 #include "app/string_utils.h"
 
 #include <cctype>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 namespace velomira {
@@ -135,6 +137,29 @@ char* splitAtChars(char** cursor, const char* delimiters) {
     *found = '\0';
     *cursor = found + 1;
     return token;
+}
+
+std::string_view trimmed(std::string_view text, std::string_view blanks) {
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+std::string formatText(const char* pattern, ...) {
+    va_list args;
+    va_start(args, pattern);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, pattern, args);
+    va_end(args);
+    std::string text;
+    if (length > 0) {
+        text.resize(static_cast<std::size_t>(length));
+        std::vsnprintf(text.data(), text.size() + 1, pattern, again);
+    }
+    va_end(again);
+    return text;
 }
 
 } // namespace velomira

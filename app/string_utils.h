@@ -3,7 +3,16 @@
 // They work on single bytes; multi-byte characters get no special treatment. Null arguments
 // give the "no" answer (0 or nullptr) instead of a crash.
 
+#include <string>
+#include <string_view>
+
 namespace velomira {
+
+// The text without the blanks at both ends; by default TAB, LF, CR and space.
+std::string_view trimmed(std::string_view text, std::string_view blanks = " \t\r\n");
+
+// printf into a new string of the exact length.
+std::string formatText(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 
 // Overwrites the trailing run of TAB, LF, CR and space with NULs and returns a pointer to the
 // first byte that is none of them. Other control bytes are not white space here.

@@ -23,7 +23,7 @@ AlbumProject albumOf(int pictures, int pauseTimeIndex) {
         insertAlbumItem(project, "/pictures/" + std::to_string(i) + ".jpg", -1, false, random);
     project.musicItems.push_back(MusicTrack{"/music/a.mp3", 600000.0f, 44100});
     project.settings.bgsound = true;
-    project.settings.bgsound_auto_set_image_loop_play = true;
+    project.settings.bgsoundAutoSetImageLoopPlay = true;
     return project;
 }
 

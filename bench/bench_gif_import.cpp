@@ -6,8 +6,8 @@
 // machine is shared), with wall time shown beside them.
 #include "bench/bench_clock.h"
 #include "render/image/magick_handles.h"
+#include "services/gif_import.h"
 #include "support/picture_files.h"
-#include "ui/gif_import_command.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -102,13 +102,13 @@ bool commandImport(const std::string& path, const fs::path& folder, int expected
     GifFrameCounter counter;
     std::string importFolder;
     GifImportContext context{album, random, counter, folder, importFolder};
-    std::vector<PngBytes> rows;
+    std::vector<PictureIcon> rows;
     std::string statusText;
     GifImportCallbacks callbacks;
     callbacks.chooseFile = [&](const std::string&, const std::string&, const std::string&,
                                std::string&) { return std::optional<std::string>(path); };
     callbacks.status = [&](const std::string& text) { statusText = text; };
-    callbacks.pictureAdded = [&](int position, const PngBytes& icon) {
+    callbacks.pictureAdded = [&](int position, const PictureIcon& icon) {
         rows.insert(rows.begin() + position, icon);
     };
     GifImportResult result = importGifAnimation(context, callbacks);

@@ -9,7 +9,7 @@
 #include "album/project_apply.h"
 #include "bench/bench_clock.h"
 #include "render/image/magick_handles.h"
-#include "ui/picture_batch.h"
+#include "services/picture_batch.h"
 
 #include <algorithm>
 #include <chrono>

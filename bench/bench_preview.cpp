@@ -4,14 +4,12 @@
 // queue's peak and the peak memory above the idle process.
 //   bench_preview PROJECT.dat [--seconds N]   (N: close the preview after N seconds, as a user)
 #include "album/project_file.h"
-#include "media/mp3_info.h"
 #include "platform/paths.h"
-#include "render/auto_display_time.h"
 #include "render/caption_fonts.h"
 #include "render/frame_sequencer.h"
 #include "render/image/magick_handles.h"
-#include "ui/picture_batch.h"
-#include "ui/preview_engine.h"
+#include "services/preview_engine.h"
+#include "services/project_for_run.h"
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
 
@@ -109,22 +107,6 @@ class TimingScreen final : public PreviewScreen {
     std::vector<unsigned char> rgb_;
 };
 
-bool loadProject(AlbumProject& project, const std::string& path, const CaptionFontTable& fonts,
-                 const std::filesystem::path& work) {
-    ProjectFileState state;
-    ProjectContext context{project, state, {}, {}, {}, {}, {}, {}, {}};
-    context.folders = {(work / "pics").string(), (work / "temp-pictures").string()};
-    for (const CaptionFont& font : fonts)
-        context.fontNames.push_back(font.displayName);
-    context.readMusic = [](const std::string& track) { return readMusicTrack(track); };
-    static TransitionRandom random(1);
-    context.addPictures = projectPictureAdder(random, {}, {});
-    context.info = [](const std::string& line) { std::cerr << line << "\n"; };
-    context.status = [](const std::string&) {};
-    context.computeAutoDisplayTime = [](AlbumProject& album) { computeAutoDisplayTime(album); };
-    return openProjectFile(context, path);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -143,7 +125,10 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(work);
     AlbumProject project;
     resetProjectOptions(project, fonts.empty() ? "" : fonts.front().displayName);
-    if (!loadProject(project, argv[1], fonts, work)) {
+    TransitionRandom random(1);
+    const ProjectFolders folders{(work / "pics").string(), (work / "temp-pictures").string()};
+    if (!openProjectForRun(project, argv[1], folders, fonts, random,
+                           [](const std::string& line) { std::cerr << line << "\n"; })) {
         std::cerr << "bench_preview: cannot open " << argv[1] << "\n";
         return 1;
     }
@@ -178,9 +163,9 @@ int main(int argc, char** argv) {
     };
     const double started = clock.nowMs();
     engine.start(run);
-    while (engine.state() == kPreviewRunning && clock.nowMs() - started < limitSeconds * 1000)
+    while (engine.state() == PreviewState::Running && clock.nowMs() - started < limitSeconds * 1000)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const bool closed = engine.state() == kPreviewRunning;
+    const bool closed = engine.state() == PreviewState::Running;
     engine.close();
     engine.wait();
     const long peakKb = statusKb("VmHWM:");

@@ -2,7 +2,7 @@
 
 #include "album/album_tables.h"
 #include "render/auto_display_time.h"
-#include "ui/picture_batch.h"
+#include "services/picture_batch.h"
 
 #include <cmath>
 #include <cstdio>
@@ -61,7 +61,7 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
         if (setCustomVideoSize(s, w, h) < 0)
             return "--size " + std::to_string(w) + "x" + std::to_string(h) +
                    " is outside the sizes a video can have";
-    } else if (s.video_size == 0 && options.projectFile.empty()) {
+    } else if (s.videoSize == 0 && options.projectFile.empty()) {
         // Pictures from the command line or a shop item come without a size; a project file
         // keeps its own choice, and none chosen is refused by the checks before the run.
         setCustomVideoSize(s, 1280, 720);
@@ -75,7 +75,8 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
             setItemTransition(project.items[i], *options.transition);
     }
     if (options.blackBackground)
-        s.video_bg_fill_color = *options.blackBackground ? 1 : 0;
+        s.videoBgFillColor =
+            *options.blackBackground ? BackgroundFill::Black : BackgroundFill::White;
     for (const std::string& file : options.music) {
         std::optional<MusicTrack> track = readTrack(absolutePath(file));
         if (!track)
@@ -85,18 +86,18 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
     if (!options.music.empty())
         s.bgsound = true;
     if (options.loopMusic) {
-        s.bgsound_auto_set_image_loop_play = true;
-        s.bgsound_auto_set_pause_time = false;
+        s.bgsoundAutoSetImageLoopPlay = true;
+        s.bgsoundAutoSetPauseTime = false;
     }
     if (!options.logo.empty()) {
         s.logo = true;
-        s.logo_path = absolutePath(options.logo);
+        s.logoPath = absolutePath(options.logo);
     }
     if (options.logoPosition)
-        s.logo_location = *options.logoPosition;
+        s.logoLocation = *options.logoPosition;
     if (!options.cover.empty()) {
         s.cover = true;
-        s.cover_path = absolutePath(options.cover);
+        s.coverPath = absolutePath(options.cover);
     }
     if (!options.caption.empty()) {
         applyCaptionSwitch(project, true);
@@ -106,11 +107,11 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
         }
     }
     if (options.fitMusic) {
-        s.bgsound_auto_set_pause_time = true;
-        s.bgsound_auto_set_image_loop_play = false;
+        s.bgsoundAutoSetPauseTime = true;
+        s.bgsoundAutoSetImageLoopPlay = false;
     }
     // Display times that follow the music are recomputed from the album as it now stands.
-    if (s.bgsound && s.bgsound_auto_set_pause_time && !project.musicItems.empty())
+    if (s.bgsound && s.bgsoundAutoSetPauseTime && !project.musicItems.empty())
         computeAutoDisplayTime(project);
     return {};
 }

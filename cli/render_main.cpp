@@ -3,7 +3,6 @@
 // frame files) on the same code the window program uses. Messages go to standard error;
 // Ctrl+C is the stop button.
 #include "album/duration_text.h"
-#include "album/project_apply.h"
 #include "album/project_file.h"
 #include "app/error_log.h"
 #include "app/settings_store.h"
@@ -19,13 +18,12 @@
 #include "platform/dialogs.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
-#include "render/auto_display_time.h"
 #include "render/caption_fonts.h"
 #include "render/folder_sink.h"
 #include "render/frame_sequencer.h"
 #include "render/image/image_validation.h"
 #include "render/image/magick_handles.h"
-#include "ui/picture_batch.h"
+#include "services/project_for_run.h"
 #include "video/generation_job.h"
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
@@ -90,23 +88,6 @@ struct RunPictureFolder {
 
 std::optional<MusicTrack> readTrack(const std::string& path) {
     return readMusicTrack(path);
-}
-
-bool loadProject(AlbumProject& project, const std::string& path, const Folders& folders,
-                 const CaptionFontTable& fonts, TransitionRandom& random) {
-    ProjectFileState state;
-    ProjectContext context{project, state, {}, {}, {}, {}, {}, {}, {}};
-    context.folders = {(folders.work / "pics").string(), folders.tempPictures.string()};
-    for (const CaptionFont& font : fonts)
-        context.fontNames.push_back(font.displayName);
-    context.readMusic = readTrack;
-    PictureBatchCallbacks pictureReports;
-    pictureReports.refused = [](const std::string& line) { std::cerr << line << "\n"; };
-    context.addPictures = projectPictureAdder(random, {}, pictureReports);
-    context.info = [](const std::string& line) { std::cerr << line << "\n"; };
-    context.status = [](const std::string&) {};
-    context.computeAutoDisplayTime = [](AlbumProject& album) { computeAutoDisplayTime(album); };
-    return openProjectFile(context, path);
 }
 
 int loadProduct(AlbumProject& project, const RenderOptions& options, const Folders& folders,
@@ -219,13 +200,16 @@ int main(int argc, char** argv) {
     AlbumProject project;
     resetProjectOptions(project, fonts.empty() ? "" : fonts.front().displayName);
     choosePauseTime(project.settings, kDefaultPauseTime);
-    project.settings.video_bg_fill_color = static_cast<int>(preferences.videoBgFillColor);
+    project.settings.videoBgFillColor = preferences.videoBgFillColor;
     project.settings.loopPlayAnimation = static_cast<int>(preferences.imageLoopPlayAnimation);
-    project.settings.outputNaming = static_cast<int>(preferences.mp4DefaultFileName);
+    project.settings.outputNaming = preferences.mp4DefaultFileName;
     TransitionRandom random(static_cast<std::uint32_t>(std::time(nullptr) ^ getpid()));
 
+    const ProjectFolders projectFolders{(folders.work / "pics").string(),
+                                        folders.tempPictures.string()};
     if (!options.projectFile.empty()) {
-        if (!loadProject(project, absolutePath(options.projectFile), folders, fonts, random))
+        if (!openProjectForRun(project, absolutePath(options.projectFile), projectFolders, fonts,
+                               random, [](const std::string& line) { std::cerr << line << "\n"; }))
             return kBadInput;
     } else if (!options.pictures.empty()) {
         addCommandLinePictures(project, options, random, std::cerr);
@@ -243,8 +227,6 @@ int main(int argc, char** argv) {
     }
     if (!options.saveProject.empty()) {
         ProjectFileState state;
-        const ProjectFolders projectFolders{(folders.work / "pics").string(),
-                                            folders.tempPictures.string()};
         if (!saveProjectFile(project, projectFolders, absolutePath(options.saveProject), state))
             return kFailed;
         std::cerr << "project: " << state.path << "\n";
@@ -276,7 +258,7 @@ int main(int argc, char** argv) {
     request.workFolder = folders.temp;
     request.outputPath = output;
     request.errorLog = errorLog;
-    request.frameFormat = frameFormatForTransport(options.rawFrames ? kRawFrameTransport
+    request.frameFormat = frameFormatForTransport(options.rawFrames ? FrameTransport::RawPixels
                                                                     : preferences.frameTransport);
     TerminalProgress progress(plan.totalPictures);
     request.progress = [&](int picture, int) { progress.update(picture); };

@@ -47,20 +47,4 @@ int parseLeadingInt(std::string_view text) {
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
-std::string formatText(const char* pattern, ...) {
-    va_list args;
-    va_start(args, pattern);
-    va_list again;
-    va_copy(again, args);
-    int length = std::vsnprintf(nullptr, 0, pattern, args);
-    va_end(args);
-    std::string text;
-    if (length > 0) {
-        text.resize(static_cast<std::size_t>(length));
-        std::vsnprintf(text.data(), text.size() + 1, pattern, again);
-    }
-    va_end(again);
-    return text;
-}
-
 } // namespace velomira

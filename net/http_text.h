@@ -1,5 +1,7 @@
 #pragma once
 // Small byte-text helpers for the HTTP code: ASCII case folding only, no locale.
+#include "app/string_utils.h" // formatText: the failure texts are printf patterns
+
 #include <string>
 #include <string_view>
 
@@ -11,8 +13,5 @@ bool equalsNoCase(std::string_view a, std::string_view b);
 // Like atoi (leading white space, optional sign, decimal digits up to the first other byte,
 // 0 without digits) but saturating at the int range instead of overflowing.
 int parseLeadingInt(std::string_view text);
-
-// printf into a new string (the failure texts are printf patterns).
-std::string formatText(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 
 } // namespace velomira

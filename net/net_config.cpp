@@ -1,5 +1,7 @@
 #include "net/net_config.h"
 
+#include "app/string_utils.h"
+
 #include <charconv>
 #include <fstream>
 #include <iterator>
@@ -12,14 +14,8 @@ namespace {
 // A configuration file is a few hundred bytes; anything far larger is not one.
 constexpr std::uintmax_t kMaxConfigBytes = 1 << 20;
 
-std::string_view trimmed(std::string_view text) {
-    const char* space = " \t\r\n\v\f";
-    size_t first = text.find_first_not_of(space);
-    if (first == std::string_view::npos)
-        return {};
-    size_t last = text.find_last_not_of(space);
-    return text.substr(first, last - first + 1);
-}
+// Every C white-space byte counts in a configuration line.
+constexpr std::string_view kConfigBlanks = " \t\r\n\v\f";
 
 template <typename Number> void readNumber(std::string_view value, Number& target) {
     Number parsed{};
@@ -80,14 +76,15 @@ NetConfig parseNetConfig(std::string_view text) {
         text.remove_prefix(3);
     while (!text.empty()) {
         size_t end = text.find('\n');
-        std::string_view line = trimmed(text.substr(0, end));
+        std::string_view line = trimmed(text.substr(0, end), kConfigBlanks);
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         if (line.empty() || line.front() == '#')
             continue;
         size_t equals = line.find('=');
         if (equals == std::string_view::npos)
             continue;
-        applySetting(config, trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1)));
+        applySetting(config, trimmed(line.substr(0, equals), kConfigBlanks),
+                     trimmed(line.substr(equals + 1), kConfigBlanks));
     }
     return config;
 }

@@ -1,5 +1,7 @@
 #include "net/product_address.h"
 
+#include "app/string_utils.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -88,14 +90,6 @@ std::vector<std::string> pictureAddressesIn(std::string_view text) {
         text.remove_prefix(end + 1);
     }
     return addresses;
-}
-
-std::string_view trimmedAddress(std::string_view text) {
-    const char* space = " \t\r\n";
-    size_t first = text.find_first_not_of(space);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(space) - first + 1);
 }
 
 std::optional<std::string> blockedShopWarning(std::string_view text,

@@ -8,9 +8,6 @@
 
 namespace velomira {
 
-// The text without its leading and trailing spaces, tabs and line breaks.
-std::string_view trimmedAddress(std::string_view text);
-
 // The item id of an item page address: the text after the first of "?id=", "&id=",
 // "?item_num_id=", "&item_num_id=" found (tried in that order), up to the next "&", at most
 // 63 bytes. Empty result: no id.

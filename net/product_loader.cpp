@@ -1,5 +1,6 @@
 #include "net/product_loader.h"
 
+#include "app/string_utils.h"
 #include "app/text_conversion.h"
 #include "media/picture_adding.h"
 #include "net/product_address.h"
@@ -389,8 +390,7 @@ int loadFromShop(ProductFetchContext& context, const ProductLoadRequest& request
 } // namespace
 
 int fetchProductPictures(ProductFetchContext& context, const ProductLoadRequest& request) {
-    ProductLoadRequest trimmedRequest{request.pictureType,
-                                      std::string(trimmedAddress(request.address))};
+    ProductLoadRequest trimmedRequest{request.pictureType, std::string(trimmed(request.address))};
     if (trimmedRequest.address.empty())
         return 0;
     if (usesDirectRoute(context.config.loaderMode))

@@ -31,8 +31,8 @@ const char* rawPixelFormatName(FrameFormat format) {
     return "";
 }
 
-FrameFormat frameFormatForTransport(std::uint32_t transport) {
-    return transport == kRawFrameTransport ? kRawFrameFormat : FrameFormat::Jpeg;
+FrameFormat frameFormatForTransport(FrameTransport transport) {
+    return transport == FrameTransport::RawPixels ? kRawFrameFormat : FrameFormat::Jpeg;
 }
 
 } // namespace velomira

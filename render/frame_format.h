@@ -1,6 +1,8 @@
 #pragma once
 // How a frame travels to its sink: a JPEG file, or raw pixels of the frame size that the
 // encoder takes as they are (no JPEG coding here and no JPEG decoding there).
+#include "app/option_values.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -16,10 +18,8 @@ enum class FrameFormat {
 // (the encoder converts nothing, and half the bytes of RGB cross the pipe).
 constexpr FrameFormat kRawFrameFormat = FrameFormat::Yuv420p;
 
-// The stored transport choice: 1 raw frames, anything else JPEG frames.
-constexpr std::uint32_t kJpegFrameTransport = 0;
-constexpr std::uint32_t kRawFrameTransport = 1;
-FrameFormat frameFormatForTransport(std::uint32_t transport);
+// Raw frames for the raw transport, JPEG frames for any other.
+FrameFormat frameFormatForTransport(FrameTransport transport);
 
 // Bytes of one raw frame; 0 for JPEG (its length varies) and for sizes that are not positive.
 std::size_t rawFrameBytes(FrameFormat format, int width, int height);

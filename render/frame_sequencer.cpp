@@ -44,7 +44,7 @@ CaptionOverlay makeCaption(const SequencerContext& context, const AlbumItem& ite
         if (auto found = lookupCaptionFont(*context.fonts, item.caption.fontName))
             fontFile = *found;
     }
-    const int pointSize = captionPointSizeAt(settings.text_watermark_font_size)
+    const int pointSize = captionPointSizeAt(settings.textWatermarkFontSize)
                               .value_or(*captionPointSizeAt(kDefaultCaptionFontSize));
     return renderCaption(settings.videoWidth, settings.videoHeight, item.caption.text,
                          colorText(item.caption.boxColor), colorText(item.caption.textColor),
@@ -81,7 +81,8 @@ std::pair<int, int> pictureSizeHint(const VideoSettings& settings, const AlbumIt
 PictureResult renderPicture(const SequencerContext& context, const AlbumItem& item,
                             Image previousFrame) {
     const VideoSettings& settings = context.project->settings;
-    const std::string fill = settings.video_bg_fill_color == 1 ? "#000000" : "#ffffff";
+    const std::string fill =
+        settings.videoBgFillColor == BackgroundFill::Black ? "#000000" : "#ffffff";
     Image picture = readPicture(item.path, fill, pictureSizeHint(settings, item));
     if (!picture)
         return {PictureStatus::ReadFailed, Image()};
@@ -205,7 +206,7 @@ long long countRunFrames(const AlbumProject& project, int totalPictures) {
 
 float videoLengthSeconds(const AlbumProject& project) {
     const VideoSettings& settings = project.settings;
-    if (settings.bgsound && settings.bgsound_auto_set_image_loop_play &&
+    if (settings.bgsound && settings.bgsoundAutoSetImageLoopPlay &&
         totalMusicSeconds(project) > 0.0f) {
         float length = 0.0f;
         loopPlayPictureCount(project, &length);

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Screenshots of the window program for people to look at: runs build/dist/velomira under a
-# virtual X server with the demo album open and writes PNGs into docs/screenshots/. Each shot
-# is one run of the program that grabs its window (or one dialog) after start-up and ends.
+# Screenshots of the window program for people to look at: runs build/dist/velomira-screenshot
+# (the window program with a grab driver) under a virtual X server with the demo album open and
+# writes PNGs into docs/screenshots/. Each shot is one run of the program that grabs its window
+# (or one dialog) after start-up and ends.
 # Needs the build (scripts/build.sh) and xvfb-run (scripts/install_deps.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C.UTF-8
-program=build/dist/velomira
+program=build/dist/velomira-screenshot
 out=docs/screenshots
-[ -x "$program" ] || { echo "build velomira first (scripts/build.sh)" >&2; exit 1; }
+[ -x "$program" ] || { echo "build velomira-screenshot first (scripts/build.sh)" >&2; exit 1; }
 command -v xvfb-run >/dev/null || { echo "xvfb-run is missing (scripts/install_deps.sh)" >&2; exit 1; }
 [ -f out/demo-album/demo.dat ] || examples/make_demo_album.sh out/demo-album >/dev/null
 mkdir -p "$out"
@@ -18,30 +19,30 @@ settings=$(mktemp -d)
 trap 'rm -rf "$settings"' EXIT
 
 project="$PWD/out/demo-album/demo.dat"
-shot() { # file, then environment assignments for the program
+shot() { # file, then the driver's options (--select ROW, --dialog NAME, --delay MS)
   local file="$1"
   shift
-  env XDG_CONFIG_HOME="$settings" VELOMIRA_SCREENSHOT="$PWD/$out/$file" "$@" \
-    xvfb-run -a -s "-screen 0 1366x900x24" "$program" "$project" \
+  env XDG_CONFIG_HOME="$settings" \
+    xvfb-run -a -s "-screen 0 1366x900x24" "$program" --out "$PWD/$out/$file" "$@" "$project" \
     >/dev/null 2>&1
   [ -s "$out/$file" ] || return 1
   echo "$out/$file"
 }
 
 # The main window with the second picture selected, so its transition selection shows.
-shot main-window.png VELOMIRA_SCREENSHOT_SELECT=1 || { echo "no main window screenshot" >&2; exit 1; }
+shot main-window.png --select 1 || { echo "no main window screenshot" >&2; exit 1; }
 # The about box, the information window, the option dialogs (the custom video size, the
 # caption margins and the loop-play transition), the shop item dialog and the progress window.
 for dialog in about info size margins loop shop progress; do
   rm -f "$out/dialog-$dialog.png"
-  shot "dialog-$dialog.png" VELOMIRA_SCREENSHOT_DIALOG=$dialog ||
+  shot "dialog-$dialog.png" --dialog "$dialog" ||
     echo "dialog $dialog did not open: no screenshot" >&2
 done
 
 # The preview half-way into the second picture's transition: 4 s of buffering (2 processors),
 # the first picture's 2 s, then about half a second into the transition.
 rm -f "$out/preview.png"
-shot preview.png VELOMIRA_SCREENSHOT_DIALOG=preview VELOMIRA_SCREENSHOT_DELAY=6500 ||
+shot preview.png --dialog preview --delay 6500 ||
   echo "the preview did not open: no screenshot" >&2
 
 # The music list with two tracks, the second one being listened to. It plays into a private
@@ -60,7 +61,7 @@ if command -v pulseaudio >/dev/null; then
   pulse=$!
   sleep 1
   rm -f "$out/music-list.png"
-  shot music-list.png VELOMIRA_SCREENSHOT_DIALOG=music PULSE_SERVER="unix:$socket" ||
+  PULSE_SERVER="unix:$socket" shot music-list.png --dialog music ||
     echo "the music list shot failed" >&2
   kill "$pulse" 2>/dev/null || true
   wait "$pulse" 2>/dev/null || true

@@ -1,6 +1,8 @@
 #include "ui/option_forms.h"
 
 #include "album/transition_catalogue.h"
+#include "app/string_utils.h"
+#include "app/text_conversion.h"
 
 #include <charconv>
 #include <optional>
@@ -60,15 +62,6 @@ constexpr std::array<MarginMessages, kMarginFieldCount> kMarginMessages{{
      "输入的【下边距】有误！\n\n请输入一个 0.01 ～ 49.99 范围内的值, 支持小数。"},
 }};
 
-std::string_view trimmed(std::string_view text) {
-    constexpr std::string_view space = "\t\r\n ";
-    size_t first = text.find_first_not_of(space);
-    if (first == std::string_view::npos)
-        return {};
-    size_t last = text.find_last_not_of(space);
-    return text.substr(first, last - first + 1);
-}
-
 std::string percentText(float fraction) {
     char buffer[64];
     // to_chars ignores the locale, so the point stays a point whatever the toolkit set.
@@ -97,6 +90,10 @@ float& marginOf(CaptionMargins& margins, MarginField field) {
 }
 
 } // namespace
+
+bool captionTextFits(std::string_view utf8) {
+    return gbkByteLength(utf8) <= static_cast<size_t>(kCaptionTextBytes);
+}
 
 std::variant<VideoSize, CustomSizeRefusal> checkCustomVideoSize(std::string_view width,
                                                                 std::string_view height) {

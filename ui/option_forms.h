@@ -21,6 +21,11 @@ template <typename Field> struct FormRefusal {
     Field focus;
 };
 
+// The main window's caption text field: at most 97 bytes in the project file's GBK form, so
+// "一个汉字占 2 个字符" (the album itself keeps up to 195).
+inline constexpr int kCaptionTextBytes = 97;
+bool captionTextFits(std::string_view utf8);
+
 // "自定义视频尺寸": two numeric boxes of at most 4 characters.
 enum class CustomSizeField { Width, Height };
 inline constexpr int kCustomSizeMaxChars = 4;

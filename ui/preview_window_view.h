@@ -2,7 +2,7 @@
 // The preview window as the main window's behaviour sees it. The display thread paints through
 // PreviewScreen; the window's own thread opens it. Closing and clicking come back as
 // MainWindow::previewClosed() and MainWindow::previewClicked().
-#include "ui/preview_engine.h"
+#include "services/preview_engine.h"
 
 namespace velomira {
 

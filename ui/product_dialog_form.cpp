@@ -1,5 +1,6 @@
 #include "ui/product_dialog_form.h"
 
+#include "app/string_utils.h"
 #include "net/product_address.h"
 
 #include <algorithm>
@@ -92,7 +93,7 @@ ProductDialogVerdict checkProductDialog(const NetConfig& config, std::string_vie
         verdict.focusLink = true;
         return verdict;
     }
-    std::string_view address = trimmedAddress(text);
+    std::string_view address = trimmed(text);
     if (address.empty())
         return ProductDialogVerdict{};
     if (characterCount(address) > kProductAddressMaxChars || hasOverlongPiece(address))

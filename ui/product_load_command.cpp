@@ -1,6 +1,7 @@
 #include "ui/product_load_command.h"
 
 #include "album/album_model.h"
+#include "app/string_utils.h"
 #include "net/http_client.h"
 #include "net/product_address.h"
 
@@ -145,7 +146,7 @@ bool ProductLoadCommand::running() const {
 
 bool ProductLoadCommand::start(const ProductLoadSettings& settings,
                                const ProductLoadRequest& request) {
-    if (closed_ || running() || !callbacks_.post || trimmedAddress(request.address).empty())
+    if (closed_ || running() || !callbacks_.post || trimmed(request.address).empty())
         return false;
     run_ = std::make_shared<Run>(callbacks_, settings, request);
     std::shared_ptr<Run> run = run_;

@@ -33,7 +33,7 @@ bool fileExists(const std::filesystem::path& path) {
 // The JPEG handed to the tool: turned and shrunk as the album shows it. Empty when the cover
 // does not read (the reader has shown why).
 bool prepareCover(const CoverRequest& request, std::string& coverFile) {
-    const std::string& coverPath = request.project->settings.cover_path;
+    const std::string& coverPath = request.project->settings.coverPath;
     Image image = readPicture(coverPath, "#ffffff");
     if (!image)
         return false;
@@ -96,7 +96,7 @@ CoverResult embedCover(const CoverRequest& request) {
     if (request.project == nullptr)
         return CoverResult::NotWanted;
     const VideoSettings& settings = request.project->settings;
-    if (!settings.cover || settings.cover_path.empty() || !fileExists(settings.cover_path))
+    if (!settings.cover || settings.coverPath.empty() || !fileExists(settings.coverPath))
         return CoverResult::NotWanted;
 
     std::string coverFile;

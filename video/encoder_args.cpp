@@ -64,7 +64,7 @@ EncoderCommandInput encoderCommandInput(const AlbumProject& project, std::string
     input.audioSampleRate = settings.audioSampleRate;
     input.audioBitrateKbps = settings.audioBitrateKbps;
     input.logoCopyName = std::move(logoCopyName);
-    input.logoLocation = settings.logo_location;
+    input.logoLocation = settings.logoLocation;
     return input;
 }
 

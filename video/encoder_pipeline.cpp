@@ -380,8 +380,8 @@ EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& reques
     ScopedFile logoGuard;
     std::string copyName;
     std::filesystem::path workingFolder;
-    if (settings.logo && !settings.logo_path.empty()) {
-        if (!makeLogoCopy(request.workFolder, settings.logo_path, random, copyName, logoGuard)) {
+    if (settings.logo && !settings.logoPath.empty()) {
+        if (!makeLogoCopy(request.workFolder, settings.logoPath, random, copyName, logoGuard)) {
             result.errorText = "无法创建图标文件的副本";
             showMessage(result.errorText, kErrorCaption, MessageKind::Error);
             return result;

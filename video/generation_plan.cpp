@@ -32,7 +32,7 @@ std::string fileUrlPath(const std::string& path) {
 RunPlan planRun(const AlbumProject& project) {
     RunPlan plan;
     const VideoSettings& s = project.settings;
-    if (s.bgsound && s.bgsound_auto_set_image_loop_play && totalMusicSeconds(project) > 0.f) {
+    if (s.bgsound && s.bgsoundAutoSetImageLoopPlay && totalMusicSeconds(project) > 0.f) {
         plan.totalPictures = loopPlayPictureCount(project, &plan.videoLength);
         plan.totalFrames = static_cast<int>(countRunFrames(project, plan.totalPictures));
     } else {
@@ -46,15 +46,15 @@ RunPlan planRun(const AlbumProject& project) {
     return plan;
 }
 
-std::string proposedOutputName(const AlbumProject& project, int outputNaming, std::time_t now) {
-    if (outputNaming == 1) {
+std::string proposedOutputName(const AlbumProject& project, OutputNaming naming, std::time_t now) {
+    if (naming == OutputNaming::Time) {
         std::tm local{};
         char text[64] = "";
         if (localtime_r(&now, &local) != nullptr)
             std::strftime(text, sizeof text, "%Y_%m_%d_%H%M%S", &local);
         return text;
     }
-    if (outputNaming == 2 && !project.items.empty()) {
+    if (naming == OutputNaming::FirstPicture && !project.items.empty()) {
         const std::string& name = project.items.front().fileName;
         const std::size_t dot = name.find_last_of('.');
         return dot == std::string::npos ? name : name.substr(0, dot);

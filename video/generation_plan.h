@@ -19,7 +19,7 @@ RunPlan planRun(const AlbumProject& project);
 
 // Proposed output name by outputNaming: 1 the local time "%Y_%m_%d_%H%M%S", 2 the first
 // picture's file name without its extension, otherwise empty.
-std::string proposedOutputName(const AlbumProject& project, int outputNaming, std::time_t now);
+std::string proposedOutputName(const AlbumProject& project, OutputNaming naming, std::time_t now);
 
 // Appends ".mp4" unless the path already ends with it in any letter case.
 std::string withMp4Extension(std::string path);

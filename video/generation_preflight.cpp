@@ -33,17 +33,17 @@ bool refuse(const std::string& text, const std::string& title, MessageKind kind)
 
 bool checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewLogo>* previewLogo) {
     VideoSettings& s = project.settings;
-    if (!s.logo || s.logo_path.empty()) {
+    if (!s.logo || s.logoPath.empty()) {
         if (previewLogo != nullptr)
             previewLogo->reset();
         return true;
     }
-    if (!isRegularFile(s.logo_path))
+    if (!isRegularFile(s.logoPath))
         return refuse("选择的图标文件不存在，请重新选择", "提示", MessageKind::Warning);
     std::string format;
     int width = 0;
     int height = 0;
-    if (readImageHeader(s.logo_path, &format, &width, &height) == 0 ||
+    if (readImageHeader(s.logoPath, &format, &width, &height) == 0 ||
         (format != "PNG" && format != "JPEG"))
         return refuse("选中的文件格式不受支持，请选择 PNG 或 JPG 格式的图片。", "错误",
                       MessageKind::Error);
@@ -58,12 +58,12 @@ bool checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewLo
         auto logo = std::make_unique<PreviewLogo>();
         // The preview lays the logo over the frames itself: its transparency must stay, as in
         // the encoder's overlay of the video.
-        logo->image = readPicture(s.logo_path, "");
+        logo->image = readPicture(s.logoPath, "");
         if (!logo->image)
             return false; // the reader has shown its message
         const int w = static_cast<int>(MagickGetImageWidth(logo->image.get()));
         const int h = static_cast<int>(MagickGetImageHeight(logo->image.get()));
-        switch (s.logo_location) {
+        switch (s.logoLocation) {
         case 0:
             logo->x = 0, logo->y = 0;
             break;
@@ -115,17 +115,17 @@ bool checkMusic(AlbumProject& project, PreflightResult& result) {
 
 bool checkCover(const AlbumProject& project, const std::filesystem::path& programFolder) {
     const VideoSettings& s = project.settings;
-    if (!s.cover || s.cover_path.empty())
+    if (!s.cover || s.coverPath.empty())
         return true;
     const std::string title = "提示 - 设置封面";
-    if (!isRegularFile(s.cover_path))
-        return refuse("封面图片 " + s.cover_path + " 不存在，请重新选择。", title,
+    if (!isRegularFile(s.coverPath))
+        return refuse("封面图片 " + s.coverPath + " 不存在，请重新选择。", title,
                       MessageKind::Warning);
     // A quiet ping: the refusal below is the one message the user should see.
     Image probe = newImage();
     std::string failure;
-    if (!probe || !readImageFile(probe.get(), s.cover_path, failure, true))
-        return refuse("封面图片 " + s.cover_path + " 不是一个有效的图片，请重新选择。", title,
+    if (!probe || !readImageFile(probe.get(), s.coverPath, failure, true))
+        return refuse("封面图片 " + s.coverPath + " 不是一个有效的图片，请重新选择。", title,
                       MessageKind::Warning);
     if (!isRegularFile((programFolder / "tool" / "AtomicParsley").string()))
         return refuse("没有找到 AtomicParsley.exe 文件，请到官网重新下载软件。", title,
@@ -165,7 +165,7 @@ PreflightResult checkBeforeGeneration(AlbumProject& project, OutputMode mode,
                                       const std::filesystem::path& programFolder,
                                       std::unique_ptr<PreviewLogo>* previewLogo) {
     PreflightResult result;
-    if (project.settings.video_size == 0) {
+    if (project.settings.videoSize == 0) {
         showMessage("请选择视频尺寸", "提示", MessageKind::Warning);
         return result;
     }

@@ -1,5 +1,6 @@
 #include "render/image/image_layer.h"
 
+#include "app/string_utils.h"
 #include "platform/dialogs.h"
 #include "render/image/frame_encoding.h"
 #include "render/image/picture_reader.h"
@@ -16,23 +17,6 @@
 namespace velomira {
 
 namespace {
-
-std::string formatText(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    int needed = std::vsnprintf(nullptr, 0, format, args);
-    va_end(args);
-    std::string text;
-    if (needed > 0) {
-        std::vector<char> buffer(static_cast<std::size_t>(needed) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, again);
-        text.assign(buffer.data(), static_cast<std::size_t>(needed));
-    }
-    va_end(again);
-    return text;
-}
 
 // Half-up rounding of a non-negative size computed in single precision.
 int roundHalfUp(float value) {

@@ -19,8 +19,8 @@ AlbumProject albumOf(int pictures) {
 
 TEST(AlbumItemCreation, FillsFileNameAndCaptionDefaults) {
     AlbumProject project;
-    project.settings.text_watermark = true;
-    project.settings.text_watermark_color = 2;
+    project.settings.textWatermark = true;
+    project.settings.textWatermarkColor = 2;
     project.settings.captionFontName = "文泉驿正黑";
     TransitionRandom random(1);
     ASSERT_EQ(insertAlbumItem(project, "/home/u/图片/春天.jpg", -1, false, random), 0);
@@ -147,7 +147,7 @@ TEST(CaptionTexts, ClippedAtCharacterBoundariesByGbkBytes) {
     EXPECT_EQ(project.items[0].caption.text.size(), 97u * 3);
 
     applyCaptionFont(project, 3, "一二三四五六七八九十");
-    EXPECT_EQ(project.settings.text_watermark_font, 3);
+    EXPECT_EQ(project.settings.textWatermarkFont, 3);
     EXPECT_EQ(project.items[0].caption.fontName, "一二三四五六七");
 }
 
@@ -161,7 +161,7 @@ TEST(CaptionChoices, ApplyToEveryPicture) {
         EXPECT_EQ(colorRefToHex(item.caption.textColor), "#ff619d");
     }
     EXPECT_FALSE(applyCaptionColour(project, 14));
-    EXPECT_EQ(project.settings.text_watermark_color, 10);
+    EXPECT_EQ(project.settings.textWatermarkColor, 10);
 }
 
 TEST(Music, TracksAndTotalLength) {
@@ -185,7 +185,7 @@ TEST(VideoSize, ChoosingPresetsAndThePlaceholder) {
     VideoSettings settings;
     EXPECT_EQ(settings.videoWidth, 400);
     ASSERT_TRUE(chooseVideoSize(settings, 17));
-    EXPECT_EQ(settings.video_size, 17);
+    EXPECT_EQ(settings.videoSize, 17);
     EXPECT_EQ(settings.videoWidth, 1920);
     EXPECT_EQ(settings.videoHeight, 1080);
     ASSERT_TRUE(chooseVideoSize(settings, 9));
@@ -193,9 +193,9 @@ TEST(VideoSize, ChoosingPresetsAndThePlaceholder) {
     EXPECT_EQ(settings.videoHeight, 960);
     EXPECT_FALSE(chooseVideoSize(settings, customVideoSizeEntry(settings)));
     EXPECT_FALSE(chooseVideoSize(settings, -1));
-    EXPECT_EQ(settings.video_size, 9) << "the custom entry leaves the choice to the dialog";
+    EXPECT_EQ(settings.videoSize, 9) << "the custom entry leaves the choice to the dialog";
     ASSERT_TRUE(chooseVideoSize(settings, 0));
-    EXPECT_EQ(settings.video_size, 0);
+    EXPECT_EQ(settings.videoSize, 0);
     EXPECT_EQ(settings.videoWidth, 400);
     EXPECT_EQ(settings.videoHeight, 400);
 }
@@ -209,7 +209,7 @@ TEST(VideoSize, CustomSizesAreAddedOnceBeforeTheCustomEntry) {
     EXPECT_EQ(setCustomVideoSize(settings, 1280, 720), 16) << "a preset is selected, not added";
     EXPECT_EQ(customVideoSizeEntry(settings), 19);
     EXPECT_EQ(selectVideoSizeText(settings, ""), 0);
-    EXPECT_EQ(settings.video_size, 0);
+    EXPECT_EQ(settings.videoSize, 0);
 
     const auto labels = videoSizeChoiceLabels(settings);
     ASSERT_EQ(labels.size(), 20u);
@@ -226,7 +226,7 @@ TEST(VideoSize, MalformedOrHugeSizesChangeNothing) {
     EXPECT_EQ(selectVideoSizeText(settings, "100000x100000"), -1);
     EXPECT_EQ(setCustomVideoSize(settings, 0, 100), -1);
     EXPECT_EQ(setCustomVideoSize(settings, 3842, 2160), -1);
-    EXPECT_EQ(settings.video_size, 4);
+    EXPECT_EQ(settings.videoSize, 4);
     EXPECT_EQ(settings.videoWidth, 640);
     EXPECT_EQ(customVideoSizeEntry(settings), 18);
 }
@@ -239,7 +239,7 @@ TEST(DisplayTime, ListChoiceAndCustomText) {
     ASSERT_TRUE(setCustomDisplayTime(settings, "5.20秒"));
     EXPECT_EQ(settings.stillFrames, 130);
     EXPECT_TRUE(settings.customDisplayTime);
-    EXPECT_EQ(settings.pause_time, 0) << "the list choice is kept behind the custom text";
+    EXPECT_EQ(settings.pauseTime, 0) << "the list choice is kept behind the custom text";
     EXPECT_FALSE(setCustomDisplayTime(settings, "五秒"));
     EXPECT_EQ(settings.stillFrames, 130);
     EXPECT_FALSE(choosePauseTime(settings, 38));
@@ -254,47 +254,47 @@ TEST(NewProject, ResetsOptionsButNotStoredPreferences) {
     VideoSettings& s = project.settings;
     applyCaptionSwitch(project, true);
     applyCaptionFont(project, 2, "楷体");
-    s.text_watermark_font_size = 3;
+    s.textWatermarkFontSize = 3;
     applyCaptionColour(project, 1);
     s.logo = true;
-    s.logo_path = "/l/logo.png";
-    s.logo_location = 0;
+    s.logoPath = "/l/logo.png";
+    s.logoLocation = 0;
     s.bgsound = false;
-    s.bgsound_auto_set_pause_time = true;
-    s.bgsound_auto_set_image_loop_play = true;
+    s.bgsoundAutoSetPauseTime = true;
+    s.bgsoundAutoSetImageLoopPlay = true;
     s.cover = true;
-    s.cover_path = "/c/cover.jpg";
+    s.coverPath = "/c/cover.jpg";
     setCustomVideoSize(s, 600, 600);
     setCustomDisplayTime(s, "3.00秒");
-    s.video_bg_fill_color = 1;
+    s.videoBgFillColor = BackgroundFill::Black;
     s.loopPlayAnimation = 57;
-    s.outputNaming = 2;
+    s.outputNaming = OutputNaming::FirstPicture;
 
     resetProjectOptions(project, "文泉驿正黑");
 
     EXPECT_TRUE(project.items.empty());
     EXPECT_TRUE(project.musicItems.empty());
-    EXPECT_FALSE(s.text_watermark);
-    EXPECT_EQ(s.text_watermark_font, 0);
+    EXPECT_FALSE(s.textWatermark);
+    EXPECT_EQ(s.textWatermarkFont, 0);
     EXPECT_EQ(s.captionFontName, "文泉驿正黑");
-    EXPECT_EQ(s.text_watermark_font_size, 8);
-    EXPECT_EQ(s.text_watermark_color, 8);
+    EXPECT_EQ(s.textWatermarkFontSize, 8);
+    EXPECT_EQ(s.textWatermarkColor, 8);
     EXPECT_FALSE(s.logo);
-    EXPECT_TRUE(s.logo_path.empty());
-    EXPECT_EQ(s.logo_location, 2);
+    EXPECT_TRUE(s.logoPath.empty());
+    EXPECT_EQ(s.logoLocation, 2);
     EXPECT_TRUE(s.bgsound);
-    EXPECT_FALSE(s.bgsound_auto_set_pause_time);
-    EXPECT_FALSE(s.bgsound_auto_set_image_loop_play);
+    EXPECT_FALSE(s.bgsoundAutoSetPauseTime);
+    EXPECT_FALSE(s.bgsoundAutoSetImageLoopPlay);
     EXPECT_FALSE(s.cover);
-    EXPECT_TRUE(s.cover_path.empty());
-    EXPECT_EQ(s.video_size, 0);
+    EXPECT_TRUE(s.coverPath.empty());
+    EXPECT_EQ(s.videoSize, 0);
     EXPECT_EQ(s.videoWidth, 400);
-    EXPECT_EQ(s.pause_time, 21);
+    EXPECT_EQ(s.pauseTime, 21);
     EXPECT_EQ(s.stillFrames, 50);
     EXPECT_FALSE(s.customDisplayTime);
-    EXPECT_EQ(s.video_bg_fill_color, 1);
+    EXPECT_EQ(s.videoBgFillColor, BackgroundFill::Black);
     EXPECT_EQ(s.loopPlayAnimation, 57);
-    EXPECT_EQ(s.outputNaming, 2);
+    EXPECT_EQ(s.outputNaming, OutputNaming::FirstPicture);
     EXPECT_EQ(customVideoSizeEntry(s), 19) << "custom sizes stay in the list";
 }
 

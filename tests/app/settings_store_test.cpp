@@ -42,9 +42,9 @@ TEST_F(SettingsStoreTest, FirstRunUsesDefaultsCreatesFoldersAndSwitches) {
     EXPECT_TRUE(fs::is_directory(folders.workFolder / "我的项目"));
     EXPECT_TRUE(fs::is_directory(folders.workFolder / "我的视频"));
 
-    EXPECT_EQ(preferences.videoBgFillColor, 0u);
-    EXPECT_EQ(preferences.mp4DefaultFileName, 0u);
-    EXPECT_EQ(preferences.clickCloseButtonStatus, 0u);
+    EXPECT_EQ(preferences.videoBgFillColor, BackgroundFill::White);
+    EXPECT_EQ(preferences.mp4DefaultFileName, OutputNaming::Empty);
+    EXPECT_EQ(preferences.clickCloseButtonStatus, CloseBehaviour::Exit);
     EXPECT_EQ(preferences.imageLoopPlayAnimation, 31u);
     EXPECT_FLOAT_EQ(preferences.captionMargins.centerBottom, 0.15001f);
     EXPECT_FLOAT_EQ(preferences.captionMargins.left, 0.06001f);
@@ -65,9 +65,9 @@ TEST_F(SettingsStoreTest, StoredValuesAreTakenAsStored) {
     writeClickCloseButtonStatus(file, 1);
     writeImageLoopPlayAnimation(file, 99);
     Preferences preferences = readPreferences(file, folders);
-    EXPECT_EQ(preferences.videoBgFillColor, 1u);
-    EXPECT_EQ(preferences.mp4DefaultFileName, 7u);
-    EXPECT_EQ(preferences.clickCloseButtonStatus, 1u);
+    EXPECT_EQ(preferences.videoBgFillColor, BackgroundFill::Black);
+    EXPECT_EQ(storedValue(preferences.mp4DefaultFileName), 7u);
+    EXPECT_EQ(preferences.clickCloseButtonStatus, CloseBehaviour::HideToTray);
     EXPECT_EQ(preferences.imageLoopPlayAnimation, 99u);
     EXPECT_EQ(storedNumber(setting::kClickCloseButtonStatus), 1u); // not reset to 0
 }
@@ -85,16 +85,18 @@ TEST_F(SettingsStoreTest, LoopPlayAboveNinetyNineReadsAsThirtyThree) {
 
 TEST_F(SettingsStoreTest, FrameTransportIsJpegUnlessRawIsStored) {
     uint32_t unused = 0;
-    EXPECT_EQ(readPreferences(file, folders).frameTransport, 0u);
+    EXPECT_EQ(readPreferences(file, folders).frameTransport, FrameTransport::JpegFiles);
     EXPECT_EQ(readRegistryNumber(file, setting::kFrameTransport, unused), 0); // not written
-    const std::pair<uint32_t, uint32_t> cases[] = {{1, 1}, {0, 0}, {2, 0}, {0xFFFFFFFF, 0}};
+    using T = FrameTransport;
+    const std::pair<uint32_t, T> cases[] = {
+        {1, T::RawPixels}, {0, T::JpegFiles}, {2, T::JpegFiles}, {0xFFFFFFFF, T::JpegFiles}};
     for (auto [stored, expected] : cases) {
         EXPECT_EQ(writeFrameTransport(file, stored), 1);
         EXPECT_EQ(readPreferences(file, folders).frameTransport, expected) << stored;
         EXPECT_EQ(storedNumber(setting::kFrameTransport), stored); // reading changes nothing
     }
     writeRegistryText(file, setting::kFrameTransport, "1"); // wrong type
-    EXPECT_EQ(readPreferences(file, folders).frameTransport, 0u);
+    EXPECT_EQ(readPreferences(file, folders).frameTransport, FrameTransport::JpegFiles);
 }
 
 TEST_F(SettingsStoreTest, MarginsOutOfRangeFallBackToTheirOwnDefault) {

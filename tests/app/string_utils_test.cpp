@@ -23,6 +23,31 @@ TEST(TrimSpace, RemovesTabsLineBreaksAndSpacesOnly) {
     EXPECT_EQ(trimSpace(nullptr), nullptr);
 }
 
+TEST(Trimmed, DropsTheBlanksAtBothEndsOnly) {
+    const struct {
+        std::string_view text;
+        std::string_view blanks;
+        std::string_view expected;
+    } cases[] = {
+        {" \t\r\n value with  inner \n\r\t ", " \t\r\n", "value with  inner"},
+        {"\v\fkeep\v", " \t\r\n", "\v\fkeep\v"}, // other controls stay by default
+        {"\v\f keep \v", " \t\r\n\v\f", "keep"},
+        {" \t\r\n ", " \t\r\n", ""},
+        {"", " \t\r\n", ""},
+        {"x", " \t\r\n", "x"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(trimmed(c.text, c.blanks), c.expected) << c.text;
+    EXPECT_EQ(trimmed("  default blanks\t\n"), "default blanks");
+}
+
+TEST(FormatText, PrintsIntoAStringOfTheExactLength) {
+    EXPECT_EQ(formatText("%s %d/%0.2f", "张", 7, 2.5), "张 7/2.50");
+    EXPECT_EQ(formatText("%s", ""), "");
+    const std::string wide(5000, 'w');
+    EXPECT_EQ(formatText("<%s>", wide.c_str()), "<" + wide + ">");
+}
+
 TEST(PrefixAndSuffix, CompareBytesWithOrWithoutCase) {
     EXPECT_EQ(startsWith("Content-Length: 5", "Content-Length:"), 1);
     EXPECT_EQ(startsWith("content-length: 5", "Content-Length:"), 0);

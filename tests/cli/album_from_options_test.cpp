@@ -40,7 +40,7 @@ TEST(AlbumFromOptions, SizeDefaultsFor1280x720UnlessAProjectFileChoseNone) {
     RenderOptions options;
     options.projectFile = "album.dat";
     ASSERT_EQ(applyRenderOptions(fromFile, options, noMusic), "");
-    EXPECT_EQ(fromFile.settings.video_size, 0) << "the file's own choice (none) stays";
+    EXPECT_EQ(fromFile.settings.videoSize, 0) << "the file's own choice (none) stays";
     options.size = std::make_pair(5000, 5000);
     EXPECT_NE(applyRenderOptions(fromFile, options, noMusic), "");
 }
@@ -50,7 +50,7 @@ TEST(AlbumFromOptions, DisplayTimeUsesTheListEntryOrACustomTime) {
     RenderOptions options;
     options.pauseSeconds = 2.0f;
     ASSERT_EQ(applyRenderOptions(project, options, noMusic), "");
-    EXPECT_EQ(project.settings.pause_time, kDefaultPauseTime);
+    EXPECT_EQ(project.settings.pauseTime, kDefaultPauseTime);
     EXPECT_FALSE(project.settings.customDisplayTime);
     EXPECT_EQ(project.settings.stillFrames, 50);
     options.pauseSeconds = 2.37f;
@@ -77,9 +77,9 @@ TEST(AlbumFromOptions, TransitionCaptionLogoAndCover) {
         EXPECT_TRUE(item.caption.enabled);
     }
     EXPECT_TRUE(project.settings.logo);
-    EXPECT_EQ(project.settings.logo_path.front(), '/') << "paths are made absolute";
-    EXPECT_EQ(project.settings.logo_location, 0);
-    EXPECT_EQ(project.settings.cover_path, "/c/cover.jpg");
+    EXPECT_EQ(project.settings.logoPath.front(), '/') << "paths are made absolute";
+    EXPECT_EQ(project.settings.logoLocation, 0);
+    EXPECT_EQ(project.settings.coverPath, "/c/cover.jpg");
 }
 
 TEST(AlbumFromOptions, MusicThatIsNotAnMp3IsRefusedAndLoopOrFitIsSet) {
@@ -96,8 +96,8 @@ TEST(AlbumFromOptions, MusicThatIsNotAnMp3IsRefusedAndLoopOrFitIsSet) {
     options.fitMusic = true;
     ASSERT_EQ(applyRenderOptions(project, options, minute), "");
     ASSERT_EQ(project.musicItems.size(), 1u);
-    EXPECT_TRUE(project.settings.bgsound_auto_set_pause_time);
-    EXPECT_FALSE(project.settings.bgsound_auto_set_image_loop_play);
+    EXPECT_TRUE(project.settings.bgsoundAutoSetPauseTime);
+    EXPECT_FALSE(project.settings.bgsoundAutoSetImageLoopPlay);
     EXPECT_TRUE(project.settings.customDisplayTime) << "display times follow the music";
 }
 

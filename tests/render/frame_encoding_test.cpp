@@ -36,8 +36,8 @@ TEST(FrameFormat, RawSizesTransportsAndPlanesOfSolidColours) {
     EXPECT_EQ(rawFrameBytes(FrameFormat::Yuv420p, 5, 3), 15u + 2 * 3 * 2);
     EXPECT_EQ(rawFrameBytes(FrameFormat::Yuv420p, 0, 90), 0u);
     EXPECT_EQ(rawFrameBytes(FrameFormat::Jpeg, 160, 90), 0u);
-    EXPECT_EQ(frameFormatForTransport(1), kRawFrameFormat);
-    EXPECT_EQ(frameFormatForTransport(7), FrameFormat::Jpeg);
+    EXPECT_EQ(frameFormatForTransport(FrameTransport::RawPixels), kRawFrameFormat);
+    EXPECT_EQ(frameFormatForTransport(static_cast<FrameTransport>(7)), FrameFormat::Jpeg);
     // BT.601 limited range, as the encoder converts RGB itself.
     const struct {
         unsigned char r, g, b;

@@ -57,7 +57,7 @@ AlbumProject albumOfFrames(int pictures, int stillFrames, float musicSeconds) {
     if (musicSeconds > 0)
         project.musicItems.push_back(MusicTrack{"/nowhere/a.mp3", musicSeconds * 1000, 44100});
     project.settings.bgsound = true;
-    project.settings.bgsound_auto_set_image_loop_play = true;
+    project.settings.bgsoundAutoSetImageLoopPlay = true;
     project.settings.loopPlayAnimation = NO_TRANSITION;
     return project;
 }
@@ -95,7 +95,7 @@ TEST_F(Sequencer, LoopPlayCoversTheMusicWithinTheSameWholeSecond) {
     EXPECT_FLOAT_EQ(length, 4.0f);
     // Loop play switched off: the music does not decide the length.
     AlbumProject off = albumOfFrames(1, 50, 10.0f);
-    off.settings.bgsound_auto_set_image_loop_play = false;
+    off.settings.bgsoundAutoSetImageLoopPlay = false;
     EXPECT_FLOAT_EQ(videoLengthSeconds(off), 2.0f);
 }
 
@@ -241,7 +241,7 @@ TEST_F(Sequencer, ARotatedLandscapePictureIsFittedByHeight) {
     EXPECT_TRUE(near(pixelAt(frame.get(), 10, 18), {255, 255, 255}, 8));
     EXPECT_TRUE(near(pixelAt(frame.get(), 54, 18), {255, 255, 255}, 8));
 
-    project.settings.video_bg_fill_color = 1;
+    project.settings.videoBgFillColor = BackgroundFill::Black;
     RecordingSink black;
     ASSERT_EQ(renderAlbum(contextFor(black), 1, stop), RunOutcome::Completed);
     frame = decodeDelivery(black, 0);

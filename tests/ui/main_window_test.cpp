@@ -351,7 +351,7 @@ TEST_F(MainWindowTest, WithoutFontsTheCaptionSwitchAsksAndStaysOff) {
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages()[0].title, "注意");
     EXPECT_FALSE(view.checked[Command::CaptionSwitch]);
-    EXPECT_FALSE(window().album().settings.text_watermark);
+    EXPECT_FALSE(window().album().settings.textWatermark);
 }
 
 TEST_F(MainWindowTest, CustomVideoSizeIsAddedOnceAndCancelRestoresTheChoice) {
@@ -375,16 +375,16 @@ TEST_F(MainWindowTest, CustomVideoSizeIsAddedOnceAndCancelRestoresTheChoice) {
 TEST_F(MainWindowTest, AutomaticDisplayTimeAndLoopPlayAreNeverOnTogether) {
     window().checkChanged(Command::LoopPlay, true);
     window().checkChanged(Command::AutoDisplayTime, true);
-    EXPECT_FALSE(window().album().settings.bgsound_auto_set_image_loop_play);
+    EXPECT_FALSE(window().album().settings.bgsoundAutoSetImageLoopPlay);
     EXPECT_FALSE(view.checked[Command::LoopPlay]);
     window().checkChanged(Command::LoopPlay, true);
-    EXPECT_FALSE(window().album().settings.bgsound_auto_set_pause_time);
+    EXPECT_FALSE(window().album().settings.bgsoundAutoSetPauseTime);
     EXPECT_FALSE(view.checked[Command::AutoDisplayTime]);
     EXPECT_TRUE(view.visible[Command::DisplayTime]);
 }
 
 TEST_F(MainWindowTest, ClosingHidesToTheTrayOnlyWhereThereIsOne) {
-    preferences.clickCloseButtonStatus = 1;
+    preferences.clickCloseButtonStatus = CloseBehaviour::HideToTray;
     addPictures(1);
     window().closeRequested();
     EXPECT_FALSE(view.windowShown);
@@ -402,7 +402,7 @@ TEST_F(MainWindowTest, ClosingHidesToTheTrayOnlyWhereThereIsOne) {
 }
 
 TEST_F(MainWindowTest, ExitFromTheTrayRestoresTheWindowBeforeAskingAndKeepsUnsavedWork) {
-    preferences.clickCloseButtonStatus = 1;
+    preferences.clickCloseButtonStatus = CloseBehaviour::HideToTray;
     addPictures(1);
     window().closeRequested();
     dialogs.scriptAnswer(Answer::Cancel);
@@ -474,10 +474,10 @@ TEST_F(MainWindowTest, SettingsMenuSwitchesAreStoredAndChecked) {
     window().dispatch(Command::DefaultNameFirstPicture);
     window().dispatch(Command::CloseHidesToTray);
     window().dispatch(Command::RawFrameTransport);
-    EXPECT_EQ(preferences.frameTransport, 1u);
-    EXPECT_EQ(preferences.videoBgFillColor, 1u);
-    EXPECT_EQ(preferences.mp4DefaultFileName, 2u);
-    EXPECT_EQ(preferences.clickCloseButtonStatus, 1u);
+    EXPECT_EQ(preferences.frameTransport, FrameTransport::RawPixels);
+    EXPECT_EQ(preferences.videoBgFillColor, BackgroundFill::Black);
+    EXPECT_EQ(preferences.mp4DefaultFileName, OutputNaming::FirstPicture);
+    EXPECT_EQ(preferences.clickCloseButtonStatus, CloseBehaviour::HideToTray);
     for (const MenuEntryState& e : window().settingsMenu()) {
         const bool expected =
             e.command == Command::BackgroundBlack || e.command == Command::RawFrameTransport ||
@@ -667,7 +667,7 @@ namespace {
 
 // Runs posted calls until the preview has ended and its last call has arrived.
 void finishPreview(MainWindow& window, testing::ScriptedView& view) {
-    while (window.previewState() == 1) {
+    while (window.previewState() == PreviewState::Running) {
         view.runPosted();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -677,9 +677,9 @@ void finishPreview(MainWindow& window, testing::ScriptedView& view) {
 
 TEST_F(MainWindowTest, PreviewPlaysTheAlbumWithItsMusicAndAClickOnTheEndPlaysItAgain) {
     const std::string track = folder.file("music.mp3");
-    ASSERT_EQ(std::system(("ffmpeg -loglevel error -f lavfi -i sine=duration=1 -ac 2 " + track)
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(("ffmpeg -loglevel error -f lavfi -i sine=duration=1 -ac 2 " + track).c_str()),
+        0);
     addPictures(2);
     window().choiceChanged(Command::VideoSize, 2);
     window().choiceChanged(Command::DisplayTime, 0);
@@ -691,7 +691,7 @@ TEST_F(MainWindowTest, PreviewPlaysTheAlbumWithItsMusicAndAClickOnTheEndPlaysItA
     EXPECT_EQ(previewWindow.opened, 1);
     EXPECT_FALSE(view.enabled[Command::Preview]);
     finishPreview(window(), view);
-    EXPECT_EQ(window().previewState(), 2);
+    EXPECT_EQ(window().previewState(), PreviewState::Finished);
     EXPECT_EQ(previewWindow.last, StockPicture::End);
     EXPECT_GT(previewWindow.frames, 0);
     EXPECT_EQ(sound.calls.front(), "open " + track);
@@ -703,9 +703,9 @@ TEST_F(MainWindowTest, PreviewPlaysTheAlbumWithItsMusicAndAClickOnTheEndPlaysItA
     window().previewClicked();
     EXPECT_EQ(previewWindow.opened, 2);
     window().previewClosed();
-    EXPECT_EQ(window().previewState(), 0);
+    EXPECT_EQ(window().previewState(), PreviewState::Stopped);
     finishPreview(window(), view);
-    EXPECT_EQ(window().previewState(), 0);
+    EXPECT_EQ(window().previewState(), PreviewState::Stopped);
     EXPECT_TRUE(view.enabled[Command::Preview]);
     EXPECT_EQ(sound.calls.back(), "close");
 }
@@ -714,7 +714,7 @@ TEST_F(MainWindowTest, PreviewRefusesWithoutSizeOrWithAGoneTrackAndEndsCleanlyOn
     addPictures(2);
     window().dispatch(Command::Preview); // no size chosen yet
     EXPECT_EQ(previewWindow.opened, 0);
-    EXPECT_EQ(window().previewState(), 0);
+    EXPECT_EQ(window().previewState(), PreviewState::Stopped);
 
     window().choiceChanged(Command::VideoSize, 2);
     const std::string track = folder.file("gone.mp3");
@@ -735,7 +735,7 @@ TEST_F(MainWindowTest, PreviewRefusesWithoutSizeOrWithAGoneTrackAndEndsCleanlyOn
     window().dispatch(Command::Preview);
     EXPECT_EQ(previewWindow.opened, 1);
     finishPreview(window(), view);
-    EXPECT_EQ(window().previewState(), 2);
+    EXPECT_EQ(window().previewState(), PreviewState::Finished);
     EXPECT_EQ(previewWindow.last, StockPicture::End);
     EXPECT_GT(dialogs.messages().size(), before) << "the reader reports the picture";
     EXPECT_EQ(window().album().items.size(), 2u);
@@ -747,7 +747,7 @@ TEST_F(MainWindowTest, ClosingTheMainWindowDuringAPreviewEndsBoth) {
     window().dispatch(Command::Preview);
     window().dispatch(Command::Preview); // a second click while it plays is ignored
     EXPECT_EQ(previewWindow.opened, 1);
-    window_.reset(); // waits for the preview's threads
+    window_.reset();  // waits for the preview's threads
     view.runPosted(); // calls posted by the ended threads find the window gone
     SUCCEED();
 }

@@ -178,5 +178,28 @@ TEST(MarginForm, PercentagesBecomeFractionsThatStoreWithoutLoss) {
     EXPECT_EQ(marginTexts(odd)[1], "12.35");
 }
 
+TEST(CaptionTextForm, AtMostNinetySevenGbkBytesWithEveryHanziCountingTwo) {
+    auto repeat = [](std::string_view unit, int times) {
+        std::string text;
+        for (int i = 0; i < times; ++i)
+            text += unit;
+        return text;
+    };
+    const struct {
+        std::string text;
+        bool fits;
+    } cases[] = {
+        {"", true},
+        {repeat("a", 97), true},
+        {repeat("a", 98), false},
+        {repeat("汉", 48) + "a", true}, // 96 + 1 bytes
+        {repeat("汉", 49), false},      // 98 bytes, although only 49 characters
+        {repeat("😀", 48) + "a", true},  // outside GBK: counted as 2 bytes each
+        {repeat("😀", 49), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(captionTextFits(c.text), c.fits) << c.text;
+}
+
 } // namespace
 } // namespace velomira

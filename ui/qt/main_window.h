@@ -107,6 +107,15 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    static constexpr int kWindowWidth = 1000;
+    static constexpr int kStatusPartEnds[3] = {130, 750, 885};
+    static constexpr int kToolButtonWidth = 62;
+    static constexpr int kEditorWidth = 144;
+    // Grid of the picture list: the thumbnail, the transition name under it and some air.
+    static constexpr int kCellWidth = 160;
+    static constexpr int kCellHeight = 176;
+
+    // main_window_layout.cpp
     QWidget* buildToolbar();
     QWidget* buildPictureList();
     QWidget* buildCaptionGroup();

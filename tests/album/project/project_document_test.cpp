@@ -70,7 +70,7 @@ TEST(ProjectDocumentPrint, EmptyAlbumHasEmptyArraysAndAbsentMembersAreLeftOut) {
         << printed;
 
     ProjectDocument partial;
-    partial.video_size = "400x400";
+    partial.videoSize = "400x400";
     const std::string sparse = printProjectDocument(partial);
     for (const char* absent : {"text_watermark_font_size", "logo_path", "cover", "imgs",
                                "bgsound_items", "bgsound_auto_set_image_loop_play"}) {
@@ -84,45 +84,45 @@ TEST(DocumentFromAlbum, ReadsTheOptionsAsTheControlsHoldThem) {
     VideoSettings& s = album.settings;
     applyCaptionSwitch(album, true);
     applyCaptionFont(album, 2, "Third");
-    s.text_watermark_font_size = 12;
+    s.textWatermarkFontSize = 12;
     applyCaptionColour(album, 13);
     s.logo = true;
-    s.logo_path = "/logo/标志.png";
-    s.logo_location = 3;
+    s.logoPath = "/logo/标志.png";
+    s.logoLocation = 3;
     s.bgsound = false;
-    s.bgsound_auto_set_pause_time = true;
+    s.bgsoundAutoSetPauseTime = true;
     s.cover = true;
-    s.cover_path = "/c.jpg";
+    s.coverPath = "/c.jpg";
     ASSERT_GE(selectVideoSizeText(s, "1280x720"), 1);
     choosePauseTime(s, 37);
     // While display times follow the music the stored index is still the selection's.
     setCustomDisplayTime(s, "3.25秒");
 
     const ProjectDocument d = documentFromAlbum(album);
-    EXPECT_EQ(d.text_watermark, 1);
-    EXPECT_EQ(d.text_watermark_font, 2);
-    EXPECT_EQ(d.text_watermark_font_size, 12);
-    EXPECT_EQ(d.text_watermark_color, 13);
+    EXPECT_EQ(d.textWatermark, 1);
+    EXPECT_EQ(d.textWatermarkFont, 2);
+    EXPECT_EQ(d.textWatermarkFontSize, 12);
+    EXPECT_EQ(d.textWatermarkColor, 13);
     EXPECT_EQ(d.logo, 1);
-    EXPECT_EQ(d.logo_path, "/logo/标志.png");
-    EXPECT_EQ(d.logo_location, 3);
+    EXPECT_EQ(d.logoPath, "/logo/标志.png");
+    EXPECT_EQ(d.logoLocation, 3);
     EXPECT_EQ(d.bgsound, 0);
-    EXPECT_EQ(d.bgsound_auto_set_pause_time, 1);
-    EXPECT_EQ(d.bgsound_auto_set_image_loop_play, 0);
+    EXPECT_EQ(d.bgsoundAutoSetPauseTime, 1);
+    EXPECT_EQ(d.bgsoundAutoSetImageLoopPlay, 0);
     EXPECT_EQ(d.cover, 1);
-    EXPECT_EQ(d.cover_path, "/c.jpg");
-    EXPECT_EQ(d.video_size, "1280x720");
-    EXPECT_EQ(d.pause_time, 37);
-    ASSERT_TRUE(d.bgsound_items && d.imgs);
-    EXPECT_EQ(d.bgsound_items->size(), 2u);
+    EXPECT_EQ(d.coverPath, "/c.jpg");
+    EXPECT_EQ(d.videoSize, "1280x720");
+    EXPECT_EQ(d.pauseTime, 37);
+    ASSERT_TRUE(d.bgsoundItems && d.imgs);
+    EXPECT_EQ(d.bgsoundItems->size(), 2u);
     ASSERT_EQ(d.imgs->size(), 2u);
     EXPECT_EQ((*d.imgs)[1].turnAngle, 90);
 
     // A custom size is written as the output size it selected.
     ASSERT_GE(setCustomVideoSize(s, 500, 500), 1);
-    EXPECT_EQ(documentFromAlbum(album).video_size, "500x500");
+    EXPECT_EQ(documentFromAlbum(album).videoSize, "500x500");
     chooseVideoSize(s, 0);
-    EXPECT_EQ(documentFromAlbum(album).video_size, "");
+    EXPECT_EQ(documentFromAlbum(album).videoSize, "");
 }
 
 } // namespace

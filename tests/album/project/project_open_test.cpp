@@ -50,15 +50,15 @@ void fillAlbum(ProjectFixture& f) {
     VideoSettings& s = f.album.settings;
     applyCaptionSwitch(f.album, true);
     applyCaptionFont(f.album, 2, testFontNames()[2]);
-    s.text_watermark_font_size = 2;
+    s.textWatermarkFontSize = 2;
     applyCaptionColour(f.album, 3);
     s.logo = true;
-    s.logo_path = "/l.png";
-    s.logo_location = 0;
+    s.logoPath = "/l.png";
+    s.logoLocation = 0;
     s.bgsound = false;
-    s.bgsound_auto_set_image_loop_play = true;
+    s.bgsoundAutoSetImageLoopPlay = true;
     s.cover = true;
-    s.cover_path = "/c.png";
+    s.coverPath = "/c.png";
     selectVideoSizeText(s, "640x480");
     choosePauseTime(s, 5);
 }
@@ -80,17 +80,17 @@ struct OptionCheck {
 
 const std::vector<OptionCheck>& requiredInOrder() {
     static const std::vector<OptionCheck> checks = {
-        {k::textWatermark, [](const VideoSettings& s) { return s.text_watermark; }},
-        {k::textWatermarkFont, [](const VideoSettings& s) { return s.text_watermark_font == 2; }},
-        {k::textWatermarkColor, [](const VideoSettings& s) { return s.text_watermark_color == 3; }},
+        {k::textWatermark, [](const VideoSettings& s) { return s.textWatermark; }},
+        {k::textWatermarkFont, [](const VideoSettings& s) { return s.textWatermarkFont == 2; }},
+        {k::textWatermarkColor, [](const VideoSettings& s) { return s.textWatermarkColor == 3; }},
         {k::logo, [](const VideoSettings& s) { return s.logo; }},
-        {k::logoLocation, [](const VideoSettings& s) { return s.logo_location == 0; }},
+        {k::logoLocation, [](const VideoSettings& s) { return s.logoLocation == 0; }},
         {k::bgsound, [](const VideoSettings& s) { return !s.bgsound; }},
         {k::bgsoundAutoSetPauseTime,
          // Switched by the loop play that follows it; stays off either way.
-         [](const VideoSettings& s) { return s.bgsound_auto_set_image_loop_play; }},
+         [](const VideoSettings& s) { return s.bgsoundAutoSetImageLoopPlay; }},
         {k::videoSize, [](const VideoSettings& s) { return s.videoWidth == 640; }},
-        {k::pauseTime, [](const VideoSettings& s) { return s.pause_time == 5; }},
+        {k::pauseTime, [](const VideoSettings& s) { return s.pauseTime == 5; }},
     };
     return checks;
 }
@@ -191,11 +191,11 @@ TEST(ProjectOpen, AbsentOptionalMembersTakeTheirDefaults) {
     });
     ASSERT_TRUE(f.open(path));
     const VideoSettings& s = f.album.settings;
-    EXPECT_EQ(s.text_watermark_font_size, 8);
-    EXPECT_TRUE(s.logo_path.empty());
+    EXPECT_EQ(s.textWatermarkFontSize, 8);
+    EXPECT_TRUE(s.logoPath.empty());
     EXPECT_FALSE(s.cover);
-    EXPECT_TRUE(s.cover_path.empty());
-    EXPECT_FALSE(s.bgsound_auto_set_image_loop_play);
+    EXPECT_TRUE(s.coverPath.empty());
+    EXPECT_FALSE(s.bgsoundAutoSetImageLoopPlay);
     EXPECT_EQ(f.album.items[0].turnAngle, 0);
     EXPECT_EQ(f.file.name, "p.dat");
 
@@ -227,14 +227,14 @@ TEST(ProjectOpen, ValuesOutsideTheirRangesAreBroughtIntoThem) {
     });
     ASSERT_TRUE(f.open(path));
     const VideoSettings& s = f.album.settings;
-    EXPECT_EQ(s.logo_location, 2);
-    EXPECT_EQ(s.text_watermark_font, 0);
+    EXPECT_EQ(s.logoLocation, 2);
+    EXPECT_EQ(s.textWatermarkFont, 0);
     EXPECT_EQ(s.captionFontName, testFontNames()[0]);
     EXPECT_EQ(f.album.items[0].caption.fontName, testFontNames()[0]);
-    EXPECT_EQ(s.text_watermark_font_size, 8);
-    EXPECT_EQ(s.text_watermark_color, 8);
-    EXPECT_EQ(s.pause_time, 21);
-    EXPECT_EQ(s.video_size, 0);
+    EXPECT_EQ(s.textWatermarkFontSize, 8);
+    EXPECT_EQ(s.textWatermarkColor, 8);
+    EXPECT_EQ(s.pauseTime, 21);
+    EXPECT_EQ(s.videoSize, 0);
     const AlbumItem& item = f.album.items[0];
     EXPECT_EQ(item.animationIndex, NO_TRANSITION);
     EXPECT_EQ(item.animationName, "无动画");
@@ -276,8 +276,8 @@ TEST(ProjectOpen, TextsLongerThanTheModelAllowsAreCutOrRefused) {
     ASSERT_EQ(f.album.items.size(), 1u);
     EXPECT_EQ(f.album.items[0].caption.text.size(), static_cast<std::size_t>(maxCaptionTextBytes));
     EXPECT_EQ(f.album.items[0].fileName.size(), static_cast<std::size_t>(maxPathBytes));
-    EXPECT_TRUE(f.album.settings.logo_path.empty());
-    EXPECT_EQ(f.album.settings.cover_path, coverPath);
+    EXPECT_TRUE(f.album.settings.logoPath.empty());
+    EXPECT_EQ(f.album.settings.coverPath, coverPath);
     EXPECT_EQ(f.infoLines, std::vector<std::string>{"图片读取失败:\r\n" + longPath});
 }
 
@@ -286,7 +286,7 @@ TEST(ProjectOpen, LogoLocationSevenOpensAsTwo) {
     fillAlbum(f);
     ASSERT_TRUE(
         f.open(writeEdited(f, "p.dat", [](cJSON* r) { setNumber(r, k::logoLocation, 7); })));
-    EXPECT_EQ(f.album.settings.logo_location, 2);
+    EXPECT_EQ(f.album.settings.logoLocation, 2);
 }
 
 TEST(ProjectOpen, NewVideoSizeIsAddedOnceAndSelected) {
@@ -299,7 +299,7 @@ TEST(ProjectOpen, NewVideoSizeIsAddedOnceAndSelected) {
         ASSERT_TRUE(f.open(path));
         const VideoSettings& s = f.album.settings;
         EXPECT_EQ(s.videoSizeTexts.size(), sizesBefore + 1);
-        EXPECT_EQ(s.videoSizeTexts[s.video_size], "500x500");
+        EXPECT_EQ(s.videoSizeTexts[s.videoSize], "500x500");
         EXPECT_EQ(s.videoWidth, 500);
         EXPECT_EQ(s.videoHeight, 500);
         const std::vector<std::string> labels = videoSizeChoiceLabels(s);
@@ -371,24 +371,24 @@ TEST(ProjectOpen, AutomaticDisplayTimeAndLoopPlayAreNeverOnTogether) {
     ProjectFixture f;
     f.add(f.picture("a.png"));
     addMusicTrack(f.album, {f.music("song.mp3"), 3000.0f, 44100});
-    f.album.settings.bgsound_auto_set_pause_time = true;
+    f.album.settings.bgsoundAutoSetPauseTime = true;
     choosePauseTime(f.album.settings, 30);
     const std::string automatic = f.folder.file("auto.dat");
     ASSERT_TRUE(f.save(automatic));
     ASSERT_TRUE(f.open(automatic));
     const VideoSettings& s = f.album.settings;
-    EXPECT_TRUE(s.bgsound_auto_set_pause_time);
+    EXPECT_TRUE(s.bgsoundAutoSetPauseTime);
     EXPECT_EQ(f.autoDisplayRuns, 1);
     EXPECT_TRUE(s.customDisplayTime);
     EXPECT_EQ(s.stillFrames, 75); // the automatic time, not the selection's 60 frames
-    EXPECT_EQ(s.pause_time, 30);  // kept behind it for saving
+    EXPECT_EQ(s.pauseTime, 30);   // kept behind it for saving
     EXPECT_FALSE(isProjectModified(f.album, f.file));
 
     const std::string both = writeEdited(
         f, "both.dat", [](cJSON* r) { setNumber(r, k::bgsoundAutoSetImageLoopPlay, 1); });
     ASSERT_TRUE(f.open(both));
-    EXPECT_TRUE(s.bgsound_auto_set_image_loop_play);
-    EXPECT_FALSE(s.bgsound_auto_set_pause_time);
+    EXPECT_TRUE(s.bgsoundAutoSetImageLoopPlay);
+    EXPECT_FALSE(s.bgsoundAutoSetPauseTime);
     EXPECT_FALSE(s.customDisplayTime);
     EXPECT_EQ(s.stillFrames, *stillFramesForPauseTime(30));
 }
@@ -400,7 +400,7 @@ TEST(ProjectOpen, NamesAreMatchedWithoutCaseAndTheFirstOfANameCounts) {
                              "\"bgsound\":1,\"bgsound_auto_set_pause_time\":0,"
                              "\"video_size\":\"\",\"pause_time\":21,\"unknown\":[1,2]}";
     ASSERT_TRUE(f.open(f.folder.writeFile("p.dat", text)));
-    EXPECT_TRUE(f.album.settings.text_watermark);
+    EXPECT_TRUE(f.album.settings.textWatermark);
 }
 
 TEST(ProjectOpen, OpeningResetsTheAlbumFirst) {

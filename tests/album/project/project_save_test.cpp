@@ -28,15 +28,15 @@ void setEveryOption(AlbumProject& album) {
     VideoSettings& s = album.settings;
     applyCaptionSwitch(album, true);
     applyCaptionFont(album, 1, testFontNames()[1]);
-    s.text_watermark_font_size = 3;
+    s.textWatermarkFontSize = 3;
     applyCaptionColour(album, 5);
     s.logo = true;
-    s.logo_path = "/home/用户/标志 😀.png";
-    s.logo_location = 1;
+    s.logoPath = "/home/用户/标志 😀.png";
+    s.logoLocation = 1;
     s.bgsound = true;
-    s.bgsound_auto_set_image_loop_play = true;
+    s.bgsoundAutoSetImageLoopPlay = true;
     s.cover = true;
-    s.cover_path = "/home/用户/封面€.jpg";
+    s.coverPath = "/home/用户/封面€.jpg";
     setCustomVideoSize(s, 500, 500);
     choosePauseTime(s, 30);
 }
@@ -80,7 +80,7 @@ TEST(ProjectSave, SavedOpenedAndSavedAgainGivesIdenticalBytes) {
         EXPECT_EQ(b.turnAngle, a.turnAngle);
     }
     EXPECT_EQ(f.album.musicItems.size(), 2u);
-    EXPECT_EQ(f.album.settings.logo_path, before.settings.logo_path);
+    EXPECT_EQ(f.album.settings.logoPath, before.settings.logoPath);
     EXPECT_EQ(f.album.settings.videoWidth, 500);
     EXPECT_EQ(f.album.settings.stillFrames, before.settings.stillFrames);
     EXPECT_FALSE(isProjectModified(f.album, f.file));

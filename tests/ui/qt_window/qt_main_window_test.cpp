@@ -341,7 +341,7 @@ TEST_F(QtMainWindowTest, WhatTheWindowShowsByItselfIsNeverReportedBack) {
     window->setFieldText(Command::CaptionText, "quiet");
     QCoreApplication::processEvents();
     EXPECT_TRUE(controller->selectedRows().empty());
-    EXPECT_EQ(controller->album().settings.video_size, 0);
+    EXPECT_EQ(controller->album().settings.videoSize, 0);
     EXPECT_EQ(list().selectedItems().size(), 2);
     EXPECT_EQ(list().currentRow(), 2);
 }
@@ -426,7 +426,7 @@ TEST_F(QtMainWindowTest, MenusOpenWithTheControllersStateAndRunTheirCommands) {
     emit settings->aboutToShow();
     EXPECT_EQ(entries(settings).front(), "白色*");
     entry(settings, QStringLiteral("黑色"))->trigger();
-    EXPECT_EQ(preferences.videoBgFillColor, 1u);
+    EXPECT_EQ(preferences.videoBgFillColor, BackgroundFill::Black);
     emit settings->aboutToShow();
     EXPECT_EQ(entries(settings)[1], "黑色*");
     EXPECT_EQ(entries(settings).back(), "使用指南");
@@ -453,7 +453,7 @@ TEST_F(QtMainWindowTest, DoubleClicksOpenThePictureOrAddMore) {
 TEST_F(QtMainWindowTest, TheCloseButtonFollowsTheCloseSetting) {
     // Without a tray (the offscreen platform has none) hiding would lose the window.
     ASSERT_FALSE(window->trayAvailable());
-    preferences.clickCloseButtonStatus = 1;
+    preferences.clickCloseButtonStatus = CloseBehaviour::HideToTray;
     window->close();
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->isVisible());
@@ -461,7 +461,7 @@ TEST_F(QtMainWindowTest, TheCloseButtonFollowsTheCloseSetting) {
     EXPECT_EQ(quits, 0);
     window->showNormal();
 
-    preferences.clickCloseButtonStatus = 0;
+    preferences.clickCloseButtonStatus = CloseBehaviour::Exit;
     addPictures(1);
     dialogs.scriptAnswer(Answer::Cancel);
     window->close();

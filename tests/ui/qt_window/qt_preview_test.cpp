@@ -105,7 +105,7 @@ TEST_F(QtPreviewTest, PlaysRealFramesFramedEndsUnframedRestartsOnAClickAndEscape
     EXPECT_EQ(shot.pixelColor(at.left() - 1, at.top() - 1), QColor(Qt::black)) << "the frame";
     EXPECT_EQ(shot.pixelColor(at.left() - 2, at.top() - 2), QColor(Qt::white));
 
-    ASSERT_TRUE(waitFor([&] { return controller->previewState() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return controller->previewState() == PreviewState::Finished; }));
     QTest::qWait(20);
     EXPECT_TRUE(preview->endShown());
     shot = preview->grab().toImage();
@@ -113,10 +113,10 @@ TEST_F(QtPreviewTest, PlaysRealFramesFramedEndsUnframedRestartsOnAClickAndEscape
     EXPECT_EQ(shot.pixelColor(end.left() - 1, end.top() - 1), QColor(Qt::white)) << "no frame";
 
     QTest::mouseClick(preview.get(), Qt::LeftButton);
-    EXPECT_EQ(controller->previewState(), 1);
+    EXPECT_EQ(controller->previewState(), PreviewState::Running);
     QTest::keyClick(preview.get(), Qt::Key_Escape);
     EXPECT_FALSE(preview->isVisible());
-    EXPECT_EQ(controller->previewState(), 0);
+    EXPECT_EQ(controller->previewState(), PreviewState::Stopped);
     ASSERT_TRUE(waitFor([&] { return window->toolbarAction(Command::Preview)->isEnabled(); }))
         << "the button comes back when the closed run has ended";
 }

@@ -104,7 +104,7 @@ TEST_F(CoverEmbedding, LargeCoversAreShrunkAndEmbedded) {
     } cases[] = {{1024, 768, {512, 384}}, {600, 800, {384, 512}}, {300, 200, {300, 200}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.width);
-        project.settings.cover_path =
+        project.settings.coverPath =
             writeSolidPicture(folder.file("cover " + std::to_string(c.width) + ".png"), c.width,
                               c.height, "#3366cc", "png");
         EXPECT_EQ(embedCover(request), CoverResult::Embedded);
@@ -116,10 +116,10 @@ TEST_F(CoverEmbedding, LargeCoversAreShrunkAndEmbedded) {
 }
 
 TEST_F(CoverEmbedding, CoverThatIsATurnedAlbumPictureIsTurnedToo) {
-    project.settings.cover_path =
+    project.settings.coverPath =
         writeSolidPicture(folder.file("pic.jpg"), 200, 100, "#ffffff", "jpg");
     project.items.resize(1);
-    project.items[0].path = project.settings.cover_path;
+    project.items[0].path = project.settings.coverPath;
     project.items[0].turnAngle = 90;
     EXPECT_EQ(embedCover(request), CoverResult::Embedded);
     EXPECT_EQ(preparedSize(), (PictureSize{100, 200}));
@@ -130,7 +130,7 @@ TEST_F(CoverEmbedding, CoverThatIsATurnedAlbumPictureIsTurnedToo) {
 }
 
 TEST_F(CoverEmbedding, ToolFailureKeepsTheVideoAndTellsWhy) {
-    project.settings.cover_path = writeSolidPicture(folder.file("c.png"), 40, 30, "#000000", "png");
+    project.settings.coverPath = writeSolidPicture(folder.file("c.png"), 40, 30, "#000000", "png");
     request.toolPath = VELOMIRA_FAKE_ENCODER;
     {
         ScopedEnvironment mode("FAKE_ENCODER_MODE", "fail");
@@ -163,24 +163,24 @@ TEST_F(CoverEmbedding, ToolFailureKeepsTheVideoAndTellsWhy) {
 
 TEST_F(CoverEmbedding, NothingHappensWithoutAUsableCover) {
     project.settings.cover = false;
-    project.settings.cover_path = writeSolidPicture(folder.file("c.png"), 40, 30, "#000000", "png");
+    project.settings.coverPath = writeSolidPicture(folder.file("c.png"), 40, 30, "#000000", "png");
     EXPECT_EQ(embedCover(request), CoverResult::NotWanted);
     project.settings.cover = true;
-    project.settings.cover_path = "";
+    project.settings.coverPath = "";
     EXPECT_EQ(embedCover(request), CoverResult::NotWanted);
-    project.settings.cover_path = folder.file("gone.png");
+    project.settings.coverPath = folder.file("gone.png");
     EXPECT_EQ(embedCover(request), CoverResult::NotWanted);
     EXPECT_TRUE(dialogs.messages().empty());
 
     // Not a picture: the reader's message, nothing else.
-    project.settings.cover_path = folder.writeFile("text.jpg", "just words");
+    project.settings.coverPath = folder.writeFile("text.jpg", "just words");
     EXPECT_EQ(embedCover(request), CoverResult::Failed);
     EXPECT_EQ(dialogs.messages().size(), 1u);
     EXPECT_TRUE(readWholeFile(video) == original);
 }
 
 TEST_F(CoverEmbedding, MissingToolIsShown) {
-    project.settings.cover_path = writeSolidPicture(folder.file("c.png"), 40, 30, "#000000", "png");
+    project.settings.coverPath = writeSolidPicture(folder.file("c.png"), 40, 30, "#000000", "png");
     request.toolPath = folder.path() / "tool" / "missing";
     EXPECT_EQ(embedCover(request), CoverResult::Failed);
     ASSERT_EQ(dialogs.messages().size(), 1u);

@@ -77,7 +77,7 @@ TEST(EncoderCommandText, AlbumSettingsDecideSoundAndLogoLocation) {
     project.settings.videoWidth = 640;
     project.settings.videoHeight = 360;
     project.settings.audioSampleRate = 32000;
-    project.settings.logo_location = 3;
+    project.settings.logoLocation = 3;
     project.musicItems = {{"/m/一.mp3", 1000.0f, 32000}, {"/m/two.mp3", 1000.0f, 32000}};
     project.settings.bgsound = true;
     EncoderCommandInput input = encoderCommandInput(project, "12.5", "/o.mp4", "temp_10001.png");

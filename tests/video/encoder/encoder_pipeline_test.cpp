@@ -245,8 +245,8 @@ TEST(EncoderPipelineFake, LogoCopyIsInTheEncodersFolderDuringTheRunOnly) {
     RecordingDialogs dialogs;
     FakeRun run;
     run.project.settings.logo = true;
-    run.project.settings.logo_path = run.folder.writeFile("logo.png", "not really a png");
-    run.project.settings.logo_location = 2;
+    run.project.settings.logoPath = run.folder.writeFile("logo.png", "not really a png");
+    run.project.settings.logoLocation = 2;
     for (int mode : {kNamedPipeMode, kAnonymousPipeMode}) {
         EncoderState state;
         state.pipeMode = mode;
@@ -265,7 +265,7 @@ TEST(EncoderPipelineFake, FailuresBeforeAnyFrameEndAsFailedNotAsExit) {
     {
         FakeRun run;
         run.project.settings.logo = true;
-        run.project.settings.logo_path = run.folder.file("missing.png");
+        run.project.settings.logoPath = run.folder.file("missing.png");
         EncoderState state;
         const EncoderRunResult result = run.run(state);
         EXPECT_EQ(result.outcome, EncoderOutcome::Failed);

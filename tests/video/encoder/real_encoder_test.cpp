@@ -98,7 +98,7 @@ TEST_F(RealEncoder, MusicIsMixedInAtTheChosenSampleRate) {
 
 TEST_F(RealEncoder, LogoIsDrawnInTheChosenCorner) {
     project.settings.logo = true;
-    project.settings.logo_path =
+    project.settings.logoPath =
         writeSolidPicture(folder.file("logo file.png"), 16, 16, "#ff0000", "png");
     const Rgb red{255, 0, 0};
     const Rgb white{255, 255, 255};
@@ -110,7 +110,7 @@ TEST_F(RealEncoder, LogoIsDrawnInTheChosenCorner) {
         {0, 4, 4}, {1, 4, kHeight - 5}, {2, kWidth - 5, 4}, {3, kWidth - 5, kHeight - 5}};
     for (const auto& corner : corners) {
         SCOPED_TRACE(corner.location);
-        project.settings.logo_location = corner.location;
+        project.settings.logoLocation = corner.location;
         EncoderState state;
         const EncoderRunResult result = encode(state, 4);
         ASSERT_EQ(result.outcome, EncoderOutcome::Done) << result.errorText;
@@ -131,7 +131,7 @@ TEST_F(RealEncoder, LogoIsDrawnInTheChosenCorner) {
 
 TEST_F(RealEncoder, FinishedRunCarriesTheCover) {
     project.settings.cover = true;
-    project.settings.cover_path =
+    project.settings.coverPath =
         writeSolidPicture(folder.file("cover.jpg"), 1024, 768, "#00ff00", "jpg");
     CoverRequest cover{folder.path() / "tool" / "AtomicParsley", request.workFolder / "cover.jpg",
                        &project, request.outputPath, request.errorLog};

@@ -36,7 +36,7 @@ TEST(RunPlan, WithoutLoopPlayCountsEveryPictureOnce) {
 
 TEST(RunPlan, LoopPlayRepeatsPicturesUntilTheMusicIsCovered) {
     AlbumProject project = albumOf(2, NO_TRANSITION);
-    project.settings.bgsound_auto_set_image_loop_play = true;
+    project.settings.bgsoundAutoSetImageLoopPlay = true;
     project.settings.loopPlayAnimation = NO_TRANSITION;
     addMusicTrack(project, MusicTrack{"/m.mp3", 9000.f, 44100});
     const RunPlan plan = planRun(project);
@@ -51,7 +51,7 @@ TEST(RunPlan, LoopPlayRepeatsPicturesUntilTheMusicIsCovered) {
 
 TEST(RunPlan, LaterPassesCountTheLoopTransitionOfTheFirstPicture) {
     AlbumProject project = albumOf(2, NO_TRANSITION);
-    project.settings.bgsound_auto_set_image_loop_play = true;
+    project.settings.bgsoundAutoSetImageLoopPlay = true;
     project.settings.loopPlayAnimation = 31;
     addMusicTrack(project, MusicTrack{"/m.mp3", 30000.f, 44100});
     const RunPlan plan = planRun(project);
@@ -69,10 +69,10 @@ TEST(OutputNames, FollowTheNamingChoice) {
     AlbumProject project = albumOf(1, NO_TRANSITION);
     project.items[0].fileName = "holiday.2026.jpg";
     const std::time_t moment = 1796000000; // 2026-11-30 00:53:20 UTC (tests run with TZ=UTC)
-    EXPECT_EQ(proposedOutputName(project, 0, moment), "");
-    EXPECT_EQ(proposedOutputName(project, 1, moment), "2026_11_30_005320");
-    EXPECT_EQ(proposedOutputName(project, 2, moment), "holiday.2026");
-    EXPECT_EQ(proposedOutputName(AlbumProject{}, 2, moment), "");
+    EXPECT_EQ(proposedOutputName(project, OutputNaming::Empty, moment), "");
+    EXPECT_EQ(proposedOutputName(project, OutputNaming::Time, moment), "2026_11_30_005320");
+    EXPECT_EQ(proposedOutputName(project, OutputNaming::FirstPicture, moment), "holiday.2026");
+    EXPECT_EQ(proposedOutputName(AlbumProject{}, OutputNaming::FirstPicture, moment), "");
     EXPECT_EQ(withMp4Extension("/v/a"), "/v/a.mp4");
     EXPECT_EQ(withMp4Extension("/v/a.MP4"), "/v/a.MP4");
     EXPECT_EQ(withMp4Extension("/v/a.mp4.txt"), "/v/a.mp4.txt.mp4");

@@ -45,12 +45,12 @@ TEST_F(PreflightTest, RefusesWithoutAChosenSize) {
 
 TEST_F(PreflightTest, LogoMustExistBePngOrJpegAndFitTheVideo) {
     project.settings.logo = true;
-    project.settings.logo_path = folder.file("missing.png");
+    project.settings.logoPath = folder.file("missing.png");
     EXPECT_FALSE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
     EXPECT_EQ(onlyMessage(), "选择的图标文件不存在，请重新选择");
 
     RecordingDialogs second;
-    project.settings.logo_path =
+    project.settings.logoPath =
         writeSolidPicture(folder.file("logo.bmp"), 20, 20, "#ff0000", "bmp");
     EXPECT_FALSE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
     ASSERT_EQ(second.messages().size(), 1u);
@@ -58,7 +58,7 @@ TEST_F(PreflightTest, LogoMustExistBePngOrJpegAndFitTheVideo) {
     EXPECT_EQ(second.messages()[0].title, "错误");
 
     RecordingDialogs third;
-    project.settings.logo_path =
+    project.settings.logoPath =
         writeSolidPicture(folder.file("wide.png"), 500, 100, "#ff0000", "png");
     EXPECT_FALSE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
     ASSERT_EQ(third.messages().size(), 1u);
@@ -68,11 +68,11 @@ TEST_F(PreflightTest, LogoMustExistBePngOrJpegAndFitTheVideo) {
 
 TEST_F(PreflightTest, PreviewLoadsTheLogoAtItsCorner) {
     project.settings.logo = true;
-    project.settings.logo_path =
+    project.settings.logoPath =
         writeSolidPicture(folder.file("logo.png"), 40, 30, "#ff0000", "png");
     const int expected[4][2] = {{0, 0}, {0, 370}, {360, 0}, {360, 370}};
     for (int location = 0; location < 4; ++location) {
-        project.settings.logo_location = location;
+        project.settings.logoLocation = location;
         std::unique_ptr<PreviewLogo> logo;
         ASSERT_TRUE(
             checkBeforeGeneration(project, OutputMode::Preview, folder.path(), &logo).accepted);
@@ -81,7 +81,7 @@ TEST_F(PreflightTest, PreviewLoadsTheLogoAtItsCorner) {
         EXPECT_EQ(logo->y, expected[location][1]) << location;
     }
     // A logo's transparent parts stay transparent over the frame, as in the video.
-    project.settings.logo_path =
+    project.settings.logoPath =
         writeSolidPicture(folder.file("clear.png"), 40, 30, "#ff000000", "png");
     std::unique_ptr<PreviewLogo> clear;
     ASSERT_TRUE(
@@ -139,20 +139,20 @@ TEST_F(PreflightTest, AcceptedRunsCarryTheChosenRate) {
 
 TEST_F(PreflightTest, CoverMustExistReadAndHaveItsTool) {
     project.settings.cover = true;
-    project.settings.cover_path = folder.file("nope.jpg");
+    project.settings.coverPath = folder.file("nope.jpg");
     EXPECT_FALSE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
     EXPECT_EQ(onlyMessage(), "封面图片 " + folder.file("nope.jpg") + " 不存在，请重新选择。");
 
     RecordingDialogs second;
-    project.settings.cover_path = folder.writeFile("noise.jpg", "not a picture at all");
+    project.settings.coverPath = folder.writeFile("noise.jpg", "not a picture at all");
     EXPECT_FALSE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
     ASSERT_EQ(second.messages().size(), 1u) << "one message, not the reader's and ours";
     EXPECT_EQ(second.messages()[0].text,
-              "封面图片 " + project.settings.cover_path + " 不是一个有效的图片，请重新选择。");
+              "封面图片 " + project.settings.coverPath + " 不是一个有效的图片，请重新选择。");
     EXPECT_EQ(second.messages()[0].title, "提示 - 设置封面");
 
     RecordingDialogs third;
-    project.settings.cover_path =
+    project.settings.coverPath =
         writeSolidPicture(folder.file("cover.jpg"), 30, 20, "#00ff00", "jpg");
     EXPECT_FALSE(checkBeforeGeneration(project, OutputMode::Video, folder.path()).accepted);
     ASSERT_EQ(third.messages().size(), 1u);

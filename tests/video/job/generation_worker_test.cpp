@@ -72,7 +72,7 @@ class GenerationWorkerTest : public ::testing::Test {
 
 TEST_F(GenerationWorkerTest, OutcomeArrivesOnceWithTheCoverEmbedded) {
     project.settings.cover = true;
-    project.settings.cover_path = project.items[1].path;
+    project.settings.coverPath = project.items[1].path;
     GenerationWorker worker;
     const GenerationResult result = runAndWait(worker, planRun(project));
     EXPECT_EQ(result.outcome, EncoderOutcome::Done) << result.errorText;
@@ -83,7 +83,7 @@ TEST_F(GenerationWorkerTest, OutcomeArrivesOnceWithTheCoverEmbedded) {
 
 TEST_F(GenerationWorkerTest, StopButtonEndsAfterThePictureAndSkipsTheCover) {
     project.settings.cover = true;
-    project.settings.cover_path = project.items[0].path;
+    project.settings.coverPath = project.items[0].path;
     GenerationWorker worker;
     const GenerationResult result = runAndWait(worker, planRun(project), [&](int picture) {
         if (picture == 3)

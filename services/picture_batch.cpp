@@ -1,4 +1,4 @@
-#include "ui/picture_batch.h"
+#include "services/picture_batch.h"
 
 #include "app/text_conversion.h"
 #include "media/header_probe.h"

@@ -1,4 +1,4 @@
-#include "ui/preview_engine.h"
+#include "services/preview_engine.h"
 
 #include "platform/dialogs.h"
 #include "platform/thread_priority.h"
@@ -67,11 +67,11 @@ PreviewEngine::~PreviewEngine() {
 }
 
 bool PreviewEngine::start(PreviewRun run, FinishedCallback onFinished) {
-    if (state_.load() == kPreviewRunning)
+    if (state_.load() == PreviewState::Running)
         return false;
     // A finished run's threads are at their last steps; a closed one may still be rendering
     // the picture it was in, and a new run must not overlap it.
-    if (busy_.load() && state_.load() != kPreviewFinished)
+    if (busy_.load() && state_.load() != PreviewState::Finished)
         return false;
     wait();
     queue_.reopen();
@@ -79,13 +79,13 @@ bool PreviewEngine::start(PreviewRun run, FinishedCallback onFinished) {
     stop_.store(false);
     renderDone_.store(false);
     refillWaits_.store(0);
-    state_.store(kPreviewRunning);
+    state_.store(PreviewState::Running);
     busy_.store(true);
     try {
         worker_ =
             std::thread(&PreviewEngine::workerMain, this, std::move(run), std::move(onFinished));
     } catch (const std::system_error&) {
-        state_.store(kPreviewStopped);
+        state_.store(PreviewState::Stopped);
         busy_.store(false);
         showMessage("启动线程失败", "Velomira", MessageKind::Error);
         return false;
@@ -95,7 +95,7 @@ bool PreviewEngine::start(PreviewRun run, FinishedCallback onFinished) {
 
 void PreviewEngine::close() {
     // Running or finished, a closed window leaves the preview stopped.
-    state_.store(kPreviewStopped);
+    state_.store(PreviewState::Stopped);
     stop_.store(true);
     queue_.close();
     services_.clock->interrupt();
@@ -106,9 +106,9 @@ void PreviewEngine::wait() {
         worker_.join();
 }
 
-void PreviewEngine::send(Command command) {
-    if (services_.sendCommand)
-        services_.sendCommand(command);
+void PreviewEngine::send(PreviewMusicCue cue) {
+    if (services_.sendMusicCue)
+        services_.sendMusicCue(cue);
 }
 
 void PreviewEngine::workerMain(PreviewRun run, FinishedCallback onFinished) {
@@ -117,7 +117,7 @@ void PreviewEngine::workerMain(PreviewRun run, FinishedCallback onFinished) {
         display = std::thread(&PreviewEngine::displayMain, this, run.videoWidth);
     } catch (const std::system_error&) {
         // Ending the program here would lose the user's unsaved album: the preview ends instead.
-        state_.store(kPreviewStopped);
+        state_.store(PreviewState::Stopped);
         showMessage("启动线程失败", "Velomira", MessageKind::Error);
     }
     if (display.joinable()) {
@@ -136,9 +136,9 @@ void PreviewEngine::workerMain(PreviewRun run, FinishedCallback onFinished) {
 }
 
 bool PreviewEngine::waitHalfSeconds(int count) {
-    for (int i = 0; i < count && state_.load() == kPreviewRunning; ++i)
+    for (int i = 0; i < count && state_.load() == PreviewState::Running; ++i)
         services_.clock->sleepMs(kHalfSecondMs);
-    return state_.load() == kPreviewRunning;
+    return state_.load() == PreviewState::Running;
 }
 
 void PreviewEngine::displayMain(int videoWidth) {
@@ -148,14 +148,14 @@ void PreviewEngine::displayMain(int videoWidth) {
     const bool narrow = videoWidth < kWaitingPictureWidth;
 
     waitHalfSeconds(buffering.startHalfSeconds);
-    send(Command::PreviewMusicPlay);
+    send(PreviewMusicCue::Play);
     if (narrow)
         screen.showStockPicture(StockPicture::Blank);
 
     // Frames keep to a schedule of 40 ms slots: the time spent showing a frame and any
     // oversleep come off the next wait, so the pace does not drift over a long album.
     double slotEnd = clock.nowMs();
-    while (state_.load() == kPreviewRunning) {
+    while (state_.load() == PreviewState::Running) {
         // Read before looking at the queue: the renderer sets it after its last entry.
         const bool rendered = renderDone_.load();
         std::optional<PreviewEntry> entry = queue_.tryPop();
@@ -164,9 +164,9 @@ void PreviewEngine::displayMain(int videoWidth) {
                 break;
             screen.showStockPicture(StockPicture::Waiting);
             ++refillWaits_;
-            send(Command::PreviewMusicPause);
+            send(PreviewMusicCue::Pause);
             waitHalfSeconds(buffering.refillHalfSeconds);
-            send(Command::PreviewMusicResume);
+            send(PreviewMusicCue::Resume);
             if (narrow)
                 screen.showStockPicture(StockPicture::Blank);
             slotEnd = clock.nowMs();
@@ -185,9 +185,9 @@ void PreviewEngine::displayMain(int videoWidth) {
     }
 
     queue_.close(); // frees the frames not shown; a producer still storing is let go
-    send(Command::PreviewMusicStop);
-    int running = kPreviewRunning;
-    if (state_.compare_exchange_strong(running, kPreviewFinished))
+    send(PreviewMusicCue::Stop);
+    PreviewState running = PreviewState::Running;
+    if (state_.compare_exchange_strong(running, PreviewState::Finished))
         screen.showStockPicture(StockPicture::End);
 }
 

@@ -63,8 +63,8 @@ class PreviewQueue {
     bool closed_ = false;
 };
 
-// PreviewState: 0 stopped or idle, 1 running, 2 finished (the end picture is shown).
-enum PreviewStateValue : int { kPreviewStopped = 0, kPreviewRunning = 1, kPreviewFinished = 2 };
+// Stopped or idle, running, or finished (the end picture is shown).
+enum class PreviewState { Stopped, Running, Finished };
 
 // The preview's frame sink. Stores only while the preview runs and always reports success, so
 // a closed preview lets the current effect finish without storing anything. After a new frame
@@ -72,7 +72,7 @@ enum PreviewStateValue : int { kPreviewStopped = 0, kPreviewRunning = 1, kPrevie
 // following repeats are stored as entries without bytes.
 class PreviewSink final : public FrameSink {
   public:
-    PreviewSink(PreviewQueue& queue, const std::atomic<int>& state)
+    PreviewSink(PreviewQueue& queue, const std::atomic<PreviewState>& state)
         : queue_(queue), state_(state) {}
 
     bool writeFrame(const unsigned char* bytes, std::size_t length) override;
@@ -80,7 +80,7 @@ class PreviewSink final : public FrameSink {
 
   private:
     PreviewQueue& queue_;
-    const std::atomic<int>& state_;
+    const std::atomic<PreviewState>& state_;
     const unsigned char* lastStoredFrame_ = nullptr;
 };
 

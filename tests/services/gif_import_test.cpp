@@ -1,6 +1,6 @@
 // "导入gif动画" end to end on real files: the animations are written by the test, the frames
 // land in a temporary folder, the album and the messages are read back.
-#include "ui/gif_import_command.h"
+#include "services/gif_import.h"
 
 #include "render/image/thumbnail.h"
 #include "support/picture_files.h"
@@ -63,7 +63,7 @@ struct ImportRun {
     std::string chosenTitle, chosenLabel, chosenPattern, startFolder;
     std::vector<std::string> statuses;
     std::vector<int> positions;
-    std::vector<PngBytes> icons;
+    std::vector<PictureIcon> icons;
     std::vector<std::string> refusals;
     std::vector<bool> cursor;
 
@@ -79,7 +79,7 @@ struct ImportRun {
             return choice;
         };
         callbacks.status = [&](const std::string& text) { statuses.push_back(text); };
-        callbacks.pictureAdded = [&](int position, const PngBytes& icon) {
+        callbacks.pictureAdded = [&](int position, const PictureIcon& icon) {
             positions.push_back(position);
             icons.push_back(icon);
         };
@@ -265,7 +265,7 @@ TEST(GifImport, DialogProgressIconsAndTheRememberedFolder) {
     EXPECT_EQ(run.statuses.front(), "导入图片:  1 / 12");
     EXPECT_EQ(run.statuses.back(), "导入图片: 12 / 12");
     ASSERT_EQ(run.icons.size(), 12u);
-    for (const PngBytes& icon : run.icons) {
+    for (const PictureIcon& icon : run.icons) {
         ASSERT_GT(icon.size(), 8u);
         EXPECT_EQ(std::string(icon.begin() + 1, icon.begin() + 4), "PNG");
     }

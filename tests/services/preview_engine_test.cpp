@@ -1,9 +1,9 @@
 // The preview engine on a fake clock: buffering, pacing, refill waits, the music commands and
 // closing at awkward moments; the sink's storing rule and the queue's bound.
 #include "render/frame_sequencer.h"
+#include "services/preview_engine.h"
 #include "support/picture_files.h"
 #include "support/temp_folder.h"
-#include "ui/preview_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +62,7 @@ struct Harness {
         services.screen = &screen;
         services.clock = &clock;
         services.processors = processors;
-        services.sendCommand = [this](Command c) {
+        services.sendMusicCue = [this](PreviewMusicCue c) {
             std::lock_guard lock(mutex);
             commands.push_back(c);
         };
@@ -83,7 +83,7 @@ struct Harness {
     FakeClock clock;
     RecordingScreen screen{clock};
     std::mutex mutex;
-    std::vector<Command> commands;
+    std::vector<PreviewMusicCue> commands;
     std::unique_ptr<PreviewEngine> engine;
 };
 
@@ -92,7 +92,7 @@ void write(FrameSink& sink, unsigned char value) {
     sink.writeFrame(frame.data(), frame.size());
 }
 
-using C = Command;
+using C = PreviewMusicCue;
 
 TEST(PreviewEngine, BuffersByProcessorCountThenPacesFramesAndHoldsAtFortyMilliseconds) {
     const std::vector<std::pair<unsigned, double>> cases = {
@@ -116,8 +116,8 @@ TEST(PreviewEngine, BuffersByProcessorCountThenPacesFramesAndHoldsAtFortyMillise
                                                                       {"f3", startWait + 80},
                                                                       {"end", startWait + 160}};
         EXPECT_EQ(h.screen.shown, expected) << processors << " processors";
-        EXPECT_EQ(h.commands, (std::vector<C>{C::PreviewMusicPlay, C::PreviewMusicStop}));
-        EXPECT_EQ(h.engine->state(), kPreviewFinished);
+        EXPECT_EQ(h.commands, (std::vector<C>{C::Play, C::Stop}));
+        EXPECT_EQ(h.engine->state(), PreviewState::Finished);
         EXPECT_EQ(h.engine->refillWaits(), 0);
     }
 }
@@ -150,8 +150,7 @@ TEST(PreviewEngine, RefillWaitPausesAndResumesTheMusicAndANarrowVideoPlaysOnBlan
     EXPECT_EQ(h.shownNames(),
               (std::vector<std::string>{"blank", "f1", "f2", "waiting", "blank", "f3", "end"}));
     EXPECT_DOUBLE_EQ(h.screen.shown[5].second, h.screen.shown[3].second + 14 * 500);
-    EXPECT_EQ(h.commands, (std::vector<C>{C::PreviewMusicPlay, C::PreviewMusicPause,
-                                          C::PreviewMusicResume, C::PreviewMusicStop}));
+    EXPECT_EQ(h.commands, (std::vector<C>{C::Play, C::Pause, C::Resume, C::Stop}));
     EXPECT_EQ(h.engine->refillWaits(), 1);
 }
 
@@ -177,14 +176,14 @@ TEST(PreviewEngine, ClosingWhileWaitingStopsTheMusicWithoutTheEndAndTheNextRunIs
                    640};
     ASSERT_TRUE(h.engine->start(run));
     EXPECT_FALSE(h.engine->start(run)) << "a second click while it plays";
-    while (h.engine->state() == kPreviewRunning)
+    while (h.engine->state() == PreviewState::Running)
         std::this_thread::yield();
     EXPECT_FALSE(h.engine->start(run)) << "the closed run is still rendering its picture";
     released.set_value();
     h.engine->wait();
     EXPECT_EQ(h.shownNames(), (std::vector<std::string>{"f1", "f2", "waiting"}));
-    EXPECT_EQ(h.commands.back(), C::PreviewMusicStop);
-    EXPECT_EQ(h.engine->state(), kPreviewStopped);
+    EXPECT_EQ(h.commands.back(), C::Stop);
+    EXPECT_EQ(h.engine->state(), PreviewState::Stopped);
     EXPECT_EQ(h.engine->queue().frames(), 0u);
 
     h.screen.onShow = nullptr;
@@ -197,7 +196,7 @@ TEST(PreviewEngine, ClosingWhileWaitingStopsTheMusicWithoutTheEndAndTheNextRunIs
     ASSERT_TRUE(h.engine->start(run));
     h.engine->wait();
     EXPECT_EQ(h.shownNames(), (std::vector<std::string>{"f9", "end"}));
-    EXPECT_EQ(h.engine->state(), kPreviewFinished);
+    EXPECT_EQ(h.engine->state(), PreviewState::Finished);
 }
 
 TEST(PreviewEngine, AThousandPictureAlbumNeverHoldsMoreThanTheBound) {
@@ -240,7 +239,7 @@ TEST(PreviewEngine, AThousandPictureAlbumNeverHoldsMoreThanTheBound) {
 
 TEST(PreviewSink, StoresTheFirstRepeatInFullAndLaterOnesWithoutBytesOnlyWhileRunning) {
     PreviewQueue queue;
-    std::atomic<int> state{kPreviewRunning};
+    std::atomic<PreviewState> state{PreviewState::Running};
     PreviewSink sink(queue, state);
     const std::vector<unsigned char> a(8, 'a'), b(8, 'b'), c(8, 'c');
     EXPECT_TRUE(sink.writeFrame(a.data(), a.size()));
@@ -249,7 +248,7 @@ TEST(PreviewSink, StoresTheFirstRepeatInFullAndLaterOnesWithoutBytesOnlyWhileRun
     sink.writeFrame(b.data(), b.size());
     sink.repeatFrame(c.data(), c.size()); // a held frame that was never written
     sink.repeatFrame(c.data(), c.size());
-    state = kPreviewStopped;
+    state = PreviewState::Stopped;
     EXPECT_TRUE(sink.writeFrame(a.data(), a.size()));
     EXPECT_TRUE(sink.repeatFrame(a.data(), a.size()));
     std::string stored;

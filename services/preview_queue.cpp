@@ -1,4 +1,4 @@
-#include "ui/preview_queue.h"
+#include "services/preview_queue.h"
 
 #include <algorithm>
 
@@ -92,7 +92,7 @@ int PreviewQueue::producerWaits() const {
 }
 
 bool PreviewSink::writeFrame(const unsigned char* bytes, std::size_t length) {
-    if (state_.load() != kPreviewRunning)
+    if (state_.load() != PreviewState::Running)
         return true;
     queue_.push(PreviewEntry{{bytes, bytes + length}});
     lastStoredFrame_ = nullptr;
@@ -100,7 +100,7 @@ bool PreviewSink::writeFrame(const unsigned char* bytes, std::size_t length) {
 }
 
 bool PreviewSink::repeatFrame(const unsigned char* bytes, std::size_t length) {
-    if (state_.load() != kPreviewRunning)
+    if (state_.load() != PreviewState::Running)
         return true;
     if (lastStoredFrame_ != nullptr) {
         queue_.push(PreviewEntry{});

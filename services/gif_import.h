@@ -5,7 +5,7 @@
 // list rows are reached through the callbacks; message boxes through platform/dialogs.
 #include "album/album_model.h"
 #include "render/image/gif_frames.h"
-#include "ui/main_window_view.h"
+#include "services/picture_batch.h"
 
 #include <filesystem>
 #include <functional>
@@ -37,7 +37,7 @@ struct GifImportCallbacks {
     // The message part of the status bar, after every frame ("导入图片: %3d / %d").
     std::function<void(const std::string& text)> status;
     // A frame was appended at this album position; its 144 x 144 list icon.
-    std::function<void(int position, const PngBytes& icon)> pictureAdded;
+    std::function<void(int position, const PictureIcon& icon)> pictureAdded;
     // A frame file that the list refused: the line for the information window.
     std::function<void(const std::string& line)> refused;
     std::function<void(bool on)> waitCursor;

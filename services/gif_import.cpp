@@ -1,4 +1,4 @@
-#include "ui/gif_import_command.h"
+#include "services/gif_import.h"
 
 #include "app/settings_store.h"
 #include "app/string_utils.h"
@@ -42,8 +42,8 @@ GifImportResult ended(GifImportResult result, GifImportOutcome outcome) {
 // The list icon of a frame just written to path. An opaque frame's icon is made from the
 // frame in memory, which gives the icon of the file without decoding it again; a frame with
 // an alpha channel goes through the file like any picture. Empty when no icon could be made.
-PngBytes frameIcon(const Image& frame, const std::string& path) {
-    PngBytes icon = makeFrameIcon(frame.get(), thumbnailSize, thumbnailSize);
+PictureIcon frameIcon(const Image& frame, const std::string& path) {
+    PictureIcon icon = makeFrameIcon(frame.get(), thumbnailSize, thumbnailSize);
     if (!icon.empty())
         return icon;
     Blob made;
@@ -56,7 +56,7 @@ PngBytes frameIcon(const Image& frame, const std::string& path) {
 // False when the album is full.
 bool appendFrame(GifImportContext& context, const GifImportCallbacks& callbacks,
                  const std::string& path, const Image& frame, GifImportResult& result) {
-    const PngBytes icon = frameIcon(frame, path);
+    const PictureIcon icon = frameIcon(frame, path);
     if (icon.empty()) {
         if (callbacks.refused)
             callbacks.refused("图片读取失败:\r\n" + path);

@@ -1,7 +1,7 @@
 // The adding routine shared by every front end: what a batch adds, refuses and reports must be
 // exactly what adding the files one by one gives, whatever the worker count; nothing it does
 // may reach a message box.
-#include "ui/picture_batch.h"
+#include "services/picture_batch.h"
 
 #include "support/broken_pictures.h"
 #include "support/picture_files.h"

@@ -2,11 +2,10 @@
 // The preview without a toolkit: a worker renders the album into the preview queue exactly as
 // for a video, a display thread shows the frames at 25 frames per second after a buffering wait
 // that depends on the processor count, waits for a refill when the renderer falls behind, and
-// drives the background music through window commands. Time comes from an injectable clock so
-// the timing is testable without waiting.
+// drives the background music through cues that the window turns into its commands. Time comes from
+// an injectable clock so the timing is testable without waiting.
 #include "render/frame_sink.h"
-#include "ui/commands.h"
-#include "ui/preview_queue.h"
+#include "services/preview_queue.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -44,6 +43,9 @@ class SteadyPreviewClock final : public PreviewClock {
 
 enum class StockPicture { Blank, Waiting, End };
 
+// What the display asks of the background music.
+enum class PreviewMusicCue { Play, Pause, Resume, Stop };
+
 // The preview window as the display thread sees it. Both calls come from the display thread and
 // must not wait for the window's thread.
 class PreviewScreen {
@@ -71,9 +73,9 @@ struct PreviewRun {
 struct PreviewEngineServices {
     PreviewScreen* screen = nullptr;
     PreviewClock* clock = nullptr;
-    // Music commands (PreviewMusicPlay, Pause, Resume, Stop) for the window's thread; called
-    // from the display thread, so it must only post them.
-    std::function<void(Command)> sendCommand;
+    // Music cues for the window's thread; called from the display thread, so it must only
+    // post them.
+    std::function<void(PreviewMusicCue)> sendMusicCue;
     unsigned processors = 1;
     PreviewQueueLimits queueLimits;
 };
@@ -97,7 +99,7 @@ class PreviewEngine {
     // Waits until the threads of the last run have ended.
     void wait();
 
-    int state() const { return state_.load(); }
+    PreviewState state() const { return state_.load(); }
     // True from start() until both threads of the run have ended.
     bool busy() const { return busy_.load(); }
     const PreviewQueue& queue() const { return queue_; }
@@ -110,11 +112,11 @@ class PreviewEngine {
     void workerMain(PreviewRun run, FinishedCallback onFinished);
     void displayMain(int videoWidth);
     bool waitHalfSeconds(int count);
-    void send(Command command);
+    void send(PreviewMusicCue cue);
 
     PreviewEngineServices services_;
     PreviewQueue queue_;
-    std::atomic<int> state_{kPreviewStopped};
+    std::atomic<PreviewState> state_{PreviewState::Stopped};
     std::atomic<bool> stop_{false};
     std::atomic<bool> renderDone_{false};
     std::atomic<bool> busy_{false};

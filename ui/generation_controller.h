@@ -1,0 +1,52 @@
+#pragma once
+// "生成视频": the checks, the save dialog, the run on the generation worker with progress
+// reaching the window as posted calls, the stop button, and the play question at the end.
+#include "album/album_model.h"
+#include "ui/command_table.h"
+#include "ui/main_window_view.h"
+#include "ui/music_list.h"
+#include "ui/window_services.h"
+#include "video/encoder_pipeline.h"
+#include "video/generation_worker.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace velomira {
+
+class GenerationController {
+  public:
+    // previewBusy: a preview still running refuses a video.
+    GenerationController(MainWindowView& view, AlbumProject& album,
+                         const MainWindowServices& services, MusicList& music,
+                         std::function<bool()> previewBusy);
+    ~GenerationController(); // waits for a run still going
+    GenerationController(const GenerationController&) = delete;
+    GenerationController& operator=(const GenerationController&) = delete;
+
+    // "生成视频" on the toolbar and the button.
+    void registerCommands(CommandTable& table);
+    bool running() const { return running_; }
+    // The progress window's stop button.
+    void stop();
+
+  private:
+    void generate();
+    void finish(const GenerationResult& result);
+
+    MainWindowView& view_;
+    AlbumProject& album_;
+    const MainWindowServices& services_;
+    MusicList& music_;
+    std::function<bool()> previewBusy_;
+    EncoderState encoderState_;
+    GenerationWorker worker_;
+    bool running_ = false;
+    bool stopRequested_ = false;
+    std::string output_;
+    // Posted calls test this before touching the controller: it may be gone by then.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace velomira

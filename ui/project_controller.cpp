@@ -1,0 +1,145 @@
+#include "ui/project_controller.h"
+
+#include "album/project_apply.h"
+#include "app/string_utils.h"
+#include "media/mp3_info.h"
+#include "platform/dialogs.h"
+#include "services/picture_batch.h"
+#include "ui/file_dialogs.h"
+#include "ui/info_log.h"
+#include "ui/window_title.h"
+
+#include <algorithm>
+
+namespace velomira {
+
+namespace {
+
+const std::vector<FileFilter> kProjectFilters = {{"项目文件 (*.dat)", {"*.dat"}}};
+constexpr const char* kSaveQuestion = "项目已更改，是否保存更改？";
+
+} // namespace
+
+ProjectController::ProjectController(MainWindowView& view, AlbumProject& album,
+                                     TransitionRandom& random, const MainWindowServices& services,
+                                     const std::vector<std::string>& fontNames,
+                                     PictureListController& pictures, OptionsController& options)
+    : view_(view), album_(album), random_(random), services_(services), fontNames_(fontNames),
+      pictures_(pictures), options_(options) {}
+
+void ProjectController::registerCommands(CommandTable& table) {
+    table.on(Command::NewProject, [this] { newProject(); });
+    table.on(Command::OpenProject, [this] { open(); });
+    table.on(Command::SaveProject, [this] {
+        if (pictures_.count() > 0)
+            save(false);
+    });
+    table.on(Command::SaveProjectAs, [this] {
+        if (pictures_.count() > 0)
+            save(true);
+    });
+}
+
+ProjectFolders ProjectController::folders() const {
+    return {services_.folders.picsFolder.string(), services_.folders.tempPictureFolder.string()};
+}
+
+bool ProjectController::modified() const {
+    return isProjectModified(album_, file_);
+}
+
+bool ProjectController::canSaveAs() const {
+    const std::string& temp = services_.folders.tempPictureFolder.string();
+    const bool anyTemporary =
+        !temp.empty() &&
+        std::any_of(album_.items.begin(), album_.items.end(), [&](const AlbumItem& item) {
+            return item.path.find(temp) != std::string::npos;
+        });
+    return !file_.path.empty() && !anyTemporary;
+}
+
+void ProjectController::resetToNewProject() {
+    pictures_.clearRows();
+    resetProjectOptions(album_, fontNames_.empty() ? std::string() : fontNames_.front());
+    file_ = ProjectFileState{};
+    view_.setTitle(windowTitle(file_));
+    options_.showAll();
+    pictures_.refreshPictureCount();
+    pictures_.refreshAfterAlbumChange(true);
+}
+
+bool ProjectController::save(bool saveAs) {
+    std::string path = file_.path;
+    if (saveAs || path.empty()) {
+        const auto chosen = chooseFileToSave("项目保存到", kProjectFilters, "dat",
+                                             services_.preferences->folders.project, "");
+        if (!chosen)
+            return false;
+        path = *chosen;
+        if (!endsWithNoCase(path.c_str(), ".dat"))
+            path += ".dat";
+    }
+    if (!saveProjectFile(album_, folders(), path, file_))
+        return false;
+    view_.setTitle(windowTitle(file_));
+    // Pictures copied out of the temporary folder now live elsewhere; the rows
+    // keep their icons.
+    pictures_.refreshSelectionStatus();
+    return true;
+}
+
+void ProjectController::newProject() {
+    if (modified()) {
+        const Answer answer = ask(kSaveQuestion, "询问", true, Answer::Cancel);
+        if (answer == Answer::Cancel)
+            return;
+        if (answer == Answer::Yes)
+            save(false);
+    }
+    resetToNewProject();
+}
+
+void ProjectController::open() {
+    if (modified() && ask(kSaveQuestion, "询问", false, Answer::No) == Answer::Yes)
+        save(false);
+    const auto path =
+        chooseFileToOpen("打开项目", kProjectFilters, services_.preferences->folders.project);
+    if (!path)
+        return;
+    openPath(*path);
+}
+
+bool ProjectController::openPath(const std::string& path) {
+    resetToNewProject();
+    ProjectContext context{album_, file_, folders(), fontNames_, {}, {}, {}, {}, {}};
+    context.readMusic = [](const std::string& music) { return readMusicTrack(music); };
+    auto info = [this](const std::string& line) {
+        if (services_.info != nullptr)
+            services_.info->append(line);
+    };
+    auto status = [this](const std::string& text) { view_.setStatusText(1, text); };
+    PictureBatchCallbacks callbacks;
+    callbacks.added = [this](std::size_t, int row, const PictureIcon& icon) {
+        pictures_.takeIcon(row, icon);
+    };
+    callbacks.refused = info;
+    callbacks.status = status;
+    callbacks.pump = [this] { view_.pumpEvents(); };
+    context.addPictures =
+        projectPictureAdder(random_, PictureAddingSettings{services_.vendorHost, false}, callbacks);
+    context.info = info;
+    context.status = status;
+    view_.setWaitCursor(true);
+    const bool opened = openProjectFile(context, path);
+    view_.setWaitCursor(false);
+    pictures_.rebuildRows();
+    if (album_.settings.textWatermark)
+        applyCaptionSwitch(album_, true);
+    options_.showAll();
+    view_.setStatusText(1, "");
+    pictures_.refreshAfterAlbumChange(true);
+    view_.setTitle(windowTitle(file_));
+    return opened;
+}
+
+} // namespace velomira

@@ -1,0 +1,53 @@
+#pragma once
+// The project menu: New, Open, Save, Save As, the project file the window title names, and the
+// modified test behind their questions.
+#include "album/album_model.h"
+#include "album/project_file.h"
+#include "ui/command_table.h"
+#include "ui/main_window_view.h"
+#include "ui/options_controller.h"
+#include "ui/picture_list_controller.h"
+#include "ui/window_services.h"
+
+#include <string>
+#include <vector>
+
+namespace velomira {
+
+class ProjectController {
+  public:
+    ProjectController(MainWindowView& view, AlbumProject& album, TransitionRandom& random,
+                      const MainWindowServices& services, const std::vector<std::string>& fontNames,
+                      PictureListController& pictures, OptionsController& options);
+    ProjectController(const ProjectController&) = delete;
+    ProjectController& operator=(const ProjectController&) = delete;
+
+    // New, Open, Save (with pictures), Save As (with pictures).
+    void registerCommands(CommandTable& table);
+    const ProjectFileState& file() const { return file_; }
+    bool modified() const;
+    // Saves to the project's file, or asks for one (always with saveAs); false when cancelled
+    // or failed.
+    bool save(bool saveAs);
+    // Opens the project at path without a save question.
+    bool openPath(const std::string& path);
+    // "另存为" is offered: a saved project without pictures from the temporary folder.
+    bool canSaveAs() const;
+
+  private:
+    void newProject();
+    void open();
+    void resetToNewProject();
+    ProjectFolders folders() const;
+
+    MainWindowView& view_;
+    AlbumProject& album_;
+    TransitionRandom& random_;
+    const MainWindowServices& services_;
+    const std::vector<std::string>& fontNames_;
+    PictureListController& pictures_;
+    OptionsController& options_;
+    ProjectFileState file_;
+};
+
+} // namespace velomira

@@ -1,0 +1,138 @@
+// velomira-screenshot: the window program with a driver for scripts/screenshots.sh. A moment
+// after start-up it selects a picture, opens a dialog, waits, writes the window (or the
+// dialog) as a PNG and ends.
+//   velomira-screenshot --out FILE.png [--dialog NAME] [--select ROW] [--delay MS] PROJECT.dat
+// NAME: about, info, size, margins, loop, shop, preview, music, progress. The exit code is 3
+// when the dialog did not open (no file is written then).
+#include "ui/qt/window_program.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace velomira;
+using namespace velomira::qt;
+
+namespace {
+
+struct ShotOptions {
+    QString file;
+    QString dialog;
+    int select = -1;
+    int delayMs = 500;
+};
+
+// Takes the driver's options out of argv; the rest goes to the window program.
+ShotOptions takeOptions(int& argc, char** argv) {
+    ShotOptions options;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool valued = i + 1 < argc;
+        if (arg == "--out" && valued)
+            options.file = QString::fromLocal8Bit(argv[++i]);
+        else if (arg == "--dialog" && valued)
+            options.dialog = QString::fromLocal8Bit(argv[++i]);
+        else if (arg == "--select" && valued)
+            options.select = std::atoi(argv[++i]);
+        else if (arg == "--delay" && valued)
+            options.delayMs = std::atoi(argv[++i]);
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+    return options;
+}
+
+// What is grabbed: the dialog named, the open modal dialog, a tool window, or the window.
+QWidget* grabTarget(QtMainWindow& window, QtPreviewWindow& preview, const QString& dialog) {
+    QWidget* target = QApplication::activeModalWidget();
+    if (dialog == QLatin1String("preview"))
+        target = preview.isVisible() ? &preview : nullptr;
+    else if (dialog == QLatin1String("music")) {
+        // The lines are padded to a wide column: show their ends, with the mark.
+        auto* list = qobject_cast<QListWidget*>(window.control(Command::MusicList));
+        if (list != nullptr)
+            list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+        target = &window;
+    }
+    if (target == nullptr) {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top != &window && top->isVisible() && top->windowFlags() & Qt::Tool)
+                target = top;
+    }
+    if (target == nullptr && dialog.isEmpty())
+        target = &window;
+    return target;
+}
+
+// Opens the dialog named, as the user would.
+void openDialog(QtMainWindow& window, MainWindow& controller, const QString& dialog) {
+    const std::map<QString, std::function<void()>> openers = {
+        {QStringLiteral("info"), [&] { controller.toggleInfoWindow(); }},
+        {QStringLiteral("about"), [&] { controller.dispatch(Command::About); }},
+        {QStringLiteral("margins"), [&] { controller.dispatch(Command::CaptionMarginsDialog); }},
+        {QStringLiteral("loop"), [&] { controller.dispatch(Command::LoopPlayDialog); }},
+        {QStringLiteral("shop"), [&] { controller.dispatch(Command::LoadProduct); }},
+        {QStringLiteral("preview"), [&] { controller.dispatch(Command::Preview); }},
+        // The second track listened to, as a double click on its line does.
+        {QStringLiteral("music"), [&] { controller.musicLineDoubleClicked(1); }},
+        {QStringLiteral("progress"),
+         [&] { window.showGenerationProgress(3, window.pictureList()->count()); }},
+        {QStringLiteral("size"),
+         [&] {
+             auto* sizes = qobject_cast<QComboBox*>(window.control(Command::VideoSize));
+             controller.choiceChanged(Command::VideoSize, sizes->count() - 1);
+         }},
+    };
+    if (const auto found = openers.find(dialog); found != openers.end())
+        found->second();
+}
+
+void scheduleShot(const ShotOptions& options, QtMainWindow& window, QtPreviewWindow& preview,
+                  MainWindow& controller) {
+    QTimer::singleShot(300, &window, [&window, &preview, &controller, options] {
+        const int row = options.select;
+        if (row >= 0 && row < window.pictureList()->count()) {
+            // As a click would leave it; a virtual screen without a window manager never
+            // gives the window the focus that the click would.
+            window.setPictureSelection({row}, row);
+            controller.selectionChanged({row}, row, true);
+        }
+        // The grab runs inside the dialog's own loop, so modal dialogs are caught open.
+        QTimer::singleShot(options.delayMs, &window, [&window, &preview, options] {
+            QWidget* target = grabTarget(window, preview, options.dialog);
+            // A dialog that did not open leaves no picture rather than one of the main window.
+            if (target != nullptr)
+                target->grab().save(options.file, "PNG");
+            QCoreApplication::exit(target != nullptr ? 0 : 3);
+        });
+        openDialog(window, controller, options.dialog);
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const ShotOptions options = takeOptions(argc, argv);
+    if (options.file.isEmpty()) {
+        fprintf(stderr, "usage: velomira-screenshot --out FILE.png [--dialog NAME] [--select ROW]"
+                        " [--delay MS] PROJECT.dat\n");
+        return 2;
+    }
+    return runWindowProgram(
+        argc, argv,
+        [&options](QtMainWindow& window, QtPreviewWindow& preview, MainWindow& controller) {
+            scheduleShot(options, window, preview, controller);
+        });
+}

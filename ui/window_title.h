@@ -1,0 +1,18 @@
+#pragma once
+// The program's name and version as the window title and the about box show them.
+#include "album/project_file.h"
+
+#include <string>
+
+namespace velomira {
+
+inline constexpr const char* kProductName = "Velomira";
+inline constexpr double kProductVersion = 8.3;
+
+// "8.3"
+std::string versionText();
+
+// The window title: "Velomira(V8.3)" without a project file, "Velomira(V8.3) - name" with one.
+std::string windowTitle(const ProjectFileState& file);
+
+} // namespace velomira
