@@ -27,7 +27,7 @@ class SettingsStoreTest : public ::testing::Test {
 
     TempFolder temp;
     RegistryFile file = registryFileUnder(temp.path() / "config");
-    StoreFolders folders{temp.path() / "程序", temp.path() / "桌面"};
+    StoreFolders folders{temp.path() / "程序", temp.path() / "桌面", {}, {}};
 };
 
 TEST_F(SettingsStoreTest, FirstRunUsesDefaultsCreatesFoldersAndSwitches) {
