@@ -314,6 +314,12 @@ class BatchScheduler {
         }
         std::error_code ec;
         if (!settings_.force && std::filesystem::exists(job.output, ec)) {
+            // A batch killed just after a video was made leaves its lock behind.
+            if (std::filesystem::exists(lockPathFor(job.output), ec)) {
+                OutputLock stale;
+                std::string ignored;
+                stale.acquire(job.output, ignored);
+            }
             settle(slot, RowStatus::Skipped, "already made");
             return;
         }
