@@ -162,25 +162,34 @@ int framesFromResult(const std::string& out, int& exitCode) {
     return frames->valueint;
 }
 
-// The job's last message: what it printed last on standard error.
-std::string lastMessage(const std::string& err) {
-    std::string text;
-    std::size_t end = err.size();
-    while (end > 0) {
-        const std::size_t start = err.rfind('\n', end - 1);
-        const std::size_t from = start == std::string::npos ? 0 : start + 1;
+// The job's reason for failing: the last message box it showed (its first line) and the
+// last line it printed, which is often the detail behind the box.
+std::string failureText(const std::string& err) {
+    std::string box;
+    std::string last;
+    std::size_t from = 0;
+    while (from < err.size()) {
+        std::size_t end = err.find('\n', from);
+        if (end == std::string::npos)
+            end = err.size();
         std::string line = err.substr(from, end - from);
+        from = end + 1;
         line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
-        if (line.find_first_not_of(" \t") != std::string::npos) {
-            if (line.rfind("velomira-render: ", 0) == 0)
-                line.erase(0, 17);
-            return line;
+        if (line.find_first_not_of(" \t") == std::string::npos)
+            continue;
+        if (line.rfind("velomira-render: ", 0) == 0)
+            line.erase(0, 17);
+        const std::size_t title = line.find("] ");
+        if (line[0] == '[' && title != std::string::npos) {
+            box = line.substr(title + 2);
+            last.clear();
+            continue;
         }
-        if (start == std::string::npos)
-            break;
-        end = start;
+        last = line;
     }
-    return text;
+    if (box.empty())
+        return last;
+    return last.empty() ? box : box + " (" + last + ")";
 }
 
 class BatchProgress {
@@ -395,7 +404,7 @@ class BatchScheduler {
             row.memoryKb = usage.ru_maxrss;
             int reported = -1;
             const int frames = framesFromResult(job.outText, reported);
-            const std::string message = lastMessage(job.errText);
+            const std::string message = failureText(job.errText);
             if (got < 0) {
                 settle(job.slot, RowStatus::Failed, "the job could not be waited for");
             } else if (WIFSIGNALED(status)) {

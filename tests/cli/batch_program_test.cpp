@@ -80,8 +80,11 @@ class BatchProgramTest : public ::testing::Test {
                                                  36, colours[i], "png"));
     }
 
-    pid_t start(const std::vector<std::string>& args, const std::string& name) {
-        std::vector<std::string> argvText{VELOMIRA_RENDER_PROGRAM};
+    // Starts velomira-render (behind `wrapper` when given) with its messages in NAME.err.
+    pid_t start(const std::vector<std::string>& args, const std::string& name,
+                const std::vector<std::string>& wrapper = {}) {
+        std::vector<std::string> argvText = wrapper;
+        argvText.push_back(VELOMIRA_RENDER_PROGRAM);
         argvText.insert(argvText.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (auto& a : argvText)
@@ -319,6 +322,37 @@ TEST_F(BatchProgramTest, TwoBatchesRacingOnOneFileMakeEachVideoOnce) {
         EXPECT_EQ(videoFrames(video), row.status == "done" ? row.frames : other.frames) << video;
     }
     EXPECT_EQ(countFiles("."), 0);
+}
+
+TEST_F(BatchProgramTest, ADiskThatFillsUpOrAFolderThatCannotBeMadeFailsOnlyItsRow) {
+    // The file size limit stands in for a full disk: the long row's video outgrows it.
+    folder.writeFile("jobs.csv", "output,pictures,size,pause\n"
+                                 "out/small1," +
+                                     picturesColumn(2) +
+                                     ",,\n"
+                                     "out/large," +
+                                     picturesColumn(40) +
+                                     ",320x180,1\n"
+                                     "p0.png/inside/a-file," +
+                                     picturesColumn(2) +
+                                     ",,\n"
+                                     "out/small2," +
+                                     picturesColumn(2) + ",,\n");
+    const pid_t batch = start({"--batch", folder.file("jobs.csv"), "--size", "64x36", "--pause",
+                               "0.2", "--jobs", "1", "--report", folder.file("report.json")},
+                              "full", {"/bin/bash", "-c", "ulimit -f 32 && exec \"$0\" \"$@\""});
+    EXPECT_EQ(finish(batch), 2) << errorsOf("full");
+    const auto rows = readReport(folder.file("report.json"));
+    EXPECT_EQ(rows.at(folder.file("out/small1.mp4")).status, "done");
+    EXPECT_EQ(rows.at(folder.file("out/small2.mp4")).status, "done");
+    const ReportRow& large = rows.at(folder.file("out/large.mp4"));
+    EXPECT_EQ(large.status, "failed");
+    EXPECT_NE(large.error.find("生成视频时发生错误"), std::string::npos) << large.error;
+    const ReportRow& nowhere = rows.at(folder.file("p0.png/inside/a-file.mp4"));
+    EXPECT_EQ(nowhere.status, "failed");
+    EXPECT_NE(nowhere.error.find("cannot create the folder"), std::string::npos) << nowhere.error;
+    EXPECT_FALSE(std::filesystem::exists(folder.file("out/large.mp4")));
+    EXPECT_EQ(countFiles("."), 0) << "no partial file stays: " << listing();
 }
 
 } // namespace
