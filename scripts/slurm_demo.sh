@@ -43,10 +43,12 @@ if [ ! -s "$key" ]; then
   chmod 0400 "$key"
 fi
 if ! munge -n 2>/dev/null | unmunge >/dev/null 2>&1; then
+  mkdir -p "$work/munge"
+  chown munge:munge "$work/munge"
   runuser -u munge -- /usr/sbin/munged --socket="/run/munge/munge.socket.2" \
-    --pid-file="$work/run/munged.pid" --log-file="$work/log/munged.log"
-  for _ in $(seq 1 50); do [ -s "$work/run/munged.pid" ] && break; sleep 0.1; done
-  pids+=("$(cat "$work/run/munged.pid")")
+    --pid-file="$work/munge/munged.pid" --log-file="$work/munge/munged.log"
+  for _ in $(seq 1 50); do [ -s "$work/munge/munged.pid" ] && break; sleep 0.1; done
+  pids+=("$(cat "$work/munge/munged.pid")")
 fi
 
 cpus=$(nproc)
