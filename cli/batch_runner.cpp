@@ -233,11 +233,17 @@ class BatchProgress {
             std::snprintf(left, sizeof left, ", about %ld:%02ld left", seconds / 60, seconds % 60);
         }
         const long whole = static_cast<long>(elapsed);
-        std::fprintf(out_,
-                     "\rbatch: %zu done, %zu skipped, %zu failed, %zu running, %zu to go; "
-                     "%ld:%02ld%s\033[K",
-                     counts_[0], counts_[1], counts_[2], running, remaining, whole / 60, whole % 60,
-                     left);
+        char line[256];
+        std::snprintf(line, sizeof line,
+                      "batch: %zu done, %zu skipped, %zu failed, %zu running, %zu to go; "
+                      "%ld:%02ld%s",
+                      counts_[0], counts_[1], counts_[2], running, remaining, whole / 60,
+                      whole % 60, left);
+        // Redrawn when it changes: the jobs' output wakes the loop many times a second.
+        if (drawn_ && shown_ == line)
+            return;
+        shown_ = line;
+        std::fprintf(out_, "\r%s\033[K", line);
         std::fflush(out_);
         drawn_ = true;
     }
@@ -257,6 +263,7 @@ class BatchProgress {
     bool enabled_;
     bool verbose_;
     bool drawn_ = false;
+    std::string shown_;
     Clock::time_point start_;
     std::size_t counts_[4] = {0, 0, 0, 0};
     std::size_t made_ = 0;
