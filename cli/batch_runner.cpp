@@ -482,8 +482,17 @@ int runBatch(const RenderOptions& options, const std::vector<std::string>& args)
         std::fprintf(stderr, "velomira-render: %s\n", plan.error.c_str());
         return 3;
     }
-    BatchSettings settings;
     std::error_code ec;
+    if (!options.reportFile.empty()) {
+        // Found out now, not after hours of videos.
+        const std::filesystem::path folder =
+            std::filesystem::path(absolutePath(options.reportFile)).parent_path();
+        if (!std::filesystem::is_directory(folder, ec)) {
+            std::fprintf(stderr, "velomira-render: no folder %s for the report\n", folder.c_str());
+            return 3;
+        }
+    }
+    BatchSettings settings;
     settings.program = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) {
         std::fprintf(stderr, "velomira-render: cannot find the program itself: %s\n",
