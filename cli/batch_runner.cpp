@@ -81,9 +81,11 @@ void removeLeftovers(const std::string& staging) {
     const std::filesystem::path path(staging);
     std::filesystem::remove(path, ec);
     const std::string prefix = "." + path.filename().string() + ".";
-    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path(), ec)) {
-        if (entry.path().filename().string().rfind(prefix, 0) == 0)
-            std::filesystem::remove(entry.path(), ec);
+    std::filesystem::directory_iterator entry(path.parent_path(), ec);
+    for (; !ec && entry != std::filesystem::directory_iterator(); entry.increment(ec)) {
+        std::error_code ignored;
+        if (entry->path().filename().string().rfind(prefix, 0) == 0)
+            std::filesystem::remove(entry->path(), ignored);
     }
 }
 
@@ -340,10 +342,12 @@ class BatchScheduler {
             return;
         }
         const std::filesystem::path folder = std::filesystem::path(job.output).parent_path();
-        std::filesystem::create_directories(folder, ec);
-        if (!std::filesystem::is_directory(folder)) {
+        std::error_code made;
+        std::filesystem::create_directories(folder, made);
+        if (!std::filesystem::is_directory(folder, ec)) {
             settle(slot, RowStatus::Failed,
-                   "cannot create the folder " + folder.string() + ": " + ec.message());
+                   "cannot create the folder " + folder.string() + ": " +
+                       (made ? made : ec).message());
             return;
         }
         auto running = std::make_unique<RunningJob>();
