@@ -31,9 +31,23 @@ constexpr const char* kResultPrefix = "velomira-job ";
 // Only the end of a job's output matters: the result line and the last message.
 constexpr std::size_t kKeptOutputBytes = 8192;
 
+// One job's child process, its pipes and its output's lock. A job given up without being
+// collected (the batch ending by an exception) is ended and collected here, before its lock
+// is released.
 struct RunningJob {
+    RunningJob() = default;
+    RunningJob(const RunningJob&) = delete;
+    RunningJob& operator=(const RunningJob&) = delete;
+    ~RunningJob() {
+        if (pid > 0 && !collected) {
+            ::kill(-pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+
     std::size_t slot = 0;
     pid_t pid = -1;
+    bool collected = false;
     UniqueFd out;
     UniqueFd err;
     std::string outText;
@@ -407,6 +421,7 @@ class BatchScheduler {
                 ++it;
                 continue;
             }
+            job.collected = true;
             // The pipes hold the last words even after the job ended.
             readAvailable(job.out, job.outText);
             readAvailable(job.err, job.errText);
