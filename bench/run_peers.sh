@@ -2,8 +2,8 @@
 # Speed against other tools on one album: 24 landscape 1920 x 1080 and 4 portrait JPEGs at
 # 1280 x 720, a cross-fade into every picture but the first, 2.0 s display and an MP3, no
 # captions and no logo. Four makers of the same MP4 (H.264 CRF 23 "medium", AAC 128k):
-#   jpeg    velomira-render, JPEG frames to the encoder (the default)
-#   raw     velomira-render --raw-frames
+#   jpeg    velomira-render --jpeg-frames
+#   raw     velomira-render --raw-frames (the default)
 #   melt    MLT's melt on the same timeline (luma mix of the same length, same clip lengths)
 #   ffmpeg  the encoder alone, turning our ready-made JPEG frames from disk into the MP4
 # With BASELINE=path to another build of velomira-render, that build runs too (jpeg0, raw0), so
@@ -62,7 +62,7 @@ mapfile -t meltArgs <"$work/melt.args"
 rm -rf "$work/frames"
 "$render" "$project" --frames "$work/frames" 2>/dev/null
 
-run_jpeg() { "$render" "$project" -o "$work/jpeg.mp4" 2>"$work/jpeg.log"; }
+run_jpeg() { "$render" "$project" --jpeg-frames -o "$work/jpeg.mp4" 2>"$work/jpeg.log"; }
 run_raw() { "$render" "$project" --raw-frames -o "$work/raw.mp4" 2>"$work/raw.log"; }
 run_jpeg0() { "$BASELINE" "$project" -o "$work/jpeg0.mp4" 2>"$work/jpeg0.log"; }
 run_raw0() { "$BASELINE" "$project" --raw-frames -o "$work/raw0.mp4" 2>"$work/raw0.log"; }
@@ -99,7 +99,7 @@ count() {
 }
 peak=$(VELOMIRA_PEAK_MEMORY_REPORT=1 "$render" "$project" --raw-frames -o "$work/raw.mp4" 2>&1 |
   grep -o 'peak memory: [0-9]*' | grep -o '[0-9]*$')
-peakJpeg=$(VELOMIRA_PEAK_MEMORY_REPORT=1 "$render" "$project" -o "$work/jpeg.mp4" 2>&1 |
+peakJpeg=$(VELOMIRA_PEAK_MEMORY_REPORT=1 "$render" "$project" --jpeg-frames -o "$work/jpeg.mp4" 2>&1 |
   grep -o 'peak memory: [0-9]*' | grep -o '[0-9]*$')
 
 echo

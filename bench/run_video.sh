@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The video benchmark: (a) velomira-render making the reference album's MP4 with JPEG frames,
-# (r) the same with raw frames (--raw-frames), against (b) the encoder alone making the same
+# (r) the same with raw frames (--raw-frames, the default), against (b) the encoder alone making the same
 # MP4 from the same JPEG frames already on disk. Prints the wall times, the ratios to (b), and
 # the peak memory of velomira-render itself (the encoder not counted),
 # then the same peak for an album ten times longer (skip with SKIP_LONG=1). This machine's
@@ -29,7 +29,7 @@ peak=0
 declare -A shortPeak
 for run in $(seq 1 "$runs"); do
   for transport in a r; do
-    flag=()
+    flag=(--jpeg-frames)
     [ "$transport" = r ] && flag=(--raw-frames)
     start=$(seconds)
     VELOMIRA_PEAK_MEMORY_REPORT=1 "$render" "$project" "${flag[@]}" -o "$work/$transport.mp4" \
@@ -71,7 +71,7 @@ printf 'peak memory of velomira-render: %s MB (target <= 200)\n' "$(( peak / 102
 if [ "${SKIP_LONG:-0}" != 1 ]; then
   long=$(REPEAT=10 bench/make_reference_album.sh "$work/album")
   for transport in a r; do
-    flag=()
+    flag=(--jpeg-frames)
     [ "$transport" = r ] && flag=(--raw-frames)
     VELOMIRA_PEAK_MEMORY_REPORT=1 "$render" "$long" "${flag[@]}" -o "$work/long.mp4" \
       2>"$work/long.log"

@@ -8,6 +8,7 @@
 #include "app/settings_store.h"
 #include "app/startup.h"
 #include "cli/album_from_options.h"
+#include "cli/batch_runner.h"
 #include "cli/info_json.h"
 #include "cli/render_options.h"
 #include "cli/terminal_progress.h"
@@ -36,6 +37,7 @@
 #include <fstream>
 #include <iostream>
 #include <malloc.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace velomira;
@@ -152,25 +154,15 @@ void reportPeakMemory() {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    // Every working image of a frame is megabytes and lives for a moment. Above a fixed mmap
-    // threshold each goes back to the system when it is freed, so the heap cannot fragment
-    // and a long album needs no more memory than a short one.
-    mallopt(M_MMAP_THRESHOLD, 4 << 20);
-    std::setlocale(LC_ALL, "");
-    std::setlocale(LC_NUMERIC, "C");
-    const ParsedOptions parsed =
-        parseRenderOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.error.empty()) {
-        std::cerr << "velomira-render: " << parsed.error << "\n" << renderUsage();
-        return kBadInput;
-    }
-    const RenderOptions& options = parsed.options;
-    if (options.help) {
-        std::cout << renderUsage();
-        return kDone;
-    }
+// One album from the command line, as a video, frame files or the --info report.
+int renderOne(const RenderOptions& options, int& frames) {
     installSignals();
+    if (options.jobParent > 0) {
+        // A batch's job ends with its batch, even one killed outright.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != options.jobParent)
+            return kStopped;
+    }
     const StartupContext startup = startupContextOfProcess();
     const ErrorLog errorLog = errorLogIn(workFolderFor(startup.programFolder));
     installCrashHandler(errorLog.file);
@@ -233,6 +225,7 @@ int main(int argc, char** argv) {
     }
 
     const RunPlan plan = planRun(project);
+    frames = plan.totalFrames;
     if (options.info) {
         std::cout << albumInfoJson(project, plan);
         return kDone;
@@ -258,8 +251,9 @@ int main(int argc, char** argv) {
     request.workFolder = folders.temp;
     request.outputPath = output;
     request.errorLog = errorLog;
-    request.frameFormat = frameFormatForTransport(options.rawFrames ? FrameTransport::RawPixels
-                                                                    : preferences.frameTransport);
+    // Raw frames are the terminal program's default: faster, and nothing lost to JPEG.
+    request.frameFormat = frameFormatForTransport(options.jpegFrames ? FrameTransport::JpegFiles
+                                                                     : FrameTransport::RawPixels);
     TerminalProgress progress(plan.totalPictures);
     request.progress = [&](int picture, int) { progress.update(picture); };
     std::cerr << plan.totalPictures << " pictures, " << plan.totalFrames << " frames, "
@@ -281,4 +275,48 @@ int main(int argc, char** argv) {
     if (!result.errorText.empty())
         std::cerr << "velomira-render: " << result.errorText << "\n";
     return kFailed;
+}
+
+// A batch's job: the finished video takes its place under the row's name only now, so a
+// stopped or failed job never leaves a file that a resumed batch would take for done.
+int finishJob(const RenderOptions& options, int code, int frames) {
+    const std::string video = absolutePath(withMp4Extension(options.outputPath));
+    std::error_code ec;
+    if (code == kDone) {
+        std::filesystem::rename(video, options.jobFinal, ec);
+        if (ec) {
+            std::cerr << "velomira-render: cannot name the video " << options.jobFinal << ": "
+                      << ec.message() << "\n";
+            code = kFailed;
+        }
+    }
+    if (code != kDone)
+        std::filesystem::remove(video, ec);
+    std::cout << jobResultLine(code, frames) << std::flush;
+    return code;
+}
+
+int main(int argc, char** argv) {
+    // Every working image of a frame is megabytes and lives for a moment. Above a fixed mmap
+    // threshold each goes back to the system when it is freed, so the heap cannot fragment
+    // and a long album needs no more memory than a short one.
+    mallopt(M_MMAP_THRESHOLD, 4 << 20);
+    std::setlocale(LC_ALL, "");
+    std::setlocale(LC_NUMERIC, "C");
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const ParsedOptions parsed = parseRenderOptions(args);
+    if (!parsed.error.empty()) {
+        std::cerr << "velomira-render: " << parsed.error << "\n" << renderUsage();
+        return kBadInput;
+    }
+    const RenderOptions& options = parsed.options;
+    if (options.help) {
+        std::cout << renderUsage();
+        return kDone;
+    }
+    if (!options.batchFile.empty())
+        return runBatch(options, args);
+    int frames = -1;
+    const int code = renderOne(options, frames);
+    return options.jobFinal.empty() ? code : finishJob(options, code, frames);
 }

@@ -114,7 +114,36 @@ ParsedOptions parseRenderOptions(const std::vector<std::string>& args) {
             if (!value(o.framesFolder))
                 return fail("--frames needs a folder");
         } else if (arg == "--raw-frames") {
-            o.rawFrames = true;
+            o.jpegFrames = false;
+        } else if (arg == "--jpeg-frames") {
+            o.jpegFrames = true;
+        } else if (arg == "--batch") {
+            if (!value(o.batchFile))
+                return fail("--batch needs a CSV file");
+        } else if (arg == "--jobs") {
+            if (!value(v) || !parseInt(v, o.jobs) || o.jobs < 1 || o.jobs > 256)
+                return fail("--jobs needs a number of videos at once from 1 to 256");
+        } else if (arg == "--shard") {
+            const bool read = value(v);
+            const std::size_t slash = v.find('/');
+            if (!read || slash == std::string::npos ||
+                !parseInt(v.substr(0, slash), o.shardIndex) ||
+                !parseInt(v.substr(slash + 1), o.shardCount) || o.shardCount < 1 ||
+                o.shardIndex < 0 || o.shardIndex >= o.shardCount)
+                return fail("--shard needs I/N with 0 <= I < N, e.g. 0/4");
+        } else if (arg == "--report") {
+            if (!value(o.reportFile))
+                return fail("--report needs a file name ending in .csv or .json");
+        } else if (arg == "--force") {
+            o.force = true;
+        } else if (arg == "--quiet") {
+            o.quiet = true;
+        } else if (arg == "--job-final") {
+            if (!value(o.jobFinal))
+                return fail("--job-final needs a file name");
+        } else if (arg == "--job-parent") {
+            if (!value(v) || !parseInt(v, o.jobParent) || o.jobParent < 1)
+                return fail("--job-parent needs a process id");
         } else if (arg == "--info") {
             o.info = true;
         } else if (arg == "--save") {
@@ -138,6 +167,19 @@ ParsedOptions parseRenderOptions(const std::vector<std::string>& args) {
     }
     if (o.help)
         return parsed;
+    if (!o.batchFile.empty()) {
+        if (!o.projectFile.empty() || !o.pictures.empty() || !o.productAddress.empty() ||
+            !o.outputPath.empty())
+            return fail("--batch takes the pictures and outputs from its file: no PROJECT.dat, "
+                        "--pictures, --product or -o beside it");
+        if (!o.framesFolder.empty() || o.info || !o.saveProject.empty())
+            return fail("--frames, --info and --save make no videos: not with --batch");
+        if (o.loopMusic && o.fitMusic)
+            return fail("--loop-music and --fit-music exclude each other");
+        return parsed;
+    }
+    if (o.jobs != 0 || o.shardCount != 1 || !o.reportFile.empty() || o.force || o.quiet)
+        return fail("--jobs, --shard, --report, --force and --quiet belong to --batch");
     const int sources = !o.projectFile.empty() + !o.pictures.empty() + !o.productAddress.empty();
     if (sources == 0)
         return fail("nothing to render: give PROJECT.dat, --pictures or --product");
@@ -166,11 +208,17 @@ std::string renderUsage() {
            "  --cover FILE          cover picture embedded in the MP4\n"
            "  --caption TEXT        caption on every picture\n"
            "  --frames DIR          write numbered JPEG frames instead of a video\n"
-           "  --raw-frames          hand the encoder raw pixels instead of JPEG frames\n"
+           "  --jpeg-frames         hand the encoder JPEG frames instead of raw pixels\n"
            "  --info                print the album and its frame counts as JSON\n"
            "  --save PROJECT.dat    also write the album as a project file\n"
+           "Batch: velomira-render --batch JOBS.csv [options as defaults of every row]\n"
+           "  --jobs N              videos at once (default: half the processors)\n"
+           "  --shard I/N           only the rows whose index modulo N is I\n"
+           "  --report FILE.csv|FILE.json  one line per row: output, status, frames, seconds\n"
+           "  --force               remake outputs that already exist\n"
+           "  --quiet               no progress line\n"
            "Exit codes: 0 done, 1 refused, 2 failed, 3 bad arguments or project file, 130 "
-           "stopped\n";
+           "stopped (a batch: 0 every row done or skipped, 2 a row failed, 130 stopped)\n";
 }
 
 } // namespace velomira

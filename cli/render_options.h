@@ -28,7 +28,18 @@ struct RenderOptions {
     bool info = false;
     std::string saveProject; // --save
     bool help = false;
-    bool rawFrames = false; // --raw-frames: raw pixels to the encoder instead of JPEG files
+    bool jpegFrames = false; // --jpeg-frames: JPEG files to the encoder instead of raw pixels
+    // --batch: one video per row of a CSV file; the options above are every row's defaults.
+    std::string batchFile;
+    int jobs = 0;                       // --jobs: videos at once; 0 picks half the processors
+    int shardIndex = 0, shardCount = 1; // --shard I/N
+    std::string reportFile;             // --report FILE.csv|FILE.json
+    bool force = false;                 // --force: remake outputs that exist
+    bool quiet = false;                 // --quiet: no progress line
+    // Set by a batch for each of its jobs: the run writes the video under -o, renames it to
+    // jobFinal only when it is done, and ends with a result line on standard output.
+    std::string jobFinal;
+    int jobParent = 0; // the batch's process id; the job stops when that process is gone
 };
 
 struct ParsedOptions {

@@ -69,8 +69,24 @@ TEST(RenderOptions, ProjectFileAndProductAreSources) {
     EXPECT_TRUE(parse({"--help"}).options.help);
     EXPECT_EQ(parse({"--transition", "random", "--pictures", "a.jpg"}).error, "");
     EXPECT_EQ(parse({"--pictures", "a.jpg", "--transition", "99"}).options.transition, 99);
-    EXPECT_TRUE(parse({"album.dat", "--raw-frames"}).options.rawFrames);
-    EXPECT_FALSE(parse({"album.dat"}).options.rawFrames);
+    // Raw frames are the default; --raw-frames stays accepted.
+    EXPECT_FALSE(parse({"album.dat"}).options.jpegFrames);
+    EXPECT_FALSE(parse({"album.dat", "--raw-frames"}).options.jpegFrames);
+    EXPECT_TRUE(parse({"album.dat", "--jpeg-frames"}).options.jpegFrames);
+}
+
+TEST(RenderOptions, BatchOptionsTakeTheirValues) {
+    const ParsedOptions batch =
+        parse({"--batch", "jobs.csv", "--jobs", "3", "--shard", "1/4", "--report", "r.json",
+               "--force", "--quiet", "--size", "640x360"});
+    ASSERT_EQ(batch.error, "");
+    const RenderOptions& o = batch.options;
+    EXPECT_EQ(o.batchFile, "jobs.csv");
+    EXPECT_EQ(o.jobs, 3);
+    EXPECT_EQ(o.shardIndex, 1);
+    EXPECT_EQ(o.shardCount, 4);
+    EXPECT_EQ(o.reportFile, "r.json");
+    EXPECT_TRUE(o.force && o.quiet);
 }
 
 TEST(RenderOptions, MistakesAreRefusedWithAReason) {
@@ -93,6 +109,14 @@ TEST(RenderOptions, MistakesAreRefusedWithAReason) {
         {"--pictures", "a.jpg", "--frames", "f", "--info"},
         {"--pictures", "a.jpg", "--music"},
         {"--pictures", "a.jpg", "--wobble"},
+        {"--pictures", "a.jpg", "--jobs", "2"},
+        {"--batch", "b.csv", "--pictures", "a.jpg"},
+        {"--batch", "b.csv", "-o", "x.mp4"},
+        {"--batch", "b.csv", "--info"},
+        {"--batch", "b.csv", "--jobs", "0"},
+        {"--batch", "b.csv", "--shard", "2/2"},
+        {"--batch", "b.csv", "--shard", "1"},
+        {"--batch", "b.csv", "--shard", "-1/3"},
     };
     for (const auto& args : bad) {
         std::string line;

@@ -153,8 +153,8 @@ TEST_F(RenderProgramTest, InfoAgreesWithTheFramesOfTheVideo) {
     ASSERT_EQ(made.exitCode, 0) << made.err;
     EXPECT_EQ(probe(video, "stream=nb_read_frames"), std::to_string(static_cast<int>(frames)));
     EXPECT_NEAR(std::stod(probe(video, "format=duration")), frames / 25.0, 0.05);
-    // Raw frames to the encoder give the same frame count.
-    args.push_back("--raw-frames");
+    // JPEG frames to the encoder (raw frames are the default) give the same frame count.
+    args.push_back("--jpeg-frames");
     ASSERT_EQ(run(args).exitCode, 0);
     EXPECT_EQ(probe(video, "stream=nb_read_frames"), std::to_string(static_cast<int>(frames)));
 
