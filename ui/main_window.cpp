@@ -1,6 +1,7 @@
 // The main window: its controllers wired together, the command table, and the
 // window's own commands (tray, exit, desktop launcher, web pages, about box).
 #include "ui/main_window.h"
+#include "platform/paths.h"
 
 #include "platform/dialogs.h"
 #include "render/frame_sequencer.h"
@@ -122,11 +123,15 @@ void MainWindow::previewTransitionPage() {
 void MainWindow::createDesktopShortcut() {
     const std::filesystem::path program = services_.programPath;
     const std::filesystem::path icon = program.parent_path() / "velomira.png";
-    if (writeDesktopLauncher(services_.folders.desktopFolder, program,
-                             std::filesystem::exists(icon) ? icon : std::filesystem::path()))
-        showMessage("在桌面上成功创建了一个快捷方式", "提示", MessageKind::Information);
-    else
+    const std::filesystem::path& desktop = services_.folders.desktopFolder;
+    if (!writeDesktopLauncher(desktop, program,
+                              std::filesystem::exists(icon) ? icon : std::filesystem::path()))
         showMessage("在桌面上创建快捷方式失败", "提示", MessageKind::Error);
+    else if (desktop == homeFolder()) // no desktop folder: the launcher went to the home folder
+        showMessage("没有找到桌面文件夹，快捷方式创建在: " + (desktop / kLauncherFileName).string(),
+                    "提示", MessageKind::Information);
+    else
+        showMessage("在桌面上成功创建了一个快捷方式", "提示", MessageKind::Information);
 }
 
 void MainWindow::aboutBox() {
@@ -262,6 +267,19 @@ void MainWindow::previewClicked() {
 
 bool MainWindow::openProjectAtStart(const std::string& path) {
     return project_.openPath(path);
+}
+
+void MainWindow::openFilesAtStart(const std::vector<std::string>& paths) {
+    std::vector<std::string> pictures;
+    bool projectGiven = false;
+    for (const std::string& path : paths) {
+        if (isPictureFileName(path))
+            pictures.push_back(path);
+        else if (!projectGiven)
+            projectGiven = openProjectAtStart(path) || true;
+    }
+    if (!pictures.empty())
+        filesDropped(pictures);
 }
 
 std::vector<MenuEntryState> MainWindow::projectMenu() const {

@@ -71,6 +71,9 @@ class MainWindow {
     // Opens a project given on the command line (no save question: nothing is
     // open yet).
     bool openProjectAtStart(const std::string& path);
+    // The files the program was started with (a launcher passes several): pictures are added
+    // as if dropped on the window, the first other file is opened as a project.
+    void openFilesAtStart(const std::vector<std::string>& paths);
 
     // Menus, read each time one opens.
     std::vector<MenuEntryState> projectMenu() const;

@@ -27,6 +27,8 @@ bool captionBadgeShown(const VideoSettings& settings, const AlbumItem& item) {
     return text.find_first_not_of(" \t\r\n") != std::string::npos;
 }
 
+} // namespace
+
 bool isPictureFileName(const std::string& path) {
     std::string lower = path;
     std::transform(lower.begin(), lower.end(), lower.begin(),
@@ -36,8 +38,6 @@ bool isPictureFileName(const std::string& path) {
             return true;
     return false;
 }
-
-} // namespace
 
 std::vector<CaptionBadge> captionBadgesOf(const AlbumProject& album) {
     std::vector<CaptionBadge> badges;

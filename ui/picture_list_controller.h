@@ -18,6 +18,9 @@ namespace velomira {
 
 class InfoLog;
 
+// Names the picture commands take as pictures (by their extension).
+bool isPictureFileName(const std::string& path);
+
 // The caption badges an album shows: one per picture with caption text while captions are on.
 std::vector<CaptionBadge> captionBadgesOf(const AlbumProject& album);
 

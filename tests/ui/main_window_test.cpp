@@ -448,6 +448,15 @@ TEST_F(MainWindowTest, ProjectOpenedAtStartShowsItsPicturesTitleAndMenus) {
     reopened.selectionChanged({0}, 0, true);
     reopened.dispatch(Command::RotateLeft);
     EXPECT_TRUE(reopened.projectMenu()[2].enabled);
+
+    // Started from a launcher with pictures and the project: the project, then the pictures.
+    ScriptedView launched;
+    MainWindow fromLauncher(launched, services());
+    fromLauncher.start();
+    fromLauncher.openFilesAtStart({picture("extra.png"), path});
+    ASSERT_EQ(launched.rows.size(), 3u);
+    EXPECT_EQ(fromLauncher.album().items[2].path, picture("extra.png"));
+    EXPECT_EQ(launched.title, "Velomira(V8.3) - album.dat");
 }
 
 TEST_F(MainWindowTest, ContextMenuEnabling) {
@@ -503,6 +512,15 @@ TEST_F(MainWindowTest, DesktopShortcutWritesAnExecutableLauncher) {
     EXPECT_TRUE((std::filesystem::status(launcher).permissions() &
                  std::filesystem::perms::owner_exec) != std::filesystem::perms::none);
     EXPECT_EQ(dialogs.messages().back().text, "在桌面上成功创建了一个快捷方式");
+
+    // Without a desktop folder the launcher lands in the home folder, and the message says so.
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home != nullptr ? home : "";
+    setenv("HOME", folders.desktopFolder.c_str(), 1);
+    window().dispatch(Command::DesktopShortcut);
+    setenv("HOME", savedHome.c_str(), 1);
+    EXPECT_EQ(dialogs.messages().back().text,
+              "没有找到桌面文件夹，快捷方式创建在: " + launcher.string());
 }
 
 TEST_F(MainWindowTest, LogoRefusesCmykAndOtherFormatsWhereTheCoverTakesCmyk) {

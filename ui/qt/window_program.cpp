@@ -131,8 +131,10 @@ int runWindows(QApplication& app, const Started& started, QtDialogHost& dialogs,
     parts.preview.attach(controller);
     controller.start();
     parts.window.show();
-    if (argc > 1)
-        controller.openProjectAtStart(std::filesystem::absolute(argv[1]).string());
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i)
+        files.push_back(std::filesystem::absolute(argv[i]).string());
+    controller.openFilesAtStart(files);
     if (hook)
         hook(parts.window, parts.preview, controller);
     // Stock music arrives in the background; the program never waits for it at exit.
