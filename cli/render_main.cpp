@@ -29,6 +29,7 @@
 #include "video/generation_job.h"
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
+#include "video/output_path_check.h"
 
 #include <atomic>
 #include <clocale>
@@ -261,6 +262,11 @@ int main(int argc, char** argv) {
         output = proposedOutputName(project, project.settings.outputNaming, std::time(nullptr));
         if (output.empty())
             output = "velomira";
+    }
+    // Refused before the album is rendered, not after.
+    if (const std::string problem = outputPathProblem(output); !problem.empty()) {
+        std::cerr << "velomira-render: " << problem << "\n";
+        return kRefused;
     }
     output = absolutePath(withMp4Extension(output));
 

@@ -7,6 +7,7 @@
 #include "ui/main_window_state.h"
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
+#include "video/output_path_check.h"
 
 #include <ctime>
 
@@ -60,6 +61,8 @@ void generateVideoCommand(MainWindow::State& s) {
                                          s.preferences().folders.video, proposed);
     if (!chosen)
         return;
+    if (const std::string problem = outputPathProblem(*chosen); !problem.empty())
+        return showMessage(problem, "提示", MessageKind::Warning);
     s.generationOutput = withMp4Extension(*chosen);
 
     GenerationRequest request;
