@@ -16,6 +16,7 @@ struct StartupContext {
     std::filesystem::path programFolder;
     std::filesystem::path desktopFolder;
     std::filesystem::path systemTempFolder; // empty: none could be had
+    std::string copyName;                   // this copy's folder name; empty: runningCopyName()
 };
 
 // The running process's folders (platform/paths.h).
@@ -38,8 +39,10 @@ struct StartupFolders {
     std::filesystem::path encoderPath; // tool/ffmpeg in the program folder
     std::filesystem::path picsFolder;
     std::filesystem::path mp3Folder;
+    // This copy's own folders: "temp/<copy>" (the encoder's FIFO, the logo copy, the cover)
+    // and the picture folder's "<copy>" (downloads, GIF frames); both removed at exit.
     std::filesystem::path workTempFolder;
-    std::filesystem::path tempPictureFolder; // emptied at exit
+    std::filesystem::path tempPictureFolder;
 };
 
 struct StartupResult {
@@ -47,7 +50,8 @@ struct StartupResult {
     std::optional<StartupRefusal> refusal; // set: nothing was created, the caller exits
 };
 
-// The steps in order: archive check, encoder check, temporary picture folder, work folders.
+// The steps in order: archive check, encoder check, temporary picture folder, work folders,
+// this copy's own temporary folders (the folders of copies no longer running removed first).
 // A refusal stops before any folder is made.
 StartupResult prepareStartup(const StartupContext& context);
 
@@ -79,6 +83,9 @@ void createWorkFolders(const std::filesystem::path& workFolder);
 // Removes everything inside the folder (links themselves, never what they point to) and keeps
 // the folder. Returns how many entries were removed; 0 when the folder is missing or a link.
 int emptyTempPictureFolder(const std::filesystem::path& folder);
+
+// Removes this copy's own temporary folders (at exit); another copy's are never touched.
+void removeOwnTempFolders(const StartupFolders& folders);
 
 // Entries the per-picture transition list shows when dropped down, by screen height.
 int listDropHeight(int screenHeight);

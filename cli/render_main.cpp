@@ -199,6 +199,11 @@ int main(int argc, char** argv) {
         showMessage(started.refusal->text, started.refusal->title, started.refusal->kind);
         return kFailed;
     }
+    // This copy's temporary folders go with it, on every way out of main.
+    struct OwnFolders {
+        const StartupFolders& folders;
+        ~OwnFolders() { removeOwnTempFolders(folders); }
+    } ownFolders{started.folders};
     RunPictureFolder runPictures{started.folders.tempPictureFolder /
                                  ("run-" + std::to_string(getpid()))};
     const Folders folders{started.folders.programFolder, started.folders.workFolder,

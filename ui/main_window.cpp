@@ -320,7 +320,7 @@ void exitFlow(MainWindow::State& s) {
     s.preferences().folders.mp3 = s.music->musicFolder();
     if (s.services.settingsFile)
         writeRememberedFolders(*s.services.settingsFile, s.preferences().folders);
-    emptyTempPictureFolder(s.services.folders.tempPictureFolder);
+    removeOwnTempFolders(s.services.folders);
     s.view.setTrayIconShown(false);
     s.view.quit();
 }
