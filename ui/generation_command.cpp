@@ -27,11 +27,10 @@ void finishGeneration(MainWindow::State& s, const GenerationResult& result) {
     if (s.view.openExternal(s.generationOutput))
         return;
     const std::string page = (s.services.folders.programFolder / "play.html").string();
-    if (writePlayPage(page, s.generationOutput) && s.view.openExternal(page))
+    const bool written = writePlayPage(page, s.generationOutput);
+    if (written && s.view.openExternal(page))
         return;
-    showMessage("无法创建播放视频的HTML文件，但这不影响新生成的mp4视频文件的正常使用。\n\n"
-                "你可以从网上下载：射手影音 来播放视频。",
-                "提示", MessageKind::Information);
+    showMessage(playFallbackFailureText(written, page), "提示", MessageKind::Information);
 }
 
 } // namespace

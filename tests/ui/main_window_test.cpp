@@ -589,6 +589,25 @@ TEST_F(MainWindowTest, GenerationRunsWithProgressAndAStopEndsWithoutThePlayQuest
     run("stopped.mp4", true);
     EXPECT_TRUE(view.stopping);
     EXPECT_EQ(dialogs.messages().size(), before); // no play question after a stop
+
+    // Nothing opens the video nor the page: the page was written, and the message says that
+    // opening it failed.
+    view.openSucceeds = false;
+    dialogs.scriptAnswer(Answer::Yes);
+    run("again", false);
+    const std::string page = (folders.programFolder / "play.html").string();
+    EXPECT_TRUE(std::filesystem::exists(page));
+    EXPECT_EQ(dialogs.messages().back().text.rfind("无法用浏览器打开播放视频的HTML文件 " + page, 0),
+              0u)
+        << dialogs.messages().back().text;
+
+    // A folder chosen as the video is refused before anything runs, naming it.
+    std::filesystem::create_directories(folder.file("clips.mp4"));
+    dialogs.scriptFiles({folder.file("clips")});
+    window().dispatch(Command::GenerateVideo);
+    EXPECT_FALSE(window().generating());
+    EXPECT_NE(dialogs.messages().back().text.find(folder.file("clips.mp4") + " 是一个文件夹"),
+              std::string::npos);
 }
 
 class ScriptedProductDialog final : public ProductDialogHost {
@@ -677,9 +696,9 @@ void finishPreview(MainWindow& window, testing::ScriptedView& view) {
 
 TEST_F(MainWindowTest, PreviewPlaysTheAlbumWithItsMusicAndAClickOnTheEndPlaysItAgain) {
     const std::string track = folder.file("music.mp3");
-    ASSERT_EQ(std::system(("ffmpeg -loglevel error -f lavfi -i sine=duration=1 -ac 2 " + track)
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(("ffmpeg -loglevel error -f lavfi -i sine=duration=1 -ac 2 " + track).c_str()),
+        0);
     addPictures(2);
     window().choiceChanged(Command::VideoSize, 2);
     window().choiceChanged(Command::DisplayTime, 0);
@@ -747,7 +766,7 @@ TEST_F(MainWindowTest, ClosingTheMainWindowDuringAPreviewEndsBoth) {
     window().dispatch(Command::Preview);
     window().dispatch(Command::Preview); // a second click while it plays is ignored
     EXPECT_EQ(previewWindow.opened, 1);
-    window_.reset(); // waits for the preview's threads
+    window_.reset();  // waits for the preview's threads
     view.runPosted(); // calls posted by the ended threads find the window gone
     SUCCEED();
 }
