@@ -18,8 +18,9 @@ std::string startTimeOf(const std::string& pid) {
     const std::size_t close = line.rfind(')');
     if (close == std::string::npos)
         return {};
+    // at: the space before field 3, then before each following field up to 22.
     std::size_t at = close + 1;
-    for (int field = 2; field < 22 && at != std::string::npos; ++field)
+    for (int field = 3; field < 22 && at != std::string::npos; ++field)
         at = line.find(' ', at + 1);
     if (at == std::string::npos)
         return {};

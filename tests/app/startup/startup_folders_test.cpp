@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <vector>
 #include <unistd.h>
 
 namespace velomira {
@@ -262,6 +263,10 @@ TEST_F(StartupTest, EachRunningCopyHasItsOwnTempFolders) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     // B's exit left A's frames alone.
     EXPECT_TRUE(fs::exists(frame));
+    // A copy stays recognised as running whatever it does meanwhile (its memory grows).
+    std::vector<char> grown(256 << 20, 1);
+    EXPECT_TRUE(copyIsRunning(a.folders.tempPictureFolder.filename().string()));
+    grown.clear();
     EXPECT_TRUE(copyIsRunning(a.folders.tempPictureFolder.filename().string()));
 
     removeOwnTempFolders(a.folders);
