@@ -298,7 +298,10 @@ int main(int argc, char** argv) {
         std::cerr << "video: " << output << (result.coverEmbedded ? " (with cover)" : "") << "\n";
         return kDone;
     case EncoderOutcome::Stopped:
-        std::cerr << "stopped; the video so far: " << output << "\n";
+        if (result.videoKept)
+            std::cerr << "stopped; the video so far: " << output << "\n";
+        else
+            std::cerr << "stopped before the first frame; " << output << " is unchanged\n";
         return kStopped;
     case EncoderOutcome::Failed:
         break;

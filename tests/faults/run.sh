@@ -93,11 +93,13 @@ rm "$prog/tool/ffmpeg"; ln -s /usr/bin/ffmpeg "$prog/tool/ffmpeg"
 good_video "$out"
 rm "$prog/tool/ffmpeg"
 printf '#!/bin/sh\nfor last; do :; done\ncat >/dev/null\necho garbage >"$last"\nexit 0\n' >"$prog/tool/ffmpeg"
+chmod +x "$prog/tool/ffmpeg"
 code=0; "$render" "${short[@]}" -o "$out" 2>"$work/10.err" || code=$?
 kept "$out" || losses=$((losses + 1))
 result "10 encoder writing garbage -> exit 2, video kept" \
-  $([ "$code" = 2 ] && kept "$out"; echo $?) "exit $code"
+  $([ "$code" = 2 ] && kept "$out" && grep -q '不完整' "$work/10.err"; echo $?) "exit $code"
 printf '#!/bin/sh\ncat >/dev/null\nprintf "bad\\377\\033[2J frame" >&2\nexit 1\n' >"$prog/tool/ffmpeg"
+chmod +x "$prog/tool/ffmpeg"
 code=0; "$render" "${short[@]}" -o "$out" 2>"$work/15.err" || code=$?
 result "15 binary encoder output -> printable text only" \
   $([ "$code" = 2 ] && ! grep -q $'\033' "$work/15.err" && grep -q 'bad?' "$work/15.err"; echo $?) "exit $code"

@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 namespace velomira {
 namespace {
