@@ -10,12 +10,16 @@
 #include "support/recording_dialogs.h"
 #include "support/temp_folder.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace velomira {
 namespace {
@@ -223,6 +227,38 @@ TEST_F(RunFaults, FailedCoverStepKeepsTheVideoWithoutCover) {
         EXPECT_TRUE(childrenNamed("sleep").empty());
         dialogs.clearMessages();
     }
+}
+
+TEST_F(RunFaults, CoverOnANearlyFullDiskKeepsTheVideoWithoutCover) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    project.settings.cover = true;
+    project.settings.cover_path = project.items[1].path;
+    request.coverTimeLimit = std::chrono::milliseconds(5000);
+    ASSERT_EQ(run().outcome, EncoderOutcome::Done);
+    // Room for the video, but not for the cover tool's copy of it.
+    const auto size = std::filesystem::file_size(request.outputPath);
+    const std::filesystem::path disk = folder.path() / "disk";
+    std::filesystem::create_directories(disk);
+    const std::string options = "size=" + std::to_string(size * 3 / 2);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, options.c_str()) != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    struct Unmount {
+        std::filesystem::path path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{disk};
+    dialogs.clearMessages();
+    request.outputPath = (disk / "video.mp4").string();
+    const GenerationResult result = run();
+    EXPECT_EQ(result.outcome, EncoderOutcome::Done) << result.errorText;
+    EXPECT_FALSE(result.coverEmbedded);
+    EXPECT_TRUE(result.videoKept);
+    EXPECT_GT(countVideoFrames(request.outputPath), 0);
+    EXPECT_EQ(pendingFiles(disk), 0);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    const std::string text = dialogs.messages()[0].text;
+    EXPECT_TRUE(text.rfind("封面设置失败：", 0) == 0 || text.rfind("设置封面没有成功：", 0) == 0)
+        << text;
 }
 
 TEST_F(RunFaults, LongestFileNameIsWrittenAndStaleLeftoversGo) {
