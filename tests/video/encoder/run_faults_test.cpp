@@ -84,8 +84,8 @@ class RunFaults : public ::testing::Test {
         request.workFolder = folder.path() / "temp";
         request.outputPath = (folder.path() / "out" / "video.mp4").string();
         request.errorLog = errorLogIn(folder.path());
-        request.stopGrace = std::chrono::milliseconds(1000);
-        request.stallLimit = std::chrono::milliseconds(2000);
+        request.stopGrace = std::chrono::milliseconds(3000);
+        request.stallLimit = std::chrono::milliseconds(3000);
     }
 
     GenerationResult run(std::function<void(int)> onPicture = nullptr) {
