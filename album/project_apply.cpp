@@ -1,6 +1,8 @@
 #include "album/project_apply.h"
 
+#include "album/album_tables.h"
 #include "album/project_document.h"
+#include "album/project_file.h"
 #include "album/project_text.h"
 #include "app/string_utils.h"
 #include "app/text_conversion.h"
@@ -14,6 +16,12 @@ namespace velomira {
 namespace {
 
 enum class Presence { Absent, WrongType, Present };
+
+std::string droppedVideoSizeText(const std::string& size) {
+    return "项目中的视频尺寸 " + size + " 不受支持（宽 " + std::to_string(kMinVideoSide) + "~" +
+           std::to_string(kMaxVideoWidth) + "，高 " + std::to_string(kMinVideoSide) + "~" +
+           std::to_string(kMaxVideoHeight) + "，且为偶数），请重新选择视频尺寸。";
+}
 
 // Whole numbers are truncated toward zero and held within the int range.
 int clampedInt(double value) {
@@ -350,8 +358,14 @@ bool applyOptions(ProjectContext& context, const cJSON* root) {
     if (stringMember(root, k::videoSize, text) != Presence::Present) {
         return false;
     }
-    // A size that is malformed or beyond the supported bounds leaves none chosen.
-    if (selectVideoSizeText(s, text) < 0) {
+    // A size missing from the list is added as a custom one. A size that is malformed, odd (the
+    // encoder's 4:2:0 pictures need even sides) or beyond the supported bounds leaves none
+    // chosen, and the user learns which size was dropped.
+    const auto size = parseVideoSizeText(text);
+    if (!text.empty() && (!size || size->width % 2 != 0 || size->height % 2 != 0)) {
+        chooseVideoSize(s, 0);
+        showMessage(droppedVideoSizeText(text), kProjectReadTitle, MessageKind::Warning);
+    } else if (selectVideoSizeText(s, text) < 0) {
         chooseVideoSize(s, 0);
     }
 

@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include "app/running_copies.h"
+
 #include "platform/paths.h"
 
 #include <cerrno>
@@ -169,9 +171,17 @@ StartupResult prepareStartup(const StartupContext& context) {
     folders.workFolder = workFolderFor(context.programFolder);
     folders.picsFolder = folders.workFolder / "pics";
     folders.mp3Folder = folders.workFolder / "mp3";
-    folders.workTempFolder = folders.workFolder / "temp";
-    folders.tempPictureFolder = chooseTempPictureFolder(context, folders.workFolder);
+    const fs::path pictureBase = chooseTempPictureFolder(context, folders.workFolder);
     createWorkFolders(folders.workFolder);
+    // Each running copy works in folders of its own, so that one copy's exit can never empty
+    // another's.
+    const std::string copy = context.copyName.empty() ? runningCopyName() : context.copyName;
+    for (const fs::path& base : {folders.workFolder / "temp", pictureBase}) {
+        removeFoldersOfEndedCopies(base);
+        ::mkdir((base / copy).c_str(), 0700);
+    }
+    folders.workTempFolder = folders.workFolder / "temp" / copy;
+    folders.tempPictureFolder = pictureBase / copy;
     chooseUserFolders(context, folders);
     return result;
 }
@@ -209,6 +219,21 @@ void chooseUserFolders(const StartupContext& context, StartupFolders& folders) {
     if (folders.videoFolder.empty()) {
         folders.videoFolder = ownVideos;
         folders.notes.push_back("视频文件夹不可用，视频保存在: " + ownVideos.string());
+    }
+}
+
+void removeOwnTempFolders(const StartupFolders& folders) {
+    for (const fs::path& folder : {folders.workTempFolder, folders.tempPictureFolder}) {
+        struct stat info {};
+        // Only a real folder, never what a link points to; a folder handed in under another
+        // name (not made by start-up) is emptied and kept.
+        if (folder.empty() || ::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            continue;
+        std::error_code ignored;
+        if (isCopyName(folder.filename().string()))
+            fs::remove_all(folder, ignored);
+        else
+            emptyTempPictureFolder(folder);
     }
 }
 

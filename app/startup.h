@@ -21,6 +21,7 @@ struct StartupContext {
     // program folder is not writable (an installed program).
     std::filesystem::path videosFolder;
     std::filesystem::path documentsFolder;
+    std::string copyName; // this copy's folder name; empty: runningCopyName()
 };
 
 // The running process's folders (platform/paths.h).
@@ -43,8 +44,10 @@ struct StartupFolders {
     std::filesystem::path encoderPath; // tool/ffmpeg in the program folder
     std::filesystem::path picsFolder;
     std::filesystem::path mp3Folder;
+    // This copy's own folders: "temp/<copy>" (the encoder's FIFO, the logo copy, the cover)
+    // and the picture folder's "<copy>" (downloads, GIF frames); both removed at exit.
     std::filesystem::path workTempFolder;
-    std::filesystem::path tempPictureFolder; // emptied at exit
+    std::filesystem::path tempPictureFolder;
     // Default places for projects ("我的项目") and videos ("我的视频"): in the work folder when
     // the program runs from a writable folder, else "Velomira" in the user's Documents and
     // Videos folders, so the user finds them in the file manager.
@@ -59,7 +62,8 @@ struct StartupResult {
     std::optional<StartupRefusal> refusal; // set: nothing was created, the caller exits
 };
 
-// The steps in order: archive check, encoder check, temporary picture folder, work folders.
+// The steps in order: archive check, encoder check, temporary picture folder, work folders,
+// this copy's own temporary folders (the folders of copies no longer running removed first).
 // A refusal stops before any folder is made.
 StartupResult prepareStartup(const StartupContext& context);
 
@@ -99,6 +103,9 @@ void createWorkFolders(const std::filesystem::path& workFolder);
 // Removes everything inside the folder (links themselves, never what they point to) and keeps
 // the folder. Returns how many entries were removed; 0 when the folder is missing or a link.
 int emptyTempPictureFolder(const std::filesystem::path& folder);
+
+// Removes this copy's own temporary folders (at exit); another copy's are never touched.
+void removeOwnTempFolders(const StartupFolders& folders);
 
 // Entries the per-picture transition list shows when dropped down, by screen height.
 int listDropHeight(int screenHeight);

@@ -28,6 +28,7 @@
 #include "video/generation_job.h"
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
+#include "video/output_path_check.h"
 
 #include <atomic>
 #include <clocale>
@@ -171,6 +172,11 @@ int renderOne(const RenderOptions& options, int& frames) {
         showMessage(started.refusal->text, started.refusal->title, started.refusal->kind);
         return kFailed;
     }
+    // This copy's temporary folders go with it, on every way out of main.
+    struct OwnFolders {
+        const StartupFolders& folders;
+        ~OwnFolders() { removeOwnTempFolders(folders); }
+    } ownFolders{started.folders};
     RunPictureFolder runPictures{started.folders.tempPictureFolder /
                                  ("run-" + std::to_string(getpid()))};
     const Folders folders{started.folders.programFolder, started.folders.workFolder,
@@ -241,6 +247,11 @@ int renderOne(const RenderOptions& options, int& frames) {
         if (output.empty())
             output = "velomira";
     }
+    // Refused before the album is rendered, not after.
+    if (const std::string problem = outputPathProblem(output); !problem.empty()) {
+        std::cerr << "velomira-render: " << problem << "\n";
+        return kRefused;
+    }
     output = absolutePath(withMp4Extension(output));
 
     GenerationRequest request;
@@ -267,7 +278,10 @@ int renderOne(const RenderOptions& options, int& frames) {
         std::cerr << "video: " << output << (result.coverEmbedded ? " (with cover)" : "") << "\n";
         return kDone;
     case EncoderOutcome::Stopped:
-        std::cerr << "stopped; the video so far: " << output << "\n";
+        if (result.videoKept)
+            std::cerr << "stopped; the video so far: " << output << "\n";
+        else
+            std::cerr << "stopped before the first frame; " << output << " is unchanged\n";
         return kStopped;
     case EncoderOutcome::Failed:
         break;

@@ -1,9 +1,12 @@
 #include "net/product_loader.h"
 
 #include "app/string_utils.h"
+#include "net/server_text.h"
+
 #include "app/text_conversion.h"
 #include "media/picture_adding.h"
 #include "net/product_address.h"
+#include "net/server_text.h"
 #include "net/url_parts.h"
 #include "platform/dialogs.h"
 #include "platform/file_writes.h"
@@ -335,7 +338,7 @@ int loadThroughVendorService(ProductFetchContext& context, const ProductLoadRequ
         warn(context, kEmptyListText);
         return 0;
     }
-    warn(context, replyText(response.body));
+    warn(context, serverTextForDisplay(replyText(response.body)));
     return 0;
 }
 
@@ -362,7 +365,8 @@ int loadFromShop(ProductFetchContext& context, const ProductLoadRequest& request
     if (stopped(context))
         return 0;
     if (!response.ok) {
-        fail(context, "获取宝贝图片列表时出错:\n\n" + (response.hasHeader ? response.header : "") +
+        fail(context, "获取宝贝图片列表时出错:\n\n" +
+                          (response.hasHeader ? serverTextForDisplay(response.header) : "") +
                           "\n\n" + clipToGbkBytes(response.message, kShownFailureBytes));
         return 0;
     }
@@ -375,7 +379,7 @@ int loadFromShop(ProductFetchContext& context, const ProductLoadRequest& request
     case ShopReplyKind::NoData:
         return 0;
     case ShopReplyKind::Failure:
-        warn(context, reply.message);
+        warn(context, serverTextForDisplay(reply.message));
         return 0;
     case ShopReplyKind::Pictures:
         break;

@@ -53,8 +53,7 @@ PictureCheck checkPicture(const std::string& path, int turnAngle, const std::str
         return refusal("不支持gif动画图片:\r\n" + path);
     if (made == 0 || !icon) {
         // Also when the library gave no reason: a picture that is left out is always named.
-        return refusal("图片读取失败@生成缩略图:\r\n" + path + "\r\n- - -> 请进入官方网站(" +
-                       vendorHost + ")联系我们的客服。\r\n");
+        return refusal(thumbnailRefusalText(path, vendorHost));
     }
     PictureCheck check;
     check.accepted = true;

@@ -6,6 +6,7 @@
 #include "ui/file_dialogs.h"
 #include "ui/run_checks.h"
 #include "video/generation_plan.h"
+#include "video/output_path_check.h"
 
 #include <ctime>
 
@@ -48,11 +49,10 @@ void GenerationController::finish(const GenerationResult& result) {
     if (view_.openExternal(output_))
         return;
     const std::string page = (services_.folders.programFolder / "play.html").string();
-    if (writePlayPage(page, output_) && view_.openExternal(page))
+    const bool written = writePlayPage(page, output_);
+    if (written && view_.openExternal(page))
         return;
-    showMessage("无法创建播放视频的HTML文件，但这不影响新生成的mp4视频文件的正常使用。\n\n"
-                "你可以从网上下载：射手影音 来播放视频。",
-                "提示", MessageKind::Information);
+    showMessage(playFallbackFailureText(written, page), "提示", MessageKind::Information);
 }
 
 void GenerationController::generate() {
@@ -67,6 +67,8 @@ void GenerationController::generate() {
                                          services_.preferences->folders.video, proposed);
     if (!chosen)
         return;
+    if (const std::string problem = outputPathProblem(*chosen); !problem.empty())
+        return showMessage(problem, "提示", MessageKind::Warning);
     output_ = withMp4Extension(*chosen);
 
     GenerationRequest request;

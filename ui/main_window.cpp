@@ -166,7 +166,7 @@ void MainWindow::exitFlow() {
     prefs.folders.mp3 = music_.list().musicFolder();
     if (services_.settingsFile)
         writeRememberedFolders(*services_.settingsFile, prefs.folders);
-    emptyTempPictureFolder(services_.folders.tempPictureFolder);
+    removeOwnTempFolders(services_.folders);
     view_.setTrayIconShown(false);
     view_.quit();
 }

@@ -5,8 +5,10 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 
 extern char** environ;
@@ -14,20 +16,6 @@ extern char** environ;
 namespace velomira {
 
 namespace {
-
-// Releases the spawn helper objects on every path.
-struct SpawnSetup {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    bool actionsReady = false;
-    bool attributesReady = false;
-    ~SpawnSetup() {
-        if (actionsReady)
-            posix_spawn_file_actions_destroy(&actions);
-        if (attributesReady)
-            posix_spawnattr_destroy(&attributes);
-    }
-};
 
 ChildExit exitFromStatus(int status) {
     ChildExit result;
@@ -42,6 +30,49 @@ ChildExit exitFromStatus(int status) {
 // How long the drain keeps listening after the child has ended, for a grandchild that still
 // holds the error pipe open.
 constexpr auto kDrainAfterExit = std::chrono::seconds(2);
+
+// Tells the parent why the child could not become the tool, and ends the child.
+[[noreturn]] void failChild(int status) {
+    const int code = errno;
+    ssize_t ignored = ::write(status, &code, sizeof code);
+    (void)ignored;
+    ::_exit(127);
+}
+
+// Everything the child does between fork and exec: only async-signal-safe calls, since other
+// threads of this process may hold locks at the moment of the fork.
+[[noreturn]] void runChild(pid_t parent, const ChildSpec& spec, int input, int output, int error,
+                           int status, char* const* argv) {
+    // The kernel ends the child when the thread that started it goes, whatever way this
+    // process dies (a second Ctrl+C, SIGKILL): a hung encoder never stays behind as an orphan.
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
+        failChild(status);
+    if (::getppid() != parent)
+        ::_exit(127);
+    // A group of its own: the terminal's Ctrl+C reaches only us (the stop), and a kill reaches
+    // whatever the tool started itself.
+    ::setpgid(0, 0);
+    if (::dup2(input, STDIN_FILENO) < 0 || ::dup2(output, STDOUT_FILENO) < 0 ||
+        ::dup2(error, STDERR_FILENO) < 0)
+        failChild(status);
+    if (!spec.workingFolder.empty() && ::chdir(spec.workingFolder.c_str()) != 0)
+        failChild(status);
+    // Descriptors opened elsewhere without close-on-exec must not leak either: a stray copy
+    // of a pipe's write end would keep the child from ever seeing the end of its input.
+    if (::syscall(SYS_close_range, STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+        const long limit = std::min<long>(::sysconf(_SC_OPEN_MAX), 65536);
+        for (int fd = STDERR_FILENO + 1; fd < limit; ++fd)
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    // SIGPIPE is ignored in this process, and ignored signals survive exec.
+    for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        ::signal(signal, SIG_DFL);
+    sigset_t noMask;
+    sigemptyset(&noMask);
+    ::sigprocmask(SIG_SETMASK, &noMask, nullptr);
+    ::execve(spec.program.c_str(), argv, environ);
+    failChild(status);
+}
 
 } // namespace
 
@@ -68,48 +99,15 @@ bool ChildProcess::start(const ChildSpec& spec, StartFailure& failure) {
     UniqueFd errorRead(errorPipe[0]);
     UniqueFd errorWrite(errorPipe[1]);
     UniqueFd nullDevice(::open("/dev/null", O_RDWR | O_CLOEXEC));
-    if (!nullDevice.valid()) {
+    int statusPipe[2];
+    if (!nullDevice.valid() || ::pipe2(statusPipe, O_CLOEXEC) != 0) {
         failure = {StartStage::Spawn, errno};
         return false;
     }
+    UniqueFd statusRead(statusPipe[0]);
+    UniqueFd statusWrite(statusPipe[1]);
 
-    SpawnSetup setup;
-    int result = posix_spawn_file_actions_init(&setup.actions);
-    setup.actionsReady = result == 0;
-    if (result == 0)
-        result = posix_spawnattr_init(&setup.attributes);
-    setup.attributesReady = setup.actionsReady && result == 0;
-    const int input = spec.standardInput >= 0 ? spec.standardInput : nullDevice.get();
-    if (result == 0)
-        result = posix_spawn_file_actions_adddup2(&setup.actions, input, STDIN_FILENO);
-    if (result == 0)
-        result = posix_spawn_file_actions_adddup2(&setup.actions, nullDevice.get(), STDOUT_FILENO);
-    if (result == 0)
-        result = posix_spawn_file_actions_adddup2(&setup.actions, errorWrite.get(), STDERR_FILENO);
-    if (result == 0 && !spec.workingFolder.empty())
-        result = posix_spawn_file_actions_addchdir_np(&setup.actions, spec.workingFolder.c_str());
-    // Descriptors opened elsewhere without close-on-exec must not leak either: a stray copy
-    // of a pipe's write end would keep the child from ever seeing the end of its input.
-    if (result == 0)
-        result = posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
-    // SIGPIPE is ignored in this process, and ignored signals survive exec.
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigset_t noMask;
-    sigemptyset(&noMask);
-    if (result == 0)
-        result = posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
-    if (result == 0)
-        result = posix_spawnattr_setsigmask(&setup.attributes, &noMask);
-    if (result == 0)
-        result = posix_spawnattr_setflags(&setup.attributes,
-                                          POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    if (result != 0) {
-        failure = {StartStage::Spawn, result};
-        return false;
-    }
-
+    // Everything the child needs is made before the fork: it may not allocate.
     std::vector<std::string> texts;
     texts.reserve(spec.arguments.size() + 1);
     texts.push_back(spec.program.string());
@@ -119,12 +117,29 @@ bool ChildProcess::start(const ChildSpec& spec, StartFailure& failure) {
     for (std::string& text : texts)
         argv.push_back(text.data());
     argv.push_back(nullptr);
+    const int input = spec.standardInput >= 0 ? spec.standardInput : nullDevice.get();
 
-    pid_t pid = -1;
-    result = posix_spawn(&pid, spec.program.c_str(), &setup.actions, &setup.attributes, argv.data(),
-                         environ);
-    if (result != 0) {
-        failure = {StartStage::Spawn, result};
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        failure = {StartStage::Spawn, errno};
+        return false;
+    }
+    if (pid == 0)
+        runChild(parent, spec, input, nullDevice.get(), errorWrite.get(), statusWrite.get(),
+                 argv.data());
+    ::setpgid(pid, pid); // also here, so a kill right after the start reaches the group
+    statusWrite.reset();
+    int childError = 0;
+    ssize_t got;
+    do {
+        got = ::read(statusRead.get(), &childError, sizeof childError);
+    } while (got < 0 && errno == EINTR);
+    if (got == static_cast<ssize_t>(sizeof childError)) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        failure = {StartStage::Spawn, childError};
         return false;
     }
     pid_ = pid;
@@ -215,8 +230,10 @@ ChildExit ChildProcess::wait() {
 
 void ChildProcess::kill() {
     std::lock_guard guard(lock_);
-    if (pid_ > 0 && !collected_)
+    if (pid_ > 0 && !collected_) {
+        ::kill(-pid_, SIGKILL); // the tool and whatever it started
         ::kill(pid_, SIGKILL);
+    }
 }
 
 std::string ChildProcess::errorOutput() {

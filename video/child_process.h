@@ -1,7 +1,9 @@
 #pragma once
 // An outside program run as a child process: started from an argument array (never through a
 // shell), with its standard error drained into a bounded buffer while it runs, and always
-// waited for, so no child outlives its owner as a zombie.
+// waited for, so no child outlives its owner as a zombie. The child runs in a process group of
+// its own and is killed by the kernel when the thread that started it ends, so it cannot
+// outlive this process either.
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -48,13 +50,15 @@ class ChildProcess {
     bool start(const ChildSpec& spec, StartFailure& failure);
 
     bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
     // True once the child has ended (collects it without waiting).
     bool hasEnded();
     // Waits for the child to end and returns its exit status.
     ChildExit wait();
     // Waits at most the given time; true when the child has ended.
     bool waitFor(std::chrono::milliseconds limit);
-    // Ends the child at once (SIGKILL); does nothing once it has been collected.
+    // Ends the child and its process group at once (SIGKILL, also when the child is stopped);
+    // does nothing once it has been collected.
     void kill();
     // The first kKeptErrorBytes bytes the child wrote to standard error. Complete once wait()
     // has returned.

@@ -1,12 +1,16 @@
 #include "video/cover_art.h"
 
+#include "app/printable_text.h"
 #include "platform/dialogs.h"
 #include "render/image/image_layer.h"
 #include "video/child_process.h"
 #include "video/encoder_args.h"
+#include "video/mp4_boxes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace velomira {
 
@@ -59,7 +63,27 @@ bool prepareCover(const CoverRequest& request, std::string& coverFile) {
     return true;
 }
 
+std::uint64_t fileBytes(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? 0 : static_cast<std::uint64_t>(size);
+}
+
+// The video stays as the encoder made it, and the user learns that it has no cover.
+CoverResult coverFailed(const CoverRequest& request, const std::string& reason) {
+    const std::string text = "封面设置失败：" + reason + "\n视频已保存，但没有封面。";
+    reportError(request.errorLog, kSource, text);
+    showMessage(text, kCaption, MessageKind::Warning);
+    return CoverResult::Failed;
+}
+
 } // namespace
+
+std::chrono::milliseconds coverTimeLimit(std::uint64_t videoBytes) {
+    constexpr std::uint64_t kSecondsPerMegabyte = 3;
+    const std::uint64_t seconds = kSecondsPerMegabyte * (videoBytes >> 20);
+    return std::chrono::seconds(std::max<std::uint64_t>(30, seconds));
+}
 
 PictureSize coverSize(int width, int height) {
     if (width <= 0 || height <= 0 || (width <= kCoverSide && height <= kCoverSide))
@@ -125,8 +149,25 @@ CoverResult embedCover(const CoverRequest& request) {
         }
         return CoverResult::Failed;
     }
-    const ChildExit exit = tool.wait();
+    const std::chrono::milliseconds limit = request.timeLimit.count() > 0
+                                                ? request.timeLimit
+                                                : coverTimeLimit(fileBytes(request.videoPath));
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     std::error_code ignored;
+    // A tool that blocks (a full disk can hold it in a write for ever) must not hold the run.
+    while (!tool.waitFor(std::chrono::milliseconds(100))) {
+        const bool stopped = request.stop != nullptr && request.stop->load();
+        if (stopped || std::chrono::steady_clock::now() >= deadline) {
+            tool.kill();
+            tool.wait();
+            std::filesystem::remove(output, ignored);
+            return coverFailed(request, stopped ? "已停止"
+                                                : "AtomicParsley 在 " +
+                                                      std::to_string(limit.count() / 1000) +
+                                                      " 秒内没有完成，已被结束");
+        }
+    }
+    const ChildExit exit = tool.wait();
     if (!exit.readable) {
         reportError(request.errorLog, kSource,
                     "GetExitCodeProcess() failed: " + std::to_string(errno));
@@ -134,7 +175,7 @@ CoverResult embedCover(const CoverRequest& request) {
         return CoverResult::Failed;
     }
     if (exit.code != 0) {
-        const std::string text = tool.errorOutput();
+        const std::string text = printableText(tool.errorOutput());
         if (!text.empty()) {
             reportError(request.errorLog, kSource, text);
             showMessage(kFailurePrefix + text, kCaption, MessageKind::Warning);
@@ -147,11 +188,19 @@ CoverResult embedCover(const CoverRequest& request) {
         return CoverResult::Failed;
     }
     if (!fileExists(output))
-        return CoverResult::Failed;
+        return coverFailed(request, "AtomicParsley 没有写出文件");
+    // The tool can end with 0 after a failed write: the new file must hold the whole video.
+    const Mp4Layout layout = readMp4Layout(output);
+    if (!layout.complete() || layout.fileSize < fileBytes(request.videoPath)) {
+        std::filesystem::remove(output, ignored);
+        return coverFailed(request,
+                           layout.complete() ? "写出的文件不完整" : describeMp4Problem(layout));
+    }
     // One rename replaces the video, so there is no moment without either file.
     if (std::rename(output.c_str(), request.videoPath.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
         std::filesystem::remove(output, ignored);
-        return CoverResult::Failed;
+        return coverFailed(request, reason);
     }
     return CoverResult::Embedded;
 }

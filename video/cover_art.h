@@ -4,6 +4,9 @@
 #include "album/album_model.h"
 #include "app/error_log.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -16,6 +19,10 @@ struct CoverRequest {
     const AlbumProject* project = nullptr; // cover switch, cover path, items (rotation)
     std::string videoPath;
     ErrorLog errorLog;
+    // The stop button: the tool is ended and the video stays without the cover.
+    const std::atomic<bool>* stop = nullptr;
+    // How long the tool may run; zero: coverTimeLimit of the video's size.
+    std::chrono::milliseconds timeLimit{0};
 };
 
 enum class CoverResult {
@@ -24,6 +31,12 @@ enum class CoverResult {
     Failed,    // the video stays as the encoder wrote it
 };
 
+// A few seconds per megabyte of video, at least 30 seconds: the tool copies the whole file.
+std::chrono::milliseconds coverTimeLimit(std::uint64_t videoBytes);
+
+// The tool writes into a separate file, which replaces the video only when it is complete (at
+// least the video's size, with its index); on any failure the video stays without the cover
+// and the user is told why.
 CoverResult embedCover(const CoverRequest& request);
 
 struct PictureSize {

@@ -1,5 +1,6 @@
 #include "video/encoder_pipeline.h"
 
+#include "app/printable_text.h"
 #include "platform/dialogs.h"
 #include "platform/unique_fd.h"
 #include "video/child_process.h"
@@ -187,35 +188,60 @@ std::size_t queuedByteBudget(const EncoderCommandInput& input) {
     return std::clamp<std::size_t>(32 * frame, kQueuedByteBudget, 4 * kQueuedByteBudget);
 }
 
+enum class KillReason { None, Stop, Stall };
+
+std::uint64_t fileBytes(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
 struct FeedResult {
     ChildExit exit;
-    bool killedForStop = false;
+    KillReason killed = KillReason::None;
+    std::uint64_t framesDelivered = 0;
+};
+
+struct Limits {
+    std::chrono::milliseconds stopGrace;
+    std::chrono::milliseconds stallLimit;
 };
 
 // Runs the frame loop into the pipe, gives the encoder the end of its input and waits for it.
-// A watcher kills an encoder that neither reads nor ends within the grace time after a stop.
+// A watcher kills an encoder that neither reads nor ends within the grace time after a stop,
+// or that leaves a frame (or the end of its input) unanswered for the stall limit.
 FeedResult feedEncoder(ChildProcess& encoder, UniqueFd pipe, const std::atomic<bool>& stop,
-                       std::chrono::milliseconds grace,
-                       const std::function<void(FrameSink&)>& renderFrames,
-                       std::size_t queuedBytes) {
+                       Limits limits, const std::function<void(FrameSink&)>& renderFrames,
+                       std::size_t queuedBytes, const std::string& outputPath) {
     PipeSink sink(std::move(pipe), kDefaultQueuedFrames, queuedBytes);
     std::atomic<bool> finished{false};
-    std::atomic<bool> killed{false};
+    std::atomic<bool> inputClosed{false};
+    std::atomic<KillReason> killed{KillReason::None};
     std::thread watcher([&] {
         using Clock = std::chrono::steady_clock;
         std::uint64_t lastProgress = sink.progress();
         Clock::time_point lastChange = Clock::now();
         bool stopSeen = false;
+        bool waitingSeen = false;
         while (!finished && !encoder.hasEnded()) {
             const auto now = Clock::now();
-            const std::uint64_t progress = sink.progress();
-            if (progress != lastProgress || (stop && !stopSeen)) {
+            // A growing output file is progress too: after the end of its input the encoder
+            // may still be writing the music up to the album's length.
+            const std::uint64_t progress = sink.progress() + fileBytes(outputPath);
+            // The stall clock starts when the encoder is first waited for, not when the last
+            // frame went out: the renderer may have taken its time to make the next one.
+            const bool waiting = sink.writing() || inputClosed;
+            if (progress != lastProgress || (stop && !stopSeen) || (waiting && !waitingSeen)) {
                 lastProgress = progress;
                 lastChange = now;
                 stopSeen = stop;
             }
-            if (stopSeen && now - lastChange > grace) {
-                killed = true;
+            waitingSeen = waiting;
+            const KillReason reason =
+                stopSeen && now - lastChange > limits.stopGrace   ? KillReason::Stop
+                : waiting && now - lastChange > limits.stallLimit ? KillReason::Stall
+                                                                  : KillReason::None;
+            if (reason != KillReason::None) {
+                killed = reason;
                 encoder.kill();
                 sink.abort();
                 return;
@@ -236,10 +262,12 @@ FeedResult feedEncoder(ChildProcess& encoder, UniqueFd pipe, const std::atomic<b
     } join{finished, watcher};
     renderFrames(sink);
     sink.close();
+    inputClosed = true;
     FeedResult result;
     result.exit = encoder.wait();
     join.finish();
-    result.killedForStop = killed;
+    result.killed = killed;
+    result.framesDelivered = sink.framesWritten();
     return result;
 }
 
@@ -247,16 +275,37 @@ enum class AttemptEnd { Succeeded, Stopped, Failed };
 
 struct Attempt {
     AttemptEnd end = AttemptEnd::Failed;
-    std::string text; // the failure's text
+    std::string text;    // the failure's text
+    bool killed = false; // the encoder had to be killed: no fall-back, the run fails
 };
 
+std::string seconds(std::chrono::milliseconds limit) {
+    return std::to_string((limit.count() + 999) / 1000);
+}
+
 // Common judgement of an encoder that has ended.
-Attempt judgeExit(const FeedResult& feed, ChildProcess& encoder, const std::atomic<bool>& stop) {
-    if (feed.killedForStop)
-        return {AttemptEnd::Stopped, {}};
+Attempt judgeExit(const FeedResult& feed, ChildProcess& encoder, const std::atomic<bool>& stop,
+                  const Limits& limits) {
+    // The encoder's own words come first, shown as text whatever bytes it wrote.
+    std::string text = printableText(completeUtf8(encoder.errorOutput()));
+    switch (feed.killed) {
+    case KillReason::Stop:
+        return {AttemptEnd::Failed,
+                "停止后编码器在 " + seconds(limits.stopGrace) +
+                    " 秒内没有结束，已被强制结束；未完成的视频已删除，原有的文件保持不变。",
+                true};
+    case KillReason::Stall:
+        if (!text.empty())
+            text += "\n";
+        return {AttemptEnd::Failed,
+                text + "编码器在 " + seconds(limits.stallLimit) +
+                    " 秒内没有读取任何数据，已被强制结束。",
+                false};
+    case KillReason::None:
+        break;
+    }
     if (feed.exit.readable && feed.exit.code == 0)
         return {stop ? AttemptEnd::Stopped : AttemptEnd::Succeeded, {}};
-    std::string text = completeUtf8(encoder.errorOutput());
     if (text.empty())
         text = kUnknownError;
     return {AttemptEnd::Failed, text};
@@ -307,16 +356,29 @@ Attempt namedPipeAttempt(AttemptContext& context) {
         reportError(request.errorLog, kJobSource, text);
         return {AttemptEnd::Failed, text};
     }
-    const FeedResult feed = feedEncoder(encoder, std::move(pipe), context.stop, request.stopGrace,
-                                        context.renderFrames, queuedByteBudget(context.input));
-    Attempt attempt = judgeExit(feed, encoder, context.stop);
+    const Limits limits{request.stopGrace, request.stallLimit};
+    const FeedResult feed =
+        feedEncoder(encoder, std::move(pipe), context.stop, limits, context.renderFrames,
+                    queuedByteBudget(context.input), request.outputPath);
+    context.result.framesDelivered = feed.framesDelivered;
+    Attempt attempt = judgeExit(feed, encoder, context.stop, limits);
     if (attempt.end == AttemptEnd::Failed) {
         reportError(request.errorLog, kNamedSource, attempt.text);
-        // A stopped run is not started again, whatever the encoder said.
-        if (context.stop)
+        // A stopped run is not started again, whatever the encoder said; but a killed encoder
+        // left no video to keep.
+        if (context.stop && !attempt.killed)
             attempt.end = AttemptEnd::Stopped;
     }
     return attempt;
+}
+
+void showFailure(const Attempt& attempt) {
+    if (attempt.killed)
+        showMessage(attempt.text, kErrorCaption, MessageKind::Error);
+    else
+        showMessage(attempt.text == kUnknownError ? std::string(kEncoderUnknownFailureMessage)
+                                                  : encoderFailureMessage(attempt.text),
+                    kErrorCaption, MessageKind::Error);
 }
 
 // A failure to make the pipe or start the encoder: reported and shown.
@@ -348,15 +410,15 @@ Attempt anonymousPipeAttempt(AttemptContext& context) {
     }
     // Only the encoder may hold the read end, or a dead encoder would go unnoticed.
     readEnd.reset();
+    const Limits limits{request.stopGrace, request.stallLimit};
     const FeedResult feed =
-        feedEncoder(encoder, std::move(writeEnd), context.stop, request.stopGrace,
-                    context.renderFrames, queuedByteBudget(context.input));
-    Attempt attempt = judgeExit(feed, encoder, context.stop);
+        feedEncoder(encoder, std::move(writeEnd), context.stop, limits, context.renderFrames,
+                    queuedByteBudget(context.input), request.outputPath);
+    context.result.framesDelivered = feed.framesDelivered;
+    Attempt attempt = judgeExit(feed, encoder, context.stop, limits);
     if (attempt.end == AttemptEnd::Failed) {
         reportError(request.errorLog, kAnonymousSource, attempt.text);
-        showMessage(attempt.text == kUnknownError ? std::string(kEncoderUnknownFailureMessage)
-                                                  : encoderFailureMessage(attempt.text),
-                    kErrorCaption, MessageKind::Error);
+        showFailure(attempt);
         context.stop = true;
     }
     return attempt;
@@ -402,8 +464,12 @@ EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& reques
             (attempt.end == AttemptEnd::Stopped && !attempt.text.empty())) {
             state.pipeMode = kAnonymousPipeMode;
         }
-        if (attempt.end == AttemptEnd::Failed)
+        if (attempt.end == AttemptEnd::Failed && attempt.killed) {
+            // Killed after a stop: there is nothing to start again.
+            showFailure(attempt);
+        } else if (attempt.end == AttemptEnd::Failed) {
             attempt = anonymousPipeAttempt(context);
+        }
     } else {
         attempt = anonymousPipeAttempt(context);
     }

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -38,6 +39,9 @@ struct EncoderRequest {
     // After a stop, how long the encoder may go without taking input or ending before it is
     // killed (a stopped run must end even when the encoder hangs).
     std::chrono::milliseconds stopGrace{15000};
+    // How long the encoder may leave a frame unread, or its input's end unanswered, while it
+    // is alive, before it is killed and the run fails (an encoder that stopped reading).
+    std::chrono::milliseconds stallLimit{60000};
 };
 
 enum class EncoderOutcome { Done, Stopped, Failed };
@@ -47,13 +51,16 @@ struct EncoderRunResult {
     std::string errorText;                 // why it failed; empty otherwise
     int attempts = 0;                      // encoder starts tried (1, or 2 after a fall-back)
     std::vector<std::string> commandLines; // the command-line text of each attempt
+    std::uint64_t framesDelivered = 0;     // frames the last attempt's encoder took in full
 };
 
 // Runs one generation. renderFrames writes the album into the sink and returns when it is
 // done, stopped, or the sink refused a frame; it is called again from the first picture when
 // the FIFO attempt fails and the anonymous pipe takes over (silently). afterDone (the cover
 // step) runs before Done is returned. A set stop flag gives Stopped and no afterDone. A failed
-// anonymous attempt shows the failure message, sets stop and gives Failed.
+// anonymous attempt shows the failure message, sets stop and gives Failed. An encoder that had
+// to be killed (it stopped reading, or did not end after a stop) fails the run with a message:
+// what it wrote is not a finished video.
 EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& request,
                                std::atomic<bool>& stop,
                                const std::function<void(FrameSink&)>& renderFrames,

@@ -1,8 +1,11 @@
 #include "video/generation_job.h"
 
+#include "platform/dialogs.h"
 #include "render/frame_sequencer.h"
 #include "video/cover_art.h"
+#include "video/mp4_boxes.h"
 #include "video/pending_output.h"
+#include "video/stopped_video_cut.h"
 
 namespace velomira {
 
@@ -18,6 +21,8 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     encoder.outputPath = output.path();
     encoder.errorLog = request.errorLog;
     encoder.frameFormat = request.frameFormat;
+    encoder.stopGrace = request.stopGrace;
+    encoder.stallLimit = request.stallLimit;
 
     // The last attempt's rendering result: a picture that stopped reading ends the run early,
     // and the shortened video must not be reported as made.
@@ -35,10 +40,18 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
         });
     };
     GenerationResult result;
+    // An encoder that exits 0 may still have written no video: the cover step only runs on a
+    // file with its boxes in place.
+    std::string incomplete;
     auto afterDone = [&] {
         if (rendered == RunOutcome::ReadFailed)
             return;
+        incomplete = describeMp4Problem(readMp4Layout(output.path()));
+        if (!incomplete.empty())
+            return;
         CoverRequest cover;
+        cover.stop = &stop;
+        cover.timeLimit = request.coverTimeLimit;
         cover.toolPath = request.programFolder / "tool" / "AtomicParsley";
         cover.preparedCover = request.workFolder / "cover.jpg";
         cover.project = request.project;
@@ -54,12 +67,41 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
         result.outcome = EncoderOutcome::Failed;
         result.errorText = "a picture of the album could not be read; the video is incomplete";
     }
+    if (run.outcome == EncoderOutcome::Stopped) {
+        // Kept only when the encoder itself finished the file; one that never wrote a byte
+        // (stopped before the first frame) leaves nothing, and the earlier file stays.
+        const Mp4Layout layout = readMp4Layout(output.path());
+        if (layout.fileSize == 0 && layout.readable) {
+            result.videoKept = false;
+            return result;
+        }
+        incomplete = describeMp4Problem(layout);
+        if (incomplete.empty() && run.framesDelivered > 0) {
+            VideoCutRequest cut;
+            cut.encoderPath = encoder.encoderPath;
+            cut.videoPath = output.path();
+            cut.frames = run.framesDelivered;
+            cut.errorLog = request.errorLog;
+            std::string failure;
+            // A failed cut keeps the whole (longer) video: it is still a complete file.
+            cutStoppedVideo(cut, failure);
+        }
+    }
+    if (result.outcome != EncoderOutcome::Failed && !incomplete.empty()) {
+        result.outcome = EncoderOutcome::Failed;
+        result.errorText = "生成的视频文件不完整（" + incomplete + "），原有的文件保持不变。";
+        reportError(request.errorLog, "thread_make_video", result.errorText);
+        showMessage(result.errorText, "错误", MessageKind::Error);
+        stop = true;
+    }
     if (result.outcome != EncoderOutcome::Failed) {
         std::string failure;
         if (!output.commit(failure)) {
             result.outcome = EncoderOutcome::Failed;
             result.errorText = failure;
             reportError(request.errorLog, "thread_make_video", failure);
+        } else {
+            result.videoKept = true;
         }
     }
     return result;

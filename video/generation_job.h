@@ -10,6 +10,7 @@
 #include "video/generation_plan.h"
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -28,6 +29,10 @@ struct GenerationRequest {
     FrameFormat frameFormat = FrameFormat::Jpeg;
     // Picture n of N started (called again from 1 when the run falls back to the pipe).
     std::function<void(int picture, int total)> progress;
+    // Limits on the outside tools (the defaults in use; tests shorten them).
+    std::chrono::milliseconds stopGrace{15000};
+    std::chrono::milliseconds stallLimit{60000};
+    std::chrono::milliseconds coverTimeLimit{0}; // zero: by the video's size
 };
 
 struct GenerationResult {
@@ -35,6 +40,7 @@ struct GenerationResult {
     std::string errorText;
     int attempts = 0;
     bool coverEmbedded = false;
+    bool videoKept = false; // the chosen file now holds this run's video
 };
 
 GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& request,

@@ -104,4 +104,11 @@ bool writePlayPage(const std::string& pagePath, const std::string& videoPath) {
     return static_cast<bool>(out);
 }
 
+std::string playFallbackFailureText(bool pageWritten, const std::string& pagePath) {
+    const std::string what = pageWritten ? "无法用浏览器打开播放视频的HTML文件 " + pagePath
+                                         : std::string("无法创建播放视频的HTML文件");
+    return what + "，但这不影响新生成的mp4视频文件的正常使用。\n\n"
+                  "你可以从网上下载：射手影音 来播放视频。";
+}
+
 } // namespace velomira

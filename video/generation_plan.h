@@ -26,5 +26,8 @@ std::string withMp4Extension(std::string path);
 
 // Writes play.html (a page that plays the video in the browser); true when it was written.
 bool writePlayPage(const std::string& pagePath, const std::string& videoPath);
+// What the user is told when the video could not be played through the page: that the page
+// could not be written, or (written) that it could not be opened.
+std::string playFallbackFailureText(bool pageWritten, const std::string& pagePath);
 
 } // namespace velomira

@@ -6,10 +6,16 @@
 
 namespace velomira {
 
+// Longest temporary name given out: the cover step adds "-<seconds>" to it and the stop's cut
+// "-cut", and the result must still be a name the file system takes.
+constexpr std::size_t kMaxPendingNameBytes = 230;
+
 class PendingOutput {
   public:
-    // Reserves "<folder>/.<name>.<pid>-<n>.part.mp4" beside target. When the folder cannot take
-    // a file the name is still given out, and the encoder reports the folder's problem.
+    // Reserves "<folder>/.<name>.<pid>-<n>.part.mp4" beside target (a long name is shortened
+    // and given a hash of itself). Temporary files of processes that are no longer running are
+    // removed first. When the folder cannot take a file the name is still given out, and the
+    // encoder reports the folder's problem.
     explicit PendingOutput(std::string target);
     // Removes the temporary file unless it was committed.
     ~PendingOutput();
@@ -28,5 +34,12 @@ class PendingOutput {
     std::string temporary_;
     bool committed_ = false;
 };
+
+// The hidden temporary name for a file name and run number, at most kMaxPendingNameBytes.
+std::string pendingFileName(const std::string& fileName, long pid, int number);
+
+// Removes the temporary files (of the pattern above, also the cover step's and the cut's) of
+// processes that are no longer running from the folder. Returns how many went.
+int removeStalePendingFiles(const std::string& folder);
 
 } // namespace velomira

@@ -130,7 +130,9 @@ void PipeSink::writeLoop() {
                 return;
             frame = queue_.front().frame;
         }
+        writing_ = true;
         const bool written = writeAll(pipe_.get(), frame->view());
+        writing_ = false;
         {
             std::lock_guard guard(lock_);
             if (!queue_.empty()) {
@@ -146,6 +148,7 @@ void PipeSink::writeLoop() {
         changed_.notify_all();
         if (!written)
             return;
+        ++framesWritten_;
         ++progress_;
     }
 }

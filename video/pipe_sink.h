@@ -45,6 +45,10 @@ class PipeSink final : public FrameSink {
     bool failed() const { return failed_; }
     // Grows with every completed write; lets a watcher see whether the reader still reads.
     std::uint64_t progress() const { return progress_; }
+    // True while a frame is being written: the reader holds the writer up if it stays true.
+    bool writing() const { return writing_; }
+    // Frames the reader has taken in full (a repeat counts as a frame).
+    std::uint64_t framesWritten() const { return framesWritten_; }
 
   private:
     class FrameBytes;
@@ -67,6 +71,8 @@ class PipeSink final : public FrameSink {
     bool closing_ = false;
     std::atomic<bool> failed_{false};
     std::atomic<std::uint64_t> progress_{0};
+    std::atomic<bool> writing_{false};
+    std::atomic<std::uint64_t> framesWritten_{0};
     std::thread writer_;
 };
 

@@ -38,6 +38,26 @@ bool fullDecodeWithinLimits(long long width, long long height) {
 
 } // namespace
 
+std::string thumbnailRefusalText(const std::string& path, const std::string& vendorHost) {
+    const std::string site =
+        vendorHost.empty() ? "" : "- - -> 请进入官方网站(" + vendorHost + ")联系我们的客服。\r\n";
+    std::string format;
+    int width = 0;
+    int height = 0;
+    if (readImageHeader(path, &format, &width, &height) == 1 &&
+        !fullDecodeWithinLimits(width, height)) {
+        const auto limit = [](ResourceType type) {
+            return std::to_string(
+                std::min<MagickSizeType>(MagickGetResourceLimit(type), 1ULL << 62));
+        };
+        return "图片太大，无法读取@生成缩略图:\r\n" + path + "\r\n图片尺寸 " +
+               std::to_string(width) + " x " + std::to_string(height) + "，最大支持 " +
+               limit(WidthResource) + " x " + limit(HeightResource) + "（共 " +
+               limit(AreaResource) + " 像素）。\r\n" + site;
+    }
+    return "图片读取失败@生成缩略图:\r\n" + path + "\r\n" + site;
+}
+
 int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int angle, Blob& icon,
                       ThumbnailDecode decode, std::string* failureOut) {
     icon = Blob();

@@ -19,6 +19,10 @@ struct ThumbnailSize {
 ThumbnailSize fittedThumbnailSize(ThumbnailSize picture, int innerWidth, int innerHeight);
 
 // Makes a boxWidth x boxHeight PNG of the picture turned clockwise by angle degrees.
+// The line naming a picture that gave no thumbnail: when it is only too large for the imaging
+// library, its size and the limits; the vendor's site only when one is configured.
+std::string thumbnailRefusalText(const std::string& path, const std::string& vendorHost);
+
 // Returns 1 with the bytes in icon; -1 for a picture that is not still (an animation); 0 when
 // no icon could be made. When the picture does not read, the library's reason goes into
 // failure when one is given (any thread may call it then); without one the user is told.

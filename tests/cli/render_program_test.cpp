@@ -197,8 +197,7 @@ TEST_F(RenderProgramTest, UnreadablePicturesAreRefusedBeforeTheRunAndTheOthersRe
     const double kept = numberIn(info.out, "totalPictures");
     EXPECT_GE(kept, 3) << "the good pictures stay";
     for (std::size_t i = 0; i < 4; ++i)
-        EXPECT_NE(info.err.find("图片读取失败@生成缩略图:\r\n" + broken[i] + "\r\n"),
-                  std::string::npos)
+        EXPECT_NE(info.err.find("@生成缩略图:\r\n" + broken[i] + "\r\n"), std::string::npos)
             << info.err;
     EXPECT_EQ(kept, 3 + (info.err.find(broken[4]) == std::string::npos ? 1 : 0))
         << "every picture is either kept or reported";
@@ -233,9 +232,17 @@ TEST_F(RenderProgramTest, ExitCodesTellHowTheRunEnded) {
     std::vector<std::string> unwritable = pictureArgs();
     unwritable.insert(unwritable.end(), {"--size", "160x90", "--pause", "0.2", "-o",
                                          folder.file("no/such/dir/x.mp4")});
-    const ProgramRun failed = run(unwritable);
-    EXPECT_EQ(failed.exitCode, 2) << failed.err;
-    EXPECT_NE(failed.err.find("生成视频时发生错误"), std::string::npos) << failed.err;
+    // Paths no video can be written to are refused before the album is rendered, named.
+    std::filesystem::create_directories(folder.path() / "clips");
+    for (const std::string& output :
+         {folder.file("no/such/dir/x.mp4"), folder.file("clips"), folder.file("clips") + "/"}) {
+        unwritable.back() = output;
+        const ProgramRun failed = run(unwritable);
+        EXPECT_EQ(failed.exitCode, 1) << failed.err;
+        EXPECT_NE(failed.err.find("视频保存路径 " + output), std::string::npos) << failed.err;
+        EXPECT_EQ(failed.err.find("frames"), std::string::npos) << "refused before the run";
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "clips"));
 }
 
 TEST_F(RenderProgramTest, ADiskThatFillsUpWhileTheVideoIsWrittenIsAFailure) {

@@ -87,6 +87,30 @@ TEST_F(PictureReadingTest, HugeAnnouncedSizeIsRefusedBeforeAllocating) {
     expectRefused(folder.writeFile("vast.png", hugePng(29000, 29000)));
 }
 
+TEST_F(PictureReadingTest, RefusalNamesTheSizeOfATooLargePictureAndOnlyAConfiguredSite) {
+    const std::string huge = folder.writeFile("huge.png", hugePng(100000, 100000));
+    const std::string noise = folder.writeFile("noise.jpg", randomBytes(2000, 7));
+    const std::string limit = std::to_string(MagickGetResourceLimit(WidthResource));
+    struct Case {
+        std::string path;
+        std::string host;
+        std::string expected;
+    } cases[] = {
+        {huge, "",
+         "图片太大，无法读取@生成缩略图:\r\n" + huge + "\r\n图片尺寸 100000 x 100000，最大支持 " +
+             limit},
+        {noise, "", "图片读取失败@生成缩略图:\r\n" + noise + "\r\n"},
+        {noise, "shop.example",
+         "图片读取失败@生成缩略图:\r\n" + noise +
+             "\r\n- - -> 请进入官方网站(shop.example)联系我们的客服。\r\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = thumbnailRefusalText(c.path, c.host);
+        EXPECT_EQ(text.rfind(c.expected, 0), 0u) << text;
+        EXPECT_EQ(text.find("官方网站()"), std::string::npos) << text;
+    }
+}
+
 TEST_F(PictureReadingTest, GarbageAndEmptyFilesAreRefused) {
     for (const char* name : {"noise.jpg", "noise.png", "noise.bmp", "noise.gif", "noise.bin"})
         expectRefused(folder.writeFile(name, randomBytes(2000, 7)));

@@ -3,6 +3,7 @@
 // may reach a message box.
 #include "services/picture_batch.h"
 
+#include "render/image/thumbnail.h"
 #include "support/broken_pictures.h"
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
@@ -44,8 +45,8 @@ AlbumProject albumOf(int pictures) {
 class PictureBatchTest : public ::testing::Test {
   protected:
     std::string thumbnailReport(const std::string& path) const {
-        return "图片读取失败@生成缩略图:\r\n" + path + "\r\n- - -> 请进入官方网站(" + host +
-               ")联系我们的客服。\r\n";
+        // The text itself (too large or unreadable) is the thumbnail maker's, tested there.
+        return thumbnailRefusalText(path, host);
     }
 
     Outcome oneByOne(AlbumProject album, const std::vector<std::string>& paths, int position) {

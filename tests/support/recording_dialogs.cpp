@@ -69,6 +69,11 @@ std::vector<RecordedFileDialog> RecordingDialogs::fileDialogs() const {
     return fileDialogs_;
 }
 
+void RecordingDialogs::clearMessages() {
+    std::lock_guard<std::mutex> g(lock_);
+    messages_.clear();
+}
+
 std::vector<RecordedMessage> RecordingDialogs::messages() const {
     std::lock_guard<std::mutex> g(lock_);
     return messages_;

@@ -41,6 +41,8 @@ class RecordingDialogs final : public DialogHost {
     // scripted answer are cancelled. A one-file dialog takes the first path.
     void scriptFiles(std::vector<std::string> paths);
     std::vector<RecordedMessage> messages() const;
+    // Forgets the messages recorded so far (one test, several runs).
+    void clearMessages();
     std::vector<RecordedFileDialog> fileDialogs() const;
 
   private:

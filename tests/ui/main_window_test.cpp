@@ -607,6 +607,25 @@ TEST_F(MainWindowTest, GenerationRunsWithProgressAndAStopEndsWithoutThePlayQuest
     run("stopped.mp4", true);
     EXPECT_TRUE(view.stopping);
     EXPECT_EQ(dialogs.messages().size(), before); // no play question after a stop
+
+    // Nothing opens the video nor the page: the page was written, and the message says that
+    // opening it failed.
+    view.openSucceeds = false;
+    dialogs.scriptAnswer(Answer::Yes);
+    run("again", false);
+    const std::string page = (folders.programFolder / "play.html").string();
+    EXPECT_TRUE(std::filesystem::exists(page));
+    EXPECT_EQ(dialogs.messages().back().text.rfind("无法用浏览器打开播放视频的HTML文件 " + page, 0),
+              0u)
+        << dialogs.messages().back().text;
+
+    // A folder chosen as the video is refused before anything runs, naming it.
+    std::filesystem::create_directories(folder.file("clips.mp4"));
+    dialogs.scriptFiles({folder.file("clips")});
+    window().dispatch(Command::GenerateVideo);
+    EXPECT_FALSE(window().generating());
+    EXPECT_NE(dialogs.messages().back().text.find(folder.file("clips.mp4") + " 是一个文件夹"),
+              std::string::npos);
 }
 
 class ScriptedProductDialog final : public ProductDialogHost {

@@ -83,6 +83,7 @@ void QtDialogHost::showMessage(const std::string& text, const std::string& title
                                MessageKind kind) {
     onWindowThread([&] {
         QMessageBox box(iconFor(kind), qs(title), qs(text), QMessageBox::Ok, owner_.data());
+        box.setTextFormat(Qt::PlainText); // texts may come from a server: never rich text
         box.exec();
     });
 }
@@ -95,6 +96,7 @@ Answer QtDialogHost::ask(const std::string& text, const std::string& title, bool
         if (withCancel)
             buttons |= QMessageBox::Cancel;
         QMessageBox box(QMessageBox::Question, qs(title), qs(text), buttons, owner_.data());
+        box.setTextFormat(Qt::PlainText);
         // The first button is the default, as in the boxes this program has always shown.
         box.setDefaultButton(QMessageBox::Yes);
         switch (box.exec()) {

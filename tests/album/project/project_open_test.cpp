@@ -210,6 +210,32 @@ TEST(ProjectOpen, AbsentOptionalMembersTakeTheirDefaults) {
     EXPECT_TRUE(g.album.settings.logo);
 }
 
+TEST(ProjectOpen, SizeMissingFromTheListIsAddedOrNamedWhenDropped) {
+    struct Case {
+        std::string size;
+        int width; // 0: dropped, with a message naming the size
+    } cases[] = {{"2560x1440", 2560}, {"4096x2160", 0}, {"641x480", 0}, {"1920x1080", 1920}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        ProjectFixture f;
+        fillAlbum(f);
+        const std::string path =
+            writeEdited(f, "p.dat", [&](cJSON* r) { setString(r, k::videoSize, c.size.c_str()); });
+        ASSERT_TRUE(f.open(path));
+        const VideoSettings& s = f.album.settings;
+        if (c.width > 0) {
+            EXPECT_EQ(s.videoWidth, c.width);
+            EXPECT_EQ(s.videoSizeTexts.at(s.videoSize), c.size);
+            EXPECT_TRUE(f.messageTexts().empty());
+        } else {
+            EXPECT_EQ(s.videoSize, 0);
+            ASSERT_EQ(f.messageTexts().size(), 1u);
+            EXPECT_NE(f.messageTexts()[0].find("视频尺寸 " + c.size + " 不受支持"),
+                      std::string::npos);
+        }
+    }
+}
+
 TEST(ProjectOpen, ValuesOutsideTheirRangesAreBroughtIntoThem) {
     ProjectFixture f;
     fillAlbum(f);

@@ -1,13 +1,17 @@
 // Start-up without a window: refusals for an archive viewer's scratch folder and a missing
 // encoder (before anything is created), the work folders, where pictures the program makes
 // itself go on and off the desktop, and emptying that folder at exit.
+#include "app/running_copies.h"
 #include "app/startup.h"
 #include "support/temp_folder.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace velomira {
 namespace {
@@ -41,7 +45,7 @@ class StartupTest : public ::testing::Test {
     StartupContext context(const fs::path& program) {
         fs::create_directories(root.path() / "desk");
         fs::create_directories(root.path() / "tmp");
-        return StartupContext{program, root.path() / "desk", root.path() / "tmp"};
+        return StartupContext{program, root.path() / "desk", root.path() / "tmp", {}, {}, {}};
     }
 };
 
@@ -54,8 +58,8 @@ TEST_F(StartupTest, ProgramOffTheDesktopKeepsEverythingInItsFolder) {
     EXPECT_EQ(f.encoderPath, program / "tool" / "ffmpeg");
     EXPECT_EQ(f.picsFolder, program / "pics");
     EXPECT_EQ(f.mp3Folder, program / "mp3");
-    EXPECT_EQ(f.workTempFolder, program / "temp");
-    EXPECT_EQ(f.tempPictureFolder, program / "temp");
+    EXPECT_EQ(f.workTempFolder, program / "temp" / runningCopyName());
+    EXPECT_EQ(f.tempPictureFolder, program / "temp" / runningCopyName());
     for (const char* name : {"pics", "temp", "mp3"})
         EXPECT_TRUE(fs::is_directory(program / name)) << name;
     EXPECT_FALSE(fs::exists(root.path() / "tmp" / "VelomiraTemp"));
@@ -66,7 +70,7 @@ TEST_F(StartupTest, ProgramOnTheDesktopUsesThePrivateSharedTempFolder) {
     StartupResult result = prepareStartup(context(program));
     ASSERT_FALSE(result.refusal);
     const fs::path shared = root.path() / "tmp" / "VelomiraTemp";
-    EXPECT_EQ(result.folders.tempPictureFolder, shared);
+    EXPECT_EQ(result.folders.tempPictureFolder, shared / runningCopyName());
     struct stat info {};
     ASSERT_EQ(lstat(shared.c_str(), &info), 0);
     EXPECT_TRUE(S_ISDIR(info.st_mode));
@@ -224,6 +228,50 @@ TEST_F(StartupTest, EmptyingRemovesContentsButNeverFollowsLinks) {
     fs::create_directory_symlink(root.path() / "outside", root.path() / "linked");
     EXPECT_EQ(emptyTempPictureFolder(root.path() / "linked"), 0);
     EXPECT_TRUE(fs::exists(outside));
+}
+
+TEST_F(StartupTest, EachRunningCopyHasItsOwnTempFolders) {
+    const fs::path program = makeProgram(root.path() / "apps" / "velomira");
+    // Left by copies that are gone: a pid that cannot exist, and a live pid (our parent) with
+    // another start time, as after the pid was used again.
+    const std::string gone[] = {"999999999-5", std::to_string(getppid()) + "-1"};
+    for (const std::string& name : gone)
+        root.writeFile(("apps/velomira/temp/" + name + "/v17").c_str(), "fifo stand-in");
+    root.writeFile("apps/velomira/temp/not-a-copy/keep", "kept");
+
+    // Copy A: this process. Its GIF frames sit in its picture folder.
+    const StartupResult a = prepareStartup(context(program));
+    ASSERT_FALSE(a.refusal);
+    const fs::path frame = a.folders.tempPictureFolder / "gif_1.png";
+    std::ofstream(frame) << "frame";
+    for (const std::string& name : gone)
+        EXPECT_FALSE(fs::exists(program / "temp" / name)) << name;
+    EXPECT_TRUE(fs::exists(program / "temp" / "not-a-copy" / "keep"));
+
+    // Copy B: a second real process on the same program folder, started and closed.
+    const pid_t b = fork();
+    ASSERT_GE(b, 0);
+    if (b == 0) {
+        const StartupResult own = prepareStartup(context(program));
+        const bool separate = own.folders.tempPictureFolder != a.folders.tempPictureFolder &&
+                              fs::is_directory(own.folders.workTempFolder);
+        removeOwnTempFolders(own.folders);
+        _exit(separate && !fs::exists(own.folders.workTempFolder) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(b, &status, 0), b);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // B's exit left A's frames alone.
+    EXPECT_TRUE(fs::exists(frame));
+    // A copy stays recognised as running whatever it does meanwhile (its memory grows).
+    std::vector<char> grown(256 << 20, 1);
+    EXPECT_TRUE(copyIsRunning(a.folders.tempPictureFolder.filename().string()));
+    grown.clear();
+    EXPECT_TRUE(copyIsRunning(a.folders.tempPictureFolder.filename().string()));
+
+    removeOwnTempFolders(a.folders);
+    EXPECT_FALSE(fs::exists(a.folders.tempPictureFolder));
+    EXPECT_TRUE(fs::is_directory(program / "temp"));
 }
 
 TEST(ListDropHeightTest, KnownHeightsAndRanges) {

@@ -36,7 +36,7 @@ TEST(UserFoldersTest, InstalledProgramUsesTheUsersFoldersOrSaysWhereItsFilesGo) 
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        StartupContext context{program, root.path(), root.path(), c.videos, c.documents};
+        StartupContext context{program, root.path(), root.path(), c.videos, c.documents, {}};
         StartupFolders folders;
         folders.programFolder = program;
         folders.workFolder = c.work;
@@ -44,8 +44,9 @@ TEST(UserFoldersTest, InstalledProgramUsesTheUsersFoldersOrSaysWhereItsFilesGo) 
         EXPECT_EQ(folders.projectFolder, c.wantProjects);
         EXPECT_EQ(folders.videoFolder, c.wantVideos);
         ASSERT_EQ(folders.notes.size(), c.notes);
-        if (c.notes > 0)
+        if (c.notes > 0) {
             EXPECT_NE(folders.notes.back().find(c.wantVideos.string()), std::string::npos);
+        }
     }
     EXPECT_TRUE(fs::is_directory(videos / "Velomira"));
 }

@@ -75,7 +75,7 @@ TEST_F(ShopRoute, FinalFetchFailureShowsTheHeadAndTheClientText) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, "错误");
     EXPECT_EQ(messages[0].text, "获取宝贝图片列表时出错:\n\n"
-                                "HTTP/1.1 403 Forbidden\r\nContent-Length: 0\n\n"
+                                "HTTP/1.1 403 Forbidden\nContent-Length: 0\n\n"
                                 "返回错误的http状态码:\nHTTP/1.1 403 Forbidden\r\n"
                                 "Content-Length: 0\r\n\r\n");
     // Without a cookie there is no second attempt of our own (the client's retry aside).

@@ -1,5 +1,6 @@
 #include "loader_fixture.h"
 
+#include <algorithm>
 #include <regex>
 
 namespace velomira::testing {
@@ -71,6 +72,49 @@ TEST_F(VendorRoute, WithoutAConfiguredServiceRefusesWithoutAnyRequest) {
               std::vector<std::string>{
                   "获取宝贝图片列表时出错，可以重试一次，或进入官网联系我们的客服。"});
     EXPECT_TRUE(server.requests().empty());
+}
+
+TEST_F(VendorRoute, HostileServerTextIsShownAsShortPlainText) {
+    std::string flood = "<html><body><h1>公告</h1>";
+    for (int i = 0; i < 5000; ++i)
+        flood += "<p><a href=\"http://evil.example/" + std::to_string(i) + "\">链接" +
+                 std::to_string(i) + "</a></p>\n\n";
+    flood += "</body></html>";
+    ASSERT_GT(flood.size(), 250000u);
+    struct Case {
+        const char* name;
+        std::string reply;
+        std::string shown; // empty: checked by the limits only
+    } cases[] = {
+        {"markup",
+         "<h1 style=\"color:red\">维护中</h1><a href=\"http://x/\">点这里</a>"
+         "<img src=\"/local/file\">",
+         "维护中点这里"},
+        {"script", "<script>alert('<b>x</b>')</script><STYLE>p{}</STYLE>请稍后再试", "请稍后再试"},
+        {"escapes", "error\x1b[31m red\x07\r\nnext", "error?[31m red?\nnext"},
+        {"not a tag", "1 < 2 and 3 > 2", "1 < 2 and 3 > 2"},
+        {"flood", flood, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.route(serviceTarget(0), c.reply);
+        EXPECT_EQ(load(0, pasted), 0);
+        const auto messages = dialogs.messages();
+        ASSERT_FALSE(messages.empty());
+        const std::string& text = messages.back().text;
+        if (!c.shown.empty()) {
+            EXPECT_EQ(text, c.shown);
+        }
+        EXPECT_EQ(text.find('<'), c.shown.find('<'));
+        // At most 2000 characters (plus the ellipsis) on a bounded number of lines.
+        std::size_t characters = 0;
+        for (unsigned char byte : text)
+            characters += (byte & 0xC0) != 0x80;
+        EXPECT_LE(characters, 2001u);
+        EXPECT_LE(std::count(text.begin(), text.end(), '\n'), 30);
+    }
+    EXPECT_EQ(dialogs.messages().back().text.rfind("公告链接0\n\n链接1\n\n链接2", 0), 0u);
+    EXPECT_TRUE(project.items.empty());
 }
 
 TEST_F(VendorRoute, BlankAddressDoesNothing) {

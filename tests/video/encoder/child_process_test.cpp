@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace velomira {
@@ -122,6 +125,42 @@ TEST(ChildProcess, DescriptorsWithoutCloseOnExecDoNotLeakIntoTheChild) {
     char byte;
     EXPECT_EQ(read(readEnd.get(), &byte, 1), 0);
     child.kill();
+}
+
+TEST(ChildProcess, ChildDiesWithItsOwnerEvenWhenTheOwnerIsKilled) {
+    // The owner is a real process of its own that starts a hanging child, tells its pid, and
+    // is then killed without any clean-up (as by SIGKILL or a second Ctrl+C).
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t owner = ::fork();
+    ASSERT_GE(owner, 0);
+    if (owner == 0) {
+        ::setenv("FAKE_ENCODER_MODE", "hang", 1);
+        static ChildProcess child; // never destroyed: the kill below skips every destructor
+        StartFailure failure;
+        const pid_t pid = child.start(fakeSpec(), failure) ? child.pid() : -1;
+        ssize_t ignored = ::write(report[1], &pid, sizeof pid);
+        (void)ignored;
+        ::pause();
+        ::_exit(0);
+    }
+    ::close(report[1]);
+    pid_t child = -1;
+    ASSERT_EQ(::read(report[0], &child, sizeof child), static_cast<ssize_t>(sizeof child));
+    ::close(report[0]);
+    ASSERT_GT(child, 0);
+    ::kill(owner, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(owner, &status, 0), owner);
+    // Gone, or a zombie waiting for init to collect it: never a running orphan.
+    auto running = [&] {
+        const std::string stat = readWholeFile("/proc/" + std::to_string(child) + "/stat");
+        const std::size_t close = stat.rfind(')');
+        return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+    };
+    for (int i = 0; i < 200 && running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(running());
 }
 
 } // namespace

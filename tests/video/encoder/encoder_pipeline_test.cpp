@@ -167,16 +167,32 @@ TEST(EncoderPipelineFake, SilentFailureShowsTheMemoryHint) {
               std::string::npos);
 }
 
-TEST(EncoderPipelineFake, FloodOfErrorOutputIsCutTo4096Bytes) {
-    RecordingDialogs dialogs;
-    FakeRun run;
-    EncoderState state;
-    state.pipeMode = kAnonymousPipeMode;
-    ScopedEnvironment mode("FAKE_ENCODER_MODE", "spew");
-    ScopedEnvironment amount("FAKE_ENCODER_SPEW", "3000000");
-    const EncoderRunResult result = run.run(state);
-    EXPECT_EQ(result.outcome, EncoderOutcome::Failed);
-    EXPECT_EQ(result.errorText, std::string(4096, 'x'));
+TEST(EncoderPipelineFake, ErrorOutputIsShownAsBoundedPrintableText) {
+    struct Case {
+        const char* mode;
+        std::string message;
+        std::string shown;
+    } cases[] = {
+        // A flood: the talkative encoder never blocks, and the text is cut.
+        {"spew", "", std::string(2000, 'x') + "…"},
+        // Binary garbage and terminal escapes: printable text only.
+        {"fail", "bad \x1b[2J\xff\xfe frame\r\n", "bad ?[2J?? frame\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        RecordingDialogs dialogs;
+        FakeRun run;
+        EncoderState state;
+        state.pipeMode = kAnonymousPipeMode;
+        ScopedEnvironment mode("FAKE_ENCODER_MODE", c.mode);
+        ScopedEnvironment amount("FAKE_ENCODER_SPEW", "3000000");
+        ScopedEnvironment message("FAKE_ENCODER_MESSAGE", c.message);
+        const EncoderRunResult result = run.run(state);
+        EXPECT_EQ(result.outcome, EncoderOutcome::Failed);
+        EXPECT_EQ(result.errorText, c.shown);
+        ASSERT_EQ(dialogs.messages().size(), 1u);
+        EXPECT_EQ(dialogs.messages()[0].text, encoderFailureMessage(c.shown));
+    }
 }
 
 TEST(EncoderPipelineFake, StopEndsWithStoppedAndNoCoverInBothModes) {
@@ -210,7 +226,7 @@ TEST(EncoderPipelineFake, EncoderEndingEarlyNeverHangsTheRun) {
     EXPECT_LT(run.bytesAccepted, 1000000 * kFrame.size());
 }
 
-TEST(EncoderPipelineFake, HangingEncoderEndsOnStop) {
+TEST(EncoderPipelineFake, HangingEncoderIsKilledAndTheRunFails) {
     RecordingDialogs dialogs;
     FakeRun run;
     EncoderState state;
@@ -218,27 +234,51 @@ TEST(EncoderPipelineFake, HangingEncoderEndsOnStop) {
     ScopedEnvironment mode("FAKE_ENCODER_MODE", "hang");
     const auto start = std::chrono::steady_clock::now();
     // The FIFO is never opened: the attempt gives up and the anonymous pipe takes over; that
-    // encoder never reads either, and the user stops the run.
+    // encoder never reads either, and the user stops the run. What a killed encoder wrote is
+    // no video: the run fails, it does not count as stopped.
     std::thread user([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(800));
         run.stop = true;
     });
     const EncoderRunResult result = run.run(state, 1 << 30);
     user.join();
-    EXPECT_EQ(result.outcome, EncoderOutcome::Stopped);
+    EXPECT_EQ(result.outcome, EncoderOutcome::Failed);
     EXPECT_EQ(result.attempts, 2);
     EXPECT_EQ(state.pipeMode, kAnonymousPipeMode);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_NE(run.errorLog().find("thread_make_video: ConnectNamedPipe failed with error"),
               std::string::npos);
     EXPECT_EQ(run.leftoverFiles(), 0);
-    EXPECT_TRUE(dialogs.messages().empty());
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_NE(dialogs.messages()[0].text.find("已被强制结束"), std::string::npos);
 
-    // An encoder that reads everything and then never ends: the stop after the frames.
+    // An encoder that reads everything and then never ends: the stop after the frames, in
+    // both modes (the FIFO attempt is not started again after a kill).
     ScopedEnvironment after("FAKE_ENCODER_MODE", "hang-after");
-    run.stop = false;
-    const EncoderRunResult second = run.run(state, 10, 10);
-    EXPECT_EQ(second.outcome, EncoderOutcome::Stopped);
+    for (int pipeMode : {kNamedPipeMode, kAnonymousPipeMode}) {
+        state.pipeMode = pipeMode;
+        run.stop = false;
+        const EncoderRunResult second = run.run(state, 10, 10);
+        EXPECT_EQ(second.outcome, EncoderOutcome::Failed);
+        EXPECT_EQ(second.attempts, 1);
+    }
+    EXPECT_EQ(dialogs.messages().size(), 3u);
+
+    // Without a stop: an encoder that takes no byte for the stall limit is killed, and the run
+    // ends by itself with the failure message, in either transport.
+    ScopedEnvironment never("FAKE_ENCODER_MODE", "hang");
+    for (int pipeMode : {kNamedPipeMode, kAnonymousPipeMode}) {
+        state.pipeMode = pipeMode;
+        run.stop = false;
+        run.request.stallLimit = std::chrono::milliseconds(400);
+        const auto began = std::chrono::steady_clock::now();
+        const EncoderRunResult stalled = run.run(state, 1 << 30);
+        EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(20));
+        EXPECT_EQ(stalled.outcome, EncoderOutcome::Failed);
+        EXPECT_NE(stalled.errorText.find("没有读取任何数据"), std::string::npos);
+        EXPECT_EQ(dialogs.messages().back().text, encoderFailureMessage(stalled.errorText));
+    }
+    EXPECT_EQ(run.leftoverFiles(), 0);
 }
 
 TEST(EncoderPipelineFake, LogoCopyIsInTheEncodersFolderDuringTheRunOnly) {
