@@ -28,6 +28,16 @@ Image takeBaseFrame(EffectInputs& in) {
     return makeCanvas(in.width, in.height, "#000000");
 }
 
+TransitionPixels takeTransitionPixels(const EffectInputs& in, MagickWand* base) {
+    TransitionPixels pixels;
+    if (in.libraryFrames || !in.pictureCanvas || !base)
+        return pixels;
+    pixels.picture = takeOpaqueRgb(in.pictureCanvas->get(), in.width, in.height);
+    if (!pixels.picture.empty())
+        pixels.base = takeOpaqueRgb(base, in.width, in.height);
+    return pixels;
+}
+
 Image clonePictureCanvas(const EffectInputs& in) {
     return in.pictureCanvas ? cloneImage(*in.pictureCanvas) : Image();
 }

@@ -73,7 +73,7 @@ Image crossFade(EffectInputs& in, const EffectParameter& parameter) {
     auto draw = [&](std::size_t i) -> DrawnFrame {
         if (!previous) {
             previous = takeBaseFrame(in);
-            if (previous && in.pictureCanvas)
+            if (previous && in.pictureCanvas && !in.libraryFrames)
                 takeFadePixels(pixels, in.pictureCanvas->get(), previous.get(), in.width,
                                in.height);
         }

@@ -1,0 +1,78 @@
+#include "render/image/rgb_frame.h"
+
+#include "render/image/frame_encoding.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velomira {
+
+RgbFrame makeRgbFrame(int width, int height) {
+    RgbFrame frame;
+    if (width <= 0 || height <= 0)
+        return frame;
+    frame.pixels =
+        FrameBuffer(3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    if (!frame.pixels.empty()) {
+        frame.width = width;
+        frame.height = height;
+    }
+    return frame;
+}
+
+RgbFrame takeOpaqueRgb(MagickWand* image, int width, int height) {
+    if (!image || MagickGetNumberImages(image) == 0 ||
+        MagickGetImageWidth(image) != static_cast<std::size_t>(width) ||
+        MagickGetImageHeight(image) != static_cast<std::size_t>(height) ||
+        MagickGetImageAlphaChannel(image) != MagickFalse)
+        return RgbFrame();
+    RgbFrame frame = makeRgbFrame(width, height);
+    if (frame.empty() || !exportRgb24(image, frame.pixels.data(), frame.pixels.size()))
+        return RgbFrame();
+    return frame;
+}
+
+void copyFrame(const RgbFrame& from, RgbFrame& to) {
+    if (!from.empty() && from.pixels.size() == to.pixels.size())
+        std::memcpy(to.pixels.data(), from.data(), from.pixels.size());
+}
+
+void copyBlock(const RgbFrame& from, RgbFrame& to, RgbBlock b) {
+    auto clip = [](long& source, long& target, long& length, long sourceEnd, long targetEnd) {
+        const long lead = std::max({0L, -source, -target});
+        source += lead;
+        target += lead;
+        length = std::min({length - lead, sourceEnd - source, targetEnd - target});
+        return length > 0;
+    };
+    if (from.empty() || to.empty() || !clip(b.fromX, b.toX, b.width, from.width, to.width) ||
+        !clip(b.fromY, b.toY, b.height, from.height, to.height))
+        return;
+    const std::size_t bytes = 3 * static_cast<std::size_t>(b.width);
+    for (long r = 0; r < b.height; ++r)
+        std::memmove(to.row(b.toY + r) + 3 * b.toX, from.row(b.fromY + r) + 3 * b.fromX, bytes);
+}
+
+void blendByCoverage(const RgbFrame& over, const RgbFrame& under, RgbFrame& out, long x, long y,
+                     long width, long height, const unsigned char* coverage) {
+    for (long r = 0; r < height; ++r) {
+        const unsigned char* a = over.row(y + r) + 3 * x;
+        const unsigned char* b = under.row(y + r) + 3 * x;
+        unsigned char* o = out.row(y + r) + 3 * x;
+        const unsigned char* m = coverage + r * width;
+        for (long c = 0; c < width; ++c) {
+            const unsigned weight = m[c];
+            if (weight == 0) {
+                if (o != b)
+                    std::memcpy(o + 3 * c, b + 3 * c, 3);
+                continue;
+            }
+            for (int k = 0; k < 3; ++k) {
+                const unsigned v = a[3 * c + k] * weight + b[3 * c + k] * (255u - weight) + 127u;
+                o[3 * c + k] = static_cast<unsigned char>(v / 255u);
+            }
+        }
+    }
+}
+
+} // namespace velomira

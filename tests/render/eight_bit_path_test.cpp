@@ -1,0 +1,77 @@
+// Every catalogue effect drawn both ways, the imaging library's reference frames against the
+// 8-bit path, frame by frame on photograph-like pictures: the same frame counts, the same last
+// frame, and pixels that differ only where resampling filters differ (edges of scaled copies).
+#include "album/transition_catalogue.h"
+#include "effect_harness.h"
+#include "render/transition_dispatch.h"
+#include "render_fixture.h"
+
+#include <cstdlib>
+
+namespace velomira::testing {
+namespace {
+
+struct FrameDifference {
+    double mean = 0.0;     // levels per channel sample
+    double farShare = 0.0; // pixels with a channel off by more than 8 levels
+};
+
+FrameDifference compareFrames(const std::string& a, const std::string& b) {
+    FrameDifference d;
+    const std::size_t pixels = a.size() / 3;
+    if (a.size() != b.size() || pixels == 0)
+        return {1e9, 1.0};
+    std::size_t sum = 0;
+    std::size_t far = 0;
+    for (std::size_t p = 0; p < pixels; ++p) {
+        int worst = 0;
+        for (std::size_t k = 3 * p; k < 3 * p + 3; ++k) {
+            const int diff =
+                std::abs(static_cast<unsigned char>(a[k]) - static_cast<unsigned char>(b[k]));
+            sum += static_cast<std::size_t>(diff);
+            worst = std::max(worst, diff);
+        }
+        far += worst > 8 ? 1 : 0;
+    }
+    d.mean = static_cast<double>(sum) / static_cast<double>(a.size());
+    d.farShare = static_cast<double>(far) / static_cast<double>(pixels);
+    return d;
+}
+
+class EightBitPath : public RenderTest {};
+
+TEST_F(EightBitPath, EveryEffectMatchesTheLibraryFrames) {
+    for (auto [width, height] : {std::pair{320, 180}, std::pair{482, 270}}) {
+        for (int index = 0; index <= 98; ++index) {
+            if (!transitionEntry(index))
+                continue;
+            SCOPED_TRACE(::testing::Message()
+                         << "transition " << index << " at " << width << "x" << height);
+            EffectCase c = catalogueCase(index, width, height, 2);
+            c.textured = true;
+            c.format = FrameFormat::Rgb24;
+            c.libraryFrames = true;
+            const EffectRender reference = renderEffect(c);
+            c.libraryFrames = false;
+            const EffectRender fast = renderEffect(c);
+            ASSERT_TRUE(reference.finalFrame);
+            ASSERT_TRUE(fast.finalFrame);
+            ASSERT_EQ(fast.sink.count(), reference.sink.count());
+            EXPECT_EQ(meanDifference(fast.finalFrame.get(), reference.finalFrame.get()), 0.0);
+            const int frames = fast.sink.count() - 2;
+            for (int i = 0; i < frames; ++i) {
+                const FrameDifference d = compareFrames(fast.sink.deliveries()[i].bytes,
+                                                        reference.sink.deliveries()[i].bytes);
+                if (i + 1 == frames) {
+                    EXPECT_EQ(d.mean, 0.0) << "the last frame is not the picture";
+                    continue;
+                }
+                EXPECT_LE(d.mean, 1.0) << "frame " << i;
+                EXPECT_LE(d.farShare, 0.005) << "frame " << i;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace velomira::testing
