@@ -32,6 +32,16 @@ RgbFrame takeOpaqueRgb(MagickWand* image, int width, int height) {
     return frame;
 }
 
+bool importRgb(const RgbFrame& frame, MagickWand* image) {
+    if (frame.empty() || !image || MagickGetNumberImages(image) == 0 ||
+        MagickGetImageWidth(image) != static_cast<std::size_t>(frame.width) ||
+        MagickGetImageHeight(image) != static_cast<std::size_t>(frame.height))
+        return false;
+    return MagickImportImagePixels(image, 0, 0, static_cast<std::size_t>(frame.width),
+                                   static_cast<std::size_t>(frame.height), "RGB", CharPixel,
+                                   frame.data()) == MagickTrue;
+}
+
 void copyFrame(const RgbFrame& from, RgbFrame& to) {
     if (!from.empty() && from.pixels.size() == to.pixels.size())
         std::memcpy(to.pixels.data(), from.data(), from.pixels.size());

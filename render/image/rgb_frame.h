@@ -29,6 +29,10 @@ RgbFrame makeRgbFrame(int width, int height);
 // frame with transparency or of an unexpected size stays with the imaging library.
 RgbFrame takeOpaqueRgb(MagickWand* image, int width, int height);
 
+// Writes the frame's pixels into an image of the same size (the library then draws on from
+// them); false when the sizes differ or the import failed.
+bool importRgb(const RgbFrame& frame, MagickWand* image);
+
 // Copies all pixels of a frame of the same size.
 void copyFrame(const RgbFrame& from, RgbFrame& to);
 
