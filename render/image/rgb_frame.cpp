@@ -20,6 +20,18 @@ RgbFrame makeRgbFrame(int width, int height) {
     return frame;
 }
 
+bool reshapeRgbFrame(RgbFrame& frame, int width, int height) {
+    const std::size_t needed = 3 * static_cast<std::size_t>(std::max(width, 0)) *
+                               static_cast<std::size_t>(std::max(height, 0));
+    if (needed > 0 && frame.pixels.size() >= needed) {
+        frame.width = width;
+        frame.height = height;
+        return true;
+    }
+    frame = makeRgbFrame(width, height);
+    return !frame.empty();
+}
+
 RgbFrame takeOpaqueRgb(MagickWand* image, int width, int height) {
     if (!image || MagickGetNumberImages(image) == 0 ||
         MagickGetImageWidth(image) != static_cast<std::size_t>(width) ||
@@ -43,8 +55,8 @@ bool importRgb(const RgbFrame& frame, MagickWand* image) {
 }
 
 void copyFrame(const RgbFrame& from, RgbFrame& to) {
-    if (!from.empty() && from.pixels.size() == to.pixels.size())
-        std::memcpy(to.pixels.data(), from.data(), from.pixels.size());
+    if (!from.empty() && from.width == to.width && from.height == to.height)
+        std::memcpy(to.pixels.data(), from.data(), from.bytes());
 }
 
 void copyBlock(const RgbFrame& from, RgbFrame& to, RgbBlock b) {

@@ -20,10 +20,15 @@ struct RgbFrame {
         return pixels.data() + static_cast<std::size_t>(y) * stride();
     }
     const unsigned char* data() const { return pixels.data(); }
+    std::size_t bytes() const { return stride() * static_cast<std::size_t>(height); }
 };
 
 // A zeroed (black) frame; empty when the size is not positive or the memory is not there.
 RgbFrame makeRgbFrame(int width, int height);
+
+// Gives the frame a new size, keeping its memory when it is large enough (scaled copies change
+// size every frame); false, and the frame empty, when the memory is not there.
+bool reshapeRgbFrame(RgbFrame& frame, int width, int height);
 
 // The image's pixels when it is an opaque width x height image; empty otherwise, so that a
 // frame with transparency or of an unexpected size stays with the imaging library.

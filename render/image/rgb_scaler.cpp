@@ -41,9 +41,9 @@ bool RgbScaler::scale(const unsigned char* source, int width, int height, RgbFra
         return false;
     // Accurate rounding and full-precision filter taps: the scaled copies stay within a level
     // of the imaging library's Lanczos resize.
-    context_ = sws_getCachedContext(
-        context_, width, height, AV_PIX_FMT_GRAY8, out.width, out.height, AV_PIX_FMT_GRAY8,
-        SWS_LANCZOS | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr, nullptr);
+    context_ =
+        sws_getCachedContext(context_, width, height, AV_PIX_FMT_GRAY8, out.width, out.height,
+                             AV_PIX_FMT_GRAY8, SWS_LANCZOS, nullptr, nullptr, nullptr);
     if (!context_)
         return false;
     const std::size_t inPixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);

@@ -1,5 +1,6 @@
 #include "render/transitions/zoom_transitions.h"
 
+#include "render/image/frame_encoding.h"
 #include "render/image/rgb_scaler.h"
 
 #include <algorithm>
@@ -62,9 +63,8 @@ bool drawScaled8(RgbScaler& scaler, RgbFrame& scaled, const RgbFrame& picture, R
                  const Placement& place) {
     if (!place.visible())
         return true;
-    if (scaled.width != place.width || scaled.height != place.height)
-        scaled = makeRgbFrame(place.width, place.height);
-    if (!scaler.scale(picture.data(), picture.width, picture.height, scaled))
+    if (!reshapeRgbFrame(scaled, place.width, place.height) ||
+        !scaler.scale(picture.data(), picture.width, picture.height, scaled))
         return false;
     copyBlock(scaled, frame, {place.width, place.height, 0, 0, place.x, place.y});
     return true;
@@ -112,9 +112,8 @@ bool zoomed8(RgbScaler& scaler, RgbFrame& enlarged, const RgbFrame& picture, Rgb
     const int newHeight = std::max(height + whole + (fraction >= 0.5f ? 1 : 0), 1);
     if (newWidth < width || newHeight < height)
         return false; // a shrunk copy leaves white margins: the library draws those
-    if (enlarged.width != newWidth || enlarged.height != newHeight)
-        enlarged = makeRgbFrame(newWidth, newHeight);
-    if (!scaler.scale(picture.data(), width, height, enlarged))
+    if (!reshapeRgbFrame(enlarged, newWidth, newHeight) ||
+        !scaler.scale(picture.data(), width, height, enlarged))
         return false;
     copyBlock(enlarged, frame,
               {width, height, (newWidth - width) / 2, (newHeight - height) / 2, 0, 0});
@@ -144,14 +143,20 @@ Image centreZoom(EffectInputs& in, const EffectParameter& parameter, bool growin
             }
         }
         const bool fading = previous && steps[i].fadeOpacity > 0;
-        // The last frame is an image: it is held still and handed on.
+        const bool last = i + 1 == steps.size();
+        // The last frame is an image: it is held still and handed on. When it is the plain
+        // picture it is a copy; an enlarged one (zooming in) is made from its 8-bit pixels.
         if (!picture.empty() && !frame8.empty() && (!fading || !previous8.empty()) &&
-            i + 1 < steps.size() && zoomed8(scaler, enlarged, picture, frame8, steps[i].grow)) {
+            (!last || steps[i].grow != 0) &&
+            zoomed8(scaler, enlarged, picture, frame8, steps[i].grow)) {
             if (fading)
                 blendPercent(previous8.data(), frame8.data(), frame8.pixels.size(),
                              static_cast<int>(std::lround(steps[i].fadeOpacity * 100.0)),
                              frame8.pixels.data());
-            return DrawnFrame::pixels(frame8.data());
+            if (!last)
+                return DrawnFrame::pixels(frame8.data());
+            frame = imageFromRgb24(frame8.data(), in.width, in.height);
+            return frame.get();
         }
         // At its own size the picture needs no resampling (a same-size Lanczos pass changes
         // nothing but costs a full-frame filter).
@@ -410,10 +415,10 @@ template <Shrink K> Image shrinkPrevious(EffectInputs& in, const EffectParameter
             copyFrame(pixels.picture, frame8);
             const Placement& place = steps[i];
             if (place.visible()) {
-                smaller = makeRgbFrame(place.width, place.height);
-                if (!scaler.scale(shrunk.data(), shrunk.width, shrunk.height, smaller))
+                if (!reshapeRgbFrame(smaller, place.width, place.height) ||
+                    !scaler.scale(shrunk.data(), shrunk.width, shrunk.height, smaller))
                     return nullptr;
-                shrunk = std::move(smaller);
+                std::swap(shrunk, smaller);
                 copyBlock(shrunk, frame8, {place.width, place.height, 0, 0, place.x, place.y});
             }
             return DrawnFrame::pixels(frame8.data());
