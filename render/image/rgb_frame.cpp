@@ -75,6 +75,40 @@ void copyBlock(const RgbFrame& from, RgbFrame& to, RgbBlock b) {
         std::memmove(to.row(b.toY + r) + 3 * b.toX, from.row(b.fromY + r) + 3 * b.fromX, bytes);
 }
 
+bool composeImageOver(MagickWand* image, long x, long y, RgbFrame& frame,
+                      std::vector<unsigned char>& scratch) {
+    if (!image || frame.empty() || MagickGetNumberImages(image) == 0)
+        return false;
+    const long width = static_cast<long>(MagickGetImageWidth(image));
+    const long height = static_cast<long>(MagickGetImageHeight(image));
+    // The part of the image that lies on the frame.
+    const long left = std::max(0L, -x);
+    const long top = std::max(0L, -y);
+    const long right = std::min(width, frame.width - x);
+    const long bottom = std::min(height, frame.height - y);
+    if (left >= right || top >= bottom)
+        return true;
+    const long w = right - left;
+    const long h = bottom - top;
+    scratch.resize(4 * static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    if (MagickExportImagePixels(image, left, top, static_cast<std::size_t>(w),
+                                static_cast<std::size_t>(h), "RGBA", CharPixel,
+                                scratch.data()) == MagickFalse)
+        return false;
+    for (long r = 0; r < h; ++r) {
+        const unsigned char* p = scratch.data() + 4 * static_cast<std::size_t>(r) * w;
+        unsigned char* o = frame.row(y + top + r) + 3 * (x + left);
+        for (long c = 0; c < w; ++c, p += 4, o += 3) {
+            const unsigned a = p[3];
+            if (a == 0)
+                continue;
+            for (int k = 0; k < 3; ++k)
+                o[k] = static_cast<unsigned char>((p[k] * a + o[k] * (255u - a) + 127u) / 255u);
+        }
+    }
+    return true;
+}
+
 void blendByCoverage(const RgbFrame& over, const RgbFrame& under, RgbFrame& out, long x, long y,
                      long width, long height, const unsigned char* coverage) {
     for (long r = 0; r < height; ++r) {

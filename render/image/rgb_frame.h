@@ -6,6 +6,7 @@
 #include "render/image/pixel_blend.h"
 
 #include <cstddef>
+#include <vector>
 
 namespace velomira {
 
@@ -53,6 +54,12 @@ struct RgbBlock {
 
 // Copies the block, clipped to both frames (negative places are fine).
 void copyBlock(const RgbFrame& from, RgbFrame& to, RgbBlock block);
+
+// Lays the image (any size, its alpha weighing its pixels against the frame's) over the frame
+// with its top-left corner at (x, y), clipped to the frame; false when its pixels could not be
+// read. scratch holds them between calls.
+bool composeImageOver(MagickWand* image, long x, long y, RgbFrame& frame,
+                      std::vector<unsigned char>& scratch);
 
 // Over the rectangle at (x, y) of the frames: out = over * m + under * (255 - m), rounded,
 // where m is the coverage (width x height bytes, rows top to bottom). out may be under.
