@@ -3,6 +3,7 @@
 #include "render/image/frame_encoding.h"
 #include "render/image/pixel_blend.h"
 #include "render/image/rgb_scaler.h"
+#include "render/image/rgb_turn.h"
 
 #include <algorithm>
 #include <array>
@@ -184,11 +185,10 @@ struct SpinPixels {
     RgbFrame frame;
     RgbFrame scaled;
     RgbScaler scaler;
-    std::vector<unsigned char> scratch;
 };
 
-// spinFrame on 8-bit pixels: the copy is scaled by the vectorised filter and composed in 8-bit;
-// only the turn of the small copy is left to the library. False when a step failed.
+// spinFrame on 8-bit pixels: the copy scaled by the vectorised filter, turned and composed
+// here. False when the scaling failed.
 bool spinFrame8(SpinPixels& pixels, const RgbFrame& under, const RgbFrame& picture,
                 const SpinStep& step) {
     copyFrame(under, pixels.frame);
@@ -196,20 +196,8 @@ bool spinFrame8(SpinPixels& pixels, const RgbFrame& under, const RgbFrame& pictu
                          static_cast<int>(step.height)) ||
         !pixels.scaler.scale(picture.data(), picture.width, picture.height, pixels.scaled))
         return false;
-    Image copy = imageFromRgb24(pixels.scaled.data(), pixels.scaled.width, pixels.scaled.height);
-    Pixel clear = newPixel("#FFFFFF");
-    if (!copy || !clear)
-        return false;
-    PixelSetAlpha(clear.get(), 0.0);
-    MagickSetImageMatte(copy.get(), MagickTrue);
-    if (step.setOpacity)
-        MagickSetImageOpacity(copy.get(), step.opacity);
-    sampleByInterpolation(copy.get());
-    MagickRotateImage(copy.get(), clear.get(), step.degrees);
-    const long turnedWidth = static_cast<long>(MagickGetImageWidth(copy.get()));
-    const long turnedHeight = static_cast<long>(MagickGetImageHeight(copy.get()));
-    return composeImageOver(copy.get(), (under.width - turnedWidth) / 2,
-                            (under.height - turnedHeight) / 2, pixels.frame, pixels.scratch);
+    turnOver(pixels.scaled, step.degrees, step.setOpacity ? step.opacity : 1.0, pixels.frame);
+    return true;
 }
 
 template <bool Grow, bool Clockwise> Image spin(EffectInputs& in, const EffectParameter&) {
