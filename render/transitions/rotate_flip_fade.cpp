@@ -3,7 +3,7 @@
 #include "render/image/frame_encoding.h"
 #include "render/image/pixel_blend.h"
 #include "render/image/rgb_scaler.h"
-#include "render/image/rgb_turn.h"
+#include "render/image/rgb_warp.h"
 
 #include <algorithm>
 #include <array>
@@ -308,7 +308,8 @@ template <Hinge Side> Image flipIn(EffectInputs& in, const EffectParameter&) {
     Image base;
     Image source;
     Image frame;
-    // 8-bit: the swinging picture, distorted by the library, is composed onto the base here.
+    // 8-bit: the swinging picture drawn in perspective onto the base here; a quadrilateral that
+    // gives no perspective is left to the library's distortion, composed here as well.
     TransitionPixels pixels;
     std::vector<unsigned char> scratch;
     auto draw = [&](std::size_t i) -> DrawnFrame {
@@ -321,12 +322,15 @@ template <Hinge Side> Image flipIn(EffectInputs& in, const EffectParameter&) {
             base = takeBaseFrame(in);
             pixels = takeTransitionPixels(in, base.get());
         }
+        const FlipStep& step = steps[i];
+        if (pixels.ready() &&
+            perspectiveOver(pixels.picture, step.points.data(), step.x, step.y, pixels.base))
+            return DrawnFrame::pixels(pixels.base.data());
         if (!source)
             source = flipSource(in);
         Image turned = cloneImage(source);
         if (!base || !turned)
             return nullptr;
-        const FlipStep& step = steps[i];
         // A degenerate quadrilateral (frames of a pixel or two) leaves the copy undistorted;
         // then this frame shows the base alone.
         if (MagickDistortImage(turned.get(), PerspectiveDistortion, step.points.size(),
