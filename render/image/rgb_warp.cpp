@@ -9,8 +9,8 @@ namespace velomira {
 namespace {
 
 unsigned char mixed(double over, double alpha, unsigned char under) {
-    const double value = over * alpha + under * (1.0 - alpha);
-    return static_cast<unsigned char>(std::clamp(value + 0.5, 0.0, 255.0));
+    const double value = under + alpha * (over - under) + 0.5;
+    return static_cast<unsigned char>(value < 0.0 ? 0.0 : value > 255.0 ? 255.0 : value);
 }
 
 // Quarter turns: each frame pixel takes one picture pixel.
@@ -135,10 +135,22 @@ void mapOver(const RgbFrame& picture, const Projective& back, const Box& box, lo
             const double v = (back.d * vx + back.e * vy + back.f) / q - 0.5;
             if (!(u > -1.0 && v > -1.0 && u < pw && v < ph))
                 continue;
-            const long x0 = static_cast<long>(std::floor(u));
-            const long y0 = static_cast<long>(std::floor(v));
+            const long x0 = u < 0.0 ? -1 : static_cast<long>(u);
+            const long y0 = v < 0.0 ? -1 : static_cast<long>(v);
             const double fx = u - x0;
             const double fy = v - y0;
+            unsigned char* o = out + 3 * (left + i);
+            if (x0 >= 0 && y0 >= 0 && x0 + 1 < pw && y0 + 1 < ph) {
+                // Inside the picture, where nearly every pixel lies: all four taps exist.
+                const unsigned char* p0 = picture.row(y0) + 3 * x0;
+                const unsigned char* p1 = p0 + picture.stride();
+                for (int k = 0; k < 3; ++k) {
+                    const double top = p0[k] + fx * (p0[k + 3] - p0[k]);
+                    const double bottom = p1[k] + fx * (p1[k + 3] - p1[k]);
+                    o[k] = mixed(top + fy * (bottom - top), opacity, o[k]);
+                }
+                continue;
+            }
             const double weights[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy, fx * fy};
             const long xs[4] = {x0, x0 + 1, x0, x0 + 1};
             const long ys[4] = {y0, y0, y0 + 1, y0 + 1};
@@ -155,7 +167,6 @@ void mapOver(const RgbFrame& picture, const Projective& back, const Box& box, lo
             if (cover <= 0.0)
                 continue;
             const double alpha = cover * opacity;
-            unsigned char* o = out + 3 * (left + i);
             for (int k = 0; k < 3; ++k)
                 o[k] = mixed(sum[k] / cover, alpha, o[k]);
         }
