@@ -35,6 +35,9 @@ struct EffectInputs {
     // Every frame drawn by the imaging library: the reference the 8-bit paths are checked
     // against. Otherwise an effect draws 8-bit pixels wherever the two pictures allow.
     bool libraryFrames = false;
+    // Transition frames drawn as pixels coded at once on other threads while the next ones are
+    // drawn; 0: the processor count, at most 4. 1 codes each frame in line.
+    int codingThreads = 0;
 
     bool counting() const { return frameCountOut != nullptr; }
 };

@@ -94,6 +94,7 @@ EffectRender renderEffect(const EffectCase& c, int failAt) {
     in.sink = &out.sink;
     in.libraryFrames = c.libraryFrames;
     in.format = c.format;
+    in.codingThreads = c.codingThreads;
     out.finalFrame = c.effect(in, c.parameter);
     out.canvas = std::move(scene.canvas);
     return out;

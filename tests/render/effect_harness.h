@@ -25,6 +25,7 @@ struct EffectCase {
     bool textured = false;
     bool libraryFrames = false; // the imaging library's reference frames
     FrameFormat format = FrameFormat::Jpeg;
+    int codingThreads = 0; // as in a run: the processor count, at most 4
 };
 
 // A width x height photograph-like picture: crossing gradients with ripples of a few pixels,

@@ -79,5 +79,46 @@ TEST_F(EightBitPath, EveryEffectMatchesTheLibraryFrames) {
     }
 }
 
+// Frames coded on four threads reach the sink as one thread delivers them: the same bytes in
+// the same order; a delivery that fails midway ends the effect with nothing delivered after it.
+TEST_F(EightBitPath, FramesCodedInParallelArriveInOrder) {
+    struct Case {
+        int index;
+        int width;
+        int height;
+        FrameFormat format;
+    };
+    // A family each: mask, rectangles, wipe, slide, zoom, spin, swing, fade; odd and large sizes.
+    const Case cases[] = {
+        {25, 482, 270, FrameFormat::Jpeg},   {37, 1920, 1080, FrameFormat::Yuv420p},
+        {21, 2, 2, FrameFormat::Jpeg},       {27, 1, 1000, FrameFormat::Rgb24},
+        {0, 482, 270, FrameFormat::Yuv420p}, {45, 482, 270, FrameFormat::Jpeg},
+        {61, 482, 270, FrameFormat::Rgb24},  {31, 1920, 1080, FrameFormat::Jpeg},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << "transition " << k.index << " at " << k.width << "x" << k.height);
+        EffectCase c = catalogueCase(k.index, k.width, k.height, 2);
+        c.textured = true;
+        c.format = k.format;
+        c.codingThreads = 1;
+        const EffectRender inLine = renderEffect(c);
+        c.codingThreads = 4;
+        const EffectRender parallel = renderEffect(c);
+        ASSERT_TRUE(parallel.finalFrame);
+        ASSERT_EQ(parallel.sink.count(), inLine.sink.count());
+        for (int i = 0; i < parallel.sink.count(); ++i)
+            EXPECT_EQ(parallel.sink.deliveries()[i].bytes, inLine.sink.deliveries()[i].bytes)
+                << "delivery " << i;
+
+        const int failAt = std::max(1, parallel.sink.count() / 2);
+        const EffectRender stopped = renderEffect(c, failAt);
+        EXPECT_FALSE(stopped.finalFrame);
+        ASSERT_EQ(stopped.sink.count(), failAt);
+        for (int i = 0; i + 1 < failAt; ++i)
+            EXPECT_EQ(stopped.sink.deliveries()[i].bytes, inLine.sink.deliveries()[i].bytes);
+    }
+}
+
 } // namespace
 } // namespace velomira::testing
