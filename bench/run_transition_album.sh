@@ -22,9 +22,11 @@ render="${RENDER:-build/dist/velomira-render}"
 transitions=(0 1 2 5 17 21 25 27 31 32 37 39 41 45 49 55 57 60 66 69 81 85 89 95)
 project="$work/transition-album.dat"
 {
-  printf '{"text_watermark":0,"logo":0,"bgsound":1,"bgsound_auto_set_pause_time":0,'
-  printf '"bgsound_auto_set_image_loop_play":0,"cover":0,"video_size":"1280x720",'
-  printf '"pause_time":0,"bgsound_items":["%s"],"imgs":[' "$work/album/music.mp3"
+  printf '{"text_watermark":0,"text_watermark_font":0,"text_watermark_font_size":8,'
+  printf '"text_watermark_color":0,"logo":0,"logo_path":"","logo_location":3,'
+  printf '"bgsound":1,"bgsound_auto_set_pause_time":0,"bgsound_auto_set_image_loop_play":0,'
+  printf '"cover":0,"video_size":"1280x720","pause_time":0,"bgsound_items":["%s"],"imgs":[' \
+    "$work/album/music.mp3"
   for i in $(seq 1 24); do
     index=${transitions[$(( i - 1 ))]}
     [ "$i" -eq 1 ] && index=99
