@@ -23,6 +23,10 @@ Scene makeScene(const EffectCase& c) {
     Scene scene;
     scene.canvas = c.textured ? texturedPicture(c.width, c.height, 1)
                               : makeCanvas(c.width, c.height, c.pictureColour);
+    if (c.transparentPicture && scene.canvas) {
+        MagickSetImageAlphaChannel(scene.canvas.get(), SetAlphaChannel);
+        MagickSetImageOpacity(scene.canvas.get(), 0.7);
+    }
     if (c.withCaption) {
         scene.caption.image =
             makeCanvas(std::max(1, c.width / 4), std::max(1, c.height / 4), "#ffffff");

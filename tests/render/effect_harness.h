@@ -25,7 +25,8 @@ struct EffectCase {
     bool textured = false;
     bool libraryFrames = false; // the imaging library's reference frames
     FrameFormat format = FrameFormat::Jpeg;
-    int codingThreads = 0; // as in a run: the processor count, at most 4
+    int codingThreads = 0;           // as in a run: the processor count, at most 4
+    bool transparentPicture = false; // the picture canvas has an alpha channel, 70 % opaque
 };
 
 // A width x height photograph-like picture: crossing gradients with ripples of a few pixels,

@@ -79,6 +79,26 @@ TEST_F(EightBitPath, EveryEffectMatchesTheLibraryFrames) {
     }
 }
 
+// A picture with transparency is drawn by the imaging library in every family, as before.
+TEST_F(EightBitPath, PictureWithTransparencyKeepsTheLibraryFrames) {
+    for (int index : {25, 37, 21, 95, 27, 39, 0, 5, 66, 89, 45, 61, 31, 32, 49}) {
+        SCOPED_TRACE(::testing::Message() << "transition " << index);
+        EffectCase c = catalogueCase(index, 160, 90, 2);
+        c.textured = true;
+        c.transparentPicture = true;
+        c.format = FrameFormat::Rgb24;
+        c.libraryFrames = true;
+        const EffectRender reference = renderEffect(c);
+        c.libraryFrames = false;
+        const EffectRender fast = renderEffect(c);
+        ASSERT_TRUE(fast.finalFrame);
+        ASSERT_EQ(fast.sink.count(), reference.sink.count());
+        for (int i = 0; i < fast.sink.count(); ++i)
+            EXPECT_EQ(fast.sink.deliveries()[i].bytes, reference.sink.deliveries()[i].bytes)
+                << "delivery " << i;
+    }
+}
+
 // Frames coded on four threads reach the sink as one thread delivers them: the same bytes in
 // the same order; a delivery that fails midway ends the effect with nothing delivered after it.
 TEST_F(EightBitPath, FramesCodedInParallelArriveInOrder) {
