@@ -251,19 +251,34 @@ void drawMask(MagickWand* target, const DrawingWand* shapes, MagickWand* fill) {
     drawShifted(target, shapes, fill, 0.0, 0.0);
 }
 
-std::vector<PixelRect> changedPieces(const MaskShapes& now, const MaskShapes& before, int width,
-                                     int height) {
-    std::vector<PixelRect> pieces;
+ChangedPieces splitChangedPieces(const MaskShapes& now, const MaskShapes& before, int width,
+                                 int height) {
+    ChangedPieces pieces;
     const Spans frame{{0, width}};
     for (long first = 0; first < height; first += kBandRows) {
         const long last = std::min<long>(first + kBandRows, height) - 1;
         Spans outer, innerNow, innerBefore;
         bandSpans(now, first, last, outer, innerNow);
         bandSpans(before, first, last, outer, innerBefore);
-        const Spans unchanged = intersection(merged(innerNow), merged(innerBefore));
-        for (const Span& s : difference(intersection(merged(outer), frame), unchanged))
-            pieces.push_back({s.begin, first, s.end - s.begin, last - first + 1});
+        const Spans deepNow = merged(innerNow);
+        const Spans unchanged = intersection(deepNow, merged(innerBefore));
+        const Spans changed = difference(intersection(merged(outer), frame), unchanged);
+        const Spans covered = intersection(changed, deepNow);
+        auto add = [&](const Spans& spans, std::vector<PixelRect>& to) {
+            for (const Span& s : spans)
+                to.push_back({s.begin, first, s.end - s.begin, last - first + 1});
+        };
+        add(difference(changed, covered), pieces.drawn);
+        add(covered, pieces.covered);
     }
+    return pieces;
+}
+
+std::vector<PixelRect> changedPieces(const MaskShapes& now, const MaskShapes& before, int width,
+                                     int height) {
+    ChangedPieces split = splitChangedPieces(now, before, width, height);
+    std::vector<PixelRect> pieces = std::move(split.drawn);
+    pieces.insert(pieces.end(), split.covered.begin(), split.covered.end());
     return pieces;
 }
 
@@ -393,21 +408,27 @@ Image playMaskEffect(EffectInputs& in, const MaskSequence& sequence) {
         if (i != next)
             before = i == 0 ? MaskShapes{} : sequence.frame(i - 1);
         MaskShapes now = sequence.frame(i);
-        const auto pieces = changedPieces(now, before, in.width, in.height);
-        before = std::move(now);
-        next = i + 1;
         if (pixels.ready()) {
-            // The shapes weigh the arriving pixels against those under them, piece by piece.
+            const ChangedPieces split = splitChangedPieces(now, before, in.width, in.height);
+            before = std::move(now);
+            next = i + 1;
+            // The shapes weigh the arriving pixels against those under them, piece by piece;
+            // deep inside them the arriving pixels are simply copied.
             const RgbFrame& over = growing ? pixels.picture : pixels.base;
             const RgbFrame& under = growing ? pixels.base : pixels.picture;
             RgbFrame& out = growing ? pixels.base : frame;
-            for (const PixelRect& rect : pieces) {
+            for (const PixelRect& r : split.covered)
+                copyBlock(over, out, {r.width, r.height, r.x, r.y, r.x, r.y});
+            for (const PixelRect& rect : split.drawn) {
                 if (!rect.empty() && coverageOfPiece(shapesNear(before, rect), rect, coverage))
                     blendByCoverage(over, growing ? out : under, out, rect.x, rect.y, rect.width,
                                     rect.height, coverage.data());
             }
             return DrawnFrame::pixels(out.data());
         }
+        const auto pieces = changedPieces(now, before, in.width, in.height);
+        before = std::move(now);
+        next = i + 1;
         if (growing) {
             drawMaskInPieces(base.get(), nullptr, before, picture, pieces);
             return base.get();
