@@ -5,7 +5,7 @@
 // overall, and, for scale, one plain clone + crop + composite + JPEG encode of a frame.
 //
 // Usage: bench_transitions [--threads N] [--fast-only] [index or range ...]
-//        (default: 1 thread, both paths, 0-98)
+//        (default: 1 thread, both paths, 0-98); N threads for the library and for coding frames.
 #include "album/transition_catalogue.h"
 #include "bench/bench_clock.h"
 #include "render/effect_run.h"
@@ -158,6 +158,7 @@ int main(int argc, char** argv) {
             in.previousFrame = cloneImage(previous);
             in.sink = &sink;
             in.libraryFrames = libraryFrames;
+            in.codingThreads = threads;
             const double start = cpuSeconds();
             const velomira::Image result = effect(in, parameter);
             const double seconds = cpuSeconds() - start;
