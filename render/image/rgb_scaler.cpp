@@ -39,8 +39,8 @@ RgbScaler::~RgbScaler() {
 bool RgbScaler::scale(const unsigned char* source, int width, int height, RgbFrame& out) {
     if (!source || width <= 0 || height <= 0 || out.empty())
         return false;
-    // Accurate rounding and full-precision filter taps: the scaled copies stay within a level
-    // of the imaging library's Lanczos resize.
+    // Lanczos, as the imaging library resizes: its copies stay within a level of the library's
+    // (a bicubic filter, a little cheaper, does not). The context is kept while sizes repeat.
     context_ =
         sws_getCachedContext(context_, width, height, AV_PIX_FMT_GRAY8, out.width, out.height,
                              AV_PIX_FMT_GRAY8, SWS_LANCZOS, nullptr, nullptr, nullptr);
