@@ -1,9 +1,11 @@
 // Speed of every built transition at 1280 x 720: each effect renders from one picture to
 // another into a sink that only counts (the frames are still encoded, as in a real run), with
-// no still frames. Prints frames per second per effect and overall, and, for scale, one plain
-// clone + crop + composite + JPEG encode of a frame.
+// no still frames, once through the imaging library's frames (the reference) and once through
+// the 8-bit path. Prints processor time per frame and frames per second of both per effect and
+// overall, and, for scale, one plain clone + crop + composite + JPEG encode of a frame.
 //
-// Usage: bench_transitions [--threads N] [index or range ...]   (default: 1 thread, 0-98)
+// Usage: bench_transitions [--threads N] [--fast-only] [index or range ...]
+//        (default: 1 thread, both paths, 0-98); N threads for the library and for coding frames.
 #include "album/transition_catalogue.h"
 #include "bench/bench_clock.h"
 #include "render/effect_run.h"
@@ -89,6 +91,7 @@ void baseline(const velomira::Image& picture, const velomira::Image& previous) {
 int main(int argc, char** argv) {
     initImageLibrary();
     int threads = 1;
+    bool fastOnly = false;
     std::vector<bool> wanted(99, false);
     bool anyWanted = false;
     for (int a = 1; a < argc; ++a) {
@@ -96,12 +99,15 @@ int main(int argc, char** argv) {
         int last = 0;
         if (std::strcmp(argv[a], "--threads") == 0 && a + 1 < argc) {
             threads = std::max(1, std::atoi(argv[++a]));
+        } else if (std::strcmp(argv[a], "--fast-only") == 0) {
+            fastOnly = true;
         } else if (parseRange(argv[a], first, last)) {
             for (int i = first; i <= last; ++i)
                 wanted[static_cast<std::size_t>(i)] = true;
             anyWanted = true;
         } else {
-            std::fprintf(stderr, "usage: %s [--threads N] [index or range ...]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--threads N] [--fast-only] [index or range ...]\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -116,10 +122,17 @@ int main(int argc, char** argv) {
     std::printf("transitions at %d x %d, %d thread(s), no still frames, processor time\n", kWidth,
                 kHeight, threads);
     baseline(picture, previous);
-    std::printf("%5s  %-36s %7s %8s\n", "index", "name", "frames", "fps");
+    std::printf("%5s  %-36s %7s %18s %18s\n", "index", "name", "frames", "library ms   fps",
+                "8-bit ms   fps");
 
-    int totalFrames = 0;
-    double totalSeconds = 0.0;
+    // Both paths of every effect; a path's totals over all effects.
+    struct Total {
+        int frames = 0;
+        double seconds = 0.0;
+        double worst = 0.0; // the slowest effect's time per frame
+    };
+    Total library;
+    Total fast;
     int effects = 0;
     int failures = 0;
     for (int index = 0; index <= 98; ++index) {
@@ -135,34 +148,63 @@ int main(int argc, char** argv) {
         counting.frameCountOut = &counted;
         effect(counting, parameter);
 
-        CountingSink sink;
-        EffectInputs in;
-        in.width = kWidth;
-        in.height = kHeight;
-        in.pictureCanvas = &picture;
-        in.previousFrame = cloneImage(previous);
-        in.sink = &sink;
-        const double start = cpuSeconds();
-        const velomira::Image result = effect(in, parameter);
-        const double seconds = cpuSeconds() - start;
+        // Seconds per frame of one path, or a negative value when it failed or miscounted.
+        auto run = [&](bool libraryFrames, Total& total) {
+            CountingSink sink;
+            EffectInputs in;
+            in.width = kWidth;
+            in.height = kHeight;
+            in.pictureCanvas = &picture;
+            in.previousFrame = cloneImage(previous);
+            in.sink = &sink;
+            in.libraryFrames = libraryFrames;
+            in.codingThreads = threads;
+            const double start = cpuSeconds();
+            const velomira::Image result = effect(in, parameter);
+            const double seconds = cpuSeconds() - start;
+            if (!result || sink.frames != counted || sink.frames == 0)
+                return -1.0;
+            total.frames += sink.frames;
+            total.seconds += seconds;
+            total.worst = std::max(total.worst, seconds / sink.frames);
+            return seconds / sink.frames;
+        };
+        const double libraryFrame = fastOnly ? 0.0 : run(true, library);
+        const double fastFrame = run(false, fast);
         const std::string name(transitionNameOrNone(index));
         // Chinese names take two columns each but three bytes: pad by display width.
         int columns = 0;
         for (unsigned char c : name)
             columns += (c & 0xC0) == 0x80 ? 0 : (c >= 0x80 ? 2 : 1);
-        std::printf("%5d  %s%*s %7d %8.1f%s\n", index, name.c_str(), std::max(0, 36 - columns), "",
-                    sink.frames, sink.frames / seconds,
-                    !result || sink.frames != counted ? "  (failed or miscounted)" : "");
-        failures += !result || sink.frames != counted ? 1 : 0;
-        totalFrames += sink.frames;
-        totalSeconds += seconds;
+        auto column = [](double perFrame) {
+            char text[32];
+            if (perFrame > 0.0)
+                std::snprintf(text, sizeof text, "%8.1f %8.1f", 1000.0 * perFrame, 1.0 / perFrame);
+            else
+                std::snprintf(text, sizeof text, "%17s", "-");
+            return std::string(text);
+        };
+        const bool failed = libraryFrame < 0.0 || fastFrame < 0.0;
+        std::printf("%5d  %s%*s %7d %18s %18s%s\n", index, name.c_str(), std::max(0, 36 - columns),
+                    "", counted, column(libraryFrame).c_str(), column(fastFrame).c_str(),
+                    failed ? "  (failed or miscounted)" : "");
+        failures += failed ? 1 : 0;
         ++effects;
     }
     if (effects == 0) {
         std::printf("no transition effect is built\n");
         return 0;
     }
-    std::printf("overall: %d effects, %d frames in %.1f s: %.1f fps\n", effects, totalFrames,
-                totalSeconds, totalFrames / totalSeconds);
+    auto overall = [](const char* path, const Total& total) {
+        if (total.frames == 0)
+            return;
+        std::printf("overall %s: %d frames in %.1f s: %.1f fps, %.2f ms per frame, slowest "
+                    "effect %.1f ms per frame\n",
+                    path, total.frames, total.seconds, total.frames / total.seconds,
+                    1000.0 * total.seconds / total.frames, 1000.0 * total.worst);
+    };
+    std::printf("%d effects\n", effects);
+    overall("library", library);
+    overall("8-bit", fast);
     return failures == 0 ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "render/effect_run.h"
 
+#include "render/frame_encoding_queue.h"
 #include "render/image/frame_encoding.h"
 #include "render/transitions/no_transition.h"
 
@@ -26,6 +27,16 @@ Image takeBaseFrame(EffectInputs& in) {
     if (in.previousFrame)
         return std::move(in.previousFrame);
     return makeCanvas(in.width, in.height, "#000000");
+}
+
+TransitionPixels takeTransitionPixels(const EffectInputs& in, MagickWand* base) {
+    TransitionPixels pixels;
+    if (in.libraryFrames || !in.pictureCanvas || !base)
+        return pixels;
+    pixels.picture = takeOpaqueRgb(in.pictureCanvas->get(), in.width, in.height);
+    if (!pixels.picture.empty())
+        pixels.base = takeOpaqueRgb(base, in.width, in.height);
+    return pixels;
 }
 
 Image clonePictureCanvas(const EffectInputs& in) {
@@ -68,16 +79,30 @@ Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw
     }
     if (!in.sink)
         return Image();
-    EncodedFrame blob;
+    // A preview logo is drawn by the library, which stays on this thread.
+    const int threads = in.logo                ? 1
+                        : in.codingThreads > 0 ? in.codingThreads
+                                               : frameEncodingThreads();
     DrawnFrame last;
-    for (std::size_t i = 0; i < frames; ++i) {
-        last = draw(i);
-        if (!last)
+    EncodedFrame blob;
+    {
+        FrameEncodingQueue queue(*in.sink, in.width, in.height, in.format, threads);
+        for (std::size_t i = 0; i < frames; ++i) {
+            last = draw(i);
+            if (!last)
+                return Image();
+            const bool queued =
+                last.image || in.logo
+                    ? queue.pushEncoded(last.image ? encodeFrame(last.image, in.logo, in.format)
+                                                   : encodeFrame(last.rgb, in.width, in.height,
+                                                                 in.logo, in.format))
+                    : queue.pushPixels(last.rgb);
+            if (!queued)
+                return Image();
+        }
+        if (!queue.drain())
             return Image();
-        blob = last.image ? encodeFrame(last.image, in.logo, in.format)
-                          : encodeFrame(last.rgb, in.width, in.height, in.logo, in.format);
-        if (!send(*in.sink, blob, false))
-            return Image();
+        blob = queue.takeLastDelivered();
     }
     // The caption fade-in composes onto an image; a frame drawn as pixels only becomes one.
     Image held;

@@ -7,6 +7,7 @@
 // counting and rendering cannot disagree.
 #include "render/frame_sink.h"
 #include "render/image/image_layer.h"
+#include "render/image/rgb_frame.h"
 
 #include <cstddef>
 #include <functional>
@@ -31,6 +32,12 @@ struct EffectInputs {
     FrameFormat format = FrameFormat::Jpeg;
     // Counting mode when set: receives transition frames + still frames, nothing is drawn.
     int* frameCountOut = nullptr;
+    // Every frame drawn by the imaging library: the reference the 8-bit paths are checked
+    // against. Otherwise an effect draws 8-bit pixels wherever the two pictures allow.
+    bool libraryFrames = false;
+    // Transition frames drawn as pixels coded at once on other threads while the next ones are
+    // drawn; 0: the processor count, at most 4. 1 codes each frame in line.
+    int codingThreads = 0;
 
     bool counting() const { return frameCountOut != nullptr; }
 };
@@ -81,6 +88,16 @@ int stillFrameCount(int stillFrames);
 // The base an effect draws on: the previous frame, or a black W x H canvas before the first
 // picture. Takes the previous frame out of the inputs.
 Image takeBaseFrame(EffectInputs& in);
+
+// The picture canvas and the base frame as 8-bit pixels, for an effect's 8-bit path. Not
+// ready when the library's frames are asked for, or when either is not an opaque W x H image:
+// the library then draws what plain copies and blends cannot.
+struct TransitionPixels {
+    RgbFrame picture;
+    RgbFrame base;
+    bool ready() const { return !picture.empty() && !base.empty(); }
+};
+TransitionPixels takeTransitionPixels(const EffectInputs& in, MagickWand* base);
 
 // A copy of the picture canvas for an effect that changes its pixels.
 Image clonePictureCanvas(const EffectInputs& in);

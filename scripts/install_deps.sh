@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev
-  libmagickwand-6.q16-dev libcjson-dev libjpeg62-turbo-dev libpng-dev
+  libmagickwand-6.q16-dev libcjson-dev libjpeg62-turbo-dev libpng-dev libswscale-dev
   libgtest-dev libbenchmark-dev
   ffmpeg atomicparsley imagemagick
   fonts-wqy-zenhei fonts-arphic-ukai fonts-arphic-uming

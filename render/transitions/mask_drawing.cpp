@@ -35,17 +35,19 @@ using DrawInfoHandle = std::unique_ptr<DrawInfo, DrawInfoDeleter>;
 
 // Draws with the shapes moved by (dx, dy), so a piece cut at (-dx, -dy) receives exactly the
 // pixels the whole drawing would give it.
+// A null fill draws in the drawing's own fill colour.
 void drawShifted(MagickWand* target, const DrawingWand* shapes, MagickWand* fill, double dx,
                  double dy) {
-    if (!target || !shapes || !fill || MagickGetNumberImages(target) == 0 ||
-        MagickGetNumberImages(fill) == 0)
+    if (!target || !shapes || MagickGetNumberImages(target) == 0 ||
+        (fill && MagickGetNumberImages(fill) == 0))
         return;
     DrawInfoHandle info(PeekDrawingWand(shapes));
     if (!info)
         return;
     info->affine.tx = dx;
     info->affine.ty = dy;
-    info->fill_pattern = GetImageFromMagickWand(fill);
+    if (fill)
+        info->fill_pattern = GetImageFromMagickWand(fill);
     DrawImage(GetImageFromMagickWand(target), info.get());
 }
 
@@ -249,33 +251,78 @@ void drawMask(MagickWand* target, const DrawingWand* shapes, MagickWand* fill) {
     drawShifted(target, shapes, fill, 0.0, 0.0);
 }
 
-std::vector<PixelRect> changedPieces(const MaskShapes& now, const MaskShapes& before, int width,
-                                     int height) {
-    std::vector<PixelRect> pieces;
+ChangedPieces splitChangedPieces(const MaskShapes& now, const MaskShapes& before, int width,
+                                 int height) {
+    ChangedPieces pieces;
     const Spans frame{{0, width}};
     for (long first = 0; first < height; first += kBandRows) {
         const long last = std::min<long>(first + kBandRows, height) - 1;
         Spans outer, innerNow, innerBefore;
         bandSpans(now, first, last, outer, innerNow);
         bandSpans(before, first, last, outer, innerBefore);
-        const Spans unchanged = intersection(merged(innerNow), merged(innerBefore));
-        for (const Span& s : difference(intersection(merged(outer), frame), unchanged))
-            pieces.push_back({s.begin, first, s.end - s.begin, last - first + 1});
+        const Spans deepNow = merged(innerNow);
+        const Spans unchanged = intersection(deepNow, merged(innerBefore));
+        const Spans changed = difference(intersection(merged(outer), frame), unchanged);
+        const Spans covered = intersection(changed, deepNow);
+        auto add = [&](const Spans& spans, std::vector<PixelRect>& to) {
+            for (const Span& s : spans)
+                to.push_back({s.begin, first, s.end - s.begin, last - first + 1});
+        };
+        add(difference(changed, covered), pieces.drawn);
+        add(covered, pieces.covered);
     }
     return pieces;
 }
+
+std::vector<PixelRect> changedPieces(const MaskShapes& now, const MaskShapes& before, int width,
+                                     int height) {
+    ChangedPieces split = splitChangedPieces(now, before, width, height);
+    std::vector<PixelRect> pieces = std::move(split.drawn);
+    pieces.insert(pieces.end(), split.covered.begin(), split.covered.end());
+    return pieces;
+}
+
+namespace {
+
+// Shapes that keep clear of the piece cannot change it; tracing them is wasted.
+MaskShapes shapesNear(const MaskShapes& shapes, const PixelRect& rect) {
+    MaskShapes near;
+    for (const MaskShape& shape : shapes) {
+        if (touches(shape, rect))
+            near.push_back(shape);
+    }
+    return near;
+}
+
+// The weight the drawing gives the fill over what lies under it, pixel by pixel in the piece
+// (0..255, rows top to bottom): the shapes drawn in white on black. The library traces and
+// antialiases them exactly as it does with a fill picture.
+bool coverageOfPiece(const MaskShapes& shapes, const PixelRect& rect,
+                     std::vector<unsigned char>& coverage) {
+    Image piece =
+        makeCanvas(static_cast<int>(rect.width), static_cast<int>(rect.height), "#000000");
+    Drawing drawing = newDrawing();
+    Pixel white = newPixel("#ffffff");
+    if (!piece || !drawing || !white)
+        return false;
+    DrawSetFillColor(drawing.get(), white.get());
+    addShapes(drawing.get(), shapes);
+    drawShifted(piece.get(), drawing.get(), nullptr, -static_cast<double>(rect.x),
+                -static_cast<double>(rect.y));
+    coverage.resize(static_cast<std::size_t>(rect.width) * static_cast<std::size_t>(rect.height));
+    return MagickExportImagePixels(piece.get(), 0, 0, static_cast<std::size_t>(rect.width),
+                                   static_cast<std::size_t>(rect.height), "R", CharPixel,
+                                   coverage.data()) == MagickTrue;
+}
+
+} // namespace
 
 void drawMaskInPieces(MagickWand* target, MagickWand* start, const MaskShapes& shapes,
                       MagickWand* fill, const std::vector<PixelRect>& pieces) {
     for (const PixelRect& rect : pieces) {
         if (rect.empty())
             continue;
-        // Shapes that keep clear of the piece cannot change it; tracing them is wasted.
-        MaskShapes near;
-        for (const MaskShape& shape : shapes) {
-            if (touches(shape, rect))
-                near.push_back(shape);
-        }
+        const MaskShapes near = shapesNear(shapes, rect);
         Image piece = croppedCopy(start ? start : target, rect);
         Image pattern = croppedCopy(fill, rect);
         Drawing drawing = newDrawing();
@@ -318,45 +365,77 @@ std::vector<int> multiples(int first, int last, int factor) {
 
 Image playMaskEffect(EffectInputs& in, const MaskSequence& sequence) {
     const std::size_t count = sequence.frameCount();
-    Image work;     // growing: the base; shrinking: the frame image
-    Image previous; // shrinking: the picture that leaves
+    const bool growing = sequence.mode == MaskMode::Growing;
+    Image base; // growing: the frame drawn on; shrinking: the picture that leaves
+    Image work; // shrinking: the frame image
     Image finalFrame;
+    TransitionPixels pixels;
+    RgbFrame frame; // shrinking, 8-bit: the frame
+    std::vector<unsigned char> coverage;
+    bool started = false;
     // The shapes of the frame drawn last, and which frame follows it.
     MaskShapes before;
     std::size_t next = 0;
-    auto draw = [&](std::size_t i) -> MagickWand* {
+    auto draw = [&](std::size_t i) -> DrawnFrame {
         if (!in.pictureCanvas || !*in.pictureCanvas)
             return nullptr;
         MagickWand* picture = in.pictureCanvas->get();
         if (i + 1 >= count || i >= sequence.steps.size()) {
             work.reset();
-            previous.reset();
+            base.reset();
+            pixels = TransitionPixels();
+            frame = RgbFrame();
             in.previousFrame.reset();
             finalFrame = clonePictureCanvas(in);
             return finalFrame.get();
         }
-        const bool growing = sequence.mode == MaskMode::Growing;
-        if (!work) {
-            if (growing) {
-                work = takeBaseFrame(in);
-            } else {
-                previous = takeBaseFrame(in);
-                work = clonePictureCanvas(in);
-            }
-            if (!work || (!growing && !previous))
+        if (!started) {
+            started = true;
+            base = takeBaseFrame(in);
+            if (!base)
                 return nullptr;
+            pixels = takeTransitionPixels(in, base.get());
+            if (pixels.ready() && !growing) {
+                frame = makeRgbFrame(in.width, in.height);
+                if (frame.empty())
+                    pixels = TransitionPixels();
+                copyFrame(pixels.picture, frame);
+            }
+            if (!pixels.ready() && !growing)
+                work = clonePictureCanvas(in);
         }
         // Frames come in order; should one ever not, its predecessor is built again.
         if (i != next)
             before = i == 0 ? MaskShapes{} : sequence.frame(i - 1);
         MaskShapes now = sequence.frame(i);
+        if (pixels.ready()) {
+            const ChangedPieces split = splitChangedPieces(now, before, in.width, in.height);
+            before = std::move(now);
+            next = i + 1;
+            // The shapes weigh the arriving pixels against those under them, piece by piece;
+            // deep inside them the arriving pixels are simply copied.
+            const RgbFrame& over = growing ? pixels.picture : pixels.base;
+            const RgbFrame& under = growing ? pixels.base : pixels.picture;
+            RgbFrame& out = growing ? pixels.base : frame;
+            for (const PixelRect& r : split.covered)
+                copyBlock(over, out, {r.width, r.height, r.x, r.y, r.x, r.y});
+            for (const PixelRect& rect : split.drawn) {
+                if (!rect.empty() && coverageOfPiece(shapesNear(before, rect), rect, coverage))
+                    blendByCoverage(over, growing ? out : under, out, rect.x, rect.y, rect.width,
+                                    rect.height, coverage.data());
+            }
+            return DrawnFrame::pixels(out.data());
+        }
         const auto pieces = changedPieces(now, before, in.width, in.height);
-        if (growing)
-            drawMaskInPieces(work.get(), nullptr, now, picture, pieces);
-        else
-            drawMaskInPieces(work.get(), picture, now, previous.get(), pieces);
         before = std::move(now);
         next = i + 1;
+        if (growing) {
+            drawMaskInPieces(base.get(), nullptr, before, picture, pieces);
+            return base.get();
+        }
+        if (!work)
+            return nullptr;
+        drawMaskInPieces(work.get(), picture, before, base.get(), pieces);
         return work.get();
     };
     return playTransition(in, count, draw, finalFrame);
@@ -364,36 +443,57 @@ Image playMaskEffect(EffectInputs& in, const MaskSequence& sequence) {
 
 Image playRectEffect(EffectInputs& in, const RectSequence& sequence) {
     const std::size_t count = sequence.frameCount();
-    Image work;
-    Image previous;
+    const bool growing = sequence.mode == MaskMode::Growing;
+    Image base; // growing: the frame drawn on; shrinking: the picture that leaves
+    Image work; // shrinking: the frame image
     Image finalFrame;
-    auto draw = [&](std::size_t i) -> MagickWand* {
+    TransitionPixels pixels;
+    RgbFrame frame; // shrinking, 8-bit: the frame
+    bool started = false;
+    auto draw = [&](std::size_t i) -> DrawnFrame {
         if (!in.pictureCanvas || !*in.pictureCanvas)
             return nullptr;
         MagickWand* picture = in.pictureCanvas->get();
         if (i + 1 >= count || i >= sequence.steps.size()) {
             work.reset();
-            previous.reset();
+            base.reset();
+            pixels = TransitionPixels();
+            frame = RgbFrame();
             in.previousFrame.reset();
             finalFrame = clonePictureCanvas(in);
             return finalFrame.get();
         }
-        if (sequence.mode == MaskMode::Growing) {
-            if (!work)
-                work = takeBaseFrame(in);
-            if (!work)
-                return nullptr;
-            for (const PixelRect& rect : sequence.frame(i))
-                copyRect(work.get(), picture, rect);
-        } else {
-            if (!previous)
-                previous = takeBaseFrame(in);
-            work = clonePictureCanvas(in);
-            if (!work || !previous)
-                return nullptr;
-            for (const PixelRect& rect : sequence.frame(i))
-                copyRect(work.get(), previous.get(), rect);
+        if (!started) {
+            started = true;
+            base = takeBaseFrame(in);
+            pixels = takeTransitionPixels(in, base.get());
+            if (pixels.ready() && !growing) {
+                frame = makeRgbFrame(in.width, in.height);
+                if (frame.empty())
+                    pixels = TransitionPixels();
+            }
         }
+        if (!base)
+            return nullptr;
+        if (pixels.ready()) {
+            if (!growing)
+                copyFrame(pixels.picture, frame);
+            const RgbFrame& from = growing ? pixels.picture : pixels.base;
+            RgbFrame& to = growing ? pixels.base : frame;
+            for (const PixelRect& r : sequence.frame(i))
+                copyBlock(from, to, {r.width, r.height, r.x, r.y, r.x, r.y});
+            return DrawnFrame::pixels(to.data());
+        }
+        if (growing) {
+            for (const PixelRect& rect : sequence.frame(i))
+                copyRect(base.get(), picture, rect);
+            return base.get();
+        }
+        work = clonePictureCanvas(in);
+        if (!work)
+            return nullptr;
+        for (const PixelRect& rect : sequence.frame(i))
+            copyRect(work.get(), base.get(), rect);
         return work.get();
     };
     return playTransition(in, count, draw, finalFrame);

@@ -70,6 +70,15 @@ void drawMask(MagickWand* target, const DrawingWand* shapes, MagickWand* fill);
 std::vector<PixelRect> changedPieces(const MaskShapes& now, const MaskShapes& before, int width,
                                      int height);
 
+// The changed pieces in two lists: those that lie deep inside the shapes of `now`, which cover
+// every pixel there, and the others, where the drawing decides.
+struct ChangedPieces {
+    std::vector<PixelRect> drawn;
+    std::vector<PixelRect> covered;
+};
+ChangedPieces splitChangedPieces(const MaskShapes& now, const MaskShapes& before, int width,
+                                 int height);
+
 // The same as drawing all the shapes with drawMask, restricted to the pieces: each piece of
 // target is replaced by the piece of `start` (target itself when null) with the shapes that
 // reach it drawn onto it.

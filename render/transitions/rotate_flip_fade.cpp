@@ -2,6 +2,8 @@
 
 #include "render/image/frame_encoding.h"
 #include "render/image/pixel_blend.h"
+#include "render/image/rgb_scaler.h"
+#include "render/image/rgb_warp.h"
 
 #include <algorithm>
 #include <array>
@@ -73,7 +75,7 @@ Image crossFade(EffectInputs& in, const EffectParameter& parameter) {
     auto draw = [&](std::size_t i) -> DrawnFrame {
         if (!previous) {
             previous = takeBaseFrame(in);
-            if (previous && in.pictureCanvas)
+            if (previous && in.pictureCanvas && !in.libraryFrames)
                 takeFadePixels(pixels, in.pictureCanvas->get(), previous.get(), in.width,
                                in.height);
         }
@@ -177,19 +179,54 @@ Image spinFrame(const Image& under, const Image& picture, const SpinStep& step, 
     return frame;
 }
 
+// The working memory of the 8-bit spin frames.
+struct SpinPixels {
+    TransitionPixels pictures;
+    RgbFrame frame;
+    RgbFrame scaled;
+    RgbScaler scaler;
+};
+
+// spinFrame on 8-bit pixels: the copy scaled by the vectorised filter, turned and composed
+// here. False when the scaling failed.
+bool spinFrame8(SpinPixels& pixels, const RgbFrame& under, const RgbFrame& picture,
+                const SpinStep& step) {
+    copyFrame(under, pixels.frame);
+    if (!reshapeRgbFrame(pixels.scaled, static_cast<int>(step.width),
+                         static_cast<int>(step.height)) ||
+        !pixels.scaler.scale(picture.data(), picture.width, picture.height, pixels.scaled))
+        return false;
+    turnOver(pixels.scaled, step.degrees, step.setOpacity ? step.opacity : 1.0, pixels.frame);
+    return true;
+}
+
 template <bool Grow, bool Clockwise> Image spin(EffectInputs& in, const EffectParameter&) {
     const std::vector<SpinStep> steps = spinSteps(in.width, in.height, Grow, Clockwise);
     Image previous;
     Image frame;
-    auto draw = [&](std::size_t i) -> MagickWand* {
+    SpinPixels pixels;
+    auto draw = [&](std::size_t i) -> DrawnFrame {
         if (i == steps.size()) {
+            pixels.pictures = TransitionPixels();
+            pixels.frame = RgbFrame();
             frame = clonePictureCanvas(in);
             return frame.get();
         }
-        if (!previous)
+        if (!previous) {
             previous = takeBaseFrame(in);
+            pixels.pictures = takeTransitionPixels(in, previous.get());
+            pixels.frame = makeRgbFrame(in.width, in.height);
+        }
         if (!previous || !in.pictureCanvas)
             return nullptr;
+        if (pixels.pictures.ready() && !pixels.frame.empty()) {
+            const RgbFrame& picture = pixels.pictures.picture;
+            const RgbFrame& base = pixels.pictures.base;
+            if (Grow ? spinFrame8(pixels, base, picture, steps[i])
+                     : spinFrame8(pixels, picture, base, steps[i]))
+                return DrawnFrame::pixels(pixels.frame.data());
+            pixels.pictures = TransitionPixels();
+        }
         frame = Grow ? spinFrame(previous, *in.pictureCanvas, steps[i], in.width, in.height)
                      : spinFrame(*in.pictureCanvas, previous, steps[i], in.width, in.height);
         return frame.get();
@@ -271,24 +308,42 @@ template <Hinge Side> Image flipIn(EffectInputs& in, const EffectParameter&) {
     Image base;
     Image source;
     Image frame;
-    auto draw = [&](std::size_t i) -> MagickWand* {
+    // 8-bit: the swinging picture drawn in perspective onto the base here; a quadrilateral that
+    // gives no perspective is left to the library's distortion, composed here as well.
+    TransitionPixels pixels;
+    std::vector<unsigned char> scratch;
+    auto draw = [&](std::size_t i) -> DrawnFrame {
         if (i == steps.size()) {
+            pixels = TransitionPixels();
             frame = clonePictureCanvas(in);
             return frame.get();
         }
-        if (!base)
+        if (!base) {
             base = takeBaseFrame(in);
+            pixels = takeTransitionPixels(in, base.get());
+        }
+        const FlipStep& step = steps[i];
+        if (pixels.ready() &&
+            perspectiveOver(pixels.picture, step.points.data(), step.x, step.y, pixels.base))
+            return DrawnFrame::pixels(pixels.base.data());
         if (!source)
             source = flipSource(in);
         Image turned = cloneImage(source);
         if (!base || !turned)
             return nullptr;
-        const FlipStep& step = steps[i];
         // A degenerate quadrilateral (frames of a pixel or two) leaves the copy undistorted;
         // then this frame shows the base alone.
         if (MagickDistortImage(turned.get(), PerspectiveDistortion, step.points.size(),
-                               step.points.data(), MagickTrue) == MagickTrue)
-            MagickCompositeImage(base.get(), turned.get(), OverCompositeOp, step.x, step.y);
+                               step.points.data(), MagickTrue) == MagickTrue) {
+            if (pixels.ready()) {
+                if (!composeImageOver(turned.get(), step.x, step.y, pixels.base, scratch))
+                    return nullptr;
+            } else {
+                MagickCompositeImage(base.get(), turned.get(), OverCompositeOp, step.x, step.y);
+            }
+        }
+        if (pixels.ready())
+            return DrawnFrame::pixels(pixels.base.data());
         return base.get();
     };
     return playTransition(in, steps.size() + 1, draw, frame);

@@ -110,6 +110,11 @@ void drawAt(Scratch& scratch, MagickWand* frame, MagickWand* picture, Offset at)
                 static_cast<long>(MagickGetImageHeight(picture)), at});
 }
 
+// A whole frame-sized picture drawn at the offset, as a block of pixels.
+RgbBlock wholeAt(const EffectInputs& in, Offset at) {
+    return {in.width, in.height, 0, 0, at.x, at.y};
+}
+
 // The frame that ends every effect of this family: an untouched copy of the picture canvas.
 // The working images go first so that no more than needed is held while it is sent.
 MagickWand* finishWith(const EffectInputs& in, Image& last, Image& workA, Image& workB) {
@@ -148,19 +153,33 @@ Image pushEffect(EffectInputs& in, const EffectParameter& parameter, Motion moti
     const bool pictureFirst = motion == Motion::LeftToRight || motion == Motion::TopToBottom;
     Image previous, frame, last;
     Scratch scratch;
-    auto draw = [&](std::size_t i) -> MagickWand* {
+    TransitionPixels pixels;
+    RgbFrame frame8;
+    auto draw = [&](std::size_t i) -> DrawnFrame {
         const int s = sizes[i];
-        if (s >= extent)
+        if (s >= extent) {
+            pixels = TransitionPixels();
+            frame8 = RgbFrame();
             return finishWith(in, last, frame, previous);
-        if (!frame) {
-            previous = takeBaseFrame(in);
-            frame = makeCanvas(in.width, in.height, "#000000");
         }
+        if (!previous) {
+            previous = takeBaseFrame(in);
+            pixels = takeTransitionPixels(in, previous.get());
+            frame8 = makeRgbFrame(in.width, in.height);
+        }
+        const Offset pictureAt = movedBy(motion, s - extent);
+        const Offset previousAt = movedBy(motion, s);
+        if (pixels.ready() && !frame8.empty()) {
+            // The two pictures lie side by side and cover the frame between them.
+            copyBlock(pixels.picture, frame8, wholeAt(in, pictureAt));
+            copyBlock(pixels.base, frame8, wholeAt(in, previousAt));
+            return DrawnFrame::pixels(frame8.data());
+        }
+        if (!frame)
+            frame = makeCanvas(in.width, in.height, "#000000");
         MagickWand* picture = pictureOf(in);
         if (!frame || !previous || !picture)
             return nullptr;
-        const Offset pictureAt = movedBy(motion, s - extent);
-        const Offset previousAt = movedBy(motion, s);
         if (pictureFirst) {
             drawAt(scratch, frame.get(), picture, pictureAt);
             drawAt(scratch, frame.get(), previous.get(), previousAt);
@@ -176,51 +195,85 @@ Image pushEffect(EffectInputs& in, const EffectParameter& parameter, Motion moti
 // The two shapes the slides and flies share. Each plays `steps` frames and then the picture
 // itself; `active` false (an empty frame) means no transition at all.
 
-// The previous picture, placed by drawStep, over a fresh copy of the still new picture.
-using DrawStep = void (*)(Scratch&, MagickWand* frame, MagickWand* source, int width, int height,
-                          Motion motion, int step);
+// The regions of the moving picture that a frame shows, from the frame's step.
+using RegionsOf = std::vector<Region> (*)(int width, int height, Motion motion, int step);
 
+void drawRegions(Scratch& scratch, MagickWand* frame, MagickWand* source,
+                 const std::vector<Region>& regions) {
+    for (const Region& region : regions)
+        drawRegion(scratch, frame, source, region);
+}
+
+void copyRegions(const RgbFrame& source, RgbFrame& frame, const std::vector<Region>& regions) {
+    for (const Region& r : regions)
+        copyBlock(source, frame, {r.width, r.height, r.x, r.y, r.at.x, r.at.y});
+}
+
+// The previous picture, placed by its regions, over a fresh copy of the still new picture.
 Image playOverPicture(EffectInputs& in, const std::vector<int>& steps, bool active, Motion motion,
-                      DrawStep drawStep) {
+                      RegionsOf regionsOf) {
     Image previous, frame, last;
     Scratch scratch;
-    auto draw = [&](std::size_t i) -> MagickWand* {
-        if (i == steps.size())
+    TransitionPixels pixels;
+    RgbFrame frame8;
+    auto draw = [&](std::size_t i) -> DrawnFrame {
+        if (i == steps.size()) {
+            pixels = TransitionPixels();
+            frame8 = RgbFrame();
             return finishWith(in, last, frame, previous);
-        if (!previous)
+        }
+        if (!previous) {
             previous = takeBaseFrame(in);
+            pixels = takeTransitionPixels(in, previous.get());
+            frame8 = makeRgbFrame(in.width, in.height);
+        }
+        const std::vector<Region> regions = regionsOf(in.width, in.height, motion, steps[i]);
+        if (pixels.ready() && !frame8.empty()) {
+            copyFrame(pixels.picture, frame8);
+            copyRegions(pixels.base, frame8, regions);
+            return DrawnFrame::pixels(frame8.data());
+        }
         frame = clonePictureCanvas(in);
         if (!frame || !previous)
             return nullptr;
-        drawStep(scratch, frame.get(), previous.get(), in.width, in.height, motion, steps[i]);
+        drawRegions(scratch, frame.get(), previous.get(), regions);
         return frame.get();
     };
     return playTransition(in, active ? steps.size() + 1 : 0, draw, last);
 }
 
-// The new picture, placed by drawStep, gathering on the previous frame (ours, so it serves
+// The new picture, placed by its regions, gathering on the previous frame (ours, so it serves
 // directly as the base).
 Image playOntoBase(EffectInputs& in, const std::vector<int>& steps, bool active, Motion motion,
-                   DrawStep drawStep) {
+                   RegionsOf regionsOf) {
     Image base, last, unused;
     Scratch scratch;
-    auto draw = [&](std::size_t i) -> MagickWand* {
-        if (i == steps.size())
+    TransitionPixels pixels;
+    auto draw = [&](std::size_t i) -> DrawnFrame {
+        if (i == steps.size()) {
+            pixels = TransitionPixels();
             return finishWith(in, last, base, unused);
-        if (!base)
+        }
+        if (!base) {
             base = takeBaseFrame(in);
+            pixels = takeTransitionPixels(in, base.get());
+        }
+        const std::vector<Region> regions = regionsOf(in.width, in.height, motion, steps[i]);
+        if (pixels.ready()) {
+            copyRegions(pixels.picture, pixels.base, regions);
+            return DrawnFrame::pixels(pixels.base.data());
+        }
         MagickWand* picture = pictureOf(in);
         if (!base || !picture)
             return nullptr;
-        drawStep(scratch, base.get(), picture, in.width, in.height, motion, steps[i]);
+        drawRegions(scratch, base.get(), picture, regions);
         return base.get();
     };
     return playTransition(in, active ? steps.size() + 1 : 0, draw, last);
 }
 
-void moveBy(Scratch& scratch, MagickWand* frame, MagickWand* source, int, int, Motion motion,
-            int distance) {
-    drawAt(scratch, frame, source, movedBy(motion, distance));
+std::vector<Region> movedWhole(int width, int height, Motion motion, int distance) {
+    return {{0, 0, width, height, movedBy(motion, distance)}};
 }
 
 // ---- Slide out: the previous picture moves away and uncovers the still new picture.
@@ -232,7 +285,7 @@ Image slideOutEffect(EffectInputs& in, Motion motion) {
     std::vector<int> distances; // how far the previous picture has moved, frame by frame
     for (int k = n; k >= 1; --k)
         distances.push_back(extent - k * t);
-    return playOverPicture(in, distances, extent > 0, motion, moveBy);
+    return playOverPicture(in, distances, extent > 0, motion, movedWhole);
 }
 
 // ---- Slide in: the new picture moves in over the still previous picture.
@@ -244,7 +297,7 @@ Image slideInEffect(EffectInputs& in, Motion motion) {
     std::vector<int> distances; // the picture's offset from its final place, against the motion
     for (int k = 1; k < n; ++k)
         distances.push_back(k * t - extent);
-    return playOntoBase(in, distances, n > 0, motion, moveBy);
+    return playOntoBase(in, distances, n > 0, motion, movedWhole);
 }
 
 // ---- Fly in and out: the inner regions of the four quarters shown at the frame's corners.
@@ -265,10 +318,9 @@ std::array<Region, 4> quarterPieces(int width, int height, int w) {
     }};
 }
 
-void drawPieces(Scratch& scratch, MagickWand* frame, MagickWand* source, int width, int height,
-                Motion, int pieceWidth) {
-    for (const Region& piece : quarterPieces(width, height, pieceWidth))
-        drawRegion(scratch, frame, source, piece);
+std::vector<Region> quarters(int width, int height, Motion, int pieceWidth) {
+    const std::array<Region, 4> pieces = quarterPieces(width, height, pieceWidth);
+    return {pieces.begin(), pieces.end()};
 }
 
 // The piece step: W/32 made even (odd values below 3 go up, others down), at least 1.
@@ -286,7 +338,7 @@ Image flyInEffect(EffectInputs& in, const EffectParameter& parameter) {
     std::vector<int> widths;
     for (int k = 1; k < n; ++k)
         widths.push_back(k * p);
-    return playOntoBase(in, widths, n > 0, Motion{}, drawPieces);
+    return playOntoBase(in, widths, n > 0, Motion{}, quarters);
 }
 
 Image flyOutEffect(EffectInputs& in, const EffectParameter& parameter) {
@@ -296,7 +348,7 @@ Image flyOutEffect(EffectInputs& in, const EffectParameter& parameter) {
     std::vector<int> widths;
     for (int k = n; k >= 1; --k)
         widths.push_back(k * p);
-    return playOverPicture(in, widths, width > 0, Motion{}, drawPieces);
+    return playOverPicture(in, widths, width > 0, Motion{}, quarters);
 }
 
 // ---- Catalogue entries.

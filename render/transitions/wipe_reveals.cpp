@@ -54,19 +54,34 @@ void drawPiece(MagickWand* target, const MagickWand* source, const Piece& piece)
     MagickCompositeImage(target, cut.get(), OverCompositeOp, piece.toX, piece.toY);
 }
 
+RgbBlock blockOf(const Piece& piece) {
+    return {piece.width, piece.height, piece.fromX, piece.fromY, piece.toX, piece.toY};
+}
+
 Image runPictureOverPrevious(EffectInputs& in, const WipePlan& plan) {
     Image base;
-    auto draw = [&](std::size_t i) -> MagickWand* {
+    TransitionPixels pixels;
+    auto draw = [&](std::size_t i) -> DrawnFrame {
         const WipeFrame& frame = plan.frames[i];
         if (frame.plainPicture) {
             in.previousFrame.reset(); // nothing of it shows any more
+            pixels = TransitionPixels();
             base = clonePictureCanvas(in);
             return base.get();
         }
-        if (!base)
+        if (!base) {
             base = takeBaseFrame(in);
+            pixels = takeTransitionPixels(in, base.get());
+        }
         if (!base || !in.pictureCanvas)
             return nullptr;
+        // The last frame is an image: it is held still and handed on.
+        if (pixels.ready() && i + 1 < plan.frames.size()) {
+            for (const Piece& piece : frame.pieces)
+                copyBlock(pixels.picture, pixels.base, blockOf(piece));
+            return DrawnFrame::pixels(pixels.base.data());
+        }
+        pixels = TransitionPixels();
         for (const Piece& piece : frame.pieces)
             drawPiece(base.get(), in.pictureCanvas->get(), piece);
         return base.get();
@@ -77,9 +92,20 @@ Image runPictureOverPrevious(EffectInputs& in, const WipePlan& plan) {
 Image runPreviousOverPicture(EffectInputs& in, const WipePlan& plan) {
     Image previous;
     Image frameImage;
-    auto draw = [&](std::size_t i) -> MagickWand* {
-        if (!previous)
+    TransitionPixels pixels;
+    RgbFrame frame;
+    auto draw = [&](std::size_t i) -> DrawnFrame {
+        if (!previous) {
             previous = takeBaseFrame(in);
+            pixels = takeTransitionPixels(in, previous.get());
+            frame = makeRgbFrame(in.width, in.height);
+        }
+        if (pixels.ready() && !frame.empty() && i + 1 < plan.frames.size()) {
+            copyFrame(pixels.picture, frame);
+            for (const Piece& piece : plan.frames[i].pieces)
+                copyBlock(pixels.base, frame, blockOf(piece));
+            return DrawnFrame::pixels(frame.data());
+        }
         frameImage = clonePictureCanvas(in);
         if (!previous || !frameImage)
             return nullptr;

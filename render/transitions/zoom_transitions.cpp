@@ -1,6 +1,10 @@
 #include "render/transitions/zoom_transitions.h"
 
+#include "render/image/frame_encoding.h"
+#include "render/image/rgb_scaler.h"
+
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -53,6 +57,19 @@ void drawScaled(MagickWand* frame, const Image& picture, const Placement& place)
     MagickCompositeImage(frame, scaled.get(), OverCompositeOp, place.x, place.y);
 }
 
+// The 8-bit counterpart of drawScaled: the picture scaled into `scaled` (resized to the
+// placement), copied into the frame at its position.
+bool drawScaled8(RgbScaler& scaler, RgbFrame& scaled, const RgbFrame& picture, RgbFrame& frame,
+                 const Placement& place) {
+    if (!place.visible())
+        return true;
+    if (!reshapeRgbFrame(scaled, place.width, place.height) ||
+        !scaler.scale(picture.data(), picture.width, picture.height, scaled))
+        return false;
+    copyBlock(scaled, frame, {place.width, place.height, 0, 0, place.x, place.y});
+    return true;
+}
+
 // ---- Centre zoom with the previous frame fading out (0, 1) ----
 
 struct ZoomStep {
@@ -77,15 +94,70 @@ std::vector<ZoomStep> zoomSteps(const EffectParameter& parameter, bool growing) 
     return steps;
 }
 
+// The 8-bit counterpart of zoomedFrame: the picture enlarged by grow pixels in width (and in
+// proportion in height), its centre in the frame.
+bool zoomed8(RgbScaler& scaler, RgbFrame& enlarged, const RgbFrame& picture, RgbFrame& frame,
+             int grow) {
+    if (grow == 0) {
+        copyFrame(picture, frame);
+        return true;
+    }
+    const int width = picture.width;
+    const int height = picture.height;
+    const int newWidth = std::max(width + grow, 1);
+    const float x =
+        (static_cast<float>(height) / static_cast<float>(width)) * static_cast<float>(grow);
+    const int whole = static_cast<int>(x);
+    const float fraction = x - static_cast<float>(whole);
+    const int newHeight = std::max(height + whole + (fraction >= 0.5f ? 1 : 0), 1);
+    if (newWidth < width || newHeight < height)
+        return false; // a shrunk copy leaves white margins: the library draws those
+    if (!reshapeRgbFrame(enlarged, newWidth, newHeight) ||
+        !scaler.scale(picture.data(), width, height, enlarged))
+        return false;
+    copyBlock(enlarged, frame,
+              {width, height, (newWidth - width) / 2, (newHeight - height) / 2, 0, 0});
+    return true;
+}
+
 Image centreZoom(EffectInputs& in, const EffectParameter& parameter, bool growing) {
     if (!usableFrame(in))
         return withoutFrames(in);
     const std::vector<ZoomStep> steps = zoomSteps(parameter, growing);
     Image previous = std::move(in.previousFrame);
     Image frame;
-    auto draw = [&](std::size_t i) -> MagickWand* {
+    // 8-bit: the picture, the previous frame (when there is one) and the frame.
+    RgbFrame picture, previous8, frame8, enlarged;
+    RgbScaler scaler;
+    bool started = false;
+    auto draw = [&](std::size_t i) -> DrawnFrame {
         if (!in.pictureCanvas)
             return nullptr;
+        if (!started) {
+            started = true;
+            if (!in.libraryFrames) {
+                picture = takeOpaqueRgb(in.pictureCanvas->get(), in.width, in.height);
+                if (previous)
+                    previous8 = takeOpaqueRgb(previous.get(), in.width, in.height);
+                frame8 = makeRgbFrame(in.width, in.height);
+            }
+        }
+        const bool fading = previous && steps[i].fadeOpacity > 0;
+        const bool last = i + 1 == steps.size();
+        // The last frame is an image: it is held still and handed on. When it is the plain
+        // picture it is a copy; an enlarged one (zooming in) is made from its 8-bit pixels.
+        if (!picture.empty() && !frame8.empty() && (!fading || !previous8.empty()) &&
+            (!last || steps[i].grow != 0) &&
+            zoomed8(scaler, enlarged, picture, frame8, steps[i].grow)) {
+            if (fading)
+                blendPercent(previous8.data(), frame8.data(), frame8.pixels.size(),
+                             static_cast<int>(std::lround(steps[i].fadeOpacity * 100.0)),
+                             frame8.pixels.data());
+            if (!last)
+                return DrawnFrame::pixels(frame8.data());
+            frame = imageFromRgb24(frame8.data(), in.width, in.height);
+            return frame.get();
+        }
         // At its own size the picture needs no resampling (a same-size Lanczos pass changes
         // nothing but costs a full-frame filter).
         frame = steps[i].grow == 0
@@ -191,11 +263,25 @@ template <Anchor A> Image growOver(EffectInputs& in, const EffectParameter& para
     for (int s : growingSizes(extent, parameter.step))
         steps.push_back(growPlacement(A, s, in.width, in.height, r));
     Image base;
-    auto draw = [&](std::size_t i) -> MagickWand* {
-        if (i == 0)
+    TransitionPixels pixels;
+    RgbFrame scaled;
+    RgbScaler scaler;
+    auto draw = [&](std::size_t i) -> DrawnFrame {
+        if (i == 0) {
             base = takeBaseFrame(in);
+            pixels = takeTransitionPixels(in, base.get());
+        }
         if (!base || !in.pictureCanvas)
             return nullptr;
+        // The last frame is an image: the whole picture over the base, held still.
+        if (pixels.ready() && i + 1 < steps.size()) {
+            if (drawScaled8(scaler, scaled, pixels.picture, pixels.base, steps[i]))
+                return DrawnFrame::pixels(pixels.base.data());
+            // The library goes on from what the 8-bit frames have drawn.
+            if (!importRgb(pixels.base, base.get()))
+                return nullptr;
+            pixels = TransitionPixels();
+        }
         if (i + 1 < steps.size())
             drawScaled(base.get(), *in.pictureCanvas, steps[i]);
         else
@@ -311,9 +397,32 @@ template <Shrink K> Image shrinkPrevious(EffectInputs& in, const EffectParameter
         steps.push_back(shrinkPlacement(K, d, in.width, in.height, r));
     Image previous;
     Image frame;
-    auto draw = [&](std::size_t i) -> MagickWand* {
-        if (i == 0)
+    TransitionPixels pixels;
+    RgbFrame shrunk, smaller, frame8;
+    RgbScaler scaler;
+    auto draw = [&](std::size_t i) -> DrawnFrame {
+        if (i == 0) {
             previous = takeBaseFrame(in);
+            pixels = takeTransitionPixels(in, previous.get());
+            frame8 = makeRgbFrame(in.width, in.height);
+            if (pixels.ready())
+                shrunk = std::move(pixels.base);
+        }
+        if (pixels.picture.empty() || shrunk.empty() || frame8.empty()) {
+            pixels = TransitionPixels();
+        } else if (i < steps.size()) {
+            // Each frame shrinks the copy of the one before, as the library path does.
+            copyFrame(pixels.picture, frame8);
+            const Placement& place = steps[i];
+            if (place.visible()) {
+                if (!reshapeRgbFrame(smaller, place.width, place.height) ||
+                    !scaler.scale(shrunk.data(), shrunk.width, shrunk.height, smaller))
+                    return nullptr;
+                std::swap(shrunk, smaller);
+                copyBlock(shrunk, frame8, {place.width, place.height, 0, 0, place.x, place.y});
+            }
+            return DrawnFrame::pixels(frame8.data());
+        }
         frame = clonePictureCanvas(in);
         if (!frame || !previous)
             return nullptr;
@@ -394,12 +503,40 @@ template <Approach A> Image moveInThenGrow(EffectInputs& in, const EffectParamet
     Image base;
     Image small; // the approaching picture, scaled once
     Image frame; // an approach frame: a copy of the base with the small picture on it
-    auto draw = [&](std::size_t i) -> MagickWand* {
-        if (i == 0)
+    TransitionPixels pixels;
+    RgbFrame small8, frame8, scaled;
+    RgbScaler scaler;
+    auto draw = [&](std::size_t i) -> DrawnFrame {
+        if (i == 0) {
             base = takeBaseFrame(in);
+            pixels = takeTransitionPixels(in, base.get());
+            frame8 = makeRgbFrame(in.width, in.height);
+            if (frame8.empty())
+                pixels = TransitionPixels();
+        }
         if (!base || !in.pictureCanvas)
             return nullptr;
         const MoveStep& step = steps[i];
+        if (pixels.ready() && !step.last) {
+            if (step.approaching) {
+                if (i == 0 && step.place.visible()) {
+                    small8 = makeRgbFrame(step.place.width, step.place.height);
+                    if (!scaler.scale(pixels.picture.data(), in.width, in.height, small8))
+                        return nullptr;
+                }
+                copyFrame(pixels.base, frame8);
+                copyBlock(small8, frame8,
+                          {small8.width, small8.height, 0, 0, step.place.x, step.place.y});
+                return DrawnFrame::pixels(frame8.data());
+            }
+            small8 = RgbFrame();
+            frame8 = RgbFrame();
+            if (drawScaled8(scaler, scaled, pixels.picture, pixels.base, step.place))
+                return DrawnFrame::pixels(pixels.base.data());
+            if (!importRgb(pixels.base, base.get()))
+                return nullptr;
+            pixels = TransitionPixels();
+        }
         if (step.approaching) {
             if (i == 0 && step.place.visible()) {
                 small = cloneImage(*in.pictureCanvas);

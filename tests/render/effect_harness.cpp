@@ -1,9 +1,11 @@
 #include "effect_harness.h"
 
+#include "render/image/frame_encoding.h"
 #include "render/transition_dispatch.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -19,7 +21,12 @@ struct Scene {
 
 Scene makeScene(const EffectCase& c) {
     Scene scene;
-    scene.canvas = makeCanvas(c.width, c.height, c.pictureColour);
+    scene.canvas = c.textured ? texturedPicture(c.width, c.height, 1)
+                              : makeCanvas(c.width, c.height, c.pictureColour);
+    if (c.transparentPicture && scene.canvas) {
+        MagickSetImageAlphaChannel(scene.canvas.get(), SetAlphaChannel);
+        MagickSetImageOpacity(scene.canvas.get(), 0.7);
+    }
     if (c.withCaption) {
         scene.caption.image =
             makeCanvas(std::max(1, c.width / 4), std::max(1, c.height / 4), "#ffffff");
@@ -30,6 +37,24 @@ Scene makeScene(const EffectCase& c) {
 }
 
 } // namespace
+
+velomira::Image texturedPicture(int width, int height, int seed) {
+    std::vector<unsigned char> rgb(3 * static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            unsigned char* p = &rgb[3 * (static_cast<std::size_t>(y) * width + x)];
+            const double u = static_cast<double>(x) / width;
+            const double v = static_cast<double>(y) / height;
+            const double ripple = 24.0 * std::sin((x + 2 * y) * (0.35 + 0.1 * seed)) *
+                                  std::cos((x - y) * 0.21 * seed);
+            p[0] = static_cast<unsigned char>(std::clamp(40 + 170 * u + ripple, 0.0, 255.0));
+            p[1] = static_cast<unsigned char>(
+                std::clamp(200 - 150 * v * seed / 2 + ripple, 0.0, 255.0));
+            p[2] = static_cast<unsigned char>(std::clamp(90 + 120 * u * v - ripple, 0.0, 255.0));
+        }
+    }
+    return imageFromRgb24(rgb.data(), width, height);
+}
 
 int countFrames(const EffectCase& c) {
     int count = -1;
@@ -68,8 +93,12 @@ EffectRender renderEffect(const EffectCase& c, int failAt) {
     in.caption = c.withCaption ? &scene.caption : nullptr;
     in.stillFrames = c.stillFrames;
     if (c.withPrevious)
-        in.previousFrame = makeCanvas(c.width, c.height, c.previousColour);
+        in.previousFrame = c.textured ? texturedPicture(c.width, c.height, 2)
+                                      : makeCanvas(c.width, c.height, c.previousColour);
     in.sink = &out.sink;
+    in.libraryFrames = c.libraryFrames;
+    in.format = c.format;
+    in.codingThreads = c.codingThreads;
     out.finalFrame = c.effect(in, c.parameter);
     out.canvas = std::move(scene.canvas);
     return out;

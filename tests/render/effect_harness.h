@@ -21,7 +21,17 @@ struct EffectCase {
     std::string pictureColour = "#ff0000";
     bool withPrevious = true; // false: the effect starts from a black canvas
     bool withCaption = false; // a white box caption in the top-left quarter
+    // Photograph-like pictures (smooth gradients with detail) instead of the solid colours.
+    bool textured = false;
+    bool libraryFrames = false; // the imaging library's reference frames
+    FrameFormat format = FrameFormat::Jpeg;
+    int codingThreads = 0;           // as in a run: the processor count, at most 4
+    bool transparentPicture = false; // the picture canvas has an alpha channel, 70 % opaque
 };
+
+// A width x height photograph-like picture: crossing gradients with ripples of a few pixels,
+// different for each seed.
+velomira::Image texturedPicture(int width, int height, int seed);
 
 // Frames the effect says it delivers (transition + still), from counting mode.
 int countFrames(const EffectCase& c);
