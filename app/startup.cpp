@@ -5,6 +5,7 @@
 #include "platform/paths.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -67,6 +68,8 @@ StartupContext startupContextOfProcess() {
     context.systemTempFolder = systemTempFolder();
     context.videosFolder = userMediaFolder("VIDEOS", "Videos");
     context.documentsFolder = userMediaFolder("DOCUMENTS", "Documents");
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr)
+        context.runtimeFolder = runtime;
     return context;
 }
 
@@ -136,6 +139,33 @@ fs::path chooseTempPictureFolder(const StartupContext& context, const fs::path& 
     return own;
 }
 
+namespace {
+
+// A folder of this user's alone: made private when missing, refused when it is a link or
+// belongs to someone else.
+bool privateFolder(const fs::path& folder) {
+    ::mkdir(folder.c_str(), 0700);
+    struct stat info {};
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::getuid();
+}
+
+} // namespace
+
+TempBases chooseTempBases(const StartupContext& context, const fs::path& workFolder) {
+    if (workFolder != context.programFolder) {
+        fs::path runtime;
+        if (context.runtimeFolder.is_absolute())
+            runtime = context.runtimeFolder / "velomira";
+        else if (!context.systemTempFolder.empty())
+            runtime = context.systemTempFolder / ("velomira-" + std::to_string(::getuid()));
+        if (!runtime.empty() && privateFolder(runtime) && privateFolder(runtime / "temp") &&
+            privateFolder(runtime / "pictures"))
+            return {runtime / "temp", runtime / "pictures"};
+    }
+    return {workFolder / "temp", chooseTempPictureFolder(context, workFolder)};
+}
+
 void createWorkFolders(const fs::path& workFolder) {
     for (const char* name : {"pics", "temp", "mp3"})
         createFolder(workFolder / name);
@@ -171,17 +201,17 @@ StartupResult prepareStartup(const StartupContext& context) {
     folders.workFolder = workFolderFor(context.programFolder);
     folders.picsFolder = folders.workFolder / "pics";
     folders.mp3Folder = folders.workFolder / "mp3";
-    const fs::path pictureBase = chooseTempPictureFolder(context, folders.workFolder);
     createWorkFolders(folders.workFolder);
+    const TempBases bases = chooseTempBases(context, folders.workFolder);
     // Each running copy works in folders of its own, so that one copy's exit can never empty
     // another's.
     const std::string copy = context.copyName.empty() ? runningCopyName() : context.copyName;
-    for (const fs::path& base : {folders.workFolder / "temp", pictureBase}) {
+    for (const fs::path& base : {bases.encoder, bases.pictures}) {
         removeFoldersOfEndedCopies(base);
         ::mkdir((base / copy).c_str(), 0700);
     }
-    folders.workTempFolder = folders.workFolder / "temp" / copy;
-    folders.tempPictureFolder = pictureBase / copy;
+    folders.workTempFolder = bases.encoder / copy;
+    folders.tempPictureFolder = bases.pictures / copy;
     chooseUserFolders(context, folders);
     return result;
 }

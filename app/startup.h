@@ -22,6 +22,9 @@ struct StartupContext {
     std::filesystem::path videosFolder;
     std::filesystem::path documentsFolder;
     std::string copyName; // this copy's folder name; empty: runningCopyName()
+    // $XDG_RUNTIME_DIR (empty when unset): where an installed program keeps its temporary
+    // folders.
+    std::filesystem::path runtimeFolder;
 };
 
 // The running process's folders (platform/paths.h).
@@ -71,6 +74,16 @@ StartupResult prepareStartup(const StartupContext& context);
 // the work folder's own when it is the program folder, else "Velomira" in the user's
 // Documents and Videos folders when they can be written, else the work folder's, with a note.
 void chooseUserFolders(const StartupContext& context, StartupFolders& folders);
+
+// The folders in which this copy's encoder folder and picture folder are made ("temp" in the
+// work folder and chooseTempPictureFolder's). An installed program (work folder apart from the
+// program folder) keeps them out of the user's data: in "velomira" in the runtime folder, else
+// "velomira-<uid>" in the system temporary folder, each private to the user.
+struct TempBases {
+    std::filesystem::path encoder;
+    std::filesystem::path pictures;
+};
+TempBases chooseTempBases(const StartupContext& context, const std::filesystem::path& workFolder);
 
 // True when path is folder or lies below it, compared by whole path components.
 bool isInsideFolder(const std::filesystem::path& path, const std::filesystem::path& folder);

@@ -45,7 +45,7 @@ class StartupTest : public ::testing::Test {
     StartupContext context(const fs::path& program) {
         fs::create_directories(root.path() / "desk");
         fs::create_directories(root.path() / "tmp");
-        return StartupContext{program, root.path() / "desk", root.path() / "tmp", {}, {}, {}};
+        return StartupContext{program, root.path() / "desk", root.path() / "tmp", {}, {}, {}, {}};
     }
 };
 

@@ -36,7 +36,7 @@ TEST(UserFoldersTest, InstalledProgramUsesTheUsersFoldersOrSaysWhereItsFilesGo) 
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        StartupContext context{program, root.path(), root.path(), c.videos, c.documents, {}};
+        StartupContext context{program, root.path(), root.path(), c.videos, c.documents, {}, {}};
         StartupFolders folders;
         folders.programFolder = program;
         folders.workFolder = c.work;
@@ -49,6 +49,36 @@ TEST(UserFoldersTest, InstalledProgramUsesTheUsersFoldersOrSaysWhereItsFilesGo) 
         }
     }
     EXPECT_TRUE(fs::is_directory(videos / "Velomira"));
+}
+
+TEST(UserFoldersTest, InstalledProgramKeepsItsTemporaryFoldersOutOfTheUsersData) {
+    testing::TempFolder root;
+    const fs::path program = root.path() / "program";
+    const fs::path data = root.path() / "data";
+    const fs::path runtime = root.path() / "run-user";
+    const fs::path tmp = root.path() / "tmp";
+    for (const fs::path& folder : {program, data, runtime, tmp})
+        fs::create_directories(folder);
+    StartupContext context{program, root.path(), tmp, {}, {}, {}, runtime};
+
+    TempBases bases = chooseTempBases(context, data);
+    EXPECT_EQ(bases.encoder, runtime / "velomira" / "temp");
+    EXPECT_EQ(bases.pictures, runtime / "velomira" / "pictures");
+    EXPECT_EQ(fs::status(runtime / "velomira").permissions(), fs::perms::owner_all);
+
+    context.runtimeFolder.clear(); // XDG_RUNTIME_DIR unset: the system temporary folder
+    bases = chooseTempBases(context, data);
+    EXPECT_EQ(bases.encoder.parent_path().parent_path(), tmp);
+
+    // A name taken by a link (someone else's trap) is not used: the work folder's instead.
+    fs::create_symlink(root.path(), runtime / "velomira-link-target");
+    fs::remove_all(runtime / "velomira");
+    fs::create_symlink(runtime / "velomira-link-target", runtime / "velomira");
+    context.runtimeFolder = runtime;
+    EXPECT_EQ(chooseTempBases(context, data).encoder, data / "temp");
+
+    // Run from its own writable folder, everything stays in it as before.
+    EXPECT_EQ(chooseTempBases(context, program).encoder, program / "temp");
 }
 
 TEST(UserFoldersTest, InstalledEncoderLinkWithoutItsTargetSaysWhatToInstall) {
