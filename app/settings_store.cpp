@@ -110,6 +110,9 @@ Preferences readPreferences(const RegistryFile& file, const StoreFolders& folder
     uint32_t transport = 0;
     if (readRegistryNumber(file, setting::kFrameTransport, transport) && transport == 1)
         preferences.frameTransport = 1;
+    uint32_t autoOrient = 1;
+    if (readRegistryNumber(file, setting::kAutoOrient, autoOrient) && autoOrient == 0)
+        preferences.autoOrient = 0;
     return preferences;
 }
 
@@ -155,6 +158,10 @@ int writeClickCloseButtonStatus(const RegistryFile& file, uint32_t value) {
 
 int writeFrameTransport(const RegistryFile& file, uint32_t value) {
     return writeRegistryNumber(file, setting::kFrameTransport, value);
+}
+
+int writeAutoOrient(const RegistryFile& file, uint32_t value) {
+    return writeRegistryNumber(file, setting::kAutoOrient, value);
 }
 
 int writeCaptionMargin(const RegistryFile& file, CaptionMarginId which, float fraction) {

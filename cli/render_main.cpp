@@ -228,7 +228,9 @@ int main(int argc, char** argv) {
         if (!loadProject(project, absolutePath(options.projectFile), folders, fonts, random))
             return kBadInput;
     } else if (!options.pictures.empty()) {
-        addCommandLinePictures(project, options, random, std::cerr);
+        RenderOptions adding = options; // the stored setting may turn orientation off too
+        adding.autoOrient = options.autoOrient && preferences.autoOrient != 0;
+        addCommandLinePictures(project, adding, random, std::cerr);
     } else if (loadProduct(project, options, folders, random) == 0) {
         std::cerr << "no picture could be loaded from " << options.productAddress << "\n";
         return kFailed;

@@ -115,6 +115,8 @@ ParsedOptions parseRenderOptions(const std::vector<std::string>& args) {
                 return fail("--frames needs a folder");
         } else if (arg == "--raw-frames") {
             o.rawFrames = true;
+        } else if (arg == "--no-auto-orient") {
+            o.autoOrient = false;
         } else if (arg == "--info") {
             o.info = true;
         } else if (arg == "--save") {
@@ -167,6 +169,7 @@ std::string renderUsage() {
            "  --caption TEXT        caption on every picture\n"
            "  --frames DIR          write numbered JPEG frames instead of a video\n"
            "  --raw-frames          hand the encoder raw pixels instead of JPEG frames\n"
+           "  --no-auto-orient      do not turn photos upright by their EXIF orientation\n"
            "  --info                print the album and its frame counts as JSON\n"
            "  --save PROJECT.dat    also write the album as a project file\n"
            "Exit codes: 0 done, 1 refused, 2 failed, 3 bad arguments or project file, 130 "

@@ -29,6 +29,7 @@ struct RenderOptions {
     std::string saveProject; // --save
     bool help = false;
     bool rawFrames = false; // --raw-frames: raw pixels to the encoder instead of JPEG files
+    bool autoOrient = true; // off with --no-auto-orient: pictures keep their stored turn
 };
 
 struct ParsedOptions {

@@ -241,6 +241,12 @@ void toggleRawFrames(MainWindow::State& s) {
         writeFrameTransport(*s.services.settingsFile, transport);
 }
 
+void toggleAutoOrient(MainWindow::State& s) {
+    s.preferences().autoOrient = s.preferences().autoOrient == 0 ? 1 : 0;
+    if (s.services.settingsFile)
+        writeAutoOrient(*s.services.settingsFile, s.preferences().autoOrient);
+}
+
 void loopPlayDialog(MainWindow::State& s) {
     if (s.services.optionDialogs == nullptr)
         return;
@@ -585,6 +591,8 @@ void MainWindow::dispatch(Command command) {
         return loopPlayDialog(s);
     case Command::RawFrameTransport:
         return toggleRawFrames(s);
+    case Command::AutoOrient:
+        return toggleAutoOrient(s);
     case Command::CaptionHelp:
         return showMessage(kCaptionHelp, "提示", MessageKind::Information);
     case Command::LogoHelp:
@@ -855,6 +863,7 @@ std::vector<MenuEntryState> MainWindow::settingsMenu() const {
             {Command::CaptionMarginsDialog},
             {Command::LoopPlayDialog},
             {Command::RawFrameTransport, true, prefs.frameTransport == 1},
+            {Command::AutoOrient, true, prefs.autoOrient != 0},
             {Command::CloseExits, true, prefs.clickCloseButtonStatus != 1},
             {Command::CloseHidesToTray, true, prefs.clickCloseButtonStatus == 1},
             {Command::Guide}};

@@ -261,6 +261,7 @@ int addPictureFiles(MainWindow::State& s, const std::vector<std::string>& paths,
     callbacks.pump = [&] { s.view.pumpEvents(); };
     PictureBatchOptions options;
     options.adding.vendorHost = s.services.vendorHost;
+    options.adding.autoOrient = s.preferences().autoOrient != 0;
     options.position = position;
     const PictureBatchResult result = addPictureBatch(s.album, s.random, paths, options, callbacks);
     if (result.albumFull)
@@ -335,8 +336,9 @@ void createProductLoader(MainWindow::State& s) {
     callbacks.showStatus = [&s](const std::string& text) { s.view.setStatusText(1, text); };
     callbacks.appendInfo = [&s](const std::string& text) { report(s, text); };
     callbacks.addPicture = [&s](const std::string& path) {
-        const ListPicture added = addListPicture(s.album, s.random, path, -1,
-                                                 PictureAddingSettings{s.services.vendorHost});
+        const ListPicture added = addListPicture(
+            s.album, s.random, path, -1,
+            PictureAddingSettings{s.services.vendorHost, false, s.preferences().autoOrient != 0});
         switch (added.result.status) {
         case AddPictureStatus::Added: {
             const int row = added.result.position;
