@@ -475,6 +475,8 @@ TEST_F(MainWindowTest, SettingsMenuSwitchesAreStoredAndChecked) {
     window().dispatch(Command::CloseHidesToTray);
     window().dispatch(Command::RawFrameTransport);
     EXPECT_EQ(preferences.frameTransport, 1u);
+    window().dispatch(Command::AutoOrient); // on by default: the entry switches it off
+    EXPECT_EQ(preferences.autoOrient, 0u);
     EXPECT_EQ(preferences.videoBgFillColor, 1u);
     EXPECT_EQ(preferences.mp4DefaultFileName, 2u);
     EXPECT_EQ(preferences.clickCloseButtonStatus, 1u);
