@@ -84,7 +84,8 @@ TEST_F(ThumbnailTest, ReducedDecodeGivesTheGeometryOfAFullDecode) {
 }
 
 TEST_F(ThumbnailTest, HeicIconComesFromItsEmbeddedThumbnailWithTheGeometryOfAFullDecode) {
-    const std::string png = writeSolidPicture(folder.file("h.png"), 600, 400, "#ff0000", "png");
+    // From a JPEG: this heif-enc reads palette PNGs wrongly.
+    const std::string png = writeSolidPicture(folder.file("h.jpg"), 600, 400, "#ff0000", "jpg");
     const std::string withThumbnail = folder.file("thumbnail.heic");
     const std::string without = folder.file("plain.heic");
     ASSERT_EQ(std::system(("heif-enc -q 50 -t 200 -o '" + withThumbnail + "' '" + png +
