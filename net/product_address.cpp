@@ -73,8 +73,8 @@ bool isPictureAddress(std::string_view address) {
     if (!address.starts_with("http://") && !address.starts_with("https://"))
         return false;
     // The saved file is recognised by its bytes, so any picture type the probe knows will do.
-    for (const char* extension : {".jpg", ".jpeg", ".png", ".gif", ".webp", ".avif", ".heic",
-                                  ".heif", ".tif", ".tiff"})
+    for (const char* extension :
+         {".jpg", ".jpeg", ".png", ".gif", ".webp", ".avif", ".heic", ".heif", ".tif", ".tiff"})
         if (endsWithNoCase(address, extension))
             return true;
     return false;
