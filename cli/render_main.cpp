@@ -118,6 +118,7 @@ int loadProduct(AlbumProject& project, const RenderOptions& options, const Folde
     ProductLoaderContext context{client, config, project, random, folders.tempPictures, {}, {}};
     context.showStatus = [](const std::string& text) { std::cerr << text << "\n"; };
     context.appendInfo = [](const std::string& text) { std::cerr << text; };
+    context.autoOrient = options.autoOrient;
     ProductLoadRequest request;
     request.pictureType = options.pictureType;
     request.address = options.productAddress;
@@ -224,14 +225,14 @@ int main(int argc, char** argv) {
     project.settings.outputNaming = static_cast<int>(preferences.mp4DefaultFileName);
     TransitionRandom random(static_cast<std::uint32_t>(std::time(nullptr) ^ getpid()));
 
+    RenderOptions adding = options; // the stored setting may turn orientation off too
+    adding.autoOrient = options.autoOrient && preferences.autoOrient != 0;
     if (!options.projectFile.empty()) {
         if (!loadProject(project, absolutePath(options.projectFile), folders, fonts, random))
             return kBadInput;
     } else if (!options.pictures.empty()) {
-        RenderOptions adding = options; // the stored setting may turn orientation off too
-        adding.autoOrient = options.autoOrient && preferences.autoOrient != 0;
         addCommandLinePictures(project, adding, random, std::cerr);
-    } else if (loadProduct(project, options, folders, random) == 0) {
+    } else if (loadProduct(project, adding, folders, random) == 0) {
         std::cerr << "no picture could be loaded from " << options.productAddress << "\n";
         return kFailed;
     }
