@@ -114,6 +114,9 @@ Preferences readPreferences(const RegistryFile& file, const StoreFolders& folder
     if (readRegistryNumber(file, setting::kFrameTransport, transport) &&
         transport == storedValue(FrameTransport::RawPixels))
         preferences.frameTransport = FrameTransport::RawPixels;
+    uint32_t autoOrient = 1;
+    if (readRegistryNumber(file, setting::kAutoOrient, autoOrient) && autoOrient == 0)
+        preferences.autoOrient = 0;
     return preferences;
 }
 
@@ -159,6 +162,10 @@ int writeClickCloseButtonStatus(const RegistryFile& file, uint32_t value) {
 
 int writeFrameTransport(const RegistryFile& file, uint32_t value) {
     return writeRegistryNumber(file, setting::kFrameTransport, value);
+}
+
+int writeAutoOrient(const RegistryFile& file, uint32_t value) {
+    return writeRegistryNumber(file, setting::kAutoOrient, value);
 }
 
 int writeCaptionMargin(const RegistryFile& file, CaptionMarginId which, float fraction) {

@@ -31,6 +31,7 @@ inline constexpr const char* kMarginBottom = "watermark_margin_bottom";
 inline constexpr const char* kImageLoopPlayAnimation = "image_loop_play_animation";
 inline constexpr const char* kClickCloseButtonStatus = "click_close_button_status";
 inline constexpr const char* kFrameTransport = "frame_transport";
+inline constexpr const char* kAutoOrient = "auto_orient";
 } // namespace setting
 
 inline constexpr uint32_t kDefaultImageLoopPlayAnimation = 31;
@@ -66,6 +67,9 @@ struct Preferences {
     CloseBehaviour clickCloseButtonStatus = CloseBehaviour::Exit;     // kept as read
     // Any stored value but RawPixels reads as JpegFiles; a missing value is not written.
     FrameTransport frameTransport = FrameTransport::JpegFiles;
+    // 1: a picture added from a file is turned upright by its EXIF orientation. Only a stored
+    // 0 turns it off; a missing value is not written.
+    uint32_t autoOrient = 1;
 };
 
 // Start-up reading. The default project and video folders ("我的项目", "我的视频" in the work
@@ -86,6 +90,7 @@ int writeMp4DefaultFileName(const RegistryFile& file, uint32_t value);
 int writeImageLoopPlayAnimation(const RegistryFile& file, uint32_t value);
 int writeClickCloseButtonStatus(const RegistryFile& file, uint32_t value);
 int writeFrameTransport(const RegistryFile& file, uint32_t value);
+int writeAutoOrient(const RegistryFile& file, uint32_t value);
 
 enum class CaptionMarginId { CenterBottom, Left, Right, Top, Bottom };
 // Stores trunc(fraction × 10000); the margin dialog passes marginFromPercent(p).

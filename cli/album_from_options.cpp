@@ -26,8 +26,9 @@ int addCommandLinePictures(AlbumProject& project, const RenderOptions& options,
         paths.push_back(absolutePath(file));
     PictureBatchCallbacks callbacks;
     callbacks.refused = [&report](const std::string& line) { report << line << "\n"; };
-    const PictureBatchResult result =
-        addPictureBatch(project, random, paths, PictureBatchOptions{}, callbacks);
+    PictureBatchOptions batch;
+    batch.adding.autoOrient = options.autoOrient;
+    const PictureBatchResult result = addPictureBatch(project, random, paths, batch, callbacks);
     if (result.albumFull)
         report << albumFullMessage() << "\n";
     return result.added;

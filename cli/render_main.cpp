@@ -102,6 +102,7 @@ int loadProduct(AlbumProject& project, const RenderOptions& options, const Folde
     ProductLoaderContext context{client, config, project, random, folders.tempPictures, {}, {}};
     context.showStatus = [](const std::string& text) { std::cerr << text << "\n"; };
     context.appendInfo = [](const std::string& text) { std::cerr << text; };
+    context.autoOrient = options.autoOrient;
     ProductLoadRequest request;
     request.pictureType = options.pictureType;
     request.address = options.productAddress;
@@ -205,13 +206,15 @@ int renderOne(const RenderOptions& options, int& frames) {
 
     const ProjectFolders projectFolders{(folders.work / "pics").string(),
                                         folders.tempPictures.string()};
+    RenderOptions adding = options; // the stored setting may turn orientation off too
+    adding.autoOrient = options.autoOrient && preferences.autoOrient != 0;
     if (!options.projectFile.empty()) {
         if (!openProjectForRun(project, absolutePath(options.projectFile), projectFolders, fonts,
                                random, [](const std::string& line) { std::cerr << line << "\n"; }))
             return kBadInput;
     } else if (!options.pictures.empty()) {
-        addCommandLinePictures(project, options, random, std::cerr);
-    } else if (loadProduct(project, options, folders, random) == 0) {
+        addCommandLinePictures(project, adding, random, std::cerr);
+    } else if (loadProduct(project, adding, folders, random) == 0) {
         std::cerr << "no picture could be loaded from " << options.productAddress << "\n";
         return kFailed;
     }

@@ -144,6 +144,8 @@ ParsedOptions parseRenderOptions(const std::vector<std::string>& args) {
         } else if (arg == "--job-parent") {
             if (!value(v) || !parseInt(v, o.jobParent) || o.jobParent < 1)
                 return fail("--job-parent needs a process id");
+        } else if (arg == "--no-auto-orient") {
+            o.autoOrient = false;
         } else if (arg == "--info") {
             o.info = true;
         } else if (arg == "--save") {
@@ -209,6 +211,7 @@ std::string renderUsage() {
            "  --caption TEXT        caption on every picture\n"
            "  --frames DIR          write numbered JPEG frames instead of a video\n"
            "  --jpeg-frames         hand the encoder JPEG frames instead of raw pixels\n"
+           "  --no-auto-orient      do not turn photos upright by their EXIF orientation\n"
            "  --info                print the album and its frame counts as JSON\n"
            "  --save PROJECT.dat    also write the album as a project file\n"
            "Batch: velomira-render --batch JOBS.csv [options as defaults of every row]\n"

@@ -39,7 +39,8 @@ struct RenderOptions {
     // Set by a batch for each of its jobs: the run writes the video under -o, renames it to
     // jobFinal only when it is done, and ends with a result line on standard output.
     std::string jobFinal;
-    int jobParent = 0; // the batch's process id; the job stops when that process is gone
+    int jobParent = 0;      // the batch's process id; the job stops when that process is gone
+    bool autoOrient = true; // off with --no-auto-orient: pictures keep their stored turn
 };
 
 struct ParsedOptions {

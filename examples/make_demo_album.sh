@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Draws the demo album into a folder: thirteen pictures (landscape, portrait, PNG, BMP), a
-# logo, a cover, a short melody as MP3, and demo.dat, a project file that names them with a
-# dozen different transitions and captions in both styles. Everything is made here with
+# Draws the demo album into a folder: thirteen pictures (landscape, portrait, PNG, BMP, HEIC,
+# WebP), a logo, a cover, a short melody as MP3, and demo.dat, a project file that names them
+# with a dozen different transitions and captions in both styles. Everything is made here with
 # ImageMagick and ffmpeg; nothing is downloaded.
 set -euo pipefail
 out="${1:?usage: make_demo_album.sh FOLDER}"
@@ -33,6 +33,9 @@ draw -size 1200x900 "radial-gradient:#ffffff-#ff7043" -fill '#ffffff80' \
 draw -size 800x600 "plasma:fractal" -seed 7 "$out/12_texture.bmp" 2>/dev/null ||
   draw -size 800x600 "gradient:#8e2de2-#4a00e0" "$out/12_texture.bmp"
 scene 13_sunset.jpg    1920x1080 '#ee0979' '#ff6a00' '#3e2723' "circle 960,720 960,560"
+# Pictures of today: a phone's HEIC and a web shop's WebP.
+draw "$out/10_field.jpg" "$out/10_field.heic" && rm "$out/10_field.jpg"
+draw "$out/06_desert.jpg" -quality 85 "$out/06_desert.webp" && rm "$out/06_desert.jpg"
 
 # Logo: a semi-transparent badge; cover: a picture of its own.
 draw -size 180x70 xc:none -fill '#000000a0' -draw "roundrectangle 0,0 179,69 14,14" \
@@ -60,11 +63,11 @@ items=(
   "03_portrait.jpg|10|4|竖幅照片"
   "04_lake.jpg|17|0|"
   "05_forest.jpg|25|5|森林"
-  "06_desert.jpg|33|0|"
+  "06_desert.webp|33|0|"
   "07_tall.jpg|41|4|"
   "08_night.jpg|47|8|夜空"
   "09_harbour.jpg|55|0|"
-  "10_field.jpg|62|4|田野"
+  "10_field.heic|62|4|田野"
   "11_badge.png|70|0|"
   "12_texture.bmp|80|4|纹理"
   "13_sunset.jpg|95|4|谢谢观看"

@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the picture header readers: the kind probe with its GIF block walk,
-// the size reader with its JPEG segment walk, and the status description.
+// the size reader with its JPEG segment walk, the WebP, HEIF/AVIF and TIFF headers, the status
+// description and the EXIF orientation reader.
 #include "fuzz/fuzz_support.h"
+#include "media/exif_orientation.h"
 #include "media/header_probe.h"
 #include "media/header_probe_stream.h"
 
@@ -37,7 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         streamKind = probeImageKindStream(file.get());
         check(streamKind == kImageKindJpeg || streamKind == kImageKindPng ||
               streamKind == kImageKindGif || streamKind == kImageKindBmp ||
-              streamKind == kImageKindAnimatedGif || streamKind == kImageKindUnrecognised);
+              streamKind == kImageKindWebp || streamKind == kImageKindHeif ||
+              streamKind == kImageKindAvif || streamKind == kImageKindTiff ||
+              streamKind == kImageKindAnimatedGif || streamKind == kImageKindAnimated ||
+              streamKind == kImageKindUnrecognised);
     }
     ImageHeader header;
     bool headerRead = false;
@@ -57,6 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(readImageHeader(path, &name, &width, &height) == (headerRead ? 1 : 0));
     std::string text;
     check(describeImageFile(path, text) == (headerRead ? 1 : 0));
+    const int orientation = readExifOrientation(path);
+    check(orientation >= 0 && orientation <= 8);
     if (headerRead)
         check(name == header.formatName && width == header.width && height == header.height &&
               text == describeImageHeader(header));

@@ -47,6 +47,21 @@ int probeImageKind(const std::string& path) {
     return probeImageKindStream(file.get());
 }
 
+std::string pictureRefusalLine(int kind, const std::string& path) {
+    switch (kind) {
+    case kImageKindUnreadable:
+        return "图片读取失败:\r\n" + path;
+    case kImageKindAnimatedGif:
+        return "不支持gif动画图片:\r\n" + path;
+    case kImageKindAnimated:
+        return "不支持动画图片:\r\n" + path;
+    case kImageKindUnrecognised:
+        return "无法识别的图片:\r\n" + path;
+    default:
+        return kind > 0 ? std::string() : "无法识别的图片:\r\n" + path;
+    }
+}
+
 int readImageHeader(const std::string& path, std::string* formatName, int* width, int* height) {
     ImageHeader header;
     if (!readHeaderFromPath(path, header))

@@ -10,11 +10,20 @@ constexpr int kImageKindJpeg = 113;
 constexpr int kImageKindPng = 114;
 constexpr int kImageKindGif = 115;
 constexpr int kImageKindBmp = 116;
+constexpr int kImageKindWebp = 117;
+constexpr int kImageKindHeif = 118; // HEIC and other HEIF stills
+constexpr int kImageKindAvif = 119;
+constexpr int kImageKindTiff = 120;
 constexpr int kImageKindUnreadable = 0;
 constexpr int kImageKindAnimatedGif = -1;
 constexpr int kImageKindUnrecognised = -2;
+constexpr int kImageKindAnimated = -3; // an animated WebP, a HEIF or AVIF image sequence
 
 int probeImageKind(const std::string& path);
+
+// The information window's line that refuses a picture of this kind, empty for a picture kind
+// that is accepted.
+std::string pictureRefusalLine(int kind, const std::string& path);
 
 // Returns 1 and fills the outputs, or 0. width and height are filled only when both are given.
 int readImageHeader(const std::string& path, std::string* formatName, int* width, int* height);

@@ -2,6 +2,7 @@
 
 #include "media/bounded_reader.h"
 #include "media/header_probe.h"
+#include "media/header_probe_modern.h"
 
 #include <climits>
 #include <cstdint>
@@ -188,8 +189,10 @@ int probeImageKindStream(std::FILE* file) {
     if (reader.hasError())
         return kImageKindUnreadable;
     const ImageSignature* signature = matchSignature(bytes, count);
-    if (!signature)
-        return kImageKindUnrecognised;
+    if (!signature) {
+        const int kind = probeModernKind(reader, bytes, count);
+        return reader.hasError() ? kImageKindUnreadable : kind;
+    }
     if (signature->kind != kImageKindGif)
         return signature->kind;
     if (count >= 6 && bytes[3] == '8' && bytes[4] == '7' && bytes[5] == 'a')
@@ -204,14 +207,16 @@ bool readImageHeaderStream(std::FILE* file, ImageHeader& header) {
     unsigned char bytes[kHeaderBytes];
     std::size_t count = reader.readUpTo(bytes, sizeof bytes);
     const ImageSignature* signature = matchSignature(bytes, count);
-    if (reader.hasError() || !signature)
+    if (reader.hasError())
         return false;
 
     ImageHeader found;
-    found.formatName = signature->name;
     found.fileSize = reader.size();
     bool read = false;
-    switch (signature->kind) {
+    const int kind = signature ? signature->kind : probeModernKind(reader, bytes, count);
+    if (signature)
+        found.formatName = signature->name;
+    switch (kind) {
     case kImageKindGif:
         read = readGifSize(bytes, count, found);
         break;
@@ -223,6 +228,9 @@ bool readImageHeaderStream(std::FILE* file, ImageHeader& header) {
         break;
     case kImageKindJpeg:
         read = readJpegSize(reader, found);
+        break;
+    default:
+        read = kind > 0 && readModernHeader(reader, kind, found);
         break;
     }
     if (!read || reader.hasError() || found.fileSize < 1 || found.width < 1 || found.height < 1)

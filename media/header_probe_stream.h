@@ -7,7 +7,7 @@
 namespace velomira {
 
 struct ImageHeader {
-    std::string formatName; // "BMP", "JPEG", "GIF" or "PNG"
+    std::string formatName; // "BMP", "JPEG", "GIF", "PNG", "WEBP", "HEIC", "HEIF", "AVIF", "TIFF"
     int width = 0;
     int height = 0;
     long fileSize = 0; // bytes; for BMP the size its header claims

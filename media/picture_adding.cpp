@@ -1,31 +1,25 @@
 #include "media/picture_adding.h"
 
+#include "media/exif_orientation.h"
 #include "media/header_probe.h"
 
 namespace velomira {
 
 AddPictureResult addPicture(AlbumProject& project, const std::string& path, int position,
-                            bool keepWithoutTransition, TransitionRandom& random) {
+                            bool keepWithoutTransition, TransitionRandom& random, bool autoOrient) {
     AddPictureResult result;
     if (albumItemCount(project) >= maxPictures) {
         result.status = AddPictureStatus::AlbumFull;
         return result;
     }
-    switch (probeImageKind(path)) {
-    case kImageKindUnreadable:
-        result.infoLine = "图片读取失败:\r\n" + path;
+    result.infoLine = pictureRefusalLine(probeImageKind(path), path);
+    if (!result.infoLine.empty())
         return result;
-    case kImageKindAnimatedGif:
-        result.infoLine = "不支持gif动画图片:\r\n" + path;
-        return result;
-    case kImageKindUnrecognised:
-        result.infoLine = "无法识别的图片:\r\n" + path;
-        return result;
-    default:
-        break;
-    }
     result.position = insertAlbumItem(project, path, position, keepWithoutTransition, random);
     result.status = result.position < 0 ? AddPictureStatus::AlbumFull : AddPictureStatus::Added;
+    if (autoOrient && result.position >= 0)
+        albumItemAt(project, result.position)->turnAngle =
+            turnAngleForOrientation(readExifOrientation(path));
     return result;
 }
 

@@ -74,8 +74,12 @@ std::string stripWebpSuffix(std::string address) {
 bool isPictureAddress(std::string_view address) {
     if (!address.starts_with("http://") && !address.starts_with("https://"))
         return false;
-    return endsWithNoCase(address, ".jpg") || endsWithNoCase(address, ".png") ||
-           endsWithNoCase(address, ".gif");
+    // The saved file is recognised by its bytes, so any picture type the probe knows will do.
+    for (const char* extension :
+         {".jpg", ".jpeg", ".png", ".gif", ".webp", ".avif", ".heic", ".heif", ".tif", ".tiff"})
+        if (endsWithNoCase(address, extension))
+            return true;
+    return false;
 }
 
 std::vector<std::string> pictureAddressesIn(std::string_view text) {

@@ -88,9 +88,10 @@ ProductFetchContext albumFetchContext(ProductLoaderContext& context) {
     AlbumProject* project = &context.project;
     TransitionRandom* random = &context.random;
     auto appendInfo = context.appendInfo;
+    const bool autoOrient = context.autoOrient;
     fetch.albumFull = [project] { return albumItemCount(*project) >= maxPictures; };
-    fetch.takePicture = [project, random, appendInfo](const std::string& path) {
-        AddPictureResult result = addPicture(*project, path, -1, false, *random);
+    fetch.takePicture = [project, random, appendInfo, autoOrient](const std::string& path) {
+        AddPictureResult result = addPicture(*project, path, -1, false, *random, autoOrient);
         if (result.status == AddPictureStatus::Refused && appendInfo)
             appendInfo(result.infoLine);
         return result.status == AddPictureStatus::Added     ? PictureTaken::Added

@@ -43,6 +43,7 @@ struct ProductLoaderContext {
     std::filesystem::path tempPictureFolder;
     std::function<void(const std::string&)> showStatus; // message part of the status bar
     std::function<void(const std::string&)> appendInfo; // information window (append + show)
+    bool autoOrient = true; // pictures are turned upright by their EXIF orientation
 };
 
 struct ProductLoadRequest {

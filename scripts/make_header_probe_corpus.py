@@ -113,3 +113,50 @@ put("empty.bin", b"")
 put("one_byte.bin", b"B")
 put("text.txt", b"hello, this is not a picture\n")
 put("riff_webp.bin", b"RIFF\x24\x00\x00\x00WEBPVP8 ")
+
+# ---- pictures of today: WebP, HEIF, AVIF, TIFF ----
+def riff(chunks):
+    body = b"WEBP" + chunks
+    return b"RIFF" + struct.pack("<I", len(body)) + body
+
+def patch_ispe(data, width, height):
+    at = data.find(b"ispe")
+    while at >= 0:
+        data = data[:at + 8] + struct.pack(">II", width, height) + data[at + 16:]
+        at = data.find(b"ispe", at + 4)
+    return data
+
+webp = magick(["-size", "9x7", "xc:green"], "webp")
+put("webp_9x7.webp", webp)
+put("webp_riff_size_lies.webp", webp[:4] + struct.pack("<I", 100000) + webp[8:])
+put("webp_truncated.webp", webp[:20])
+vp8x_animated = b"VP8X" + struct.pack("<I", 10) + b"\x02\x00\x00\x00" + b"\x04\x00\x00" + b"\x02\x00\x00"
+put("webp_animated_5x3.webp", riff(vp8x_animated + b"ANIM" + struct.pack("<I", 6) + bytes(6)))
+heic = magick(["-size", "10x6", "xc:red"], "heic")
+avif = magick(["-size", "6x10", "xc:blue"], "avif")
+put("heic_10x6.heic", heic)
+put("avif_6x10.avif", avif)
+put("heic_truncated.heic", heic[:len(heic) // 2])
+put("heic_ispe_100000.heic", patch_ispe(heic, 100000, 100000))
+def ftyp(major, *compatible):
+    body = major + b"\x00\x00\x00\x00" + b"".join(compatible)
+    return struct.pack(">I", 8 + len(body)) + b"ftyp" + body
+put("ftyp_avis_sequence.avif", ftyp(b"avis", b"avis", b"msf1") + bytes(8))
+put("ftyp_msf1_sequence.heic", ftyp(b"msf1", b"msf1", b"hevc") + bytes(8))
+put("ftyp_size_past_eof.heic", struct.pack(">I", 400) + b"ftypheic" + bytes(8))
+put("ftyp_size_below_16.heic", struct.pack(">I", 8) + b"ftypheic" + bytes(8))
+put("ftyp_mp4_video.mp4", ftyp(b"isom", b"isom", b"mp41") + bytes(8))
+def tiff_ifd(little, entries, next_offset=0):
+    e = "<" if little else ">"
+    head = (b"II*\x00" if little else b"MM\x00*") + struct.pack(e + "I", 8)
+    ifd = struct.pack(e + "H", len(entries))
+    for tag, typ, value in entries:
+        packed = struct.pack(e + "HH", value, 0) if typ == 3 else struct.pack(e + "I", value)
+        ifd += struct.pack(e + "HHI", tag, typ, 1) + packed
+    return head + ifd + struct.pack(e + "I", next_offset)
+put("tiff_le_30x20.tif", tiff_ifd(True, [(256, 3, 30), (257, 3, 20), (274, 3, 6)]))
+put("tiff_be_long_70000x3.tif", tiff_ifd(False, [(256, 4, 70000), (257, 4, 3)]))
+put("tiff_ifd_loop.tif", tiff_ifd(True, [(256, 3, 4), (257, 3, 4)], next_offset=8))
+put("tiff_ifd_past_eof.tif", b"II*\x00" + struct.pack("<I", 5000) + bytes(8))
+put("tiff_entry_count_huge.tif", b"II*\x00" + struct.pack("<IH", 8, 60000) + bytes(24))
+put("tiff_no_size.tif", tiff_ifd(True, [(274, 3, 1)]))

@@ -1,6 +1,7 @@
 #include "services/picture_batch.h"
 
 #include "app/text_conversion.h"
+#include "media/exif_orientation.h"
 #include "media/header_probe.h"
 #include "render/image/magick_handles.h"
 #include "render/image/thumbnail.h"
@@ -23,6 +24,7 @@ struct PictureCheck {
     bool accepted = false;
     std::string infoLine;
     PictureIcon icon;
+    int turnAngle = 0; // the angle the picture was found with (its EXIF orientation)
 };
 
 PictureCheck refusal(std::string line) {
@@ -31,7 +33,8 @@ PictureCheck refusal(std::string line) {
     return check;
 }
 
-PictureCheck checkPicture(const std::string& path, int turnAngle, const std::string& vendorHost) {
+PictureCheck checkPicture(const std::string& path, int turnAngle, const std::string& vendorHost,
+                          bool autoOrient = false) {
     // No file can be read from a path the program refuses everywhere else.
     if (gbkByteLength(path) > static_cast<std::size_t>(maxPathBytes))
         return refusal("图片读取失败:\r\n" + path);
@@ -40,11 +43,15 @@ PictureCheck checkPicture(const std::string& path, int turnAngle, const std::str
         return refusal("图片读取失败:\r\n" + path);
     case kImageKindAnimatedGif:
         return refusal("不支持gif动画图片:\r\n" + path);
+    case kImageKindAnimated:
+        return refusal("不支持动画图片:\r\n" + path);
     case kImageKindUnrecognised:
         return refusal("无法识别的图片:\r\n" + path);
     default:
         break;
     }
+    if (autoOrient)
+        turnAngle = turnAngleForOrientation(readExifOrientation(path));
     Blob icon;
     std::string failure; // given, so that the reader reports here and never in a message box
     const int made = makeThumbnailIcon(path, thumbnailSize, thumbnailSize, turnAngle, icon,
@@ -57,6 +64,7 @@ PictureCheck checkPicture(const std::string& path, int turnAngle, const std::str
     }
     PictureCheck check;
     check.accepted = true;
+    check.turnAngle = turnAngle;
     check.icon.assign(icon.bytes(), icon.bytes() + icon.length);
     return check;
 }
@@ -76,12 +84,18 @@ ListPicture placePicture(AlbumProject& album, TransitionRandom& random, const st
         return outcome;
     }
     outcome.result.status = AddPictureStatus::Added;
+    albumItemAt(album, outcome.result.position)->turnAngle = check.turnAngle;
     outcome.icon = std::move(check.icon);
     return outcome;
 }
 
 int angleOf(const PictureBatchOptions& options, std::size_t file) {
     return file < options.turnAngles.size() ? options.turnAngles[file] : 0;
+}
+
+// A file with a given angle (a project's picture) keeps it.
+bool orientsItself(const PictureBatchOptions& options, std::size_t file) {
+    return options.adding.autoOrient && file >= options.turnAngles.size();
 }
 
 // Threads that read the batch's files ahead of the caller, at most lookAhead files beyond the
@@ -143,8 +157,8 @@ class ThumbnailPipeline {
             }
             PictureCheck check;
             try {
-                check =
-                    checkPicture(paths_[file], angleOf(options_, file), options_.adding.vendorHost);
+                check = checkPicture(paths_[file], angleOf(options_, file),
+                                     options_.adding.vendorHost, orientsItself(options_, file));
             } catch (...) {
                 // Out of memory while copying an icon: the picture is left out, named.
                 check = refusal("图片读取失败:\r\n" + paths_[file]);
@@ -192,8 +206,9 @@ ListPicture addListPicture(AlbumProject& album, TransitionRandom& random, const 
         return full;
     }
     initImageLibrary();
-    return placePicture(album, random, path, position, settings.keepWithoutTransition,
-                        checkPicture(path, turnAngle, settings.vendorHost));
+    return placePicture(
+        album, random, path, position, settings.keepWithoutTransition,
+        checkPicture(path, turnAngle, settings.vendorHost, settings.autoOrient && turnAngle == 0));
 }
 
 PictureBatchResult addPictureBatch(AlbumProject& album, TransitionRandom& random,
@@ -223,7 +238,8 @@ PictureBatchResult addPictureBatch(AlbumProject& album, TransitionRandom& random
             callbacks.status(loadingText(k + 1, paths.size()));
         PictureCheck check =
             pipeline ? pipeline->take(k, callbacks.pump)
-                     : checkPicture(paths[k], angleOf(options, k), options.adding.vendorHost);
+                     : checkPicture(paths[k], angleOf(options, k), options.adding.vendorHost,
+                                    orientsItself(options, k));
         ListPicture outcome = placePicture(album, random, paths[k], position,
                                            options.adding.keepWithoutTransition, std::move(check));
         if (outcome.result.status == AddPictureStatus::Added) {

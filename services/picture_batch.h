@@ -26,6 +26,8 @@ struct PictureAddingSettings {
     std::string vendorHost;
     // New items get no transition (99) instead of a random one.
     bool keepWithoutTransition = false;
+    // A picture without a given angle is turned upright by its EXIF orientation.
+    bool autoOrient = true;
 };
 
 // What adding one file gave: the album's record, and the row's icon when it was added.

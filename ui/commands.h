@@ -53,6 +53,7 @@ enum class Command : int {
     CaptionMarginsDialog = 35712,
     LoopPlayDialog = 35713,
     RawFrameTransport = 35714, // frames reach the encoder as raw pixels (faster)
+    AutoOrient = 35715,        // added photos are turned upright by their EXIF orientation
 
     // Project menu
     NewProject = 35708,

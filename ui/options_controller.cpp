@@ -69,6 +69,7 @@ void OptionsController::registerCommands(CommandTable& table) {
     table.on(Command::CaptionMarginsDialog, [this] { marginsDialog(); });
     table.on(Command::LoopPlayDialog, [this] { loopPlayDialog(); });
     table.on(Command::RawFrameTransport, [this] { toggleRawFrames(); });
+    table.on(Command::AutoOrient, [this] { toggleAutoOrient(); });
     table.on(Command::CaptionHelp,
              [] { showMessage(kCaptionHelp, "提示", MessageKind::Information); });
     table.on(Command::LogoHelp,
@@ -270,6 +271,12 @@ void OptionsController::toggleRawFrames() {
         writeFrameTransport(*services_.settingsFile, storedValue(transport));
 }
 
+void OptionsController::toggleAutoOrient() {
+    preferences().autoOrient = preferences().autoOrient == 0 ? 1 : 0;
+    if (services_.settingsFile)
+        writeAutoOrient(*services_.settingsFile, preferences().autoOrient);
+}
+
 void OptionsController::loopPlayDialog() {
     if (services_.optionDialogs == nullptr)
         return;
@@ -384,6 +391,7 @@ std::vector<MenuEntryState> OptionsController::settingsMenu() const {
             {Command::CaptionMarginsDialog},
             {Command::LoopPlayDialog},
             {Command::RawFrameTransport, true, prefs.frameTransport == FrameTransport::RawPixels},
+            {Command::AutoOrient, true, prefs.autoOrient != 0},
             {Command::CloseExits, true, !hides},
             {Command::CloseHidesToTray, true, hides},
             {Command::Guide}};

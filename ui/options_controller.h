@@ -48,6 +48,7 @@ class OptionsController {
     void setOutputNaming(OutputNaming naming);
     void setCloseBehaviour(CloseBehaviour behaviour);
     void toggleRawFrames();
+    void toggleAutoOrient();
     void loopPlayDialog();
     void marginsDialog();
     void setAsCover();

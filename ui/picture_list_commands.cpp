@@ -15,12 +15,17 @@ namespace velomira {
 namespace {
 
 const std::vector<FileFilter> kPictureFilters = {
-    {"图片文件(*.JPG;*.GIF;*.PNG;*.BMP;*.TBI)",
-     {"*.JPG", "*.JPEG", "*.GIF", "*.PNG", "*.BMP", "*.TBI"}},
+    {"图片文件(*.JPG;*.GIF;*.PNG;*.BMP;*.HEIC;*.AVIF;*.WEBP;*.TIF;*.TBI)",
+     {"*.JPG", "*.JPEG", "*.GIF", "*.PNG", "*.BMP", "*.HEIC", "*.HEIF", "*.AVIF", "*.WEBP", "*.TIF",
+      "*.TIFF", "*.TBI"}},
     {"JPG图片 (*.JPG)", {"*.JPG", "*.JPEG"}},
     {"GIF图片 (*.GIF)", {"*.GIF"}},
     {"PNG图片 (*.PNG)", {"*.PNG"}},
     {"BMP图片 (*.BMP)", {"*.BMP"}},
+    {"HEIC图片 (*.HEIC)", {"*.HEIC", "*.HEIF"}},
+    {"AVIF图片 (*.AVIF)", {"*.AVIF"}},
+    {"WEBP图片 (*.WEBP)", {"*.WEBP"}},
+    {"TIFF图片 (*.TIF)", {"*.TIF", "*.TIFF"}},
     {"TBI图片 (*.TBI)", {"*.TBI"}},
 };
 

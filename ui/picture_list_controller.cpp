@@ -33,7 +33,8 @@ bool isPictureFileName(const std::string& path) {
     std::string lower = path;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (const char* ending : {"jpg", "jpeg", "png", "gif", "bmp", "tbi"})
+    for (const char* ending :
+         {"jpg", "jpeg", "png", "gif", "bmp", "tbi", "heic", "heif", "avif", "webp", "tif", "tiff"})
         if (lower.ends_with(ending))
             return true;
     return false;
@@ -301,6 +302,7 @@ int PictureListController::addFiles(const std::vector<std::string>& paths, int p
     callbacks.pump = [&] { c_.view.pumpEvents(); };
     PictureBatchOptions options;
     options.adding.vendorHost = c_.vendorHost;
+    options.adding.autoOrient = c_.preferences.autoOrient != 0;
     options.position = position;
     const PictureBatchResult result =
         addPictureBatch(c_.album, c_.random, paths, options, callbacks);

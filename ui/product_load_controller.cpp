@@ -47,8 +47,9 @@ void ProductLoadController::shutdown() {
 }
 
 PictureTaken ProductLoadController::addPicture(const std::string& path) {
-    const ListPicture added =
-        addListPicture(album_, random_, path, -1, PictureAddingSettings{services_.vendorHost});
+    const ListPicture added = addListPicture(
+        album_, random_, path, -1,
+        PictureAddingSettings{services_.vendorHost, false, services_.preferences->autoOrient != 0});
     switch (added.result.status) {
     case AddPictureStatus::Added:
         pictures_.insertRow(added.result.position, added.icon);

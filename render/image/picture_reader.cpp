@@ -1,12 +1,61 @@
 #include "render/image/picture_reader.h"
 
+#include "media/header_probe.h"
 #include "render/image/magick_handles.h"
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <sys/stat.h>
+#include <vector>
 
 namespace velomira {
+
+namespace {
+
+// Debian's free sRGB profile (icc-profiles-free). Read once; it never changes while we run.
+constexpr const char* kSrgbProfilePath = "/usr/share/color/icc/sRGB.icc";
+
+const std::vector<unsigned char>& srgbProfile() {
+    static const std::vector<unsigned char> profile = [] {
+        std::ifstream file(kSrgbProfilePath, std::ios::binary);
+        return std::vector<unsigned char>(std::istreambuf_iterator<char>(file),
+                                          std::istreambuf_iterator<char>());
+    }();
+    return profile;
+}
+
+bool describesSrgb(MagickWand* wand) {
+    char* description = MagickGetImageProperty(wand, "icc:description");
+    const bool srgb = description && std::strstr(description, "sRGB") != nullptr;
+    if (description)
+        MagickRelinquishMemory(description);
+    return srgb;
+}
+
+} // namespace
+
+bool convertProfileToSrgb(MagickWand* wand) {
+    const ColorspaceType colourspace = MagickGetImageColorspace(wand);
+    if (colourspace != sRGBColorspace && colourspace != RGBColorspace)
+        return true;
+    std::size_t length = 0;
+    unsigned char* embedded = MagickGetImageProfile(wand, "icc", &length);
+    if (!embedded)
+        return true;
+    MagickRelinquishMemory(embedded);
+    if (length == 0 || describesSrgb(wand))
+        return true;
+    const std::vector<unsigned char>& srgb = srgbProfile();
+    if (srgb.empty())
+        return false;
+    if (MagickProfileImage(wand, "icc", srgb.data(), srgb.size()) == MagickFalse) {
+        MagickClearException(wand);
+        return false;
+    }
+    return true;
+}
 
 bool readImageFile(MagickWand* wand, const std::string& path, std::string& failure, bool pingOnly) {
     failure.clear();
@@ -19,8 +68,11 @@ bool readImageFile(MagickWand* wand, const std::string& path, std::string& failu
         failure = "unable to open image `" + path + "': not a regular file";
         return false;
     }
+    // Only the first page of a TIFF is a picture of ours; "[0]" keeps the reader from decoding
+    // the others (a file of that very name does not exist, so the suffix is read as a page).
+    const std::string source = probeImageKind(path) == kImageKindTiff ? path + "[0]" : path;
     MagickBooleanType ok =
-        pingOnly ? MagickPingImage(wand, path.c_str()) : MagickReadImage(wand, path.c_str());
+        pingOnly ? MagickPingImage(wand, source.c_str()) : MagickReadImage(wand, source.c_str());
     if (ok == MagickFalse || MagickGetNumberImages(wand) == 0) {
         failure = exceptionText(wand);
         if (failure.empty())
@@ -34,6 +86,12 @@ bool readImageFile(MagickWand* wand, const std::string& path, std::string& failu
         if (failure.empty())
             failure = "image has no pixels `" + path + "'";
         return false;
+    }
+    if (!pingOnly) {
+        // The HEIF reader hands over the decoder's YCbCr planes as they are.
+        if (MagickGetImageColorspace(wand) == YCbCrColorspace)
+            MagickTransformImageColorspace(wand, sRGBColorspace);
+        convertProfileToSrgb(wand);
     }
     return true;
 }

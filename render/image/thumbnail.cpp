@@ -2,6 +2,7 @@
 
 #include "media/header_probe.h"
 #include "platform/dialogs.h"
+#include "render/image/heif_thumbnail.h"
 #include "render/image/image_layer.h"
 #include "render/image/picture_reader.h"
 
@@ -96,7 +97,17 @@ int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int 
             }
         }
     }
-    if (!readImageFile(picture.get(), path, failure)) {
+    // A HEIC from a phone carries a thumbnail of its own; the picture is decoded only when it
+    // has none large enough.
+    Size embeddedFor{};
+    bool embedded = false;
+    if (decode == ThumbnailDecode::Reduced && angle % 90 == 0) {
+        const int kind = probeImageKind(path);
+        embedded = (kind == kImageKindHeif || kind == kImageKindAvif) &&
+                   readHeifThumbnail(path, std::max(innerWidth, innerHeight), picture.get(),
+                                     embeddedFor.width, embeddedFor.height);
+    }
+    if (!embedded && !readImageFile(picture.get(), path, failure)) {
         if (failureOut)
             *failureOut = failure;
         else
@@ -117,6 +128,8 @@ int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int 
     // A reduced JPEG still knows the size it was stored at.
     Size size{static_cast<long long>(MagickGetImageWidth(picture.get())),
               static_cast<long long>(MagickGetImageHeight(picture.get()))};
+    if (embedded)
+        size = embeddedFor;
     if (format == "JPEG") {
         const ::Image* current = GetImageFromMagickWand(picture.get());
         if (current && current->magick_columns > 0 && current->magick_rows > 0)

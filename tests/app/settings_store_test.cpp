@@ -99,6 +99,17 @@ TEST_F(SettingsStoreTest, FrameTransportIsJpegUnlessRawIsStored) {
     EXPECT_EQ(readPreferences(file, folders).frameTransport, FrameTransport::JpegFiles);
 }
 
+TEST_F(SettingsStoreTest, AutoOrientIsOnUnlessZeroIsStored) {
+    uint32_t unused = 0;
+    EXPECT_EQ(readPreferences(file, folders).autoOrient, 1u);
+    EXPECT_EQ(readRegistryNumber(file, setting::kAutoOrient, unused), 0); // not written
+    const std::pair<uint32_t, uint32_t> cases[] = {{0, 0}, {1, 1}, {2, 1}};
+    for (auto [stored, expected] : cases) {
+        EXPECT_EQ(writeAutoOrient(file, stored), 1);
+        EXPECT_EQ(readPreferences(file, folders).autoOrient, expected) << stored;
+    }
+}
+
 TEST_F(SettingsStoreTest, MarginsOutOfRangeFallBackToTheirOwnDefault) {
     writeRegistryNumber(file, setting::kMarginLeft, 5000);   // 0.500001
     writeRegistryNumber(file, setting::kMarginRight, 0);     // no margin: 0.000001 is taken

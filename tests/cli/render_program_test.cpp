@@ -7,6 +7,7 @@
 
 #include <cjson/cJSON.h>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -308,6 +309,95 @@ TEST_F(RenderProgramTest, ProductPictureAddressesLoadIntoTheAlbumAndFailuresAreR
     const ProgramRun item = run({"--product", "https://item.example/item.htm?id=123", "--info"});
     EXPECT_EQ(item.exitCode, 2);
     EXPECT_NE(item.err.find("获取宝贝图片列表时出错"), std::string::npos) << item.err;
+}
+
+// Pictures of today from scripts/make_format_pictures.sh, through the program as a user runs it.
+class PictureFormatsProgramTest : public RenderProgramTest {
+  protected:
+    void SetUp() override {
+        RenderProgramTest::SetUp();
+        const std::string command = std::string(VELOMIRA_FORMAT_PICTURES_SCRIPT) + " '" +
+                                    (folder.path() / "today").string() + "' >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    std::string today(const char* name) const { return (folder.path() / "today" / name).string(); }
+
+    // The first frame of a video or a picture file, decoded by ffmpeg as RGB bytes.
+    static std::string firstFrame(const std::string& file) {
+        const std::string command = "ffmpeg -v error -i '" + file +
+                                    "' -frames:v 1 -f rawvideo -pix_fmt rgb24 - 2>/dev/null";
+        std::string bytes;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char buffer[4096];
+            std::size_t got;
+            while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+                bytes.append(buffer, got);
+            pclose(pipe);
+        }
+        return bytes;
+    }
+    static double meanDifference(const std::string& a, const std::string& b) {
+        if (a.size() != b.size() || a.empty())
+            return 255;
+        double sum = 0;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            sum += std::abs(static_cast<unsigned char>(a[i]) - static_cast<unsigned char>(b[i]));
+        return sum / static_cast<double>(a.size());
+    }
+    std::string video(const std::string& picture, const std::string& name,
+                      std::vector<std::string> extra = {}) {
+        const std::string out = folder.file(name);
+        std::vector<std::string> args{"--pictures", picture, "--size", "96x64",
+                                      "--pause",    "0.2",   "-o",     out};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const ProgramRun made = run(args);
+        EXPECT_EQ(made.exitCode, 0) << made.err;
+        return firstFrame(out);
+    }
+};
+
+TEST_F(PictureFormatsProgramTest, PhonePortraitComesOutUprightAndWideColoursAsSrgb) {
+    const std::string upright = video(today("upright.png"), "upright.mp4");
+    ASSERT_EQ(upright.size(), 96u * 64u * 3u);
+    EXPECT_LT(meanDifference(video(today("o6.jpg"), "o6.mp4"), upright), 3.0);
+    EXPECT_GT(meanDifference(video(today("o6.jpg"), "o6_off.mp4", {"--no-auto-orient"}), upright),
+              20.0)
+        << "without auto-orientation the portrait stays sideways";
+    EXPECT_LT(meanDifference(video(today("s.heic"), "heic.mp4"), upright), 3.0);
+    EXPECT_LT(meanDifference(video(today("o6.heic"), "o6_heic.mp4"), upright), 3.0)
+        << "HEIF is turned by its decoder only";
+    // Stored in a wide-gamut space with its profile: converted, it matches the sRGB original.
+    EXPECT_LT(meanDifference(video(today("wide.jpg"), "wide.mp4"), upright), 3.0);
+}
+
+TEST_F(PictureFormatsProgramTest, NewFormatsAreAcceptedAndBadOnesReportedByName) {
+    const char* good[] = {"s.webp",    "s.heic",   "s.avif", "s.tif",
+                          "pages.tif", "cmyk.tif", "o9.jpg", "broken_profile.jpg",
+                          "o6.webp"};
+    const char* bad[] = {"anim.webp", "lying.webp", "truncated.heic", "ispe.heic"};
+    std::vector<std::string> args{"--pictures"};
+    for (const char* name : good)
+        args.push_back(today(name));
+    for (const char* name : bad)
+        args.push_back(today(name));
+    args.insert(args.end(), {"--size", "96x64", "--pause", "0.2", "--transition", "31"});
+    std::vector<std::string> infoArgs = args;
+    infoArgs.push_back("--info");
+    const ProgramRun info = run(infoArgs);
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_EQ(numberIn(info.out, "totalPictures"), std::size(good)) << info.err;
+    EXPECT_NE(info.err.find("不支持动画图片:\r\n" + today("anim.webp")), std::string::npos);
+    EXPECT_NE(info.err.find("无法识别的图片:\r\n" + today("lying.webp")), std::string::npos);
+    for (const char* name : {"truncated.heic", "ispe.heic"})
+        EXPECT_NE(info.err.find("图片读取失败@生成缩略图:\r\n" + today(name)), std::string::npos)
+            << info.err;
+
+    const std::string out = folder.file("today.mp4");
+    args.insert(args.end(), {"-o", out});
+    const ProgramRun made = run(args);
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_EQ(probe(out, "stream=nb_read_frames"),
+              std::to_string(static_cast<int>(numberIn(info.out, "totalFrames"))));
 }
 
 } // namespace

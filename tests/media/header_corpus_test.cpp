@@ -79,6 +79,25 @@ const std::map<std::string, Expected> kExpected = {
     {"png_zero_height.png",                {kImageKindPng, 0, 0}},
     {"png_truncated_ihdr.png",             {kImageKindPng, 0, 0}},
     {"png_signature_only.png",             {kImageKindPng, 0, 0}},
+    {"webp_9x7.webp",                      {kImageKindWebp, 9, 7}},
+    {"webp_riff_size_lies.webp",           {kImageKindUnrecognised, 0, 0}},
+    {"webp_truncated.webp",                {kImageKindUnrecognised, 0, 0}},
+    {"webp_animated_5x3.webp",             {kImageKindAnimated, 0, 0}},
+    {"heic_10x6.heic",                     {kImageKindHeif, 10, 6}},
+    {"avif_6x10.avif",                     {kImageKindAvif, 6, 10}},
+    {"heic_truncated.heic",                {kImageKindHeif, 0, 0}},
+    {"heic_ispe_100000.heic",              {kImageKindHeif, 0, 0}}, // over libheif's limit
+    {"ftyp_avis_sequence.avif",            {kImageKindAnimated, 0, 0}},
+    {"ftyp_msf1_sequence.heic",            {kImageKindAnimated, 0, 0}},
+    {"ftyp_size_past_eof.heic",            {kImageKindUnrecognised, 0, 0}},
+    {"ftyp_size_below_16.heic",            {kImageKindUnrecognised, 0, 0}},
+    {"ftyp_mp4_video.mp4",                 {kImageKindUnrecognised, 0, 0}},
+    {"tiff_le_30x20.tif",                  {kImageKindTiff, 30, 20}},
+    {"tiff_be_long_70000x3.tif",           {kImageKindTiff, 70000, 3}},
+    {"tiff_ifd_loop.tif",                  {kImageKindTiff, 4, 4}},
+    {"tiff_ifd_past_eof.tif",              {kImageKindTiff, 0, 0}},
+    {"tiff_entry_count_huge.tif",          {kImageKindTiff, 0, 0}},
+    {"tiff_no_size.tif",                   {kImageKindTiff, 0, 0}},
 };
 // clang-format on
 

@@ -5,6 +5,7 @@
 #include "support/picture_files.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace velomira::testing {
 namespace {
@@ -80,6 +81,26 @@ TEST_F(ThumbnailTest, ReducedDecodeGivesTheGeometryOfAFullDecode) {
             EXPECT_EQ(pictureExtent(reduced.get()), pictureExtent(full.get()));
         }
     }
+}
+
+TEST_F(ThumbnailTest, HeicIconComesFromItsEmbeddedThumbnailWithTheGeometryOfAFullDecode) {
+    // From a JPEG: this heif-enc reads palette PNGs wrongly.
+    const std::string png = writeSolidPicture(folder.file("h.jpg"), 600, 400, "#ff0000", "jpg");
+    const std::string withThumbnail = folder.file("thumbnail.heic");
+    const std::string without = folder.file("plain.heic");
+    ASSERT_EQ(std::system(("heif-enc -q 50 -t 200 -o '" + withThumbnail + "' '" + png +
+                           "' >/dev/null && convert '" + png + "' '" + without + "'")
+                              .c_str()),
+              0);
+    for (const std::string& path : {withThumbnail, without})
+        for (int angle : {0, 90}) {
+            SCOPED_TRACE(::testing::Message() << path << " at " << angle);
+            auto reduced = iconOf(path, angle, ThumbnailDecode::Reduced);
+            auto full = iconOf(path, angle, ThumbnailDecode::Full);
+            ASSERT_TRUE(reduced && full);
+            EXPECT_EQ(pictureExtent(reduced.get()), pictureExtent(full.get()));
+            EXPECT_TRUE(near(pixelAt(reduced.get(), 72, 72), pixelAt(full.get(), 72, 72), 12));
+        }
 }
 
 TEST_F(ThumbnailTest, SmallPictureKeepsItsSize) {

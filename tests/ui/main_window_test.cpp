@@ -484,6 +484,8 @@ TEST_F(MainWindowTest, SettingsMenuSwitchesAreStoredAndChecked) {
     window().dispatch(Command::CloseHidesToTray);
     window().dispatch(Command::RawFrameTransport);
     EXPECT_EQ(preferences.frameTransport, FrameTransport::RawPixels);
+    window().dispatch(Command::AutoOrient); // on by default: the entry switches it off
+    EXPECT_EQ(preferences.autoOrient, 0u);
     EXPECT_EQ(preferences.videoBgFillColor, BackgroundFill::Black);
     EXPECT_EQ(preferences.mp4DefaultFileName, OutputNaming::FirstPicture);
     EXPECT_EQ(preferences.clickCloseButtonStatus, CloseBehaviour::HideToTray);

@@ -519,7 +519,8 @@ void QtMainWindow::fillSettingsMenu() {
     addMenuEntries(settingsMenu_, states,
                    {kSeparator, Command::CaptionMarginsDialog, Command::LoopPlayDialog}, false,
                    run);
-    addMenuEntries(settingsMenu_, states, {Command::RawFrameTransport}, true, run);
+    addMenuEntries(settingsMenu_, states, {Command::RawFrameTransport, Command::AutoOrient}, true,
+                   run);
     settingsMenu_->addSeparator();
     addMenuEntries(settingsMenu_->addMenu(QStringLiteral("关闭窗口时")), states,
                    {Command::CloseExits, Command::CloseHidesToTray}, true, run);

@@ -49,6 +49,11 @@ TEST(PictureAddresses, SplitsAtSemicolonsKeepingPictureAddressesInOrder) {
     EXPECT_EQ(kept[2], "http://a.example/5.Gif");
 
     EXPECT_EQ(pictureAddressesIn("http://a.example/one.jpg").size(), 1u);
+    // Saved files are recognised by their bytes: every picture type of today is taken.
+    EXPECT_EQ(pictureAddressesIn("https://a.example/1.webp;https://a.example/2.AVIF;"
+                                 "https://a.example/3.heic;https://a.example/4.tiff")
+                  .size(),
+              4u);
     EXPECT_TRUE(pictureAddressesIn("http://a.example/item.htm?id=5").empty());
     EXPECT_TRUE(pictureAddressesIn("HTTP://a.example/1.jpg").empty());
     EXPECT_TRUE(pictureAddressesIn("").empty());
