@@ -62,4 +62,31 @@ stray=$(find "$home" "$root/work" -type f | grep -v -e "^$home/\.config/Velomira
 grep -q "视频文件夹不可用" "$root/homeless.log" || fail "no note on the missing Videos folder"
 [ -s "$root/work/homeless.mp4" ] || fail "no video without a home"
 
-echo "installed velomira-render: $frames frames, nothing written outside the user's folders"
+# The window program, installed: started by the same user on a virtual X server with a
+# project, its window comes up with the project's name in the title.
+run "$prefix/bin/velomira-render" --pictures p1.png p2.png --size 160x90 --pause 0.2 \
+  --save "$home/album.dat" --info >/dev/null 2>"$root/save.log" || { cat "$root/save.log"; fail "save"; }
+export root prefix home
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  cp "$XAUTHORITY" "$root/xauth" && chmod 644 "$root/xauth"
+  as_user=()
+  [ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+  env -i PATH=/usr/bin:/bin HOME="$home" TMPDIR="$root/tmp" LC_ALL=C.UTF-8 DISPLAY="$DISPLAY" \
+    XAUTHORITY="$root/xauth" "${as_user[@]}" "$prefix/bin/velomira" "$home/album.dat" \
+    >"$root/window.log" 2>&1 &
+  pid=$!
+  status=1
+  for _ in $(seq 120); do
+    if xdotool search --name "Velomira\(V8\.3\) - album\.dat" >/dev/null 2>&1; then
+      status=0
+      break
+    fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.5
+  done
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  exit $status' || { cat "$root/window.log"; fail "the installed window program did not open the project"; }
+
+echo "installed velomira-render: $frames frames, nothing written outside the user's folders;"
+echo "installed velomira: opened a project"
