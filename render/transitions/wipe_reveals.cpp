@@ -9,14 +9,7 @@ namespace velomira {
 namespace {
 
 // A rectangle cut from one picture and drawn at (toX, toY) of the frame.
-struct Piece {
-    long width = 0;
-    long height = 0;
-    long fromX = 0;
-    long fromY = 0;
-    long toX = 0;
-    long toY = 0;
-};
+using Piece = RgbBlock;
 
 // A piece drawn where it was cut.
 Piece inPlace(long width, long height, long x, long y) {
@@ -54,10 +47,6 @@ void drawPiece(MagickWand* target, const MagickWand* source, const Piece& piece)
     MagickCompositeImage(target, cut.get(), OverCompositeOp, piece.toX, piece.toY);
 }
 
-RgbBlock blockOf(const Piece& piece) {
-    return {piece.width, piece.height, piece.fromX, piece.fromY, piece.toX, piece.toY};
-}
-
 Image runPictureOverPrevious(EffectInputs& in, const WipePlan& plan) {
     Image base;
     TransitionPixels pixels;
@@ -78,7 +67,7 @@ Image runPictureOverPrevious(EffectInputs& in, const WipePlan& plan) {
         // The last frame is an image: it is held still and handed on.
         if (pixels.ready() && i + 1 < plan.frames.size()) {
             for (const Piece& piece : frame.pieces)
-                copyBlock(pixels.picture, pixels.base, blockOf(piece));
+                copyBlock(pixels.picture, pixels.base, piece);
             return DrawnFrame::pixels(pixels.base.data());
         }
         pixels = TransitionPixels();
@@ -103,7 +92,7 @@ Image runPreviousOverPicture(EffectInputs& in, const WipePlan& plan) {
         if (pixels.ready() && !frame.empty() && i + 1 < plan.frames.size()) {
             copyFrame(pixels.picture, frame);
             for (const Piece& piece : plan.frames[i].pieces)
-                copyBlock(pixels.base, frame, blockOf(piece));
+                copyBlock(pixels.base, frame, piece);
             return DrawnFrame::pixels(frame.data());
         }
         frameImage = clonePictureCanvas(in);
