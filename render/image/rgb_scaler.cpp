@@ -8,25 +8,37 @@ namespace velomira {
 
 namespace {
 
-void splitPlanes(const unsigned char* rgb, std::size_t pixels, unsigned char* planes) {
-    unsigned char* r = planes;
-    unsigned char* g = planes + pixels;
-    unsigned char* b = planes + 2 * pixels;
-    for (std::size_t i = 0; i < pixels; ++i) {
-        r[i] = rgb[3 * i];
-        g[i] = rgb[3 * i + 1];
-        b[i] = rgb[3 * i + 2];
+// libswscale's vector code reads and writes whole blocks past a row's end: every plane row
+// gets a stride rounded up to 64 bytes and every plane a spare block after its last row.
+constexpr std::size_t kRowAlign = 64;
+constexpr std::size_t kPlanePadding = 256;
+
+std::size_t strideFor(int width) {
+    return (static_cast<std::size_t>(width) + kRowAlign - 1) / kRowAlign * kRowAlign;
+}
+
+void splitPlanes(const unsigned char* rgb, int width, int height, std::size_t stride,
+                 std::size_t planeSize, unsigned char* planes) {
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* row = rgb + 3 * static_cast<std::size_t>(y) * width;
+        for (std::size_t c = 0; c < 3; ++c) {
+            unsigned char* plane = planes + c * planeSize + static_cast<std::size_t>(y) * stride;
+            for (int x = 0; x < width; ++x)
+                plane[x] = row[3 * x + c];
+        }
     }
 }
 
-void joinPlanes(const unsigned char* planes, std::size_t pixels, unsigned char* rgb) {
-    const unsigned char* r = planes;
-    const unsigned char* g = planes + pixels;
-    const unsigned char* b = planes + 2 * pixels;
-    for (std::size_t i = 0; i < pixels; ++i) {
-        rgb[3 * i] = r[i];
-        rgb[3 * i + 1] = g[i];
-        rgb[3 * i + 2] = b[i];
+void joinPlanes(const unsigned char* planes, int width, int height, std::size_t stride,
+                std::size_t planeSize, unsigned char* rgb) {
+    for (int y = 0; y < height; ++y) {
+        unsigned char* row = rgb + 3 * static_cast<std::size_t>(y) * width;
+        for (std::size_t c = 0; c < 3; ++c) {
+            const unsigned char* plane =
+                planes + c * planeSize + static_cast<std::size_t>(y) * stride;
+            for (int x = 0; x < width; ++x)
+                row[3 * x + c] = plane[x];
+        }
     }
 }
 
@@ -46,23 +58,24 @@ bool RgbScaler::scale(const unsigned char* source, int width, int height, RgbFra
                              AV_PIX_FMT_GRAY8, SWS_LANCZOS, nullptr, nullptr, nullptr);
     if (!context_)
         return false;
-    const std::size_t inPixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    const std::size_t outPixels =
-        static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height);
-    planesIn_.resize(3 * inPixels);
-    planesOut_.resize(3 * outPixels);
-    splitPlanes(source, inPixels, planesIn_.data());
+    const std::size_t inStride = strideFor(width);
+    const std::size_t outStride = strideFor(out.width);
+    const std::size_t inPlane = inStride * static_cast<std::size_t>(height) + kPlanePadding;
+    const std::size_t outPlane = outStride * static_cast<std::size_t>(out.height) + kPlanePadding;
+    planesIn_.resize(3 * inPlane);
+    planesOut_.resize(3 * outPlane);
+    splitPlanes(source, width, height, inStride, inPlane, planesIn_.data());
     for (std::size_t p = 0; p < 3; ++p) {
-        const std::uint8_t* const in[4] = {planesIn_.data() + p * inPixels, nullptr, nullptr,
+        const std::uint8_t* const in[4] = {planesIn_.data() + p * inPlane, nullptr, nullptr,
                                            nullptr};
-        const int inStride[4] = {width, 0, 0, 0};
-        std::uint8_t* const result[4] = {planesOut_.data() + p * outPixels, nullptr, nullptr,
+        const int inStrides[4] = {static_cast<int>(inStride), 0, 0, 0};
+        std::uint8_t* const result[4] = {planesOut_.data() + p * outPlane, nullptr, nullptr,
                                          nullptr};
-        const int outStride[4] = {out.width, 0, 0, 0};
-        if (sws_scale(context_, in, inStride, 0, height, result, outStride) != out.height)
+        const int outStrides[4] = {static_cast<int>(outStride), 0, 0, 0};
+        if (sws_scale(context_, in, inStrides, 0, height, result, outStrides) != out.height)
             return false;
     }
-    joinPlanes(planesOut_.data(), outPixels, out.pixels.data());
+    joinPlanes(planesOut_.data(), out.width, out.height, outStride, outPlane, out.pixels.data());
     return true;
 }
 
