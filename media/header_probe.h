@@ -1,23 +1,11 @@
 #pragma once
 // Header-only picture readers: tell the supported formats apart and read a picture's size
 // from its first bytes, without decoding pixels.
+#include "media/image_header.h"
+
 #include <string>
 
 namespace velomira {
-
-// Kind codes of probeImageKind.
-constexpr int kImageKindJpeg = 113;
-constexpr int kImageKindPng = 114;
-constexpr int kImageKindGif = 115;
-constexpr int kImageKindBmp = 116;
-constexpr int kImageKindWebp = 117;
-constexpr int kImageKindHeif = 118; // HEIC and other HEIF stills
-constexpr int kImageKindAvif = 119;
-constexpr int kImageKindTiff = 120;
-constexpr int kImageKindUnreadable = 0;
-constexpr int kImageKindAnimatedGif = -1;
-constexpr int kImageKindUnrecognised = -2;
-constexpr int kImageKindAnimated = -3; // an animated WebP, a HEIF or AVIF image sequence
 
 int probeImageKind(const std::string& path);
 

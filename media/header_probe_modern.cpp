@@ -1,6 +1,6 @@
 #include "media/header_probe_modern.h"
 
-#include "media/header_probe.h"
+#include "media/image_header.h"
 #include "media/tiff_directory.h"
 
 #include <libheif/heif.h>

@@ -3,7 +3,7 @@
 // base media file with an `ftyp` box) and TIFF. Recognised by their bytes; sizes come from
 // the headers without decoding pixels.
 #include "media/bounded_reader.h"
-#include "media/header_probe_stream.h"
+#include "media/image_header.h"
 
 #include <cstddef>
 

@@ -1,8 +1,8 @@
 #include "media/header_probe_stream.h"
 
 #include "media/bounded_reader.h"
-#include "media/header_probe.h"
 #include "media/header_probe_modern.h"
+#include "media/image_header.h"
 
 #include <climits>
 #include <cstdint>

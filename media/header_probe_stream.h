@@ -1,17 +1,12 @@
 #pragma once
 // The header readers working on an open stream, so that callers holding the bytes in memory
 // (fmemopen) reach the same code as the path-based readers of media/header_probe.h.
+#include "media/image_header.h"
+
 #include <cstdio>
 #include <string>
 
 namespace velomira {
-
-struct ImageHeader {
-    std::string formatName; // "BMP", "JPEG", "GIF", "PNG", "WEBP", "HEIC", "HEIF", "AVIF", "TIFF"
-    int width = 0;
-    int height = 0;
-    long fileSize = 0; // bytes; for BMP the size its header claims
-};
 
 // Kind code of the stream's content (kImageKind* of media/header_probe.h); never 0, which
 // stands for a file that cannot be opened.
