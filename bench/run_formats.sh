@@ -33,15 +33,16 @@ timed() {
   cat "$work/time.txt"
 }
 
+# The same video for the count and the render, so that the time per frame is right.
+shape=(--size 1280x720 --pause 0.2 --transition 31)
 declare -A add renderTime peak frames
 for kind in jpeg heic; do
   files=("$work/$kind"/*)
   for run in $(seq 1 "$runs"); do
-    read -r took kb < <(timed --pictures "${files[@]}" --info)
+    read -r took kb < <(timed --pictures "${files[@]}" "${shape[@]}" --info)
     add[$kind]=$(best "${add[$kind]:-}" "$took")
     frames[$kind]=$(grep -o '"totalFrames":[^0-9]*[0-9]*' "$work/out.txt" | grep -o '[0-9]*$')
-    read -r took kb2 < <(timed --pictures "${files[@]}" --size 1280x720 --pause 0.2 \
-      --transition 31 -o "$work/$kind.mp4")
+    read -r took kb2 < <(timed --pictures "${files[@]}" "${shape[@]}" -o "$work/$kind.mp4")
     renderTime[$kind]=$(best "${renderTime[$kind]:-}" "$took")
     for k in "$kb" "$kb2"; do
       [ "$k" -gt "${peak[$kind]:-0}" ] && peak[$kind]=$k

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <future>
 #include <vector>
 
 namespace velomira {
@@ -51,6 +52,26 @@ CaptionOverlay makeCaption(const SequencerContext& context, const AlbumItem& ite
                          fontFile, pointSize, item.caption.location, context.margins);
 }
 
+// A picture read, possibly on another thread; its failure message waits for its turn.
+struct PictureRead {
+    Image picture;
+    std::string message;
+};
+
+std::string fillColourOf(const VideoSettings& settings) {
+    return settings.videoBgFillColor == BackgroundFill::Black ? "#000000" : "#ffffff";
+}
+
+PictureRead readItemPicture(const VideoSettings& settings, const AlbumItem& item) {
+    PictureRead read;
+    read.picture = readPicture(item.path, fillColourOf(settings), pictureSizeHint(settings, item),
+                               &read.message);
+    return read;
+}
+
+PictureResult renderReadPicture(const SequencerContext& context, const AlbumItem& item,
+                                PictureRead read, Image previousFrame);
+
 } // namespace
 
 std::pair<int, int> pictureSizeHint(const VideoSettings& settings, const AlbumItem& item) {
@@ -80,12 +101,21 @@ std::pair<int, int> pictureSizeHint(const VideoSettings& settings, const AlbumIt
 
 PictureResult renderPicture(const SequencerContext& context, const AlbumItem& item,
                             Image previousFrame) {
+    return renderReadPicture(context, item, readItemPicture(context.project->settings, item),
+                             std::move(previousFrame));
+}
+
+namespace {
+
+PictureResult renderReadPicture(const SequencerContext& context, const AlbumItem& item,
+                                PictureRead read, Image previousFrame) {
     const VideoSettings& settings = context.project->settings;
-    const std::string fill =
-        settings.videoBgFillColor == BackgroundFill::Black ? "#000000" : "#ffffff";
-    Image picture = readPicture(item.path, fill, pictureSizeHint(settings, item));
-    if (!picture)
+    const std::string fill = fillColourOf(settings);
+    Image picture = std::move(read.picture);
+    if (!picture) {
+        showPictureReadMessage(read.message);
         return {PictureStatus::ReadFailed, Image()};
+    }
     if (item.turnAngle > 0) {
         Pixel background = newPixel(fill);
         MagickRotateImage(picture.get(), background.get(), item.turnAngle);
@@ -113,6 +143,8 @@ PictureResult renderPicture(const SequencerContext& context, const AlbumItem& it
         return {PictureStatus::DeliveryFailed, Image()};
     return {PictureStatus::Rendered, std::move(finalFrame)};
 }
+
+} // namespace
 
 int countPictureFrames(const AlbumProject& project, const AlbumItem& item) {
     return countFramesFor(project.settings, item.animationIndex);
@@ -222,6 +254,13 @@ RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
     if (project.items.empty())
         return RunOutcome::Completed;
     const VideoSettings& settings = project.settings;
+    // The next picture is read while this one's frames are drawn: decoding a large photo
+    // takes as long as a second of frames, and the two need different cores.
+    const auto readAhead = [&](std::size_t at) {
+        return std::async(std::launch::async, readItemPicture, std::cref(settings),
+                          std::cref(project.items[at % project.items.size()]));
+    };
+    std::future<PictureRead> ahead = readAhead(0);
     Image previous;
     std::size_t position = 0;
     int pass = 0;
@@ -235,13 +274,16 @@ RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
             ++pass;
         }
         const AlbumItem& item = project.items[position];
+        PictureRead read = ahead.get();
+        if (number < totalPictures)
+            ahead = readAhead(position + 1);
         PictureResult result;
         if (substitutesLoopTransition(settings, item, pass, position)) {
             AlbumItem entering = item;
             setItemTransition(entering, settings.loopPlayAnimation);
-            result = renderPicture(context, entering, std::move(previous));
+            result = renderReadPicture(context, entering, std::move(read), std::move(previous));
         } else {
-            result = renderPicture(context, item, std::move(previous));
+            result = renderReadPicture(context, item, std::move(read), std::move(previous));
         }
         switch (result.status) {
         case PictureStatus::Rendered:

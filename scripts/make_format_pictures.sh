@@ -40,6 +40,12 @@ convert upright.png -duplicate 49 pages.tif
 convert -size 20x10 xc:red -colorspace CMYK cmyk.tif
 # The same portrait, its pixels converted into a wide-gamut space and that profile embedded.
 convert upright.png -profile "$srgb_profile" -profile "$wide_profile" wide.jpg
+convert upright.png -profile "$srgb_profile" -profile "$wide_profile" PNG24:wide.png
+heif-enc -q 95 -o wide.heic wide.png >/dev/null
+# Ten times the portrait: shrunk as it is decoded when the frame is small. (heif-enc takes
+# palette PNGs apart, hence PNG24.)
+convert upright.png -scale 1000% PNG24:big.png
+heif-enc -q 95 -o big.heic big.png >/dev/null
 
 # Broken files.
 head -c 300 s.heic > truncated.heic

@@ -42,20 +42,27 @@ std::string literalWriteName(const std::string& path) {
 
 } // namespace
 
+void showPictureReadMessage(const std::string& message) {
+    showMessage(message, "错误", MessageKind::Error);
+}
+
 Image readPicture(const std::string& path, const std::string& fillColour,
-                  std::pair<int, int> sizeHint) {
+                  std::pair<int, int> sizeHint, std::string* messageOut) {
     Image image = newImage();
     std::string failure;
     // The JPEG decoder scales by eighths while it decodes, which costs a fraction of decoding
-    // the whole picture and then shrinking it; other formats ignore the hint.
+    // the whole picture and then shrinking it; the HEIF reader honours the same hint.
     if (image && sizeHint.first > 0 && sizeHint.second > 0) {
         const std::string hint =
             std::to_string(sizeHint.first) + "x" + std::to_string(sizeHint.second);
         MagickSetOption(image.get(), "jpeg:size", hint.c_str());
     }
     if (!image || !readImageFile(image.get(), path, failure)) {
-        showMessage("MagickReadImage() 发生错误：\n\nimage unknown 185 " + failure, "错误",
-                    MessageKind::Error);
+        const std::string message = "MagickReadImage() 发生错误：\n\nimage unknown 185 " + failure;
+        if (messageOut)
+            *messageOut = message;
+        else
+            showPictureReadMessage(message);
         return Image();
     }
     const std::string format = imageFormat(image.get());

@@ -1,9 +1,11 @@
 #include "render/image/picture_reader.h"
 
 #include "media/header_probe.h"
+#include "render/image/heif_picture.h"
 #include "render/image/magick_handles.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -24,6 +26,18 @@ const std::vector<unsigned char>& srgbProfile() {
                                           std::istreambuf_iterator<char>());
     }();
     return profile;
+}
+
+// The decode size hint a caller gave the JPEG decoder, which the HEIF decoder honours too.
+std::pair<int, int> decodeSizeHint(MagickWand* wand) {
+    std::pair<int, int> hint{0, 0};
+    char* option = MagickGetOption(wand, "jpeg:size");
+    if (option) {
+        if (std::sscanf(option, "%dx%d", &hint.first, &hint.second) != 2)
+            hint = {0, 0};
+        MagickRelinquishMemory(option);
+    }
+    return hint;
 }
 
 bool describesSrgb(MagickWand* wand) {
@@ -70,9 +84,13 @@ bool readImageFile(MagickWand* wand, const std::string& path, std::string& failu
     }
     // Only the first page of a TIFF is a picture of ours; "[0]" keeps the reader from decoding
     // the others (a file of that very name does not exist, so the suffix is read as a page).
-    const std::string source = probeImageKind(path) == kImageKindTiff ? path + "[0]" : path;
-    MagickBooleanType ok =
-        pingOnly ? MagickPingImage(wand, source.c_str()) : MagickReadImage(wand, source.c_str());
+    const int kind = probeImageKind(path);
+    const std::string source = kind == kImageKindTiff ? path + "[0]" : path;
+    const bool heif = !pingOnly && (kind == kImageKindHeif || kind == kImageKindAvif) &&
+                      readHeifPicture(path, decodeSizeHint(wand), wand);
+    MagickBooleanType ok = heif       ? MagickTrue
+                           : pingOnly ? MagickPingImage(wand, source.c_str())
+                                      : MagickReadImage(wand, source.c_str());
     if (ok == MagickFalse || MagickGetNumberImages(wand) == 0) {
         failure = exceptionText(wand);
         if (failure.empty())

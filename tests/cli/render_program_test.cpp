@@ -368,6 +368,11 @@ TEST_F(PictureFormatsProgramTest, PhonePortraitComesOutUprightAndWideColoursAsSr
         << "HEIF is turned by its decoder only";
     // Stored in a wide-gamut space with its profile: converted, it matches the sRGB original.
     EXPECT_LT(meanDifference(video(today("wide.jpg"), "wide.mp4"), upright), 3.0);
+    EXPECT_LT(meanDifference(video(today("wide.heic"), "wide_heic.mp4"), upright), 3.0);
+    EXPECT_LT(meanDifference(video(today("big.heic"), "big_heic.mp4"),
+                             video(today("big.png"), "big.mp4")),
+              3.0)
+        << "a large HEIC is shrunk before the fit, as a large PNG is by the fit alone";
 }
 
 TEST_F(PictureFormatsProgramTest, NewFormatsAreAcceptedAndBadOnesReportedByName) {

@@ -191,6 +191,14 @@ TEST_F(Sequencer, StopTakesEffectAfterThePictureInProgress) {
 TEST_F(Sequencer, APictureThatNoLongerReadsEndsTheRun) {
     addPictures({"#ff0000", "#00ff00", "#0000ff"});
     std::filesystem::remove(project.items[1].path);
+    // Stopped before its turn, the picture read ahead says nothing of its failure.
+    RecordingSink stopped;
+    EXPECT_EQ(renderAlbum(contextFor(stopped), 3, stop, [&](int) { stop = true; }),
+              RunOutcome::Stopped);
+    EXPECT_EQ(stopped.count(), 2);
+    EXPECT_TRUE(dialogs.messages().empty());
+    stop = false;
+
     RecordingSink sink;
     EXPECT_EQ(renderAlbum(contextFor(sink), 3, stop), RunOutcome::ReadFailed);
     EXPECT_EQ(sink.count(), 2) << "no frame after the unreadable picture";

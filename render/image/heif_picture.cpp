@@ -1,0 +1,127 @@
+#include "render/image/heif_picture.h"
+
+#include "render/image/heif_handles.h"
+#include "render/image/rgb_frame.h"
+#include "render/image/rgb_scaler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace velomira {
+
+namespace {
+
+// Below this share of the picture's size a shrink first pays for itself.
+constexpr double kWorthShrinking = 0.8;
+
+// The size the decoded picture is shrunk to: the smallest that still covers the hint, which
+// keeps the picture's proportions, so its orientation is matched to the picture's.
+std::pair<int, int> shrunkSize(int width, int height, std::pair<int, int> hint) {
+    auto [hintWidth, hintHeight] = hint;
+    if (hintWidth <= 0 || hintHeight <= 0)
+        return {width, height};
+    if ((width > height) != (hintWidth > hintHeight))
+        std::swap(hintWidth, hintHeight);
+    const double scale =
+        std::max(static_cast<double>(hintWidth) / width, static_cast<double>(hintHeight) / height);
+    if (scale >= kWorthShrinking)
+        return {width, height};
+    return {std::max(1, static_cast<int>(std::ceil(width * scale))),
+            std::max(1, static_cast<int>(std::ceil(height * scale)))};
+}
+
+bool withinLibraryLimits(int width, int height) {
+    const auto limit = [](ResourceType type) { return MagickGetResourceLimit(type); };
+    return static_cast<MagickSizeType>(width) <= limit(WidthResource) &&
+           static_cast<MagickSizeType>(height) <= limit(HeightResource) &&
+           static_cast<MagickSizeType>(width) * static_cast<MagickSizeType>(height) <=
+               limit(AreaResource);
+}
+
+} // namespace
+
+std::vector<unsigned char> heifPixels(const heif_image* image, int channels, int& width,
+                                      int& height) {
+    width = heif_image_get_width(image, heif_channel_interleaved);
+    height = heif_image_get_height(image, heif_channel_interleaved);
+    int stride = 0;
+    const std::uint8_t* plane =
+        heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * channels;
+    if (!plane || width < 1 || height < 1 || static_cast<std::size_t>(stride) < rowBytes)
+        return {};
+    std::vector<unsigned char> pixels(rowBytes * static_cast<std::size_t>(height));
+    for (int row = 0; row < height; ++row)
+        std::memcpy(pixels.data() + row * rowBytes, plane + static_cast<std::size_t>(row) * stride,
+                    rowBytes);
+    return pixels;
+}
+
+namespace {
+
+void attachColourProfile(const heif_image_handle* handle, MagickWand* wand) {
+    const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
+    if (type != heif_color_profile_type_prof && type != heif_color_profile_type_rICC)
+        return;
+    std::vector<unsigned char> profile(heif_image_handle_get_raw_color_profile_size(handle));
+    if (profile.empty() || heif_image_handle_get_raw_color_profile(handle, profile.data()).code)
+        return;
+    MagickSetImageProfile(wand, "icc", profile.data(), profile.size());
+}
+
+} // namespace
+
+bool readHeifPicture(const std::string& path, std::pair<int, int> sizeHint, MagickWand* wand) {
+    HeifContext context(heif_context_alloc());
+    if (!context || heif_context_read_from_file(context.get(), path.c_str(), nullptr).code)
+        return false;
+    heif_image_handle* raw = nullptr;
+    if (heif_context_get_primary_image_handle(context.get(), &raw).code)
+        return false;
+    const HeifHandle handle(raw);
+    if (!withinLibraryLimits(heif_image_handle_get_width(handle.get()),
+                             heif_image_handle_get_height(handle.get())))
+        return false;
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    heif_image* decoded = nullptr;
+    if (heif_decode_image(handle.get(), &decoded, heif_colorspace_RGB,
+                          alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                          nullptr)
+            .code)
+        return false;
+    const HeifImage image(decoded);
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> pixels = heifPixels(image.get(), alpha ? 4 : 3, width, height);
+    if (pixels.empty())
+        return false;
+    // The scaler works on opaque pixels; a picture with transparency is kept whole.
+    const auto [shrunkWidth, shrunkHeight] =
+        alpha ? std::pair{width, height} : shrunkSize(width, height, sizeHint);
+    RgbFrame shrunk;
+    if (shrunkWidth != width || shrunkHeight != height) {
+        RgbScaler scaler;
+        shrunk = makeRgbFrame(shrunkWidth, shrunkHeight);
+        if (!shrunk.empty() && scaler.scale(pixels.data(), width, height, shrunk)) {
+            pixels.clear();
+            pixels.shrink_to_fit();
+            width = shrunkWidth;
+            height = shrunkHeight;
+        } else {
+            shrunk = RgbFrame();
+        }
+    }
+    const unsigned char* source = shrunk.empty() ? pixels.data() : shrunk.data();
+    if (MagickConstituteImage(wand, static_cast<std::size_t>(width),
+                              static_cast<std::size_t>(height), alpha ? "RGBA" : "RGB", CharPixel,
+                              source) == MagickFalse) {
+        MagickClearException(wand);
+        return false;
+    }
+    attachColourProfile(handle.get(), wand);
+    return true;
+}
+
+} // namespace velomira
