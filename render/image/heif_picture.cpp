@@ -73,15 +73,22 @@ void attachColourProfile(const heif_image_handle* handle, MagickWand* wand) {
 
 } // namespace
 
-bool readHeifPicture(const std::string& path, std::pair<int, int> sizeHint, MagickWand* wand) {
-    HeifContext context(heif_context_alloc());
+bool openHeifPrimary(const std::string& path, HeifContext& context, HeifHandle& primary) {
+    context.reset(heif_context_alloc());
     if (!context || heif_context_read_from_file(context.get(), path.c_str(), nullptr).code)
         return false;
     heif_image_handle* raw = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &raw).code)
         return false;
-    const HeifHandle handle(raw);
-    if (!withinLibraryLimits(heif_image_handle_get_width(handle.get()),
+    primary.reset(raw);
+    return true;
+}
+
+bool readHeifPicture(const std::string& path, std::pair<int, int> sizeHint, MagickWand* wand) {
+    HeifContext context;
+    HeifHandle handle;
+    if (!openHeifPrimary(path, context, handle) ||
+        !withinLibraryLimits(heif_image_handle_get_width(handle.get()),
                              heif_image_handle_get_height(handle.get())))
         return false;
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;

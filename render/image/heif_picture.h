@@ -3,13 +3,13 @@
 // library the decoder's YCbCr planes become a 16-bit image that is converted and shrunk at full
 // size, which costs more than decoding the picture; here a picture meant for a smaller frame is
 // shrunk with the vectorised scaler first, as the JPEG decoder's scaling does for JPEGs.
+#include "render/image/heif_handles.h"
+
 #include <wand/MagickWand.h>
 
 #include <string>
 #include <utility>
 #include <vector>
-
-struct heif_image;
 
 namespace velomira {
 
@@ -20,6 +20,9 @@ namespace velomira {
 // open or decode here or is larger than the imaging library's limits: the library's own reader
 // then gives its reason.
 bool readHeifPicture(const std::string& path, std::pair<int, int> sizeHint, MagickWand* wand);
+
+// Opens the file and its primary picture; false when either fails.
+bool openHeifPrimary(const std::string& path, HeifContext& context, HeifHandle& primary);
 
 // The decoded interleaved plane (channels bytes a pixel) as rows without libheif's padding, and
 // its size; empty when the plane is missing or narrower than it says.

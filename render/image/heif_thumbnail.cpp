@@ -22,13 +22,10 @@ int longSide(const heif_image_handle* handle) {
 
 bool readHeifThumbnail(const std::string& path, int minLongSide, MagickWand* wand, long long& width,
                        long long& height) {
-    HeifContext context(heif_context_alloc());
-    if (!context || heif_context_read_from_file(context.get(), path.c_str(), nullptr).code)
+    HeifContext context;
+    Handle primary;
+    if (!openHeifPrimary(path, context, primary))
         return false;
-    heif_image_handle* raw = nullptr;
-    if (heif_context_get_primary_image_handle(context.get(), &raw).code)
-        return false;
-    const Handle primary(raw);
     heif_item_id ids[kMostThumbnails];
     const int count =
         heif_image_handle_get_list_of_thumbnail_IDs(primary.get(), ids, kMostThumbnails);
