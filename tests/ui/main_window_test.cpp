@@ -569,10 +569,17 @@ TEST_F(MainWindowTest, SaveAddsTheExtensionAndTheTitleFollows) {
     EXPECT_TRUE(std::filesystem::exists(folder.file("copy.DAT")));
     EXPECT_EQ(window().projectFile().name, "copy.DAT");
 
-    // New on an unmodified project asks nothing and empties the album.
+    // New on an unmodified project asks nothing, empties the album, names the project and
+    // puts the caption position back in the middle below.
+    window().checkChanged(Command::CaptionSwitch, true);
+    select({0}, 0);
+    window().choiceChanged(Command::CaptionPosition, 1);
+    window().dispatch(Command::SaveProject);
     window().dispatch(Command::NewProject);
+    EXPECT_TRUE(dialogs.messages().empty());
     EXPECT_TRUE(view.rows.empty());
-    EXPECT_EQ(view.title, "Velomira(V8.3)");
+    EXPECT_EQ(view.title, "Velomira(V8.3) - 新项目");
+    EXPECT_EQ(view.choice[Command::CaptionPosition], 4);
 }
 
 TEST_F(MainWindowTest, GenerationRunsWithProgressAndAStopEndsWithoutThePlayQuestion) {
