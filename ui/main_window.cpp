@@ -135,11 +135,13 @@ void MainWindow::createDesktopShortcut() {
 }
 
 void MainWindow::aboutBox() {
-    const std::string text = std::string(kProductName) + " V" + versionText() +
-                             "\n\n\n制作由多张图片(最多1000张)"
-                             "组成带多种播放特效的视频，输出视频格式：MP4。\n\n"
-                             "支持处理的图片格式：JPG, PNG, GIF(静态), BMP, TBI。\n\n\n官网：" +
-                             services_.vendorHost;
+    std::string text = std::string(kProductName) + " V" + versionText() +
+                       "\n\n\n制作由多张图片(最多1000张)"
+                       "组成带多种播放特效的视频，输出视频格式：MP4。\n\n"
+                       "支持处理的图片格式：JPG, PNG, GIF(静态), BMP, TBI。";
+    // Without a configured site the line would name nothing.
+    if (!services_.vendorHost.empty())
+        text += "\n\n\n官网：" + services_.vendorHost;
     showMessage(text, "关于", MessageKind::Information);
 }
 

@@ -507,6 +507,22 @@ TEST_F(MainWindowTest, WebCommandsWithoutAConfiguredSiteSayWhy) {
     EXPECT_TRUE(view.opened.empty());
 }
 
+TEST_F(MainWindowTest, AboutBoxNamesTheSiteOnlyWhenOneIsConfigured) {
+    window().dispatch(Command::About);
+    MainWindowServices withSite = services();
+    withSite.vendorHost = "www.example.com";
+    ScriptedView otherView;
+    MainWindow other(otherView, withSite);
+    other.start();
+    other.dispatch(Command::About);
+    const auto messages = dialogs.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].title, "关于");
+    EXPECT_TRUE(messages[0].text.starts_with("Velomira V8.3\n"));
+    EXPECT_TRUE(messages[0].text.ends_with("TBI。")) << messages[0].text;
+    EXPECT_TRUE(messages[1].text.ends_with("TBI。\n\n\n官网：www.example.com"));
+}
+
 TEST_F(MainWindowTest, DesktopShortcutWritesAnExecutableLauncher) {
     window().dispatch(Command::DesktopShortcut);
     const auto launcher = folders.desktopFolder / kLauncherFileName;

@@ -358,7 +358,7 @@ QWidget* QtMainWindow::buildMusicGroup() {
 
 QWidget* QtMainWindow::buildCoverGroup() {
     QGroupBox* group =
-        checkableGroup(QStringLiteral("设置封面：Windows 文件夹中显示的视频缩略图"), this);
+        checkableGroup(QStringLiteral("设置封面：文件管理器中显示的视频缩略图"), this);
     registerControl(Command::CoverSwitch, group);
     QLineEdit* path = pathField(group);
     auto* choose = smallButton(QStringLiteral("选择..."), group, 64);
