@@ -5,6 +5,7 @@
 
 #include "platform/dialogs.h"
 #include "render/frame_sequencer.h"
+#include "ui/caption_logo_warning.h"
 #include "ui/desktop_launcher.h"
 #include "ui/info_log.h"
 #include "ui/web_pages.h"
@@ -111,6 +112,14 @@ void MainWindow::dispatch(Command command) {
     if (generation_.running() && command != Command::TrayShowWindow)
         return;
     commands_.run(command);
+    warnCaptionUnderLogo();
+}
+
+void MainWindow::warnCaptionUnderLogo() {
+    const bool under = captionUnderLogo(album_);
+    if (under && !captionUnderLogoWarned_)
+        view_.setStatusText(1, kCaptionUnderLogoText);
+    captionUnderLogoWarned_ = under;
 }
 
 void MainWindow::previewTransitionPage() {
@@ -182,15 +191,18 @@ void MainWindow::restoreFromTray() {
 
 void MainWindow::choiceChanged(Command control, int index) {
     options_.choiceChanged(control, index);
+    warnCaptionUnderLogo();
 }
 
 void MainWindow::checkChanged(Command control, bool checked) {
     options_.checkChanged(control, checked);
+    warnCaptionUnderLogo();
 }
 
 void MainWindow::textEdited(Command control, const std::string& text) {
     if (control == Command::CaptionText)
         pictures_.captionTextEdited(text);
+    warnCaptionUnderLogo();
 }
 
 void MainWindow::transitionChosen(const std::string& entry) {
@@ -268,7 +280,9 @@ void MainWindow::previewClicked() {
 }
 
 bool MainWindow::openProjectAtStart(const std::string& path) {
-    return project_.openPath(path);
+    const bool opened = project_.openPath(path);
+    warnCaptionUnderLogo();
+    return opened;
 }
 
 void MainWindow::openFilesAtStart(const std::vector<std::string>& paths) {

@@ -7,6 +7,7 @@
 #include "support/recording_dialogs.h"
 #include "support/recording_sound.h"
 #include "support/temp_folder.h"
+#include "ui/caption_logo_warning.h"
 #include "ui/desktop_launcher.h"
 #include "ui/main_window.h"
 #include "ui/preview_window_view.h"
@@ -342,6 +343,44 @@ TEST_F(MainWindowTest, CaptionsFollowTheSwitchTextAndBadges) {
     window().checkChanged(Command::CaptionSwitch, false);
     EXPECT_TRUE(view.badges.empty());
     EXPECT_FALSE(view.enabled[Command::CaptionFont]);
+}
+
+TEST_F(MainWindowTest, ACaptionInTheLogosCornerIsWarnedAboutOnceEachTime) {
+    addPictures(2);
+    select({1}, 1);
+    window().checkChanged(Command::CaptionSwitch, true);
+    window().textEdited(Command::CaptionText, "角落");
+    window().choiceChanged(Command::LogoPosition, 3); // "右侧下方"
+    auto warnings = [&] {
+        return std::count(view.statusHistory.begin(), view.statusHistory.end(),
+                          kCaptionUnderLogoText);
+    };
+    // Each step: the control, its value, and the warnings seen so far.
+    const struct {
+        Command control;
+        int value;
+        long warned;
+    } steps[] = {
+        {Command::CaptionPosition, 3, 0}, // logo still off
+        {Command::LogoSwitch, 1, 1},      // both on, same corner: said once
+        {Command::CaptionPosition, 8, 1}, // inset, same corner: already said
+        {Command::LogoPosition, 0, 1},    // apart
+        {Command::LogoPosition, 3, 2},    // together again: said again
+        {Command::CaptionPosition, 4, 2}, // the middle is no corner
+        {Command::CaptionSwitch, 0, 2},
+    };
+    for (const auto& step : steps) {
+        if (step.control == Command::LogoSwitch || step.control == Command::CaptionSwitch)
+            window().checkChanged(step.control, step.value != 0);
+        else
+            window().choiceChanged(step.control, step.value);
+        EXPECT_EQ(warnings(), step.warned) << commandNumber(step.control) << " " << step.value;
+    }
+    // A picture without a caption text has nothing to hide.
+    window().checkChanged(Command::CaptionSwitch, true);
+    select({0}, 0);
+    window().choiceChanged(Command::CaptionPosition, 3);
+    EXPECT_EQ(warnings(), 2);
 }
 
 TEST_F(MainWindowTest, WithoutFontsTheCaptionSwitchAsksAndStaysOff) {
