@@ -319,6 +319,7 @@ std::vector<MenuEntryState> MainWindow::contextMenu() const {
             {Command::ContextInsertPictures, selection},
             {Command::ContextRemoveSelected, selection},
             {Command::ContextRemoveAll, any},
+            {Command::ContextUndoRemoval, pictures_.canUndoRemoval()},
             {Command::ContextShuffle, count >= 2},
             {Command::ContextNewTransitionSet, any},
             {Command::ContextSameTransitionForAll, any && pictures_.selection().size() == 1},

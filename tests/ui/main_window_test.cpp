@@ -191,6 +191,64 @@ TEST_F(MainWindowTest, RemovingTheFirstPictureLeavesTheNewFirstWithoutTransition
     EXPECT_FALSE(view.enabled[Command::GenerateVideo]);
 }
 
+TEST_F(MainWindowTest, UndoBringsBackTheLastRemovalUntilTheListChanges) {
+    addPictures(5);
+    window().checkChanged(Command::CaptionSwitch, true);
+    select({3}, 3);
+    window().textEdited(Command::CaptionText, "第四张");
+    select({3}, 3);
+    window().dispatch(Command::RotateRight);
+    const std::vector<AlbumItem> original = window().album().items;
+    const std::vector<testing::ScriptedRow> originalRows = view.rows;
+    auto undoEnabled = [&] {
+        for (const MenuEntryState& e : window().contextMenu())
+            if (e.command == Command::ContextUndoRemoval)
+                return e.enabled;
+        return false;
+    };
+    EXPECT_FALSE(undoEnabled());
+
+    // Removing the selection, then everything: each undo restores the list before it, rows,
+    // transitions, turns, captions and the selection included.
+    select({0, 3}, 3);
+    window().dispatch(Command::RemovePictures);
+    ASSERT_EQ(view.rows.size(), 3u);
+    EXPECT_NE(view.status[1].find("Ctrl+Z"), std::string::npos) << view.status[1];
+    EXPECT_TRUE(undoEnabled());
+    window().dispatch(Command::ContextUndoRemoval);
+    EXPECT_EQ(window().album().items, original);
+    ASSERT_EQ(view.rows.size(), 5u);
+    for (std::size_t i = 0; i < view.rows.size(); ++i) {
+        EXPECT_EQ(view.rows[i].icon, originalRows[i].icon) << i;
+        EXPECT_EQ(view.rows[i].text, originalRows[i].text) << i;
+    }
+    EXPECT_EQ(view.selection, (std::vector<int>{0, 3}));
+    EXPECT_EQ(window().selectedRows(), (std::vector<int>{0, 3}));
+    EXPECT_EQ(view.status[0], "5 张图片");
+    EXPECT_FALSE(undoEnabled()); // one undo per removal
+
+    window().dispatch(Command::ContextRemoveAll);
+    EXPECT_TRUE(view.rows.empty());
+    window().dispatch(Command::ContextUndoRemoval);
+    EXPECT_EQ(window().album().items, original);
+
+    // A single picture gives no hint; a change to the list after the removal ends the undo.
+    select({4}, 4);
+    window().dispatch(Command::RemovePictures);
+    EXPECT_EQ(view.status[1], "");
+    EXPECT_TRUE(undoEnabled());
+    select({0}, 0);
+    window().dispatch(Command::RotateLeft);
+    EXPECT_FALSE(undoEnabled());
+    window().dispatch(Command::ContextUndoRemoval);
+    EXPECT_EQ(view.rows.size(), 4u);
+
+    // So does a new project, even though it leaves the same empty list as "移除全部".
+    window().dispatch(Command::ContextRemoveAll);
+    window().dispatch(Command::NewProject);
+    EXPECT_FALSE(undoEnabled());
+}
+
 TEST_F(MainWindowTest, MovingKeepsTransitionsInPlaceAndStopsAtTheEnds) {
     addPictures(4);
     const auto before = window().album().items;

@@ -458,6 +458,7 @@ void QtMainWindow::buildTray() {
 void QtMainWindow::buildShortcuts() {
     const std::pair<QKeySequence, Command> keys[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_D), Command::ContextRemoveAll},
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), Command::ContextUndoRemoval},
         {QKeySequence(Qt::CTRL | Qt::Key_Left), Command::MoveForward},
         {QKeySequence(Qt::CTRL | Qt::Key_Right), Command::MoveBack},
         {QKeySequence(Qt::Key_F5), Command::ContextPreviewTransition},
@@ -536,6 +537,7 @@ QMenu* QtMainWindow::buildContextMenu() {
                     kSeparator,
                     Command::ContextRemoveSelected,
                     Command::ContextRemoveAll,
+                    Command::ContextUndoRemoval,
                     kSeparator,
                     Command::ContextShuffle,
                     kSeparator,

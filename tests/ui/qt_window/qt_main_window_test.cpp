@@ -413,10 +413,18 @@ TEST_F(QtMainWindowTest, MenusOpenWithTheControllersStateAndRunTheirCommands) {
     const std::vector<std::string> withPictures = entries(context);
     EXPECT_EQ(withPictures[1], "插入图片");
     EXPECT_EQ(withPictures[3], "移除全部\tCtrl+D");
-    EXPECT_EQ(withPictures[4], "随机排列图片");
-    EXPECT_EQ(withPictures[7], "-自动贴边对角排列文字"); // captions are off
+    EXPECT_EQ(withPictures[4], "-撤销移除\tCtrl+Z");
+    EXPECT_EQ(withPictures[5], "随机排列图片");
+    EXPECT_EQ(withPictures[8], "-自动贴边对角排列文字"); // captions are off
     entry(context, QStringLiteral("移除选中"))->trigger();
     EXPECT_EQ(list().count(), 1);
+    delete context;
+    // Ctrl+Z brings the picture back, once.
+    key(&list(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(list().count(), 2);
+    context = window->buildContextMenu();
+    EXPECT_EQ(entries(context)[4], "-撤销移除\tCtrl+Z");
+    entry(context, QStringLiteral("移除选中"))->trigger();
     delete context;
 
     QMenu* project = window->projectMenuWidget();
