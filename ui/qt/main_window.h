@@ -46,6 +46,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     QComboBox* transitionEditor() const;
     QLabel* statusPart(int part) const;
     QWidget* emptyHint() const;
+    CaptionSampleWidget* captionSample() const { return sample_; }
     QSystemTrayIcon* trayIcon() const;
     // The menus as they are built when they open.
     QMenu* projectMenuWidget() const;

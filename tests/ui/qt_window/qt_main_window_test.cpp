@@ -374,8 +374,17 @@ TEST_F(QtMainWindowTest, CaptionTextShowsABadgeOnItsPicture) {
     addPictures(2);
     auto* group = qobject_cast<QGroupBox*>(window->control(Command::CaptionSwitch));
     auto* position = qobject_cast<QComboBox*>(window->control(Command::CaptionPosition));
+    // The sample in the default "白色" on the style's light grey window (set here, whatever
+    // the platform's palette) is white on a darker grey, not white on the window colour.
+    CaptionSampleWidget* sample = window->captionSample();
+    ASSERT_NE(sample, nullptr);
+    QPalette palette = sample->palette();
+    palette.setColor(QPalette::Window, QColor(0xEF, 0xEF, 0xEF));
+    sample->setPalette(palette);
     group->setChecked(true);
     emit group->clicked(true);
+    EXPECT_EQ(text(sample->colours().text.name()), "#ffffff");
+    EXPECT_EQ(text(sample->colours().ground.name()), "#808080");
     clickRow(1);
     ASSERT_TRUE(position->isEnabled());
     auto* caption = qobject_cast<QLineEdit*>(window->control(Command::CaptionText));
@@ -554,6 +563,8 @@ TEST(CaptionSampleColours, FollowTheCaptionSwitchAndStayReadable) {
         {0x0000FF, 0x00FF00, true, grey, Qt::red, Qt::green},   // 0x00BBGGRR
         {0xFFFFFF, 0xFFFFFF, true, grey, QColor(0x80, 0x80, 0x80), Qt::white},
         {0xFFFFFF, 0xFFFFFF, true, Qt::white, QColor(0x80, 0x80, 0x80), Qt::white},
+        {0xFFFFFF, 0xFFFFFF, true, QColor(0xEF, 0xEF, 0xEF), QColor(0x80, 0x80, 0x80), Qt::white},
+        {0xFFFFFF, 0xFFFFFF, true, QColor(0xB0, 0xB0, 0xB0), QColor(0xB0, 0xB0, 0xB0), Qt::white},
         {0x00FFFF, 0x00FFFF, true, grey, grey, Qt::yellow}, // equal: window colour
         {0xFFFFFF, 0xFFFFFF, true, Qt::darkBlue, Qt::darkBlue, Qt::white},
         {0x000000, 0x00FF00, false, grey, Qt::white, Qt::green}, // off: on white
