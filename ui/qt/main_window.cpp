@@ -29,6 +29,7 @@
 #include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QValidator>
@@ -220,6 +221,22 @@ void QtMainWindow::setFieldText(Command command, const std::string& text) {
     }
 }
 
+namespace {
+
+// A music line as a row of columns; the whole line stays in the row as its data.
+QTreeWidgetItem* musicRow(const std::string& line) {
+    const MusicLineColumns columns = musicLineColumns(line);
+    auto* row = new QTreeWidgetItem(
+        {qs(columns.name), qs(columns.rate), qs(columns.length), qs(columns.mark)});
+    row->setData(0, Qt::UserRole, qs(line));
+    row->setToolTip(0, qs(columns.name));
+    for (int column = 1; column < 4; ++column)
+        row->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+    return row;
+}
+
+} // namespace
+
 void QtMainWindow::setChoices(Command command, const std::vector<std::string>& entries) {
     QStringList texts;
     for (const std::string& entry : entries)
@@ -234,6 +251,12 @@ void QtMainWindow::setChoices(Command command, const std::vector<std::string>& e
         list->clear();
         list->addItems(texts);
         --ignoreSelection_;
+    } else if (auto* tree = controlAs<QTreeWidget>(command)) {
+        ++ignoreSelection_;
+        tree->clear();
+        for (const std::string& entry : entries)
+            tree->addTopLevelItem(musicRow(entry));
+        --ignoreSelection_;
     }
 }
 
@@ -244,6 +267,12 @@ void QtMainWindow::setChoice(Command command, int index) {
     } else if (auto* list = controlAs<QListWidget>(command)) {
         ++ignoreSelection_;
         list->setCurrentRow(index);
+        --ignoreSelection_;
+    } else if (auto* tree = controlAs<QTreeWidget>(command)) {
+        ++ignoreSelection_;
+        tree->setCurrentItem(tree->topLevelItem(index));
+        if (index < 0)
+            tree->clearSelection();
         --ignoreSelection_;
     }
 }

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
-#include <QScrollBar>
 #include <QTimer>
 
 #include <cstdio>
@@ -59,13 +58,8 @@ QWidget* grabTarget(QtMainWindow& window, QtPreviewWindow& preview, const QStrin
     QWidget* target = QApplication::activeModalWidget();
     if (dialog == QLatin1String("preview"))
         target = preview.isVisible() ? &preview : nullptr;
-    else if (dialog == QLatin1String("music")) {
-        // The lines are padded to a wide column: show their ends, with the mark.
-        auto* list = qobject_cast<QListWidget*>(window.control(Command::MusicList));
-        if (list != nullptr)
-            list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+    else if (dialog == QLatin1String("music"))
         target = &window;
-    }
     if (target == nullptr) {
         for (QWidget* top : QApplication::topLevelWidgets())
             if (top != &window && top->isVisible() && top->windowFlags() & Qt::Tool)

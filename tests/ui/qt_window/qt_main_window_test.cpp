@@ -17,14 +17,17 @@
 #include <QDesktopServices>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -246,28 +249,49 @@ TEST_F(QtMainWindowTest, MusicListShowsColumnsListensToALineAndLosesItToTheDelet
     dialogs.scriptFiles(tracks);
     QTest::mouseClick(qobject_cast<QPushButton*>(window->control(Command::MusicAdd)),
                       Qt::LeftButton);
-    auto* music = qobject_cast<QListWidget*>(window->control(Command::MusicList));
-    ASSERT_EQ(music->count(), 2);
-    EXPECT_TRUE(QFontInfo(music->font()).fixedPitch()) << "the columns line up";
-    const std::string line = text(music->item(1)->text());
+    auto* music = qobject_cast<QTreeWidget*>(window->control(Command::MusicList));
+    ASSERT_NE(music, nullptr);
+    ASSERT_EQ(music->topLevelItemCount(), 2);
+    auto columns = [&](int row) {
+        std::vector<std::string> texts;
+        for (int column = 0; column < music->columnCount(); ++column)
+            texts.push_back(text(music->topLevelItem(row)->text(column)));
+        return texts;
+    };
+    EXPECT_EQ(columns(1), (std::vector<std::string>{"b.MP3", "44100Hz", "00:00:01", ""}));
+    EXPECT_EQ(text(music->headerItem()->text(0)), "文件名");
+    // The line itself stays the row's data.
+    const std::string line = text(music->topLevelItem(1)->data(0, Qt::UserRole).toString());
     EXPECT_EQ(line.substr(0, 6), "b.MP3 ");
     EXPECT_EQ(line.substr(108), " 44100Hz     00:00:01");
+    // A long name gives way in the middle, on a font set here: rate and length stay in view.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(12);
+    music->setFont(font);
+    music->topLevelItem(0)->setText(0, QString(200, QLatin1Char('n')));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(music->horizontalScrollBar()->isVisible());
+    EXPECT_GT(music->header()->sectionSize(2), 0);
+    EXPECT_LE(music->header()->sectionPosition(3) + music->header()->sectionSize(3),
+              music->viewport()->width());
     EXPECT_EQ(status(2), "音频长度: 00:00:02");
     EXPECT_FALSE(enabled(Command::MusicListen));
 
-    music->setCurrentRow(1);
+    music->setCurrentItem(music->topLevelItem(1));
     auto* listen = qobject_cast<QPushButton*>(window->control(Command::MusicListen));
     ASSERT_TRUE(listen->isEnabled());
     QTest::mouseClick(listen, Qt::LeftButton);
     EXPECT_EQ(text(listen->text()), "停止");
-    EXPECT_EQ(text(music->item(1)->text()), line + " 试听中");
+    EXPECT_EQ(columns(1)[3], "试听中");
+    EXPECT_EQ(text(music->topLevelItem(1)->data(0, Qt::UserRole).toString()), line + " 试听中");
     EXPECT_EQ(sound.calls, (std::vector<std::string>{"open " + tracks[1], "play"}));
 
     key(music, Qt::Key_Delete);
-    ASSERT_EQ(music->count(), 1);
+    ASSERT_EQ(music->topLevelItemCount(), 1);
     EXPECT_EQ(sound.calls.back(), "close");
     EXPECT_EQ(text(listen->text()), "试听");
-    EXPECT_EQ(music->currentRow(), 0) << "the line before the removed last one";
+    EXPECT_EQ(music->indexOfTopLevelItem(music->currentItem()), 0)
+        << "the line before the removed last one";
     EXPECT_EQ(status(2), "音频长度: 00:00:01");
 }
 
