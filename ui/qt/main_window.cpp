@@ -26,6 +26,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QToolButton>
@@ -392,12 +393,21 @@ void QtMainWindow::showTransitionEditor(int row, const std::string& entry) {
         const QSignalBlocker blocker(editor_);
         for (const std::string& text : controller_->transitionEditorEntries())
             editor_->addItem(qs(text));
-        // The drop-down is as wide as the longest effect name needs.
-        const int wide =
-            editor_->fontMetrics().horizontalAdvance(QStringLiteral("从左右两侧向中间展开")) + 6 +
-            editor_->view()->verticalScrollBar()->sizeHint().width();
-        editor_->view()->setMinimumWidth(std::max(kEditorWidth, wide));
     }
+    // The drop-down is as wide as its longest entry needs (the closed box keeps its width),
+    // measured over every entry in the box's current font, with room for the style's menu-like
+    // item margins and check column.
+    QAbstractItemView* dropDown = editor_->view();
+    const QFontMetrics metrics(editor_->font());
+    int longest = 0;
+    for (int i = 0; i < editor_->count(); ++i)
+        longest = std::max(longest, metrics.horizontalAdvance(editor_->itemText(i)));
+    const QStyle* style = editor_->style();
+    const int margins = 2 * style->pixelMetric(QStyle::PM_MenuHMargin, nullptr, editor_) +
+                        style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, editor_) +
+                        2 * dropDown->frameWidth() + 16;
+    dropDown->setMinimumWidth(std::max(
+        kEditorWidth, longest + margins + dropDown->verticalScrollBar()->sizeHint().width()));
     {
         const QSignalBlocker blocker(editor_);
         editor_->setCurrentIndex(editor_->findText(qs(entry)));

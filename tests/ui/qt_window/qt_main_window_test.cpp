@@ -373,9 +373,20 @@ TEST_F(QtMainWindowTest, WhatTheWindowShowsByItselfIsNeverReportedBack) {
 TEST_F(QtMainWindowTest, TheTransitionEditorFloatsOverOneSelectedPicture) {
     addPictures(3);
     QComboBox* editor = window->transitionEditor();
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(18);
+    editor->setFont(font);
     clickRow(1);
     ASSERT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->width(), 144);
+    // Its open drop-down fits every name with room to spare, whatever that font makes of them.
+    editor->showPopup();
+    const QFontMetrics metrics(font);
+    for (int i = 0; i < editor->count(); ++i)
+        EXPECT_GE(editor->view()->viewport()->width(),
+                  metrics.horizontalAdvance(editor->itemText(i)) + 16)
+            << text(editor->itemText(i));
+    editor->hidePopup();
     EXPECT_TRUE(list().visualItemRect(list().item(1)).contains(editor->geometry().center()));
     EXPECT_EQ(text(editor->currentText()), rowTexts()[1]);
     EXPECT_EQ(text(editor->itemText(0)), "无动画");
