@@ -482,8 +482,13 @@ void QtMainWindow::setTrayIconShown(bool shown) {
 }
 
 void QtMainWindow::setWindowShown(bool shown) {
-    if (!shown)
+    if (!shown) {
+        if (isVisible())
+            trayGeometry_ = saveGeometry();
         return hide();
+    }
+    if (!isVisible() && !trayGeometry_.isEmpty())
+        restoreGeometry(trayGeometry_);
     if (isMinimized())
         showNormal();
     else

@@ -166,6 +166,9 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
 
     bool selectionReportPending_ = false;
     int ignoreSelection_ = 0; // above 0 while the controller's own selection is being shown
+    // Where the window was when it went to the tray: a window manager places a window shown
+    // again as if it were new.
+    QByteArray trayGeometry_;
     int waitCursors_ = 0;
     bool contentsEnabled_ = true;
 };

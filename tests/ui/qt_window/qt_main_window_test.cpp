@@ -502,6 +502,19 @@ TEST_F(QtMainWindowTest, DoubleClicksOpenThePictureOrAddMore) {
     EXPECT_EQ(text(opened.urls[1].host()), "www.example.com");
 }
 
+TEST_F(QtMainWindowTest, ComingBackFromTheTrayTheWindowIsWhereItWas) {
+    window->move(123, 77);
+    QCoreApplication::processEvents();
+    const QPoint before = window->pos();
+    window->setWindowShown(false);
+    EXPECT_FALSE(window->isVisible());
+    window->move(0, 0); // as a window manager places a window it maps again
+    window->setWindowShown(true);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->pos(), before);
+}
+
 TEST_F(QtMainWindowTest, TheCloseButtonFollowsTheCloseSetting) {
     // Without a tray (the offscreen platform has none) hiding would lose the window.
     ASSERT_FALSE(window->trayAvailable());
