@@ -88,7 +88,38 @@ QtMainWindow::QtMainWindow(const CaptionFontTable* fonts)
                             fontMetrics().horizontalAdvance(QStringLiteral("视频长度: 00:00:00")) +
                             16;
     setFixedSize(std::max({kWindowWidth, toolbarWidth, statusWidth}), sizeHint().height());
+    if (const QScreen* s = screen())
+        fitToHeight(s->availableGeometry().height());
     placeEmptyHint();
+}
+
+int fittedListHeight(int fullList, int minimalList, int windowHeight, int availableHeight) {
+    const int excess = windowHeight - availableHeight;
+    if (excess <= 0)
+        return fullList;
+    return std::max(minimalList, fullList - excess);
+}
+
+void QtMainWindow::fitToHeight(int availableHeight) {
+    const int listFrame = 2 * pictures_->frameWidth() + 8;
+    const int fullList = 2 * kCellHeight + listFrame;
+    const int decoration = std::max(frameGeometry().height() - height(), kFrameAllowance);
+    const int windowHeight = height() - pictures_->height() + fullList + decoration;
+    const int list =
+        fittedListHeight(fullList, kCellHeight + listFrame, windowHeight, availableHeight);
+    if (list == pictures_->height())
+        return;
+    pictures_->setFixedHeight(list);
+    contents_->layout()->activate();
+    setFixedSize(width(), sizeHint().height());
+    placeEmptyHint();
+}
+
+void QtMainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The screen and the real title bar are known now.
+    if (const QScreen* s = screen())
+        fitToHeight(s->availableGeometry().height());
 }
 
 QtMainWindow::~QtMainWindow() {

@@ -23,6 +23,11 @@ class QWidget;
 
 namespace velomira::qt {
 
+// The picture list's height for a window of windowHeight (with a list of fullList) that must
+// fit into availableHeight: fullList when it fits, else smaller by the excess, never below
+// minimalList.
+int fittedListHeight(int fullList, int minimalList, int windowHeight, int availableHeight);
+
 class BadgeDelegate;
 class CaptionSampleWidget;
 class GenerationProgressDialog;
@@ -100,7 +105,13 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     // Sends the list's selection now when a change is still waiting to be reported.
     void flushSelectionReport();
 
+    // Fits the window's height (title bar included) into availableHeight by letting the
+    // picture list give up height, down to one row of pictures; everything else keeps its
+    // size. The screen's available height is used when the window is shown.
+    void fitToHeight(int availableHeight);
+
   protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -109,6 +120,8 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
 
   private:
     static constexpr int kWindowWidth = 1000;
+    // Title bar and frame a window manager adds, until the real ones are known.
+    static constexpr int kFrameAllowance = 32;
     static constexpr int kStatusPartEnds[3] = {130, 750, 885};
     static constexpr int kToolButtonWidth = 62;
     static constexpr int kEditorWidth = 144;

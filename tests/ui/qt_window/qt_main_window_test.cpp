@@ -90,6 +90,8 @@ class QtMainWindowTest : public ::testing::Test {
         window->show();
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        // A screen tall enough for the whole window, whatever the platform reports.
+        window->fitToHeight(4000);
     }
 
     ~QtMainWindowTest() override {
@@ -513,6 +515,39 @@ TEST_F(QtMainWindowTest, ComingBackFromTheTrayTheWindowIsWhereItWas) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->pos(), before);
+}
+
+TEST_F(QtMainWindowTest, OnALowScreenOnlyThePictureListGivesUpHeight) {
+    const QSize full = window->size();
+    const int fullList = list().height();
+    QWidget* music = window->control(Command::MusicList);
+    const int musicHeight = music->height();
+    const int titleBar = std::max(window->frameGeometry().height() - window->height(), 32);
+
+    // 1366 x 768 with a 40 pixel panel.
+    window->fitToHeight(728);
+    EXPECT_LE(window->height() + titleBar, 728);
+    EXPECT_EQ(window->width(), full.width());
+    EXPECT_LT(list().height(), fullList);
+    EXPECT_EQ(music->height(), musicHeight);
+    EXPECT_EQ(full.height() - window->height(), fullList - list().height());
+    // Pictures beyond the shown rows are reached by scrolling.
+    addPictures(13);
+    EXPECT_TRUE(list().verticalScrollBar()->maximum() > 0);
+
+    // Lower still the list keeps one row; a tall screen gives it all back.
+    window->fitToHeight(300);
+    EXPECT_GE(list().height(), 176);
+    window->fitToHeight(2000);
+    EXPECT_EQ(window->size(), full);
+    EXPECT_EQ(list().height(), fullList);
+}
+
+TEST(FittedListHeight, FullWhenItFitsSmallerByTheExcessNeverBelowOneRow) {
+    EXPECT_EQ(fittedListHeight(360, 184, 854, 900), 360);
+    EXPECT_EQ(fittedListHeight(360, 184, 854, 854), 360);
+    EXPECT_EQ(fittedListHeight(360, 184, 854, 728), 234);
+    EXPECT_EQ(fittedListHeight(360, 184, 854, 500), 184);
 }
 
 TEST_F(QtMainWindowTest, TheCloseButtonFollowsTheCloseSetting) {
