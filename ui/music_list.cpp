@@ -291,6 +291,11 @@ void MusicList::startListening(int row) {
                     MessageKind::Warning);
         return;
     }
+    // Without a device a player seems to play for a while and ends unheard: say so now.
+    if (!sound_.outputAvailable()) {
+        showMessage(kNoSoundDeviceText, "提示", MessageKind::Warning);
+        return;
+    }
     if (playTrack(track)) {
         listening_ = row;
         view_.setListenButtonText(kStopListenText);

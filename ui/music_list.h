@@ -18,6 +18,7 @@ namespace velomira {
 inline constexpr const char* kListenText = "试听";
 inline constexpr const char* kStopListenText = "停止";
 inline constexpr const char* kListeningSuffix = " 试听中";
+inline constexpr const char* kNoSoundDeviceText = "没有找到可用的声音输出设备，无法试听。";
 
 // What the desktop's default program made of a file it was asked to open.
 struct ExternalOpenResult {

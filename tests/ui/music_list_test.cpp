@@ -228,6 +228,21 @@ TEST_F(MusicListTest, ListeningShowsTheSuffixAndCompletionOrStopClearsIt) {
     EXPECT_EQ(view.listenText, "停止");
 }
 
+TEST_F(MusicListTest, WithoutASoundDeviceListeningSaysSoAtOnce) {
+    addTracks(1);
+    sound.outputPresent = false;
+    list().selectionChanged(0);
+    list().toggleListen();
+    list().lineDoubleClicked(0);
+    EXPECT_TRUE(sound.calls.empty());
+    EXPECT_TRUE(externallyOpened.empty());
+    EXPECT_EQ(view.listenText, "试听");
+    EXPECT_FALSE(list().listening());
+    ASSERT_EQ(dialogs.messages().size(), 2u);
+    EXPECT_EQ(dialogs.messages()[0].text, kNoSoundDeviceText);
+    EXPECT_EQ(dialogs.messages()[0].title, "提示");
+}
+
 TEST_F(MusicListTest, RemovingLinesKeepsTheListenedTrackAndTheSelectionRight) {
     struct Case {
         int tracks;
