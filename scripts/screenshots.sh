@@ -43,6 +43,10 @@ screen=1366x768
 rm -f "$out/main-window-1366x768.png"
 shot main-window-1366x768.png --screen || echo "no screenshot on a 1366 x 768 screen" >&2
 screen=1366x900
+# The second picture's transition list open: as wide as its longest name.
+rm -f "$out/transition-list.png"
+shot transition-list.png --select 1 --dialog transitions --screen ||
+  echo "no transition list screenshot" >&2
 # The caption group with captions on in the default colour "白色": the sample stays readable.
 rm -f "$out/caption-sample.png"
 shot caption-sample.png --dialog caption || echo "no caption sample screenshot" >&2

@@ -4,7 +4,8 @@
 //   velomira-screenshot --out FILE.png [--dialog NAME] [--select ROW] [--delay MS] [--screen]
 //                       PROJECT.dat
 // NAME: about, info, size, margins, loop, shop, preview, music, progress, caption (the caption
-// group with captions on in the default colour). --screen grabs the whole screen, with what a
+// group with captions on in the default colour), transitions (the selected picture's transition
+// list open; use with --screen and --select). --screen grabs the whole screen, with what a
 // window manager draws around the window. The exit code is 3 when the dialog did not open (no
 // file is written then).
 #include "ui/qt/window_program.h"
@@ -69,6 +70,8 @@ QWidget* grabTarget(QtMainWindow& window, QtPreviewWindow& preview, const QStrin
         target = &window;
     else if (dialog == QLatin1String("caption"))
         target = window.control(Command::CaptionSwitch);
+    else if (dialog == QLatin1String("transitions"))
+        target = &window;
     if (target == nullptr) {
         for (QWidget* top : QApplication::topLevelWidgets())
             if (top != &window && top->isVisible() && top->windowFlags() & Qt::Tool)
@@ -90,6 +93,7 @@ void openDialog(QtMainWindow& window, MainWindow& controller, const QString& dia
         {QStringLiteral("preview"), [&] { controller.dispatch(Command::Preview); }},
         // The second track listened to, as a double click on its line does.
         {QStringLiteral("music"), [&] { controller.musicLineDoubleClicked(1); }},
+        {QStringLiteral("transitions"), [&] { window.transitionEditor()->showPopup(); }},
         {QStringLiteral("caption"),
          [&] {
              // As a user would choose them: the combo boxes show the choice too.
