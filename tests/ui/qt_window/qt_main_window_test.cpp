@@ -543,13 +543,6 @@ TEST_F(QtMainWindowTest, OnALowScreenOnlyThePictureListGivesUpHeight) {
     EXPECT_EQ(list().height(), fullList);
 }
 
-TEST(FittedListHeight, FullWhenItFitsSmallerByTheExcessNeverBelowOneRow) {
-    EXPECT_EQ(fittedListHeight(360, 184, 854, 900), 360);
-    EXPECT_EQ(fittedListHeight(360, 184, 854, 854), 360);
-    EXPECT_EQ(fittedListHeight(360, 184, 854, 728), 234);
-    EXPECT_EQ(fittedListHeight(360, 184, 854, 500), 184);
-}
-
 TEST_F(QtMainWindowTest, TheCloseButtonFollowsTheCloseSetting) {
     // Without a tray (the offscreen platform has none) hiding would lose the window.
     ASSERT_FALSE(window->trayAvailable());
