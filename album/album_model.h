@@ -26,6 +26,7 @@ struct ItemCaption {
     ColorRef boxColor = 0;
     ColorRef textColor = 0;
     std::string text; // empty means no caption, even when enabled
+    bool operator==(const ItemCaption&) const = default;
 };
 
 struct AlbumItem {
@@ -35,6 +36,7 @@ struct AlbumItem {
     std::string fileName;
     ItemCaption caption;
     int turnAngle = 0; // clockwise degrees: 0, 90, 180 or 270
+    bool operator==(const AlbumItem&) const = default;
 };
 
 struct MusicTrack {

@@ -57,20 +57,21 @@ ffmpeg -y -loglevel error "${inputs[@]}" \
   -map "[a]" -ac 2 -c:a libmp3lame -b:a 128k "$out/melody.mp3"
 
 # The project file: written as UTF-8, stored as GBK like every project file.
+# file|transition index|its name as the program stores it|caption position|caption
 items=(
-  "01_dawn.jpg|99|4|清晨 Velomira 演示"
-  "02_noon.jpg|2|0|"
-  "03_portrait.jpg|10|4|竖幅照片"
-  "04_lake.jpg|17|0|"
-  "05_forest.jpg|25|5|森林"
-  "06_desert.webp|33|0|"
-  "07_tall.jpg|41|4|"
-  "08_night.jpg|47|8|夜空"
-  "09_harbour.jpg|55|0|"
-  "10_field.heic|62|4|田野"
-  "11_badge.png|70|0|"
-  "12_texture.bmp|80|4|纹理"
-  "13_sunset.jpg|95|4|谢谢观看"
+  "01_dawn.jpg|99|无动画|4|清晨 Velomira 演示"
+  "02_noon.jpg|2|从四周向中间展开(方)|0|"
+  "03_portrait.jpg|10|从右上角展开|4|竖幅照片"
+  "04_lake.jpg|17|从中间由小变大|0|"
+  "05_forest.jpg|25|从中间向四周展开(圆)|5|森林"
+  "06_desert.webp|33|顺逆时针方向同时展开|0|"
+  "07_tall.jpg|41|从左到右光栅阶梯展开|4|"
+  "08_night.jpg|47|顺时针旋转由大变小|8|夜空"
+  "09_harbour.jpg|55|从中间向四周展开(菱)|0|"
+  "10_field.heic|62|绕上边向外翻转进来|4|田野"
+  "11_badge.png|70|从右向左滑出|0|"
+  "12_texture.bmp|80|右方向两边扫射展开|4|纹理"
+  "13_sunset.jpg|95|左右开门|4|谢谢观看"
 )
 {
   printf '{\n\t"text_watermark":\t1,\n\t"text_watermark_font":\t0,\n'
@@ -83,9 +84,9 @@ items=(
   printf '\t"bgsound_items":\t["%s"],\n\t"imgs":\t[' "$out/melody.mp3"
   sep=""
   for entry in "${items[@]}"; do
-    IFS='|' read -r file index location text <<<"$entry"
+    IFS='|' read -r file index name location text <<<"$entry"
     printf '%s{\n\t\t\t"path":\t"%s",\n\t\t\t"animationIndex":\t%d,\n' "$sep" "$out/$file" "$index"
-    printf '\t\t\t"animationName":\t"",\n\t\t\t"fileName":\t"%s",\n' "$file"
+    printf '\t\t\t"animationName":\t"%s",\n\t\t\t"fileName":\t"%s",\n' "$name" "$file"
     printf '\t\t\t"watermark_location":\t%d,\n\t\t\t"watermark_text":\t"%s",\n' "$location" "$text"
     printf '\t\t\t"turnAngle":\t0\n\t\t}'
     sep=", "

@@ -360,6 +360,11 @@ int loadFromShop(ProductFetchContext& context, const ProductLoadRequest& request
         warn(context, "输入的宝贝地址不符合规范！");
         return 0;
     }
+    // Without a request there is no address to blame: say what is missing.
+    if (trimmed(context.config.requestTemplate).empty()) {
+        fail(context, kNoShopServiceText);
+        return 0;
+    }
     std::string url = shopRequestUrl(context.config.requestTemplate, layout, *itemId);
     status(context, kFetchingListText);
     HttpResponse response = fetchShopReply(context, url, layout, *itemId);

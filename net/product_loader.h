@@ -94,6 +94,10 @@ std::vector<std::string> vendorPictureList(std::string_view reply);
 std::string shopRequestUrl(const std::string& requestTemplate, ShopJsonLayout layout,
                            std::string_view itemId);
 
+// The shop route without a request template in velomira.conf.
+inline constexpr const char* kNoShopServiceText =
+    "没有配置宝贝图片服务：请在程序文件夹的 velomira.conf 中填写 request_template。";
+
 // "加载宝贝图片: done / total", a space, and a bar of "…" that grows with done.
 std::string progressText(int done, int total);
 // The same bar after any text.

@@ -1,5 +1,6 @@
 #include "net/socket_connect.h"
 
+#include "net/connect_failure_text.h"
 #include "net/http_text.h"
 
 #include <arpa/inet.h>
@@ -15,13 +16,17 @@ namespace velomira {
 
 namespace {
 
-bool resolve(const std::string& host, const HttpClientConfig& config, in_addr& address) {
+// Fills address; on failure resolverCode keeps getaddrinfo's code (0 when it was not asked).
+bool resolve(const std::string& host, const HttpClientConfig& config, in_addr& address,
+             int& resolverCode) {
+    resolverCode = 0;
     if (!host.empty()) {
         addrinfo hints{};
         hints.ai_family = AF_INET;
         hints.ai_socktype = SOCK_STREAM;
         addrinfo* found = nullptr;
-        if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) == 0 && found != nullptr) {
+        resolverCode = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+        if (resolverCode == 0 && found != nullptr) {
             address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
             ::freeaddrinfo(found);
             return true;
@@ -33,6 +38,11 @@ bool resolve(const std::string& host, const HttpClientConfig& config, in_addr& a
         host.find(config.fallbackDomainSuffix) != std::string::npos)
         return ::inet_pton(AF_INET, config.fallbackAddress.c_str(), &address) == 1;
     return false;
+}
+
+std::string connectFailure(int code) {
+    return withReason(formatText("使用非阻塞方式连接发生错误，错误码:%d", code),
+                      connectErrnoReason(code));
 }
 
 void setTimeouts(int fd, std::chrono::milliseconds limit) {
@@ -53,14 +63,14 @@ std::string awaitConnect(int fd, std::chrono::milliseconds limit) {
     if (ready == 0)
         return "使用非阻塞方式连接超时。";
     if (ready < 0)
-        return formatText("使用非阻塞方式连接发生错误，错误码:%d", ready);
+        return connectFailure(errno);
     // Writable also means "failed" (refused, unreachable): the socket's own error says which.
     int failure = 0;
     socklen_t length = sizeof failure;
     if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &failure, &length) != 0)
         failure = errno;
     if (failure != 0)
-        return formatText("使用非阻塞方式连接发生错误，错误码:%d", failure);
+        return connectFailure(failure);
     return {};
 }
 
@@ -72,8 +82,9 @@ Socket connectWithTimeout(std::string_view host, int port, const HttpClientConfi
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(static_cast<uint16_t>(port));
-    if (!resolve(name, config, target.sin_addr)) {
-        errorText = "无法解析域名: " + name;
+    int resolverCode = 0;
+    if (!resolve(name, config, target.sin_addr, resolverCode)) {
+        errorText = withReason("无法解析域名: " + name, resolverReason(resolverCode));
         return {};
     }
     Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
@@ -87,7 +98,7 @@ Socket connectWithTimeout(std::string_view host, int port, const HttpClientConfi
     if (nonBlocking) {
         if (result != 0) {
             if (errno != EINPROGRESS) {
-                errorText = formatText("使用非阻塞方式连接发生错误，错误码:%d", errno);
+                errorText = connectFailure(errno);
                 return {};
             }
             errorText = awaitConnect(socket.fd(), config.connectTimeout);

@@ -33,6 +33,10 @@ class SoundPlayer {
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
+    // Whether the system has a device to play through at all; without one nothing is heard,
+    // though a player may still appear to play.
+    virtual bool outputAvailable() const { return true; }
+
     // Where playback is and how long the file lasts, in milliseconds; -1 when not known.
     virtual std::int64_t positionMs() const { return -1; }
     virtual std::int64_t durationMs() const { return -1; }

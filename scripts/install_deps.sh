@@ -12,7 +12,8 @@ packages=(
   fonts-wqy-zenhei fonts-arphic-ukai fonts-arphic-uming
   xdg-user-dirs time ccache help2man
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins qt6-translations-l10n
-  xvfb xauth xdotool
+  xvfb xauth xdotool openbox
+  fonts-noto-mono
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio pulseaudio
 )
 

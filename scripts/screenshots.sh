@@ -3,7 +3,8 @@
 # (the window program with a grab driver) under a virtual X server with the demo album open and
 # writes PNGs into docs/screenshots/. Each shot is one run of the program that grabs its window
 # (or one dialog) after start-up and ends.
-# Needs the build (scripts/build.sh) and xvfb-run (scripts/install_deps.sh).
+# Needs the build (scripts/build.sh) and xvfb-run (scripts/install_deps.sh); with openbox
+# installed the virtual screen has a window manager, as a user's desktop has.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C.UTF-8
@@ -19,18 +20,36 @@ settings=$(mktemp -d)
 trap 'rm -rf "$settings"' EXIT
 
 project="$PWD/out/demo-album/demo.dat"
-shot() { # file, then the driver's options (--select ROW, --dialog NAME, --delay MS)
+screen=1366x900 # the virtual screen; one shot shows the window on a lower one
+shot() { # file, then the driver's options (--select ROW, --dialog NAME, --delay MS, --screen)
   local file="$1"
   shift
   env XDG_CONFIG_HOME="$settings" \
-    xvfb-run -a -s "-screen 0 1366x900x24" "$program" --out "$PWD/$out/$file" "$@" "$project" \
-    >/dev/null 2>&1
+    xvfb-run -a -s "-screen 0 ${screen}x24" bash -c '
+      if command -v openbox >/dev/null; then
+        openbox >/dev/null 2>&1 &
+        sleep 1
+      fi
+      exec "$@"' shot "$program" --out "$PWD/$out/$file" "$@" "$project" >/dev/null 2>&1
   [ -s "$out/$file" ] || return 1
   echo "$out/$file"
 }
 
 # The main window with the second picture selected, so its transition selection shows.
 shot main-window.png --select 1 || { echo "no main window screenshot" >&2; exit 1; }
+# The whole of a 1366 x 768 laptop screen: the window with its title bar fits, the picture list
+# having given up height.
+screen=1366x768
+rm -f "$out/main-window-1366x768.png"
+shot main-window-1366x768.png --screen || echo "no screenshot on a 1366 x 768 screen" >&2
+screen=1366x900
+# The second picture's transition list open: as wide as its longest name.
+rm -f "$out/transition-list.png"
+shot transition-list.png --select 1 --dialog transitions --screen ||
+  echo "no transition list screenshot" >&2
+# The caption group with captions on in the default colour "白色": the sample stays readable.
+rm -f "$out/caption-sample.png"
+shot caption-sample.png --dialog caption || echo "no caption sample screenshot" >&2
 # The about box, the information window, the option dialogs (the custom video size, the
 # caption margins and the loop-play transition), the shop item dialog and the progress window.
 for dialog in about info size margins loop shop progress; do

@@ -3,6 +3,7 @@
 #include "app/settings_store.h"
 #include "app/string_utils.h"
 #include "media/picture_adding.h"
+#include "net/product_loader.h"
 #include "platform/dialogs.h"
 #include "render/image/frame_icon.h"
 #include "render/image/thumbnail.h"
@@ -87,7 +88,7 @@ std::string gifImportProgressText(int k, int n) {
                                   : "导入图片: %2d / %d";
     char text[64];
     std::snprintf(text, sizeof text, format, k, n);
-    return text;
+    return withProgressBar(text, k, n);
 }
 
 GifImportResult importGifAnimation(GifImportContext& context, const GifImportCallbacks& callbacks) {

@@ -66,7 +66,7 @@ struct GifImportResult {
 GifImportResult importGifAnimation(GifImportContext& context, const GifImportCallbacks& callbacks);
 
 // "导入图片: %3d / %d" for n above 99, "导入图片: %d / %d" below 10, "导入图片: %2d / %d"
-// otherwise.
+// otherwise, followed by the status bar's growing run of "…".
 std::string gifImportProgressText(int k, int n);
 
 } // namespace velomira

@@ -40,6 +40,7 @@ enum class Command : int {
     ContextPreviewTransition = 35221,
     ContextInsertPictures = 35223,
     ContextSetAsCover = 35224,
+    ContextUndoRemoval = 35290, // Ctrl+Z: the pictures the last removal took
 
     // Settings menu
     DefaultNameEmpty = 35700,

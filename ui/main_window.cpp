@@ -5,6 +5,7 @@
 
 #include "platform/dialogs.h"
 #include "render/frame_sequencer.h"
+#include "ui/caption_logo_warning.h"
 #include "ui/desktop_launcher.h"
 #include "ui/info_log.h"
 #include "ui/web_pages.h"
@@ -111,6 +112,14 @@ void MainWindow::dispatch(Command command) {
     if (generation_.running() && command != Command::TrayShowWindow)
         return;
     commands_.run(command);
+    warnCaptionUnderLogo();
+}
+
+void MainWindow::warnCaptionUnderLogo() {
+    const bool under = captionUnderLogo(album_);
+    if (under && !captionUnderLogoWarned_)
+        view_.setStatusText(1, kCaptionUnderLogoText);
+    captionUnderLogoWarned_ = under;
 }
 
 void MainWindow::previewTransitionPage() {
@@ -135,11 +144,13 @@ void MainWindow::createDesktopShortcut() {
 }
 
 void MainWindow::aboutBox() {
-    const std::string text = std::string(kProductName) + " V" + versionText() +
-                             "\n\n\n制作由多张图片(最多1000张)"
-                             "组成带多种播放特效的视频，输出视频格式：MP4。\n\n"
-                             "支持处理的图片格式：JPG, PNG, GIF(静态), BMP, TBI。\n\n\n官网：" +
-                             services_.vendorHost;
+    std::string text = std::string(kProductName) + " V" + versionText() +
+                       "\n\n\n制作由多张图片(最多1000张)"
+                       "组成带多种播放特效的视频，输出视频格式：MP4。\n\n"
+                       "支持处理的图片格式：JPG, PNG, GIF(静态), BMP, TBI。";
+    // Without a configured site the line would name nothing.
+    if (!services_.vendorHost.empty())
+        text += "\n\n\n官网：" + services_.vendorHost;
     showMessage(text, "关于", MessageKind::Information);
 }
 
@@ -180,15 +191,18 @@ void MainWindow::restoreFromTray() {
 
 void MainWindow::choiceChanged(Command control, int index) {
     options_.choiceChanged(control, index);
+    warnCaptionUnderLogo();
 }
 
 void MainWindow::checkChanged(Command control, bool checked) {
     options_.checkChanged(control, checked);
+    warnCaptionUnderLogo();
 }
 
 void MainWindow::textEdited(Command control, const std::string& text) {
     if (control == Command::CaptionText)
         pictures_.captionTextEdited(text);
+    warnCaptionUnderLogo();
 }
 
 void MainWindow::transitionChosen(const std::string& entry) {
@@ -266,7 +280,9 @@ void MainWindow::previewClicked() {
 }
 
 bool MainWindow::openProjectAtStart(const std::string& path) {
-    return project_.openPath(path);
+    const bool opened = project_.openPath(path);
+    warnCaptionUnderLogo();
+    return opened;
 }
 
 void MainWindow::openFilesAtStart(const std::vector<std::string>& paths) {
@@ -303,6 +319,7 @@ std::vector<MenuEntryState> MainWindow::contextMenu() const {
             {Command::ContextInsertPictures, selection},
             {Command::ContextRemoveSelected, selection},
             {Command::ContextRemoveAll, any},
+            {Command::ContextUndoRemoval, pictures_.canUndoRemoval()},
             {Command::ContextShuffle, count >= 2},
             {Command::ContextNewTransitionSet, any},
             {Command::ContextSameTransitionForAll, any && pictures_.selection().size() == 1},

@@ -102,6 +102,8 @@ class MainWindow {
     void createDesktopShortcut();
     void aboutBox();
     void previewTransitionPage();
+    // Says once, when it starts, that a caption shares the logo's corner.
+    void warnCaptionUnderLogo();
 
     MainWindowView& view_;
     Preferences ownPreferences_; // used when the window is given no settings store
@@ -111,6 +113,7 @@ class MainWindow {
     TransitionRandom random_;
     CommandTable commands_;
     bool hiddenInTray_ = false;
+    bool captionUnderLogoWarned_ = false;
     // Destroyed in reverse: the shop download is abandoned, then the preview's
     // threads end, then a generation run is stopped and waited for.
     PictureListController pictures_;

@@ -14,6 +14,35 @@
 
 namespace velomira {
 
+MusicLineColumns musicLineColumns(const std::string& line) {
+    MusicLineColumns columns;
+    std::string rest = line;
+    const std::string suffix = kListeningSuffix;
+    if (rest.size() >= suffix.size() && rest.ends_with(suffix)) {
+        rest.resize(rest.size() - suffix.size());
+        columns.mark = suffix.substr(1);
+    }
+    // " <digits>Hz     <length>", searched from the end: a file name may hold anything.
+    const std::string gap = "Hz     ";
+    const std::size_t hz = rest.rfind(gap);
+    const std::size_t space = hz == std::string::npos ? hz : rest.rfind(' ', hz);
+    const bool digits = space != std::string::npos && hz > space + 1 &&
+                        std::all_of(rest.begin() + space + 1, rest.begin() + hz,
+                                    [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits) {
+        columns.name = line;
+        columns.mark.clear();
+        return columns;
+    }
+    columns.rate = rest.substr(space + 1, hz + 2 - space - 1);
+    columns.length = rest.substr(hz + gap.size());
+    columns.name = rest.substr(0, space);
+    // The padding of "%-108s": a name's own trailing spaces cannot be told from it.
+    while (!columns.name.empty() && columns.name.back() == ' ')
+        columns.name.pop_back();
+    return columns;
+}
+
 namespace {
 
 constexpr const char* kChooseTitle = "选择背景音乐";
@@ -260,6 +289,11 @@ void MusicList::startListening(int row) {
         // Handing a vanished file to another program would only fail with a bare error code.
         showMessage("背景音乐 [" + fileNameOf(track.path) + "] 已不存在，请重新选择。", "提示",
                     MessageKind::Warning);
+        return;
+    }
+    // Without a device a player seems to play for a while and ends unheard: say so now.
+    if (!sound_.outputAvailable()) {
+        showMessage(kNoSoundDeviceText, "提示", MessageKind::Warning);
         return;
     }
     if (playTrack(track)) {

@@ -18,6 +18,7 @@ namespace velomira {
 inline constexpr const char* kListenText = "试听";
 inline constexpr const char* kStopListenText = "停止";
 inline constexpr const char* kListeningSuffix = " 试听中";
+inline constexpr const char* kNoSoundDeviceText = "没有找到可用的声音输出设备，无法试听。";
 
 // What the desktop's default program made of a file it was asked to open.
 struct ExternalOpenResult {
@@ -26,10 +27,21 @@ struct ExternalOpenResult {
     int code = 0; // Failed: the opener's own result, shown to the user
 };
 
+// A music line cut into what a list with columns shows: the file name without its padding, the
+// rate ("44100Hz"), the length, and "试听中" while it is being listened to. A line that does
+// not have the rate and length keeps it all as the name.
+struct MusicLineColumns {
+    std::string name;
+    std::string rate;
+    std::string length;
+    std::string mark;
+};
+MusicLineColumns musicLineColumns(const std::string& line);
+
 class MusicListView {
   public:
     virtual ~MusicListView() = default;
-    // Line i shows track i; the lines use a fixed-width font so the columns line up.
+    // Line i shows track i (a screen may show it as musicLineColumns).
     virtual void setMusicLines(const std::vector<std::string>& lines) = 0;
     virtual void setMusicLine(int row, const std::string& line) = 0;
     // Selects one line (-1: none) without coming back as a selection change.

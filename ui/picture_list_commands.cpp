@@ -98,6 +98,7 @@ void PictureListController::registerCommands(CommandTable& table) {
     table.on({Command::RemovePictures, Command::ContextRemoveSelected},
              [this] { removeSelected(); });
     table.on(Command::ContextRemoveAll, [this] { removeAll(); });
+    table.on(Command::ContextUndoRemoval, [this] { undoRemoval(); });
     table.on(Command::RotateLeft, [this] { rotate(false); });
     table.on(Command::RotateRight, [this] { rotate(true); });
     table.on(Command::MoveForward, [this] { move(true); });
@@ -170,12 +171,15 @@ void PictureListController::importAnimation() {
 void PictureListController::removeAll() {
     if (count() == 0)
         return;
+    const std::size_t removed = c_.album.items.size();
+    keepForUndo({});
     c_.view.clearPictureRows();
     removeAllAlbumItems(c_.album);
     icons_.clear();
     selection_.clear();
     focusedRow_ = -1;
     refreshAfterAlbumChange(true);
+    rememberRemoval(removed);
 }
 
 void PictureListController::removeSelected() {
@@ -185,6 +189,8 @@ void PictureListController::removeSelected() {
         removeAll();
         return;
     }
+    const std::size_t removed = selection_.size();
+    keepForUndo(selection_);
     const bool firstRemoved = selection_.front() == 0;
     for (auto it = selection_.rbegin(); it != selection_.rend(); ++it) {
         removeAlbumItem(c_.album, *it);
@@ -196,6 +202,42 @@ void PictureListController::removeSelected() {
     if (firstRemoved)
         setTransition(0, NO_TRANSITION);
     c_.view.setPictureSelection({}, -1);
+    refreshAfterAlbumChange(true);
+    rememberRemoval(removed);
+}
+
+void PictureListController::keepForUndo(const std::vector<int>& removedRows) {
+    // A "移除全部" keeps the user's selection; a removal of the selection selects what
+    // comes back.
+    removalUndo_ = RemovalUndo{c_.album.items,
+                               icons_,
+                               removedRows.empty() ? selection_ : removedRows,
+                               removedRows.empty() ? focusedRow_ : removedRows.front(),
+                               {}};
+}
+
+void PictureListController::rememberRemoval(std::size_t removed) {
+    removalUndo_->after = c_.album.items;
+    if (removed > 1)
+        c_.view.setStatusText(1, "移除了 " + std::to_string(removed) +
+                                     " 张图片，按 Ctrl+Z 或在右键菜单中选择\"撤销移除\"可以恢复");
+}
+
+bool PictureListController::canUndoRemoval() const {
+    return removalUndo_ && c_.album.items == removalUndo_->after;
+}
+
+void PictureListController::undoRemoval() {
+    if (!canUndoRemoval())
+        return;
+    RemovalUndo undo = std::move(*removalUndo_);
+    removalUndo_.reset();
+    c_.album.items = std::move(undo.before);
+    icons_ = std::move(undo.icons);
+    rebuildRows();
+    setSelection(undo.selection, undo.focusedRow);
+    if (!undo.selection.empty())
+        c_.view.scrollToPicture(undo.selection.front());
     refreshAfterAlbumChange(true);
 }
 

@@ -265,6 +265,7 @@ void PictureListController::setTransition(int position, int index) {
 }
 
 void PictureListController::clearRows() {
+    removalUndo_.reset(); // a new or opened project starts without one
     c_.view.clearPictureRows();
     icons_.clear();
     selection_.clear();

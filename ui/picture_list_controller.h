@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,9 @@ class PictureListController {
     // message when the album fills up.
     int addFiles(const std::vector<std::string>& paths, int position);
 
+    // Whether the last removal can still be undone: the list is as that removal left it.
+    bool canUndoRemoval() const;
+
   private:
     void setSelection(std::vector<int> rows, int focusedRow);
     bool isSelected(int row) const;
@@ -105,6 +109,11 @@ class PictureListController {
     void addPictures(AddMode mode);
     void removeSelected();
     void removeAll();
+    // Keeps the list as it is before a removal of its rows (ascending).
+    void keepForUndo(const std::vector<int>& removedRows);
+    // Afterwards: remembers the list as the removal left it and hints at the undo.
+    void rememberRemoval(std::size_t removed);
+    void undoRemoval();
     void move(bool forward);
     void rotate(bool right);
     void shuffle();
@@ -120,6 +129,16 @@ class PictureListController {
     std::vector<int> selection_; // ascending
     int focusedRow_ = -1;
     bool listHasFocus_ = false;
+    // The list before the last removal, and the list that removal left: the undo holds while
+    // the album's items still equal `after`.
+    struct RemovalUndo {
+        std::vector<AlbumItem> before;
+        std::vector<PngBytes> icons;
+        std::vector<int> selection;
+        int focusedRow = -1;
+        std::vector<AlbumItem> after;
+    };
+    std::optional<RemovalUndo> removalUndo_;
     // Frame files of imported animations are numbered on from here for the whole run.
     GifFrameCounter gifFrames_;
 };

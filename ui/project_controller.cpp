@@ -62,8 +62,10 @@ void ProjectController::resetToNewProject() {
     pictures_.clearRows();
     resetProjectOptions(album_, fontNames_.empty() ? std::string() : fontNames_.front());
     file_ = ProjectFileState{};
-    view_.setTitle(windowTitle(file_));
+    projectCurrent_ = true;
+    view_.setTitle(windowTitle(file_, projectCurrent_));
     options_.showAll();
+    view_.setChoice(Command::CaptionPosition, kDefaultCaptionLocation);
     pictures_.refreshPictureCount();
     pictures_.refreshAfterAlbumChange(true);
 }
@@ -81,7 +83,7 @@ bool ProjectController::save(bool saveAs) {
     }
     if (!saveProjectFile(album_, folders(), path, file_))
         return false;
-    view_.setTitle(windowTitle(file_));
+    view_.setTitle(windowTitle(file_, projectCurrent_));
     // Pictures copied out of the temporary folder now live elsewhere; the rows
     // keep their icons.
     pictures_.refreshSelectionStatus();
@@ -138,7 +140,7 @@ bool ProjectController::openPath(const std::string& path) {
     options_.showAll();
     view_.setStatusText(1, "");
     pictures_.refreshAfterAlbumChange(true);
-    view_.setTitle(windowTitle(file_));
+    view_.setTitle(windowTitle(file_, projectCurrent_));
     return opened;
 }
 

@@ -48,6 +48,8 @@ class ProjectController {
     PictureListController& pictures_;
     OptionsController& options_;
     ProjectFileState file_;
+    // Until the first new, open or save the title shows no project name.
+    bool projectCurrent_ = false;
 };
 
 } // namespace velomira

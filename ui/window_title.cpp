@@ -10,9 +10,9 @@ std::string versionText() {
     return text;
 }
 
-std::string windowTitle(const ProjectFileState& file) {
+std::string windowTitle(const ProjectFileState& file, bool projectCurrent) {
     std::string title = std::string(kProductName) + "(V" + versionText() + ")";
-    if (!file.path.empty())
+    if (projectCurrent || !file.path.empty())
         title += " - " + file.name;
     return title;
 }

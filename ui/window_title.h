@@ -12,7 +12,8 @@ inline constexpr double kProductVersion = 8.3;
 // "8.3"
 std::string versionText();
 
-// The window title: "Velomira(V8.3)" without a project file, "Velomira(V8.3) - name" with one.
-std::string windowTitle(const ProjectFileState& file);
+// The window title: "Velomira(V8.3)" before any project is current, "Velomira(V8.3) - name"
+// once one is (a new project is "新项目").
+std::string windowTitle(const ProjectFileState& file, bool projectCurrent = false);
 
 } // namespace velomira

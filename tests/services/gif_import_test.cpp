@@ -262,8 +262,9 @@ TEST(GifImport, DialogProgressIconsAndTheRememberedFolder) {
     EXPECT_EQ(run.importFolder, run.folder.path().string());
 
     ASSERT_EQ(run.statuses.size(), 12u);
-    EXPECT_EQ(run.statuses.front(), "导入图片:  1 / 12");
-    EXPECT_EQ(run.statuses.back(), "导入图片: 12 / 12");
+    EXPECT_EQ(run.statuses.front(), gifImportProgressText(1, 12));
+    EXPECT_EQ(run.statuses.back(), gifImportProgressText(12, 12));
+    EXPECT_TRUE(run.statuses.back().starts_with("导入图片: 12 / 12 …"));
     ASSERT_EQ(run.icons.size(), 12u);
     for (const PictureIcon& icon : run.icons) {
         ASSERT_GT(icon.size(), 8u);
@@ -278,18 +279,24 @@ TEST(GifImport, DialogProgressIconsAndTheRememberedFolder) {
     EXPECT_TRUE(dialogs.messages().empty());
 }
 
-TEST(GifImport, ProgressTextPadsTheFrameNumberToTheCountsWidth) {
+TEST(GifImport, ProgressTextPadsTheFrameNumberToTheCountsWidthAndGrowsItsBar) {
+    // The bar is (84 - GBK length) * k / n, halved, in "…".
     const struct {
         int k, n;
         const char* text;
+        int dots;
     } cases[] = {
-        {1, 1, "导入图片: 1 / 1"},        {9, 9, "导入图片: 9 / 9"},
-        {1, 10, "导入图片:  1 / 10"},     {10, 10, "导入图片: 10 / 10"},
-        {7, 99, "导入图片:  7 / 99"},     {1, 100, "导入图片:   1 / 100"},
-        {42, 150, "导入图片:  42 / 150"}, {1000, 1000, "导入图片: 1000 / 1000"},
+        {1, 1, "导入图片: 1 / 1", 34},       {9, 9, "导入图片: 9 / 9", 34},
+        {1, 10, "导入图片:  1 / 10", 3},     {10, 10, "导入图片: 10 / 10", 33},
+        {7, 99, "导入图片:  7 / 99", 2},     {1, 100, "导入图片:   1 / 100", 0},
+        {42, 150, "导入图片:  42 / 150", 9}, {1000, 1000, "导入图片: 1000 / 1000", 31},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(gifImportProgressText(c.k, c.n), c.text) << c.k << "/" << c.n;
+    for (const auto& c : cases) {
+        std::string expected = std::string(c.text) + " ";
+        for (int i = 0; i < c.dots; ++i)
+            expected += "…";
+        EXPECT_EQ(gifImportProgressText(c.k, c.n), expected) << c.k << "/" << c.n;
+    }
 }
 
 TEST(GifImport, PartialFramesBecomeWholePicturesInOrder) {

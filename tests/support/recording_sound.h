@@ -15,6 +15,7 @@ class RecordingSound final : public SoundPlayer {
     // Paths whose open() fails; failPlay makes every play() fail.
     std::set<std::string> unopenable;
     bool failPlay = false;
+    bool outputPresent = true; // false: a machine without a sound device
 
     bool open(const std::string& path) override;
     bool play(PlaybackEndCallback onEnd) override;
@@ -22,6 +23,7 @@ class RecordingSound final : public SoundPlayer {
     void resume() override;
     void close() override;
     bool isOpen() const override { return !openPath_.empty(); }
+    bool outputAvailable() const override { return outputPresent; }
 
     const std::string& openPath() const { return openPath_; }
     bool playing() const { return static_cast<bool>(onEnd_); }

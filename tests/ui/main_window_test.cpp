@@ -7,6 +7,7 @@
 #include "support/recording_dialogs.h"
 #include "support/recording_sound.h"
 #include "support/temp_folder.h"
+#include "ui/caption_logo_warning.h"
 #include "ui/desktop_launcher.h"
 #include "ui/main_window.h"
 #include "ui/preview_window_view.h"
@@ -190,6 +191,64 @@ TEST_F(MainWindowTest, RemovingTheFirstPictureLeavesTheNewFirstWithoutTransition
     EXPECT_FALSE(view.enabled[Command::GenerateVideo]);
 }
 
+TEST_F(MainWindowTest, UndoBringsBackTheLastRemovalUntilTheListChanges) {
+    addPictures(5);
+    window().checkChanged(Command::CaptionSwitch, true);
+    select({3}, 3);
+    window().textEdited(Command::CaptionText, "第四张");
+    select({3}, 3);
+    window().dispatch(Command::RotateRight);
+    const std::vector<AlbumItem> original = window().album().items;
+    const std::vector<testing::ScriptedRow> originalRows = view.rows;
+    auto undoEnabled = [&] {
+        for (const MenuEntryState& e : window().contextMenu())
+            if (e.command == Command::ContextUndoRemoval)
+                return e.enabled;
+        return false;
+    };
+    EXPECT_FALSE(undoEnabled());
+
+    // Removing the selection, then everything: each undo restores the list before it, rows,
+    // transitions, turns, captions and the selection included.
+    select({0, 3}, 3);
+    window().dispatch(Command::RemovePictures);
+    ASSERT_EQ(view.rows.size(), 3u);
+    EXPECT_NE(view.status[1].find("Ctrl+Z"), std::string::npos) << view.status[1];
+    EXPECT_TRUE(undoEnabled());
+    window().dispatch(Command::ContextUndoRemoval);
+    EXPECT_EQ(window().album().items, original);
+    ASSERT_EQ(view.rows.size(), 5u);
+    for (std::size_t i = 0; i < view.rows.size(); ++i) {
+        EXPECT_EQ(view.rows[i].icon, originalRows[i].icon) << i;
+        EXPECT_EQ(view.rows[i].text, originalRows[i].text) << i;
+    }
+    EXPECT_EQ(view.selection, (std::vector<int>{0, 3}));
+    EXPECT_EQ(window().selectedRows(), (std::vector<int>{0, 3}));
+    EXPECT_EQ(view.status[0], "5 张图片");
+    EXPECT_FALSE(undoEnabled()); // one undo per removal
+
+    window().dispatch(Command::ContextRemoveAll);
+    EXPECT_TRUE(view.rows.empty());
+    window().dispatch(Command::ContextUndoRemoval);
+    EXPECT_EQ(window().album().items, original);
+
+    // A single picture gives no hint; a change to the list after the removal ends the undo.
+    select({4}, 4);
+    window().dispatch(Command::RemovePictures);
+    EXPECT_EQ(view.status[1], "");
+    EXPECT_TRUE(undoEnabled());
+    select({0}, 0);
+    window().dispatch(Command::RotateLeft);
+    EXPECT_FALSE(undoEnabled());
+    window().dispatch(Command::ContextUndoRemoval);
+    EXPECT_EQ(view.rows.size(), 4u);
+
+    // So does a new project, even though it leaves the same empty list as "移除全部".
+    window().dispatch(Command::ContextRemoveAll);
+    window().dispatch(Command::NewProject);
+    EXPECT_FALSE(undoEnabled());
+}
+
 TEST_F(MainWindowTest, MovingKeepsTransitionsInPlaceAndStopsAtTheEnds) {
     addPictures(4);
     const auto before = window().album().items;
@@ -342,6 +401,44 @@ TEST_F(MainWindowTest, CaptionsFollowTheSwitchTextAndBadges) {
     window().checkChanged(Command::CaptionSwitch, false);
     EXPECT_TRUE(view.badges.empty());
     EXPECT_FALSE(view.enabled[Command::CaptionFont]);
+}
+
+TEST_F(MainWindowTest, ACaptionInTheLogosCornerIsWarnedAboutOnceEachTime) {
+    addPictures(2);
+    select({1}, 1);
+    window().checkChanged(Command::CaptionSwitch, true);
+    window().textEdited(Command::CaptionText, "角落");
+    window().choiceChanged(Command::LogoPosition, 3); // "右侧下方"
+    auto warnings = [&] {
+        return std::count(view.statusHistory.begin(), view.statusHistory.end(),
+                          kCaptionUnderLogoText);
+    };
+    // Each step: the control, its value, and the warnings seen so far.
+    const struct {
+        Command control;
+        int value;
+        long warned;
+    } steps[] = {
+        {Command::CaptionPosition, 3, 0}, // logo still off
+        {Command::LogoSwitch, 1, 1},      // both on, same corner: said once
+        {Command::CaptionPosition, 8, 1}, // inset, same corner: already said
+        {Command::LogoPosition, 0, 1},    // apart
+        {Command::LogoPosition, 3, 2},    // together again: said again
+        {Command::CaptionPosition, 4, 2}, // the middle is no corner
+        {Command::CaptionSwitch, 0, 2},
+    };
+    for (const auto& step : steps) {
+        if (step.control == Command::LogoSwitch || step.control == Command::CaptionSwitch)
+            window().checkChanged(step.control, step.value != 0);
+        else
+            window().choiceChanged(step.control, step.value);
+        EXPECT_EQ(warnings(), step.warned) << commandNumber(step.control) << " " << step.value;
+    }
+    // A picture without a caption text has nothing to hide.
+    window().checkChanged(Command::CaptionSwitch, true);
+    select({0}, 0);
+    window().choiceChanged(Command::CaptionPosition, 3);
+    EXPECT_EQ(warnings(), 2);
 }
 
 TEST_F(MainWindowTest, WithoutFontsTheCaptionSwitchAsksAndStaysOff) {
@@ -507,6 +604,22 @@ TEST_F(MainWindowTest, WebCommandsWithoutAConfiguredSiteSayWhy) {
     EXPECT_TRUE(view.opened.empty());
 }
 
+TEST_F(MainWindowTest, AboutBoxNamesTheSiteOnlyWhenOneIsConfigured) {
+    window().dispatch(Command::About);
+    MainWindowServices withSite = services();
+    withSite.vendorHost = "www.example.com";
+    ScriptedView otherView;
+    MainWindow other(otherView, withSite);
+    other.start();
+    other.dispatch(Command::About);
+    const auto messages = dialogs.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].title, "关于");
+    EXPECT_TRUE(messages[0].text.starts_with("Velomira V8.3\n"));
+    EXPECT_TRUE(messages[0].text.ends_with("TBI。")) << messages[0].text;
+    EXPECT_TRUE(messages[1].text.ends_with("TBI。\n\n\n官网：www.example.com"));
+}
+
 TEST_F(MainWindowTest, DesktopShortcutWritesAnExecutableLauncher) {
     window().dispatch(Command::DesktopShortcut);
     const auto launcher = folders.desktopFolder / kLauncherFileName;
@@ -569,10 +682,17 @@ TEST_F(MainWindowTest, SaveAddsTheExtensionAndTheTitleFollows) {
     EXPECT_TRUE(std::filesystem::exists(folder.file("copy.DAT")));
     EXPECT_EQ(window().projectFile().name, "copy.DAT");
 
-    // New on an unmodified project asks nothing and empties the album.
+    // New on an unmodified project asks nothing, empties the album, names the project and
+    // puts the caption position back in the middle below.
+    window().checkChanged(Command::CaptionSwitch, true);
+    select({0}, 0);
+    window().choiceChanged(Command::CaptionPosition, 1);
+    window().dispatch(Command::SaveProject);
     window().dispatch(Command::NewProject);
+    EXPECT_TRUE(dialogs.messages().empty());
     EXPECT_TRUE(view.rows.empty());
-    EXPECT_EQ(view.title, "Velomira(V8.3)");
+    EXPECT_EQ(view.title, "Velomira(V8.3) - 新项目");
+    EXPECT_EQ(view.choice[Command::CaptionPosition], 4);
 }
 
 TEST_F(MainWindowTest, GenerationRunsWithProgressAndAStopEndsWithoutThePlayQuestion) {

@@ -228,6 +228,21 @@ TEST_F(MusicListTest, ListeningShowsTheSuffixAndCompletionOrStopClearsIt) {
     EXPECT_EQ(view.listenText, "停止");
 }
 
+TEST_F(MusicListTest, WithoutASoundDeviceListeningSaysSoAtOnce) {
+    addTracks(1);
+    sound.outputPresent = false;
+    list().selectionChanged(0);
+    list().toggleListen();
+    list().lineDoubleClicked(0);
+    EXPECT_TRUE(sound.calls.empty());
+    EXPECT_TRUE(externallyOpened.empty());
+    EXPECT_EQ(view.listenText, "试听");
+    EXPECT_FALSE(list().listening());
+    ASSERT_EQ(dialogs.messages().size(), 2u);
+    EXPECT_EQ(dialogs.messages()[0].text, kNoSoundDeviceText);
+    EXPECT_EQ(dialogs.messages()[0].title, "提示");
+}
+
 TEST_F(MusicListTest, RemovingLinesKeepsTheListenedTrackAndTheSelectionRight) {
     struct Case {
         int tracks;
@@ -462,6 +477,35 @@ TEST_F(MusicListTest, ShowingAReplacedAlbumStopsListeningAndRedrawsEverything) {
     list().lineDoubleClicked(0);
     list_.reset();
     EXPECT_FALSE(sound.isOpen());
+}
+
+TEST(MusicLineColumns, TheLinesComeApartIntoNameRateLengthAndMark) {
+    auto lineOf = [](const std::string& path, int rate, float ms) {
+        return musicTrackLine(MusicTrack{path, ms, rate});
+    };
+    const std::string longName(130, 'x');
+    const struct {
+        std::string line;
+        MusicLineColumns columns;
+    } cases[] = {
+        {lineOf("/m/a.mp3", 44100, 12000), {"a.mp3", "44100Hz", "00:00:12", ""}},
+        {lineOf("/m/a.mp3", 8000, 3725000) + kListeningSuffix,
+         {"a.mp3", "8000Hz", "01:02:05", "试听中"}},
+        // Spaces, digits and "Hz" inside a name, and a name longer than the padding.
+        {lineOf("/m/my 22Hz     x.mp3", 48000, 61000),
+         {"my 22Hz     x.mp3", "48000Hz", "00:01:01", ""}},
+        {lineOf("/m/" + longName, 32000, 0), {longName, "32000Hz", "00:00:00", ""}},
+        // Not a track line: all of it is the name.
+        {"no columns 试听中", {"no columns 试听中", "", "", ""}},
+        {"", {"", "", "", ""}},
+    };
+    for (const auto& c : cases) {
+        const MusicLineColumns got = musicLineColumns(c.line);
+        EXPECT_EQ(got.name, c.columns.name) << c.line;
+        EXPECT_EQ(got.rate, c.columns.rate) << c.line;
+        EXPECT_EQ(got.length, c.columns.length) << c.line;
+        EXPECT_EQ(got.mark, c.columns.mark) << c.line;
+    }
 }
 
 } // namespace

@@ -21,8 +21,8 @@ SampleColours sampleColours(const CaptionSample& sample, const QColor& windowCol
         return {Qt::white, text == QColor(Qt::white) ? QColor(Qt::gray) : text};
     if (sample.boxColor != sample.textColor)
         return {colorFromRef(sample.boxColor), text};
-    const bool lightWindow =
-        windowColour == QColor(Qt::white) || windowColour == QColor(0xF0, 0xF0, 0xF0);
+    // Any light window colour, not only white and the classic 0xF0F0F0 grey: styles differ.
+    const bool lightWindow = windowColour.lightnessF() > 0.85;
     if (text == QColor(Qt::white) && lightWindow)
         return {QColor(0x80, 0x80, 0x80), text};
     return {windowColour, text};

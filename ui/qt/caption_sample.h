@@ -1,8 +1,8 @@
 #pragma once
 // The caption sample "文字示例": the text in the chosen face and colours. While captions are on
 // it shows the text colour on the box colour; when the two are equal the text sits on the
-// window colour, and white text on a white or light grey window gets a grey ground so it stays
-// readable. While captions are off it sits on white.
+// window colour, and white text on a light window (lightness above 0.85) gets a grey ground so
+// it stays readable. While captions are off it sits on white.
 #include "ui/main_window_view.h"
 
 #include <QColor>

@@ -26,9 +26,11 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QValidator>
@@ -86,7 +88,38 @@ QtMainWindow::QtMainWindow(const CaptionFontTable* fonts)
                             fontMetrics().horizontalAdvance(QStringLiteral("视频长度: 00:00:00")) +
                             16;
     setFixedSize(std::max({kWindowWidth, toolbarWidth, statusWidth}), sizeHint().height());
+    if (const QScreen* s = screen())
+        fitToHeight(s->availableGeometry().height());
     placeEmptyHint();
+}
+
+int fittedListHeight(int fullList, int minimalList, int windowHeight, int availableHeight) {
+    const int excess = windowHeight - availableHeight;
+    if (excess <= 0)
+        return fullList;
+    return std::max(minimalList, fullList - excess);
+}
+
+void QtMainWindow::fitToHeight(int availableHeight) {
+    const int listFrame = 2 * pictures_->frameWidth() + 8;
+    const int fullList = 2 * kCellHeight + listFrame;
+    const int decoration = std::max(frameGeometry().height() - height(), kFrameAllowance);
+    const int windowHeight = height() - pictures_->height() + fullList + decoration;
+    const int list =
+        fittedListHeight(fullList, kCellHeight + listFrame, windowHeight, availableHeight);
+    if (list == pictures_->height())
+        return;
+    pictures_->setFixedHeight(list);
+    contents_->layout()->activate();
+    setFixedSize(width(), sizeHint().height());
+    placeEmptyHint();
+}
+
+void QtMainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The screen and the real title bar are known now.
+    if (const QScreen* s = screen())
+        fitToHeight(s->availableGeometry().height());
 }
 
 QtMainWindow::~QtMainWindow() {
@@ -220,6 +253,22 @@ void QtMainWindow::setFieldText(Command command, const std::string& text) {
     }
 }
 
+namespace {
+
+// A music line as a row of columns; the whole line stays in the row as its data.
+QTreeWidgetItem* musicRow(const std::string& line) {
+    const MusicLineColumns columns = musicLineColumns(line);
+    auto* row = new QTreeWidgetItem(
+        {qs(columns.name), qs(columns.rate), qs(columns.length), qs(columns.mark)});
+    row->setData(0, Qt::UserRole, qs(line));
+    row->setToolTip(0, qs(columns.name));
+    for (int column = 1; column < 4; ++column)
+        row->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+    return row;
+}
+
+} // namespace
+
 void QtMainWindow::setChoices(Command command, const std::vector<std::string>& entries) {
     QStringList texts;
     for (const std::string& entry : entries)
@@ -234,6 +283,12 @@ void QtMainWindow::setChoices(Command command, const std::vector<std::string>& e
         list->clear();
         list->addItems(texts);
         --ignoreSelection_;
+    } else if (auto* tree = controlAs<QTreeWidget>(command)) {
+        ++ignoreSelection_;
+        tree->clear();
+        for (const std::string& entry : entries)
+            tree->addTopLevelItem(musicRow(entry));
+        --ignoreSelection_;
     }
 }
 
@@ -244,6 +299,12 @@ void QtMainWindow::setChoice(Command command, int index) {
     } else if (auto* list = controlAs<QListWidget>(command)) {
         ++ignoreSelection_;
         list->setCurrentRow(index);
+        --ignoreSelection_;
+    } else if (auto* tree = controlAs<QTreeWidget>(command)) {
+        ++ignoreSelection_;
+        tree->setCurrentItem(tree->topLevelItem(index));
+        if (index < 0)
+            tree->clearSelection();
         --ignoreSelection_;
     }
 }
@@ -363,12 +424,21 @@ void QtMainWindow::showTransitionEditor(int row, const std::string& entry) {
         const QSignalBlocker blocker(editor_);
         for (const std::string& text : controller_->transitionEditorEntries())
             editor_->addItem(qs(text));
-        // The drop-down is as wide as the longest effect name needs.
-        const int wide =
-            editor_->fontMetrics().horizontalAdvance(QStringLiteral("从左右两侧向中间展开")) + 6 +
-            editor_->view()->verticalScrollBar()->sizeHint().width();
-        editor_->view()->setMinimumWidth(std::max(kEditorWidth, wide));
     }
+    // The drop-down is as wide as its longest entry needs (the closed box keeps its width),
+    // measured over every entry in the box's current font, with room for the style's menu-like
+    // item margins and check column.
+    QAbstractItemView* dropDown = editor_->view();
+    const QFontMetrics metrics(editor_->font());
+    int longest = 0;
+    for (int i = 0; i < editor_->count(); ++i)
+        longest = std::max(longest, metrics.horizontalAdvance(editor_->itemText(i)));
+    const QStyle* style = editor_->style();
+    const int margins = 2 * style->pixelMetric(QStyle::PM_MenuHMargin, nullptr, editor_) +
+                        style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, editor_) +
+                        2 * dropDown->frameWidth() + 16;
+    dropDown->setMinimumWidth(std::max(
+        kEditorWidth, longest + margins + dropDown->verticalScrollBar()->sizeHint().width()));
     {
         const QSignalBlocker blocker(editor_);
         editor_->setCurrentIndex(editor_->findText(qs(entry)));
@@ -443,8 +513,13 @@ void QtMainWindow::setTrayIconShown(bool shown) {
 }
 
 void QtMainWindow::setWindowShown(bool shown) {
-    if (!shown)
+    if (!shown) {
+        if (isVisible())
+            trayGeometry_ = saveGeometry();
         return hide();
+    }
+    if (!isVisible() && !trayGeometry_.isEmpty())
+        restoreGeometry(trayGeometry_);
     if (isMinimized())
         showNormal();
     else

@@ -23,6 +23,11 @@ class QWidget;
 
 namespace velomira::qt {
 
+// The picture list's height for a window of windowHeight (with a list of fullList) that must
+// fit into availableHeight: fullList when it fits, else smaller by the excess, never below
+// minimalList.
+int fittedListHeight(int fullList, int minimalList, int windowHeight, int availableHeight);
+
 class BadgeDelegate;
 class CaptionSampleWidget;
 class GenerationProgressDialog;
@@ -46,6 +51,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     QComboBox* transitionEditor() const;
     QLabel* statusPart(int part) const;
     QWidget* emptyHint() const;
+    CaptionSampleWidget* captionSample() const { return sample_; }
     QSystemTrayIcon* trayIcon() const;
     // The menus as they are built when they open.
     QMenu* projectMenuWidget() const;
@@ -99,7 +105,13 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     // Sends the list's selection now when a change is still waiting to be reported.
     void flushSelectionReport();
 
+    // Fits the window's height (title bar included) into availableHeight by letting the
+    // picture list give up height, down to one row of pictures; everything else keeps its
+    // size. The screen's available height is used when the window is shown.
+    void fitToHeight(int availableHeight);
+
   protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -108,6 +120,8 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
 
   private:
     static constexpr int kWindowWidth = 1000;
+    // Title bar and frame a window manager adds, until the real ones are known.
+    static constexpr int kFrameAllowance = 32;
     static constexpr int kStatusPartEnds[3] = {130, 750, 885};
     static constexpr int kToolButtonWidth = 62;
     static constexpr int kEditorWidth = 144;
@@ -165,6 +179,9 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
 
     bool selectionReportPending_ = false;
     int ignoreSelection_ = 0; // above 0 while the controller's own selection is being shown
+    // Where the window was when it went to the tray: a window manager places a window shown
+    // again as if it were new.
+    QByteArray trayGeometry_;
     int waitCursors_ = 0;
     bool contentsEnabled_ = true;
 };

@@ -28,6 +28,7 @@
 #include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QValidator>
@@ -140,7 +141,7 @@ bool QtMainWindow::handleWindowKey(QObject* watched, QKeyEvent* key) {
     }
     if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
         if (focused == control(Command::MusicList)) {
-            auto* music = static_cast<QListWidget*>(focused);
+            auto* music = static_cast<QTreeWidget*>(focused);
             if (!music->selectedItems().isEmpty())
                 controller().dispatch(Command::MusicRemove);
             return true;

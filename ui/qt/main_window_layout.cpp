@@ -18,6 +18,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +33,7 @@
 #include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QValidator>
@@ -318,9 +320,24 @@ QWidget* QtMainWindow::buildMusicGroup() {
     registerControl(Command::MusicSwitch, group);
     auto* automatic = new QCheckBox(QStringLiteral("根据背景音乐自动调整图片停顿时间"), group);
     auto* loop = new QCheckBox(QStringLiteral("当音频长度 > 视频长度时, 图片循环播放"), group);
-    auto* list = new QListWidget(group);
+    // The tracks in columns: the name gives way (elided in the middle), rate, length and the
+    // listening mark keep their width, and nothing scrolls sideways.
+    auto* list = new QTreeWidget(group);
     list->setObjectName(QStringLiteral("musicList"));
     list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setAllColumnsShowFocus(true);
+    list->setTextElideMode(Qt::ElideMiddle);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setHeaderLabels({QStringLiteral("文件名"), QStringLiteral("采样率"),
+                           QStringLiteral("时长"), QStringLiteral("试听")});
+    QHeaderView* header = list->header();
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < 4; ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     auto* add = smallButton(label(Command::MusicAdd), group, 56);
     auto* remove = smallButton(label(Command::MusicRemove), group, 56);
     auto* listen = smallButton(label(Command::MusicListen), group, 56);
@@ -330,15 +347,14 @@ QWidget* QtMainWindow::buildMusicGroup() {
     registerControl(Command::MusicAdd, add);
     registerControl(Command::MusicRemove, remove);
     registerControl(Command::MusicListen, listen);
-    connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(list, &QTreeWidget::currentItemChanged, this, [this, list](QTreeWidgetItem* item) {
         if (ignoreSelection_ == 0)
-            controller().choiceChanged(Command::MusicList, row);
+            controller().choiceChanged(Command::MusicList,
+                                       item != nullptr ? list->indexOfTopLevelItem(item) : -1);
     });
-    connect(list, &QListWidget::itemDoubleClicked, this, [this, list](QListWidgetItem* item) {
-        controller().musicLineDoubleClicked(list->row(item));
+    connect(list, &QTreeWidget::itemDoubleClicked, this, [this, list](QTreeWidgetItem* item) {
+        controller().musicLineDoubleClicked(list->indexOfTopLevelItem(item));
     });
-    // The lines are padded into columns: "%-108s %dHz     %s".
-    list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(add);
     buttons->addWidget(remove);
@@ -358,7 +374,7 @@ QWidget* QtMainWindow::buildMusicGroup() {
 
 QWidget* QtMainWindow::buildCoverGroup() {
     QGroupBox* group =
-        checkableGroup(QStringLiteral("设置封面：Windows 文件夹中显示的视频缩略图"), this);
+        checkableGroup(QStringLiteral("设置封面：文件管理器中显示的视频缩略图"), this);
     registerControl(Command::CoverSwitch, group);
     QLineEdit* path = pathField(group);
     auto* choose = smallButton(QStringLiteral("选择..."), group, 64);
@@ -458,6 +474,7 @@ void QtMainWindow::buildTray() {
 void QtMainWindow::buildShortcuts() {
     const std::pair<QKeySequence, Command> keys[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_D), Command::ContextRemoveAll},
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), Command::ContextUndoRemoval},
         {QKeySequence(Qt::CTRL | Qt::Key_Left), Command::MoveForward},
         {QKeySequence(Qt::CTRL | Qt::Key_Right), Command::MoveBack},
         {QKeySequence(Qt::Key_F5), Command::ContextPreviewTransition},
@@ -536,6 +553,7 @@ QMenu* QtMainWindow::buildContextMenu() {
                     kSeparator,
                     Command::ContextRemoveSelected,
                     Command::ContextRemoveAll,
+                    Command::ContextUndoRemoval,
                     kSeparator,
                     Command::ContextShuffle,
                     kSeparator,

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 #include <clocale>
 
@@ -9,6 +10,9 @@ namespace velomira {
 
 bool installChineseQtTexts(QCoreApplication& app) {
     std::setlocale(LC_NUMERIC, "C");
+    // Dates, sizes and day names in Qt's own dialogs follow the program's language, not the
+    // system's (the C library's locale, and so number formats, is not touched by this).
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     auto* translator = new QTranslator(&app);
     if (!translator->load(QStringLiteral("qtbase_zh_CN"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

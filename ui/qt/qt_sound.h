@@ -27,6 +27,7 @@ class QtSound final : public SoundPlayer {
     bool isOpen() const override { return open_; }
     std::int64_t positionMs() const override;
     std::int64_t durationMs() const override;
+    bool outputAvailable() const override { return audioOutputAvailable(); }
 
     // Whether the system offers any audio output device at all.
     static bool audioOutputAvailable();

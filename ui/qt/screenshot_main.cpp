@@ -1,15 +1,19 @@
 // velomira-screenshot: the window program with a driver for scripts/screenshots.sh. A moment
 // after start-up it selects a picture, opens a dialog, waits, writes the window (or the
 // dialog) as a PNG and ends.
-//   velomira-screenshot --out FILE.png [--dialog NAME] [--select ROW] [--delay MS] PROJECT.dat
-// NAME: about, info, size, margins, loop, shop, preview, music, progress. The exit code is 3
-// when the dialog did not open (no file is written then).
+//   velomira-screenshot --out FILE.png [--dialog NAME] [--select ROW] [--delay MS] [--screen]
+//                       PROJECT.dat
+// NAME: about, info, size, margins, loop, shop, preview, music, progress, caption (the caption
+// group with captions on in the default colour), transitions (the selected picture's transition
+// list open; use with --screen and --select). --screen grabs the whole screen, with what a
+// window manager draws around the window. The exit code is 3 when the dialog did not open (no
+// file is written then).
 #include "ui/qt/window_program.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
-#include <QScrollBar>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -29,6 +33,7 @@ struct ShotOptions {
     QString dialog;
     int select = -1;
     int delayMs = 500;
+    bool screen = false;
 };
 
 // Takes the driver's options out of argv; the rest goes to the window program.
@@ -46,6 +51,8 @@ ShotOptions takeOptions(int& argc, char** argv) {
             options.select = std::atoi(argv[++i]);
         else if (arg == "--delay" && valued)
             options.delayMs = std::atoi(argv[++i]);
+        else if (arg == "--screen")
+            options.screen = true;
         else
             argv[kept++] = argv[i];
     }
@@ -59,13 +66,12 @@ QWidget* grabTarget(QtMainWindow& window, QtPreviewWindow& preview, const QStrin
     QWidget* target = QApplication::activeModalWidget();
     if (dialog == QLatin1String("preview"))
         target = preview.isVisible() ? &preview : nullptr;
-    else if (dialog == QLatin1String("music")) {
-        // The lines are padded to a wide column: show their ends, with the mark.
-        auto* list = qobject_cast<QListWidget*>(window.control(Command::MusicList));
-        if (list != nullptr)
-            list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+    else if (dialog == QLatin1String("music"))
         target = &window;
-    }
+    else if (dialog == QLatin1String("caption"))
+        target = window.control(Command::CaptionSwitch);
+    else if (dialog == QLatin1String("transitions"))
+        target = &window;
     if (target == nullptr) {
         for (QWidget* top : QApplication::topLevelWidgets())
             if (top != &window && top->isVisible() && top->windowFlags() & Qt::Tool)
@@ -87,6 +93,17 @@ void openDialog(QtMainWindow& window, MainWindow& controller, const QString& dia
         {QStringLiteral("preview"), [&] { controller.dispatch(Command::Preview); }},
         // The second track listened to, as a double click on its line does.
         {QStringLiteral("music"), [&] { controller.musicLineDoubleClicked(1); }},
+        {QStringLiteral("transitions"), [&] { window.transitionEditor()->showPopup(); }},
+        {QStringLiteral("caption"),
+         [&] {
+             // As a user would choose them: the combo boxes show the choice too.
+             controller.checkChanged(Command::CaptionSwitch, true);
+             for (Command c : {Command::CaptionColour, Command::CaptionSize}) {
+                 if (auto* box = qobject_cast<QComboBox*>(window.control(c)))
+                     box->setCurrentIndex(8);
+                 controller.choiceChanged(c, 8);
+             }
+         }},
         {QStringLiteral("progress"),
          [&] { window.showGenerationProgress(3, window.pictureList()->count()); }},
         {QStringLiteral("size"),
@@ -113,7 +130,9 @@ void scheduleShot(const ShotOptions& options, QtMainWindow& window, QtPreviewWin
         QTimer::singleShot(options.delayMs, &window, [&window, &preview, options] {
             QWidget* target = grabTarget(window, preview, options.dialog);
             // A dialog that did not open leaves no picture rather than one of the main window.
-            if (target != nullptr)
+            if (target != nullptr && options.screen && window.screen() != nullptr)
+                window.screen()->grabWindow(0).save(options.file, "PNG");
+            else if (target != nullptr)
                 target->grab().save(options.file, "PNG");
             QCoreApplication::exit(target != nullptr ? 0 : 3);
         });

@@ -83,6 +83,24 @@ TEST_F(ShopRoute, FinalFetchFailureShowsTheHeadAndTheClientText) {
         EXPECT_EQ(request.head.find("Cookie:"), std::string::npos);
 }
 
+TEST_F(ShopRoute, WithoutARequestTemplateTheServiceIsNamedAsUnconfigured) {
+    for (const char* blank : {"", "  \t"}) {
+        config.requestTemplate = blank;
+        EXPECT_EQ(load(0, item), 0);
+    }
+    EXPECT_TRUE(server.requests().empty());
+    auto messages = dialogs.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    for (const auto& m : messages) {
+        EXPECT_EQ(m.title, "错误");
+        EXPECT_EQ(m.text, kNoShopServiceText);
+    }
+    // Pasted picture addresses need no service.
+    config.loaderMode = 6;
+    const std::string picture = servePicture("p.jpg", "#00ff00");
+    EXPECT_EQ(load(0, picture), 1);
+}
+
 TEST_F(ShopRoute, ShopFailureTextsAndEmptyLists) {
     auto replyWith = [&](const std::string& body) {
         server.route(apiTarget, body);

@@ -6,7 +6,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDate>
 #include <QFileDialog>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -99,10 +101,15 @@ TEST(QtDialogHost, SaveDialogStartsInTheFolderAndAddsTheDefaultExtension) {
     EXPECT_TRUE(host.askOpenFiles(request).empty());
 }
 
-TEST(QtLanguage, StandardButtonsReadChineseAndNumbersKeepThePoint) {
+TEST(QtLanguage, StandardButtonsAndDatesReadChineseAndNumbersKeepThePoint) {
+    QLocale::setDefault(QLocale::c()); // as under LANG=C.UTF-8, whatever the test runs under
     ASSERT_TRUE(installChineseQtTexts(*QCoreApplication::instance()))
         << "qtbase_zh_CN.qm (qt6-translations-l10n) is missing";
     EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+    EXPECT_EQ(QLocale().language(), QLocale::Chinese);
+    const QString date = QLocale().toString(QDate(2026, 12, 8), QLocale::LongFormat);
+    EXPECT_TRUE(date.contains(QStringLiteral("2026年12月8日"))) << date.toStdString();
+    EXPECT_EQ(QLocale().toString(1.5), QStringLiteral("1.5"));
     QMessageBox box(QMessageBox::Question, "询问", "?", QMessageBox::Yes | QMessageBox::Cancel);
     const QString yes = box.button(QMessageBox::Yes)->text();
     const QString cancel = box.button(QMessageBox::Cancel)->text();

@@ -17,14 +17,17 @@
 #include <QDesktopServices>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -87,6 +90,8 @@ class QtMainWindowTest : public ::testing::Test {
         window->show();
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        // A screen tall enough for the whole window, whatever the platform reports.
+        window->fitToHeight(4000);
     }
 
     ~QtMainWindowTest() override {
@@ -246,28 +251,49 @@ TEST_F(QtMainWindowTest, MusicListShowsColumnsListensToALineAndLosesItToTheDelet
     dialogs.scriptFiles(tracks);
     QTest::mouseClick(qobject_cast<QPushButton*>(window->control(Command::MusicAdd)),
                       Qt::LeftButton);
-    auto* music = qobject_cast<QListWidget*>(window->control(Command::MusicList));
-    ASSERT_EQ(music->count(), 2);
-    EXPECT_TRUE(QFontInfo(music->font()).fixedPitch()) << "the columns line up";
-    const std::string line = text(music->item(1)->text());
+    auto* music = qobject_cast<QTreeWidget*>(window->control(Command::MusicList));
+    ASSERT_NE(music, nullptr);
+    ASSERT_EQ(music->topLevelItemCount(), 2);
+    auto columns = [&](int row) {
+        std::vector<std::string> texts;
+        for (int column = 0; column < music->columnCount(); ++column)
+            texts.push_back(text(music->topLevelItem(row)->text(column)));
+        return texts;
+    };
+    EXPECT_EQ(columns(1), (std::vector<std::string>{"b.MP3", "44100Hz", "00:00:01", ""}));
+    EXPECT_EQ(text(music->headerItem()->text(0)), "文件名");
+    // The line itself stays the row's data.
+    const std::string line = text(music->topLevelItem(1)->data(0, Qt::UserRole).toString());
     EXPECT_EQ(line.substr(0, 6), "b.MP3 ");
     EXPECT_EQ(line.substr(108), " 44100Hz     00:00:01");
+    // A long name gives way in the middle, on a font set here: rate and length stay in view.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(12);
+    music->setFont(font);
+    music->topLevelItem(0)->setText(0, QString(200, QLatin1Char('n')));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(music->horizontalScrollBar()->isVisible());
+    EXPECT_GT(music->header()->sectionSize(2), 0);
+    EXPECT_LE(music->header()->sectionPosition(3) + music->header()->sectionSize(3),
+              music->viewport()->width());
     EXPECT_EQ(status(2), "音频长度: 00:00:02");
     EXPECT_FALSE(enabled(Command::MusicListen));
 
-    music->setCurrentRow(1);
+    music->setCurrentItem(music->topLevelItem(1));
     auto* listen = qobject_cast<QPushButton*>(window->control(Command::MusicListen));
     ASSERT_TRUE(listen->isEnabled());
     QTest::mouseClick(listen, Qt::LeftButton);
     EXPECT_EQ(text(listen->text()), "停止");
-    EXPECT_EQ(text(music->item(1)->text()), line + " 试听中");
+    EXPECT_EQ(columns(1)[3], "试听中");
+    EXPECT_EQ(text(music->topLevelItem(1)->data(0, Qt::UserRole).toString()), line + " 试听中");
     EXPECT_EQ(sound.calls, (std::vector<std::string>{"open " + tracks[1], "play"}));
 
     key(music, Qt::Key_Delete);
-    ASSERT_EQ(music->count(), 1);
+    ASSERT_EQ(music->topLevelItemCount(), 1);
     EXPECT_EQ(sound.calls.back(), "close");
     EXPECT_EQ(text(listen->text()), "试听");
-    EXPECT_EQ(music->currentRow(), 0) << "the line before the removed last one";
+    EXPECT_EQ(music->indexOfTopLevelItem(music->currentItem()), 0)
+        << "the line before the removed last one";
     EXPECT_EQ(status(2), "音频长度: 00:00:01");
 }
 
@@ -349,9 +375,20 @@ TEST_F(QtMainWindowTest, WhatTheWindowShowsByItselfIsNeverReportedBack) {
 TEST_F(QtMainWindowTest, TheTransitionEditorFloatsOverOneSelectedPicture) {
     addPictures(3);
     QComboBox* editor = window->transitionEditor();
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(18);
+    editor->setFont(font);
     clickRow(1);
     ASSERT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->width(), 144);
+    // Its open drop-down fits every name with room to spare, whatever that font makes of them.
+    editor->showPopup();
+    const QFontMetrics metrics(font);
+    for (int i = 0; i < editor->count(); ++i)
+        EXPECT_GE(editor->view()->viewport()->width(),
+                  metrics.horizontalAdvance(editor->itemText(i)) + 16)
+            << text(editor->itemText(i));
+    editor->hidePopup();
     EXPECT_TRUE(list().visualItemRect(list().item(1)).contains(editor->geometry().center()));
     EXPECT_EQ(text(editor->currentText()), rowTexts()[1]);
     EXPECT_EQ(text(editor->itemText(0)), "无动画");
@@ -374,8 +411,17 @@ TEST_F(QtMainWindowTest, CaptionTextShowsABadgeOnItsPicture) {
     addPictures(2);
     auto* group = qobject_cast<QGroupBox*>(window->control(Command::CaptionSwitch));
     auto* position = qobject_cast<QComboBox*>(window->control(Command::CaptionPosition));
+    // The sample in the default "白色" on the style's light grey window (set here, whatever
+    // the platform's palette) is white on a darker grey, not white on the window colour.
+    CaptionSampleWidget* sample = window->captionSample();
+    ASSERT_NE(sample, nullptr);
+    QPalette palette = sample->palette();
+    palette.setColor(QPalette::Window, QColor(0xEF, 0xEF, 0xEF));
+    sample->setPalette(palette);
     group->setChecked(true);
     emit group->clicked(true);
+    EXPECT_EQ(text(sample->colours().text.name()), "#ffffff");
+    EXPECT_EQ(text(sample->colours().ground.name()), "#808080");
     clickRow(1);
     ASSERT_TRUE(position->isEnabled());
     auto* caption = qobject_cast<QLineEdit*>(window->control(Command::CaptionText));
@@ -413,10 +459,18 @@ TEST_F(QtMainWindowTest, MenusOpenWithTheControllersStateAndRunTheirCommands) {
     const std::vector<std::string> withPictures = entries(context);
     EXPECT_EQ(withPictures[1], "插入图片");
     EXPECT_EQ(withPictures[3], "移除全部\tCtrl+D");
-    EXPECT_EQ(withPictures[4], "随机排列图片");
-    EXPECT_EQ(withPictures[7], "-自动贴边对角排列文字"); // captions are off
+    EXPECT_EQ(withPictures[4], "-撤销移除\tCtrl+Z");
+    EXPECT_EQ(withPictures[5], "随机排列图片");
+    EXPECT_EQ(withPictures[8], "-自动贴边对角排列文字"); // captions are off
     entry(context, QStringLiteral("移除选中"))->trigger();
     EXPECT_EQ(list().count(), 1);
+    delete context;
+    // Ctrl+Z brings the picture back, once.
+    key(&list(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(list().count(), 2);
+    context = window->buildContextMenu();
+    EXPECT_EQ(entries(context)[4], "-撤销移除\tCtrl+Z");
+    entry(context, QStringLiteral("移除选中"))->trigger();
     delete context;
 
     QMenu* project = window->projectMenuWidget();
@@ -448,6 +502,45 @@ TEST_F(QtMainWindowTest, DoubleClicksOpenThePictureOrAddMore) {
     window->toolbarAction(Command::OfficialSite)->trigger();
     ASSERT_EQ(opened.urls.size(), 2u);
     EXPECT_EQ(text(opened.urls[1].host()), "www.example.com");
+}
+
+TEST_F(QtMainWindowTest, ComingBackFromTheTrayTheWindowIsWhereItWas) {
+    window->move(123, 77);
+    QCoreApplication::processEvents();
+    const QPoint before = window->pos();
+    window->setWindowShown(false);
+    EXPECT_FALSE(window->isVisible());
+    window->move(0, 0); // as a window manager places a window it maps again
+    window->setWindowShown(true);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->pos(), before);
+}
+
+TEST_F(QtMainWindowTest, OnALowScreenOnlyThePictureListGivesUpHeight) {
+    const QSize full = window->size();
+    const int fullList = list().height();
+    QWidget* music = window->control(Command::MusicList);
+    const int musicHeight = music->height();
+    const int titleBar = std::max(window->frameGeometry().height() - window->height(), 32);
+
+    // 1366 x 768 with a 40 pixel panel.
+    window->fitToHeight(728);
+    EXPECT_LE(window->height() + titleBar, 728);
+    EXPECT_EQ(window->width(), full.width());
+    EXPECT_LT(list().height(), fullList);
+    EXPECT_EQ(music->height(), musicHeight);
+    EXPECT_EQ(full.height() - window->height(), fullList - list().height());
+    // Pictures beyond the shown rows are reached by scrolling.
+    addPictures(13);
+    EXPECT_TRUE(list().verticalScrollBar()->maximum() > 0);
+
+    // Lower still the list keeps one row; a tall screen gives it all back.
+    window->fitToHeight(300);
+    EXPECT_GE(list().height(), 176);
+    window->fitToHeight(2000);
+    EXPECT_EQ(window->size(), full);
+    EXPECT_EQ(list().height(), fullList);
 }
 
 TEST_F(QtMainWindowTest, TheCloseButtonFollowsTheCloseSetting) {
@@ -546,6 +639,8 @@ TEST(CaptionSampleColours, FollowTheCaptionSwitchAndStayReadable) {
         {0x0000FF, 0x00FF00, true, grey, Qt::red, Qt::green},   // 0x00BBGGRR
         {0xFFFFFF, 0xFFFFFF, true, grey, QColor(0x80, 0x80, 0x80), Qt::white},
         {0xFFFFFF, 0xFFFFFF, true, Qt::white, QColor(0x80, 0x80, 0x80), Qt::white},
+        {0xFFFFFF, 0xFFFFFF, true, QColor(0xEF, 0xEF, 0xEF), QColor(0x80, 0x80, 0x80), Qt::white},
+        {0xFFFFFF, 0xFFFFFF, true, QColor(0xB0, 0xB0, 0xB0), QColor(0xB0, 0xB0, 0xB0), Qt::white},
         {0x00FFFF, 0x00FFFF, true, grey, grey, Qt::yellow}, // equal: window colour
         {0xFFFFFF, 0xFFFFFF, true, Qt::darkBlue, Qt::darkBlue, Qt::white},
         {0x000000, 0x00FF00, false, grey, Qt::white, Qt::green}, // off: on white
