@@ -305,10 +305,11 @@ TEST_F(RenderProgramTest, ProductPictureAddressesLoadIntoTheAlbumAndFailuresAreR
     for (const auto& request : server.requests())
         EXPECT_NE(request.target, "/c.bmp") << "only .jpg, .png and .gif addresses are fetched";
 
-    // An item page needs the shop's request template, which the default settings leave empty.
+    // An item page needs the shop's request template, which the default settings leave empty:
+    // the message names the missing setting, not the address.
     const ProgramRun item = run({"--product", "https://item.example/item.htm?id=123", "--info"});
     EXPECT_EQ(item.exitCode, 2);
-    EXPECT_NE(item.err.find("获取宝贝图片列表时出错"), std::string::npos) << item.err;
+    EXPECT_NE(item.err.find("没有配置宝贝图片服务"), std::string::npos) << item.err;
 }
 
 // Pictures of today from scripts/make_format_pictures.sh, through the program as a user runs it.
