@@ -214,6 +214,39 @@ MaskShape circleShape(double cx, double cy, double radius) {
     return shape;
 }
 
+namespace {
+
+double cross(double ax, double ay, double bx, double by) {
+    return ax * by - ay * bx;
+}
+
+// Distance from (x, y) to the segment from the origin to (ex, ey).
+double segmentDistance(double x, double y, double ex, double ey) {
+    const double length2 = ex * ex + ey * ey;
+    const double t = length2 > 0.0 ? std::clamp((x * ex + y * ey) / length2, 0.0, 1.0) : 0.0;
+    return std::hypot(x - t * ex, y - t * ey);
+}
+
+} // namespace
+
+double sectorCoverage(const MaskSector& s, double x, double y) {
+    const double qx = x - s.centre.x, qy = y - s.centre.y;
+    const double ax = s.first.x - s.centre.x, ay = s.first.y - s.centre.y;
+    const double bx = s.last.x - s.centre.x, by = s.last.y - s.centre.y;
+    // Within the angle: past the first edge and before the last one; a sector of half a turn or
+    // more needs only one of the two.
+    const bool pastFirst = cross(ax, ay, qx, qy) >= 0.0;
+    const bool beforeLast = cross(qx, qy, bx, by) >= 0.0;
+    const bool withinAngle = s.halfTurnOrMore ? pastFirst || beforeLast : pastFirst && beforeLast;
+    const double fromCentre = std::hypot(qx, qy);
+    if (withinAngle && fromCentre <= s.radius)
+        return 1.0;
+    double d = std::min(segmentDistance(qx, qy, ax, ay), segmentDistance(qx, qy, bx, by));
+    if (withinAngle)
+        d = std::min(d, fromCentre - s.radius);
+    return d < 1.0 ? (1.0 - d) * (1.0 - d) : 0.0;
+}
+
 void addShapes(DrawingWand* drawing, const MaskShapes& shapes) {
     for (const MaskShape& shape : shapes) {
         if (shape.path.empty())
@@ -299,6 +332,24 @@ MaskShapes shapesNear(const MaskShapes& shapes, const PixelRect& rect) {
 // antialiases them exactly as it does with a fill picture.
 bool coverageOfPiece(const MaskShapes& shapes, const PixelRect& rect,
                      std::vector<unsigned char>& coverage) {
+    const bool allSectors = std::all_of(shapes.begin(), shapes.end(),
+                                        [](const MaskShape& s) { return s.sector.has_value(); });
+    if (allSectors) {
+        // Each shape is drawn as an element of its own, white over what the ones before left.
+        coverage.resize(static_cast<std::size_t>(rect.width) *
+                        static_cast<std::size_t>(rect.height));
+        unsigned char* out = coverage.data();
+        for (long y = rect.y; y < rect.y + rect.height; ++y) {
+            for (long x = rect.x; x < rect.x + rect.width; ++x) {
+                double clear = 1.0;
+                for (const MaskShape& shape : shapes)
+                    clear *= 1.0 - sectorCoverage(*shape.sector, static_cast<double>(x),
+                                                  static_cast<double>(y));
+                *out++ = static_cast<unsigned char>(std::lround(255.0 * (1.0 - clear)));
+            }
+        }
+        return true;
+    }
     Image piece =
         makeCanvas(static_cast<int>(rect.width), static_cast<int>(rect.height), "#000000");
     Drawing drawing = newDrawing();
