@@ -269,6 +269,12 @@ void turnOver(const RgbFrame& picture, double degrees, double opacity, RgbFrame&
             opacity, frame);
 }
 
+bool givesPerspective(const double points[16]) {
+    Projective forward{};
+    Projective back{};
+    return solveProjective(points, false, forward) && solveProjective(points, true, back);
+}
+
 bool perspectiveOver(const RgbFrame& picture, const double points[16], long x, long y,
                      RgbFrame& frame) {
     if (picture.empty() || frame.empty())

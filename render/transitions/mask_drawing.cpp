@@ -427,7 +427,7 @@ Image playMaskEffect(EffectInputs& in, const MaskSequence& sequence) {
     // The shapes of the frame drawn last, and which frame follows it.
     MaskShapes before;
     std::size_t next = 0;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas&) -> DrawnFrame {
         if (!in.pictureCanvas || !*in.pictureCanvas)
             return nullptr;
         MagickWand* picture = in.pictureCanvas->get();
@@ -501,7 +501,7 @@ Image playRectEffect(EffectInputs& in, const RectSequence& sequence) {
     TransitionPixels pixels;
     RgbFrame frame; // shrinking, 8-bit: the frame
     bool started = false;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas&) -> DrawnFrame {
         if (!in.pictureCanvas || !*in.pictureCanvas)
             return nullptr;
         MagickWand* picture = in.pictureCanvas->get();

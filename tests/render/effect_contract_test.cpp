@@ -20,7 +20,7 @@ velomira::Image testWipe(EffectInputs& in, const EffectParameter&) {
         widths.push_back(s);
     widths.push_back(in.width);
     velomira::Image base;
-    auto draw = [&](std::size_t i) -> MagickWand* {
+    auto draw = [&](std::size_t i, FrameCanvas&) -> MagickWand* {
         if (!base)
             base = takeBaseFrame(in);
         velomira::Image strip = clonePictureCanvas(in);
@@ -35,7 +35,7 @@ velomira::Image testWipe(EffectInputs& in, const EffectParameter&) {
 velomira::Image noSteps(EffectInputs& in, const EffectParameter&) {
     velomira::Image unused;
     return playTransition(
-        in, 0, [](std::size_t) -> MagickWand* { return nullptr; }, unused);
+        in, 0, [](std::size_t, FrameCanvas&) -> MagickWand* { return nullptr; }, unused);
 }
 
 class EffectContract : public RenderTest {};
