@@ -54,13 +54,23 @@ struct MaskSector {
     bool halfTurnOrMore = false;
 };
 
+struct MaskDisc {
+    MaskPoint centre;
+    double radius = 0.0;
+};
+
 // One shape of a mask: a path drawn as one element, and convex outlines that together
-// contain every point of it inside the frame. A sector also says so: the 8-bit path then
-// computes its coverage instead of having the library trace the path.
+// contain every point of it inside the frame. A sector, a convex polygon or a disc also says
+// what it is: the 8-bit path then computes its coverage instead of having the library trace
+// the path.
 struct MaskShape {
     std::vector<PathStep> path;
     std::vector<MaskOutline> outlines;
     std::optional<MaskSector> sector;
+    std::optional<MaskOutline> polygon;
+    std::optional<MaskDisc> disc;
+
+    bool knownArea() const { return sector || polygon || disc; }
 };
 using MaskShapes = std::vector<MaskShape>;
 
@@ -74,6 +84,8 @@ MaskShape circleShape(double cx, double cy, double radius);
 // whose centre (at whole coordinates, as the library places them) lies inside fully, one
 // outside by a distance d below 1 by (1 - d)^2, as its antialiasing does.
 double sectorCoverage(const MaskSector& sector, double x, double y);
+// The same for a shape whose area is known (knownArea()); 0 for any other.
+double shapeCoverage(const MaskShape& shape, double x, double y);
 
 // Adds the shapes to the drawing wand, each as its own path.
 void addShapes(DrawingWand* drawing, const MaskShapes& shapes);
