@@ -5,6 +5,7 @@
 #include "render/transitions/no_transition.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace velomira {
 
@@ -69,8 +70,8 @@ bool holdStill(FrameSink& sink, EncodedFrame blob, int stillFrames, MagickWand* 
     return true;
 }
 
-Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw,
-                     Image& finalFrame) {
+Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw, Image& finalFrame,
+                     FrameOrder order) {
     if (frames == 0)
         return noTransition(in, EffectParameter{});
     if (in.counting()) {
@@ -83,12 +84,37 @@ Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw
     const int threads = in.logo                ? 1
                         : in.codingThreads > 0 ? in.codingThreads
                                                : frameEncodingThreads();
+    // One canvas for this thread and one for each job slot; they outlive the queue, which waits
+    // for its jobs.
+    FrameCanvas canvas;
+    canvas.frame = makeRgbFrame(in.width, in.height);
+    std::vector<FrameCanvas> canvases(static_cast<std::size_t>(threads));
     DrawnFrame last;
     EncodedFrame blob;
     {
         FrameEncodingQueue queue(*in.sink, in.width, in.height, in.format, threads);
+        auto drawApart = [&](std::size_t i) {
+            return [&, i](std::size_t slot) {
+                FrameCanvas& own = canvases[slot];
+                if (own.frame.empty())
+                    own.frame = makeRgbFrame(in.width, in.height);
+                const DrawnFrame drawn = own.frame.empty() ? DrawnFrame() : draw(i, own);
+                return drawn.rgb && !drawn.image
+                           ? encodeRgb24(drawn.rgb, in.width, in.height, in.format)
+                           : EncodedFrame();
+            };
+        };
+        bool apart = false;
         for (std::size_t i = 0; i < frames; ++i) {
-            last = draw(i);
+            if (apart && i + 1 < frames) {
+                if (!queue.pushJob(drawApart(i)))
+                    return Image();
+                continue;
+            }
+            // The last frame may take down what the frames drawn apart read.
+            if (apart && !queue.drain())
+                return Image();
+            last = draw(i, canvas);
             if (!last)
                 return Image();
             const bool queued =
@@ -99,6 +125,8 @@ Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw
                     : queue.pushPixels(last.rgb);
             if (!queued)
                 return Image();
+            apart = apart || (i == 0 && order == FrameOrder::Apart && threads > 1 && !in.logo &&
+                              last.rgb && !last.image);
         }
         if (!queue.drain())
             return Image();

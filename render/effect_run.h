@@ -8,6 +8,7 @@
 #include "render/frame_sink.h"
 #include "render/image/image_layer.h"
 #include "render/image/rgb_frame.h"
+#include "render/image/rgb_scaler.h"
 
 #include <cstddef>
 #include <functional>
@@ -35,8 +36,9 @@ struct EffectInputs {
     // Every frame drawn by the imaging library: the reference the 8-bit paths are checked
     // against. Otherwise an effect draws 8-bit pixels wherever the two pictures allow.
     bool libraryFrames = false;
-    // Transition frames drawn as pixels coded at once on other threads while the next ones are
-    // drawn; 0: the processor count, at most 4. 1 codes each frame in line.
+    // Transition frames drawn as pixels coded (and, where frames do not build on each other,
+    // drawn) at once on other threads; 0: the processor count, at most 4. 1 draws and codes each
+    // frame in line.
     int codingThreads = 0;
 
     bool counting() const { return frameCountOut != nullptr; }
@@ -55,8 +57,9 @@ struct EffectParameter {
 using TransitionEffect = Image (*)(EffectInputs&, const EffectParameter&);
 
 // A drawn transition frame: an image, or W x H 8-bit R, G, B pixels (rows top to bottom) that go
-// to the encoder without an image per frame. Either stays owned by the effect and must last
-// until the next frame is drawn. Neither: drawing failed.
+// to the encoder without an image per frame. An image stays owned by the effect and must last
+// until the next frame is drawn; pixels are the canvas's frame, or pixels the effect keeps
+// unchanged for the whole transition (the picture itself). Neither: drawing failed.
 struct DrawnFrame {
     MagickWand* image = nullptr;
     const unsigned char* rgb = nullptr;
@@ -71,16 +74,37 @@ struct DrawnFrame {
     explicit operator bool() const { return image || rgb; }
 };
 
-// Draws transition frame i (0-based); the frame drawn last is the one held still afterwards.
-using DrawFrame = std::function<DrawnFrame(std::size_t)>;
+// The memory one thread draws 8-bit frames with, kept for a whole transition: the W x H frame
+// it draws into (made by the frame loop) and room for a scaled copy.
+struct FrameCanvas {
+    RgbFrame frame;
+    RgbFrame scratch;
+    RgbScaler scaler;
+};
+
+// Draws transition frame i (0-based) on the canvas; the frame drawn last is the one held still
+// afterwards.
+using DrawFrame = std::function<DrawnFrame(std::size_t, FrameCanvas&)>;
+
+enum class FrameOrder {
+    // Each frame is drawn onto the one before: frames are drawn one after another.
+    InOrder,
+    // Once the first frame has come as 8-bit pixels, the frames between the first and the last
+    // depend only on their index and on what the first one set up: they are drawn on several
+    // threads at once, each on a canvas of its own, and must come as pixels (an image fails the
+    // run). The first and the last frame are drawn on the caller's thread.
+    Apart,
+};
 
 // Delivers `frames` transition frames, then holds the last one still for stillFrames frames
 // with the caption fading in, and returns `finalFrame` (moved out: ownership to the caller).
 // In counting mode it stores the count and returns none; after a failed delivery it returns
 // none. With no steps at all (possible only on tiny frames) the picture appears as with no
 // transition and the canvas is returned, so a run goes on and counting still agrees.
-Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw,
-                     Image& finalFrame);
+// Frames drawn apart still reach the sink in their order; after a failed delivery nothing more is
+// delivered and frames drawn ahead are discarded.
+Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw, Image& finalFrame,
+                     FrameOrder order = FrameOrder::InOrder);
 
 // The still frames a run delivers; a count below 0 delivers none.
 int stillFrameCount(int stillFrames);

@@ -16,7 +16,7 @@ int frameEncodingThreads() {
 FrameEncodingQueue::FrameEncodingQueue(FrameSink& sink, int width, int height, FrameFormat format,
                                        int threads)
     : sink_(sink), width_(width), height_(height), format_(format),
-      threads_(static_cast<std::size_t>(std::max(threads, 1))) {}
+      threads_(static_cast<std::size_t>(std::max(threads, 1))), slotHeld_(threads_, false) {}
 
 FrameEncodingQueue::~FrameEncodingQueue() {
     for (Pending& p : pending_) {
@@ -38,7 +38,10 @@ bool FrameEncodingQueue::deliverOldest() {
     Pending oldest = std::move(pending_.front());
     pending_.pop_front();
     EncodedFrame blob = oldest.blob.get();
-    spare_.push_back(std::move(oldest.pixels));
+    if (oldest.slot != kNoSlot)
+        slotHeld_[oldest.slot] = false;
+    else
+        spare_.push_back(std::move(oldest.pixels));
     return deliver(std::move(blob));
 }
 
@@ -47,10 +50,8 @@ bool FrameEncodingQueue::pushPixels(const unsigned char* rgb) {
         return false;
     if (threads_ == 1)
         return deliver(encodeRgb24(rgb, width_, height_, format_));
-    while (pending_.size() >= threads_) {
-        if (!deliverOldest())
-            return false;
-    }
+    if (!makeRoom())
+        return false;
     const std::size_t size =
         3 * static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
     FrameBuffer pixels;
@@ -75,6 +76,34 @@ bool FrameEncodingQueue::pushPixels(const unsigned char* rgb) {
         return encodeRgb24(copy, width, height, format);
     });
     pending_.push_back(std::move(job));
+    return true;
+}
+
+bool FrameEncodingQueue::makeRoom() {
+    while (pending_.size() >= threads_) {
+        if (!deliverOldest())
+            return false;
+    }
+    return true;
+}
+
+bool FrameEncodingQueue::pushJob(std::function<EncodedFrame(std::size_t slot)> job) {
+    if (failed_)
+        return false;
+    if (threads_ == 1)
+        return deliver(job(0));
+    if (!makeRoom())
+        return false;
+    // Fewer jobs are pending than there are slots, so one is free.
+    std::size_t slot = 0;
+    while (slotHeld_[slot])
+        ++slot;
+    slotHeld_[slot] = true;
+    Pending pending;
+    pending.slot = slot;
+    pending.blob =
+        std::async(std::launch::async, [job = std::move(job), slot] { return job(slot); });
+    pending_.push_back(std::move(pending));
     return true;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Transition frames drawn as 8-bit pixels are coded (JPEG or raw planes) on other threads while
-// the effect draws the next ones, and reach the sink in their order. Drawing stays on the
-// caller's thread: most effects build a frame on the one before it.
+// the effect draws the next ones, and reach the sink in their order. Frames that do not build on
+// the one before can also be drawn there, each job in a slot of its own.
 #include "render/frame_format.h"
 #include "render/frame_sink.h"
 #include "render/image/image_layer.h"
@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <future>
 #include <vector>
 
@@ -30,6 +31,10 @@ class FrameEncodingQueue {
     // the queue is full. False when a frame failed to code or to be delivered: nothing after
     // it is delivered.
     bool pushPixels(const unsigned char* rgb);
+    // Runs the job on another thread (in line with one thread) and delivers its bytes in turn; an
+    // empty result fails like a failed coding. The job gets a slot, 0 .. threads - 1, that no
+    // other job holds until its bytes are delivered: the index of its working memory.
+    bool pushJob(std::function<EncodedFrame(std::size_t slot)> job);
     // Delivers the frames queued before it, then these bytes.
     bool pushEncoded(EncodedFrame blob);
     // Delivers every queued frame.
@@ -38,10 +43,13 @@ class FrameEncodingQueue {
     EncodedFrame takeLastDelivered() { return std::move(last_); }
 
   private:
+    static constexpr std::size_t kNoSlot = static_cast<std::size_t>(-1);
     struct Pending {
         FrameBuffer pixels;
         std::future<EncodedFrame> blob;
+        std::size_t slot = kNoSlot;
     };
+    bool makeRoom();
     bool deliverOldest();
     bool deliver(EncodedFrame blob);
 
@@ -53,6 +61,7 @@ class FrameEncodingQueue {
     bool failed_ = false;
     std::deque<Pending> pending_;
     std::vector<FrameBuffer> spare_; // pixel buffers of delivered frames, used again
+    std::vector<bool> slotHeld_;
     EncodedFrame last_;
 };
 

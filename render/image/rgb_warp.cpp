@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace velomira {
 
@@ -114,6 +115,23 @@ bool solveProjective(const double points[16], bool back, Projective& out) {
     return true;
 }
 
+// The columns i of a row for which alpha * (vx0 + i) + beta > 0 may hold, widened by a pixel on
+// each side so that rounding never drops a pixel the exact test keeps; [begin, end).
+void narrowToHalfLine(double alpha, double beta, double vx0, long& begin, long& end) {
+    if (alpha == 0.0) {
+        if (!(beta > 0.0))
+            end = begin;
+        return;
+    }
+    const double edge = -beta / alpha - vx0; // where the expression changes sign
+    if (!std::isfinite(edge))
+        return;
+    if (alpha > 0.0)
+        begin = std::max(begin, static_cast<long>(std::max(std::floor(edge) - 1.0, -1e9)));
+    else
+        end = std::min(end, static_cast<long>(std::min(std::ceil(edge) + 2.0, 1e9)));
+}
+
 // Each frame pixel of the box placed at (left, top) on the picture's side of the horizon (where
 // the map's denominator has the sign `side`) shows the picture point that `back` maps
 // its centre to, sampled bilinearly; taps beyond the picture are transparent, so colours are
@@ -122,55 +140,110 @@ void mapOver(const RgbFrame& picture, const Projective& back, const Box& box, lo
              double opacity, RgbFrame& frame, double side = 1.0) {
     const long pw = picture.width;
     const long ph = picture.height;
-    for (long j = std::max(0L, -top); j < box.height && top + j < frame.height; ++j) {
-        unsigned char* out = frame.row(top + j);
+    const std::size_t stride = picture.stride();
+    // Interior pixels are mixed in fixed point: weights of 1/256, the opacity of 1/256.
+    const int opacity256 = static_cast<int>(std::lround(std::clamp(opacity, 0.0, 1.0) * 256.0));
+    const long firstRow = std::max(0L, -top);
+    const long endRow = std::min(box.height, frame.height - top);
+    if (endRow <= firstRow)
+        return;
+    // Along a row the map's numerators and denominator are linear in the column, so the columns
+    // that can show the picture form one run: it is found first and only its pixels are mapped.
+    struct Run {
+        long begin;
+        long end;
+    };
+    std::vector<Run> runs(static_cast<std::size_t>(endRow - firstRow));
+    long widest = 0;
+    for (long j = firstRow; j < endRow; ++j) {
         const double vy = box.y + j + 0.5;
-        for (long i = std::max(0L, -left); i < box.width && left + i < frame.width; ++i) {
-            const double vx = box.x + i + 0.5;
-            const double q = back.g * vx + back.h * vy + 1.0;
-            if (!(q * side > 0.0))
-                continue; // beyond the horizon
-            // The picture point this pixel centre shows, in pixel-index space.
-            const double u = (back.a * vx + back.b * vy + back.c) / q - 0.5;
-            const double v = (back.d * vx + back.e * vy + back.f) / q - 0.5;
-            if (!(u > -1.0 && v > -1.0 && u < pw && v < ph))
-                continue;
-            const long x0 = u < 0.0 ? -1 : static_cast<long>(u);
-            const long y0 = v < 0.0 ? -1 : static_cast<long>(v);
-            const double fx = u - x0;
-            const double fy = v - y0;
-            unsigned char* o = out + 3 * (left + i);
-            if (x0 >= 0 && y0 >= 0 && x0 + 1 < pw && y0 + 1 < ph) {
-                // Inside the picture, where nearly every pixel lies: all four taps exist.
-                const unsigned char* p0 = picture.row(y0) + 3 * x0;
-                const unsigned char* p1 = p0 + picture.stride();
-                for (int k = 0; k < 3; ++k) {
-                    const double top = p0[k] + fx * (p0[k + 3] - p0[k]);
-                    const double bottom = p1[k] + fx * (p1[k + 3] - p1[k]);
-                    o[k] = mixed(top + fy * (bottom - top), opacity, o[k]);
-                }
-                continue;
-            }
-            const double weights[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy, fx * fy};
-            const long xs[4] = {x0, x0 + 1, x0, x0 + 1};
-            const long ys[4] = {y0, y0, y0 + 1, y0 + 1};
-            double cover = 0.0;
-            double sum[3] = {0.0, 0.0, 0.0};
-            for (int t = 0; t < 4; ++t) {
-                if (xs[t] < 0 || ys[t] < 0 || xs[t] >= pw || ys[t] >= ph || weights[t] == 0.0)
-                    continue;
-                const unsigned char* p = picture.row(ys[t]) + 3 * xs[t];
-                cover += weights[t];
-                for (int k = 0; k < 3; ++k)
-                    sum[k] += weights[t] * p[k];
-            }
-            if (cover <= 0.0)
-                continue;
-            const double alpha = cover * opacity;
-            for (int k = 0; k < 3; ++k)
-                o[k] = mixed(sum[k] / cover, alpha, o[k]);
-        }
+        long begin = std::max(0L, -left);
+        long end = std::min(box.width, frame.width - left);
+        const double vx0 = box.x + 0.5;
+        const double qb = back.h * vy + 1.0;
+        const double ub = back.b * vy + back.c;
+        const double vb = back.e * vy + back.f;
+        narrowToHalfLine(side * back.g, side * qb, vx0, begin, end);
+        narrowToHalfLine(side * (back.a + 0.5 * back.g), side * (ub + 0.5 * qb), vx0, begin, end);
+        narrowToHalfLine(side * ((pw + 0.5) * back.g - back.a), side * ((pw + 0.5) * qb - ub), vx0,
+                         begin, end);
+        narrowToHalfLine(side * (back.d + 0.5 * back.g), side * (vb + 0.5 * qb), vx0, begin, end);
+        narrowToHalfLine(side * ((ph + 0.5) * back.g - back.d), side * ((ph + 0.5) * qb - vb), vx0,
+                         begin, end);
+        begin = std::max(begin, std::max(0L, -left));
+        end = std::min(end, std::min(box.width, frame.width - left));
+        runs[static_cast<std::size_t>(j - firstRow)] = {begin, end};
+        widest = std::max(widest, end);
     }
+    // Tiles of kTile columns, each walked row by row: a swing about a side edge reads the
+    // picture across many rows along one frame row, and a tile keeps those reads in the cache.
+    constexpr long kTile = 64;
+    for (long tile = std::max(0L, -left); tile < widest; tile += kTile)
+        for (long j = firstRow; j < endRow; ++j) {
+            const Run run = runs[static_cast<std::size_t>(j - firstRow)];
+            const long begin = std::max(run.begin, tile);
+            const long end = std::min(run.end, tile + kTile);
+            if (begin >= end)
+                continue;
+            unsigned char* out = frame.row(top + j);
+            const double vy = box.y + j + 0.5;
+            const double qb = back.h * vy + 1.0;
+            const double ub = back.b * vy + back.c;
+            const double vb = back.e * vy + back.f;
+            for (long i = begin; i < end; ++i) {
+                const double vx = box.x + i + 0.5;
+                const double q = back.g * vx + qb;
+                if (!(q * side > 0.0))
+                    continue; // beyond the horizon
+                // The picture point this pixel centre shows, in pixel-index space.
+                const double r = 1.0 / q;
+                const double u = (back.a * vx + ub) * r - 0.5;
+                const double v = (back.d * vx + vb) * r - 0.5;
+                if (!(u > -1.0 && v > -1.0 && u < pw && v < ph))
+                    continue;
+                const long x0 = u < 0.0 ? -1 : static_cast<long>(u);
+                const long y0 = v < 0.0 ? -1 : static_cast<long>(v);
+                const double fx = u - x0;
+                const double fy = v - y0;
+                unsigned char* o = out + 3 * (left + i);
+                if (x0 >= 0 && y0 >= 0 && x0 + 1 < pw && y0 + 1 < ph) {
+                    // Inside the picture, where nearly every pixel lies: all four taps exist.
+                    const unsigned char* p0 = picture.row(y0) + 3 * x0;
+                    const unsigned char* p1 = p0 + stride;
+                    const int wx = static_cast<int>(fx * 256.0 + 0.5);
+                    const int wy = static_cast<int>(fy * 256.0 + 0.5);
+                    for (int k = 0; k < 3; ++k) {
+                        const int upper = p0[k] * (256 - wx) + p0[k + 3] * wx;
+                        const int lower = p1[k] * (256 - wx) + p1[k + 3] * wx;
+                        const int value = (upper * (256 - wy) + lower * wy + 32768) >> 16;
+                        o[k] = static_cast<unsigned char>(
+                            opacity256 == 256
+                                ? value
+                                : (value * opacity256 + o[k] * (256 - opacity256) + 128) >> 8);
+                    }
+                    continue;
+                }
+                const double weights[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy,
+                                           fx * fy};
+                const long xs[4] = {x0, x0 + 1, x0, x0 + 1};
+                const long ys[4] = {y0, y0, y0 + 1, y0 + 1};
+                double cover = 0.0;
+                double sum[3] = {0.0, 0.0, 0.0};
+                for (int t = 0; t < 4; ++t) {
+                    if (xs[t] < 0 || ys[t] < 0 || xs[t] >= pw || ys[t] >= ph || weights[t] == 0.0)
+                        continue;
+                    const unsigned char* p = picture.row(ys[t]) + 3 * xs[t];
+                    cover += weights[t];
+                    for (int k = 0; k < 3; ++k)
+                        sum[k] += weights[t] * p[k];
+                }
+                if (cover <= 0.0)
+                    continue;
+                const double alpha = cover * opacity;
+                for (int k = 0; k < 3; ++k)
+                    o[k] = mixed(sum[k] / cover, alpha, o[k]);
+            }
+        }
 }
 
 } // namespace
@@ -194,6 +267,12 @@ void turnOver(const RgbFrame& picture, double degrees, double opacity, RgbFrame&
     const Box box = boundingBox(forward, picture.width, picture.height);
     mapOver(picture, back, box, (frame.width - box.width) / 2, (frame.height - box.height) / 2,
             opacity, frame);
+}
+
+bool givesPerspective(const double points[16]) {
+    Projective forward{};
+    Projective back{};
+    return solveProjective(points, false, forward) && solveProjective(points, true, back);
 }
 
 bool perspectiveOver(const RgbFrame& picture, const double points[16], long x, long y,

@@ -12,6 +12,9 @@ namespace velomira {
 // height) / 2). Whole quarter turns move pixels without resampling.
 void turnOver(const RgbFrame& picture, double degrees, double opacity, RgbFrame& frame);
 
+// Whether the four points (as for perspectiveOver) give a perspective.
+bool givesPerspective(const double points[16]);
+
 // Lays the picture over the frame in perspective: the four points (source x, source y,
 // destination x, destination y; x 4) map its corners, the bounding box of the result has its
 // top-left corner at (x, y) of the frame. False, and nothing drawn, when the points give no

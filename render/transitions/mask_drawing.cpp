@@ -196,6 +196,7 @@ MaskShape polygonShape(const std::vector<MaskPoint>& corners) {
     }
     shape.path.push_back({PathStep::Kind::Close});
     shape.outlines.push_back(corners);
+    shape.polygon = corners;
     return shape;
 }
 
@@ -211,7 +212,93 @@ MaskShape circleShape(double cx, double cy, double radius) {
         outline.push_back({cx + radius * std::cos(angle), cy + radius * std::sin(angle)});
     }
     shape.outlines.push_back(std::move(outline));
+    shape.disc = MaskDisc{{cx, cy}, radius};
     return shape;
+}
+
+namespace {
+
+double cross(double ax, double ay, double bx, double by) {
+    return ax * by - ay * bx;
+}
+
+// Squared distance from (x, y) to the segment from the origin to (ex, ey).
+double segmentDistance2(double x, double y, double ex, double ey) {
+    const double length2 = ex * ex + ey * ey;
+    const double t = length2 > 0.0 ? std::clamp((x * ex + y * ey) / length2, 0.0, 1.0) : 0.0;
+    const double dx = x - t * ex, dy = y - t * ey;
+    return dx * dx + dy * dy;
+}
+
+} // namespace
+
+double sectorCoverage(const MaskSector& s, double x, double y) {
+    const double qx = x - s.centre.x, qy = y - s.centre.y;
+    const double ax = s.first.x - s.centre.x, ay = s.first.y - s.centre.y;
+    const double bx = s.last.x - s.centre.x, by = s.last.y - s.centre.y;
+    // Within the angle: past the first edge and before the last one; a sector of half a turn or
+    // more needs only one of the two.
+    const bool pastFirst = cross(ax, ay, qx, qy) >= 0.0;
+    const bool beforeLast = cross(qx, qy, bx, by) >= 0.0;
+    const bool withinAngle = s.halfTurnOrMore ? pastFirst || beforeLast : pastFirst && beforeLast;
+    const double fromCentre = std::sqrt(qx * qx + qy * qy);
+    if (withinAngle && fromCentre <= s.radius)
+        return 1.0;
+    double d =
+        std::sqrt(std::min(segmentDistance2(qx, qy, ax, ay), segmentDistance2(qx, qy, bx, by)));
+    if (withinAngle)
+        d = std::min(d, fromCentre - s.radius);
+    return d < 1.0 ? (1.0 - d) * (1.0 - d) : 0.0;
+}
+
+namespace {
+
+// The library's antialiasing: full inside, (1 - d)^2 at a distance d below 1 outside.
+double coverageAt(bool inside, double distance) {
+    if (inside)
+        return 1.0;
+    return distance < 1.0 ? (1.0 - distance) * (1.0 - distance) : 0.0;
+}
+
+double polygonCoverage(const MaskOutline& corners, double x, double y) {
+    const std::size_t n = corners.size();
+    if (n == 0)
+        return 0.0;
+    bool left = true;  // on or left of every edge
+    bool right = true; // on or right of every edge
+    for (std::size_t i = 0; i < n; ++i) {
+        const MaskPoint& a = corners[i];
+        const MaskPoint& b = corners[(i + 1) % n];
+        const double side = cross(b.x - a.x, b.y - a.y, x - a.x, y - a.y);
+        left = left && side >= 0.0;
+        right = right && side <= 0.0;
+    }
+    // A convex polygon holds the points on one side of all its edges.
+    if (n >= 3 && (left || right))
+        return 1.0;
+    double distance2 =
+        (x - corners[0].x) * (x - corners[0].x) + (y - corners[0].y) * (y - corners[0].y);
+    for (std::size_t i = 0; i < n; ++i) {
+        const MaskPoint& a = corners[i];
+        const MaskPoint& b = corners[(i + 1) % n];
+        distance2 = std::min(distance2, segmentDistance2(x - a.x, y - a.y, b.x - a.x, b.y - a.y));
+    }
+    return distance2 < 1.0 ? coverageAt(false, std::sqrt(distance2)) : 0.0;
+}
+
+} // namespace
+
+double shapeCoverage(const MaskShape& shape, double x, double y) {
+    if (shape.sector)
+        return sectorCoverage(*shape.sector, x, y);
+    if (shape.polygon)
+        return polygonCoverage(*shape.polygon, x, y);
+    if (shape.disc) {
+        const double dx = x - shape.disc->centre.x, dy = y - shape.disc->centre.y;
+        const double fromCentre = std::sqrt(dx * dx + dy * dy);
+        return coverageAt(fromCentre <= shape.disc->radius, fromCentre - shape.disc->radius);
+    }
+    return 0.0;
 }
 
 void addShapes(DrawingWand* drawing, const MaskShapes& shapes) {
@@ -299,6 +386,24 @@ MaskShapes shapesNear(const MaskShapes& shapes, const PixelRect& rect) {
 // antialiases them exactly as it does with a fill picture.
 bool coverageOfPiece(const MaskShapes& shapes, const PixelRect& rect,
                      std::vector<unsigned char>& coverage) {
+    const bool allKnown =
+        std::all_of(shapes.begin(), shapes.end(), [](const MaskShape& s) { return s.knownArea(); });
+    if (allKnown) {
+        // Each shape is drawn as an element of its own, white over what the ones before left.
+        coverage.resize(static_cast<std::size_t>(rect.width) *
+                        static_cast<std::size_t>(rect.height));
+        unsigned char* out = coverage.data();
+        for (long y = rect.y; y < rect.y + rect.height; ++y) {
+            for (long x = rect.x; x < rect.x + rect.width; ++x) {
+                double clear = 1.0;
+                for (const MaskShape& shape : shapes)
+                    clear *=
+                        1.0 - shapeCoverage(shape, static_cast<double>(x), static_cast<double>(y));
+                *out++ = static_cast<unsigned char>(std::lround(255.0 * (1.0 - clear)));
+            }
+        }
+        return true;
+    }
     Image piece =
         makeCanvas(static_cast<int>(rect.width), static_cast<int>(rect.height), "#000000");
     Drawing drawing = newDrawing();
@@ -376,7 +481,7 @@ Image playMaskEffect(EffectInputs& in, const MaskSequence& sequence) {
     // The shapes of the frame drawn last, and which frame follows it.
     MaskShapes before;
     std::size_t next = 0;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas&) -> DrawnFrame {
         if (!in.pictureCanvas || !*in.pictureCanvas)
             return nullptr;
         MagickWand* picture = in.pictureCanvas->get();
@@ -450,7 +555,7 @@ Image playRectEffect(EffectInputs& in, const RectSequence& sequence) {
     TransitionPixels pixels;
     RgbFrame frame; // shrinking, 8-bit: the frame
     bool started = false;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas&) -> DrawnFrame {
         if (!in.pictureCanvas || !*in.pictureCanvas)
             return nullptr;
         MagickWand* picture = in.pictureCanvas->get();

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace velomira {
@@ -43,11 +44,33 @@ struct PathStep {
     bool sweep = false;
 };
 
+// A pie sector: the centre, the ends of its two edges on the circle, and whether it spans half
+// a turn or more. Angles grow clockwise on the screen.
+struct MaskSector {
+    MaskPoint centre;
+    MaskPoint first; // where the sector starts
+    MaskPoint last;  // where it ends
+    double radius = 0.0;
+    bool halfTurnOrMore = false;
+};
+
+struct MaskDisc {
+    MaskPoint centre;
+    double radius = 0.0;
+};
+
 // One shape of a mask: a path drawn as one element, and convex outlines that together
-// contain every point of it inside the frame.
+// contain every point of it inside the frame. A sector, a convex polygon or a disc also says
+// what it is: the 8-bit path then computes its coverage instead of having the library trace
+// the path.
 struct MaskShape {
     std::vector<PathStep> path;
     std::vector<MaskOutline> outlines;
+    std::optional<MaskSector> sector;
+    std::optional<MaskOutline> polygon;
+    std::optional<MaskDisc> disc;
+
+    bool knownArea() const { return sector || polygon || disc; }
 };
 using MaskShapes = std::vector<MaskShape>;
 
@@ -56,6 +79,13 @@ MaskShape polygonShape(const std::vector<MaskPoint>& corners);
 // A circle, drawn as two half-circle arcs: the same disc as DrawCircle at a fraction of its
 // tracing cost.
 MaskShape circleShape(double cx, double cy, double radius);
+
+// How much of the pixel at (x, y) the library's drawing of the sector fills, 0..1: every pixel
+// whose centre (at whole coordinates, as the library places them) lies inside fully, one
+// outside by a distance d below 1 by (1 - d)^2, as its antialiasing does.
+double sectorCoverage(const MaskSector& sector, double x, double y);
+// The same for a shape whose area is known (knownArea()); 0 for any other.
+double shapeCoverage(const MaskShape& shape, double x, double y);
 
 // Adds the shapes to the drawing wand, each as its own path.
 void addShapes(DrawingWand* drawing, const MaskShapes& shapes);

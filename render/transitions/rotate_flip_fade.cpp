@@ -44,7 +44,6 @@ std::vector<int> fadeLevels(int parameter) {
 struct FadePixels {
     FrameBuffer picture;
     FrameBuffer previous;
-    FrameBuffer frame;
     bool ready = false;
 };
 
@@ -62,8 +61,8 @@ void takeFadePixels(FadePixels& pixels, MagickWand* picture, MagickWand* previou
     const std::size_t size = 3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     pixels.picture = FrameBuffer(size);
     pixels.previous = FrameBuffer(size);
-    pixels.frame = FrameBuffer(size);
-    pixels.ready = !pixels.frame.empty() && exportRgb24(picture, pixels.picture.data(), size) &&
+    pixels.ready = !pixels.picture.empty() && !pixels.previous.empty() &&
+                   exportRgb24(picture, pixels.picture.data(), size) &&
                    exportRgb24(previous, pixels.previous.data(), size);
 }
 
@@ -72,7 +71,7 @@ Image crossFade(EffectInputs& in, const EffectParameter& parameter) {
     Image previous;
     Image frame;
     FadePixels pixels;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas& canvas) -> DrawnFrame {
         if (!previous) {
             previous = takeBaseFrame(in);
             if (previous && in.pictureCanvas && !in.libraryFrames)
@@ -84,9 +83,11 @@ Image crossFade(EffectInputs& in, const EffectParameter& parameter) {
         if (pixels.ready && i + 1 < levels.size()) {
             if (!(opacity > 0.01))
                 return DrawnFrame::pixels(pixels.picture.data());
-            blendPercent(pixels.previous.data(), pixels.picture.data(), pixels.frame.size(),
-                         levels[i], pixels.frame.data());
-            return DrawnFrame::pixels(pixels.frame.data());
+            if (canvas.frame.bytes() != pixels.picture.size())
+                return nullptr;
+            blendPercent(pixels.previous.data(), pixels.picture.data(), pixels.picture.size(),
+                         levels[i], canvas.frame.pixels.data());
+            return DrawnFrame::pixels(canvas.frame.data());
         }
         frame = clonePictureCanvas(in);
         if (!previous || !frame)
@@ -97,7 +98,7 @@ Image crossFade(EffectInputs& in, const EffectParameter& parameter) {
         }
         return frame.get();
     };
-    return playTransition(in, levels.size(), draw, frame);
+    return playTransition(in, levels.size(), draw, frame, FrameOrder::Apart);
 }
 
 // Makes the library's rotation and distortion sample by bilinear interpolation instead of its
@@ -179,24 +180,18 @@ Image spinFrame(const Image& under, const Image& picture, const SpinStep& step, 
     return frame;
 }
 
-// The working memory of the 8-bit spin frames.
-struct SpinPixels {
-    TransitionPixels pictures;
-    RgbFrame frame;
-    RgbFrame scaled;
-    RgbScaler scaler;
-};
-
-// spinFrame on 8-bit pixels: the copy scaled by the vectorised filter, turned and composed
-// here. False when the scaling failed.
-bool spinFrame8(SpinPixels& pixels, const RgbFrame& under, const RgbFrame& picture,
+// spinFrame on 8-bit pixels, on the canvas: the copy scaled by the vectorised filter, turned and
+// composed here. False when the scaling failed.
+bool spinFrame8(FrameCanvas& canvas, const RgbFrame& under, const RgbFrame& picture,
                 const SpinStep& step) {
-    copyFrame(under, pixels.frame);
-    if (!reshapeRgbFrame(pixels.scaled, static_cast<int>(step.width),
-                         static_cast<int>(step.height)) ||
-        !pixels.scaler.scale(picture.data(), picture.width, picture.height, pixels.scaled))
+    if (canvas.frame.bytes() != under.bytes())
         return false;
-    turnOver(pixels.scaled, step.degrees, step.setOpacity ? step.opacity : 1.0, pixels.frame);
+    copyFrame(under, canvas.frame);
+    if (!reshapeRgbFrame(canvas.scratch, static_cast<int>(step.width),
+                         static_cast<int>(step.height)) ||
+        !canvas.scaler.scale(picture.data(), picture.width, picture.height, canvas.scratch))
+        return false;
+    turnOver(canvas.scratch, step.degrees, step.setOpacity ? step.opacity : 1.0, canvas.frame);
     return true;
 }
 
@@ -204,34 +199,33 @@ template <bool Grow, bool Clockwise> Image spin(EffectInputs& in, const EffectPa
     const std::vector<SpinStep> steps = spinSteps(in.width, in.height, Grow, Clockwise);
     Image previous;
     Image frame;
-    SpinPixels pixels;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    TransitionPixels pixels;
+    auto draw = [&](std::size_t i, FrameCanvas& canvas) -> DrawnFrame {
         if (i == steps.size()) {
-            pixels.pictures = TransitionPixels();
-            pixels.frame = RgbFrame();
+            pixels = TransitionPixels();
             frame = clonePictureCanvas(in);
             return frame.get();
         }
-        if (!previous) {
+        if (i == 0) {
             previous = takeBaseFrame(in);
-            pixels.pictures = takeTransitionPixels(in, previous.get());
-            pixels.frame = makeRgbFrame(in.width, in.height);
+            pixels = takeTransitionPixels(in, previous.get());
         }
         if (!previous || !in.pictureCanvas)
             return nullptr;
-        if (pixels.pictures.ready() && !pixels.frame.empty()) {
-            const RgbFrame& picture = pixels.pictures.picture;
-            const RgbFrame& base = pixels.pictures.base;
-            if (Grow ? spinFrame8(pixels, base, picture, steps[i])
-                     : spinFrame8(pixels, picture, base, steps[i]))
-                return DrawnFrame::pixels(pixels.frame.data());
-            pixels.pictures = TransitionPixels();
+        if (pixels.ready()) {
+            if (Grow ? spinFrame8(canvas, pixels.base, pixels.picture, steps[i])
+                     : spinFrame8(canvas, pixels.picture, pixels.base, steps[i]))
+                return DrawnFrame::pixels(canvas.frame.data());
+            // Frames drawn apart read the pixels: only the first frame may give them up.
+            if (i > 0)
+                return nullptr;
+            pixels = TransitionPixels();
         }
         frame = Grow ? spinFrame(previous, *in.pictureCanvas, steps[i], in.width, in.height)
                      : spinFrame(*in.pictureCanvas, previous, steps[i], in.width, in.height);
         return frame.get();
     };
-    return playTransition(in, steps.size() + 1, draw, frame);
+    return playTransition(in, steps.size() + 1, draw, frame, FrameOrder::Apart);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -305,6 +299,12 @@ Image flipSource(const EffectInputs& in) {
 
 template <Hinge Side> Image flipIn(EffectInputs& in, const EffectParameter&) {
     const std::vector<FlipStep> steps = flipSteps(in.width, in.height, Side);
+    // Where every step gives a perspective (all but the tiniest frames), each 8-bit frame is the
+    // swinging picture drawn onto a copy of the previous frame, whatever the frames before it
+    // drew: the swing of a frame covers that of the one before.
+    const bool apart = std::all_of(steps.begin(), steps.end(), [](const FlipStep& step) {
+        return givesPerspective(step.points.data());
+    });
     Image base;
     Image source;
     Image frame;
@@ -312,7 +312,7 @@ template <Hinge Side> Image flipIn(EffectInputs& in, const EffectParameter&) {
     // gives no perspective is left to the library's distortion, composed here as well.
     TransitionPixels pixels;
     std::vector<unsigned char> scratch;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas& canvas) -> DrawnFrame {
         if (i == steps.size()) {
             pixels = TransitionPixels();
             frame = clonePictureCanvas(in);
@@ -323,6 +323,14 @@ template <Hinge Side> Image flipIn(EffectInputs& in, const EffectParameter&) {
             pixels = takeTransitionPixels(in, base.get());
         }
         const FlipStep& step = steps[i];
+        if (pixels.ready() && apart) {
+            if (canvas.frame.bytes() != pixels.base.bytes())
+                return nullptr;
+            copyFrame(pixels.base, canvas.frame);
+            if (!perspectiveOver(pixels.picture, step.points.data(), step.x, step.y, canvas.frame))
+                return nullptr;
+            return DrawnFrame::pixels(canvas.frame.data());
+        }
         if (pixels.ready() &&
             perspectiveOver(pixels.picture, step.points.data(), step.x, step.y, pixels.base))
             return DrawnFrame::pixels(pixels.base.data());
@@ -346,7 +354,8 @@ template <Hinge Side> Image flipIn(EffectInputs& in, const EffectParameter&) {
             return DrawnFrame::pixels(pixels.base.data());
         return base.get();
     };
-    return playTransition(in, steps.size() + 1, draw, frame);
+    return playTransition(in, steps.size() + 1, draw, frame,
+                          apart ? FrameOrder::Apart : FrameOrder::InOrder);
 }
 
 } // namespace

@@ -150,6 +150,8 @@ MaskShape cornerDiagonal(const Frame& f, const CornerDiagonal& d, double R) {
                   {K::Arc, corner.x, corner.y, R, false, d.sweep},
                   {K::Close}};
     shape.outlines = {{corner, across, along}};
+    // Within the frame the drawing is the triangle: the arc's piece lies beyond the leg.
+    shape.polygon = MaskOutline{corner, across, along};
     return shape;
 }
 

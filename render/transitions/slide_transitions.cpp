@@ -154,26 +154,25 @@ Image pushEffect(EffectInputs& in, const EffectParameter& parameter, Motion moti
     Image previous, frame, last;
     Scratch scratch;
     TransitionPixels pixels;
-    RgbFrame frame8;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas& canvas) -> DrawnFrame {
         const int s = sizes[i];
         if (s >= extent) {
             pixels = TransitionPixels();
-            frame8 = RgbFrame();
             return finishWith(in, last, frame, previous);
         }
         if (!previous) {
             previous = takeBaseFrame(in);
             pixels = takeTransitionPixels(in, previous.get());
-            frame8 = makeRgbFrame(in.width, in.height);
         }
         const Offset pictureAt = movedBy(motion, s - extent);
         const Offset previousAt = movedBy(motion, s);
-        if (pixels.ready() && !frame8.empty()) {
+        if (pixels.ready()) {
+            if (canvas.frame.bytes() != pixels.base.bytes())
+                return nullptr;
             // The two pictures lie side by side and cover the frame between them.
-            copyBlock(pixels.picture, frame8, wholeAt(in, pictureAt));
-            copyBlock(pixels.base, frame8, wholeAt(in, previousAt));
-            return DrawnFrame::pixels(frame8.data());
+            copyBlock(pixels.picture, canvas.frame, wholeAt(in, pictureAt));
+            copyBlock(pixels.base, canvas.frame, wholeAt(in, previousAt));
+            return DrawnFrame::pixels(canvas.frame.data());
         }
         if (!frame)
             frame = makeCanvas(in.width, in.height, "#000000");
@@ -189,7 +188,7 @@ Image pushEffect(EffectInputs& in, const EffectParameter& parameter, Motion moti
         }
         return frame.get();
     };
-    return playTransition(in, sizes.size(), draw, last);
+    return playTransition(in, sizes.size(), draw, last, FrameOrder::Apart);
 }
 
 // The two shapes the slides and flies share. Each plays `steps` frames and then the picture
@@ -215,23 +214,22 @@ Image playOverPicture(EffectInputs& in, const std::vector<int>& steps, bool acti
     Image previous, frame, last;
     Scratch scratch;
     TransitionPixels pixels;
-    RgbFrame frame8;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas& canvas) -> DrawnFrame {
         if (i == steps.size()) {
             pixels = TransitionPixels();
-            frame8 = RgbFrame();
             return finishWith(in, last, frame, previous);
         }
         if (!previous) {
             previous = takeBaseFrame(in);
             pixels = takeTransitionPixels(in, previous.get());
-            frame8 = makeRgbFrame(in.width, in.height);
         }
         const std::vector<Region> regions = regionsOf(in.width, in.height, motion, steps[i]);
-        if (pixels.ready() && !frame8.empty()) {
-            copyFrame(pixels.picture, frame8);
-            copyRegions(pixels.base, frame8, regions);
-            return DrawnFrame::pixels(frame8.data());
+        if (pixels.ready()) {
+            if (canvas.frame.bytes() != pixels.picture.bytes())
+                return nullptr;
+            copyFrame(pixels.picture, canvas.frame);
+            copyRegions(pixels.base, canvas.frame, regions);
+            return DrawnFrame::pixels(canvas.frame.data());
         }
         frame = clonePictureCanvas(in);
         if (!frame || !previous)
@@ -239,7 +237,7 @@ Image playOverPicture(EffectInputs& in, const std::vector<int>& steps, bool acti
         drawRegions(scratch, frame.get(), previous.get(), regions);
         return frame.get();
     };
-    return playTransition(in, active ? steps.size() + 1 : 0, draw, last);
+    return playTransition(in, active ? steps.size() + 1 : 0, draw, last, FrameOrder::Apart);
 }
 
 // The new picture, placed by its regions, gathering on the previous frame (ours, so it serves
@@ -249,7 +247,7 @@ Image playOntoBase(EffectInputs& in, const std::vector<int>& steps, bool active,
     Image base, last, unused;
     Scratch scratch;
     TransitionPixels pixels;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas&) -> DrawnFrame {
         if (i == steps.size()) {
             pixels = TransitionPixels();
             return finishWith(in, last, base, unused);

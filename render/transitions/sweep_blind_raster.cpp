@@ -50,6 +50,7 @@ MaskShape sector(const P& centre, double radius, double start, double end) {
                   {K::Arc, last.x, last.y, radius, end - start >= 180.0, true},
                   {K::Close}};
     shape.outlines = sectorOutlines(centre, radius, start, end);
+    shape.sector = MaskSector{centre, first, last, radius, end - start >= 180.0};
     return shape;
 }
 

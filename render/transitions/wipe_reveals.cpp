@@ -50,7 +50,7 @@ void drawPiece(MagickWand* target, const MagickWand* source, const Piece& piece)
 Image runPictureOverPrevious(EffectInputs& in, const WipePlan& plan) {
     Image base;
     TransitionPixels pixels;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas&) -> DrawnFrame {
         const WipeFrame& frame = plan.frames[i];
         if (frame.plainPicture) {
             in.previousFrame.reset(); // nothing of it shows any more
@@ -82,18 +82,18 @@ Image runPreviousOverPicture(EffectInputs& in, const WipePlan& plan) {
     Image previous;
     Image frameImage;
     TransitionPixels pixels;
-    RgbFrame frame;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas& canvas) -> DrawnFrame {
         if (!previous) {
             previous = takeBaseFrame(in);
             pixels = takeTransitionPixels(in, previous.get());
-            frame = makeRgbFrame(in.width, in.height);
         }
-        if (pixels.ready() && !frame.empty() && i + 1 < plan.frames.size()) {
-            copyFrame(pixels.picture, frame);
+        if (pixels.ready() && i + 1 < plan.frames.size()) {
+            if (canvas.frame.bytes() != pixels.picture.bytes())
+                return nullptr;
+            copyFrame(pixels.picture, canvas.frame);
             for (const Piece& piece : plan.frames[i].pieces)
-                copyBlock(pixels.base, frame, piece);
-            return DrawnFrame::pixels(frame.data());
+                copyBlock(pixels.base, canvas.frame, piece);
+            return DrawnFrame::pixels(canvas.frame.data());
         }
         frameImage = clonePictureCanvas(in);
         if (!previous || !frameImage)
@@ -102,7 +102,7 @@ Image runPreviousOverPicture(EffectInputs& in, const WipePlan& plan) {
             drawPiece(frameImage.get(), previous.get(), piece);
         return frameImage.get();
     };
-    return playTransition(in, plan.frames.size(), draw, frameImage);
+    return playTransition(in, plan.frames.size(), draw, frameImage, FrameOrder::Apart);
 }
 
 Image runWipe(EffectInputs& in, const WipePlan& plan) {

@@ -20,6 +20,12 @@ struct Placement {
     long y = 0;
 
     bool visible() const { return width > 0 && height > 0; }
+    // Whether every pixel of `inner` (an invisible one has none) lies within this one.
+    bool covers(const Placement& inner) const {
+        return !inner.visible() ||
+               (visible() && x <= inner.x && y <= inner.y && x + width >= inner.x + inner.width &&
+                y + height >= inner.y + inner.height);
+    }
 };
 
 // H / W kept in single precision, as every size derived from it is.
@@ -126,11 +132,11 @@ Image centreZoom(EffectInputs& in, const EffectParameter& parameter, bool growin
     const std::vector<ZoomStep> steps = zoomSteps(parameter, growing);
     Image previous = std::move(in.previousFrame);
     Image frame;
-    // 8-bit: the picture, the previous frame (when there is one) and the frame.
-    RgbFrame picture, previous8, frame8, enlarged;
-    RgbScaler scaler;
+    // 8-bit: the picture and the previous frame (when there is one); frames on the canvas.
+    RgbFrame picture, previous8;
     bool started = false;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    bool eightBit = false;
+    auto draw = [&](std::size_t i, FrameCanvas& canvas) -> DrawnFrame {
         if (!in.pictureCanvas)
             return nullptr;
         if (!started) {
@@ -139,23 +145,24 @@ Image centreZoom(EffectInputs& in, const EffectParameter& parameter, bool growin
                 picture = takeOpaqueRgb(in.pictureCanvas->get(), in.width, in.height);
                 if (previous)
                     previous8 = takeOpaqueRgb(previous.get(), in.width, in.height);
-                frame8 = makeRgbFrame(in.width, in.height);
             }
+            eightBit = !picture.empty() && (!previous || !previous8.empty());
         }
         const bool fading = previous && steps[i].fadeOpacity > 0;
         const bool last = i + 1 == steps.size();
         // The last frame is an image: it is held still and handed on. When it is the plain
         // picture it is a copy; an enlarged one (zooming in) is made from its 8-bit pixels.
-        if (!picture.empty() && !frame8.empty() && (!fading || !previous8.empty()) &&
-            (!last || steps[i].grow != 0) &&
-            zoomed8(scaler, enlarged, picture, frame8, steps[i].grow)) {
+        if (eightBit && (!last || steps[i].grow != 0)) {
+            if (canvas.frame.empty() ||
+                !zoomed8(canvas.scaler, canvas.scratch, picture, canvas.frame, steps[i].grow))
+                return nullptr;
             if (fading)
-                blendPercent(previous8.data(), frame8.data(), frame8.pixels.size(),
+                blendPercent(previous8.data(), canvas.frame.data(), canvas.frame.bytes(),
                              static_cast<int>(std::lround(steps[i].fadeOpacity * 100.0)),
-                             frame8.pixels.data());
+                             canvas.frame.pixels.data());
             if (!last)
-                return DrawnFrame::pixels(frame8.data());
-            frame = imageFromRgb24(frame8.data(), in.width, in.height);
+                return DrawnFrame::pixels(canvas.frame.data());
+            frame = imageFromRgb24(canvas.frame.data(), in.width, in.height);
             return frame.get();
         }
         // At its own size the picture needs no resampling (a same-size Lanczos pass changes
@@ -171,7 +178,7 @@ Image centreZoom(EffectInputs& in, const EffectParameter& parameter, bool growin
         }
         return frame.get();
     };
-    return playTransition(in, steps.size(), draw, frame);
+    return playTransition(in, steps.size(), draw, frame, FrameOrder::Apart);
 }
 
 Image zoomOut(EffectInputs& in, const EffectParameter& parameter) {
@@ -262,25 +269,32 @@ template <Anchor A> Image growOver(EffectInputs& in, const EffectParameter& para
     std::vector<Placement> steps;
     for (int s : growingSizes(extent, parameter.step))
         steps.push_back(growPlacement(A, s, in.width, in.height, r));
+    bool apart = true;
+    for (std::size_t k = 1; k + 1 < steps.size(); ++k)
+        apart = apart && steps[k].covers(steps[k - 1]);
     Image base;
     TransitionPixels pixels;
-    RgbFrame scaled;
-    RgbScaler scaler;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas& canvas) -> DrawnFrame {
         if (i == 0) {
             base = takeBaseFrame(in);
             pixels = takeTransitionPixels(in, base.get());
         }
         if (!base || !in.pictureCanvas)
             return nullptr;
-        // The last frame is an image: the whole picture over the base, held still.
+        // The last frame is an image: the whole picture over the base, held still. Where each
+        // copy covers the one before, an 8-bit frame is its scaled copy on a copy of the
+        // previous frame; otherwise (rounding can leave an edge of the copy before uncovered)
+        // the copies gather on the base.
         if (pixels.ready() && i + 1 < steps.size()) {
-            if (drawScaled8(scaler, scaled, pixels.picture, pixels.base, steps[i]))
-                return DrawnFrame::pixels(pixels.base.data());
-            // The library goes on from what the 8-bit frames have drawn.
-            if (!importRgb(pixels.base, base.get()))
+            RgbFrame& target = apart ? canvas.frame : pixels.base;
+            if (apart) {
+                if (canvas.frame.bytes() != pixels.base.bytes())
+                    return nullptr;
+                copyFrame(pixels.base, canvas.frame);
+            }
+            if (!drawScaled8(canvas.scaler, canvas.scratch, pixels.picture, target, steps[i]))
                 return nullptr;
-            pixels = TransitionPixels();
+            return DrawnFrame::pixels(target.data());
         }
         if (i + 1 < steps.size())
             drawScaled(base.get(), *in.pictureCanvas, steps[i]);
@@ -288,7 +302,8 @@ template <Anchor A> Image growOver(EffectInputs& in, const EffectParameter& para
             MagickCompositeImage(base.get(), in.pictureCanvas->get(), OverCompositeOp, 0, 0);
         return base.get();
     };
-    return playTransition(in, steps.size(), draw, base);
+    return playTransition(in, steps.size(), draw, base,
+                          apart ? FrameOrder::Apart : FrameOrder::InOrder);
 }
 
 // ---- The previous frame shrinks away over the new picture (66, 67, 68, 81 to 84) ----
@@ -400,7 +415,7 @@ template <Shrink K> Image shrinkPrevious(EffectInputs& in, const EffectParameter
     TransitionPixels pixels;
     RgbFrame shrunk, smaller, frame8;
     RgbScaler scaler;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas&) -> DrawnFrame {
         if (i == 0) {
             previous = takeBaseFrame(in);
             pixels = takeTransitionPixels(in, previous.get());
@@ -506,7 +521,7 @@ template <Approach A> Image moveInThenGrow(EffectInputs& in, const EffectParamet
     TransitionPixels pixels;
     RgbFrame small8, frame8, scaled;
     RgbScaler scaler;
-    auto draw = [&](std::size_t i) -> DrawnFrame {
+    auto draw = [&](std::size_t i, FrameCanvas&) -> DrawnFrame {
         if (i == 0) {
             base = takeBaseFrame(in);
             pixels = takeTransitionPixels(in, base.get());

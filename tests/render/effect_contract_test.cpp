@@ -7,6 +7,10 @@
 #include "render_fixture.h"
 #include "support/picture_files.h"
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
 #include <sys/stat.h>
 
 namespace velomira::testing {
@@ -20,7 +24,7 @@ velomira::Image testWipe(EffectInputs& in, const EffectParameter&) {
         widths.push_back(s);
     widths.push_back(in.width);
     velomira::Image base;
-    auto draw = [&](std::size_t i) -> MagickWand* {
+    auto draw = [&](std::size_t i, FrameCanvas&) -> MagickWand* {
         if (!base)
             base = takeBaseFrame(in);
         velomira::Image strip = clonePictureCanvas(in);
@@ -35,7 +39,7 @@ velomira::Image testWipe(EffectInputs& in, const EffectParameter&) {
 velomira::Image noSteps(EffectInputs& in, const EffectParameter&) {
     velomira::Image unused;
     return playTransition(
-        in, 0, [](std::size_t) -> MagickWand* { return nullptr; }, unused);
+        in, 0, [](std::size_t, FrameCanvas&) -> MagickWand* { return nullptr; }, unused);
 }
 
 class EffectContract : public RenderTest {};
@@ -52,6 +56,54 @@ TEST_F(EffectContract, SharedLoopKeepsTheContractAtEverySize) {
             c.withPrevious = false;
             c.withCaption = true;
             expectEffectContract(c);
+        }
+    }
+}
+
+// Frames whose effect says they do not build on each other: the first and the last are drawn on
+// the caller's thread, the others on canvases of their own, and all arrive in order. A frame
+// drawn apart that comes as an image fails the run: nothing after the frames before it arrives.
+TEST_F(EffectContract, FramesDrawnApartArriveInOrder) {
+    const int w = 32, h = 18, frames = 12;
+    for (int threads : {1, 4}) {
+        for (int imageAt : {-1, 5}) {
+            SCOPED_TRACE(::testing::Message() << threads << " threads, image at " << imageAt);
+            RecordingSink sink;
+            velomira::Image picture = makeCanvas(w, h, "#ff0000");
+            velomira::Image stray = makeCanvas(w, h, "#00ff00");
+            EffectInputs in;
+            in.width = w;
+            in.height = h;
+            in.pictureCanvas = &picture;
+            in.sink = &sink;
+            in.format = FrameFormat::Rgb24;
+            in.codingThreads = threads;
+            in.stillFrames = 2;
+            velomira::Image finalFrame = clonePictureCanvas(in);
+            const std::thread::id caller = std::this_thread::get_id();
+            std::atomic<bool> endsElsewhere{false};
+            auto draw = [&](std::size_t i, FrameCanvas& canvas) -> DrawnFrame {
+                if ((i == 0 || i + 1 == frames) && std::this_thread::get_id() != caller)
+                    endsElsewhere = true;
+                if (i + 1 == frames)
+                    return finalFrame.get();
+                if (static_cast<int>(i) == imageAt)
+                    return stray.get();
+                std::fill_n(canvas.frame.pixels.data(), canvas.frame.bytes(),
+                            static_cast<unsigned char>(i));
+                return DrawnFrame::pixels(canvas.frame.data());
+            };
+            const velomira::Image result =
+                playTransition(in, frames, draw, finalFrame, FrameOrder::Apart);
+            EXPECT_FALSE(endsElsewhere);
+            // With one thread nothing is drawn apart: an image is a frame like any other.
+            const bool fails = imageAt >= 0 && threads > 1;
+            EXPECT_EQ(static_cast<bool>(result), !fails);
+            ASSERT_EQ(sink.count(), fails ? imageAt : frames + 2);
+            for (int k = 0; k < std::min(sink.count(), frames - 1); ++k) {
+                if (k != imageAt)
+                    EXPECT_EQ(static_cast<unsigned char>(sink.deliveries()[k].bytes[0]), k);
+            }
         }
     }
 }

@@ -5,6 +5,10 @@
 #include "render_fixture.h"
 #include "support/recording_sink.h"
 
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 namespace velomira::testing {
@@ -43,6 +47,44 @@ TEST_F(FrameEncodingQueueTest, DeliversInOrderAndStopsAtTheFirstFailure) {
             }
             EXPECT_EQ(ok, failAt == 0);
             EXPECT_EQ(sink.count(), failAt == 0 ? 12 : failAt) << "a frame after the failure";
+            for (int k = 0; k < sink.count(); ++k)
+                EXPECT_EQ(static_cast<unsigned char>(sink.deliveries()[k].bytes[0]), k);
+        }
+    }
+}
+
+// Jobs that draw their frames on other threads: later frames finish first, yet every frame reaches
+// the sink in its turn; no two jobs hold a slot at once; a job that yields nothing ends the
+// deliveries there, and the jobs already running are waited for and discarded.
+TEST_F(FrameEncodingQueueTest, JobsDeliverInOrderEachInASlotOfItsOwn) {
+    for (int threads : {1, 4}) {
+        for (int emptyAt : {-1, 7}) {
+            SCOPED_TRACE(::testing::Message() << threads << " threads, empty at " << emptyAt);
+            RecordingSink sink;
+            std::array<std::atomic<int>, 4> holders{};
+            std::atomic<bool> shared{false};
+            bool ok = true;
+            {
+                FrameEncodingQueue queue(sink, kWidth, kHeight, FrameFormat::Rgb24, threads);
+                for (int k = 0; k < 12 && ok; ++k) {
+                    ok = queue.pushJob([&, k](std::size_t slot) {
+                        if (slot >= holders.size() || holders[slot].fetch_add(1) != 0)
+                            shared = true;
+                        // The first frames of each round take longest.
+                        std::this_thread::sleep_for(std::chrono::milliseconds(2 * (4 - k % 4)));
+                        const std::vector<unsigned char> pixels = frameOf(k);
+                        EncodedFrame blob = k == emptyAt ? EncodedFrame()
+                                                         : encodeRgb24(pixels.data(), kWidth,
+                                                                       kHeight, FrameFormat::Rgb24);
+                        holders[slot].fetch_sub(1);
+                        return blob;
+                    });
+                }
+                ok = ok && queue.drain();
+            }
+            EXPECT_FALSE(shared) << "a slot held by two jobs at once";
+            EXPECT_EQ(ok, emptyAt < 0);
+            EXPECT_EQ(sink.count(), emptyAt < 0 ? 12 : emptyAt);
             for (int k = 0; k < sink.count(); ++k)
                 EXPECT_EQ(static_cast<unsigned char>(sink.deliveries()[k].bytes[0]), k);
         }
