@@ -101,8 +101,9 @@ TEST_F(EffectContract, FramesDrawnApartArriveInOrder) {
             EXPECT_EQ(static_cast<bool>(result), !fails);
             ASSERT_EQ(sink.count(), fails ? imageAt : frames + 2);
             for (int k = 0; k < std::min(sink.count(), frames - 1); ++k) {
-                if (k != imageAt)
+                if (k != imageAt) {
                     EXPECT_EQ(static_cast<unsigned char>(sink.deliveries()[k].bytes[0]), k);
+                }
             }
         }
     }
