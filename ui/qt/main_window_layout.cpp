@@ -521,6 +521,12 @@ void QtMainWindow::fillSettingsMenu() {
                    run);
     addMenuEntries(settingsMenu_, states, {Command::RawFrameTransport, Command::AutoOrient}, true,
                    run);
+    addMenuEntries(settingsMenu_->addMenu(QStringLiteral("新图片的镜头运动")), states,
+                   {Command::DefaultMotionNone, Command::DefaultMotionZoomIn,
+                    Command::DefaultMotionZoomOut, Command::DefaultMotionPanLeft,
+                    Command::DefaultMotionPanRight, Command::DefaultMotionPanUp,
+                    Command::DefaultMotionPanDown, Command::DefaultMotionRandom},
+                   true, run);
     settingsMenu_->addSeparator();
     addMenuEntries(settingsMenu_->addMenu(QStringLiteral("关闭窗口时")), states,
                    {Command::CloseExits, Command::CloseHidesToTray}, true, run);
@@ -554,6 +560,15 @@ QMenu* QtMainWindow::buildContextMenu() {
                     kSeparator,
                     Command::ContextPreviewTransition},
                    false, run);
+    // The camera motion of the selected pictures; random is drawn and then shows as the move.
+    menu->addSeparator();
+    QMenu* motion = menu->addMenu(QStringLiteral("镜头运动"));
+    addMenuEntries(motion, controller().contextMenu(),
+                   {Command::ContextMotionNone, Command::ContextMotionZoomIn,
+                    Command::ContextMotionZoomOut, Command::ContextMotionPanLeft,
+                    Command::ContextMotionPanRight, Command::ContextMotionPanUp,
+                    Command::ContextMotionPanDown, kSeparator, Command::ContextMotionRandom},
+                   true, run);
     return menu;
 }
 
