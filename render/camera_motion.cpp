@@ -122,8 +122,11 @@ MotionPicture prepareMotionPicture(CameraMotion motion, int width, int height, c
                           static_cast<std::size_t>(placedHeight), LanczosFilter, 1.0);
     MagickCompositeImage(canvas.get(), placed.get(), OverCompositeOp,
                          (canvasWidth - placedWidth) / 2, (canvasHeight - placedHeight) / 2);
-    RgbFrame source = makeRgbFrame(canvasWidth, canvasHeight);
-    if (!source.empty() && exportRgb24(canvas.get(), source.pixels.data(), source.bytes()))
+    RgbxFrame source = makeRgbxFrame(canvasWidth, canvasHeight);
+    if (!source.empty() &&
+        MagickExportImagePixels(canvas.get(), 0, 0, static_cast<std::size_t>(canvasWidth),
+                                static_cast<std::size_t>(canvasHeight), "RGBA", CharPixel,
+                                source.pixels.data()) == MagickTrue)
         prepared.source = std::move(source);
     return prepared;
 }

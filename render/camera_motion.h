@@ -53,7 +53,7 @@ bool motionMoves(CameraMotion motion, int stillFrames);
 // size (no larger than the picture's own pixels allow), as 8-bit pixels.
 struct MotionPicture {
     CameraPath path;
-    RgbFrame source;
+    RgbxFrame source;
     int width = 0; // the frame size
     int height = 0;
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace velomira {
 
@@ -9,6 +11,10 @@ namespace {
 
 constexpr int kWeightBits = 8;
 constexpr unsigned kWeightOne = 1u << kWeightBits;
+// Two samples of a pixel word, each in a 16-bit lane: a weighed sum of two of them stays
+// below 255 x 256 + 128 and never carries into the other lane.
+constexpr std::uint32_t kLanes = 0x00FF00FFu;
+constexpr std::uint32_t kHalf = 0x00800080u;
 
 struct Tap {
     long index;      // the lower source pixel, within 0..size-1
@@ -32,9 +38,56 @@ Tap tapAt(double p, long size) {
     return {index, weight};
 }
 
+// Blocks of a fixed size: the optimiser's cheapest vectorisation only takes loops whose trip
+// count it knows.
+constexpr std::size_t kBlock = 32;
+
+unsigned char blend(unsigned upper, unsigned lower, std::uint16_t w0, std::uint16_t w1) {
+    const auto sum = static_cast<std::uint16_t>(upper * w0 + lower * w1 + 128u);
+    return static_cast<unsigned char>(sum >> kWeightBits);
+}
+
+// out = the two rows weighed w0 : w1, count bytes.
+void blendRows(const unsigned char* upper, const unsigned char* lower, std::size_t count,
+               unsigned weight, unsigned char* out) {
+    const auto w1 = static_cast<std::uint16_t>(weight);
+    const auto w0 = static_cast<std::uint16_t>(kWeightOne - weight);
+    std::size_t i = 0;
+    for (; i + kBlock <= count; i += kBlock) {
+        unsigned char a[kBlock];
+        unsigned char b[kBlock];
+        std::copy_n(upper + i, kBlock, a);
+        std::copy_n(lower + i, kBlock, b);
+        for (std::size_t k = 0; k < kBlock; ++k)
+            out[i + k] = blend(a[k], b[k], w0, w1);
+    }
+    for (; i < count; ++i)
+        out[i] = blend(upper[i], lower[i], w0, w1);
+}
+
+std::uint32_t mix(std::uint32_t a, std::uint32_t b, std::uint32_t w0, std::uint32_t w1) {
+    const std::uint32_t low =
+        (((a & kLanes) * w0 + (b & kLanes) * w1 + kHalf) >> kWeightBits) & kLanes;
+    const std::uint32_t high =
+        (((a >> 8) & kLanes) * w0 + ((b >> 8) & kLanes) * w1 + kHalf) & ~kLanes;
+    return low | high;
+}
+
 } // namespace
 
-bool RgbResampler::resample(const RgbFrame& source, ResampleAxis across, ResampleAxis down,
+RgbxFrame makeRgbxFrame(int width, int height) {
+    RgbxFrame frame;
+    if (width <= 0 || height <= 0)
+        return frame;
+    frame.pixels = FrameBuffer(4 * static_cast<std::size_t>(width) * height);
+    if (!frame.pixels.empty()) {
+        frame.width = width;
+        frame.height = height;
+    }
+    return frame;
+}
+
+bool RgbResampler::resample(const RgbxFrame& source, ResampleAxis across, ResampleAxis down,
                             RgbFrame& out) {
     if (source.empty() || out.empty())
         return false;
@@ -48,43 +101,46 @@ bool RgbResampler::resample(const RgbFrame& source, ResampleAxis across, Resampl
         first = std::min(first, tap.index);
         last = std::max(last, std::min(tap.index + 1, static_cast<long>(source.width) - 1));
         columns_[static_cast<std::size_t>(x)] = static_cast<unsigned>(tap.index);
-        columnWeights_[static_cast<std::size_t>(x)] = static_cast<unsigned short>(tap.weight);
+        columnWeights_[static_cast<std::size_t>(x)] = tap.weight;
     }
-    // Column offsets relative to the span of source columns in use, in bytes; the upper tap of
-    // the last source column is itself (weight 0), so the span needs one pixel of slack.
-    const std::size_t spanBytes = 3 * static_cast<std::size_t>(last - first + 2);
-    row_.resize(spanBytes);
+    // Column offsets within the span of source columns in use, in bytes. The upper tap of the
+    // last source column is the column itself at weight 0: one pixel of slack holds a copy.
+    const std::size_t used = 4 * static_cast<std::size_t>(last - first + 1);
+    row_.resize(used + 4);
     for (long x = 0; x < outWidth; ++x)
         columns_[static_cast<std::size_t>(x)] =
-            3 * (columns_[static_cast<std::size_t>(x)] - static_cast<unsigned>(first));
+            4 * (columns_[static_cast<std::size_t>(x)] - static_cast<unsigned>(first));
 
-    const std::size_t used = 3 * static_cast<std::size_t>(last - first + 1);
     for (long y = 0; y < out.height; ++y) {
         const Tap tap = tapAt(down.offset + static_cast<double>(y) * down.step, source.height);
-        const unsigned char* upper = source.row(tap.index) + 3 * first;
+        const unsigned char* upper = source.row(tap.index) + 4 * first;
         const unsigned char* lower =
-            source.row(std::min(tap.index + 1, static_cast<long>(source.height) - 1)) + 3 * first;
+            source.row(std::min(tap.index + 1, static_cast<long>(source.height) - 1)) + 4 * first;
         unsigned char* blended = row_.data();
         if (tap.weight == 0) {
-            std::copy(upper, upper + used, blended);
+            std::memcpy(blended, upper, used);
         } else {
-            const auto w1 = static_cast<unsigned short>(tap.weight);
-            const auto w0 = static_cast<unsigned short>(kWeightOne - tap.weight);
-            for (std::size_t i = 0; i < used; ++i)
-                blended[i] = static_cast<unsigned char>(
-                    static_cast<unsigned short>(upper[i] * w0 + lower[i] * w1 + 128u) >>
-                    kWeightBits);
+            blendRows(upper, lower, used, tap.weight, blended);
         }
-        std::copy(blended + used - 3, blended + used, blended + used); // slack pixel
+        std::memcpy(blended + used, blended + used - 4, 4);
         unsigned char* o = out.row(y);
-        for (long x = 0; x < outWidth; ++x, o += 3) {
+        const auto pixelAt = [&](long x) {
             const unsigned char* p = blended + columns_[static_cast<std::size_t>(x)];
-            const unsigned w1 = columnWeights_[static_cast<std::size_t>(x)];
-            const unsigned w0 = kWeightOne - w1;
-            o[0] = static_cast<unsigned char>((p[0] * w0 + p[3] * w1 + 128u) >> kWeightBits);
-            o[1] = static_cast<unsigned char>((p[1] * w0 + p[4] * w1 + 128u) >> kWeightBits);
-            o[2] = static_cast<unsigned char>((p[2] * w0 + p[5] * w1 + 128u) >> kWeightBits);
+            std::uint32_t a = 0;
+            std::uint32_t b = 0;
+            std::memcpy(&a, p, 4);
+            std::memcpy(&b, p + 4, 4);
+            const std::uint32_t w1 = columnWeights_[static_cast<std::size_t>(x)];
+            return mix(a, b, kWeightOne - w1, w1);
+        };
+        // Each pixel is stored as a whole word; its fourth byte lands on the next pixel, which
+        // is written after it. The row's last pixel writes its three bytes alone.
+        for (long x = 0; x + 1 < outWidth; ++x, o += 3) {
+            const std::uint32_t pixel = pixelAt(x);
+            std::memcpy(o, &pixel, 4);
         }
+        const std::uint32_t pixel = pixelAt(outWidth - 1);
+        std::memcpy(o, &pixel, 3);
     }
     return true;
 }

@@ -72,9 +72,9 @@ TEST(CameraPath, TheHoldEasesFromRestToRest) {
 }
 
 TEST(RgbResampler, ShiftsByFractionsOfAPixelAndKeepsFlatAreasExact) {
-    RgbFrame source = makeRgbFrame(8, 1);
+    RgbxFrame source = makeRgbxFrame(8, 1);
     for (int x = 4; x < 8; ++x)
-        std::fill(source.row(0) + 3 * x, source.row(0) + 3 * x + 3, 200);
+        std::fill(source.row(0) + 4 * x, source.row(0) + 4 * x + 3, 200);
     RgbFrame out = makeRgbFrame(8, 1);
     RgbResampler resampler;
     ASSERT_TRUE(resampler.resample(source, {0.25, 1.0}, {0, 1.0}, out));
