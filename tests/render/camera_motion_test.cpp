@@ -248,8 +248,9 @@ TEST_F(MotionRender, TheCaptionFadesInOverTheMovingPictureAndStaysOffTheHandedOn
     }
 }
 
-TEST_F(MotionRender, DegeneratePicturesAndStopsStillEndWithTheirCounts) {
-    // A 1 x 1000 sliver, a picture smaller than the frame, and a sink that fails mid-hold.
+TEST_F(MotionRender, DegeneratePicturesLoopsAndFailuresKeepTheirCounts) {
+    // A 1 x 1000 sliver, a picture smaller than the frame, loop play, and a sink that fails
+    // mid-hold.
     AlbumProject project = album(80, 60, 9);
     for (auto [w, h] : {std::pair{1, 1000}, std::pair{10, 6}}) {
         AlbumItem item;
@@ -261,6 +262,11 @@ TEST_F(MotionRender, DegeneratePicturesAndStopsStillEndWithTheirCounts) {
     RecordingSink sink;
     EXPECT_EQ(renderAlbum(contextFor(project, sink), 2, stop), RunOutcome::Completed);
     EXPECT_EQ(sink.count(), countAlbumFrames(project));
+    // Loop play repeats the list, the first picture entering through the loop transition.
+    project.settings.loopPlayAnimation = 31;
+    RecordingSink looped;
+    EXPECT_EQ(renderAlbum(contextFor(project, looped), 5, stop), RunOutcome::Completed);
+    EXPECT_EQ(looped.count(), countRunFrames(project, 5));
     RecordingSink failing(12);
     EXPECT_EQ(renderAlbum(contextFor(project, failing), 2, stop), RunOutcome::DeliveryFailed);
     EXPECT_EQ(failing.count(), 12);
