@@ -82,5 +82,6 @@ if [ "${SKIP_LONG:-0}" != 1 ]; then
   printf 'zoom-in album ten times longer (raw): peak %s MB\n' "$(( longPeak / 1024 ))"
 fi
 
-echo "== our processor time per held frame (bench_camera_motion, one thread, no encoder)"
+echo "== our processor time per held frame (bench_camera_motion, one thread, no encoder):"
+echo "   heldFrames is one 50-frame hold per iteration: its CPU / 50 is one frame's"
 build/bench/bench_camera_motion --benchmark_min_time=2 2>/dev/null
