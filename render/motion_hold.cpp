@@ -32,10 +32,9 @@ Image holdInMotion(EffectInputs& in, bool afterTransition) {
     RgbFrame frame = makeRgbFrame(in.width, in.height);
     if (frame.empty())
         return Image();
-    // A preview logo is drawn by the library, which stays on this thread.
-    const int threads = in.logo                ? 1
-                        : in.codingThreads > 0 ? in.codingThreads
-                                               : frameEncodingThreads();
+    // The caption and a preview logo are laid on in 8-bit here, so every frame, preview ones
+    // included, is coded on other threads.
+    const int threads = in.codingThreads > 0 ? in.codingThreads : frameEncodingThreads();
     FrameEncodingQueue queue(*in.sink, in.width, in.height, in.format, threads);
     RgbResampler resampler;
     std::vector<unsigned char> scratch;
@@ -54,10 +53,9 @@ Image holdInMotion(EffectInputs& in, bool afterTransition) {
             composeImageOver(in.caption->image.get(), static_cast<long>(in.caption->x),
                              static_cast<long>(in.caption->y), frame, scratch);
         }
-        const bool queued = in.logo ? queue.pushEncoded(encodeFrame(frame.data(), in.width,
-                                                                    in.height, in.logo, in.format))
-                                    : queue.pushPixels(frame.data());
-        if (!queued)
+        if (in.logo && in.logo->image)
+            composeImageOver(in.logo->image.get(), in.logo->x, in.logo->y, frame, scratch);
+        if (!queue.pushPixels(frame.data()))
             return Image();
     }
     if (!queue.drain())

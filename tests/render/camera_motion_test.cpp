@@ -201,7 +201,7 @@ TEST_F(MotionRender, AZoomInStartsOnTheFittedPictureAndEndsCloser) {
               10.0);
 }
 
-TEST_F(MotionRender, TheCaptionFadesInOverTheMovingPictureAndStaysOffTheHandedOnFrame) {
+TEST_F(MotionRender, CaptionAndPreviewLogoLieOverTheMovingPictureAndOffTheHandedOnFrame) {
     AlbumProject project = album(64, 48, 6);
     AlbumItem item;
     item.path = quarterPicture(64, 48);
@@ -224,6 +224,8 @@ TEST_F(MotionRender, TheCaptionFadesInOverTheMovingPictureAndStaysOffTheHandedOn
         in.format = FrameFormat::Rgb24;
         in.caption = &caption;
         in.motion = &motion;
+        PreviewLogo logo{makeCanvas(4, 4, "#0000ff"), 1, 1};
+        in.logo = &logo;
         Image last = holdInMotion(in, afterTransition);
         ASSERT_TRUE(last);
         ASSERT_EQ(sink.count(), 6);
@@ -232,6 +234,9 @@ TEST_F(MotionRender, TheCaptionFadesInOverTheMovingPictureAndStaysOffTheHandedOn
             const auto* pixel =
                 reinterpret_cast<const unsigned char*>(d.bytes.data()) + 3 * (33 * 64 + 43);
             red.push_back(pixel[0] - pixel[1]); // red over black or white
+            const auto* logoPixel =
+                reinterpret_cast<const unsigned char*>(d.bytes.data()) + 3 * (2 * 64 + 2);
+            EXPECT_EQ(logoPixel[2] - logoPixel[0], 255) << "the preview logo is on every frame";
         }
         // 35 %, 60 %, then 85 % after a transition; 85 % at once without one.
         if (afterTransition) {
@@ -245,6 +250,7 @@ TEST_F(MotionRender, TheCaptionFadesInOverTheMovingPictureAndStaysOffTheHandedOn
         std::vector<unsigned char> held;
         ASSERT_TRUE(exportRgb24(last.get(), held));
         EXPECT_EQ(held[3 * (33 * 64 + 43)], held[3 * (33 * 64 + 43) + 1]); // no caption
+        EXPECT_EQ(held[3 * (2 * 64 + 2)], held[3 * (2 * 64 + 2) + 2]);     // nor logo
     }
 }
 
