@@ -55,22 +55,6 @@ TEST(CameraPath, EachMotionTravelsWhereTheFitLeavesRoom) {
     }
 }
 
-TEST(CameraPath, TheHoldEasesFromRestToRest) {
-    EXPECT_EQ(smoothstep(0), 0);
-    EXPECT_EQ(smoothstep(0.5), 0.5);
-    EXPECT_EQ(smoothstep(1.7), 1);
-    // After a transition the first hold frame has already moved; without one it starts there.
-    EXPECT_DOUBLE_EQ(holdProgress(0, 4, true), 0.25);
-    EXPECT_DOUBLE_EQ(holdProgress(0, 4, false), 0);
-    EXPECT_DOUBLE_EQ(holdProgress(3, 4, true), 1);
-    EXPECT_DOUBLE_EQ(holdProgress(3, 4, false), 1);
-    // A hold of one frame or none cannot move.
-    EXPECT_FALSE(motionMoves(CameraMotion::ZoomIn, 1));
-    EXPECT_FALSE(motionMoves(CameraMotion::ZoomIn, 0));
-    EXPECT_FALSE(motionMoves(CameraMotion::None, 50));
-    EXPECT_TRUE(motionMoves(CameraMotion::PanUp, 2));
-}
-
 TEST(RgbResampler, ShiftsByFractionsOfAPixelAndKeepsFlatAreasExact) {
     RgbxFrame source = makeRgbxFrame(8, 1);
     for (int x = 4; x < 8; ++x)
