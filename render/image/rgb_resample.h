@@ -41,6 +41,8 @@ class RgbResampler {
   private:
     std::vector<unsigned> columns_; // per output pixel: byte offset of its left source pixel
     std::vector<unsigned> columnWeights_;
+    // Per output pixel 8 lanes of 16 bits: the left pixel's weight 4 times, the right's 4 times.
+    std::vector<unsigned short> laneWeights_;
     std::vector<unsigned char> row_; // the two source rows blended, for the span in use
 };
 
