@@ -2,8 +2,8 @@
 // Bilinear resampling of an 8-bit picture under a scale and a sub-pixel shift: the slow camera
 // moves draw every frame this way, so the view glides in fractions of a pixel instead of
 // stepping by whole ones. The source keeps four bytes a pixel (R, G, B and one unused), so a
-// pixel is one 32-bit word and two of its samples are weighed in one multiplication; weights
-// are fixed-point in 1/256 pixel.
+// pixel's two source pixels are one 8-byte load weighed in 16-bit lanes; weights are
+// fixed-point in 1/256 pixel.
 #include "render/image/rgb_frame.h"
 
 #include <vector>
