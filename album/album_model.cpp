@@ -137,6 +137,7 @@ void exchangePictures(AlbumItem& a, AlbumItem& b) {
     std::swap(a.fileName, b.fileName);
     std::swap(a.caption, b.caption);
     std::swap(a.turnAngle, b.turnAngle);
+    std::swap(a.motion, b.motion);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "album/album_tables.h"
+#include "album/camera_motion.h"
 #include "album/transition_catalogue.h"
 #include "app/option_values.h"
 
@@ -35,7 +36,8 @@ struct AlbumItem {
     std::string animationName{kNoTransitionName};
     std::string fileName;
     ItemCaption caption;
-    int turnAngle = 0; // clockwise degrees: 0, 90, 180 or 270
+    int turnAngle = 0;                        // clockwise degrees: 0, 90, 180 or 270
+    CameraMotion motion = CameraMotion::None; // the camera move while the picture is held
     bool operator==(const AlbumItem&) const = default;
 };
 
@@ -130,8 +132,8 @@ const AlbumItem* albumItemAt(const AlbumProject& project, int position);
 bool removeAlbumItem(AlbumProject& project, int position);
 void removeAllAlbumItems(AlbumProject& project);
 
-// Exchange the picture (path, file name, caption, rotation) with its neighbour; the transitions
-// stay at their positions. False when there is no such neighbour.
+// Exchange the picture (path, file name, caption, rotation, camera motion) with its neighbour; the
+// transitions stay at their positions. False when there is no such neighbour.
 bool moveAlbumItemUp(AlbumProject& project, int position);
 bool moveAlbumItemDown(AlbumProject& project, int position);
 

@@ -124,6 +124,12 @@ std::optional<ProjectItemEntry> readItemEntry(const cJSON* object) {
     case Presence::Absent:
         break;
     }
+    // Our own member: other readers ignore it, so a value of the wrong type is no reason to
+    // refuse the file; it reads as no motion.
+    int motion = 0;
+    if (numberMember(object, k::motion, motion) == Presence::Present) {
+        entry.motion = motion;
+    }
     return entry;
 }
 
@@ -145,6 +151,7 @@ void applyItemEntry(AlbumItem& item, const ProjectItemEntry& entry) {
         location >= 0 && location < kCaptionLocationCount ? location : kDefaultCaptionLocation;
     item.caption.text = clipToGbkBytes(entry.watermarkText, maxCaptionTextBytes);
     item.turnAngle = entryTurnAngle(entry);
+    item.motion = cameraMotionFromNumber(entry.motion.value_or(0));
 }
 
 void applyMusic(ProjectContext& context, const cJSON* list) {

@@ -34,6 +34,9 @@ bool addItemEntry(cJSON* array, const ProjectItemEntry& entry) {
     if (ok && entry.turnAngle) {
         ok = addNumber(object, k::turnAngle, *entry.turnAngle);
     }
+    if (ok && entry.motion) {
+        ok = addNumber(object, k::motion, *entry.motion);
+    }
     return ok;
 }
 
@@ -128,6 +131,9 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
         entry.watermarkLocation = item.caption.location;
         entry.watermarkText = item.caption.text;
         entry.turnAngle = item.turnAngle;
+        if (item.motion != CameraMotion::None) {
+            entry.motion = cameraMotionNumber(item.motion);
+        }
         pictures.push_back(std::move(entry));
     }
     d.imgs = std::move(pictures);

@@ -34,6 +34,7 @@ inline constexpr const char* fileName = "fileName";
 inline constexpr const char* watermarkLocation = "watermark_location";
 inline constexpr const char* watermarkText = "watermark_text";
 inline constexpr const char* turnAngle = "turnAngle";
+inline constexpr const char* motion = "motion";
 } // namespace project_keys
 
 // One picture of the file, members in their written order.
@@ -45,6 +46,9 @@ struct ProjectItemEntry {
     int watermarkLocation = kDefaultCaptionLocation;
     std::string watermarkText;
     std::optional<int> turnAngle; // absent reads as 0
+    // The camera motion 1..6; written only when one is set, so files without motion keep their
+    // bytes. Absent, mistyped or unknown values read as none.
+    std::optional<int> motion;
 };
 
 // The top-level object, members in their written order. Members a reader may find absent

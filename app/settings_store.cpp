@@ -117,6 +117,9 @@ Preferences readPreferences(const RegistryFile& file, const StoreFolders& folder
     uint32_t autoOrient = 1;
     if (readRegistryNumber(file, setting::kAutoOrient, autoOrient) && autoOrient == 0)
         preferences.autoOrient = 0;
+    uint32_t motion = 0;
+    if (readRegistryNumber(file, setting::kNewPictureMotion, motion) && motion <= 7)
+        preferences.newPictureMotion = motion;
     return preferences;
 }
 
@@ -166,6 +169,10 @@ int writeFrameTransport(const RegistryFile& file, uint32_t value) {
 
 int writeAutoOrient(const RegistryFile& file, uint32_t value) {
     return writeRegistryNumber(file, setting::kAutoOrient, value);
+}
+
+int writeNewPictureMotion(const RegistryFile& file, uint32_t value) {
+    return writeRegistryNumber(file, setting::kNewPictureMotion, value);
 }
 
 int writeCaptionMargin(const RegistryFile& file, CaptionMarginId which, float fraction) {

@@ -32,6 +32,7 @@ inline constexpr const char* kImageLoopPlayAnimation = "image_loop_play_animatio
 inline constexpr const char* kClickCloseButtonStatus = "click_close_button_status";
 inline constexpr const char* kFrameTransport = "frame_transport";
 inline constexpr const char* kAutoOrient = "auto_orient";
+inline constexpr const char* kNewPictureMotion = "new_picture_motion";
 } // namespace setting
 
 inline constexpr uint32_t kDefaultImageLoopPlayAnimation = 31;
@@ -70,6 +71,9 @@ struct Preferences {
     // 1: a picture added from a file is turned upright by its EXIF orientation. Only a stored
     // 0 turns it off; a missing value is not written.
     uint32_t autoOrient = 1;
+    // The camera motion choice newly added pictures get: 0 none, 1..6 the moves, 7 random (drawn
+    // for each picture). Any other stored value reads as 0; a missing value is not written.
+    uint32_t newPictureMotion = 0;
 };
 
 // Start-up reading. The default project and video folders ("我的项目", "我的视频" in the work
@@ -91,6 +95,7 @@ int writeImageLoopPlayAnimation(const RegistryFile& file, uint32_t value);
 int writeClickCloseButtonStatus(const RegistryFile& file, uint32_t value);
 int writeFrameTransport(const RegistryFile& file, uint32_t value);
 int writeAutoOrient(const RegistryFile& file, uint32_t value);
+int writeNewPictureMotion(const RegistryFile& file, uint32_t value);
 
 enum class CaptionMarginId { CenterBottom, Left, Right, Top, Bottom };
 // Stores trunc(fraction × 10000); the margin dialog passes marginFromPercent(p).

@@ -6,6 +6,7 @@
 # TRANSITION=N gives every picture but the first that one transition, CAPTIONS=0 and LOGO=0
 # leave captions and the logo out, NAME names the project file (the comparison with other
 # tools renders a plain cross-fade album: NAME=peers TRANSITION=31 CAPTIONS=0 LOGO=0).
+# MOTION=1..6 gives every picture that camera motion (1 zooms in; NAME=motion keeps it apart).
 set -euo pipefail
 out="${1:?usage: make_reference_album.sh FOLDER}"
 repeat="${REPEAT:-1}"
@@ -13,6 +14,7 @@ transition="${TRANSITION:-}"
 captions="${CAPTIONS:-1}"
 logo="${LOGO:-1}"
 name="${NAME:-reference}"
+motion="${MOTION:-0}"
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 if [ ! -f "$out/music.mp3" ]; then
@@ -47,7 +49,9 @@ catalogue=($(seq 0 92) 95 96 97 98)
       [ "$captions" = 1 ] && [ $(( n % 3 )) -eq 0 ] && text="参考相册 $n"
       printf '%s{"path":"%s","animationIndex":%d,"animationName":"","fileName":"ref_%02d.jpg",' \
         "$sep" "$out/ref_$(printf %02d "$i").jpg" "$index" "$i"
-      printf '"watermark_location":4,"watermark_text":"%s","turnAngle":0}' "$text"
+      printf '"watermark_location":4,"watermark_text":"%s","turnAngle":0' "$text"
+      [ "$motion" != 0 ] && printf ',"motion":%d' "$motion"
+      printf '}'
       sep=","
       n=$((n + 1))
     done

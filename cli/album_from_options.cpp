@@ -5,10 +5,17 @@
 #include "services/picture_batch.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 
 namespace velomira {
+
+namespace {
+
+constexpr std::uint32_t kCommandLineMotionSeed = 24;
+
+} // namespace
 
 std::string absolutePath(const std::string& path) {
     std::error_code ec;
@@ -74,6 +81,13 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
     if (options.transition) {
         for (std::size_t i = 1; i < project.items.size(); ++i)
             setItemTransition(project.items[i], *options.transition);
+    }
+    if (options.motion) {
+        // random draws each picture's motion from a fixed seed, so the same command line makes
+        // the same video twice.
+        std::mt19937 engine(kCommandLineMotionSeed);
+        for (AlbumItem& item : project.items)
+            item.motion = resolveCameraMotion(*options.motion, engine);
     }
     if (options.blackBackground)
         s.videoBgFillColor =

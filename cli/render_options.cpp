@@ -83,6 +83,10 @@ ParsedOptions parseRenderOptions(const std::vector<std::string>& args) {
             } else {
                 return fail("--transition: no transition " + v + " (0..92, 95..98, 99 for none)");
             }
+        } else if (arg == "--motion") {
+            if (!value(v) || !(o.motion = cameraMotionChoiceFromName(v)))
+                return fail("--motion needs none, zoom-in, zoom-out, pan-left, pan-right, pan-up, "
+                            "pan-down or random");
         } else if (arg == "--bg") {
             if (!value(v) || (v != "white" && v != "black"))
                 return fail("--bg needs white or black");
@@ -211,6 +215,8 @@ std::string renderUsage() {
            "  --caption TEXT        caption on every picture\n"
            "  --frames DIR          write numbered JPEG frames instead of a video\n"
            "  --jpeg-frames         hand the encoder JPEG frames instead of raw pixels\n"
+           "  --motion M            camera motion while each picture is held: none, zoom-in,\n"
+           "                        zoom-out, pan-left, pan-right, pan-up, pan-down or random\n"
            "  --no-auto-orient      do not turn photos upright by their EXIF orientation\n"
            "  --info                print the album and its frame counts as JSON\n"
            "  --save PROJECT.dat    also write the album as a project file\n"

@@ -1,5 +1,7 @@
 #pragma once
 // The command line of velomira-render, parsed into plain values. Parsing never touches files.
+#include "album/camera_motion.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +18,8 @@ struct RenderOptions {
     std::optional<float> pauseSeconds;
     std::optional<int> transition; // an index; NO_TRANSITION-free "random" leaves it unset
     bool randomTransitions = true;
+    // --motion: the camera motion of every picture; unset keeps a project file's own.
+    std::optional<CameraMotionChoice> motion;
     std::optional<bool> blackBackground;
     std::vector<std::string> music;
     bool loopMusic = false;

@@ -2,6 +2,7 @@
 
 #include "render/frame_encoding_queue.h"
 #include "render/image/frame_encoding.h"
+#include "render/motion_hold.h"
 #include "render/transitions/no_transition.h"
 
 #include <algorithm>
@@ -132,6 +133,8 @@ Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw
             return Image();
         blob = queue.takeLastDelivered();
     }
+    if (in.motion)
+        return holdInMotion(in, true);
     // The caption fade-in composes onto an image; a frame drawn as pixels only becomes one.
     Image held;
     if (!last.image && in.caption && in.stillFrames > 0) {

@@ -15,6 +15,8 @@
 
 namespace velomira {
 
+struct MotionPicture;
+
 struct EffectInputs {
     int width = 0;  // W
     int height = 0; // H
@@ -40,6 +42,9 @@ struct EffectInputs {
     // drawn) at once on other threads; 0: the processor count, at most 4. 1 draws and codes each
     // frame in line.
     int codingThreads = 0;
+    // The camera motion of the hold, when the picture has one (the hold then draws every
+    // frame anew); owned by the caller. pictureCanvas is then the motion's first view.
+    const MotionPicture* motion = nullptr;
 
     bool counting() const { return frameCountOut != nullptr; }
 };

@@ -4,6 +4,7 @@
 #include "album/duration_text.h"
 #include "album/transition_catalogue.h"
 #include "media/header_probe.h"
+#include "render/camera_motion.h"
 #include "render/caption_renderer.h"
 #include "render/transition_dispatch.h"
 
@@ -120,8 +121,18 @@ PictureResult renderReadPicture(const SequencerContext& context, const AlbumItem
         Pixel background = newPixel(fill);
         MagickRotateImage(picture.get(), background.get(), item.turnAngle);
     }
+    // The motion's own canvas comes from the picture before fitting shrinks it; the transition
+    // then reveals the motion's first view, so the hold starts where the transition ended.
+    MotionPicture motion;
+    if (motionMoves(item.motion, settings.stillFrames))
+        motion = prepareMotionPicture(item.motion, settings.videoWidth, settings.videoHeight,
+                                      picture, fill);
     Image canvas = fitToCanvas(settings.videoWidth, settings.videoHeight, picture, fill);
     picture.reset();
+    if (motion.ready()) {
+        if (Image start = cameraViewImage(motion, motion.path.from))
+            canvas = std::move(start);
+    }
 
     CaptionOverlay caption;
     const bool hasCaption = item.caption.enabled != 0 && !item.caption.text.empty();
@@ -138,6 +149,7 @@ PictureResult renderReadPicture(const SequencerContext& context, const AlbumItem
     in.sink = context.sink;
     in.logo = context.logo;
     in.format = context.format;
+    in.motion = motion.ready() ? &motion : nullptr;
     Image finalFrame = runTransition(item.animationIndex, in);
     if (!finalFrame)
         return {PictureStatus::DeliveryFailed, Image()};

@@ -64,6 +64,20 @@ rm -f "$out/preview.png"
 shot preview.png --dialog preview --delay 6500 ||
   echo "the preview did not open: no screenshot" >&2
 
+# Camera motion, on a copy of the demo album whose every picture zooms in: the picture list's
+# context menu with its "镜头运动" submenu open over the second picture (the thumbnails carry the
+# motion mark), and the preview in the middle of the first picture's zoom (4 s of buffering,
+# then 1 s of its 2 s hold).
+zoomed="$settings/zoom-in.dat"
+sed 's|\("turnAngle":[^,}]*\)|\1,\n\t\t\t"motion":\t1|' out/demo-album/demo.dat >"$zoomed"
+project="$zoomed"
+rm -f "$out/context-menu-motion.png" "$out/preview-zoom-in.png"
+shot context-menu-motion.png --dialog motion-menu --select 1 ||
+  echo "the context menu did not open: no screenshot" >&2
+shot preview-zoom-in.png --dialog preview --delay 5000 ||
+  echo "the preview did not open: no mid-zoom screenshot" >&2
+project="$PWD/out/demo-album/demo.dat"
+
 # The music list with two tracks, the second one being listened to. It plays into a private
 # PulseAudio null sink, so nothing is heard and no sound device is needed.
 if command -v pulseaudio >/dev/null; then

@@ -43,6 +43,22 @@ constexpr std::array kLabels = {
     CommandLabel{Command::ContextSetAsCover, "设置为封面"},
     CommandLabel{Command::ContextUndoRemoval, "撤销移除\tCtrl+Z"},
     CommandLabel{Command::ContextPreviewTransition, "预览该图片动画\tF5"},
+    CommandLabel{Command::ContextMotionNone, "无"},
+    CommandLabel{Command::ContextMotionZoomIn, "放大"},
+    CommandLabel{Command::ContextMotionZoomOut, "缩小"},
+    CommandLabel{Command::ContextMotionPanLeft, "向左平移"},
+    CommandLabel{Command::ContextMotionPanRight, "向右平移"},
+    CommandLabel{Command::ContextMotionPanUp, "向上平移"},
+    CommandLabel{Command::ContextMotionPanDown, "向下平移"},
+    CommandLabel{Command::ContextMotionRandom, "随机"},
+    CommandLabel{Command::DefaultMotionNone, "无"},
+    CommandLabel{Command::DefaultMotionZoomIn, "放大"},
+    CommandLabel{Command::DefaultMotionZoomOut, "缩小"},
+    CommandLabel{Command::DefaultMotionPanLeft, "向左平移"},
+    CommandLabel{Command::DefaultMotionPanRight, "向右平移"},
+    CommandLabel{Command::DefaultMotionPanUp, "向上平移"},
+    CommandLabel{Command::DefaultMotionPanDown, "向下平移"},
+    CommandLabel{Command::DefaultMotionRandom, "随机"},
     CommandLabel{Command::NewProject, "新建"},
     CommandLabel{Command::OpenProject, "打开"},
     CommandLabel{Command::SaveProject, "保存"},
@@ -111,6 +127,22 @@ constexpr std::array kAllCommands = {
     Command::LoopPlayDialog,
     Command::RawFrameTransport,
     Command::AutoOrient,
+    Command::ContextMotionNone,
+    Command::ContextMotionZoomIn,
+    Command::ContextMotionZoomOut,
+    Command::ContextMotionPanLeft,
+    Command::ContextMotionPanRight,
+    Command::ContextMotionPanUp,
+    Command::ContextMotionPanDown,
+    Command::ContextMotionRandom,
+    Command::DefaultMotionNone,
+    Command::DefaultMotionZoomIn,
+    Command::DefaultMotionZoomOut,
+    Command::DefaultMotionPanLeft,
+    Command::DefaultMotionPanRight,
+    Command::DefaultMotionPanUp,
+    Command::DefaultMotionPanDown,
+    Command::DefaultMotionRandom,
     Command::NewProject,
     Command::OpenProject,
     Command::SaveProject,
@@ -160,6 +192,35 @@ std::optional<Command> commandFromNumber(int number) {
             return command;
     }
     return std::nullopt;
+}
+
+namespace {
+
+constexpr int kMotionChoices = 8;
+
+std::optional<int> choiceFrom(Command command, Command first) {
+    const int offset = commandNumber(command) - commandNumber(first);
+    if (offset < 0 || offset >= kMotionChoices)
+        return std::nullopt;
+    return offset;
+}
+
+} // namespace
+
+std::optional<int> contextMotionChoice(Command command) {
+    return choiceFrom(command, Command::ContextMotionNone);
+}
+
+std::optional<int> defaultMotionChoice(Command command) {
+    return choiceFrom(command, Command::DefaultMotionNone);
+}
+
+Command contextMotionCommand(int choice) {
+    return static_cast<Command>(commandNumber(Command::ContextMotionNone) + choice);
+}
+
+Command defaultMotionCommand(int choice) {
+    return static_cast<Command>(commandNumber(Command::DefaultMotionNone) + choice);
 }
 
 std::string_view commandLabel(Command command) {

@@ -41,6 +41,16 @@ enum class Command : int {
     ContextInsertPictures = 35223,
     ContextSetAsCover = 35224,
     ContextUndoRemoval = 35290, // Ctrl+Z: the pictures the last removal took
+    // "镜头运动" submenu: the selected pictures' camera motion, in the order of the motion
+    // choices (none, the six moves, random).
+    ContextMotionNone = 35230,
+    ContextMotionZoomIn = 35231,
+    ContextMotionZoomOut = 35232,
+    ContextMotionPanLeft = 35233,
+    ContextMotionPanRight = 35234,
+    ContextMotionPanUp = 35235,
+    ContextMotionPanDown = 35236,
+    ContextMotionRandom = 35237,
 
     // Settings menu
     DefaultNameEmpty = 35700,
@@ -55,6 +65,15 @@ enum class Command : int {
     LoopPlayDialog = 35713,
     RawFrameTransport = 35714, // frames reach the encoder as raw pixels (faster)
     AutoOrient = 35715,        // added photos are turned upright by their EXIF orientation
+    // "新图片的镜头运动" submenu: the camera motion newly added pictures get, same order.
+    DefaultMotionNone = 35720,
+    DefaultMotionZoomIn = 35721,
+    DefaultMotionZoomOut = 35722,
+    DefaultMotionPanLeft = 35723,
+    DefaultMotionPanRight = 35724,
+    DefaultMotionPanUp = 35725,
+    DefaultMotionPanDown = 35726,
+    DefaultMotionRandom = 35727,
 
     // Project menu
     NewProject = 35708,
@@ -108,6 +127,13 @@ inline constexpr int commandNumber(Command command) {
 
 // The command of a number, or nothing for a number that names none.
 std::optional<Command> commandFromNumber(int number);
+
+// The motion choice (index of cameraMotionChoiceAt) of a "镜头运动" or "新图片的镜头运动"
+// entry, and the entries of a choice; nothing for other commands.
+std::optional<int> contextMotionChoice(Command command);
+std::optional<int> defaultMotionChoice(Command command);
+Command contextMotionCommand(int choice);
+Command defaultMotionCommand(int choice);
 
 // The label the toolbar or a menu shows for a command; empty for controls without one.
 std::string_view commandLabel(Command command);

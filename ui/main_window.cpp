@@ -315,6 +315,7 @@ std::vector<MenuEntryState> MainWindow::contextMenu() const {
     const bool any = count > 0;
     const bool selection = any && pictures_.hasSelection();
     const bool captions = any && album_.settings.textWatermark;
+    const int motion = pictures_.selectionMotionChoice().value_or(-1);
     return {{Command::ContextAddPictures},
             {Command::ContextInsertPictures, selection},
             {Command::ContextRemoveSelected, selection},
@@ -329,7 +330,15 @@ std::vector<MenuEntryState> MainWindow::contextMenu() const {
             {Command::ContextCaptionsInsetCross, captions},
             {Command::ContextCaptionsMiddleBottom, captions},
             {Command::ContextSetAsCover, selection},
-            {Command::ContextPreviewTransition, selection}};
+            {Command::ContextPreviewTransition, selection},
+            {Command::ContextMotionNone, selection, motion == 0},
+            {Command::ContextMotionZoomIn, selection, motion == 1},
+            {Command::ContextMotionZoomOut, selection, motion == 2},
+            {Command::ContextMotionPanLeft, selection, motion == 3},
+            {Command::ContextMotionPanRight, selection, motion == 4},
+            {Command::ContextMotionPanUp, selection, motion == 5},
+            {Command::ContextMotionPanDown, selection, motion == 6},
+            {Command::ContextMotionRandom, selection}};
 }
 
 std::vector<std::string> MainWindow::transitionEditorEntries() const {

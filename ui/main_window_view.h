@@ -76,6 +76,8 @@ class MainWindowView {
     virtual void hideTransitionEditor() = 0;
     // The badges to show now; every other badge is hidden.
     virtual void setCaptionBadges(const std::vector<CaptionBadge>& badges) = 0;
+    // The rows whose thumbnails carry the camera motion mark.
+    virtual void setMotionMarks(const std::vector<int>& rows) = 0;
 
     // Window states: hidden into the tray, shown, minimised, brought to the front.
     virtual bool trayAvailable() const = 0;

@@ -70,6 +70,12 @@ void OptionsController::registerCommands(CommandTable& table) {
     table.on(Command::LoopPlayDialog, [this] { loopPlayDialog(); });
     table.on(Command::RawFrameTransport, [this] { toggleRawFrames(); });
     table.on(Command::AutoOrient, [this] { toggleAutoOrient(); });
+    for (int choice = 0; choice < kCameraMotionChoiceCount; ++choice)
+        table.on(defaultMotionCommand(choice), [this, choice] {
+            preferences().newPictureMotion = static_cast<uint32_t>(choice);
+            if (services_.settingsFile)
+                writeNewPictureMotion(*services_.settingsFile, preferences().newPictureMotion);
+        });
     table.on(Command::CaptionHelp,
              [] { showMessage(kCaptionHelp, "提示", MessageKind::Information); });
     table.on(Command::LogoHelp,
@@ -394,7 +400,15 @@ std::vector<MenuEntryState> OptionsController::settingsMenu() const {
             {Command::AutoOrient, true, prefs.autoOrient != 0},
             {Command::CloseExits, true, !hides},
             {Command::CloseHidesToTray, true, hides},
-            {Command::Guide}};
+            {Command::Guide},
+            {Command::DefaultMotionNone, true, prefs.newPictureMotion == 0},
+            {Command::DefaultMotionZoomIn, true, prefs.newPictureMotion == 1},
+            {Command::DefaultMotionZoomOut, true, prefs.newPictureMotion == 2},
+            {Command::DefaultMotionPanLeft, true, prefs.newPictureMotion == 3},
+            {Command::DefaultMotionPanRight, true, prefs.newPictureMotion == 4},
+            {Command::DefaultMotionPanUp, true, prefs.newPictureMotion == 5},
+            {Command::DefaultMotionPanDown, true, prefs.newPictureMotion == 6},
+            {Command::DefaultMotionRandom, true, prefs.newPictureMotion == 7}};
 }
 
 } // namespace velomira

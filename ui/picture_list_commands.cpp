@@ -115,6 +115,8 @@ void PictureListController::registerCommands(CommandTable& table) {
                 arrangeCaptions(arrangement);
         });
     table.on(Command::ImportAnimation, [this] { importAnimation(); });
+    for (int choice = 0; choice < kCameraMotionChoiceCount; ++choice)
+        table.on(contextMotionCommand(choice), [this, choice] { setSelectionMotion(choice); });
 }
 
 void PictureListController::addPictures(AddMode mode) {

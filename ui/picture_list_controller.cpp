@@ -156,6 +156,7 @@ void PictureListController::refreshVideoLength() {
 
 void PictureListController::refreshCaptionBadges() {
     c_.view.setCaptionBadges(captionBadgesOf(c_.album));
+    c_.view.setMotionMarks(motionMarksOf(c_.album));
 }
 
 void PictureListController::runAutoDisplayTime() {
@@ -293,6 +294,7 @@ void PictureListController::insertRow(int row, const PngBytes& icon) {
 int PictureListController::addFiles(const std::vector<std::string>& paths, int position) {
     PictureBatchCallbacks callbacks;
     callbacks.added = [&](std::size_t, int row, const PictureIcon& icon) {
+        giveNewPictureMotion(row);
         insertRow(row, icon);
         // Inserting in front of a picture may have given it a transition of its own.
         if (row + 1 < count())

@@ -34,6 +34,9 @@ struct BadgeOffset {
 };
 BadgeOffset badgeOffset(int location, int boxSize, int badgeWidth, int badgeHeight);
 
+// The rows whose pictures have a camera motion (their thumbnails carry a mark).
+std::vector<int> motionMarksOf(const AlbumProject& album);
+
 enum class AddMode { Append, Insert };
 
 // What the list borrows; everything outlives it.
@@ -71,6 +74,9 @@ class PictureListController {
     // List events.
     void selectionChanged(const std::vector<int>& rows, int focusedRow, bool listHasFocus);
     void selectAll();
+    // The camera motion choice the whole selection shares (the checked "镜头运动" entry), or
+    // nothing for no selection or a mixed one.
+    std::optional<int> selectionMotionChoice() const;
     void filesDropped(const std::vector<std::string>& paths);
     void transitionChosen(const std::string& entry);
     void captionPositionChosen(int location);
@@ -121,6 +127,8 @@ class PictureListController {
     void sameTransitionForAll();
     void arrangeCaptions(Command arrangement);
     void importAnimation();
+    void setSelectionMotion(int choice);
+    void giveNewPictureMotion(int row);
 
     PictureListContext c_;
     std::function<bool()> previewAvailable_;

@@ -1,5 +1,7 @@
 #include "render/transitions/no_transition.h"
 
+#include "render/motion_hold.h"
+
 namespace velomira {
 
 Image noTransition(EffectInputs& in, const EffectParameter&) {
@@ -8,6 +10,8 @@ Image noTransition(EffectInputs& in, const EffectParameter&) {
         return Image();
     }
     in.previousFrame.reset(); // nothing leads from it
+    if (in.motion)
+        return holdInMotion(in, false);
     Image result = clonePictureCanvas(in);
     if (!result || !in.sink)
         return Image();

@@ -110,6 +110,17 @@ TEST_F(SettingsStoreTest, AutoOrientIsOnUnlessZeroIsStored) {
     }
 }
 
+TEST_F(SettingsStoreTest, NewPictureMotionKeepsItsEightChoicesAndReadsAnythingElseAsNone) {
+    uint32_t unused = 0;
+    EXPECT_EQ(readPreferences(file, folders).newPictureMotion, 0u);
+    EXPECT_EQ(readRegistryNumber(file, setting::kNewPictureMotion, unused), 0); // not written
+    const std::pair<uint32_t, uint32_t> cases[] = {{5, 5}, {7, 7}, {8, 0}, {99, 0}};
+    for (auto [stored, expected] : cases) {
+        EXPECT_EQ(writeNewPictureMotion(file, stored), 1);
+        EXPECT_EQ(readPreferences(file, folders).newPictureMotion, expected) << stored;
+    }
+}
+
 TEST_F(SettingsStoreTest, MarginsOutOfRangeFallBackToTheirOwnDefault) {
     writeRegistryNumber(file, setting::kMarginLeft, 5000);   // 0.500001
     writeRegistryNumber(file, setting::kMarginRight, 0);     // no margin: 0.000001 is taken

@@ -7,6 +7,7 @@
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
+#include <set>
 #include <sstream>
 
 namespace velomira {
@@ -80,6 +81,29 @@ TEST(AlbumFromOptions, TransitionCaptionLogoAndCover) {
     EXPECT_EQ(project.settings.logoPath.front(), '/') << "paths are made absolute";
     EXPECT_EQ(project.settings.logoLocation, 0);
     EXPECT_EQ(project.settings.coverPath, "/c/cover.jpg");
+}
+
+TEST(AlbumFromOptions, MotionSetsEveryPictureAndRandomDrawsTheSameMovesEachTime) {
+    AlbumProject project = albumOf(12);
+    project.items[0].motion = CameraMotion::PanLeft; // as a project file may have it
+    RenderOptions options;
+    ASSERT_EQ(applyRenderOptions(project, options, noMusic), "");
+    EXPECT_EQ(project.items[0].motion, CameraMotion::PanLeft) << "no option keeps the file's";
+    options.motion = CameraMotionChoice{false, CameraMotion::ZoomOut};
+    ASSERT_EQ(applyRenderOptions(project, options, noMusic), "");
+    for (const AlbumItem& item : project.items)
+        EXPECT_EQ(item.motion, CameraMotion::ZoomOut);
+    options.motion = CameraMotionChoice{true, CameraMotion::None};
+    AlbumProject again = albumOf(12);
+    ASSERT_EQ(applyRenderOptions(project, options, noMusic), "");
+    ASSERT_EQ(applyRenderOptions(again, options, noMusic), "");
+    std::set<CameraMotion> drawn;
+    for (std::size_t i = 0; i < project.items.size(); ++i) {
+        EXPECT_NE(project.items[i].motion, CameraMotion::None);
+        EXPECT_EQ(project.items[i].motion, again.items[i].motion);
+        drawn.insert(project.items[i].motion);
+    }
+    EXPECT_GT(drawn.size(), 1u);
 }
 
 TEST(AlbumFromOptions, MusicThatIsNotAnMp3IsRefusedAndLoopOrFitIsSet) {

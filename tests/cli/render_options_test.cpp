@@ -69,6 +69,11 @@ TEST(RenderOptions, ProjectFileAndProductAreSources) {
     EXPECT_TRUE(parse({"--help"}).options.help);
     EXPECT_EQ(parse({"--transition", "random", "--pictures", "a.jpg"}).error, "");
     EXPECT_EQ(parse({"--pictures", "a.jpg", "--transition", "99"}).options.transition, 99);
+    EXPECT_FALSE(parse({"album.dat"}).options.motion) << "a project keeps its own motions";
+    const auto pan = parse({"album.dat", "--motion", "pan-up"}).options.motion;
+    ASSERT_TRUE(pan);
+    EXPECT_EQ(pan->motion, CameraMotion::PanUp);
+    EXPECT_TRUE(parse({"album.dat", "--motion", "random"}).options.motion->random);
     // Raw frames are the default; --raw-frames stays accepted.
     EXPECT_FALSE(parse({"album.dat"}).options.jpegFrames);
     EXPECT_FALSE(parse({"album.dat", "--raw-frames"}).options.jpegFrames);
@@ -103,6 +108,8 @@ TEST(RenderOptions, MistakesAreRefusedWithAReason) {
         {"--pictures", "a.jpg", "--transition", "93"},
         {"--pictures", "a.jpg", "--transition", "-1"},
         {"--pictures", "a.jpg", "--bg", "grey"},
+        {"--pictures", "a.jpg", "--motion", "zoom"},
+        {"--pictures", "a.jpg", "--motion"},
         {"--pictures", "a.jpg", "--logo-position", "4"},
         {"--pictures", "a.jpg", "--picture-type", "3"},
         {"--pictures", "a.jpg", "--loop-music", "--fit-music"},

@@ -5,6 +5,7 @@
 #include "support/picture_files.h"
 #include "support/temp_folder.h"
 
+#include <algorithm>
 #include <cjson/cJSON.h>
 #include <csignal>
 #include <cstdlib>
@@ -168,6 +169,75 @@ TEST_F(RenderProgramTest, InfoAgreesWithTheFramesOfTheVideo) {
     for (const auto& entry : std::filesystem::directory_iterator(folder.path() / "frames"))
         files += entry.path().extension() == ".jpg";
     EXPECT_EQ(files, static_cast<int>(frames));
+}
+
+// The video decoded by the real ffmpeg into 8-bit grey frames of width x height.
+std::vector<std::vector<unsigned char>> greyFrames(const std::string& video, int width,
+                                                   int height) {
+    std::vector<std::vector<unsigned char>> frames;
+    const std::string command =
+        "ffmpeg -v error -i '" + video + "' -f rawvideo -pix_fmt gray - 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return frames;
+    std::vector<unsigned char> frame(static_cast<std::size_t>(width) * height);
+    while (std::fread(frame.data(), 1, frame.size(), pipe) == frame.size())
+        frames.push_back(frame);
+    pclose(pipe);
+    return frames;
+}
+
+// Where a dark-to-bright vertical edge lies, to a fraction of a pixel: the dark share of each
+// middle row summed across it (a blurred edge gives the same sum), averaged over the rows.
+double edgePosition(const std::vector<unsigned char>& frame, int width, int height) {
+    double sum = 0;
+    int rows = 0;
+    for (int y = height / 3; y < 2 * height / 3; ++y, ++rows) {
+        const unsigned char* row = frame.data() + static_cast<std::size_t>(y) * width;
+        const double dark = row[2];
+        const double bright = row[width - 3];
+        for (int x = 0; x < width; ++x)
+            sum += std::clamp((bright - row[x]) / (bright - dark), 0.0, 1.0);
+    }
+    return sum / rows;
+}
+
+TEST_F(RenderProgramTest, APanGlidesInSubPixelStepsAlongTheEasedCurve) {
+    // A picture that fits the frame exactly, dark left half and bright right half: a pan right
+    // looks through a 110 % view and moves the edge left by a tenth of the frame width.
+    const int width = 320;
+    const int height = 180;
+    testing::GifFrame half{0, 0, 640, 360, {"#101010", "#f0f0f0"}, {}, -1, 10};
+    half.indices.resize(640 * 360);
+    for (int y = 0; y < 360; ++y)
+        std::fill_n(half.indices.begin() + y * 640 + 320, 320, 1);
+    const std::string edge = testing::writeGifFrames(folder.file("edge.gif"), 640, 360, {half});
+    for (bool jpeg : {false, true}) {
+        SCOPED_TRACE(jpeg ? "JPEG frames" : "raw frames");
+        const std::string video = folder.file(jpeg ? "jpeg.mp4" : "raw.mp4");
+        std::vector<std::string> args{"--pictures", edge,       "--size",    "320x180", "--pause",
+                                      "2.0",        "--motion", "pan-right", "-o",      video};
+        if (jpeg)
+            args.push_back("--jpeg-frames");
+        const ProgramRun made = run(args);
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+        const auto frames = greyFrames(video, width, height);
+        ASSERT_EQ(frames.size(), 50u);
+        std::vector<double> at;
+        for (const auto& frame : frames)
+            at.push_back(edgePosition(frame, width, height));
+        const double travel = at.back() - at.front();
+        EXPECT_NEAR(travel, -0.1 * width, 1.0);
+        for (std::size_t i = 1; i < at.size(); ++i) {
+            const auto eased = [&](std::size_t k) {
+                const double u = static_cast<double>(k) / (at.size() - 1);
+                return at.front() + travel * u * u * (3 - 2 * u);
+            };
+            const double step = at[i] - at[i - 1];
+            EXPECT_LE(step, 0.05) << "frame " << i << ": the edge only moves one way";
+            EXPECT_NEAR(step, eased(i) - eased(i - 1), 0.3) << "frame " << i;
+        }
+    }
 }
 
 TEST_F(RenderProgramTest, SavedProjectRendersTheSameAlbum) {

@@ -589,12 +589,63 @@ TEST_F(MainWindowTest, SettingsMenuSwitchesAreStoredAndChecked) {
     for (const MenuEntryState& e : window().settingsMenu()) {
         const bool expected =
             e.command == Command::BackgroundBlack || e.command == Command::RawFrameTransport ||
-            e.command == Command::DefaultNameFirstPicture || e.command == Command::CloseHidesToTray;
+            e.command == Command::DefaultNameFirstPicture ||
+            e.command == Command::CloseHidesToTray || e.command == Command::DefaultMotionNone;
         EXPECT_EQ(e.checked, expected) << commandNumber(e.command);
     }
     options.loopPlay = 99;
     window().dispatch(Command::LoopPlayDialog);
     EXPECT_EQ(preferences.imageLoopPlayAnimation, 99u);
+}
+
+TEST_F(MainWindowTest, CameraMotionIsSetOnTheSelectionMarkedAndGivenToNewPictures) {
+    const auto checkedMotion = [&] {
+        std::vector<Command> checked;
+        for (const MenuEntryState& e : window().contextMenu())
+            if (e.checked && contextMotionChoice(e.command))
+                checked.push_back(e.command);
+        return checked;
+    };
+    addPictures(3);
+    const auto& items = window().album().items;
+    EXPECT_TRUE(view.motionMarks.empty());
+    select({0, 2}, 2);
+    EXPECT_EQ(checkedMotion(), std::vector<Command>{Command::ContextMotionNone});
+    window().dispatch(Command::ContextMotionPanLeft);
+    EXPECT_EQ(items[0].motion, CameraMotion::PanLeft);
+    EXPECT_EQ(items[1].motion, CameraMotion::None);
+    EXPECT_EQ(items[2].motion, CameraMotion::PanLeft);
+    EXPECT_EQ(view.motionMarks, (std::vector<int>{0, 2}));
+    EXPECT_EQ(checkedMotion(), std::vector<Command>{Command::ContextMotionPanLeft});
+    select({0, 1}, 1);
+    EXPECT_TRUE(checkedMotion().empty()) << "a mixed selection checks nothing";
+
+    // The motion belongs to the picture: it moves with it, and the mark follows.
+    select({2}, 2);
+    window().dispatch(Command::MoveForward);
+    EXPECT_EQ(items[1].motion, CameraMotion::PanLeft);
+    EXPECT_EQ(view.motionMarks, (std::vector<int>{0, 1}));
+
+    // Random is drawn at once and then shows as the move it drew.
+    select({2}, 2);
+    window().dispatch(Command::ContextMotionRandom);
+    EXPECT_NE(items[2].motion, CameraMotion::None);
+    ASSERT_EQ(checkedMotion().size(), 1u);
+    EXPECT_EQ(contextMotionChoice(checkedMotion()[0]), cameraMotionNumber(items[2].motion));
+
+    // The settings' default goes to pictures added afterwards.
+    window().dispatch(Command::DefaultMotionZoomOut);
+    EXPECT_EQ(preferences.newPictureMotion, 2u);
+    for (const MenuEntryState& e : window().settingsMenu()) {
+        if (defaultMotionChoice(e.command)) {
+            EXPECT_EQ(e.checked, e.command == Command::DefaultMotionZoomOut);
+        }
+    }
+    window().filesDropped({picture("later.png")});
+    EXPECT_EQ(items.back().motion, CameraMotion::ZoomOut);
+    window().dispatch(Command::DefaultMotionRandom);
+    window().filesDropped({picture("drawn.png")});
+    EXPECT_NE(items.back().motion, CameraMotion::None);
 }
 
 TEST_F(MainWindowTest, WebCommandsWithoutAConfiguredSiteSayWhy) {

@@ -42,6 +42,7 @@ class ScriptedView final : public MainWindowView {
     int editorRow = -1;
     std::string editorEntry;
     std::vector<CaptionBadge> badges;
+    std::vector<int> motionMarks;
     CaptionSample sample;
     std::vector<std::string> opened;
     bool openSucceeds = true;
@@ -89,6 +90,7 @@ class ScriptedView final : public MainWindowView {
     }
     void hideTransitionEditor() override { editorRow = -1; }
     void setCaptionBadges(const std::vector<CaptionBadge>& b) override { badges = b; }
+    void setMotionMarks(const std::vector<int>& rows) override { motionMarks = rows; }
     bool trayAvailable() const override { return trayPresent; }
     void setTrayIconShown(bool shown) override { trayShown = shown; }
     void setWindowShown(bool shown) override { windowShown = shown; }

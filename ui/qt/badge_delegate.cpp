@@ -11,6 +11,7 @@ namespace velomira::qt {
 namespace {
 
 const QString kBadgeText = QStringLiteral("文字");
+const QString kMotionText = QStringLiteral("镜头");
 
 QFont badgeFont(const QFont& base) {
     QFont font = base;
@@ -41,6 +42,25 @@ QRect BadgeDelegate::badgeRect(const QStyleOptionViewItem& option, const QModelI
 void BadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const {
     QStyledItemDelegate::paint(painter, option, index);
+    if (motionRows_.count(index.row()) != 0) {
+        // Centred on the thumbnail's top edge, where no caption position puts its badge.
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QStyle* style = opt.widget != nullptr ? opt.widget->style() : QApplication::style();
+        const QRect decoration =
+            style->subElementRect(QStyle::SE_ItemViewItemDecoration, &opt, opt.widget);
+        const QFontMetrics metrics(badgeFont(opt.font));
+        const int width = metrics.horizontalAdvance(kMotionText) + 6;
+        const QRect mark(decoration.center().x() - width / 2,
+                         decoration.center().y() - thumbnailSize / 2 + 5, width,
+                         metrics.height() + 2);
+        painter->save();
+        painter->fillRect(mark, QColor(0x20, 0x60, 0xc0));
+        painter->setPen(Qt::white);
+        painter->setFont(badgeFont(option.font));
+        painter->drawText(mark, Qt::AlignCenter, kMotionText);
+        painter->restore();
+    }
     const QRect rect = badgeRect(option, index);
     if (rect.isEmpty())
         return;

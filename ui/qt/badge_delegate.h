@@ -1,9 +1,11 @@
 #pragma once
 // Paints the picture list's rows as usual and, over the thumbnails of rows that have one, the
-// small "文字" badge (white on black) in the corner of the picture's caption position.
+// small "文字" badge (white on black) in the corner of the picture's caption position, and on
+// pictures with a camera motion a "镜头" mark at the top edge.
 #include <QStyledItemDelegate>
 
 #include <map>
+#include <set>
 
 namespace velomira::qt {
 
@@ -15,6 +17,10 @@ class BadgeDelegate final : public QStyledItemDelegate {
     void setBadges(std::map<int, int> badges) { badges_ = std::move(badges); }
     const std::map<int, int>& badges() const { return badges_; }
 
+    // Rows whose pictures have a camera motion.
+    void setMotionRows(std::set<int> rows) { motionRows_ = std::move(rows); }
+    const std::set<int>& motionRows() const { return motionRows_; }
+
     // Where a row's badge sits, in the list viewport's coordinates; empty without a badge.
     QRect badgeRect(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
@@ -23,6 +29,7 @@ class BadgeDelegate final : public QStyledItemDelegate {
 
   private:
     std::map<int, int> badges_;
+    std::set<int> motionRows_;
 };
 
 } // namespace velomira::qt

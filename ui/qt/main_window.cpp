@@ -472,6 +472,11 @@ void QtMainWindow::setCaptionBadges(const std::vector<CaptionBadge>& badges) {
     pictures_->viewport()->update();
 }
 
+void QtMainWindow::setMotionMarks(const std::vector<int>& rows) {
+    badges_->setMotionRows(std::set<int>(rows.begin(), rows.end()));
+    pictures_->viewport()->update();
+}
+
 // ---- selection reports ----------------------------------------------------------------------
 
 void QtMainWindow::scheduleSelectionReport() {

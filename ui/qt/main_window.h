@@ -90,6 +90,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void showTransitionEditor(int row, const std::string& entry) override;
     void hideTransitionEditor() override;
     void setCaptionBadges(const std::vector<CaptionBadge>& badges) override;
+    void setMotionMarks(const std::vector<int>& rows) override;
     bool trayAvailable() const override;
     void setTrayIconShown(bool shown) override;
     void setWindowShown(bool shown) override;

@@ -538,6 +538,13 @@ void QtMainWindow::fillSettingsMenu() {
                    run);
     addMenuEntries(settingsMenu_, states, {Command::RawFrameTransport, Command::AutoOrient}, true,
                    run);
+    QMenu* newMotion = settingsMenu_->addMenu(QStringLiteral("新图片的镜头运动"));
+    addMenuEntries(newMotion, states,
+                   {Command::DefaultMotionNone, Command::DefaultMotionZoomIn,
+                    Command::DefaultMotionZoomOut, Command::DefaultMotionPanLeft,
+                    Command::DefaultMotionPanRight, Command::DefaultMotionPanUp,
+                    Command::DefaultMotionPanDown, kSeparator, Command::DefaultMotionRandom},
+                   true, run);
     settingsMenu_->addSeparator();
     addMenuEntries(settingsMenu_->addMenu(QStringLiteral("关闭窗口时")), states,
                    {Command::CloseExits, Command::CloseHidesToTray}, true, run);
@@ -572,6 +579,18 @@ QMenu* QtMainWindow::buildContextMenu() {
                     kSeparator,
                     Command::ContextPreviewTransition},
                    false, run);
+    // The camera motion of the selected pictures; random is drawn and then shows as the move.
+    menu->addSeparator();
+    QMenu* motion = menu->addMenu(QStringLiteral("镜头运动"));
+    const std::vector<MenuEntryState> states = controller().contextMenu();
+    addMenuEntries(motion, states,
+                   {Command::ContextMotionNone, Command::ContextMotionZoomIn,
+                    Command::ContextMotionZoomOut, Command::ContextMotionPanLeft,
+                    Command::ContextMotionPanRight, Command::ContextMotionPanUp,
+                    Command::ContextMotionPanDown},
+                   true, run);
+    // Random is an action, not a state: once drawn, the move it drew is the one checked.
+    addMenuEntries(motion, states, {kSeparator, Command::ContextMotionRandom}, false, run);
     return menu;
 }
 

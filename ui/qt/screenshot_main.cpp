@@ -5,15 +5,18 @@
 //                       PROJECT.dat
 // NAME: about, info, size, margins, loop, shop, preview, music, progress, caption (the caption
 // group with captions on in the default colour), transitions (the selected picture's transition
-// list open; use with --screen and --select). --screen grabs the whole screen, with what a
-// window manager draws around the window. The exit code is 3 when the dialog did not open (no
-// file is written then).
+// list open; use with --screen and --select), motion-menu (the picture list's context menu with
+// its "镜头运动" submenu open). --screen grabs the whole screen, with what a window manager draws
+// around the window. The exit code is 3 when the dialog did not open (no file is written then).
 #include "ui/qt/window_program.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QListWidget>
+#include <QMenu>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 
 #include <cstdio>
@@ -82,6 +85,29 @@ QWidget* grabTarget(QtMainWindow& window, QtPreviewWindow& preview, const QStrin
     return target;
 }
 
+// The context menu as a right click over the list opens it, with the camera motion submenu
+// opened as hovering its entry would.
+void openMotionMenu(QtMainWindow& window) {
+    QMenu* menu = window.buildContextMenu();
+    menu->popup(window.pictureList()->viewport()->mapToGlobal(QPoint(180, 60)));
+    for (QAction* action : menu->actions()) {
+        if (action->menu() == nullptr)
+            continue;
+        menu->setActiveAction(action);
+        action->menu()->popup(menu->mapToGlobal(menu->actionGeometry(action).topRight()));
+    }
+}
+
+// The window with the open menus over it: the screen where they all lie.
+QPixmap grabWithMenus(QtMainWindow& window) {
+    QRect area = window.frameGeometry();
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && qobject_cast<QMenu*>(top) != nullptr)
+            area = area.united(top->geometry());
+    return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                        area.height());
+}
+
 // Opens the dialog named, as the user would.
 void openDialog(QtMainWindow& window, MainWindow& controller, const QString& dialog) {
     const std::map<QString, std::function<void()>> openers = {
@@ -91,6 +117,7 @@ void openDialog(QtMainWindow& window, MainWindow& controller, const QString& dia
         {QStringLiteral("loop"), [&] { controller.dispatch(Command::LoopPlayDialog); }},
         {QStringLiteral("shop"), [&] { controller.dispatch(Command::LoadProduct); }},
         {QStringLiteral("preview"), [&] { controller.dispatch(Command::Preview); }},
+        {QStringLiteral("motion-menu"), [&] { openMotionMenu(window); }},
         // The second track listened to, as a double click on its line does.
         {QStringLiteral("music"), [&] { controller.musicLineDoubleClicked(1); }},
         {QStringLiteral("transitions"), [&] { window.transitionEditor()->showPopup(); }},
@@ -128,6 +155,11 @@ void scheduleShot(const ShotOptions& options, QtMainWindow& window, QtPreviewWin
         }
         // The grab runs inside the dialog's own loop, so modal dialogs are caught open.
         QTimer::singleShot(options.delayMs, &window, [&window, &preview, options] {
+            if (options.dialog == QLatin1String("motion-menu")) {
+                const bool saved = grabWithMenus(window).save(options.file, "PNG");
+                QCoreApplication::exit(saved ? 0 : 3);
+                return;
+            }
             QWidget* target = grabTarget(window, preview, options.dialog);
             // A dialog that did not open leaves no picture rather than one of the main window.
             if (target != nullptr && options.screen && window.screen() != nullptr)

@@ -62,6 +62,18 @@ TEST(ProjectDocumentPrint, WritesEveryMemberInOrderWithTabsAndWholeNumbers) {
     EXPECT_EQ(printProjectDocument(documentFromAlbum(twoPictureAlbum())), expected);
 }
 
+TEST(ProjectDocumentPrint, CameraMotionIsWrittenAfterTheTurnOnlyWhenSet) {
+    AlbumProject album = twoPictureAlbum();
+    const std::string still = printProjectDocument(documentFromAlbum(album));
+    EXPECT_EQ(still.find("motion"), std::string::npos);
+    album.items[1].motion = CameraMotion::PanDown;
+    const std::string moving = printProjectDocument(documentFromAlbum(album));
+    EXPECT_NE(moving.find("\t\t\t\"turnAngle\":\t90,\n\t\t\t\"motion\":\t6\n\t\t}]"),
+              std::string::npos)
+        << moving;
+    EXPECT_EQ(moving.find("motion"), moving.rfind("motion")); // the still picture has none
+}
+
 TEST(ProjectDocumentPrint, EmptyAlbumHasEmptyArraysAndAbsentMembersAreLeftOut) {
     AlbumProject album;
     resetProjectOptions(album, "");

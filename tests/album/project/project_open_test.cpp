@@ -279,6 +279,34 @@ TEST(ProjectOpen, ValuesOutsideTheirRangesAreBroughtIntoThem) {
     EXPECT_EQ(g.album.items[0].animationName, transitionNameOrNone(12));
 }
 
+TEST(ProjectOpen, CameraMotionReadsItsSixValuesAndAnythingElseAsNone) {
+    const auto put = [](cJSON* value) {
+        return
+            [value](cJSON* root) { cJSON_AddItemToObject(firstPicture(root), k::motion, value); };
+    };
+    struct Case {
+        const char* name;
+        Edit edit;
+        CameraMotion motion;
+    } cases[] = {
+        {"zoom out", put(cJSON_CreateNumber(2)), CameraMotion::ZoomOut},
+        {"pan down", put(cJSON_CreateNumber(6)), CameraMotion::PanDown},
+        {"99", put(cJSON_CreateNumber(99)), CameraMotion::None},
+        {"-3", put(cJSON_CreateNumber(-3)), CameraMotion::None},
+        {"text", put(cJSON_CreateString("zoom-in")), CameraMotion::None},
+        {"absent", [](cJSON*) {}, CameraMotion::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProjectFixture f;
+        fillAlbum(f);
+        const std::string path = writeEdited(f, "p.dat", c.edit);
+        ASSERT_TRUE(f.open(path)) << ::testing::PrintToString(f.messageTexts());
+        ASSERT_EQ(f.album.items.size(), 1u);
+        EXPECT_EQ(f.album.items[0].motion, c.motion);
+    }
+}
+
 TEST(ProjectOpen, TextsLongerThanTheModelAllowsAreCutOrRefused) {
     ProjectFixture f;
     f.add(f.picture("a.png"));

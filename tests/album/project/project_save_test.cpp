@@ -51,6 +51,7 @@ TEST(ProjectSave, SavedOpenedAndSavedAgainGivesIdenticalBytes) {
     f.album.items[1].caption.location = 8;
     rotateAlbumItemLeft(f.album, 2);
     setAlbumItemTransition(f.album, 2, 95);
+    f.album.items[1].motion = CameraMotion::ZoomIn;
     addMusicTrack(f.album, {f.music("音乐/歌曲一.mp3"), 3000.0f, 44100});
     addMusicTrack(f.album, {f.music("second.MP3"), 3000.0f, 44100});
     setEveryOption(f.album);
@@ -78,6 +79,7 @@ TEST(ProjectSave, SavedOpenedAndSavedAgainGivesIdenticalBytes) {
         EXPECT_EQ(b.caption.boxColor, a.caption.boxColor);
         EXPECT_EQ(b.caption.enabled, 1);
         EXPECT_EQ(b.turnAngle, a.turnAngle);
+        EXPECT_EQ(b.motion, a.motion);
     }
     EXPECT_EQ(f.album.musicItems.size(), 2u);
     EXPECT_EQ(f.album.settings.logoPath, before.settings.logoPath);

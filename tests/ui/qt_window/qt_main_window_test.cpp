@@ -462,6 +462,10 @@ TEST_F(QtMainWindowTest, MenusOpenWithTheControllersStateAndRunTheirCommands) {
     EXPECT_EQ(withPictures[4], "-撤销移除\tCtrl+Z");
     EXPECT_EQ(withPictures[5], "随机排列图片");
     EXPECT_EQ(withPictures[8], "-自动贴边对角排列文字"); // captions are off
+    EXPECT_EQ(withPictures.back(), "随机");
+    entry(context, QStringLiteral("放大"))->trigger(); // the "镜头运动" submenu
+    EXPECT_EQ(controller->album().items[0].motion, CameraMotion::ZoomIn);
+    EXPECT_EQ(static_cast<BadgeDelegate*>(list().itemDelegate())->motionRows().count(0), 1u);
     entry(context, QStringLiteral("移除选中"))->trigger();
     EXPECT_EQ(list().count(), 1);
     delete context;
