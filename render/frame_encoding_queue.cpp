@@ -14,9 +14,10 @@ int frameEncodingThreads() {
 }
 
 FrameEncodingQueue::FrameEncodingQueue(FrameSink& sink, int width, int height, FrameFormat format,
-                                       int threads)
+                                       int threads, FramePool* pool)
     : sink_(sink), width_(width), height_(height), format_(format),
-      threads_(static_cast<std::size_t>(std::max(threads, 1))), slotHeld_(threads_, false) {}
+      threads_(static_cast<std::size_t>(std::max(threads, 1))), pool_(pool),
+      slotHeld_(threads_, false) {}
 
 FrameEncodingQueue::~FrameEncodingQueue() {
     for (Pending& p : pending_) {
@@ -59,7 +60,7 @@ bool FrameEncodingQueue::pushPixels(const unsigned char* rgb) {
         pixels = std::move(spare_.back());
         spare_.pop_back();
     } else {
-        pixels = FrameBuffer(size);
+        pixels = pool_ ? pool_->take(size, false) : FrameBuffer(size);
     }
     if (pixels.empty()) {
         failed_ = true;
