@@ -109,7 +109,7 @@ Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw
                     own.frame = makeRgbFrame(in.width, in.height, pool);
                 const DrawnFrame drawn = own.frame.empty() ? DrawnFrame() : draw(i, own);
                 return drawn.rgb && !drawn.image
-                           ? encodeRgb24(drawn.rgb, in.width, in.height, in.format)
+                           ? encodeRgb24(drawn.rgb, in.width, in.height, in.format, pool)
                            : EncodedFrame();
             };
         };

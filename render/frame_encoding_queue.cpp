@@ -50,7 +50,7 @@ bool FrameEncodingQueue::pushPixels(const unsigned char* rgb) {
     if (failed_)
         return false;
     if (threads_ == 1)
-        return deliver(encodeRgb24(rgb, width_, height_, format_));
+        return deliver(encodeRgb24(rgb, width_, height_, format_, pool_));
     if (!makeRoom())
         return false;
     const std::size_t size =
@@ -72,9 +72,10 @@ bool FrameEncodingQueue::pushPixels(const unsigned char* rgb) {
     const int width = width_;
     const int height = height_;
     const FrameFormat format = format_;
+    FramePool* pool = pool_;
     Pending job{std::move(pixels), {}};
-    job.blob = std::async(std::launch::async, [copy, width, height, format] {
-        return encodeRgb24(copy, width, height, format);
+    job.blob = std::async(std::launch::async, [copy, width, height, format, pool] {
+        return encodeRgb24(copy, width, height, format, pool);
     });
     pending_.push_back(std::move(job));
     return true;

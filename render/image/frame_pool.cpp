@@ -40,6 +40,22 @@ FrameBuffer FramePool::take(std::size_t size, bool zeroed) {
     return FrameBuffer(fresh.detach(), size, size, this);
 }
 
+void returnToPool(FramePool* pool, unsigned char* bytes, std::size_t mapped) noexcept {
+    const FrameBuffer released(bytes, mapped, mapped, pool); // back to the pool at once
+}
+
+Blob pooledBlob(FrameBuffer buffer) {
+    Blob blob;
+    blob.length = buffer.size();
+    if (buffer.empty())
+        return blob;
+    FramePool* home = buffer.home();
+    const std::size_t mapped = buffer.mapped();
+    blob.data = std::unique_ptr<unsigned char, MagickMemoryDeleter>(
+        buffer.detach(), MagickMemoryDeleter{false, home, mapped});
+    return blob;
+}
+
 std::size_t FramePool::keptBytes() const {
     std::lock_guard guard(lock_);
     return keptBytes_;

@@ -4,6 +4,7 @@
 // costs more than drawing the frame. Buffers taken from a pool go back to it when they are
 // released, and the next take of the same size finds them. The pool keeps at most a fixed
 // number of bytes, so a long album needs no more memory than a short one.
+#include "render/image/magick_handles.h"
 #include "render/image/pixel_blend.h"
 
 #include <cstddef>
@@ -43,5 +44,8 @@ class FramePool {
     std::size_t keptBytes_ = 0;
     const std::size_t limit_;
 };
+
+// The buffer's bytes as a frame's bytes; they go back where the buffer would have gone.
+Blob pooledBlob(FrameBuffer buffer);
 
 } // namespace velomira

@@ -35,6 +35,8 @@ class FrameBuffer {
     unsigned char* data() const { return data_; }
     std::size_t size() const { return size_; }
     bool empty() const { return data_ == nullptr; }
+    std::size_t mapped() const { return mapped_; }
+    FramePool* home() const { return home_; }
 
     // Gives up the mapping without unmapping it.
     unsigned char* detach() noexcept;
