@@ -37,8 +37,15 @@ bool reshapeRgbFrame(RgbFrame& frame, int width, int height, FramePool* pool) {
         return true;
     }
     frame = RgbFrame(); // its memory back first, where the next one may find it
-    frame = newRgbFrame(width, height, pool, false);
-    return !frame.empty();
+    if (needed == 0)
+        return false;
+    // Scaled copies grow a little every frame: a quarter more room spares a buffer each time.
+    frame.pixels = pool ? pool->take(needed + needed / 4, false) : FrameBuffer(needed);
+    if (frame.pixels.empty())
+        return false;
+    frame.width = width;
+    frame.height = height;
+    return true;
 }
 
 RgbFrame takeOpaqueRgb(MagickWand* image, int width, int height, FramePool* pool) {

@@ -52,7 +52,8 @@ bool RgbScaler::reserve(FrameBuffer& planes, std::size_t size) {
     if (planes.size() >= size)
         return true;
     planes = FrameBuffer(); // back to the pool first, where a larger take may find it
-    planes = pool_ ? pool_->take(size, false) : FrameBuffer(size);
+    // Copies that grow a little every frame find room here for several frames.
+    planes = pool_ ? pool_->take(size + size / 4, false) : FrameBuffer(size);
     return !planes.empty();
 }
 
