@@ -154,7 +154,9 @@ Image fitToCanvas(int width, int height, Image& picture, const std::string& fill
     if (w > width || h > height) {
         const auto [newWidth, newHeight] = fittedSize(width, height, w, h);
         // The library filters at 16 bits a channel, several times the 8-bit scaler's cost.
-        const bool eightBit = scaler == FitScaler::Auto && eightBitOpaque(picture.get()) &&
+        // Past a fourth the scaler's border rows ring by a few levels on flat colour.
+        const bool eightBit = scaler == FitScaler::Auto && 4 * newWidth >= w &&
+                              4 * newHeight >= h && eightBitOpaque(picture.get()) &&
                               shrinkEightBit(picture, newWidth, newHeight);
         if (!eightBit)
             MagickResizeImage(picture.get(), static_cast<std::size_t>(newWidth),
