@@ -21,6 +21,10 @@ bool send(FrameSink& sink, const EncodedFrame& blob, bool repeat) {
 
 } // namespace
 
+FramePool* framePoolOf(const EffectInputs& in) {
+    return in.sink ? in.sink->framePool() : nullptr;
+}
+
 int stillFrameCount(int stillFrames) {
     return std::max(stillFrames, 0);
 }
@@ -35,9 +39,10 @@ TransitionPixels takeTransitionPixels(const EffectInputs& in, MagickWand* base) 
     TransitionPixels pixels;
     if (in.libraryFrames || !in.pictureCanvas || !base)
         return pixels;
-    pixels.picture = takeOpaqueRgb(in.pictureCanvas->get(), in.width, in.height);
+    FramePool* pool = framePoolOf(in);
+    pixels.picture = takeOpaqueRgb(in.pictureCanvas->get(), in.width, in.height, pool);
     if (!pixels.picture.empty())
-        pixels.base = takeOpaqueRgb(base, in.width, in.height);
+        pixels.base = takeOpaqueRgb(base, in.width, in.height, pool);
     return pixels;
 }
 
@@ -87,21 +92,25 @@ Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw
                                                : frameEncodingThreads();
     // One canvas for this thread and one for each job slot; they outlive the queue, which waits
     // for its jobs.
+    FramePool* pool = framePoolOf(in);
     FrameCanvas canvas;
-    canvas.frame = makeRgbFrame(in.width, in.height);
+    canvas.scaler.usePool(pool);
+    canvas.frame = makeRgbFrame(in.width, in.height, pool);
     std::vector<FrameCanvas> canvases(static_cast<std::size_t>(threads));
+    for (FrameCanvas& c : canvases)
+        c.scaler.usePool(pool);
     DrawnFrame last;
     EncodedFrame blob;
     {
-        FrameEncodingQueue queue(*in.sink, in.width, in.height, in.format, threads);
+        FrameEncodingQueue queue(*in.sink, in.width, in.height, in.format, threads, pool);
         auto drawApart = [&](std::size_t i) {
             return [&, i](std::size_t slot) {
                 FrameCanvas& own = canvases[slot];
                 if (own.frame.empty())
-                    own.frame = makeRgbFrame(in.width, in.height);
+                    own.frame = makeRgbFrame(in.width, in.height, pool);
                 const DrawnFrame drawn = own.frame.empty() ? DrawnFrame() : draw(i, own);
                 return drawn.rgb && !drawn.image
-                           ? encodeRgb24(drawn.rgb, in.width, in.height, in.format)
+                           ? encodeRgb24(drawn.rgb, in.width, in.height, in.format, pool)
                            : EncodedFrame();
             };
         };

@@ -49,6 +49,9 @@ struct EffectInputs {
     bool counting() const { return frameCountOut != nullptr; }
 };
 
+// The run's frame-sized memory (the sink's), or none.
+FramePool* framePoolOf(const EffectInputs& in);
+
 // The effect's parameter from the catalogue: a step in pixels (W/16 and the like) or a fixed
 // integer, a fixed real value, or a step count (the two zooms take count and step).
 struct EffectParameter {
@@ -80,7 +83,8 @@ struct DrawnFrame {
 };
 
 // The memory one thread draws 8-bit frames with, kept for a whole transition: the W x H frame
-// it draws into (made by the frame loop) and room for a scaled copy.
+// it draws into (made by the frame loop) and room for a scaled copy. Its scaler takes memory
+// from the run's pool, when there is one; so does the scratch frame (reshaped with that pool).
 struct FrameCanvas {
     RgbFrame frame;
     RgbFrame scratch;

@@ -14,9 +14,10 @@ int frameEncodingThreads() {
 }
 
 FrameEncodingQueue::FrameEncodingQueue(FrameSink& sink, int width, int height, FrameFormat format,
-                                       int threads)
+                                       int threads, FramePool* pool)
     : sink_(sink), width_(width), height_(height), format_(format),
-      threads_(static_cast<std::size_t>(std::max(threads, 1))), slotHeld_(threads_, false) {}
+      threads_(static_cast<std::size_t>(std::max(threads, 1))), pool_(pool),
+      slotHeld_(threads_, false) {}
 
 FrameEncodingQueue::~FrameEncodingQueue() {
     for (Pending& p : pending_) {
@@ -49,7 +50,7 @@ bool FrameEncodingQueue::pushPixels(const unsigned char* rgb) {
     if (failed_)
         return false;
     if (threads_ == 1)
-        return deliver(encodeRgb24(rgb, width_, height_, format_));
+        return deliver(encodeRgb24(rgb, width_, height_, format_, pool_));
     if (!makeRoom())
         return false;
     const std::size_t size =
@@ -59,7 +60,7 @@ bool FrameEncodingQueue::pushPixels(const unsigned char* rgb) {
         pixels = std::move(spare_.back());
         spare_.pop_back();
     } else {
-        pixels = FrameBuffer(size);
+        pixels = pool_ ? pool_->take(size, false) : FrameBuffer(size);
     }
     if (pixels.empty()) {
         failed_ = true;
@@ -71,9 +72,10 @@ bool FrameEncodingQueue::pushPixels(const unsigned char* rgb) {
     const int width = width_;
     const int height = height_;
     const FrameFormat format = format_;
+    FramePool* pool = pool_;
     Pending job{std::move(pixels), {}};
-    job.blob = std::async(std::launch::async, [copy, width, height, format] {
-        return encodeRgb24(copy, width, height, format);
+    job.blob = std::async(std::launch::async, [copy, width, height, format, pool] {
+        return encodeRgb24(copy, width, height, format, pool);
     });
     pending_.push_back(std::move(job));
     return true;

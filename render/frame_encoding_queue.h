@@ -4,6 +4,7 @@
 // the one before can also be drawn there, each job in a slot of its own.
 #include "render/frame_format.h"
 #include "render/frame_sink.h"
+#include "render/image/frame_pool.h"
 #include "render/image/image_layer.h"
 #include "render/image/pixel_blend.h"
 
@@ -20,8 +21,10 @@ int frameEncodingThreads();
 
 class FrameEncodingQueue {
   public:
-    // threads: frames coded at once (1: in line, as each frame is queued).
-    FrameEncodingQueue(FrameSink& sink, int width, int height, FrameFormat format, int threads);
+    // threads: frames coded at once (1: in line, as each frame is queued). The copies of queued
+    // pixels take their memory from the pool when there is one.
+    FrameEncodingQueue(FrameSink& sink, int width, int height, FrameFormat format, int threads,
+                       FramePool* pool = nullptr);
     // Waits for frames still being coded; they are not delivered.
     ~FrameEncodingQueue();
     FrameEncodingQueue(const FrameEncodingQueue&) = delete;
@@ -58,6 +61,7 @@ class FrameEncodingQueue {
     int height_;
     FrameFormat format_;
     std::size_t threads_;
+    FramePool* pool_;
     bool failed_ = false;
     std::deque<Pending> pending_;
     std::vector<FrameBuffer> spare_; // pixel buffers of delivered frames, used again

@@ -5,6 +5,8 @@
 
 namespace velomira {
 
+class FramePool;
+
 class FrameSink {
   public:
     virtual ~FrameSink() = default;
@@ -13,6 +15,9 @@ class FrameSink {
     // The same bytes as the frame delivered last, again (a held frame); a sink may store it
     // once and refer to it.
     virtual bool repeatFrame(const unsigned char* bytes, std::size_t length) = 0;
+    // Frame-sized memory kept for the whole run that feeds this sink, or none (each transition
+    // then maps its own).
+    virtual FramePool* framePool() { return nullptr; }
 };
 
 } // namespace velomira

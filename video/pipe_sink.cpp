@@ -6,7 +6,6 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
 
@@ -31,33 +30,28 @@ void ignoreBrokenPipeSignal() {
 
 // A frame's bytes in pages of their own. Queued frames live while other images are made and
 // freed around them; on the heap they would pin its fragments, and a long album would grow it.
-// Mapped pages go back to the system as soon as the frame has been written.
+// The pages come from the sink's pool and go back to it once the frame has been written, so the
+// next frame of the same size finds them mapped and cleared pages are not needed for every frame.
 class PipeSink::FrameBytes {
   public:
-    FrameBytes(const unsigned char* bytes, std::size_t size) : size_(size) {
-        if (size_ > 0)
-            map_ =
-                ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (map_ == MAP_FAILED)
+    FrameBytes(FramePool& pool, const unsigned char* bytes, std::size_t size)
+        : pages_(pool.take(size, false)), size_(size) {
+        if (pages_.empty())
             fallback_.assign(bytes, bytes + size_);
         else
-            std::memcpy(map_, bytes, size_);
-    }
-    ~FrameBytes() {
-        if (map_ != MAP_FAILED)
-            ::munmap(map_, size_);
+            std::memcpy(pages_.data(), bytes, size_);
     }
     FrameBytes(const FrameBytes&) = delete;
     FrameBytes& operator=(const FrameBytes&) = delete;
 
     std::string_view view() const {
-        if (map_ != MAP_FAILED)
-            return {static_cast<const char*>(map_), size_};
+        if (!pages_.empty())
+            return {reinterpret_cast<const char*>(pages_.data()), size_};
         return {reinterpret_cast<const char*>(fallback_.data()), size_};
     }
 
   private:
-    void* map_ = MAP_FAILED;
+    FrameBuffer pages_;
     std::size_t size_;
     std::vector<unsigned char> fallback_;
 };
@@ -82,7 +76,7 @@ PipeSink::~PipeSink() {
 bool PipeSink::writeFrame(const unsigned char* bytes, std::size_t length) {
     if (failed_)
         return false;
-    auto frame = std::make_shared<const FrameBytes>(bytes, length);
+    auto frame = std::make_shared<const FrameBytes>(pool_, bytes, length);
     return enqueue(std::move(frame), false);
 }
 
@@ -98,7 +92,7 @@ bool PipeSink::repeatFrame(const unsigned char* bytes, std::size_t length) {
     }
     const bool shared = frame != nullptr;
     if (!shared)
-        frame = std::make_shared<const FrameBytes>(bytes, length);
+        frame = std::make_shared<const FrameBytes>(pool_, bytes, length);
     return enqueue(std::move(frame), shared);
 }
 

@@ -6,6 +6,7 @@
 // part of a picture into the next transition while the encoder works through the repeats.
 #include "platform/unique_fd.h"
 #include "render/frame_sink.h"
+#include "render/image/frame_pool.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -35,6 +36,7 @@ class PipeSink final : public FrameSink {
     // Queue the frame; false once a write has failed (the reader has gone) or after close().
     bool writeFrame(const unsigned char* bytes, std::size_t length) override;
     bool repeatFrame(const unsigned char* bytes, std::size_t length) override;
+    FramePool* framePool() override { return &pool_; }
 
     // Writes what is still queued, then closes the pipe: the end of input for the reader.
     // True when every frame was delivered.
@@ -60,6 +62,8 @@ class PipeSink final : public FrameSink {
     bool enqueue(Frame frame, bool shared);
     void writeLoop();
 
+    // Outlives every frame below and the run's transitions, which take their buffers from it.
+    FramePool pool_;
     UniqueFd pipe_;
     const std::size_t capacity_;
     const std::size_t byteBudget_;

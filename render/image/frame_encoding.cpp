@@ -1,5 +1,7 @@
 #include "render/image/frame_encoding.h"
 
+#include "render/image/frame_pool.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -169,20 +171,23 @@ void rgb24ToYuv420p(const unsigned char* rgb, int width, int height, unsigned ch
     }
 }
 
-Blob encodeRgb24(const unsigned char* rgb, int width, int height, FrameFormat format) {
+Blob encodeRgb24(const unsigned char* rgb, int width, int height, FrameFormat format,
+                 FramePool* pool) {
     if (!rgb || width <= 0 || height <= 0)
         return Blob();
     if (format == FrameFormat::Jpeg)
         return jpegFromRgb24(rgb, width, height, kFrameJpegQuality);
     const std::size_t size = rawFrameBytes(format, width, height);
-    auto* bytes = static_cast<unsigned char*>(std::malloc(size));
-    if (!bytes)
+    Blob blob = pool ? pooledBlob(pool->take(size, false))
+                     : adoptMallocBlob(static_cast<unsigned char*>(std::malloc(size)), size);
+    if (!blob)
         return Blob();
+    auto* bytes = const_cast<unsigned char*>(blob.bytes());
     if (format == FrameFormat::Rgb24)
         std::memcpy(bytes, rgb, size);
     else
         rgb24ToYuv420p(rgb, width, height, bytes);
-    return adoptMallocBlob(bytes, size);
+    return blob;
 }
 
 Blob encodePixels(MagickWand* image, FrameFormat format) {

@@ -24,8 +24,10 @@ Blob jpegFromRgb24(const unsigned char* rgb, int width, int height, int quality)
 // out holds rawFrameBytes(FrameFormat::Yuv420p, width, height) bytes.
 void rgb24ToYuv420p(const unsigned char* rgb, int width, int height, unsigned char* out);
 
-// The bytes of a width x height frame of 8-bit R, G, B in the format; empty on failure.
-Blob encodeRgb24(const unsigned char* rgb, int width, int height, FrameFormat format);
+// The bytes of a width x height frame of 8-bit R, G, B in the format; empty on failure. Raw
+// formats take their memory from the pool when there is one.
+Blob encodeRgb24(const unsigned char* rgb, int width, int height, FrameFormat format,
+                 FramePool* pool = nullptr);
 
 // The frame's bytes in the format; empty on failure.
 Blob encodePixels(MagickWand* image, FrameFormat format);

@@ -46,9 +46,15 @@ std::pair<int, int> fittedSize(int canvasWidth, int canvasHeight, int width, int
 // A new width x height image filled with the colour; empty when the size is not positive.
 Image makeCanvas(int width, int height, const std::string& colour);
 
+// How a picture larger than the canvas is shrunk: an opaque picture of at most 8 bits a channel
+// by the 8-bit Lanczos scaler (Auto), anything else, or everything (Library), by the imaging
+// library's Lanczos resize.
+enum class FitScaler { Auto, Library };
+
 // A width x height canvas in fillColour with the picture centred on it. A picture larger than
 // the canvas is first shrunk in place to fit; a smaller one keeps its size.
-Image fitToCanvas(int width, int height, Image& picture, const std::string& fillColour);
+Image fitToCanvas(int width, int height, Image& picture, const std::string& fillColour,
+                  FitScaler scaler = FitScaler::Auto);
 
 // A white width x height canvas with a copy of the picture enlarged by grow pixels in width
 // (and proportionally to the frame in height) centred on it. The picture is not changed.

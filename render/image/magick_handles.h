@@ -28,13 +28,22 @@ struct DrawingWandDeleter {
             DestroyDrawingWand(wand);
     }
 };
-// Byte blocks come from the imaging library or, for frames coded here, from malloc.
+class FramePool;
+// Returns `mapped` bytes taken from the pool to it.
+void returnToPool(FramePool* pool, unsigned char* bytes, std::size_t mapped) noexcept;
+
+// Byte blocks come from the imaging library or, for frames coded here, from malloc or from a
+// run's pool of frame memory.
 struct MagickMemoryDeleter {
     bool fromMalloc = false;
+    FramePool* pool = nullptr;
+    std::size_t mapped = 0; // bytes of the pool's buffer
     void operator()(unsigned char* bytes) const noexcept {
         if (!bytes)
             return;
-        if (fromMalloc)
+        if (pool)
+            returnToPool(pool, bytes, mapped);
+        else if (fromMalloc)
             std::free(bytes);
         else
             MagickRelinquishMemory(bytes);

@@ -1,5 +1,7 @@
 #include "render/image/pixel_blend.h"
 
+#include "render/image/frame_pool.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <utility>
@@ -48,6 +50,7 @@ FrameBuffer::FrameBuffer(std::size_t size) {
         return;
     data_ = static_cast<unsigned char*>(mapped);
     size_ = size;
+    mapped_ = size;
 }
 
 FrameBuffer::~FrameBuffer() {
@@ -55,22 +58,36 @@ FrameBuffer::~FrameBuffer() {
 }
 
 FrameBuffer::FrameBuffer(FrameBuffer&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
+      mapped_(std::exchange(other.mapped_, 0)), home_(std::exchange(other.home_, nullptr)) {}
 
 FrameBuffer& FrameBuffer::operator=(FrameBuffer&& other) noexcept {
     if (this != &other) {
         release();
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
+        mapped_ = std::exchange(other.mapped_, 0);
+        home_ = std::exchange(other.home_, nullptr);
     }
     return *this;
 }
 
+unsigned char* FrameBuffer::detach() noexcept {
+    size_ = 0;
+    mapped_ = 0;
+    home_ = nullptr;
+    return std::exchange(data_, nullptr);
+}
+
 void FrameBuffer::release() noexcept {
-    if (data_)
-        munmap(data_, size_);
+    if (data_ && home_)
+        home_->giveBack(data_, mapped_);
+    else if (data_)
+        munmap(data_, mapped_);
     data_ = nullptr;
     size_ = 0;
+    mapped_ = 0;
+    home_ = nullptr;
 }
 
 } // namespace velomira

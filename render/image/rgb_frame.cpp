@@ -7,12 +7,14 @@
 
 namespace velomira {
 
-RgbFrame makeRgbFrame(int width, int height) {
+namespace {
+
+RgbFrame newRgbFrame(int width, int height, FramePool* pool, bool zeroed) {
     RgbFrame frame;
     if (width <= 0 || height <= 0)
         return frame;
-    frame.pixels =
-        FrameBuffer(3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    const std::size_t size = 3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    frame.pixels = pool ? pool->take(size, zeroed) : FrameBuffer(size);
     if (!frame.pixels.empty()) {
         frame.width = width;
         frame.height = height;
@@ -20,7 +22,13 @@ RgbFrame makeRgbFrame(int width, int height) {
     return frame;
 }
 
-bool reshapeRgbFrame(RgbFrame& frame, int width, int height) {
+} // namespace
+
+RgbFrame makeRgbFrame(int width, int height, FramePool* pool) {
+    return newRgbFrame(width, height, pool, true);
+}
+
+bool reshapeRgbFrame(RgbFrame& frame, int width, int height, FramePool* pool) {
     const std::size_t needed = 3 * static_cast<std::size_t>(std::max(width, 0)) *
                                static_cast<std::size_t>(std::max(height, 0));
     if (needed > 0 && frame.pixels.size() >= needed) {
@@ -28,17 +36,25 @@ bool reshapeRgbFrame(RgbFrame& frame, int width, int height) {
         frame.height = height;
         return true;
     }
-    frame = makeRgbFrame(width, height);
-    return !frame.empty();
+    frame = RgbFrame(); // its memory back first, where the next one may find it
+    if (needed == 0)
+        return false;
+    // Scaled copies grow a little every frame: a quarter more room spares a buffer each time.
+    frame.pixels = pool ? pool->take(needed + needed / 4, false) : FrameBuffer(needed);
+    if (frame.pixels.empty())
+        return false;
+    frame.width = width;
+    frame.height = height;
+    return true;
 }
 
-RgbFrame takeOpaqueRgb(MagickWand* image, int width, int height) {
+RgbFrame takeOpaqueRgb(MagickWand* image, int width, int height, FramePool* pool) {
     if (!image || MagickGetNumberImages(image) == 0 ||
         MagickGetImageWidth(image) != static_cast<std::size_t>(width) ||
         MagickGetImageHeight(image) != static_cast<std::size_t>(height) ||
         MagickGetImageAlphaChannel(image) != MagickFalse)
         return RgbFrame();
-    RgbFrame frame = makeRgbFrame(width, height);
+    RgbFrame frame = newRgbFrame(width, height, pool, false);
     if (frame.empty() || !exportRgb24(image, frame.pixels.data(), frame.pixels.size()))
         return RgbFrame();
     return frame;

@@ -2,6 +2,7 @@
 // W x H frames of 8-bit R, G, B held apart from the heap, and the row operations that the
 // effects' 8-bit paths draw with: copies of blocks and blends by a coverage mask. An effect
 // that builds its frames from these hands them to the encoder without an image per frame.
+#include "render/image/frame_pool.h"
 #include "render/image/magick_handles.h"
 #include "render/image/pixel_blend.h"
 
@@ -24,16 +25,18 @@ struct RgbFrame {
     std::size_t bytes() const { return stride() * static_cast<std::size_t>(height); }
 };
 
-// A zeroed (black) frame; empty when the size is not positive or the memory is not there.
-RgbFrame makeRgbFrame(int width, int height);
+// A zeroed (black) frame; empty when the size is not positive or the memory is not there. Its
+// memory comes from the pool when there is one (and returns there).
+RgbFrame makeRgbFrame(int width, int height, FramePool* pool = nullptr);
 
 // Gives the frame a new size, keeping its memory when it is large enough (scaled copies change
-// size every frame); false, and the frame empty, when the memory is not there.
-bool reshapeRgbFrame(RgbFrame& frame, int width, int height);
+// size every frame), its pixels undefined; false, and the frame empty, when the memory is not
+// there.
+bool reshapeRgbFrame(RgbFrame& frame, int width, int height, FramePool* pool = nullptr);
 
 // The image's pixels when it is an opaque width x height image; empty otherwise, so that a
 // frame with transparency or of an unexpected size stays with the imaging library.
-RgbFrame takeOpaqueRgb(MagickWand* image, int width, int height);
+RgbFrame takeOpaqueRgb(MagickWand* image, int width, int height, FramePool* pool = nullptr);
 
 // Writes the frame's pixels into an image of the same size (the library then draws on from
 // them); false when the sizes differ or the import failed.

@@ -48,6 +48,15 @@ RgbScaler::~RgbScaler() {
     sws_freeContext(context_);
 }
 
+bool RgbScaler::reserve(FrameBuffer& planes, std::size_t size) {
+    if (planes.size() >= size)
+        return true;
+    planes = FrameBuffer(); // back to the pool first, where a larger take may find it
+    // Copies that grow a little every frame find room here for several frames.
+    planes = pool_ ? pool_->take(size + size / 4, false) : FrameBuffer(size);
+    return !planes.empty();
+}
+
 bool RgbScaler::scale(const unsigned char* source, int width, int height, RgbFrame& out) {
     if (!source || width <= 0 || height <= 0 || out.empty())
         return false;
@@ -62,8 +71,8 @@ bool RgbScaler::scale(const unsigned char* source, int width, int height, RgbFra
     const std::size_t outStride = strideFor(out.width);
     const std::size_t inPlane = inStride * static_cast<std::size_t>(height) + kPlanePadding;
     const std::size_t outPlane = outStride * static_cast<std::size_t>(out.height) + kPlanePadding;
-    planesIn_.resize(3 * inPlane);
-    planesOut_.resize(3 * outPlane);
+    if (!reserve(planesIn_, 3 * inPlane) || !reserve(planesOut_, 3 * outPlane))
+        return false;
     splitPlanes(source, width, height, inStride, inPlane, planesIn_.data());
     for (std::size_t p = 0; p < 3; ++p) {
         const std::uint8_t* const in[4] = {planesIn_.data() + p * inPlane, nullptr, nullptr,

@@ -3,8 +3,6 @@
 // plane is scaled on its own as grey, so no colour conversion ever touches the samples.
 #include "render/image/rgb_frame.h"
 
-#include <vector>
-
 struct SwsContext;
 
 namespace velomira {
@@ -19,11 +17,18 @@ class RgbScaler {
     // Scales the width x height pixels at source (rows of 3 x width bytes) to the output's
     // size; false when the scaler could not be set up or a size is not positive.
     bool scale(const unsigned char* source, int width, int height, RgbFrame& out);
+    // Takes the planes' memory from the pool (which must outlive the scaler) from now on.
+    void usePool(FramePool* pool) { pool_ = pool; }
+    // Where frames scaled into take their memory (reshapeRgbFrame), or none.
+    FramePool* pool() const { return pool_; }
 
   private:
+    bool reserve(FrameBuffer& planes, std::size_t size);
+
     SwsContext* context_ = nullptr;
-    std::vector<unsigned char> planesIn_;
-    std::vector<unsigned char> planesOut_;
+    FramePool* pool_ = nullptr;
+    FrameBuffer planesIn_;
+    FrameBuffer planesOut_;
 };
 
 } // namespace velomira

@@ -501,7 +501,7 @@ Image playMaskEffect(EffectInputs& in, const MaskSequence& sequence) {
                 return nullptr;
             pixels = takeTransitionPixels(in, base.get());
             if (pixels.ready() && !growing) {
-                frame = makeRgbFrame(in.width, in.height);
+                frame = makeRgbFrame(in.width, in.height, framePoolOf(in));
                 if (frame.empty())
                     pixels = TransitionPixels();
                 copyFrame(pixels.picture, frame);
@@ -573,7 +573,7 @@ Image playRectEffect(EffectInputs& in, const RectSequence& sequence) {
             base = takeBaseFrame(in);
             pixels = takeTransitionPixels(in, base.get());
             if (pixels.ready() && !growing) {
-                frame = makeRgbFrame(in.width, in.height);
+                frame = makeRgbFrame(in.width, in.height, framePoolOf(in));
                 if (frame.empty())
                     pixels = TransitionPixels();
             }

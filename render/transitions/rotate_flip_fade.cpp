@@ -53,14 +53,14 @@ bool frameSized(MagickWand* image, int width, int height) {
 }
 
 void takeFadePixels(FadePixels& pixels, MagickWand* picture, MagickWand* previous, int width,
-                    int height) {
+                    int height, FramePool* pool) {
     // The previous frame's own alpha does not count: its opacity is replaced by the fade's.
     if (!frameSized(picture, width, height) || !frameSized(previous, width, height) ||
         MagickGetImageAlphaChannel(picture) != MagickFalse)
         return;
     const std::size_t size = 3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    pixels.picture = FrameBuffer(size);
-    pixels.previous = FrameBuffer(size);
+    pixels.picture = pool ? pool->take(size, false) : FrameBuffer(size);
+    pixels.previous = pool ? pool->take(size, false) : FrameBuffer(size);
     pixels.ready = !pixels.picture.empty() && !pixels.previous.empty() &&
                    exportRgb24(picture, pixels.picture.data(), size) &&
                    exportRgb24(previous, pixels.previous.data(), size);
@@ -75,8 +75,8 @@ Image crossFade(EffectInputs& in, const EffectParameter& parameter) {
         if (!previous) {
             previous = takeBaseFrame(in);
             if (previous && in.pictureCanvas && !in.libraryFrames)
-                takeFadePixels(pixels, in.pictureCanvas->get(), previous.get(), in.width,
-                               in.height);
+                takeFadePixels(pixels, in.pictureCanvas->get(), previous.get(), in.width, in.height,
+                               framePoolOf(in));
         }
         const double opacity = levels[i] / 100.0;
         // The last frame is an image: it is held still, captioned and handed on.
@@ -188,7 +188,7 @@ bool spinFrame8(FrameCanvas& canvas, const RgbFrame& under, const RgbFrame& pict
         return false;
     copyFrame(under, canvas.frame);
     if (!reshapeRgbFrame(canvas.scratch, static_cast<int>(step.width),
-                         static_cast<int>(step.height)) ||
+                         static_cast<int>(step.height), canvas.scaler.pool()) ||
         !canvas.scaler.scale(picture.data(), picture.width, picture.height, canvas.scratch))
         return false;
     turnOver(canvas.scratch, step.degrees, step.setOpacity ? step.opacity : 1.0, canvas.frame);

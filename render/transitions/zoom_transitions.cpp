@@ -69,7 +69,7 @@ bool drawScaled8(RgbScaler& scaler, RgbFrame& scaled, const RgbFrame& picture, R
                  const Placement& place) {
     if (!place.visible())
         return true;
-    if (!reshapeRgbFrame(scaled, place.width, place.height) ||
+    if (!reshapeRgbFrame(scaled, place.width, place.height, scaler.pool()) ||
         !scaler.scale(picture.data(), picture.width, picture.height, scaled))
         return false;
     copyBlock(scaled, frame, {place.width, place.height, 0, 0, place.x, place.y});
@@ -118,7 +118,7 @@ bool zoomed8(RgbScaler& scaler, RgbFrame& enlarged, const RgbFrame& picture, Rgb
     const int newHeight = std::max(height + whole + (fraction >= 0.5f ? 1 : 0), 1);
     if (newWidth < width || newHeight < height)
         return false; // a shrunk copy leaves white margins: the library draws those
-    if (!reshapeRgbFrame(enlarged, newWidth, newHeight) ||
+    if (!reshapeRgbFrame(enlarged, newWidth, newHeight, scaler.pool()) ||
         !scaler.scale(picture.data(), width, height, enlarged))
         return false;
     copyBlock(enlarged, frame,
@@ -142,9 +142,10 @@ Image centreZoom(EffectInputs& in, const EffectParameter& parameter, bool growin
         if (!started) {
             started = true;
             if (!in.libraryFrames) {
-                picture = takeOpaqueRgb(in.pictureCanvas->get(), in.width, in.height);
+                FramePool* pool = framePoolOf(in);
+                picture = takeOpaqueRgb(in.pictureCanvas->get(), in.width, in.height, pool);
                 if (previous)
-                    previous8 = takeOpaqueRgb(previous.get(), in.width, in.height);
+                    previous8 = takeOpaqueRgb(previous.get(), in.width, in.height, pool);
             }
             eightBit = !picture.empty() && (!previous || !previous8.empty());
         }
@@ -415,11 +416,12 @@ template <Shrink K> Image shrinkPrevious(EffectInputs& in, const EffectParameter
     TransitionPixels pixels;
     RgbFrame shrunk, smaller, frame8;
     RgbScaler scaler;
+    scaler.usePool(framePoolOf(in));
     auto draw = [&](std::size_t i, FrameCanvas&) -> DrawnFrame {
         if (i == 0) {
             previous = takeBaseFrame(in);
             pixels = takeTransitionPixels(in, previous.get());
-            frame8 = makeRgbFrame(in.width, in.height);
+            frame8 = makeRgbFrame(in.width, in.height, framePoolOf(in));
             if (pixels.ready())
                 shrunk = std::move(pixels.base);
         }
@@ -430,7 +432,7 @@ template <Shrink K> Image shrinkPrevious(EffectInputs& in, const EffectParameter
             copyFrame(pixels.picture, frame8);
             const Placement& place = steps[i];
             if (place.visible()) {
-                if (!reshapeRgbFrame(smaller, place.width, place.height) ||
+                if (!reshapeRgbFrame(smaller, place.width, place.height, framePoolOf(in)) ||
                     !scaler.scale(shrunk.data(), shrunk.width, shrunk.height, smaller))
                     return nullptr;
                 std::swap(shrunk, smaller);
@@ -521,11 +523,12 @@ template <Approach A> Image moveInThenGrow(EffectInputs& in, const EffectParamet
     TransitionPixels pixels;
     RgbFrame small8, frame8, scaled;
     RgbScaler scaler;
+    scaler.usePool(framePoolOf(in));
     auto draw = [&](std::size_t i, FrameCanvas&) -> DrawnFrame {
         if (i == 0) {
             base = takeBaseFrame(in);
             pixels = takeTransitionPixels(in, base.get());
-            frame8 = makeRgbFrame(in.width, in.height);
+            frame8 = makeRgbFrame(in.width, in.height, framePoolOf(in));
             if (frame8.empty())
                 pixels = TransitionPixels();
         }
@@ -535,7 +538,7 @@ template <Approach A> Image moveInThenGrow(EffectInputs& in, const EffectParamet
         if (pixels.ready() && !step.last) {
             if (step.approaching) {
                 if (i == 0 && step.place.visible()) {
-                    small8 = makeRgbFrame(step.place.width, step.place.height);
+                    small8 = makeRgbFrame(step.place.width, step.place.height, framePoolOf(in));
                     if (!scaler.scale(pixels.picture.data(), in.width, in.height, small8))
                         return nullptr;
                 }

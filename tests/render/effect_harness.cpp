@@ -95,6 +95,7 @@ EffectRender renderEffect(const EffectCase& c, int failAt) {
     if (c.withPrevious)
         in.previousFrame = c.textured ? texturedPicture(c.width, c.height, 2)
                                       : makeCanvas(c.width, c.height, c.previousColour);
+    out.sink.usePool(c.pool);
     in.sink = &out.sink;
     in.libraryFrames = c.libraryFrames;
     in.format = c.format;

@@ -27,6 +27,7 @@ struct EffectCase {
     FrameFormat format = FrameFormat::Jpeg;
     int codingThreads = 0;           // as in a run: the processor count, at most 4
     bool transparentPicture = false; // the picture canvas has an alpha channel, 70 % opaque
+    FramePool* pool = nullptr;       // the sink's frame memory, as in a run to the encoder
 };
 
 // A width x height photograph-like picture: crossing gradients with ripples of a few pixels,

@@ -19,6 +19,9 @@ class RecordingSink final : public FrameSink {
 
     bool writeFrame(const unsigned char* bytes, std::size_t length) override;
     bool repeatFrame(const unsigned char* bytes, std::size_t length) override;
+    FramePool* framePool() override { return pool_; }
+    // Offers the pool (owned by the test) to the effects that deliver here.
+    void usePool(FramePool* pool) { pool_ = pool; }
 
     const std::vector<Delivery>& deliveries() const { return deliveries_; }
     int count() const { return static_cast<int>(deliveries_.size()); }
@@ -31,6 +34,7 @@ class RecordingSink final : public FrameSink {
     bool record(bool repeat, const unsigned char* bytes, std::size_t length);
 
     int failAt_;
+    FramePool* pool_ = nullptr;
     std::vector<Delivery> deliveries_;
 };
 
