@@ -24,8 +24,8 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     encoder.stopGrace = request.stopGrace;
     encoder.stallLimit = request.stallLimit;
 
-    // The last attempt's rendering result: a picture that stopped reading ends the run early,
-    // and the shortened video must not be reported as made.
+    // The last attempt's rendering result: a picture that stopped reading or a frame that could
+    // not be made ends the run early, and the shortened video must not be reported as made.
     RunOutcome rendered = RunOutcome::Completed;
     auto renderFrames = [&](FrameSink& sink) {
         SequencerContext context;
@@ -43,8 +43,11 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     // An encoder that exits 0 may still have written no video: the cover step only runs on a
     // file with its boxes in place.
     std::string incomplete;
+    const auto cutShort = [&] {
+        return rendered == RunOutcome::ReadFailed || rendered == RunOutcome::DeliveryFailed;
+    };
     auto afterDone = [&] {
-        if (rendered == RunOutcome::ReadFailed)
+        if (cutShort())
             return;
         incomplete = describeMp4Problem(readMp4Layout(output.path()));
         if (!incomplete.empty())
@@ -63,9 +66,12 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     result.outcome = run.outcome;
     result.errorText = run.errorText;
     result.attempts = run.attempts;
-    if (run.outcome == EncoderOutcome::Done && rendered == RunOutcome::ReadFailed) {
+    // The encoder finishes cleanly on the frames it got even when the renderer gave up early.
+    if (run.outcome == EncoderOutcome::Done && cutShort()) {
         result.outcome = EncoderOutcome::Failed;
-        result.errorText = "a picture of the album could not be read; the video is incomplete";
+        result.errorText = rendered == RunOutcome::ReadFailed
+                               ? "a picture of the album could not be read; the video is incomplete"
+                               : "a frame of the video could not be made; the video is incomplete";
     }
     if (run.outcome == EncoderOutcome::Stopped) {
         // Kept only when the encoder itself finished the file; one that never wrote a byte
