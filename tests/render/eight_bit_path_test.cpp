@@ -42,6 +42,17 @@ FrameDifference compareFrames(const std::string& a, const std::string& b) {
 
 class EightBitPath : public RenderTest {};
 
+// The effect's frames through the library (the reference) and through the 8-bit path, as raw
+// pixels over a textured picture.
+std::pair<EffectRender, EffectRender> renderBothPaths(EffectCase c) {
+    c.textured = true;
+    c.format = FrameFormat::Rgb24;
+    c.libraryFrames = true;
+    EffectRender reference = renderEffect(c);
+    c.libraryFrames = false;
+    return {std::move(reference), renderEffect(c)};
+}
+
 // The sanitizer build (environment VELOMIRA_SANITIZED=1) keeps to small frames.
 bool sanitized() {
     const char* value = std::getenv("VELOMIRA_SANITIZED");
@@ -57,13 +68,7 @@ TEST_F(EightBitPath, EveryEffectMatchesTheLibraryFrames) {
                 continue;
             SCOPED_TRACE(::testing::Message()
                          << "transition " << index << " at " << width << "x" << height);
-            EffectCase c = catalogueCase(index, width, height, 2);
-            c.textured = true;
-            c.format = FrameFormat::Rgb24;
-            c.libraryFrames = true;
-            const EffectRender reference = renderEffect(c);
-            c.libraryFrames = false;
-            const EffectRender fast = renderEffect(c);
+            const auto [reference, fast] = renderBothPaths(catalogueCase(index, width, height, 2));
             ASSERT_TRUE(reference.finalFrame);
             ASSERT_TRUE(fast.finalFrame);
             ASSERT_EQ(fast.sink.count(), reference.sink.count());
@@ -96,13 +101,7 @@ TEST_F(EightBitPath, ComputedMasksMatchTheLibraryAtOddSizes) {
         for (int index : {25, 26, 32, 33, 34, 35, 36, 37, 38, 51, 54, 55, 56, 57, 58, 59, 73, 76}) {
             SCOPED_TRACE(::testing::Message()
                          << "transition " << index << " at " << width << "x" << height);
-            EffectCase c = catalogueCase(index, width, height, 0);
-            c.textured = true;
-            c.format = FrameFormat::Rgb24;
-            c.libraryFrames = true;
-            const EffectRender reference = renderEffect(c);
-            c.libraryFrames = false;
-            const EffectRender fast = renderEffect(c);
+            const auto [reference, fast] = renderBothPaths(catalogueCase(index, width, height, 0));
             ASSERT_EQ(fast.sink.count(), reference.sink.count());
             for (int i = 0; i < fast.sink.count(); ++i) {
                 const FrameDifference d = compareFrames(fast.sink.deliveries()[i].bytes,
