@@ -35,6 +35,7 @@ TEST(StripWebpSuffix, CutsSixBytesInAnyCase) {
     EXPECT_EQ(stripWebpSuffix("http://p.example/a.jpg_.WEBP"), "http://p.example/a.jpg");
     EXPECT_EQ(stripWebpSuffix("http://p.example/a.jpg_.WeBp"), "http://p.example/a.jpg");
     EXPECT_EQ(stripWebpSuffix("http://p.example/a.webp"), "http://p.example/a.webp");
+    EXPECT_EQ(stripWebpSuffix("http://p.example/a_.webp_.webp"), "http://p.example/a_.webp"); // once
     EXPECT_EQ(stripWebpSuffix("_.webp"), "");
     EXPECT_EQ(stripWebpSuffix(".webp"), ".webp");
 }
