@@ -1,12 +1,7 @@
 #include "render/image/pixel_blend.h"
 
-#include "render/image/frame_pool.h"
-
 #include <algorithm>
 #include <cstdint>
-#include <utility>
-
-#include <sys/mman.h>
 
 namespace velomira {
 
@@ -40,54 +35,6 @@ void blendPercent(const unsigned char* over, const unsigned char* under, std::si
     }
     for (; i < count; ++i)
         out[i] = mix(over[i], under[i], weight);
-}
-
-FrameBuffer::FrameBuffer(std::size_t size) {
-    if (size == 0)
-        return;
-    void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED)
-        return;
-    data_ = static_cast<unsigned char*>(mapped);
-    size_ = size;
-    mapped_ = size;
-}
-
-FrameBuffer::~FrameBuffer() {
-    release();
-}
-
-FrameBuffer::FrameBuffer(FrameBuffer&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
-      mapped_(std::exchange(other.mapped_, 0)), home_(std::exchange(other.home_, nullptr)) {}
-
-FrameBuffer& FrameBuffer::operator=(FrameBuffer&& other) noexcept {
-    if (this != &other) {
-        release();
-        data_ = std::exchange(other.data_, nullptr);
-        size_ = std::exchange(other.size_, 0);
-        mapped_ = std::exchange(other.mapped_, 0);
-        home_ = std::exchange(other.home_, nullptr);
-    }
-    return *this;
-}
-
-unsigned char* FrameBuffer::detach() noexcept {
-    size_ = 0;
-    mapped_ = 0;
-    home_ = nullptr;
-    return std::exchange(data_, nullptr);
-}
-
-void FrameBuffer::release() noexcept {
-    if (data_ && home_)
-        home_->giveBack(data_, mapped_);
-    else if (data_)
-        munmap(data_, mapped_);
-    data_ = nullptr;
-    size_ = 0;
-    mapped_ = 0;
-    home_ = nullptr;
 }
 
 } // namespace velomira
