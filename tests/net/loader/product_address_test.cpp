@@ -35,7 +35,8 @@ TEST(StripWebpSuffix, CutsSixBytesInAnyCase) {
     EXPECT_EQ(stripWebpSuffix("http://p.example/a.jpg_.WEBP"), "http://p.example/a.jpg");
     EXPECT_EQ(stripWebpSuffix("http://p.example/a.jpg_.WeBp"), "http://p.example/a.jpg");
     EXPECT_EQ(stripWebpSuffix("http://p.example/a.webp"), "http://p.example/a.webp");
-    EXPECT_EQ(stripWebpSuffix("http://p.example/a_.webp_.webp"), "http://p.example/a_.webp"); // once
+    // Cut once only: a doubled tail keeps one.
+    EXPECT_EQ(stripWebpSuffix("http://p.example/a_.webp_.webp"), "http://p.example/a_.webp");
     EXPECT_EQ(stripWebpSuffix("_.webp"), "");
     EXPECT_EQ(stripWebpSuffix(".webp"), ".webp");
 }
