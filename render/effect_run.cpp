@@ -10,31 +10,6 @@
 
 namespace velomira {
 
-namespace {
-
-bool send(FrameSink& sink, const EncodedFrame& blob, bool repeat) {
-    if (!blob)
-        return false;
-    return repeat ? sink.repeatFrame(blob.bytes(), blob.length)
-                  : sink.writeFrame(blob.bytes(), blob.length);
-}
-
-} // namespace
-
-FramePool* framePoolOf(const EffectInputs& in) {
-    return in.sink ? in.sink->framePool() : nullptr;
-}
-
-int stillFrameCount(int stillFrames) {
-    return std::max(stillFrames, 0);
-}
-
-Image takeBaseFrame(EffectInputs& in) {
-    if (in.previousFrame)
-        return std::move(in.previousFrame);
-    return makeCanvas(in.width, in.height, "#000000");
-}
-
 TransitionPixels takeTransitionPixels(const EffectInputs& in, MagickWand* base) {
     TransitionPixels pixels;
     if (in.libraryFrames || !in.pictureCanvas || !base)
@@ -46,35 +21,81 @@ TransitionPixels takeTransitionPixels(const EffectInputs& in, MagickWand* base) 
     return pixels;
 }
 
-Image clonePictureCanvas(const EffectInputs& in) {
-    return in.pictureCanvas ? cloneImage(*in.pictureCanvas) : Image();
+namespace {
+
+int codingThreadsFor(const EffectInputs& in) {
+    // A preview logo is drawn by the library, which stays on this thread.
+    if (in.logo)
+        return 1;
+    return in.codingThreads > 0 ? in.codingThreads : frameEncodingThreads();
 }
 
-EncodedFrame composeCaption(MagickWand* frame, CaptionOverlay& caption, double baseOpacity,
-                            const PreviewLogo* logo, FrameFormat format) {
-    Image copy(CloneMagickWand(frame));
-    if (!copy)
-        return EncodedFrame();
-    if (caption.image) {
-        if (caption.keepOpacity == 0)
-            MagickSetImageOpacity(caption.image.get(), baseOpacity + 0.2);
-        MagickCompositeImage(copy.get(), caption.image.get(), OverCompositeOp,
-                             static_cast<long>(caption.x), static_cast<long>(caption.y));
+// The memory the frames are drawn with: one canvas for this thread and one for each job slot.
+// They outlive the coding queue, which waits for its jobs, and the last frame drawn on this
+// thread stays in its canvas for the hold.
+struct TransitionCanvases {
+    FrameCanvas own;
+    std::vector<FrameCanvas> slots;
+
+    TransitionCanvases(const EffectInputs& in, int threads)
+        : slots(static_cast<std::size_t>(threads)) {
+        FramePool* pool = framePoolOf(in);
+        own.scaler.usePool(pool);
+        own.frame = makeRgbFrame(in.width, in.height, pool);
+        for (FrameCanvas& c : slots)
+            c.scaler.usePool(pool);
     }
-    return encodeFrame(copy.get(), logo, format);
-}
+};
 
-bool holdStill(FrameSink& sink, EncodedFrame blob, int stillFrames, MagickWand* finalFrame,
-               CaptionOverlay* caption, const PreviewLogo* logo, FrameFormat format) {
-    for (int i = 0; i < stillFrames; ++i) {
-        const bool fading = caption && i <= 2;
-        if (fading)
-            blob = composeCaption(finalFrame, *caption, 0.15 + 0.25 * i, logo, format);
-        if (!send(sink, blob, !fading))
+// Draws and delivers the transition frames. `last` is the frame drawn last and `blob` the bytes
+// delivered last; false after a failed drawing or delivery.
+bool deliverTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw,
+                       FrameOrder order, int threads, TransitionCanvases& canvases,
+                       DrawnFrame& last, EncodedFrame& blob) {
+    FramePool* pool = framePoolOf(in);
+    FrameEncodingQueue queue(*in.sink, in.width, in.height, in.format, threads, pool);
+    auto drawApart = [&](std::size_t i) {
+        return [&, i](std::size_t slot) {
+            FrameCanvas& mine = canvases.slots[slot];
+            if (mine.frame.empty())
+                mine.frame = makeRgbFrame(in.width, in.height, pool);
+            const DrawnFrame drawn = mine.frame.empty() ? DrawnFrame() : draw(i, mine);
+            return drawn.rgb && !drawn.image
+                       ? encodeRgb24(drawn.rgb, in.width, in.height, in.format, pool)
+                       : EncodedFrame();
+        };
+    };
+    bool apart = false;
+    for (std::size_t i = 0; i < frames; ++i) {
+        if (apart && i + 1 < frames) {
+            if (!queue.pushJob(drawApart(i)))
+                return false;
+            continue;
+        }
+        // The last frame may take down what the frames drawn apart read.
+        if (apart && !queue.drain())
             return false;
+        last = draw(i, canvases.own);
+        if (!last)
+            return false;
+        const bool queued =
+            last.image || in.logo
+                ? queue.pushEncoded(
+                      last.image ? encodeFrame(last.image, in.logo, in.format)
+                                 : encodeFrame(last.rgb, in.width, in.height, in.logo, in.format))
+                : queue.pushPixels(last.rgb);
+        if (!queued)
+            return false;
+        apart = apart || (i == 0 && order == FrameOrder::Apart && threads > 1 && !in.logo &&
+                          last.rgb && !last.image);
     }
+    if (!queue.drain())
+        return false;
+    blob = queue.takeLastDelivered();
     return true;
 }
+
+} // namespace
 
 Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw, Image& finalFrame,
                      FrameOrder order) {
@@ -86,62 +107,12 @@ Image playTransition(EffectInputs& in, std::size_t frames, const DrawFrame& draw
     }
     if (!in.sink)
         return Image();
-    // A preview logo is drawn by the library, which stays on this thread.
-    const int threads = in.logo                ? 1
-                        : in.codingThreads > 0 ? in.codingThreads
-                                               : frameEncodingThreads();
-    // One canvas for this thread and one for each job slot; they outlive the queue, which waits
-    // for its jobs.
-    FramePool* pool = framePoolOf(in);
-    FrameCanvas canvas;
-    canvas.scaler.usePool(pool);
-    canvas.frame = makeRgbFrame(in.width, in.height, pool);
-    std::vector<FrameCanvas> canvases(static_cast<std::size_t>(threads));
-    for (FrameCanvas& c : canvases)
-        c.scaler.usePool(pool);
+    const int threads = codingThreadsFor(in);
+    TransitionCanvases canvases(in, threads);
     DrawnFrame last;
     EncodedFrame blob;
-    {
-        FrameEncodingQueue queue(*in.sink, in.width, in.height, in.format, threads, pool);
-        auto drawApart = [&](std::size_t i) {
-            return [&, i](std::size_t slot) {
-                FrameCanvas& own = canvases[slot];
-                if (own.frame.empty())
-                    own.frame = makeRgbFrame(in.width, in.height, pool);
-                const DrawnFrame drawn = own.frame.empty() ? DrawnFrame() : draw(i, own);
-                return drawn.rgb && !drawn.image
-                           ? encodeRgb24(drawn.rgb, in.width, in.height, in.format, pool)
-                           : EncodedFrame();
-            };
-        };
-        bool apart = false;
-        for (std::size_t i = 0; i < frames; ++i) {
-            if (apart && i + 1 < frames) {
-                if (!queue.pushJob(drawApart(i)))
-                    return Image();
-                continue;
-            }
-            // The last frame may take down what the frames drawn apart read.
-            if (apart && !queue.drain())
-                return Image();
-            last = draw(i, canvas);
-            if (!last)
-                return Image();
-            const bool queued =
-                last.image || in.logo
-                    ? queue.pushEncoded(last.image ? encodeFrame(last.image, in.logo, in.format)
-                                                   : encodeFrame(last.rgb, in.width, in.height,
-                                                                 in.logo, in.format))
-                    : queue.pushPixels(last.rgb);
-            if (!queued)
-                return Image();
-            apart = apart || (i == 0 && order == FrameOrder::Apart && threads > 1 && !in.logo &&
-                              last.rgb && !last.image);
-        }
-        if (!queue.drain())
-            return Image();
-        blob = queue.takeLastDelivered();
-    }
+    if (!deliverTransition(in, frames, draw, order, threads, canvases, last, blob))
+        return Image();
     if (in.motion)
         return holdInMotion(in, true);
     // The caption fade-in composes onto an image; a frame drawn as pixels only becomes one.

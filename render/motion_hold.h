@@ -1,7 +1,7 @@
 #pragma once
 // The still hold of a picture that has a camera motion: every held frame is a new view of the
 // picture, drawn as 8-bit pixels and coded on other threads, with the caption over it.
-#include "render/effect_run.h"
+#include "render/effect_inputs.h"
 
 namespace velomira {
 

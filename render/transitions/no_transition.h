@@ -1,7 +1,7 @@
 #pragma once
 // The picture appears at once: no transition frames, only the still frames, with the caption
 // shown at its final opacity from the first frame.
-#include "render/effect_run.h"
+#include "render/effect_inputs.h"
 
 namespace velomira {
 
