@@ -39,6 +39,12 @@ class RgbResampler {
     bool resample(const RgbxFrame& source, ResampleAxis across, ResampleAxis down, RgbFrame& out);
 
   private:
+    // Plans the columns for an output row of `width` pixels: their offsets within the span of
+    // source columns in use and their weights. Returns the span's first source column.
+    long planColumns(long sourceWidth, ResampleAxis across, long width);
+    // One output row from the blended source row.
+    void resampleRow(const unsigned char* blended, long width, unsigned char* o) const;
+
     std::vector<unsigned> columns_; // per output pixel: byte offset of its left source pixel
     std::vector<unsigned> columnWeights_;
     // Per output pixel 8 lanes of 16 bits: the left pixel's weight 4 times, the right's 4 times.

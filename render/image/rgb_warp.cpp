@@ -136,29 +136,23 @@ void narrowToHalfLine(double alpha, double beta, double vx0, long& begin, long& 
 // the map's denominator has the sign `side`) shows the picture point that `back` maps
 // its centre to, sampled bilinearly; taps beyond the picture are transparent, so colours are
 // weighed by the taps that exist and the coverage is the pixel's alpha.
-void mapOver(const RgbFrame& picture, const Projective& back, const Box& box, long left, long top,
-             double opacity, RgbFrame& frame, double side = 1.0) {
-    const long pw = picture.width;
-    const long ph = picture.height;
-    const std::size_t stride = picture.stride();
-    // Interior pixels are mixed in fixed point: weights of 1/256, the opacity of 1/256.
-    const int opacity256 = static_cast<int>(std::lround(std::clamp(opacity, 0.0, 1.0) * 256.0));
-    const long firstRow = std::max(0L, -top);
-    const long endRow = std::min(box.height, frame.height - top);
-    if (endRow <= firstRow)
-        return;
-    // Along a row the map's numerators and denominator are linear in the column, so the columns
-    // that can show the picture form one run: it is found first and only its pixels are mapped.
-    struct Run {
-        long begin;
-        long end;
-    };
+// Along a row the map's numerators and denominator are linear in the column, so the columns
+// that can show the picture form one run.
+struct Run {
+    long begin;
+    long end;
+};
+
+// The run of each frame row from firstRow to endRow (box rows) that can show the picture.
+std::vector<Run> findRuns(const RgbFrame& picture, const Projective& back, const Box& box,
+                          long left, long firstRow, long endRow, long frameWidth, double side) {
+    const double pw = static_cast<double>(picture.width);
+    const double ph = static_cast<double>(picture.height);
     std::vector<Run> runs(static_cast<std::size_t>(endRow - firstRow));
-    long widest = 0;
     for (long j = firstRow; j < endRow; ++j) {
         const double vy = box.y + j + 0.5;
         long begin = std::max(0L, -left);
-        long end = std::min(box.width, frame.width - left);
+        long end = std::min(box.width, frameWidth - left);
         const double vx0 = box.x + 0.5;
         const double qb = back.h * vy + 1.0;
         const double ub = back.b * vy + back.c;
@@ -171,10 +165,57 @@ void mapOver(const RgbFrame& picture, const Projective& back, const Box& box, lo
         narrowToHalfLine(side * ((ph + 0.5) * back.g - back.d), side * ((ph + 0.5) * qb - vb), vx0,
                          begin, end);
         begin = std::max(begin, std::max(0L, -left));
-        end = std::min(end, std::min(box.width, frame.width - left));
+        end = std::min(end, std::min(box.width, frameWidth - left));
         runs[static_cast<std::size_t>(j - firstRow)] = {begin, end};
-        widest = std::max(widest, end);
     }
+    return runs;
+}
+
+// A pixel at the picture's edge, where some of the four taps fall outside: the taps that exist
+// are mixed, and the share they cover scales the opacity.
+void mixEdgePixel(const RgbFrame& picture, double u, double v, double opacity, unsigned char* o) {
+    const long x0 = u < 0.0 ? -1 : static_cast<long>(u);
+    const long y0 = v < 0.0 ? -1 : static_cast<long>(v);
+    const double fx = u - x0;
+    const double fy = v - y0;
+    const double weights[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy, fx * fy};
+    const long xs[4] = {x0, x0 + 1, x0, x0 + 1};
+    const long ys[4] = {y0, y0, y0 + 1, y0 + 1};
+    double cover = 0.0;
+    double sum[3] = {0.0, 0.0, 0.0};
+    for (int t = 0; t < 4; ++t) {
+        if (xs[t] < 0 || ys[t] < 0 || xs[t] >= picture.width || ys[t] >= picture.height ||
+            weights[t] == 0.0)
+            continue;
+        const unsigned char* p = picture.row(ys[t]) + 3 * xs[t];
+        cover += weights[t];
+        for (int k = 0; k < 3; ++k)
+            sum[k] += weights[t] * p[k];
+    }
+    if (cover <= 0.0)
+        return;
+    const double alpha = cover * opacity;
+    for (int k = 0; k < 3; ++k)
+        o[k] = mixed(sum[k] / cover, alpha, o[k]);
+}
+
+void mapOver(const RgbFrame& picture, const Projective& back, const Box& box, long left, long top,
+             double opacity, RgbFrame& frame, double side = 1.0) {
+    const long pw = picture.width;
+    const long ph = picture.height;
+    const std::size_t stride = picture.stride();
+    // Interior pixels are mixed in fixed point: weights of 1/256, the opacity of 1/256.
+    const int opacity256 = static_cast<int>(std::lround(std::clamp(opacity, 0.0, 1.0) * 256.0));
+    const long firstRow = std::max(0L, -top);
+    const long endRow = std::min(box.height, frame.height - top);
+    if (endRow <= firstRow)
+        return;
+    // The columns that can show the picture are found first and only their pixels are mapped.
+    const std::vector<Run> runs =
+        findRuns(picture, back, box, left, firstRow, endRow, frame.width, side);
+    long widest = 0;
+    for (const Run& run : runs)
+        widest = std::max(widest, run.end);
     // Tiles of kTile columns, each walked row by row: a swing about a side edge reads the
     // picture across many rows along one frame row, and a tile keeps those reads in the cache.
     constexpr long kTile = 64;
@@ -201,47 +242,27 @@ void mapOver(const RgbFrame& picture, const Projective& back, const Box& box, lo
                 const double v = (back.d * vx + vb) * r - 0.5;
                 if (!(u > -1.0 && v > -1.0 && u < pw && v < ph))
                     continue;
-                const long x0 = u < 0.0 ? -1 : static_cast<long>(u);
-                const long y0 = v < 0.0 ? -1 : static_cast<long>(v);
-                const double fx = u - x0;
-                const double fy = v - y0;
                 unsigned char* o = out + 3 * (left + i);
-                if (x0 >= 0 && y0 >= 0 && x0 + 1 < pw && y0 + 1 < ph) {
-                    // Inside the picture, where nearly every pixel lies: all four taps exist.
-                    const unsigned char* p0 = picture.row(y0) + 3 * x0;
-                    const unsigned char* p1 = p0 + stride;
-                    const int wx = static_cast<int>(fx * 256.0 + 0.5);
-                    const int wy = static_cast<int>(fy * 256.0 + 0.5);
-                    for (int k = 0; k < 3; ++k) {
-                        const int upper = p0[k] * (256 - wx) + p0[k + 3] * wx;
-                        const int lower = p1[k] * (256 - wx) + p1[k + 3] * wx;
-                        const int value = (upper * (256 - wy) + lower * wy + 32768) >> 16;
-                        o[k] = static_cast<unsigned char>(
-                            opacity256 == 256
-                                ? value
-                                : (value * opacity256 + o[k] * (256 - opacity256) + 128) >> 8);
-                    }
+                const long x0 = static_cast<long>(u);
+                const long y0 = static_cast<long>(v);
+                if (!(u >= 0.0 && v >= 0.0 && x0 + 1 < pw && y0 + 1 < ph)) {
+                    mixEdgePixel(picture, u, v, opacity, o);
                     continue;
                 }
-                const double weights[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy,
-                                           fx * fy};
-                const long xs[4] = {x0, x0 + 1, x0, x0 + 1};
-                const long ys[4] = {y0, y0, y0 + 1, y0 + 1};
-                double cover = 0.0;
-                double sum[3] = {0.0, 0.0, 0.0};
-                for (int t = 0; t < 4; ++t) {
-                    if (xs[t] < 0 || ys[t] < 0 || xs[t] >= pw || ys[t] >= ph || weights[t] == 0.0)
-                        continue;
-                    const unsigned char* p = picture.row(ys[t]) + 3 * xs[t];
-                    cover += weights[t];
-                    for (int k = 0; k < 3; ++k)
-                        sum[k] += weights[t] * p[k];
+                // Inside the picture, where nearly every pixel lies: all four taps exist.
+                const unsigned char* p0 = picture.row(y0) + 3 * x0;
+                const unsigned char* p1 = p0 + stride;
+                const int wx = static_cast<int>((u - x0) * 256.0 + 0.5);
+                const int wy = static_cast<int>((v - y0) * 256.0 + 0.5);
+                for (int k = 0; k < 3; ++k) {
+                    const int upper = p0[k] * (256 - wx) + p0[k + 3] * wx;
+                    const int lower = p1[k] * (256 - wx) + p1[k + 3] * wx;
+                    const int value = (upper * (256 - wy) + lower * wy + 32768) >> 16;
+                    o[k] = static_cast<unsigned char>(
+                        opacity256 == 256
+                            ? value
+                            : (value * opacity256 + o[k] * (256 - opacity256) + 128) >> 8);
                 }
-                if (cover <= 0.0)
-                    continue;
-                const double alpha = cover * opacity;
-                for (int k = 0; k < 3; ++k)
-                    o[k] = mixed(sum[k] / cover, alpha, o[k]);
             }
         }
 }
