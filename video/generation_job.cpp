@@ -9,20 +9,57 @@
 
 namespace velomira {
 
-GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& request,
-                                  const RunPlan& plan, std::atomic<bool>& stop) {
-    // The chosen file is replaced only by a finished or stopped video.
-    PendingOutput output(request.outputPath);
+namespace {
+
+EncoderRequest encoderRequestFor(const GenerationRequest& request, const RunPlan& plan,
+                                 const std::filesystem::path& outputPath) {
     EncoderRequest encoder;
     encoder.encoderPath = request.programFolder / "tool" / "ffmpeg";
     encoder.workFolder = request.workFolder;
     encoder.project = request.project;
     encoder.durationText = plan.durationText;
-    encoder.outputPath = output.path();
+    encoder.outputPath = outputPath;
     encoder.errorLog = request.errorLog;
     encoder.frameFormat = request.frameFormat;
     encoder.stopGrace = request.stopGrace;
     encoder.stallLimit = request.stallLimit;
+    return encoder;
+}
+
+CoverRequest coverRequestFor(const GenerationRequest& request,
+                             const std::filesystem::path& videoPath, std::atomic<bool>& stop) {
+    CoverRequest cover;
+    cover.stop = &stop;
+    cover.timeLimit = request.coverTimeLimit;
+    cover.toolPath = request.programFolder / "tool" / "AtomicParsley";
+    cover.preparedCover = request.workFolder / "cover.jpg";
+    cover.project = request.project;
+    cover.videoPath = videoPath;
+    cover.errorLog = request.errorLog;
+    return cover;
+}
+
+// A stopped video that the encoder finished may run on past the frames that were delivered;
+// it is cut to them. A failed cut keeps the whole (longer) video: it is still a complete file.
+void cutToDeliveredFrames(const EncoderRequest& encoder, std::uint64_t framesDelivered) {
+    if (framesDelivered == 0)
+        return;
+    VideoCutRequest cut;
+    cut.encoderPath = encoder.encoderPath;
+    cut.videoPath = encoder.outputPath;
+    cut.frames = framesDelivered;
+    cut.errorLog = encoder.errorLog;
+    std::string failure;
+    cutStoppedVideo(cut, failure);
+}
+
+} // namespace
+
+GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& request,
+                                  const RunPlan& plan, std::atomic<bool>& stop) {
+    // The chosen file is replaced only by a finished or stopped video.
+    PendingOutput output(request.outputPath);
+    const EncoderRequest encoder = encoderRequestFor(request, plan, output.path());
 
     // The last attempt's rendering result: a picture that stopped reading or a frame that could
     // not be made ends the run early, and the shortened video must not be reported as made.
@@ -52,15 +89,8 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
         incomplete = describeMp4Problem(readMp4Layout(output.path()));
         if (!incomplete.empty())
             return;
-        CoverRequest cover;
-        cover.stop = &stop;
-        cover.timeLimit = request.coverTimeLimit;
-        cover.toolPath = request.programFolder / "tool" / "AtomicParsley";
-        cover.preparedCover = request.workFolder / "cover.jpg";
-        cover.project = request.project;
-        cover.videoPath = output.path();
-        cover.errorLog = request.errorLog;
-        result.coverEmbedded = embedCover(cover) == CoverResult::Embedded;
+        result.coverEmbedded =
+            embedCover(coverRequestFor(request, output.path(), stop)) == CoverResult::Embedded;
     };
     const EncoderRunResult run = runEncoderJob(state, encoder, stop, renderFrames, afterDone);
     result.outcome = run.outcome;
@@ -82,16 +112,8 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
             return result;
         }
         incomplete = describeMp4Problem(layout);
-        if (incomplete.empty() && run.framesDelivered > 0) {
-            VideoCutRequest cut;
-            cut.encoderPath = encoder.encoderPath;
-            cut.videoPath = output.path();
-            cut.frames = run.framesDelivered;
-            cut.errorLog = request.errorLog;
-            std::string failure;
-            // A failed cut keeps the whole (longer) video: it is still a complete file.
-            cutStoppedVideo(cut, failure);
-        }
+        if (incomplete.empty())
+            cutToDeliveredFrames(encoder, run.framesDelivered);
     }
     if (result.outcome != EncoderOutcome::Failed && !incomplete.empty()) {
         result.outcome = EncoderOutcome::Failed;
