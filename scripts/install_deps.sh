@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev
   libmagickwand-6.q16-dev libcjson-dev libjpeg62-turbo-dev libpng-dev libswscale-dev
-  libwebp-dev libheif-dev libheif-examples icc-profiles-free libimage-exiftool-perl
+  libwebp-dev libheif-dev libde265-dev libheif-examples icc-profiles-free libimage-exiftool-perl
   libgtest-dev libbenchmark-dev
   ffmpeg atomicparsley imagemagick
   fonts-wqy-zenhei fonts-arphic-ukai fonts-arphic-uming

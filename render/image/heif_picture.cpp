@@ -1,6 +1,7 @@
 #include "render/image/heif_picture.h"
 
 #include "render/image/heif_handles.h"
+#include "render/image/heif_hevc_decoder.h"
 #include "render/image/rgb_frame.h"
 #include "render/image/rgb_scaler.h"
 
@@ -42,8 +43,8 @@ bool withinLibraryLimits(int width, int height) {
 
 } // namespace
 
-std::vector<unsigned char> heifPixels(const heif_image* image, int channels, int& width,
-                                      int& height) {
+const unsigned char* heifPackedPixels(const heif_image* image, int channels, int& width,
+                                      int& height, std::vector<unsigned char>& copy) {
     width = heif_image_get_width(image, heif_channel_interleaved);
     height = heif_image_get_height(image, heif_channel_interleaved);
     int stride = 0;
@@ -51,12 +52,14 @@ std::vector<unsigned char> heifPixels(const heif_image* image, int channels, int
         heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
     const std::size_t rowBytes = static_cast<std::size_t>(width) * channels;
     if (!plane || width < 1 || height < 1 || static_cast<std::size_t>(stride) < rowBytes)
-        return {};
-    std::vector<unsigned char> pixels(rowBytes * static_cast<std::size_t>(height));
+        return nullptr;
+    if (static_cast<std::size_t>(stride) == rowBytes)
+        return plane;
+    copy.resize(rowBytes * static_cast<std::size_t>(height));
     for (int row = 0; row < height; ++row)
-        std::memcpy(pixels.data() + row * rowBytes, plane + static_cast<std::size_t>(row) * stride,
+        std::memcpy(copy.data() + row * rowBytes, plane + static_cast<std::size_t>(row) * stride,
                     rowBytes);
-    return pixels;
+    return copy.data();
 }
 
 namespace {
@@ -75,7 +78,10 @@ void attachColourProfile(const heif_image_handle* handle, MagickWand* wand) {
 
 bool openHeifPrimary(const std::string& path, HeifContext& context, HeifHandle& primary) {
     context.reset(heif_context_alloc());
-    if (!context || heif_context_read_from_file(context.get(), path.c_str(), nullptr).code)
+    if (!context)
+        return false;
+    useThreadedHevcDecoder(context.get());
+    if (heif_context_read_from_file(context.get(), path.c_str(), nullptr).code)
         return false;
     heif_image_handle* raw = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &raw).code)
@@ -101,8 +107,9 @@ bool readHeifPicture(const std::string& path, std::pair<int, int> sizeHint, Magi
     const HeifImage image(decoded);
     int width = 0;
     int height = 0;
-    std::vector<unsigned char> pixels = heifPixels(image.get(), alpha ? 4 : 3, width, height);
-    if (pixels.empty())
+    std::vector<unsigned char> copy;
+    const unsigned char* pixels = heifPackedPixels(image.get(), alpha ? 4 : 3, width, height, copy);
+    if (!pixels)
         return false;
     // The scaler works on opaque pixels; a picture with transparency is kept whole.
     const auto [shrunkWidth, shrunkHeight] =
@@ -111,19 +118,15 @@ bool readHeifPicture(const std::string& path, std::pair<int, int> sizeHint, Magi
     if (shrunkWidth != width || shrunkHeight != height) {
         RgbScaler scaler;
         shrunk = makeRgbFrame(shrunkWidth, shrunkHeight);
-        if (!shrunk.empty() && scaler.scale(pixels.data(), width, height, shrunk)) {
-            pixels.clear();
-            pixels.shrink_to_fit();
+        if (!shrunk.empty() && scaler.scale(pixels, width, height, shrunk)) {
+            pixels = shrunk.data();
             width = shrunkWidth;
             height = shrunkHeight;
-        } else {
-            shrunk = RgbFrame();
         }
     }
-    const unsigned char* source = shrunk.empty() ? pixels.data() : shrunk.data();
     if (MagickConstituteImage(wand, static_cast<std::size_t>(width),
                               static_cast<std::size_t>(height), alpha ? "RGBA" : "RGB", CharPixel,
-                              source) == MagickFalse) {
+                              pixels) == MagickFalse) {
         MagickClearException(wand);
         return false;
     }

@@ -24,9 +24,10 @@ bool readHeifPicture(const std::string& path, std::pair<int, int> sizeHint, Magi
 // Opens the file and its primary picture; false when either fails.
 bool openHeifPrimary(const std::string& path, HeifContext& context, HeifHandle& primary);
 
-// The decoded interleaved plane (channels bytes a pixel) as rows without libheif's padding, and
-// its size; empty when the plane is missing or narrower than it says.
-std::vector<unsigned char> heifPixels(const heif_image* image, int channels, int& width,
-                                      int& height);
+// The decoded interleaved plane (channels bytes a pixel) as rows without padding, and its size:
+// libheif's own plane when it has none, else a copy made in `copy`. Null when the plane is
+// missing or narrower than it says.
+const unsigned char* heifPackedPixels(const heif_image* image, int channels, int& width,
+                                      int& height, std::vector<unsigned char>& copy);
 
 } // namespace velomira

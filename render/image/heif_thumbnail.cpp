@@ -49,10 +49,11 @@ bool readHeifThumbnail(const std::string& path, int minLongSide, MagickWand* wan
     const HeifImage image(decoded);
     int w = 0;
     int h = 0;
-    const std::vector<unsigned char> pixels = heifPixels(image.get(), 3, w, h);
-    if (pixels.empty() ||
+    std::vector<unsigned char> copy;
+    const unsigned char* pixels = heifPackedPixels(image.get(), 3, w, h, copy);
+    if (!pixels ||
         MagickConstituteImage(wand, static_cast<std::size_t>(w), static_cast<std::size_t>(h), "RGB",
-                              CharPixel, pixels.data()) == MagickFalse)
+                              CharPixel, pixels) == MagickFalse)
         return false;
     width = heif_image_handle_get_width(primary.get());
     height = heif_image_handle_get_height(primary.get());
