@@ -10,9 +10,23 @@
 
 namespace velomira {
 
+enum class HevcOutput {
+    // The decoded YCbCr planes, which libheif converts at full size with floats.
+    Ycbcr,
+    // An 8-bit full-range picture comes out as RGB, converted as libheif converts it (the colour
+    // matrix its stream declares, each chroma sample serving the pixels it covers); others as
+    // YCbCr. Only for a file whose picture has no colour box of its own: libheif lets that
+    // override the stream's colour, and a decoder is not told of it.
+    Rgb,
+};
+
 // Makes the context decode HEVC pictures with this decoder; other contexts (the imaging
-// library's among them) keep libheif's own.
-void useThreadedHevcDecoder(heif_context* context);
+// library's among them) keep libheif's own. Takes effect for the pictures decoded after it.
+void useThreadedHevcDecoder(heif_context* context, HevcOutput output = HevcOutput::Ycbcr);
+
+// Whether the file's own colour box leaves the stream's colour in force: HevcOutput::Rgb is then
+// safe for the picture.
+bool usesStreamColour(const heif_image_handle* picture);
 
 // The NAL units of the data libheif hands a decoder: each a 4-byte big-endian size, then that
 // many bytes. A size that runs past the end ends the list; so does an empty unit.

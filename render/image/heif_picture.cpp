@@ -78,10 +78,7 @@ void attachColourProfile(const heif_image_handle* handle, MagickWand* wand) {
 
 bool openHeifPrimary(const std::string& path, HeifContext& context, HeifHandle& primary) {
     context.reset(heif_context_alloc());
-    if (!context)
-        return false;
-    useThreadedHevcDecoder(context.get());
-    if (heif_context_read_from_file(context.get(), path.c_str(), nullptr).code)
+    if (!context || heif_context_read_from_file(context.get(), path.c_str(), nullptr).code)
         return false;
     heif_image_handle* raw = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &raw).code)
@@ -99,6 +96,8 @@ bool readHeifPicture(const std::string& path, std::pair<int, int> sizeHint, Magi
         return false;
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     heif_image* decoded = nullptr;
+    useThreadedHevcDecoder(context.get(),
+                           usesStreamColour(handle.get()) ? HevcOutput::Rgb : HevcOutput::Ycbcr);
     if (heif_decode_image(handle.get(), &decoded, heif_colorspace_RGB,
                           alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
                           nullptr)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -38,18 +39,21 @@ TEST(SizedNalUnits, SplitAtEachSizeAndStopAtOneThatDoesNotFit) {
     }
 }
 
-// Every plane of the primary picture in its own layout (and of its alpha, which is a picture of
-// its own), decoded by the context as set up.
-std::vector<std::vector<std::uint8_t>> decodedPlanes(const std::string& path, bool threaded) {
+enum class Decoder { LibheifsOwn, Threaded, ThreadedToRgb };
+
+// Every plane of the primary picture as libheif hands it out (with the alpha, which is a picture
+// of its own), decoded as asked.
+std::vector<std::vector<std::uint8_t>> decodedPlanes(const std::string& path, Decoder decoder) {
     HeifContext context(heif_context_alloc());
-    if (threaded)
-        useThreadedHevcDecoder(context.get());
     std::vector<std::vector<std::uint8_t>> planes;
     heif_image_handle* raw = nullptr;
     if (heif_context_read_from_file(context.get(), path.c_str(), nullptr).code ||
         heif_context_get_primary_image_handle(context.get(), &raw).code)
         return planes;
     const HeifHandle handle(raw);
+    if (decoder != Decoder::LibheifsOwn)
+        useThreadedHevcDecoder(
+            context.get(), decoder == Decoder::ThreadedToRgb ? HevcOutput::Rgb : HevcOutput::Ycbcr);
     heif_image* decoded = nullptr;
     if (heif_decode_image(handle.get(), &decoded, heif_colorspace_undefined, heif_chroma_undefined,
                           nullptr)
@@ -82,6 +86,7 @@ TEST(ThreadedHevcDecoder, GivesLibheifsOwnPixelsForEveryLayoutDepthAndAlpha) {
                0;
     };
     ASSERT_TRUE(run("convert -size 67x41 gradient:red-blue -depth 8 PNG24:plain.png && "
+                    "convert plain.png plain.jpg && "
                     "convert -size 67x41 gradient:red-blue -depth 16 PNG48:deep.png && "
                     "convert -size 33x17 xc:none -fill '#20C04080' -draw 'circle 16,8 16,2' "
                     "PNG32:alpha.png"));
@@ -95,14 +100,28 @@ TEST(ThreadedHevcDecoder, GivesLibheifsOwnPixelsForEveryLayoutDepthAndAlpha) {
         {"yuv444.heic", "-q 60 -p chroma=444", "plain.png"},
         {"ten-bit.heic", "-q 60 -b 10", "deep.png"},
         {"alpha.heic", "-q 60", "alpha.png"},
+        {"stream-bt709.heic", "-q 60 -p x265:colormatrix=bt709", "plain.png"},
+        {"stream-limited.heic", "-q 60 -p x265:range=limited", "plain.png"},
+        {"unspecified.heic", "-q 60", "plain.jpg"},
+        {"gbr.heic", "-q 60 --matrix_coefficients=0 -p chroma=444", "plain.png"},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(run(std::string("heif-enc ") + c.options + " -o " + c.name + " " + c.source))
             << c.name;
         const std::string path = folder.file(c.name);
-        const auto own = decodedPlanes(path, false);
+        const auto own = decodedPlanes(path, Decoder::LibheifsOwn);
         ASSERT_FALSE(own.empty()) << c.name;
-        EXPECT_EQ(decodedPlanes(path, true), own) << c.name;
+        EXPECT_EQ(decodedPlanes(path, Decoder::Threaded), own) << c.name;
+        // Converted here: within a level of libheif's conversion.
+        const auto rgb = decodedPlanes(path, Decoder::ThreadedToRgb);
+        ASSERT_EQ(rgb.size(), own.size()) << c.name;
+        for (std::size_t p = 0; p < own.size(); ++p) {
+            ASSERT_EQ(rgb[p].size(), own[p].size()) << c.name;
+            int worst = 0;
+            for (std::size_t i = 0; i < own[p].size(); ++i)
+                worst = std::max(worst, std::abs(rgb[p][i] - own[p][i]));
+            EXPECT_LE(worst, 1) << c.name << " plane " << p;
+        }
     }
 }
 
@@ -117,7 +136,9 @@ TEST(ThreadedHevcDecoder, TornDataGivesWhatLibheifsOwnGives) {
               0);
     for (const char* name : {"torn.heic", "headless.heic"}) {
         const std::string path = folder.file(name);
-        EXPECT_EQ(decodedPlanes(path, true), decodedPlanes(path, false)) << name;
+        EXPECT_EQ(decodedPlanes(path, Decoder::ThreadedToRgb),
+                  decodedPlanes(path, Decoder::LibheifsOwn))
+            << name;
     }
 }
 
