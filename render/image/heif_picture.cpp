@@ -87,18 +87,25 @@ bool openHeifPrimary(const std::string& path, HeifContext& context, HeifHandle& 
     return true;
 }
 
-bool readHeifPicture(const std::string& path, std::pair<int, int> sizeHint, MagickWand* wand) {
-    HeifContext context;
-    HeifHandle handle;
-    if (!openHeifPrimary(path, context, handle) ||
-        !withinLibraryLimits(heif_image_handle_get_width(handle.get()),
-                             heif_image_handle_get_height(handle.get())))
+namespace {
+
+bool constitute(MagickWand* wand, int width, int height, const char* map,
+                const unsigned char* pixels) {
+    if (MagickConstituteImage(wand, static_cast<std::size_t>(width),
+                              static_cast<std::size_t>(height), map, CharPixel,
+                              pixels) == MagickFalse) {
+        MagickClearException(wand);
         return false;
-    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    }
+    return true;
+}
+
+// Interleaved 8-bit pixels, converted by libheif: a picture with transparency (kept whole:
+// the scaler works on opaque pixels) or of more than 8 bits.
+bool readInterleaved(const heif_image_handle* handle, bool alpha, std::pair<int, int> sizeHint,
+                     MagickWand* wand) {
     heif_image* decoded = nullptr;
-    useThreadedHevcDecoder(context.get(),
-                           usesStreamColour(handle.get()) ? HevcOutput::Rgb : HevcOutput::Ycbcr);
-    if (heif_decode_image(handle.get(), &decoded, heif_colorspace_RGB,
+    if (heif_decode_image(handle, &decoded, heif_colorspace_RGB,
                           alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
                           nullptr)
             .code)
@@ -110,27 +117,80 @@ bool readHeifPicture(const std::string& path, std::pair<int, int> sizeHint, Magi
     const unsigned char* pixels = heifPackedPixels(image.get(), alpha ? 4 : 3, width, height, copy);
     if (!pixels)
         return false;
-    // The scaler works on opaque pixels; a picture with transparency is kept whole.
-    const auto [shrunkWidth, shrunkHeight] =
-        alpha ? std::pair{width, height} : shrunkSize(width, height, sizeHint);
+    if (alpha)
+        return constitute(wand, width, height, "RGBA", pixels);
+    const auto [shrunkWidth, shrunkHeight] = shrunkSize(width, height, sizeHint);
     RgbFrame shrunk;
     if (shrunkWidth != width || shrunkHeight != height) {
         RgbScaler scaler;
         shrunk = makeRgbFrame(shrunkWidth, shrunkHeight);
-        if (!shrunk.empty() && scaler.scale(pixels, width, height, shrunk)) {
-            pixels = shrunk.data();
-            width = shrunkWidth;
-            height = shrunkHeight;
+        if (shrunk.empty() || !scaler.scale(pixels, width, height, shrunk))
+            return false;
+        return constitute(wand, shrunkWidth, shrunkHeight, "RGB", shrunk.data());
+    }
+    return constitute(wand, width, height, "RGB", pixels);
+}
+
+// An opaque picture, taken as the R, G, B planes libheif decodes to: the scaler shrinks planes,
+// so neither libheif nor the scaler interleaves the picture at full size.
+bool readOpaque(const heif_image_handle* handle, std::pair<int, int> sizeHint, MagickWand* wand) {
+    heif_image* decoded = nullptr;
+    if (heif_decode_image(handle, &decoded, heif_colorspace_RGB, heif_chroma_444, nullptr).code)
+        return false;
+    const HeifImage image(decoded);
+    const heif_channel channels[3] = {heif_channel_R, heif_channel_G, heif_channel_B};
+    const unsigned char* planes[3] = {};
+    int strides[3] = {};
+    const int width = heif_image_get_width(image.get(), heif_channel_R);
+    const int height = heif_image_get_height(image.get(), heif_channel_R);
+    for (int c = 0; c < 3; ++c) {
+        planes[c] = heif_image_get_plane_readonly(image.get(), channels[c], &strides[c]);
+        if (!planes[c] || heif_image_get_bits_per_pixel(image.get(), channels[c]) != 8 ||
+            heif_image_get_width(image.get(), channels[c]) != width ||
+            heif_image_get_height(image.get(), channels[c]) != height || strides[c] < width)
+            return false;
+    }
+    if (width < 1 || height < 1)
+        return false;
+    const auto [shrunkWidth, shrunkHeight] = shrunkSize(width, height, sizeHint);
+    RgbFrame frame = makeRgbFrame(shrunkWidth, shrunkHeight);
+    if (frame.empty())
+        return false;
+    if (shrunkWidth != width || shrunkHeight != height) {
+        RgbScaler scaler;
+        if (!scaler.scalePlanes(planes, strides, width, height, frame))
+            return false;
+    } else {
+        for (int y = 0; y < height; ++y) {
+            unsigned char* row = frame.row(y);
+            for (int c = 0; c < 3; ++c) {
+                const unsigned char* plane = planes[c] + static_cast<std::size_t>(y) * strides[c];
+                for (int x = 0; x < width; ++x)
+                    row[3 * x + c] = plane[x];
+            }
         }
     }
-    if (MagickConstituteImage(wand, static_cast<std::size_t>(width),
-                              static_cast<std::size_t>(height), alpha ? "RGBA" : "RGB", CharPixel,
-                              pixels) == MagickFalse) {
-        MagickClearException(wand);
+    return constitute(wand, frame.width, frame.height, "RGB", frame.data());
+}
+
+} // namespace
+
+bool readHeifPicture(const std::string& path, std::pair<int, int> sizeHint, MagickWand* wand) {
+    HeifContext context;
+    HeifHandle handle;
+    if (!openHeifPrimary(path, context, handle) ||
+        !withinLibraryLimits(heif_image_handle_get_width(handle.get()),
+                             heif_image_handle_get_height(handle.get())))
         return false;
-    }
-    attachColourProfile(handle.get(), wand);
-    return true;
+    useThreadedHevcDecoder(context.get(),
+                           usesStreamColour(handle.get()) ? HevcOutput::Rgb : HevcOutput::Ycbcr);
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    const bool read = alpha || heif_image_handle_get_luma_bits_per_pixel(handle.get()) != 8
+                          ? readInterleaved(handle.get(), alpha, sizeHint, wand)
+                          : readOpaque(handle.get(), sizeHint, wand);
+    if (read)
+        attachColourProfile(handle.get(), wand);
+    return read;
 }
 
 } // namespace velomira

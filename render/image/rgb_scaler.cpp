@@ -1,5 +1,7 @@
 #include "render/image/rgb_scaler.h"
 
+#include <cstring>
+
 extern "C" {
 #include <libswscale/swscale.h>
 }
@@ -57,8 +59,9 @@ bool RgbScaler::reserve(FrameBuffer& planes, std::size_t size) {
     return !planes.empty();
 }
 
-bool RgbScaler::scale(const unsigned char* source, int width, int height, RgbFrame& out) {
-    if (!source || width <= 0 || height <= 0 || out.empty())
+template <typename Fill>
+bool RgbScaler::scaleFilled(int width, int height, RgbFrame& out, const Fill& fill) {
+    if (width <= 0 || height <= 0 || out.empty())
         return false;
     // Lanczos, as the imaging library resizes: its copies stay within a level of the library's
     // (a bicubic filter, a little cheaper, does not). The context is kept while sizes repeat.
@@ -73,7 +76,7 @@ bool RgbScaler::scale(const unsigned char* source, int width, int height, RgbFra
     const std::size_t outPlane = outStride * static_cast<std::size_t>(out.height) + kPlanePadding;
     if (!reserve(planesIn_, 3 * inPlane) || !reserve(planesOut_, 3 * outPlane))
         return false;
-    splitPlanes(source, width, height, inStride, inPlane, planesIn_.data());
+    fill(inStride, inPlane);
     for (std::size_t p = 0; p < 3; ++p) {
         const std::uint8_t* const in[4] = {planesIn_.data() + p * inPlane, nullptr, nullptr,
                                            nullptr};
@@ -86,6 +89,28 @@ bool RgbScaler::scale(const unsigned char* source, int width, int height, RgbFra
     }
     joinPlanes(planesOut_.data(), out.width, out.height, outStride, outPlane, out.pixels.data());
     return true;
+}
+
+bool RgbScaler::scale(const unsigned char* source, int width, int height, RgbFrame& out) {
+    if (!source)
+        return false;
+    return scaleFilled(width, height, out, [&](std::size_t stride, std::size_t planeSize) {
+        splitPlanes(source, width, height, stride, planeSize, planesIn_.data());
+    });
+}
+
+bool RgbScaler::scalePlanes(const unsigned char* const planes[3], const int strides[3], int width,
+                            int height, RgbFrame& out) {
+    if (!planes[0] || !planes[1] || !planes[2])
+        return false;
+    // Copied into padded rows: the vector code reads past a row's end.
+    return scaleFilled(width, height, out, [&](std::size_t stride, std::size_t planeSize) {
+        for (std::size_t c = 0; c < 3; ++c)
+            for (int y = 0; y < height; ++y)
+                std::memcpy(planesIn_.data() + c * planeSize + static_cast<std::size_t>(y) * stride,
+                            planes[c] + static_cast<std::size_t>(y) * strides[c],
+                            static_cast<std::size_t>(width));
+    });
 }
 
 } // namespace velomira

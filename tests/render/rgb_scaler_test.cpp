@@ -1,8 +1,12 @@
 // The 8-bit scaler over the sizes tiny and odd frames give, one scaler reused from size to size
-// (its context and plane buffers are kept while it lives): solid colours stay solid.
+// (its context and plane buffers are kept while it lives): solid colours stay solid, and planes
+// scale as the interleaved picture does.
 #include "render/image/rgb_scaler.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace velomira {
 namespace {
@@ -34,6 +38,21 @@ TEST(RgbScaler, TinyAndOddSizesKeepASolidColourAndStayInsideTheFrame) {
             ASSERT_NEAR(view.data()[i + 1], 90, 2) << i;
             ASSERT_NEAR(view.data()[i + 2], 30, 2) << i;
         }
+        // From separate planes with padded rows, as a decoder hands them out: the same pixels.
+        const int stride = in.width + 7;
+        std::vector<unsigned char> planes[3];
+        for (int c = 0; c < 3; ++c) {
+            planes[c].assign(static_cast<std::size_t>(stride) * in.height, 0);
+            for (int y = 0; y < in.height; ++y)
+                for (int x = 0; x < in.width; ++x)
+                    planes[c][y * stride + x] = source.row(y)[3 * x + c];
+        }
+        const unsigned char* const starts[3] = {planes[0].data(), planes[1].data(),
+                                                planes[2].data()};
+        const int strides[3] = {stride, stride, stride};
+        RgbFrame fromPlanes = makeRgbFrame(out.width, out.height);
+        ASSERT_TRUE(scaler.scalePlanes(starts, strides, in.width, in.height, fromPlanes));
+        ASSERT_TRUE(std::equal(view.data(), view.data() + view.bytes(), fromPlanes.data()));
     }
 }
 
