@@ -262,33 +262,16 @@ heif_error decodeToRgb(void* decoder, heif_image** out) {
     return decodeImage(decoder, true, out);
 }
 
-const heif_decoder_plugin kYcbcrDecoder = {
-    3,
-    pluginName,
-    noOp,
-    noOp,
-    supportsFormat,
-    newDecoder,
-    freeDecoder,
-    pushData,
-    decodeToYcbcr,
-    setStrictDecoding,
-    "libde265-threads",
-};
+using DecodeImage = heif_error (*)(void*, heif_image**);
 
-const heif_decoder_plugin kRgbDecoder = {
-    3,
-    pluginName,
-    noOp,
-    noOp,
-    supportsFormat,
-    newDecoder,
-    freeDecoder,
-    pushData,
-    decodeToRgb,
-    setStrictDecoding,
-    "libde265-threads-rgb",
-};
+constexpr heif_decoder_plugin threadedDecoder(DecodeImage decode, const char* id) {
+    return {3,          pluginName,  noOp,     noOp,   supportsFormat,
+            newDecoder, freeDecoder, pushData, decode, setStrictDecoding,
+            id};
+}
+
+const heif_decoder_plugin kYcbcrDecoder = threadedDecoder(decodeToYcbcr, "libde265-threads");
+const heif_decoder_plugin kRgbDecoder = threadedDecoder(decodeToRgb, "libde265-threads-rgb");
 
 } // namespace
 
