@@ -32,6 +32,163 @@ bool isOption(const std::string& arg) {
 
 } // namespace
 
+namespace {
+
+// The arguments and the one being read; an option's value is the next argument.
+struct ArgCursor {
+    const std::vector<std::string>& args;
+    std::size_t i = 0;
+
+    bool value(std::string& out) {
+        if (i + 1 >= args.size())
+            return false;
+        out = args[++i];
+        return true;
+    }
+};
+
+enum class OptionRead { Read, Failed, NotThisKind };
+
+// The options that shape the video itself. On failure `error` says why.
+OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions& o,
+                           std::string& error) {
+    auto fail = [&](const std::string& text) {
+        error = text;
+        return OptionRead::Failed;
+    };
+    std::string v;
+    if (arg == "--size") {
+        int w = 0, h = 0;
+        char extra = 0;
+        if (!at.value(v) || std::sscanf(v.c_str(), "%dx%d%c", &w, &h, &extra) != 2)
+            return fail("--size needs WIDTHxHEIGHT, e.g. 1280x720");
+        o.size = std::make_pair(w, h);
+    } else if (arg == "--pause") {
+        float seconds = 0;
+        if (!at.value(v) || !parseSeconds(v, seconds))
+            return fail("--pause needs a display time in seconds above 0, e.g. 2.0");
+        o.pauseSeconds = seconds;
+    } else if (arg == "--transition") {
+        int index = 0;
+        if (!at.value(v))
+            return fail("--transition needs an index or random");
+        if (v == "random") {
+            o.transition.reset();
+            o.randomTransitions = true;
+        } else if (parseInt(v, index) && (index == NO_TRANSITION || transitionName(index))) {
+            o.transition = index;
+            o.randomTransitions = false;
+        } else {
+            return fail("--transition: no transition " + v + " (0..92, 95..98, 99 for none)");
+        }
+    } else if (arg == "--motion") {
+        if (!at.value(v) || !(o.motion = cameraMotionChoiceFromName(v)))
+            return fail("--motion needs none, zoom-in, zoom-out, pan-left, pan-right, pan-up, "
+                        "pan-down or random");
+    } else if (arg == "--bg") {
+        if (!at.value(v) || (v != "white" && v != "black"))
+            return fail("--bg needs white or black");
+        o.blackBackground = v == "black";
+    } else if (arg == "--music") {
+        if (!at.value(v))
+            return fail("--music needs an MP3 file");
+        o.music.push_back(v);
+    } else if (arg == "--loop-music") {
+        o.loopMusic = true;
+    } else if (arg == "--fit-music") {
+        o.fitMusic = true;
+    } else if (arg == "--logo") {
+        if (!at.value(o.logo))
+            return fail("--logo needs a PNG or JPEG file");
+    } else if (arg == "--logo-position") {
+        int position = 0;
+        if (!at.value(v) || !parseInt(v, position) || position < 0 || position > 3)
+            return fail("--logo-position needs 0 (left top), 1 (left bottom), 2 (right top) "
+                        "or 3 (right bottom)");
+        o.logoPosition = position;
+    } else if (arg == "--cover") {
+        if (!at.value(o.cover))
+            return fail("--cover needs a picture file");
+    } else if (arg == "--caption") {
+        if (!at.value(o.caption))
+            return fail("--caption needs a text");
+    } else if (arg == "--no-auto-orient") {
+        o.autoOrient = false;
+    } else {
+        return OptionRead::NotThisKind;
+    }
+    return OptionRead::Read;
+}
+
+// The options of a batch of videos.
+OptionRead readBatchOption(const std::string& arg, ArgCursor& at, RenderOptions& o,
+                           std::string& error) {
+    auto fail = [&](const std::string& text) {
+        error = text;
+        return OptionRead::Failed;
+    };
+    std::string v;
+    if (arg == "--batch") {
+        if (!at.value(o.batchFile))
+            return fail("--batch needs a CSV file");
+    } else if (arg == "--jobs") {
+        if (!at.value(v) || !parseInt(v, o.jobs) || o.jobs < 1 || o.jobs > 256)
+            return fail("--jobs needs a number of videos at once from 1 to 256");
+    } else if (arg == "--shard") {
+        const bool read = at.value(v);
+        const std::size_t slash = v.find('/');
+        if (!read || slash == std::string::npos || !parseInt(v.substr(0, slash), o.shardIndex) ||
+            !parseInt(v.substr(slash + 1), o.shardCount) || o.shardCount < 1 || o.shardIndex < 0 ||
+            o.shardIndex >= o.shardCount)
+            return fail("--shard needs I/N with 0 <= I < N, e.g. 0/4");
+    } else if (arg == "--report") {
+        if (!at.value(o.reportFile))
+            return fail("--report needs a file name ending in .csv or .json");
+    } else if (arg == "--force") {
+        o.force = true;
+    } else if (arg == "--quiet") {
+        o.quiet = true;
+    } else if (arg == "--job-final") {
+        if (!at.value(o.jobFinal))
+            return fail("--job-final needs a file name");
+    } else if (arg == "--job-parent") {
+        if (!at.value(v) || !parseInt(v, o.jobParent) || o.jobParent < 1)
+            return fail("--job-parent needs a process id");
+    } else {
+        return OptionRead::NotThisKind;
+    }
+    return OptionRead::Read;
+}
+
+// What the options given together cannot mean; empty when they fit.
+std::string mixError(const RenderOptions& o) {
+    if (!o.batchFile.empty()) {
+        if (!o.projectFile.empty() || !o.pictures.empty() || !o.productAddress.empty() ||
+            !o.outputPath.empty())
+            return "--batch takes the pictures and outputs from its file: no PROJECT.dat, "
+                   "--pictures, --product or -o beside it";
+        if (!o.framesFolder.empty() || o.info || !o.saveProject.empty())
+            return "--frames, --info and --save make no videos: not with --batch";
+        if (o.loopMusic && o.fitMusic)
+            return "--loop-music and --fit-music exclude each other";
+        return {};
+    }
+    if (o.jobs != 0 || o.shardCount != 1 || !o.reportFile.empty() || o.force || o.quiet)
+        return "--jobs, --shard, --report, --force and --quiet belong to --batch";
+    const int sources = !o.projectFile.empty() + !o.pictures.empty() + !o.productAddress.empty();
+    if (sources == 0)
+        return "nothing to render: give PROJECT.dat, --pictures or --product";
+    if (sources > 1)
+        return "give one of PROJECT.dat, --pictures and --product";
+    if (o.loopMusic && o.fitMusic)
+        return "--loop-music and --fit-music exclude each other";
+    if (!o.framesFolder.empty() && o.info)
+        return "--frames and --info exclude each other";
+    return {};
+}
+
+} // namespace
+
 ParsedOptions parseRenderOptions(const std::vector<std::string>& args) {
     ParsedOptions parsed;
     RenderOptions& o = parsed.options;
@@ -39,128 +196,45 @@ ParsedOptions parseRenderOptions(const std::vector<std::string>& args) {
         parsed.error = text;
         return parsed;
     };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        // Every option but the switches takes the next argument as its value.
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size())
-                return false;
-            out = args[++i];
-            return true;
-        };
-        std::string v;
+    for (ArgCursor at{args}; at.i < args.size(); ++at.i) {
+        const std::string& arg = args[at.i];
+        std::string error;
+        OptionRead read = readVideoOption(arg, at, o, error);
+        if (read == OptionRead::NotThisKind)
+            read = readBatchOption(arg, at, o, error);
+        if (read == OptionRead::Failed)
+            return fail(error);
+        if (read == OptionRead::Read)
+            continue;
         if (arg == "-h" || arg == "--help") {
             o.help = true;
         } else if (arg == "--pictures") {
-            while (i + 1 < args.size() && !isOption(args[i + 1]))
-                o.pictures.push_back(args[++i]);
+            while (at.i + 1 < args.size() && !isOption(args[at.i + 1]))
+                o.pictures.push_back(args[++at.i]);
             if (o.pictures.empty())
                 return fail("--pictures needs at least one picture");
         } else if (arg == "-o" || arg == "--output") {
-            if (!value(o.outputPath))
+            if (!at.value(o.outputPath))
                 return fail(arg + " needs a file name");
-        } else if (arg == "--size") {
-            int w = 0, h = 0;
-            char extra = 0;
-            if (!value(v) || std::sscanf(v.c_str(), "%dx%d%c", &w, &h, &extra) != 2)
-                return fail("--size needs WIDTHxHEIGHT, e.g. 1280x720");
-            o.size = std::make_pair(w, h);
-        } else if (arg == "--pause") {
-            float seconds = 0;
-            if (!value(v) || !parseSeconds(v, seconds))
-                return fail("--pause needs a display time in seconds above 0, e.g. 2.0");
-            o.pauseSeconds = seconds;
-        } else if (arg == "--transition") {
-            int index = 0;
-            if (!value(v))
-                return fail("--transition needs an index or random");
-            if (v == "random") {
-                o.transition.reset();
-                o.randomTransitions = true;
-            } else if (parseInt(v, index) && (index == NO_TRANSITION || transitionName(index))) {
-                o.transition = index;
-                o.randomTransitions = false;
-            } else {
-                return fail("--transition: no transition " + v + " (0..92, 95..98, 99 for none)");
-            }
-        } else if (arg == "--motion") {
-            if (!value(v) || !(o.motion = cameraMotionChoiceFromName(v)))
-                return fail("--motion needs none, zoom-in, zoom-out, pan-left, pan-right, pan-up, "
-                            "pan-down or random");
-        } else if (arg == "--bg") {
-            if (!value(v) || (v != "white" && v != "black"))
-                return fail("--bg needs white or black");
-            o.blackBackground = v == "black";
-        } else if (arg == "--music") {
-            if (!value(v))
-                return fail("--music needs an MP3 file");
-            o.music.push_back(v);
-        } else if (arg == "--loop-music") {
-            o.loopMusic = true;
-        } else if (arg == "--fit-music") {
-            o.fitMusic = true;
-        } else if (arg == "--logo") {
-            if (!value(o.logo))
-                return fail("--logo needs a PNG or JPEG file");
-        } else if (arg == "--logo-position") {
-            int position = 0;
-            if (!value(v) || !parseInt(v, position) || position < 0 || position > 3)
-                return fail("--logo-position needs 0 (left top), 1 (left bottom), 2 (right top) "
-                            "or 3 (right bottom)");
-            o.logoPosition = position;
-        } else if (arg == "--cover") {
-            if (!value(o.cover))
-                return fail("--cover needs a picture file");
-        } else if (arg == "--caption") {
-            if (!value(o.caption))
-                return fail("--caption needs a text");
         } else if (arg == "--frames") {
-            if (!value(o.framesFolder))
+            if (!at.value(o.framesFolder))
                 return fail("--frames needs a folder");
         } else if (arg == "--raw-frames") {
             o.jpegFrames = false;
         } else if (arg == "--jpeg-frames") {
             o.jpegFrames = true;
-        } else if (arg == "--batch") {
-            if (!value(o.batchFile))
-                return fail("--batch needs a CSV file");
-        } else if (arg == "--jobs") {
-            if (!value(v) || !parseInt(v, o.jobs) || o.jobs < 1 || o.jobs > 256)
-                return fail("--jobs needs a number of videos at once from 1 to 256");
-        } else if (arg == "--shard") {
-            const bool read = value(v);
-            const std::size_t slash = v.find('/');
-            if (!read || slash == std::string::npos ||
-                !parseInt(v.substr(0, slash), o.shardIndex) ||
-                !parseInt(v.substr(slash + 1), o.shardCount) || o.shardCount < 1 ||
-                o.shardIndex < 0 || o.shardIndex >= o.shardCount)
-                return fail("--shard needs I/N with 0 <= I < N, e.g. 0/4");
-        } else if (arg == "--report") {
-            if (!value(o.reportFile))
-                return fail("--report needs a file name ending in .csv or .json");
-        } else if (arg == "--force") {
-            o.force = true;
-        } else if (arg == "--quiet") {
-            o.quiet = true;
-        } else if (arg == "--job-final") {
-            if (!value(o.jobFinal))
-                return fail("--job-final needs a file name");
-        } else if (arg == "--job-parent") {
-            if (!value(v) || !parseInt(v, o.jobParent) || o.jobParent < 1)
-                return fail("--job-parent needs a process id");
-        } else if (arg == "--no-auto-orient") {
-            o.autoOrient = false;
         } else if (arg == "--info") {
             o.info = true;
         } else if (arg == "--save") {
-            if (!value(o.saveProject))
+            if (!at.value(o.saveProject))
                 return fail("--save needs a project file name");
         } else if (arg == "--product") {
-            if (!value(o.productAddress))
+            if (!at.value(o.productAddress))
                 return fail("--product needs an item or picture address");
         } else if (arg == "--picture-type") {
+            std::string v;
             int type = 0;
-            if (!value(v) || !parseInt(v, type) || type < 0 || type > 2)
+            if (!at.value(v) || !parseInt(v, type) || type < 0 || type > 2)
                 return fail("--picture-type needs 0, 1 or 2");
             o.pictureType = type;
         } else if (isOption(arg)) {
@@ -173,29 +247,8 @@ ParsedOptions parseRenderOptions(const std::vector<std::string>& args) {
     }
     if (o.help)
         return parsed;
-    if (!o.batchFile.empty()) {
-        if (!o.projectFile.empty() || !o.pictures.empty() || !o.productAddress.empty() ||
-            !o.outputPath.empty())
-            return fail("--batch takes the pictures and outputs from its file: no PROJECT.dat, "
-                        "--pictures, --product or -o beside it");
-        if (!o.framesFolder.empty() || o.info || !o.saveProject.empty())
-            return fail("--frames, --info and --save make no videos: not with --batch");
-        if (o.loopMusic && o.fitMusic)
-            return fail("--loop-music and --fit-music exclude each other");
-        return parsed;
-    }
-    if (o.jobs != 0 || o.shardCount != 1 || !o.reportFile.empty() || o.force || o.quiet)
-        return fail("--jobs, --shard, --report, --force and --quiet belong to --batch");
-    const int sources = !o.projectFile.empty() + !o.pictures.empty() + !o.productAddress.empty();
-    if (sources == 0)
-        return fail("nothing to render: give PROJECT.dat, --pictures or --product");
-    if (sources > 1)
-        return fail("give one of PROJECT.dat, --pictures and --product");
-    if (o.loopMusic && o.fitMusic)
-        return fail("--loop-music and --fit-music exclude each other");
-    if (!o.framesFolder.empty() && o.info)
-        return fail("--frames and --info exclude each other");
-    return parsed;
+    const std::string mix = mixError(o);
+    return mix.empty() ? parsed : fail(mix);
 }
 
 std::string renderUsage() {
