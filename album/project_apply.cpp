@@ -288,13 +288,12 @@ void switchAutoDisplayTime(ProjectContext& context, bool on) {
 
 // The options in the order the controls take them. A required member that is absent, or any
 // member of the wrong type, stops here; what was applied before stays.
-bool applyOptions(ProjectContext& context, const cJSON* root) {
+// The caption and the logo.
+bool applyCaptionAndLogo(ProjectContext& context, const cJSON* root) {
     namespace k = project_keys;
     AlbumProject& album = context.album;
     VideoSettings& s = album.settings;
     int number = 0;
-    std::string text;
-
     if (numberMember(root, k::textWatermark, number) != Presence::Present) {
         return false;
     }
@@ -337,7 +336,14 @@ bool applyOptions(ProjectContext& context, const cJSON* root) {
         return false;
     }
     s.logoLocation = logoLocationFromStored(number);
+    return true;
+}
 
+// The music switches and the cover.
+bool applySoundAndCover(ProjectContext& context, const cJSON* root) {
+    namespace k = project_keys;
+    VideoSettings& s = context.album.settings;
+    int number = 0;
     if (numberMember(root, k::bgsound, number) != Presence::Present) {
         return false;
     }
@@ -361,7 +367,15 @@ bool applyOptions(ProjectContext& context, const cJSON* root) {
     if (!optionalPath(root, k::coverPath, s.coverPath)) {
         return false;
     }
+    return true;
+}
 
+// The video size and the display time.
+bool applySizeAndPause(ProjectContext& context, const cJSON* root) {
+    namespace k = project_keys;
+    VideoSettings& s = context.album.settings;
+    int number = 0;
+    std::string text;
     if (stringMember(root, k::videoSize, text) != Presence::Present) {
         return false;
     }
@@ -388,6 +402,11 @@ bool applyOptions(ProjectContext& context, const cJSON* root) {
         choosePauseTime(s, number); // an index outside the list keeps the selection
     }
     return true;
+}
+
+bool applyOptions(ProjectContext& context, const cJSON* root) {
+    return applyCaptionAndLogo(context, root) && applySoundAndCover(context, root) &&
+           applySizeAndPause(context, root);
 }
 
 void showFormatError() {
