@@ -92,7 +92,11 @@ if command -v pulseaudio >/dev/null; then
     -L "module-null-sink sink_name=velomira_null" \
     -L "module-native-protocol-unix auth-anonymous=1 socket=$socket" >/dev/null 2>&1 &
   pulse=$!
-  sleep 1
+  # A busy machine starts the server slowly: wait for its socket (at most 10 s).
+  for _ in $(seq 1 50); do
+    [ -S "$socket" ] && break
+    sleep 0.2
+  done
   rm -f "$out/music-list.png"
   PULSE_SERVER="unix:$socket" shot music-list.png --dialog music ||
     echo "the music list shot failed" >&2
