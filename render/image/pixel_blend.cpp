@@ -14,27 +14,13 @@ unsigned char mix(unsigned over, unsigned under, std::uint16_t weight) {
     return static_cast<unsigned char>(sum / 100u);
 }
 
-// Blocks of a fixed size: the optimiser's cheapest vectorisation only takes loops whose trip
-// count it knows.
-constexpr std::size_t kBlock = 32;
-
 } // namespace
 
 void blendPercent(const unsigned char* over, const unsigned char* under, std::size_t count,
                   int percent, unsigned char* out) {
     const auto weight = static_cast<std::uint16_t>(std::clamp(percent, 0, 100));
-    std::size_t i = 0;
-    // A block reads all its inputs before it writes, so an output laid over an input is right.
-    for (; i + kBlock <= count; i += kBlock) {
-        unsigned char a[kBlock];
-        unsigned char b[kBlock];
-        std::copy_n(over + i, kBlock, a);
-        std::copy_n(under + i, kBlock, b);
-        for (std::size_t k = 0; k < kBlock; ++k)
-            out[i + k] = mix(a[k], b[k], weight);
-    }
-    for (; i < count; ++i)
-        out[i] = mix(over[i], under[i], weight);
+    mixBytes(over, under, count, out,
+             [weight](unsigned a, unsigned b) { return mix(a, b, weight); });
 }
 
 } // namespace velomira

@@ -1,5 +1,7 @@
 #include "render/image/rgb_resample.h"
 
+#include "render/image/pixel_blend.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -40,10 +42,6 @@ Tap tapAt(double p, long size) {
     return {index, weight};
 }
 
-// Blocks of a fixed size: the optimiser's cheapest vectorisation only takes loops whose trip
-// count it knows.
-constexpr std::size_t kBlock = 32;
-
 unsigned char blend(unsigned upper, unsigned lower, std::uint16_t w0, std::uint16_t w1) {
     const auto sum = static_cast<std::uint16_t>(upper * w0 + lower * w1 + 128u);
     return static_cast<unsigned char>(sum >> kWeightBits);
@@ -54,17 +52,8 @@ void blendRows(const unsigned char* upper, const unsigned char* lower, std::size
                unsigned weight, unsigned char* out) {
     const auto w1 = static_cast<std::uint16_t>(weight);
     const auto w0 = static_cast<std::uint16_t>(kWeightOne - weight);
-    std::size_t i = 0;
-    for (; i + kBlock <= count; i += kBlock) {
-        unsigned char a[kBlock];
-        unsigned char b[kBlock];
-        std::copy_n(upper + i, kBlock, a);
-        std::copy_n(lower + i, kBlock, b);
-        for (std::size_t k = 0; k < kBlock; ++k)
-            out[i + k] = blend(a[k], b[k], w0, w1);
-    }
-    for (; i < count; ++i)
-        out[i] = blend(upper[i], lower[i], w0, w1);
+    mixBytes(upper, lower, count, out,
+             [w0, w1](unsigned a, unsigned b) { return blend(a, b, w0, w1); });
 }
 
 std::uint32_t mix(std::uint32_t a, std::uint32_t b, std::uint32_t w0, std::uint32_t w1) {
