@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -233,6 +234,9 @@ heif_error decodeImage(void* decoder, bool toRgb, heif_image** out) {
     if (!de265_isOK(de265_start_worker_threads(context.get(), threads)))
         return failure("the HEVC decoder's threads could not be started");
     for (const auto unit : splitSizedNalUnits(pushed)) {
+        // The decoder takes a unit's size as an int.
+        if (unit.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+            return failure("the HEVC data holds a unit too large to decode");
         if (!de265_isOK(de265_push_NAL(context.get(), unit.data(), static_cast<int>(unit.size()), 0,
                                        nullptr)))
             return failure("the HEVC data could not be read");
