@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <future>
+#include <system_error>
 #include <vector>
 
 namespace velomira {
@@ -269,8 +270,15 @@ RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
     // The next picture is read while this one's frames are drawn: decoding a large photo
     // takes as long as a second of frames, and the two need different cores.
     const auto readAhead = [&](std::size_t at) {
-        return std::async(std::launch::async, readItemPicture, std::cref(settings),
-                          std::cref(project.items[at % project.items.size()]));
+        const AlbumItem& next = project.items[at % project.items.size()];
+        try {
+            return std::async(std::launch::async, readItemPicture, std::cref(settings),
+                              std::cref(next));
+        } catch (const std::system_error&) {
+            // No thread to be had (a machine at its limits): read it when its turn comes.
+            return std::async(std::launch::deferred, readItemPicture, std::cref(settings),
+                              std::cref(next));
+        }
     };
     std::future<PictureRead> ahead = readAhead(0);
     Image previous;
