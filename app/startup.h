@@ -3,7 +3,7 @@
 // checks that refuse to start from an archive viewer's scratch folder or without the encoder,
 // and the folder for pictures the program makes itself. Nothing here shows a message or ends
 // the process: a refusal is returned, the caller shows it, opens its help page and exits.
-#include "platform/dialogs.h"
+#include "platform/failure.h"
 
 #include <filesystem>
 #include <optional>

@@ -32,6 +32,10 @@ void showMessage(const std::string& text, const std::string& title, MessageKind 
     currentHost.load()->showMessage(text, title, kind);
 }
 
+void showFailure(const Failure& failure) {
+    showMessage(failure.text, failure.title, failure.kind);
+}
+
 Answer ask(const std::string& text, const std::string& title, bool withCancel,
            Answer defaultAnswer) {
     return currentHost.load()->ask(text, title, withCancel, defaultAnswer);

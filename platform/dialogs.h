@@ -2,13 +2,14 @@
 // Messages and questions from code below the user interface. The front end installs the
 // host that shows them (terminal, GUI, or a recorder in tests); nothing below the user
 // interface talks to a screen directly.
+#include "platform/failure.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace velomira {
 
-enum class MessageKind { Information, Warning, Error, Question };
 enum class Answer { Yes, No, Cancel };
 
 // One entry of a file dialog's type list: the label shown and its patterns ("*.jpg").
@@ -51,6 +52,8 @@ class DialogHost {
 DialogHost* installDialogHost(DialogHost* host);
 
 void showMessage(const std::string& text, const std::string& title, MessageKind kind);
+// Shows a failure that code below the front ends returned.
+void showFailure(const Failure& failure);
 Answer ask(const std::string& text, const std::string& title, bool withCancel,
            Answer defaultAnswer);
 
