@@ -4,13 +4,13 @@
 #include "net/server_text.h"
 
 #include "app/text_conversion.h"
-#include "media/picture_adding.h"
 #include "net/product_address.h"
 #include "net/server_text.h"
 #include "net/url_parts.h"
 #include "platform/dialogs.h"
 #include "platform/file_writes.h"
 #include "platform/unique_fd.h"
+#include "services/picture_batch.h"
 
 #include <algorithm>
 #include <cerrno>

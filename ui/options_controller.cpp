@@ -214,16 +214,16 @@ void OptionsController::choosePicture(bool logo) {
     const Command field = logo ? Command::LogoPath : Command::CoverPath;
     const Command button = logo ? Command::LogoChoose : Command::CoverChoose;
     std::string& stored = logo ? album_.settings.logoPath : album_.settings.coverPath;
-    const int kind = probeImageKind(*path);
+    const PictureKind kind = probeImageKind(*path);
     auto refuse = [&](const char* text, const char* title) {
         showMessage(text, title, MessageKind::Warning);
         stored.clear();
         view_.setFieldText(field, "");
         view_.focus(button);
     };
-    if (kind != kImageKindPng && kind != kImageKindJpeg)
+    if (kind != PictureKind::Png && kind != PictureKind::Jpeg)
         return refuse(kUnsupportedPicture, "错误");
-    if (logo && kind == kImageKindJpeg && isCmykPicture(*path))
+    if (logo && kind == PictureKind::Jpeg && isCmykPicture(*path))
         return refuse(kCmykLogo, "提示");
     stored = *path;
     view_.setFieldText(field, *path);

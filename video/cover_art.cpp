@@ -35,12 +35,15 @@ bool fileExists(const std::filesystem::path& path) {
 }
 
 // The JPEG handed to the tool: turned and shrunk as the album shows it. Empty when the cover
-// does not read (the reader has shown why).
+// does not read (the reader's message is shown).
 bool prepareCover(const CoverRequest& request, std::string& coverFile) {
     const std::string& coverPath = request.project->settings.coverPath;
-    Image image = readPicture(coverPath, "#ffffff");
-    if (!image)
+    Failure failure;
+    Image image = readPicture(coverPath, "#ffffff", {0, 0}, &failure);
+    if (!image) {
+        showFailure(failure);
         return false;
+    }
     if (const int angle = coverTurnAngle(*request.project, coverPath); angle > 0) {
         Pixel background = newPixel("#ffffff");
         MagickRotateImage(image.get(), background.get(), angle);

@@ -58,9 +58,12 @@ bool checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewLo
         auto logo = std::make_unique<PreviewLogo>();
         // The preview lays the logo over the frames itself: its transparency must stay, as in
         // the encoder's overlay of the video.
-        logo->image = readPicture(s.logoPath, "");
-        if (!logo->image)
-            return false; // the reader has shown its message
+        Failure failure;
+        logo->image = readPicture(s.logoPath, "", {0, 0}, &failure);
+        if (!logo->image) {
+            showFailure(failure);
+            return false;
+        }
         const int w = static_cast<int>(MagickGetImageWidth(logo->image.get()));
         const int h = static_cast<int>(MagickGetImageHeight(logo->image.get()));
         switch (s.logoLocation) {

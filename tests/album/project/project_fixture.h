@@ -3,7 +3,7 @@
 // picture folder, real picture files and stand-in MP3 files, and an open context that adds
 // pictures through the real adding routine.
 #include "album/project_apply.h"
-#include "media/picture_adding.h"
+#include "services/picture_batch.h"
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_folder.h"
