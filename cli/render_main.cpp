@@ -3,7 +3,6 @@
 // frame files) on the same code the window program uses. Messages go to standard error;
 // Ctrl+C is the stop button.
 #include "album/duration_text.h"
-#include "album/project_file.h"
 #include "app/error_log.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
@@ -24,7 +23,8 @@
 #include "render/frame_sequencer.h"
 #include "render/image/image_validation.h"
 #include "render/image/magick_handles.h"
-#include "services/project_for_run.h"
+#include "services/new_album.h"
+#include "services/project_open.h"
 #include "video/generation_job.h"
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
@@ -196,12 +196,9 @@ int renderOne(const RenderOptions& options, int& frames) {
         std::cerr << "velomira-render: " << note << "\n";
     const CaptionFontTable fonts = buildCaptionFontTable(defaultFontFolders(homeFolder()));
 
-    AlbumProject project;
-    resetProjectOptions(project, fonts.empty() ? "" : fonts.front().displayName);
-    choosePauseTime(project.settings, kDefaultPauseTime);
-    project.settings.videoBgFillColor = preferences.videoBgFillColor;
-    project.settings.loopPlayAnimation = static_cast<int>(preferences.imageLoopPlayAnimation);
-    project.settings.outputNaming = preferences.mp4DefaultFileName;
+    const ProjectOpening opening =
+        openingForRun(fonts, [](const std::string& line) { std::cerr << line << "\n"; });
+    AlbumProject project = newAlbumFromPreferences(opening.fontNames, preferences);
     TransitionRandom random(static_cast<std::uint32_t>(std::time(nullptr) ^ getpid()));
 
     const ProjectFolders projectFolders{(folders.work / "pics").string(),
@@ -209,8 +206,12 @@ int renderOne(const RenderOptions& options, int& frames) {
     RenderOptions adding = options; // the stored setting may turn orientation off too
     adding.autoOrient = options.autoOrient && preferences.autoOrient != 0;
     if (!options.projectFile.empty()) {
-        if (!openProjectForRun(project, absolutePath(options.projectFile), projectFolders, fonts,
-                               random, [](const std::string& line) { std::cerr << line << "\n"; }))
+        ProjectFileState state;
+        const ProjectOpenResult opened =
+            openProject(project, state, absolutePath(options.projectFile), random, opening);
+        for (const Failure& failure : opened.failures)
+            showFailure(failure);
+        if (!opened.opened)
             return kBadInput;
     } else if (!options.pictures.empty()) {
         addCommandLinePictures(project, adding, random, std::cerr);
@@ -228,8 +229,12 @@ int renderOne(const RenderOptions& options, int& frames) {
     }
     if (!options.saveProject.empty()) {
         ProjectFileState state;
-        if (!saveProjectFile(project, projectFolders, absolutePath(options.saveProject), state))
+        const ProjectSave saved =
+            saveProjectFile(project, projectFolders, absolutePath(options.saveProject), state);
+        if (!saved) {
+            showFailure(*saved.failure);
             return kFailed;
+        }
         std::cerr << "project: " << state.path << "\n";
     }
 
