@@ -128,7 +128,8 @@ int openProject(const std::string& text, bool batch) {
         return albumItemCount(album);
     }
     const ProjectReading reading = parseProjectDocument(text);
-    for (const ProjectItemEntry& entry : reading.document.imgs.value_or({})) {
+    for (const ProjectItemEntry& entry :
+         reading.document.imgs.value_or(std::vector<ProjectItemEntry>{})) {
         const int position = addListPicture(album, random, entry.path, -1, {}).result.position;
         if (AlbumItem* item = albumItemAt(album, position))
             applyProjectItemEntry(*item, entry);

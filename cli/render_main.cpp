@@ -154,6 +154,28 @@ void reportPeakMemory() {
     }
 }
 
+// Opens the project, printing its messages as the terminal's dialog host does.
+bool openProjectFile(AlbumProject& project, const std::string& path, TransitionRandom& random,
+                     const ProjectOpening& opening) {
+    ProjectFileState state;
+    const ProjectOpenResult opened = openProject(project, state, path, random, opening);
+    for (const Failure& failure : opened.failures)
+        showFailure(failure);
+    return opened.opened;
+}
+
+// Saves the album as a project file and names it, or prints why it was not saved.
+bool saveProjectTo(AlbumProject& project, const ProjectFolders& folders, const std::string& path) {
+    ProjectFileState state;
+    const ProjectSave saved = saveProjectFile(project, folders, path, state);
+    if (!saved) {
+        showFailure(*saved.failure);
+        return false;
+    }
+    std::cerr << "project: " << state.path << "\n";
+    return true;
+}
+
 } // namespace
 
 // One album from the command line, as a video, frame files or the --info report.
@@ -206,12 +228,7 @@ int renderOne(const RenderOptions& options, int& frames) {
     RenderOptions adding = options; // the stored setting may turn orientation off too
     adding.autoOrient = options.autoOrient && preferences.autoOrient != 0;
     if (!options.projectFile.empty()) {
-        ProjectFileState state;
-        const ProjectOpenResult opened =
-            openProject(project, state, absolutePath(options.projectFile), random, opening);
-        for (const Failure& failure : opened.failures)
-            showFailure(failure);
-        if (!opened.opened)
+        if (!openProjectFile(project, absolutePath(options.projectFile), random, opening))
             return kBadInput;
     } else if (!options.pictures.empty()) {
         addCommandLinePictures(project, adding, random, std::cerr);
@@ -227,16 +244,9 @@ int renderOne(const RenderOptions& options, int& frames) {
         std::cerr << "velomira-render: the album has no picture to render\n";
         return kBadInput;
     }
-    if (!options.saveProject.empty()) {
-        ProjectFileState state;
-        const ProjectSave saved =
-            saveProjectFile(project, projectFolders, absolutePath(options.saveProject), state);
-        if (!saved) {
-            showFailure(*saved.failure);
-            return kFailed;
-        }
-        std::cerr << "project: " << state.path << "\n";
-    }
+    if (!options.saveProject.empty() &&
+        !saveProjectTo(project, projectFolders, absolutePath(options.saveProject)))
+        return kFailed;
 
     const RunPlan plan = planRun(project);
     frames = plan.totalFrames;
