@@ -44,7 +44,7 @@ enum class PictureTaken { Added, Refused, AlbumFull };
 struct ProductFetchContext {
     HttpClient& client;
     const NetConfig& config;
-    std::function<int(int low, int high)> drawNumber; // the number in each file name
+    std::function<int(int low, int high)> drawNumber; // the number in each file name; required
     std::filesystem::path tempPictureFolder;
     std::function<void(const std::string&)> showStatus; // message part of the status bar
     std::function<void(const std::string&)> appendInfo; // information window (append + show)
