@@ -12,8 +12,6 @@
 #include "cli/render_options.h"
 #include "cli/terminal_progress.h"
 #include "media/mp3_info.h"
-#include "net/net_config.h"
-#include "net/product_loader.h"
 #include "platform/crash_handler.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
@@ -25,6 +23,7 @@
 #include "render/image/magick_handles.h"
 #include "services/new_album.h"
 #include "services/project_open.h"
+#include "services/shop_import.h"
 #include "video/generation_job.h"
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
@@ -99,14 +98,16 @@ int loadProduct(AlbumProject& project, const RenderOptions& options, const Folde
     HttpClient client{httpClientConfigFor(config), {}};
     std::error_code ec;
     std::filesystem::create_directories(folders.tempPictures, ec);
-    ProductLoaderContext context{client, config, project, random, folders.tempPictures, {}, {}};
+    ProductFetchContext context{client, config, {}, folders.tempPictures, {}, {}, {}, {}, {}, {}};
     context.showStatus = [](const std::string& text) { std::cerr << text << "\n"; };
     context.appendInfo = [](const std::string& text) { std::cerr << text; };
-    context.autoOrient = options.autoOrient;
+    context.failed = [](const Failure& failure) {
+        std::cerr << "[" << failure.title << "] " << failure.text << "\n";
+    };
     ProductLoadRequest request;
     request.pictureType = options.pictureType;
     request.address = options.productAddress;
-    return loadProductPictures(context, request);
+    return importShopItem(context, AlbumTarget{project, random, options.autoOrient}, request);
 }
 
 int renderFrames(const AlbumProject& project, const RunPlan& plan, const CaptionFontTable& fonts,
