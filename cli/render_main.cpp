@@ -3,7 +3,6 @@
 // frame files) on the same code the window program uses. Messages go to standard error;
 // Ctrl+C is the stop button.
 #include "album/duration_text.h"
-#include "album/project_file.h"
 #include "app/error_log.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
@@ -22,7 +21,8 @@
 #include "render/frame_sequencer.h"
 #include "render/image/image_validation.h"
 #include "render/image/magick_handles.h"
-#include "services/project_for_run.h"
+#include "services/new_album.h"
+#include "services/project_open.h"
 #include "services/shop_import.h"
 #include "video/generation_job.h"
 #include "video/generation_plan.h"
@@ -155,6 +155,28 @@ void reportPeakMemory() {
     }
 }
 
+// Opens the project, printing its messages as the terminal's dialog host does.
+bool openProjectFile(AlbumProject& project, const std::string& path, TransitionRandom& random,
+                     const ProjectOpening& opening) {
+    ProjectFileState state;
+    const ProjectOpenResult opened = openProject(project, state, path, random, opening);
+    for (const Failure& failure : opened.failures)
+        showFailure(failure);
+    return opened.opened;
+}
+
+// Saves the album as a project file and names it, or prints why it was not saved.
+bool saveProjectTo(AlbumProject& project, const ProjectFolders& folders, const std::string& path) {
+    ProjectFileState state;
+    const ProjectSave saved = saveProjectFile(project, folders, path, state);
+    if (!saved) {
+        showFailure(*saved.failure);
+        return false;
+    }
+    std::cerr << "project: " << state.path << "\n";
+    return true;
+}
+
 } // namespace
 
 // One album from the command line, as a video, frame files or the --info report.
@@ -197,12 +219,9 @@ int renderOne(const RenderOptions& options, int& frames) {
         std::cerr << "velomira-render: " << note << "\n";
     const CaptionFontTable fonts = buildCaptionFontTable(defaultFontFolders(homeFolder()));
 
-    AlbumProject project;
-    resetProjectOptions(project, fonts.empty() ? "" : fonts.front().displayName);
-    choosePauseTime(project.settings, kDefaultPauseTime);
-    project.settings.videoBgFillColor = preferences.videoBgFillColor;
-    project.settings.loopPlayAnimation = static_cast<int>(preferences.imageLoopPlayAnimation);
-    project.settings.outputNaming = preferences.mp4DefaultFileName;
+    const ProjectOpening opening =
+        openingForRun(fonts, [](const std::string& line) { std::cerr << line << "\n"; });
+    AlbumProject project = newAlbumFromPreferences(opening.fontNames, preferences);
     TransitionRandom random(static_cast<std::uint32_t>(std::time(nullptr) ^ getpid()));
 
     const ProjectFolders projectFolders{(folders.work / "pics").string(),
@@ -210,8 +229,7 @@ int renderOne(const RenderOptions& options, int& frames) {
     RenderOptions adding = options; // the stored setting may turn orientation off too
     adding.autoOrient = options.autoOrient && preferences.autoOrient != 0;
     if (!options.projectFile.empty()) {
-        if (!openProjectForRun(project, absolutePath(options.projectFile), projectFolders, fonts,
-                               random, [](const std::string& line) { std::cerr << line << "\n"; }))
+        if (!openProjectFile(project, absolutePath(options.projectFile), random, opening))
             return kBadInput;
     } else if (!options.pictures.empty()) {
         addCommandLinePictures(project, adding, random, std::cerr);
@@ -227,12 +245,9 @@ int renderOne(const RenderOptions& options, int& frames) {
         std::cerr << "velomira-render: the album has no picture to render\n";
         return kBadInput;
     }
-    if (!options.saveProject.empty()) {
-        ProjectFileState state;
-        if (!saveProjectFile(project, projectFolders, absolutePath(options.saveProject), state))
-            return kFailed;
-        std::cerr << "project: " << state.path << "\n";
-    }
+    if (!options.saveProject.empty() &&
+        !saveProjectTo(project, projectFolders, absolutePath(options.saveProject)))
+        return kFailed;
 
     const RunPlan plan = planRun(project);
     frames = plan.totalFrames;
