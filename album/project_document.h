@@ -49,6 +49,8 @@ struct ProjectItemEntry {
     // The camera motion 1..6; written only when one is set, so files without motion keep their
     // bytes. Absent, mistyped or unknown values read as none.
     std::optional<int> motion;
+
+    bool operator==(const ProjectItemEntry&) const = default;
 };
 
 // The top-level object, members in their written order. Members a reader may find absent
@@ -70,6 +72,8 @@ struct ProjectDocument {
     int pauseTime = kDefaultPauseTime;
     std::optional<std::vector<std::string>> bgsoundItems;
     std::optional<std::vector<ProjectItemEntry>> imgs;
+
+    bool operator==(const ProjectDocument&) const = default;
 };
 
 // What the serializer reads from the album and its options. The size is "" while none is

@@ -2,7 +2,6 @@
 
 #include "album/project_document.h"
 #include "album/project_text.h"
-#include "platform/dialogs.h"
 #include "platform/file_writes.h"
 
 #include <cerrno>
@@ -105,14 +104,23 @@ std::string timeStampedName(const std::string& extension, std::mt19937& engine) 
     return std::string(stamp) + "-" + std::to_string(pick(engine)) + "." + extension;
 }
 
-void showCopyError(const std::string& source, const std::string& target) {
-    showMessage("图片 '" + source + "' 复制到 pics 文件夹 '" + target + "' 发生错误, 请联系客服。",
-                kErrorTitle, MessageKind::Error);
+Failure copyFailure(const std::string& source, const std::string& target) {
+    return {"图片 '" + source + "' 复制到 pics 文件夹 '" + target + "' 发生错误, 请联系客服。",
+            kErrorTitle, MessageKind::Error};
+}
+
+Failure errorFailure(const char* text) {
+    return {text, kErrorTitle, MessageKind::Error};
+}
+
+Failure readFailure(const char* text) {
+    return {text, kProjectReadTitle, MessageKind::Error};
 }
 
 // Copies the picture into `pics` under a fresh time-stamped name and points the item at the
 // copy. The target is created exclusively, so an existing file is never overwritten.
-bool copyIntoPics(AlbumItem& item, const std::string& pics, std::mt19937& engine) {
+std::optional<Failure> copyIntoPics(AlbumItem& item, const std::string& pics,
+                                    std::mt19937& engine) {
     const std::string source = item.path;
     const std::string extension = extensionOf(source);
     std::string target = joinPath(pics, timeStampedName(extension, engine));
@@ -120,8 +128,7 @@ bool copyIntoPics(AlbumItem& item, const std::string& pics, std::mt19937& engine
     UniqueFd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
     if (!in.valid() || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        showCopyError(source, target);
-        return false;
+        return copyFailure(source, target);
     }
     UniqueFd out;
     for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
@@ -134,8 +141,7 @@ bool copyIntoPics(AlbumItem& item, const std::string& pics, std::mt19937& engine
         target = joinPath(pics, timeStampedName(extension, engine));
     }
     if (!out.valid()) {
-        showCopyError(source, target);
-        return false;
+        return copyFailure(source, target);
     }
     bool ok = true;
     char buffer[1 << 16];
@@ -154,12 +160,11 @@ bool copyIntoPics(AlbumItem& item, const std::string& pics, std::mt19937& engine
     if (!ok) {
         // A partial copy would look like a good picture in `pics`.
         ::unlink(target.c_str());
-        showCopyError(source, target);
-        return false;
+        return copyFailure(source, target);
     }
     item.path = target;
     item.fileName = projectFileNameOf(target);
-    return true;
+    return std::nullopt;
 }
 
 // The file a save lands in: through a symbolic link, the file it points to, so the link stays.
@@ -223,45 +228,44 @@ std::string serializeProject(const AlbumProject& album) {
     return projectTextToGbk(printProjectDocument(documentFromAlbum(album)));
 }
 
-std::optional<std::string> serializeProject(AlbumProject& album, const ProjectFolders& folders,
-                                            bool copyPictures) {
+SerializedProject serializeProject(AlbumProject& album, const ProjectFolders& folders,
+                                   bool copyPictures) {
     // An empty folder name would be contained in every path.
     if (copyPictures && !folders.tempPictures.empty()) {
         std::mt19937 engine{std::random_device{}()};
         for (AlbumItem& item : album.items) {
-            if (item.path.find(folders.tempPictures) != std::string::npos &&
-                !copyIntoPics(item, folders.pics, engine)) {
-                return std::nullopt;
+            if (item.path.find(folders.tempPictures) == std::string::npos) {
+                continue;
+            }
+            if (std::optional<Failure> failure = copyIntoPics(item, folders.pics, engine)) {
+                return {std::nullopt, std::move(failure)};
             }
         }
     }
-    return serializeProject(static_cast<const AlbumProject&>(album));
+    return {serializeProject(static_cast<const AlbumProject&>(album)), std::nullopt};
 }
 
-bool saveProjectFile(AlbumProject& album, const ProjectFolders& folders, const std::string& path,
-                     ProjectFileState& state) {
-    const std::optional<std::string> text = serializeProject(album, folders, true);
-    if (!text) {
-        return false;
+ProjectSave saveProjectFile(AlbumProject& album, const ProjectFolders& folders,
+                            const std::string& path, ProjectFileState& state) {
+    const SerializedProject text = serializeProject(album, folders, true);
+    if (!text.bytes) {
+        return {text.failure};
     }
-    if (text->empty()) {
+    if (text.bytes->empty()) {
         // Only when memory ran out while printing: never replace a file with nothing.
-        showMessage(kWriteFailed, kErrorTitle, MessageKind::Error);
-        return false;
+        return {errorFailure(kWriteFailed)};
     }
-    switch (replaceFile(path, *text)) {
+    switch (replaceFile(path, *text.bytes)) {
     case WriteOutcome::CreateFailed:
-        showMessage(kCreateFailed, kErrorTitle, MessageKind::Error);
-        return false;
+        return {errorFailure(kCreateFailed)};
     case WriteOutcome::WriteFailed:
-        showMessage(kWriteFailed, kErrorTitle, MessageKind::Error);
-        return false;
+        return {errorFailure(kWriteFailed)};
     case WriteOutcome::Written:
         break;
     }
     state.path = path;
     state.name = projectFileNameOf(path);
-    return true;
+    return {};
 }
 
 bool isProjectModified(const AlbumProject& album, const ProjectFileState& state) {
@@ -280,42 +284,41 @@ ProjectFileBytes readProjectFileBytes(const std::string& path) {
     // Non-blocking, so that a FIFO given as the project cannot hang the open.
     UniqueFd in(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!in.valid()) {
-        result.failure = kCannotOpen;
+        result.failure = readFailure(kCannotOpen);
         return result;
     }
     struct stat info {};
     if (::fstat(in.get(), &info) != 0) {
-        result.failure = kReadFailed;
+        result.failure = readFailure(kReadFailed);
         return result;
     }
     if (!S_ISREG(info.st_mode)) {
-        result.failure = kCannotOpen;
+        result.failure = readFailure(kCannotOpen);
         return result;
     }
     if (info.st_size == 0) {
-        result.failure = kEmptyFile;
+        result.failure = readFailure(kEmptyFile);
         return result;
     }
     if (static_cast<std::uint64_t>(info.st_size) > kMaxProjectFileBytes) {
-        result.failure = kTooLarge;
+        result.failure = readFailure(kTooLarge);
         return result;
     }
     std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
     if (!readAll(in.get(), bytes.data(), bytes.size())) {
-        result.failure = kReadFailed;
+        result.failure = readFailure(kReadFailed);
         return result;
     }
     result.bytes = std::move(bytes);
     return result;
 }
 
-std::optional<std::string> readProjectFileText(const std::string& path) {
+ProjectFileBytes readProjectFileText(const std::string& path) {
     ProjectFileBytes file = readProjectFileBytes(path);
-    if (!file.bytes) {
-        showMessage(file.failure, kProjectReadTitle, MessageKind::Error);
-        return std::nullopt;
+    if (file.bytes) {
+        file.bytes = projectTextFromGbk(*file.bytes);
     }
-    return projectTextFromGbk(*file.bytes);
+    return file;
 }
 
 } // namespace velomira

@@ -1,6 +1,7 @@
 #pragma once
 // Saving a project file, the modified test and reading a file's text.
 #include "album/album_model.h"
+#include "platform/failure.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,35 +34,46 @@ struct ProjectFileState {
 // File-name part of a path (after the last '/').
 std::string projectFileNameOf(const std::string& path);
 
-// The file's bytes (GBK) for the album. With copyPictures, pictures inside the temporary
-// picture folder are first copied into `pics` and the album points at the copies; a failed
-// copy shows its message and gives nothing (copies made before keep their new paths).
-std::optional<std::string> serializeProject(AlbumProject& album, const ProjectFolders& folders,
-                                            bool copyPictures);
+// The file's bytes (GBK), or why there are none.
+struct SerializedProject {
+    std::optional<std::string> bytes;
+    std::optional<Failure> failure;
+};
+
+// The file's bytes for the album. With copyPictures, pictures inside the temporary picture
+// folder are first copied into `pics` and the album points at the copies; a failed copy gives
+// its failure and no bytes (copies made before keep their new paths).
+SerializedProject serializeProject(AlbumProject& album, const ProjectFolders& folders,
+                                   bool copyPictures);
 
 // The file's bytes without copying anything.
 std::string serializeProject(const AlbumProject& album);
 
 // Serializes with copying and writes the file: into a temporary file beside the target,
 // flushed to disk, then renamed over the target, so a failure never destroys the previous
-// file. On success the state names the file. Failures show their message and return false.
-bool saveProjectFile(AlbumProject& album, const ProjectFolders& folders, const std::string& path,
-                     ProjectFileState& state);
+// file. On success the state names the file.
+struct ProjectSave {
+    std::optional<Failure> failure; // empty when the file was written
+
+    explicit operator bool() const { return !failure; }
+};
+
+ProjectSave saveProjectFile(AlbumProject& album, const ProjectFolders& folders,
+                            const std::string& path, ProjectFileState& state);
 
 // True when the album holds pictures and differs from its file (or has none, or the file
 // cannot be read).
 bool isProjectModified(const AlbumProject& album, const ProjectFileState& state);
 
-// A file's bytes as read, or the message that explains why there are none.
+// A file's bytes as read, or the failure (title "提示") that explains why there are none.
 struct ProjectFileBytes {
     std::optional<std::string> bytes;
-    std::string failure;
+    Failure failure;
 };
 
 ProjectFileBytes readProjectFileBytes(const std::string& path);
 
-// The file's text converted to UTF-8; on failure shows the message (title "提示") and gives
-// nothing.
-std::optional<std::string> readProjectFileText(const std::string& path);
+// The same with the file's text converted to UTF-8.
+ProjectFileBytes readProjectFileText(const std::string& path);
 
 } // namespace velomira

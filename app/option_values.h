@@ -1,7 +1,7 @@
 #pragma once
 // Option values that are choices between a few named cases. They travel as these types; the
-// settings store and the project file turn them into the integers they store, under the
-// stored names, and back (storedValue, and static_cast on reading).
+// settings store (writeSetting, readSetting) and the project file turn them into the integers
+// they store, under the stored names, and back.
 #include <cstdint>
 
 namespace velomira {

@@ -40,13 +40,33 @@ std::string storedFolderOrCreated(const RegistryFile& file, const char* name,
     return folder;
 }
 
-// A switch value that must exist after start-up: missing or unreadable becomes 0, stored.
-uint32_t switchValue(const RegistryFile& file, const char* name) {
-    uint32_t value = 0;
-    if (readRegistryNumber(file, name, value))
-        return value;
-    writeRegistryNumber(file, name, 0);
-    return 0;
+struct SettingRow {
+    SettingKey key;
+    const char* name;
+    uint32_t fallback;      // missing or unreadable
+    uint32_t low, high;     // the range a stored value must be in
+    uint32_t outOfRange;    // what a value outside the range reads as
+    bool storedWhenMissing; // start-up writes the default, so the value exists afterwards
+};
+
+constexpr uint32_t kAny = UINT32_MAX;
+
+constexpr SettingRow kSettingRows[] = {
+    {SettingKey::VideoBgFillColor, setting::kVideoBgFillColor, 0, 0, kAny, 0, true},
+    {SettingKey::Mp4DefaultFileName, setting::kMp4DefaultFileName, 0, 0, kAny, 0, true},
+    {SettingKey::ImageLoopPlayAnimation, setting::kImageLoopPlayAnimation,
+     kDefaultImageLoopPlayAnimation, 0, 99, kOutOfRangeLoopPlayAnimation, false},
+    {SettingKey::ClickCloseButtonStatus, setting::kClickCloseButtonStatus, 0, 0, kAny, 0, true},
+    {SettingKey::FrameTransport, setting::kFrameTransport, 0, 0, 1, 0, false},
+    {SettingKey::AutoOrient, setting::kAutoOrient, 1, 0, 1, 1, false},
+    {SettingKey::NewPictureMotion, setting::kNewPictureMotion, 0, 0, 7, 0, false},
+};
+
+const SettingRow& rowOf(SettingKey key) {
+    for (const SettingRow& row : kSettingRows)
+        if (row.key == key)
+            return row;
+    return kSettingRows[0];
 }
 
 float storedMargin(const RegistryFile& file, const char* name, float defaultFraction) {
@@ -89,10 +109,9 @@ Preferences readPreferences(const RegistryFile& file, const StoreFolders& folder
     remembered.logo = storedFolderOr(file, setting::kChooseLogoFolder, folders.desktopFolder);
     remembered.import = storedFolderOr(file, setting::kImportFileFolder, folders.desktopFolder);
 
-    preferences.videoBgFillColor =
-        static_cast<BackgroundFill>(switchValue(file, setting::kVideoBgFillColor));
+    preferences.videoBgFillColor = readSetting<BackgroundFill>(file, SettingKey::VideoBgFillColor);
     preferences.mp4DefaultFileName =
-        static_cast<OutputNaming>(switchValue(file, setting::kMp4DefaultFileName));
+        readSetting<OutputNaming>(file, SettingKey::Mp4DefaultFileName);
 
     CaptionMargins& margins = preferences.captionMargins;
     margins.centerBottom =
@@ -102,24 +121,13 @@ Preferences readPreferences(const RegistryFile& file, const StoreFolders& folder
     margins.top = storedMargin(file, setting::kMarginTop, kDefaultCornerMargin);
     margins.bottom = storedMargin(file, setting::kMarginBottom, kDefaultCornerMargin);
 
-    uint32_t loopPlay = kDefaultImageLoopPlayAnimation;
-    if (readRegistryNumber(file, setting::kImageLoopPlayAnimation, loopPlay) && loopPlay > 99)
-        loopPlay = kOutOfRangeLoopPlayAnimation;
-    preferences.imageLoopPlayAnimation = loopPlay;
-
+    preferences.imageLoopPlayAnimation =
+        readSetting<uint32_t>(file, SettingKey::ImageLoopPlayAnimation);
     preferences.clickCloseButtonStatus =
-        static_cast<CloseBehaviour>(switchValue(file, setting::kClickCloseButtonStatus));
-
-    uint32_t transport = 0;
-    if (readRegistryNumber(file, setting::kFrameTransport, transport) &&
-        transport == storedValue(FrameTransport::RawPixels))
-        preferences.frameTransport = FrameTransport::RawPixels;
-    uint32_t autoOrient = 1;
-    if (readRegistryNumber(file, setting::kAutoOrient, autoOrient) && autoOrient == 0)
-        preferences.autoOrient = 0;
-    uint32_t motion = 0;
-    if (readRegistryNumber(file, setting::kNewPictureMotion, motion) && motion <= 7)
-        preferences.newPictureMotion = motion;
+        readSetting<CloseBehaviour>(file, SettingKey::ClickCloseButtonStatus);
+    preferences.frameTransport = readSetting<FrameTransport>(file, SettingKey::FrameTransport);
+    preferences.autoOrient = readSetting<uint32_t>(file, SettingKey::AutoOrient);
+    preferences.newPictureMotion = readSetting<uint32_t>(file, SettingKey::NewPictureMotion);
     return preferences;
 }
 
@@ -147,32 +155,23 @@ void rememberFolderOf(std::string& folderBuffer, const std::string& chosenPath) 
     folderBuffer = end == std::string::npos ? "/" : chosenPath.substr(0, end + 1);
 }
 
-int writeVideoBgFillColor(const RegistryFile& file, uint32_t value) {
-    return writeRegistryNumber(file, setting::kVideoBgFillColor, value);
+const char* settingName(SettingKey key) {
+    return rowOf(key).name;
 }
 
-int writeMp4DefaultFileName(const RegistryFile& file, uint32_t value) {
-    return writeRegistryNumber(file, setting::kMp4DefaultFileName, value);
+uint32_t readSettingNumber(const RegistryFile& file, SettingKey key) {
+    const SettingRow& row = rowOf(key);
+    uint32_t value = 0;
+    if (!readRegistryNumber(file, row.name, value)) {
+        if (row.storedWhenMissing)
+            writeRegistryNumber(file, row.name, row.fallback);
+        return row.fallback;
+    }
+    return value >= row.low && value <= row.high ? value : row.outOfRange;
 }
 
-int writeImageLoopPlayAnimation(const RegistryFile& file, uint32_t value) {
-    return writeRegistryNumber(file, setting::kImageLoopPlayAnimation, value);
-}
-
-int writeClickCloseButtonStatus(const RegistryFile& file, uint32_t value) {
-    return writeRegistryNumber(file, setting::kClickCloseButtonStatus, value);
-}
-
-int writeFrameTransport(const RegistryFile& file, uint32_t value) {
-    return writeRegistryNumber(file, setting::kFrameTransport, value);
-}
-
-int writeAutoOrient(const RegistryFile& file, uint32_t value) {
-    return writeRegistryNumber(file, setting::kAutoOrient, value);
-}
-
-int writeNewPictureMotion(const RegistryFile& file, uint32_t value) {
-    return writeRegistryNumber(file, setting::kNewPictureMotion, value);
+int writeSettingNumber(const RegistryFile& file, SettingKey key, uint32_t value) {
+    return writeRegistryNumber(file, rowOf(key).name, value);
 }
 
 int writeCaptionMargin(const RegistryFile& file, CaptionMarginId which, float fraction) {

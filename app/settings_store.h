@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <type_traits>
 
 namespace velomira {
 
@@ -88,14 +89,34 @@ int writeRememberedFolders(const RegistryFile& file, const RememberedFolders& fo
 // "/". A path without any folder part leaves the buffer as it is.
 void rememberFolderOf(std::string& folderBuffer, const std::string& chosenPath);
 
-// Option writers, each storing its value at the moment the user changes it.
-int writeVideoBgFillColor(const RegistryFile& file, uint32_t value);
-int writeMp4DefaultFileName(const RegistryFile& file, uint32_t value);
-int writeImageLoopPlayAnimation(const RegistryFile& file, uint32_t value);
-int writeClickCloseButtonStatus(const RegistryFile& file, uint32_t value);
-int writeFrameTransport(const RegistryFile& file, uint32_t value);
-int writeAutoOrient(const RegistryFile& file, uint32_t value);
-int writeNewPictureMotion(const RegistryFile& file, uint32_t value);
+// The option values kept as numbers, each written at the moment the user changes it. Every key
+// has one row in the store's table: its stored name, its default, and the range a stored value
+// must be in.
+enum class SettingKey {
+    VideoBgFillColor,       // BackgroundFill, kept as read
+    Mp4DefaultFileName,     // OutputNaming, kept as read
+    ImageLoopPlayAnimation, // transition number 0..99 (99: none); above reads as 33
+    ClickCloseButtonStatus, // CloseBehaviour, kept as read
+    FrameTransport,         // FrameTransport; anything but RawPixels reads as JpegFiles
+    AutoOrient,             // 0 or 1; anything but 0 reads as 1
+    NewPictureMotion,       // 0..7; anything else reads as 0
+};
+
+// The stored name of a key.
+const char* settingName(SettingKey key);
+// The number a key reads as: its default when missing or unreadable (the three switch values
+// then store it), a value outside its range as that range's replacement.
+uint32_t readSettingNumber(const RegistryFile& file, SettingKey key);
+int writeSettingNumber(const RegistryFile& file, SettingKey key, uint32_t value);
+
+// Typed forms: an option enum, a number or a switch go in and come out as themselves.
+template <typename Value> Value readSetting(const RegistryFile& file, SettingKey key) {
+    return static_cast<Value>(readSettingNumber(file, key));
+}
+template <typename Value> int writeSetting(const RegistryFile& file, SettingKey key, Value value) {
+    static_assert(std::is_enum_v<Value> || std::is_integral_v<Value>);
+    return writeSettingNumber(file, key, static_cast<uint32_t>(value));
+}
 
 enum class CaptionMarginId { CenterBottom, Left, Right, Top, Bottom };
 // Stores trunc(fraction × 10000); the margin dialog passes marginFromPercent(p).

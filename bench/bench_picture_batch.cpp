@@ -7,9 +7,11 @@
 // both cores are free to it: on a loaded machine whose scheduler shares the CPU by session
 // (autogroups), a second thread of the same session gets no more time, and the ratio says 1.
 #include "album/project_apply.h"
+#include "album/project_reading.h"
 #include "bench/bench_clock.h"
 #include "render/image/magick_handles.h"
 #include "services/picture_batch.h"
+#include "services/project_open.h"
 
 #include <algorithm>
 #include <chrono>
@@ -118,16 +120,20 @@ std::string projectText(const std::vector<std::string>& pictures, int count) {
 
 int openProject(const std::string& text, bool batch) {
     AlbumProject album;
-    ProjectFileState file;
     TransitionRandom random(7);
-    ProjectContext context{album, file, {}, {"Font"}, {}, {}, {}, {}, {}, {}};
-    if (batch)
-        context.addPictures = projectPictureAdder(random, {}, {});
-    else
-        context.addPicture = [&](AlbumProject& target, const std::string& path) {
-            return addListPicture(target, random, path, -1, {}).result;
-        };
-    applyProjectText(context, text);
+    if (batch) {
+        ProjectOpening opening;
+        opening.fontNames = {"Font"};
+        applyProjectText(album, text, random, opening);
+        return albumItemCount(album);
+    }
+    const ProjectReading reading = parseProjectDocument(text);
+    for (const ProjectItemEntry& entry :
+         reading.document.imgs.value_or(std::vector<ProjectItemEntry>{})) {
+        const int position = addListPicture(album, random, entry.path, -1, {}).result.position;
+        if (AlbumItem* item = albumItemAt(album, position))
+            applyProjectItemEntry(*item, entry);
+    }
     return albumItemCount(album);
 }
 

@@ -9,7 +9,7 @@
 #include "render/frame_sequencer.h"
 #include "render/image/magick_handles.h"
 #include "services/preview_engine.h"
-#include "services/project_for_run.h"
+#include "services/project_open.h"
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
 
@@ -126,9 +126,13 @@ int main(int argc, char** argv) {
     AlbumProject project;
     resetProjectOptions(project, fonts.empty() ? "" : fonts.front().displayName);
     TransitionRandom random(1);
-    const ProjectFolders folders{(work / "pics").string(), (work / "temp-pictures").string()};
-    if (!openProjectForRun(project, argv[1], folders, fonts, random,
-                           [](const std::string& line) { std::cerr << line << "\n"; })) {
+    ProjectFileState file;
+    const ProjectOpenResult opened = openProject(
+        project, file, argv[1], random,
+        openingForRun(fonts, [](const std::string& line) { std::cerr << line << "\n"; }));
+    for (const Failure& failure : opened.failures)
+        std::cerr << "[" << failure.title << "] " << failure.text << "\n";
+    if (!opened.opened) {
         std::cerr << "bench_preview: cannot open " << argv[1] << "\n";
         return 1;
     }

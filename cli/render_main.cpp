@@ -3,7 +3,6 @@
 // frame files) on the same code the window program uses. Messages go to standard error;
 // Ctrl+C is the stop button.
 #include "album/duration_text.h"
-#include "album/project_file.h"
 #include "app/error_log.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
@@ -13,8 +12,6 @@
 #include "cli/render_options.h"
 #include "cli/terminal_progress.h"
 #include "media/mp3_info.h"
-#include "net/net_config.h"
-#include "net/product_loader.h"
 #include "platform/crash_handler.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
@@ -24,7 +21,9 @@
 #include "render/frame_sequencer.h"
 #include "render/image/image_validation.h"
 #include "render/image/magick_handles.h"
-#include "services/project_for_run.h"
+#include "services/new_album.h"
+#include "services/project_open.h"
+#include "services/shop_import.h"
 #include "video/generation_job.h"
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
@@ -99,14 +98,16 @@ int loadProduct(AlbumProject& project, const RenderOptions& options, const Folde
     HttpClient client{httpClientConfigFor(config), {}};
     std::error_code ec;
     std::filesystem::create_directories(folders.tempPictures, ec);
-    ProductLoaderContext context{client, config, project, random, folders.tempPictures, {}, {}};
+    ProductFetchContext context{client, config, {}, folders.tempPictures, {}, {}, {}, {}, {}, {}};
     context.showStatus = [](const std::string& text) { std::cerr << text << "\n"; };
     context.appendInfo = [](const std::string& text) { std::cerr << text; };
-    context.autoOrient = options.autoOrient;
+    context.failed = [](const Failure& failure) {
+        std::cerr << "[" << failure.title << "] " << failure.text << "\n";
+    };
     ProductLoadRequest request;
     request.pictureType = options.pictureType;
     request.address = options.productAddress;
-    return loadProductPictures(context, request);
+    return importShopItem(context, AlbumTarget{project, random, options.autoOrient}, request);
 }
 
 int renderFrames(const AlbumProject& project, const RunPlan& plan, const CaptionFontTable& fonts,
@@ -154,6 +155,28 @@ void reportPeakMemory() {
     }
 }
 
+// Opens the project, printing its messages as the terminal's dialog host does.
+bool openProjectFile(AlbumProject& project, const std::string& path, TransitionRandom& random,
+                     const ProjectOpening& opening) {
+    ProjectFileState state;
+    const ProjectOpenResult opened = openProject(project, state, path, random, opening);
+    for (const Failure& failure : opened.failures)
+        showFailure(failure);
+    return opened.opened;
+}
+
+// Saves the album as a project file and names it, or prints why it was not saved.
+bool saveProjectTo(AlbumProject& project, const ProjectFolders& folders, const std::string& path) {
+    ProjectFileState state;
+    const ProjectSave saved = saveProjectFile(project, folders, path, state);
+    if (!saved) {
+        showFailure(*saved.failure);
+        return false;
+    }
+    std::cerr << "project: " << state.path << "\n";
+    return true;
+}
+
 } // namespace
 
 // One album from the command line, as a video, frame files or the --info report.
@@ -196,12 +219,9 @@ int renderOne(const RenderOptions& options, int& frames) {
         std::cerr << "velomira-render: " << note << "\n";
     const CaptionFontTable fonts = buildCaptionFontTable(defaultFontFolders(homeFolder()));
 
-    AlbumProject project;
-    resetProjectOptions(project, fonts.empty() ? "" : fonts.front().displayName);
-    choosePauseTime(project.settings, kDefaultPauseTime);
-    project.settings.videoBgFillColor = preferences.videoBgFillColor;
-    project.settings.loopPlayAnimation = static_cast<int>(preferences.imageLoopPlayAnimation);
-    project.settings.outputNaming = preferences.mp4DefaultFileName;
+    const ProjectOpening opening =
+        openingForRun(fonts, [](const std::string& line) { std::cerr << line << "\n"; });
+    AlbumProject project = newAlbumFromPreferences(opening.fontNames, preferences);
     TransitionRandom random(static_cast<std::uint32_t>(std::time(nullptr) ^ getpid()));
 
     const ProjectFolders projectFolders{(folders.work / "pics").string(),
@@ -209,8 +229,7 @@ int renderOne(const RenderOptions& options, int& frames) {
     RenderOptions adding = options; // the stored setting may turn orientation off too
     adding.autoOrient = options.autoOrient && preferences.autoOrient != 0;
     if (!options.projectFile.empty()) {
-        if (!openProjectForRun(project, absolutePath(options.projectFile), projectFolders, fonts,
-                               random, [](const std::string& line) { std::cerr << line << "\n"; }))
+        if (!openProjectFile(project, absolutePath(options.projectFile), random, opening))
             return kBadInput;
     } else if (!options.pictures.empty()) {
         addCommandLinePictures(project, adding, random, std::cerr);
@@ -226,12 +245,9 @@ int renderOne(const RenderOptions& options, int& frames) {
         std::cerr << "velomira-render: the album has no picture to render\n";
         return kBadInput;
     }
-    if (!options.saveProject.empty()) {
-        ProjectFileState state;
-        if (!saveProjectFile(project, projectFolders, absolutePath(options.saveProject), state))
-            return kFailed;
-        std::cerr << "project: " << state.path << "\n";
-    }
+    if (!options.saveProject.empty() &&
+        !saveProjectTo(project, projectFolders, absolutePath(options.saveProject)))
+        return kFailed;
 
     const RunPlan plan = planRun(project);
     frames = plan.totalFrames;

@@ -1,9 +1,10 @@
 // Feeds arbitrary bytes to the project reader as a file's contents. Whatever it accepts must
-// save to text that opens to the same album again, so opening and saving never drifts.
+// print to text that reads back to the same document, and the album it makes must save to text
+// that opens to the same album again, so opening and saving never drifts.
 #include "album/project_apply.h"
 #include "album/project_file.h"
+#include "album/project_reading.h"
 #include "album/project_text.h"
-#include "platform/dialogs.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,51 +13,53 @@
 
 namespace {
 
-class SilentDialogs final : public velomira::DialogHost {
-  public:
-    void showMessage(const std::string&, const std::string&, velomira::MessageKind) override {}
-    velomira::Answer ask(const std::string&, const std::string&, bool,
-                         velomira::Answer defaultAnswer) override {
-        return defaultAnswer;
-    }
-};
+const std::vector<std::string> kFonts = {"Font A", "Font B", "字体"};
 
-// Opens the UTF-8 text into a fresh album; pictures are created without touching the disk.
-bool openText(const std::string& text, velomira::AlbumProject& album) {
-    velomira::ProjectFileState file;
-    velomira::ProjectContext context{album, file, {}, {"Font A", "Font B", "字体"}, {}, {},
-                                     {},    {},   {}};
+// Applies a well-formed document to a fresh album; pictures are created without touching the
+// disk and every music path reads as one second.
+void applyDocument(const velomira::ProjectDocument& document, velomira::AlbumProject& album) {
+    velomira::resetProjectOptions(album, kFonts.front());
     velomira::TransitionRandom random(3);
-    context.readMusic = [](const std::string& path) -> std::optional<velomira::MusicTrack> {
-        return velomira::MusicTrack{path, 1000.0f, 44100};
-    };
-    context.addPicture = [&random](velomira::AlbumProject& target, const std::string& path) {
-        velomira::AddPictureResult outcome;
-        outcome.position = velomira::insertAlbumItem(target, path, -1, false, random);
-        outcome.status = outcome.position < 0 ? velomira::AddPictureStatus::AlbumFull
-                                              : velomira::AddPictureStatus::Added;
-        return outcome;
-    };
-    velomira::resetProjectOptions(album, "Font A");
-    return velomira::applyProjectText(context, text);
+    for (const std::string& path : document.bgsoundItems.value_or(std::vector<std::string>{})) {
+        if (velomira::isProjectMusicPath(path)) {
+            velomira::addMusicTrack(album, {path, 1000.0f, 44100});
+        }
+    }
+    for (const velomira::ProjectItemEntry& entry :
+         document.imgs.value_or(std::vector<velomira::ProjectItemEntry>{})) {
+        const int position = velomira::insertAlbumItem(album, entry.path, -1, false, random);
+        if (velomira::AlbumItem* item = velomira::albumItemAt(album, position)) {
+            velomira::applyProjectItemEntry(*item, entry);
+        }
+    }
+    velomira::applyProjectOptions(album, document, velomira::kProjectOptionCount, kFonts, {});
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static SilentDialogs silent;
-    static bool installed = (velomira::installDialogHost(&silent), true);
-    (void)installed;
-
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    velomira::AlbumProject first;
-    if (!openText(velomira::projectTextFromGbk(bytes), first)) {
+    const velomira::ProjectReading reading =
+        velomira::parseProjectDocument(velomira::projectTextFromGbk(bytes));
+    if (reading.failure) {
         return 0;
     }
+    const velomira::ProjectReading again =
+        velomira::parseProjectDocument(velomira::printProjectDocument(reading.document));
+    if (again.failure || !(again.document == reading.document)) {
+        std::abort();
+    }
+    velomira::AlbumProject first;
+    applyDocument(reading.document, first);
     const std::string saved = velomira::serializeProject(first);
+    const velomira::ProjectReading reread =
+        velomira::parseProjectDocument(velomira::projectTextFromGbk(saved));
+    if (reread.failure) {
+        std::abort();
+    }
     velomira::AlbumProject second;
-    if (!openText(velomira::projectTextFromGbk(saved), second) ||
-        velomira::serializeProject(second) != saved) {
+    applyDocument(reread.document, second);
+    if (velomira::serializeProject(second) != saved) {
         std::abort();
     }
     return 0;

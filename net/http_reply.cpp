@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace velomira {
 
@@ -98,6 +99,90 @@ bool readToClose(ByteSource& source, ReceiveBuffer& buffer, Framing& framing, st
     }
 }
 
+// The final head, past at most kMaxInterimReplies "100 Continue" heads; the failure text when
+// none came whole. `read` tells where the final head ends in the buffer.
+std::optional<std::string> readFinalHead(ByteSource& source, ReceiveBuffer& buffer,
+                                         std::string_view requestUrl, bool keepAlive,
+                                         HttpReply& reply, HttpHead& head, HeadRead& read) {
+    for (int interim = 0;; ++interim) {
+        read = readHttpHead(source, buffer);
+        if (read.status == HeadStatus::TooLarge)
+            return "读取 HTTP_BUFFER_SIZE 字节, 还没有读取完整个 HTTP Head.";
+        if (read.status == HeadStatus::Closed) {
+            Framing none;
+            none.lastResult = read.lastResult;
+            none.lastError = read.lastError;
+            return incompleteText(none, keepAlive);
+        }
+        reply.hasHeader = true;
+        reply.header = std::string(buffer.view().substr(0, read.headLength));
+        head = parseHttpHead(reply.header, requestUrl);
+        if (!startsWithNoCase(buffer.view(), "HTTP/1.1 100 Continue") ||
+            interim >= kMaxInterimReplies)
+            return std::nullopt;
+        // Only the interim head goes: the real reply may have come in the same receive.
+        buffer.drop(read.headLength + 4);
+    }
+}
+
+// Why a final head that is no redirect gets no body read; nothing when its body follows.
+std::optional<std::string> headRefusal(std::string_view received, const HttpHead& head) {
+    if (isStatus(received, {"HTTP/1.0 404", "HTTP/1.1 404"}))
+        return "404 Not Found - 文件不存在";
+    if (!isStatus(received, {"HTTP/1.1 200", "HTTP/1.0 200"}))
+        return badStatusText(received);
+    if (!head.contentEncoding.empty())
+        return "暂不支持处理 header.contentEncoding:" + head.contentEncoding;
+    if (head.lengthAnnounced && head.contentLength > kHttpBodyLimit)
+        return formatText("header.contentLength: %u, 大于10M",
+                          static_cast<unsigned>(head.contentLength));
+    if (head.lengthAnnounced && head.contentLength < 0)
+        return formatText("header.contentLength: %d, 不是有效的长度", head.contentLength);
+    return std::nullopt;
+}
+
+// The body as the head frames it, into `body`; the failure text when it did not come whole.
+// `leftover`: bytes beyond the body arrived, so the connection cannot be used again.
+std::optional<std::string> readBody(ByteSource& source, ReceiveBuffer& buffer, const HttpHead& head,
+                                    bool keepAlive, std::string& body, bool& leftover) {
+    Framing framing;
+    framing.contentLength = head.lengthAnnounced ? head.contentLength : -1;
+    framing.lengthAnnounced = head.lengthAnnounced;
+    framing.isChunked = head.isChunked;
+    bool complete = false;
+    if (head.isChunked) {
+        ChunkedBody chunked = decodeChunkedBody(source, buffer);
+        if (chunked.failed)
+            return chunked.message;
+        framing.completed = chunked.completed;
+        framing.readTotal = chunked.readTotal;
+        framing.lastResult = chunked.lastResult;
+        framing.lastError = chunked.lastError;
+        body = std::move(chunked.body);
+        leftover = chunked.leftover;
+        complete = chunked.completed;
+    } else if (head.lengthAnnounced) {
+        if (buffer.size > static_cast<std::size_t>(head.contentLength))
+            return formatText("读取的数据大小:%d, http header 返回的 Content-Length:%d",
+                              static_cast<int>(buffer.size), head.contentLength);
+        readKnownLength(source, buffer, framing, body);
+        complete = framing.readTotal == framing.contentLength;
+    } else if (keepAlive) {
+        // A pooled request needs a length: waiting for a close the server will not send would
+        // only end in the time-out and the same failure.
+        framing.readTotal = static_cast<int>(buffer.size);
+    } else {
+        if (!readToClose(source, buffer, framing, body))
+            return formatText("header.contentLength: %d, readTotal:%d > 10M", -1,
+                              framing.readTotal);
+        // Only a clean close ends such a body; a failed receive may have cut it.
+        complete = framing.readTotal > 0 && framing.lastResult == 0;
+    }
+    if (!complete)
+        return incompleteText(framing, keepAlive);
+    return std::nullopt;
+}
+
 } // namespace
 
 HttpReply readHttpReply(ByteSource& source, std::string_view requestUrl, bool keepAlive) {
@@ -105,26 +190,8 @@ HttpReply readHttpReply(ByteSource& source, std::string_view requestUrl, bool ke
     ReceiveBuffer buffer;
     HttpHead head;
     HeadRead read;
-    for (int interim = 0;; ++interim) {
-        read = readHttpHead(source, buffer);
-        if (read.status == HeadStatus::TooLarge)
-            return failed(std::move(reply),
-                          "读取 HTTP_BUFFER_SIZE 字节, 还没有读取完整个 HTTP Head.");
-        if (read.status == HeadStatus::Closed) {
-            Framing none;
-            none.lastResult = read.lastResult;
-            none.lastError = read.lastError;
-            return failed(std::move(reply), incompleteText(none, keepAlive));
-        }
-        reply.hasHeader = true;
-        reply.header = std::string(buffer.view().substr(0, read.headLength));
-        head = parseHttpHead(reply.header, requestUrl);
-        if (!startsWithNoCase(buffer.view(), "HTTP/1.1 100 Continue") ||
-            interim >= kMaxInterimReplies)
-            break;
-        // Only the interim head goes: the real reply may have come in the same receive.
-        buffer.drop(read.headLength + 4);
-    }
+    if (auto failure = readFinalHead(source, buffer, requestUrl, keepAlive, reply, head, read))
+        return failed(std::move(reply), std::move(*failure));
 
     std::string_view received = buffer.view();
     if (isStatus(received, {"HTTP/1.0 301", "HTTP/1.1 301", "HTTP/1.0 302", "HTTP/1.1 302"}) &&
@@ -133,60 +200,13 @@ HttpReply readHttpReply(ByteSource& source, std::string_view requestUrl, bool ke
         reply.location = head.location;
         return reply;
     }
-    if (isStatus(received, {"HTTP/1.0 404", "HTTP/1.1 404"}))
-        return failed(std::move(reply), "404 Not Found - 文件不存在");
-    if (!isStatus(received, {"HTTP/1.1 200", "HTTP/1.0 200"}))
-        return failed(std::move(reply), badStatusText(received));
-    if (!head.contentEncoding.empty())
-        return failed(std::move(reply),
-                      "暂不支持处理 header.contentEncoding:" + head.contentEncoding);
-    if (head.lengthAnnounced && head.contentLength > kHttpBodyLimit)
-        return failed(std::move(reply), formatText("header.contentLength: %u, 大于10M",
-                                                   static_cast<unsigned>(head.contentLength)));
-    if (head.lengthAnnounced && head.contentLength < 0)
-        return failed(std::move(reply),
-                      formatText("header.contentLength: %d, 不是有效的长度", head.contentLength));
+    if (auto refusal = headRefusal(received, head))
+        return failed(std::move(reply), std::move(*refusal));
 
     buffer.drop(read.headLength + 4);
-    Framing framing;
-    framing.contentLength = head.lengthAnnounced ? head.contentLength : -1;
-    framing.lengthAnnounced = head.lengthAnnounced;
-    framing.isChunked = head.isChunked;
-    bool complete = false;
     bool leftover = false;
-    if (head.isChunked) {
-        ChunkedBody chunked = decodeChunkedBody(source, buffer);
-        if (chunked.failed)
-            return failed(std::move(reply), chunked.message);
-        framing.completed = chunked.completed;
-        framing.readTotal = chunked.readTotal;
-        framing.lastResult = chunked.lastResult;
-        framing.lastError = chunked.lastError;
-        reply.body = std::move(chunked.body);
-        leftover = chunked.leftover;
-        complete = chunked.completed;
-    } else if (head.lengthAnnounced) {
-        if (buffer.size > static_cast<std::size_t>(head.contentLength))
-            return failed(std::move(reply),
-                          formatText("读取的数据大小:%d, http header 返回的 Content-Length:%d",
-                                     static_cast<int>(buffer.size), head.contentLength));
-        readKnownLength(source, buffer, framing, reply.body);
-        complete = framing.readTotal == framing.contentLength;
-    } else if (keepAlive) {
-        // A pooled request needs a length: waiting for a close the server will not send would
-        // only end in the time-out and the same failure.
-        framing.readTotal = static_cast<int>(buffer.size);
-        return failed(std::move(reply), incompleteText(framing, keepAlive));
-    } else {
-        if (!readToClose(source, buffer, framing, reply.body))
-            return failed(
-                std::move(reply),
-                formatText("header.contentLength: %d, readTotal:%d > 10M", -1, framing.readTotal));
-        // Only a clean close ends such a body; a failed receive may have cut it.
-        complete = framing.readTotal > 0 && framing.lastResult == 0;
-    }
-    if (!complete)
-        return failed(std::move(reply), incompleteText(framing, keepAlive));
+    if (auto failure = readBody(source, buffer, head, keepAlive, reply.body, leftover))
+        return failed(std::move(reply), std::move(*failure));
     reply.outcome = ReplyOutcome::Success;
     reply.reusable = keepAlive && !leftover && !equalsNoCase(head.connection, "close");
     return reply;

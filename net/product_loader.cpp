@@ -1,16 +1,12 @@
 #include "net/product_loader.h"
 
 #include "app/string_utils.h"
-#include "net/server_text.h"
-
 #include "app/text_conversion.h"
 #include "net/product_address.h"
 #include "net/server_text.h"
 #include "net/url_parts.h"
-#include "platform/dialogs.h"
 #include "platform/file_writes.h"
 #include "platform/unique_fd.h"
-#include "services/picture_batch.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -33,10 +29,8 @@ constexpr int kMaxNameDraws = 2000;
 
 void message(ProductFetchContext& context, const std::string& text, const char* title,
              MessageKind kind) {
-    if (context.showMessage)
-        context.showMessage(text, title, kind);
-    else
-        showMessage(text, title, kind);
+    if (context.failed)
+        context.failed(Failure{text, title, kind});
 }
 
 void warn(ProductFetchContext& context, const std::string& text, const char* title = kHintTitle) {
@@ -73,34 +67,6 @@ HttpResponse fetch(ProductFetchContext& context, const std::string& url,
     return httpRequest(context.client, url, cookie, referer, 1, 0, kind);
 }
 
-// The album form of a fetch context: pictures go straight into the project.
-ProductFetchContext albumFetchContext(ProductLoaderContext& context) {
-    ProductFetchContext fetch{context.client,
-                              context.config,
-                              context.random,
-                              context.tempPictureFolder,
-                              context.showStatus,
-                              context.appendInfo,
-                              {},
-                              {},
-                              {},
-                              {}};
-    AlbumProject* project = &context.project;
-    TransitionRandom* random = &context.random;
-    auto appendInfo = context.appendInfo;
-    const bool autoOrient = context.autoOrient;
-    fetch.albumFull = [project] { return albumItemCount(*project) >= maxPictures; };
-    fetch.takePicture = [project, random, appendInfo, autoOrient](const std::string& path) {
-        AddPictureResult result = addPicture(*project, path, -1, false, *random, autoOrient);
-        if (result.status == AddPictureStatus::Refused && appendInfo)
-            appendInfo(result.infoLine);
-        return result.status == AddPictureStatus::Added     ? PictureTaken::Added
-               : result.status == AddPictureStatus::Refused ? PictureTaken::Refused
-                                                            : PictureTaken::AlbumFull;
-    };
-    return fetch;
-}
-
 bool isHttpAddress(std::string_view text) {
     return text.starts_with("http://") || text.starts_with("https://");
 }
@@ -132,7 +98,7 @@ std::string pictureFileStem() {
 UniqueFd createPictureFile(ProductFetchContext& context, std::string& path) {
     std::string stem = pictureFileStem();
     for (int draw = 0; draw < kMaxNameDraws; ++draw) {
-        std::string name = stem + "-" + std::to_string(context.random.draw(100, 999)) + ".jpg";
+        std::string name = stem + "-" + std::to_string(context.drawNumber(100, 999)) + ".jpg";
         path = (context.tempPictureFolder / name).string();
         UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
         if (file.valid() || errno != EEXIST)
@@ -263,19 +229,15 @@ std::string progressText(int done, int total) {
                            done, total);
 }
 
-void showProgress(ProductLoaderContext& context, int done, int total) {
-    if (context.showStatus)
-        context.showStatus(progressText(done, total));
-}
-
-int downloadPictureList(ProductFetchContext& context, const std::vector<std::string>& addresses) {
+FetchOutcome downloadPictureList(ProductFetchContext& context,
+                                 const std::vector<std::string>& addresses) {
     int total = static_cast<int>(addresses.size());
-    int added = 0;
+    FetchOutcome outcome;
     for (int i = 1; i <= total; ++i) {
         if (stopped(context))
             break;
         if (context.albumFull && context.albumFull()) {
-            warn(context, albumFullMessage());
+            outcome.albumFull = true;
             break;
         }
         const std::string& address = addresses[static_cast<size_t>(i - 1)];
@@ -301,49 +263,45 @@ int downloadPictureList(ProductFetchContext& context, const std::vector<std::str
         PictureTaken taken =
             context.takePicture ? context.takePicture(path) : PictureTaken::Refused;
         if (taken == PictureTaken::Added) {
-            ++added;
+            ++outcome.added;
         } else if (taken == PictureTaken::AlbumFull) {
-            warn(context, albumFullMessage());
+            outcome.albumFull = true;
             break;
         }
     }
-    return added;
-}
-
-int downloadPictureList(ProductLoaderContext& context, const std::vector<std::string>& addresses) {
-    ProductFetchContext fetchContext = albumFetchContext(context);
-    return downloadPictureList(fetchContext, addresses);
+    return outcome;
 }
 
 namespace {
 
-int loadThroughVendorService(ProductFetchContext& context, const ProductLoadRequest& request) {
+FetchOutcome loadThroughVendorService(ProductFetchContext& context,
+                                      const ProductLoadRequest& request) {
     const char* failure = "获取宝贝图片列表时出错，可以重试一次，或进入官网联系我们的客服。";
     if (context.config.vendorHost.empty()) {
         fail(context, failure);
-        return 0;
+        return {};
     }
     std::string url = vendorRequestUrl(context.config, request.address, request.pictureType);
     status(context, kFetchingListText);
     HttpResponse response = fetch(context, url);
     if (stopped(context))
-        return 0;
+        return {};
     if (!response.ok) {
         fail(context, failure);
-        return 0;
+        return {};
     }
     if (isHttpAddress(response.body))
         return downloadPictureList(context, vendorPictureList(response.body));
     // An empty reply is an empty list as much as a lone line break is.
     if (response.body.empty() || response.body.front() == '\n') {
         warn(context, kEmptyListText);
-        return 0;
+        return {};
     }
     warn(context, serverTextForDisplay(replyText(response.body)));
-    return 0;
+    return {};
 }
 
-int loadFromShop(ProductFetchContext& context, const ProductLoadRequest& request) {
+FetchOutcome loadFromShop(ProductFetchContext& context, const ProductLoadRequest& request) {
     ShopJsonLayout layout = shopLayoutFor(context.config);
     if (layout == ShopJsonLayout::Current) {
         std::vector<std::string> pictures = pictureAddressesIn(request.address);
@@ -351,76 +309,61 @@ int loadFromShop(ProductFetchContext& context, const ProductLoadRequest& request
             return downloadPictureList(context, pictures);
         if (context.config.loaderMode == 6) {
             warn(context, "输入的图片地址不符合规范！");
-            return 0;
+            return {};
         }
     }
 
     std::optional<std::string> itemId = parseItemId(request.address);
     if (!itemId || !isItemIdNumber(*itemId)) {
         warn(context, "输入的宝贝地址不符合规范！");
-        return 0;
+        return {};
     }
     // Without a request there is no address to blame: say what is missing.
     if (trimmed(context.config.requestTemplate).empty()) {
         fail(context, kNoShopServiceText);
-        return 0;
+        return {};
     }
     std::string url = shopRequestUrl(context.config.requestTemplate, layout, *itemId);
     status(context, kFetchingListText);
     HttpResponse response = fetchShopReply(context, url, layout, *itemId);
     if (stopped(context))
-        return 0;
+        return {};
     if (!response.ok) {
         fail(context, "获取宝贝图片列表时出错:\n\n" +
                           (response.hasHeader ? serverTextForDisplay(response.header) : "") +
                           "\n\n" + clipToGbkBytes(response.message, kShownFailureBytes));
-        return 0;
+        return {};
     }
 
     ShopReply reply = readShopReply(replyText(response.body), layout, request.pictureType);
     switch (reply.kind) {
     case ShopReplyKind::Unreadable:
         warn(context, reply.message, kErrorTitle);
-        return 0;
+        return {};
     case ShopReplyKind::NoData:
-        return 0;
+        return {};
     case ShopReplyKind::Failure:
         warn(context, serverTextForDisplay(reply.message));
-        return 0;
+        return {};
     case ShopReplyKind::Pictures:
         break;
     }
     if (reply.pictures.empty()) {
         warn(context, kEmptyListText);
-        return 0;
+        return {};
     }
     return downloadPictureList(context, reply.pictures);
 }
 
 } // namespace
 
-int fetchProductPictures(ProductFetchContext& context, const ProductLoadRequest& request) {
+FetchOutcome fetchProductPictures(ProductFetchContext& context, const ProductLoadRequest& request) {
     ProductLoadRequest trimmedRequest{request.pictureType, std::string(trimmed(request.address))};
     if (trimmedRequest.address.empty())
-        return 0;
+        return {};
     if (usesDirectRoute(context.config.loaderMode))
         return loadFromShop(context, trimmedRequest);
     return loadThroughVendorService(context, trimmedRequest);
-}
-
-int loadProductPictures(ProductLoaderContext& context, const ProductLoadRequest& request) {
-    ProductFetchContext fetchContext = albumFetchContext(context);
-    return fetchProductPictures(fetchContext, request);
-}
-
-int loadThroughVendorService(ProductLoaderContext& context, const ProductLoadRequest& request) {
-    ProductFetchContext fetchContext = albumFetchContext(context);
-    return loadThroughVendorService(fetchContext, request);
-}
-
-int loadFromShop(ProductLoaderContext& context, const ProductLoadRequest& request) {
-    ProductFetchContext fetchContext = albumFetchContext(context);
-    return loadFromShop(fetchContext, request);
 }
 
 } // namespace velomira

@@ -1,16 +1,13 @@
 #pragma once
-// Fills the album with the pictures of an online shop item: finds the picture addresses
-// (through the vendor's picture service or the shop's own item JSON), downloads each into the
-// temporary picture folder and appends it to the album. Runs on the caller's thread; messages
-// go through platform/dialogs, status and information texts through the context's callbacks.
-//
-// The fetching part (ProductFetchContext) knows no album: it hands each saved file to a
-// callback, so a worker thread can download while the window thread adds the pictures.
-#include "album/album_model.h"
+// The fetching half of loading an online shop item's pictures: finds the picture addresses
+// (through the vendor's picture service or the shop's own item JSON) and downloads each into the
+// temporary picture folder. It knows no album: every saved file goes to a callback, so a worker
+// thread can download while the window thread adds the pictures. Runs on the caller's thread;
+// warnings and errors are Failure values handed to the context, in the order they arise.
 #include "net/http_client.h"
 #include "net/net_config.h"
 #include "net/product_item_json.h"
-#include "platform/dialogs.h"
+#include "platform/failure.h"
 
 #include <filesystem>
 #include <functional>
@@ -35,17 +32,6 @@ ShopJsonLayout shopLayoutFor(const NetConfig& config);
 // The texts of the dialog's picture type list.
 std::vector<std::string> pictureTypeTexts(int typeSwitch);
 
-struct ProductLoaderContext {
-    HttpClient& client;
-    const NetConfig& config;
-    AlbumProject& project;
-    TransitionRandom& random;
-    std::filesystem::path tempPictureFolder;
-    std::function<void(const std::string&)> showStatus; // message part of the status bar
-    std::function<void(const std::string&)> appendInfo; // information window (append + show)
-    bool autoOrient = true; // pictures are turned upright by their EXIF orientation
-};
-
 struct ProductLoadRequest {
     int pictureType = 0; // 0 main, 1 colour, 2 both
     std::string address; // what the user pasted
@@ -58,33 +44,32 @@ enum class PictureTaken { Added, Refused, AlbumFull };
 struct ProductFetchContext {
     HttpClient& client;
     const NetConfig& config;
-    TransitionRandom& random; // draws the file names
+    std::function<int(int low, int high)> drawNumber; // the number in each file name; required
     std::filesystem::path tempPictureFolder;
     std::function<void(const std::string&)> showStatus; // message part of the status bar
     std::function<void(const std::string&)> appendInfo; // information window (append + show)
-    // Warnings and errors; empty: platform/dialogs.
-    std::function<void(const std::string& text, const std::string& title, MessageKind kind)>
-        showMessage;
-    // Asked before each download: true ends the batch with the album-full message.
+    std::function<void(const Failure&)> failed;         // warnings and errors
+    // Asked before each download: true ends the batch as full.
     std::function<bool()> albumFull;
-    // A picture file was saved. AlbumFull ends the batch with the album-full message; Refused
-    // does not count as added (the callback reports why).
+    // A picture file was saved. AlbumFull ends the batch as full; Refused does not count as
+    // added (the callback reports why).
     std::function<PictureTaken(const std::string& path)> takePicture;
     // Asked before every request: true ends the run quietly (the program is closing).
     std::function<bool()> stopped;
 };
 
-// The routes on a fetch context. Return the number of pictures added.
-int fetchProductPictures(ProductFetchContext& context, const ProductLoadRequest& request);
-int downloadPictureList(ProductFetchContext& context, const std::vector<std::string>& addresses);
+// How a run ended: the pictures added, and whether it stopped at a full album (which the caller
+// reports, after everything else the run reported).
+struct FetchOutcome {
+    int added = 0;
+    bool albumFull = false;
+};
 
-// Runs the route the loader mode chooses. Returns the number of pictures appended.
-int loadProductPictures(ProductLoaderContext& context, const ProductLoadRequest& request);
-int loadThroughVendorService(ProductLoaderContext& context, const ProductLoadRequest& request);
-int loadFromShop(ProductLoaderContext& context, const ProductLoadRequest& request);
-
-// Downloads the pictures in order and appends each to the album. Returns the number appended.
-int downloadPictureList(ProductLoaderContext& context, const std::vector<std::string>& addresses);
+// The route the loader mode chooses, for a pasted address.
+FetchOutcome fetchProductPictures(ProductFetchContext& context, const ProductLoadRequest& request);
+// Downloads the pictures in order and hands each to takePicture.
+FetchOutcome downloadPictureList(ProductFetchContext& context,
+                                 const std::vector<std::string>& addresses);
 
 // The vendor service request for a pasted address.
 std::string vendorRequestUrl(const NetConfig& config, std::string_view address, int pictureType);
@@ -102,6 +87,5 @@ inline constexpr const char* kNoShopServiceText =
 std::string progressText(int done, int total);
 // The same bar after any text.
 std::string withProgressBar(std::string text, int done, int total);
-void showProgress(ProductLoaderContext& context, int done, int total);
 
 } // namespace velomira

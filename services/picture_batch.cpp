@@ -279,27 +279,4 @@ PictureBatchResult addPictureBatch(AlbumProject& album, TransitionRandom& random
     return result;
 }
 
-ProjectPictureAdder projectPictureAdder(TransitionRandom& random, PictureAddingSettings settings,
-                                        PictureBatchCallbacks callbacks) {
-    return [&random, settings = std::move(settings), callbacks = std::move(callbacks)](
-               AlbumProject& album, const std::vector<ProjectPicture>& pictures,
-               const std::function<void(std::size_t entry, int position)>& placed) {
-        std::vector<std::string> paths;
-        PictureBatchOptions options;
-        options.adding = settings;
-        for (const ProjectPicture& picture : pictures) {
-            paths.push_back(picture.path);
-            options.turnAngles.push_back(picture.turnAngle);
-        }
-        PictureBatchCallbacks batch = callbacks;
-        batch.added = [&](std::size_t file, int position, const PictureIcon& icon) {
-            if (placed)
-                placed(file, position);
-            if (callbacks.added)
-                callbacks.added(file, position, icon);
-        };
-        return addPictureBatch(album, random, paths, options, batch).albumFull;
-    };
-}
-
 } // namespace velomira

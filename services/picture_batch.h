@@ -8,7 +8,6 @@
 // gives exactly the items, order and refusals of adding the files one by one. Workers only
 // read files: the album, the callbacks and every message stay on the calling thread.
 #include "album/album_model.h"
-#include "album/project_apply.h"
 #include "platform/failure.h"
 
 #include <cstddef>
@@ -94,11 +93,5 @@ PictureBatchResult addPictureBatch(AlbumProject& album, TransitionRandom& random
                                    const std::vector<std::string>& paths,
                                    const PictureBatchOptions& options,
                                    const PictureBatchCallbacks& callbacks);
-
-// The project reader's way of adding a project's pictures (ProjectContext::addPictures): one
-// batch, each icon turned by its entry's rotation; callbacks.added runs after the entry's own
-// settings were applied to the new item.
-ProjectPictureAdder projectPictureAdder(TransitionRandom& random, PictureAddingSettings settings,
-                                        PictureBatchCallbacks callbacks);
 
 } // namespace velomira

@@ -5,6 +5,7 @@
 
 #include "platform/dialogs.h"
 #include "render/frame_sequencer.h"
+#include "services/new_album.h"
 #include "ui/caption_logo_warning.h"
 #include "ui/desktop_launcher.h"
 #include "ui/info_log.h"
@@ -30,12 +31,6 @@ std::vector<std::string> fontNamesOf(const CaptionFontTable* fonts) {
     return names;
 }
 
-AlbumProject newAlbum(const std::vector<std::string>& fontNames) {
-    AlbumProject album;
-    resetProjectOptions(album, fontNames.empty() ? "" : fontNames.front());
-    return album;
-}
-
 std::vector<std::string> toStrings(auto&& range) {
     std::vector<std::string> out;
     for (const auto& entry : range)
@@ -47,7 +42,8 @@ std::vector<std::string> toStrings(auto&& range) {
 
 MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
     : view_(view), services_(withPreferences(std::move(services), ownPreferences_)),
-      fontNames_(fontNamesOf(services_.fonts)), album_(newAlbum(fontNames_)),
+      fontNames_(fontNamesOf(services_.fonts)),
+      album_(newAlbumFromPreferences(fontNames_, *services_.preferences)),
       random_(services_.randomSeed),
       pictures_(PictureListContext{view, album_, random_, fontNames_, *services_.preferences,
                                    services_.info, services_.vendorHost,
@@ -72,10 +68,6 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
     options_.registerCommands(commands_);
     project_.registerCommands(commands_);
     registerWindowCommands();
-    const Preferences& prefs = *services_.preferences;
-    album_.settings.videoBgFillColor = prefs.videoBgFillColor;
-    album_.settings.outputNaming = prefs.mp4DefaultFileName;
-    album_.settings.loopPlayAnimation = static_cast<int>(prefs.imageLoopPlayAnimation);
 }
 
 MainWindow::~MainWindow() = default;

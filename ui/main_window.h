@@ -7,8 +7,7 @@
 // and file dialogs through platform/dialogs; the option dialogs through
 // OptionDialogHost; reports about pictures go into the information window
 // (InfoLog).
-#include "album/album_model.h"
-#include "album/project_file.h"
+#include "services/project_open.h"
 #include "ui/command_table.h"
 #include "ui/commands.h"
 #include "ui/generation_controller.h"

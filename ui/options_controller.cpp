@@ -73,7 +73,8 @@ void OptionsController::registerCommands(CommandTable& table) {
         table.on(defaultMotionCommand(choice), [this, choice] {
             preferences().newPictureMotion = static_cast<uint32_t>(choice);
             if (services_.settingsFile)
-                writeNewPictureMotion(*services_.settingsFile, preferences().newPictureMotion);
+                writeSetting(*services_.settingsFile, SettingKey::NewPictureMotion,
+                             preferences().newPictureMotion);
         });
     table.on(Command::CaptionHelp,
              [] { showMessage(kCaptionHelp, "提示", MessageKind::Information); });
@@ -251,20 +252,20 @@ void OptionsController::setBackground(BackgroundFill fill) {
     album_.settings.videoBgFillColor = fill;
     preferences().videoBgFillColor = fill;
     if (services_.settingsFile)
-        writeVideoBgFillColor(*services_.settingsFile, storedValue(fill));
+        writeSetting(*services_.settingsFile, SettingKey::VideoBgFillColor, fill);
 }
 
 void OptionsController::setOutputNaming(OutputNaming naming) {
     album_.settings.outputNaming = naming;
     preferences().mp4DefaultFileName = naming;
     if (services_.settingsFile)
-        writeMp4DefaultFileName(*services_.settingsFile, storedValue(naming));
+        writeSetting(*services_.settingsFile, SettingKey::Mp4DefaultFileName, naming);
 }
 
 void OptionsController::setCloseBehaviour(CloseBehaviour behaviour) {
     preferences().clickCloseButtonStatus = behaviour;
     if (services_.settingsFile)
-        writeClickCloseButtonStatus(*services_.settingsFile, storedValue(behaviour));
+        writeSetting(*services_.settingsFile, SettingKey::ClickCloseButtonStatus, behaviour);
 }
 
 void OptionsController::toggleRawFrames() {
@@ -273,13 +274,13 @@ void OptionsController::toggleRawFrames() {
                                          : FrameTransport::RawPixels;
     preferences().frameTransport = transport;
     if (services_.settingsFile)
-        writeFrameTransport(*services_.settingsFile, storedValue(transport));
+        writeSetting(*services_.settingsFile, SettingKey::FrameTransport, transport);
 }
 
 void OptionsController::toggleAutoOrient() {
     preferences().autoOrient = preferences().autoOrient == 0 ? 1 : 0;
     if (services_.settingsFile)
-        writeAutoOrient(*services_.settingsFile, preferences().autoOrient);
+        writeSetting(*services_.settingsFile, SettingKey::AutoOrient, preferences().autoOrient);
 }
 
 void OptionsController::loopPlayDialog() {
@@ -292,7 +293,7 @@ void OptionsController::loopPlayDialog() {
     album_.settings.loopPlayAnimation = *index;
     preferences().imageLoopPlayAnimation = static_cast<uint32_t>(*index);
     if (services_.settingsFile)
-        writeImageLoopPlayAnimation(*services_.settingsFile, *index);
+        writeSetting(*services_.settingsFile, SettingKey::ImageLoopPlayAnimation, *index);
     pictures_.refreshVideoLength();
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 // The "加载宝贝图片" dialog without a toolkit: which controls it shows for the loader mode, the
 // entries of its picture type list, and the check made when "确定" is pressed.
-#include "net/net_config.h"
-#include "net/product_loader.h"
+#include "services/shop_import.h"
 
 #include <optional>
 #include <string>

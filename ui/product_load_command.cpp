@@ -1,9 +1,7 @@
 #include "ui/product_load_command.h"
 
-#include "album/album_model.h"
 #include "app/string_utils.h"
-#include "net/http_client.h"
-#include "net/product_address.h"
+#include "platform/dialogs.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -59,27 +57,24 @@ template <typename RunT, typename Fn> void postToWindow(const std::shared_ptr<Ru
     });
 }
 
-template <typename RunT>
-void showWindowMessage(RunT& run, const std::string& text, const std::string& title,
-                       MessageKind kind) {
-    if (text == albumFullMessage()) {
+template <typename RunT> void showWindowFailure(RunT& run, const Failure& failure) {
+    if (failure.text == albumFullFailure().text) {
         // The worker and the window may both find the album full: one message is enough.
         if (run.fullReported)
             return;
         run.fullReported = true;
     }
-    if (run.callbacks.showMessage)
-        run.callbacks.showMessage(text, title, kind);
+    if (run.callbacks.showFailure)
+        run.callbacks.showFailure(failure);
     else
-        showMessage(text, title, kind);
+        showFailure(failure);
 }
 
 template <typename RunT> void work(const std::shared_ptr<RunT>& run) {
-    ProductFetchContext context{run->client, run->settings.config,
-                                run->random, run->settings.tempPictureFolder,
-                                {},          {},
-                                {},          {},
-                                {},          {}};
+    ProductFetchContext context{
+        run->client, run->settings.config, {}, run->settings.tempPictureFolder, {}, {}, {}, {}, {},
+        {}};
+    context.drawNumber = [run](int low, int high) { return run->random.draw(low, high); };
     context.showStatus = [run](const std::string& text) {
         postToWindow(run, [text](RunT& r) {
             if (r.callbacks.showStatus)
@@ -92,10 +87,8 @@ template <typename RunT> void work(const std::shared_ptr<RunT>& run) {
                 r.callbacks.appendInfo(text);
         });
     };
-    context.showMessage = [run](const std::string& text, const std::string& title,
-                                MessageKind kind) {
-        postToWindow(run,
-                     [text, title, kind](RunT& r) { showWindowMessage(r, text, title, kind); });
+    context.failed = [run](const Failure& failure) {
+        postToWindow(run, [failure](RunT& r) { showWindowFailure(r, failure); });
     };
     // The worker cannot read the album; it counts what it handed over against the room there
     // was at the start, and the window tells it when a picture did not fit after all.
@@ -111,13 +104,13 @@ template <typename RunT> void work(const std::shared_ptr<RunT>& run) {
                 ++r.added;
             } else if (taken == PictureTaken::AlbumFull) {
                 r.albumFullSeen = true;
-                showWindowMessage(r, albumFullMessage(), "提示", MessageKind::Warning);
+                showWindowFailure(r, albumFullFailure());
             }
         });
         return PictureTaken::Added;
     };
 
-    fetchProductPictures(context, run->request);
+    importShopItem(context, run->request);
 
     postToWindow(run, [](RunT& r) {
         if (r.thread.joinable())

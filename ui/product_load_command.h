@@ -7,10 +7,8 @@
 // Closing the program never waits for a network time-out: shutdown() stops the run and, when
 // the worker is still blocked in a request, leaves it behind. The worker owns everything it
 // touches through a shared state, and no callback runs once shutdown() has returned.
-#include "net/http_client_config.h"
-#include "net/net_config.h"
-#include "net/product_loader.h"
-#include "platform/dialogs.h"
+#include "platform/failure.h"
+#include "services/shop_import.h"
 #include "ui/product_dialog_form.h"
 
 #include <chrono>
@@ -36,8 +34,7 @@ struct ProductLoadCallbacks {
     // message); a refusal is the callback's to report.
     std::function<PictureTaken(const std::string& path)> addPicture;
     // Warnings and errors; empty: platform/dialogs.
-    std::function<void(const std::string& text, const std::string& title, MessageKind kind)>
-        showMessage;
+    std::function<void(const Failure&)> showFailure;
     // The run is over (also after a failure): refresh the list's totals, restore the cursor.
     std::function<void(int picturesAdded)> finished;
 };

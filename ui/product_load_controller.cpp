@@ -1,6 +1,5 @@
 #include "ui/product_load_controller.h"
 
-#include "net/net_config.h"
 #include "services/picture_batch.h"
 #include "ui/info_log.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // "加载宝贝" in the window: the address dialog, the download on its own thread, and each picture
 // added to the album and the picture list as it arrives.
-#include "album/album_model.h"
+#include "services/shop_import.h"
 #include "ui/command_table.h"
 #include "ui/main_window_view.h"
 #include "ui/picture_list_controller.h"

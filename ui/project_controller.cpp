@@ -1,10 +1,7 @@
 #include "ui/project_controller.h"
 
-#include "album/project_apply.h"
 #include "app/string_utils.h"
-#include "media/mp3_info.h"
 #include "platform/dialogs.h"
-#include "services/picture_batch.h"
 #include "ui/file_dialogs.h"
 #include "ui/info_log.h"
 #include "ui/window_title.h"
@@ -81,8 +78,10 @@ bool ProjectController::save(bool saveAs) {
         if (!endsWithNoCase(path.c_str(), ".dat"))
             path += ".dat";
     }
-    if (!saveProjectFile(album_, folders(), path, file_))
+    if (const ProjectSave saved = saveProjectFile(album_, folders(), path, file_); !saved) {
+        showFailure(*saved.failure);
         return false;
+    }
     view_.setTitle(windowTitle(file_, projectCurrent_));
     // Pictures copied out of the temporary folder now live elsewhere; the rows
     // keep their icons.
@@ -113,27 +112,23 @@ void ProjectController::open() {
 
 bool ProjectController::openPath(const std::string& path) {
     resetToNewProject();
-    ProjectContext context{album_, file_, folders(), fontNames_, {}, {}, {}, {}, {}};
-    context.readMusic = [](const std::string& music) { return readMusicTrack(music); };
-    auto info = [this](const std::string& line) {
+    ProjectOpening opening;
+    opening.fontNames = fontNames_;
+    opening.adding = PictureAddingSettings{services_.vendorHost, false};
+    opening.reports.added = [this](std::size_t, int row, const PictureIcon& icon) {
+        pictures_.takeIcon(row, icon);
+    };
+    opening.reports.refused = [this](const std::string& line) {
         if (services_.info != nullptr)
             services_.info->append(line);
     };
-    auto status = [this](const std::string& text) { view_.setStatusText(1, text); };
-    PictureBatchCallbacks callbacks;
-    callbacks.added = [this](std::size_t, int row, const PictureIcon& icon) {
-        pictures_.takeIcon(row, icon);
-    };
-    callbacks.refused = info;
-    callbacks.status = status;
-    callbacks.pump = [this] { view_.pumpEvents(); };
-    context.addPictures =
-        projectPictureAdder(random_, PictureAddingSettings{services_.vendorHost, false}, callbacks);
-    context.info = info;
-    context.status = status;
+    opening.reports.status = [this](const std::string& text) { view_.setStatusText(1, text); };
+    opening.reports.pump = [this] { view_.pumpEvents(); };
     view_.setWaitCursor(true);
-    const bool opened = openProjectFile(context, path);
+    const ProjectOpenResult result = openProject(album_, file_, path, random_, opening);
     view_.setWaitCursor(false);
+    for (const Failure& failure : result.failures)
+        showFailure(failure);
     pictures_.rebuildRows();
     if (album_.settings.textWatermark)
         applyCaptionSwitch(album_, true);
@@ -141,7 +136,7 @@ bool ProjectController::openPath(const std::string& path) {
     view_.setStatusText(1, "");
     pictures_.refreshAfterAlbumChange(true);
     view_.setTitle(windowTitle(file_, projectCurrent_));
-    return opened;
+    return result.opened;
 }
 
 } // namespace velomira

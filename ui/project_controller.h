@@ -1,8 +1,7 @@
 #pragma once
 // The project menu: New, Open, Save, Save As, the project file the window title names, and the
 // modified test behind their questions.
-#include "album/album_model.h"
-#include "album/project_file.h"
+#include "services/project_open.h"
 #include "ui/command_table.h"
 #include "ui/main_window_view.h"
 #include "ui/options_controller.h"

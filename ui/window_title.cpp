@@ -1,5 +1,7 @@
 #include "ui/window_title.h"
 
+#include "album/project_file.h"
+
 #include <cstdio>
 
 namespace velomira {

@@ -1,10 +1,10 @@
 #pragma once
 // The program's name and version as the window title and the about box show them.
-#include "album/project_file.h"
-
 #include <string>
 
 namespace velomira {
+
+struct ProjectFileState;
 
 inline constexpr const char* kProductName = "Velomira";
 inline constexpr double kProductVersion = 8.3;

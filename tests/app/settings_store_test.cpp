@@ -60,10 +60,10 @@ TEST_F(SettingsStoreTest, FirstRunUsesDefaultsCreatesFoldersAndSwitches) {
 }
 
 TEST_F(SettingsStoreTest, StoredValuesAreTakenAsStored) {
-    writeVideoBgFillColor(file, 1);
-    writeMp4DefaultFileName(file, 7); // not range-checked
-    writeClickCloseButtonStatus(file, 1);
-    writeImageLoopPlayAnimation(file, 99);
+    writeSetting(file, SettingKey::VideoBgFillColor, 1u);
+    writeSetting(file, SettingKey::Mp4DefaultFileName, 7u); // not range-checked
+    writeSetting(file, SettingKey::ClickCloseButtonStatus, 1u);
+    writeSetting(file, SettingKey::ImageLoopPlayAnimation, 99u);
     Preferences preferences = readPreferences(file, folders);
     EXPECT_EQ(preferences.videoBgFillColor, BackgroundFill::Black);
     EXPECT_EQ(storedValue(preferences.mp4DefaultFileName), 7u);
@@ -76,7 +76,7 @@ TEST_F(SettingsStoreTest, LoopPlayAboveNinetyNineReadsAsThirtyThree) {
     const std::pair<uint32_t, uint32_t> cases[] = {{150, 33}, {100, 33}, {99, 99},
                                                    {0, 0},    {98, 98},  {0xFFFFFFFF, 33}};
     for (auto [stored, expected] : cases) {
-        writeImageLoopPlayAnimation(file, stored);
+        writeSetting(file, SettingKey::ImageLoopPlayAnimation, stored);
         EXPECT_EQ(readPreferences(file, folders).imageLoopPlayAnimation, expected) << stored;
     }
     writeRegistryText(file, setting::kImageLoopPlayAnimation, "150"); // wrong type
@@ -91,7 +91,7 @@ TEST_F(SettingsStoreTest, FrameTransportIsJpegUnlessRawIsStored) {
     const std::pair<uint32_t, T> cases[] = {
         {1, T::RawPixels}, {0, T::JpegFiles}, {2, T::JpegFiles}, {0xFFFFFFFF, T::JpegFiles}};
     for (auto [stored, expected] : cases) {
-        EXPECT_EQ(writeFrameTransport(file, stored), 1);
+        EXPECT_EQ(writeSetting(file, SettingKey::FrameTransport, stored), 1);
         EXPECT_EQ(readPreferences(file, folders).frameTransport, expected) << stored;
         EXPECT_EQ(storedNumber(setting::kFrameTransport), stored); // reading changes nothing
     }
@@ -105,7 +105,7 @@ TEST_F(SettingsStoreTest, AutoOrientIsOnUnlessZeroIsStored) {
     EXPECT_EQ(readRegistryNumber(file, setting::kAutoOrient, unused), 0); // not written
     const std::pair<uint32_t, uint32_t> cases[] = {{0, 0}, {1, 1}, {2, 1}};
     for (auto [stored, expected] : cases) {
-        EXPECT_EQ(writeAutoOrient(file, stored), 1);
+        EXPECT_EQ(writeSetting(file, SettingKey::AutoOrient, stored), 1);
         EXPECT_EQ(readPreferences(file, folders).autoOrient, expected) << stored;
     }
 }
@@ -116,9 +116,52 @@ TEST_F(SettingsStoreTest, NewPictureMotionKeepsItsEightChoicesAndReadsAnythingEl
     EXPECT_EQ(readRegistryNumber(file, setting::kNewPictureMotion, unused), 0); // not written
     const std::pair<uint32_t, uint32_t> cases[] = {{5, 5}, {7, 7}, {8, 0}, {99, 0}};
     for (auto [stored, expected] : cases) {
-        EXPECT_EQ(writeNewPictureMotion(file, stored), 1);
+        EXPECT_EQ(writeSetting(file, SettingKey::NewPictureMotion, stored), 1);
         EXPECT_EQ(readPreferences(file, folders).newPictureMotion, expected) << stored;
     }
+}
+
+TEST_F(SettingsStoreTest, EveryKeyReadsBackItsWriteItsDefaultWhenAbsentAndItsRangeReplacement) {
+    struct Case {
+        SettingKey key;
+        const char* name;
+        uint32_t written;
+        uint32_t absent;       // read from a file without the key
+        bool storedWhenAbsent; // the read leaves the default in the file
+        uint32_t outside;      // a stored value beyond the range (0: the range is every number)
+        uint32_t outsideReads;
+    };
+    const Case cases[] = {
+        {SettingKey::VideoBgFillColor, "video_bg_fill_color", 1, 0, true, 0, 0},
+        {SettingKey::Mp4DefaultFileName, "mp4_default_file_name", 2, 0, true, 0, 0},
+        {SettingKey::ImageLoopPlayAnimation, "image_loop_play_animation", 12, 31, false, 100, 33},
+        {SettingKey::ClickCloseButtonStatus, "click_close_button_status", 1, 0, true, 0, 0},
+        {SettingKey::FrameTransport, "frame_transport", 1, 0, false, 2, 0},
+        {SettingKey::AutoOrient, "auto_orient", 0, 1, false, 2, 1},
+        {SettingKey::NewPictureMotion, "new_picture_motion", 7, 0, false, 8, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_STREQ(settingName(c.key), c.name);
+        uint32_t unused = 0;
+        EXPECT_EQ(readSettingNumber(file, c.key), c.absent);
+        EXPECT_EQ(readRegistryNumber(file, c.name, unused), c.storedWhenAbsent ? 1 : 0);
+        EXPECT_EQ(writeSetting(file, c.key, c.written), 1);
+        EXPECT_EQ(storedNumber(c.name), c.written);
+        EXPECT_EQ(readSettingNumber(file, c.key), c.written);
+        if (c.outside != 0) {
+            writeRegistryNumber(file, c.name, c.outside);
+            EXPECT_EQ(readSettingNumber(file, c.key), c.outsideReads);
+            EXPECT_EQ(storedNumber(c.name), c.outside); // reading changes nothing
+        }
+    }
+    // Option values go in and come out as themselves, stored as their numbers.
+    writeSetting(file, SettingKey::Mp4DefaultFileName, OutputNaming::FirstPicture);
+    EXPECT_EQ(storedNumber(setting::kMp4DefaultFileName), 2u);
+    EXPECT_EQ(readSetting<OutputNaming>(file, SettingKey::Mp4DefaultFileName),
+              OutputNaming::FirstPicture);
+    writeSetting(file, SettingKey::FrameTransport, FrameTransport::RawPixels);
+    EXPECT_EQ(readPreferences(file, folders).frameTransport, FrameTransport::RawPixels);
 }
 
 TEST_F(SettingsStoreTest, MarginsOutOfRangeFallBackToTheirOwnDefault) {

@@ -2,6 +2,7 @@
 // exactly what adding the files one by one gives, whatever the worker count; nothing it does
 // may reach a message box.
 #include "services/picture_batch.h"
+#include "services/project_open.h"
 
 #include "media/picture_probe.h"
 #include "render/image/thumbnail.h"
@@ -260,20 +261,18 @@ TEST_F(PictureBatchTest, ProjectPicturesTakeTheirEntrysSettingsAndTurnedIcons) {
         entry(a, 99, "one", 0) + "," + entry(gif, 12, "lost", 0) + "," + entry(b, 40, "two", 450) +
         "," + entry(a, 41, "three", 180) + "]}";
     AlbumProject album;
-    ProjectFileState file;
     TransitionRandom random(21);
-    ProjectContext context{album, file, {}, {"Font"}, {}, {}, {}, {}, {}, {}};
     std::vector<std::string> info;
     std::vector<PictureIcon> icons;
-    PictureBatchCallbacks callbacks;
-    callbacks.refused = [&](const std::string& line) { info.push_back(line); };
-    callbacks.added = [&](std::size_t, int position, const PictureIcon& icon) {
+    ProjectOpening opening;
+    opening.fontNames = {"Font"};
+    opening.reports.refused = [&](const std::string& line) { info.push_back(line); };
+    opening.reports.added = [&](std::size_t, int position, const PictureIcon& icon) {
         EXPECT_EQ(album.items[static_cast<std::size_t>(position)].fileName, "shown")
             << "the entry's settings are on the item before its row is made";
         icons.push_back(icon);
     };
-    context.addPictures = projectPictureAdder(random, {}, callbacks);
-    ASSERT_TRUE(applyProjectText(context, text));
+    ASSERT_TRUE(applyProjectText(album, text, random, opening).opened);
 
     EXPECT_EQ(info, (std::vector<std::string>{"不支持gif动画图片:\r\n" + gif}));
     ASSERT_EQ(album.items.size(), 3u);

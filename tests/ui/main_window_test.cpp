@@ -556,6 +556,52 @@ TEST_F(MainWindowTest, ProjectOpenedAtStartShowsItsPicturesTitleAndMenus) {
     EXPECT_EQ(launched.title, "Velomira(V8.3) - album.dat");
 }
 
+TEST_F(MainWindowTest, ProjectMessagesAreShownInTheOrderTheyAroseAndPreferencesStay) {
+    preferences.videoBgFillColor = BackgroundFill::Black;
+    addPictures(1);
+    const std::string entry = "{\"path\":\"" + picture("p0.png") +
+                              "\",\"animationIndex\":99,\"animationName\":\"\",\"fileName\":"
+                              "\"p0.png\",\"watermark_location\":4,\"watermark_text\":\"\"}";
+    const std::string droppedThenCut = folder.writeFile(
+        "cut.dat", "{\"text_watermark\":0,\"text_watermark_font\":0,\"text_watermark_color\":8,"
+                   "\"logo\":0,\"logo_location\":2,\"bgsound\":1,"
+                   "\"bgsound_auto_set_pause_time\":0,\"video_size\":\"641x480\",\"imgs\":[" +
+                       entry + "]}");
+    const struct {
+        std::string path;
+        std::vector<std::pair<std::string, std::string>> messages; // title, text
+        std::size_t rows;
+    } cases[] = {
+        {folder.file("missing.dat"), {{"提示", "读取文件时出错, 无法打开文件句柄"}}, 0},
+        {droppedThenCut,
+         {{"提示", "项目中的视频尺寸 641x480 不受支持（宽 2~3840，高 2~2160，且为偶数），"
+                   "请重新选择视频尺寸。"},
+          {"提示", "文件格式不对！"}},
+         1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        dialogs.clearMessages();
+        EXPECT_FALSE(window().openProjectAtStart(c.path));
+        std::vector<std::pair<std::string, std::string>> shown;
+        for (const auto& m : dialogs.messages())
+            shown.emplace_back(m.title, m.text);
+        EXPECT_EQ(shown, c.messages);
+        EXPECT_EQ(view.rows.size(), c.rows);
+        EXPECT_EQ(view.title, "Velomira(V8.3) - 新项目");
+        EXPECT_EQ(window().album().settings.videoBgFillColor, BackgroundFill::Black);
+    }
+
+    // A project that cannot be written says so and keeps the window's project untitled.
+    dialogs.clearMessages();
+    dialogs.scriptFiles({folder.file("no such folder/p.dat")});
+    window().dispatch(Command::SaveProject);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].text, "写入文件时出错，文件句柄打开出错");
+    EXPECT_EQ(dialogs.messages()[0].title, "错误");
+    EXPECT_EQ(window().projectFile().name, "新项目");
+}
+
 TEST_F(MainWindowTest, ContextMenuEnabling) {
     auto enabledOf = [&](Command c) {
         for (const MenuEntryState& e : window().contextMenu())

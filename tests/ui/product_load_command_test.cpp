@@ -92,10 +92,9 @@ class ProductLoadCommandTest : public ::testing::Test {
             pictures.push_back(readFile(path));
             return pictureAnswer(path);
         };
-        callbacks.showMessage = [this](const std::string& text, const std::string& title,
-                                       MessageKind) {
+        callbacks.showFailure = [this](const Failure& failure) {
             onWindow();
-            messages.push_back(title + ": " + text);
+            messages.push_back(failure.title + ": " + failure.text);
         };
         callbacks.finished = [this](int added) {
             onWindow();

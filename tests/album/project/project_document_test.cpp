@@ -1,8 +1,11 @@
 #include "album/project_document.h"
+#include "album/project_reading.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
+#include <vector>
 
 namespace velomira {
 namespace {
@@ -135,6 +138,86 @@ TEST(DocumentFromAlbum, ReadsTheOptionsAsTheControlsHoldThem) {
     EXPECT_EQ(documentFromAlbum(album).videoSize, "500x500");
     chooseVideoSize(s, 0);
     EXPECT_EQ(documentFromAlbum(album).videoSize, "");
+}
+
+ProjectItemEntry entry(const std::string& path, int transition, std::optional<int> turn,
+                       std::optional<int> motion = std::nullopt) {
+    return {path, transition, "名字", "f.jpg", 3, "字幕 \"引号\"\t\\", turn, motion};
+}
+
+TEST(ProjectDocumentRead, PrintedDocumentsReadBackUnchanged) {
+    ProjectDocument bare; // every optional member absent
+    ProjectDocument full = documentFromAlbum(twoPictureAlbum());
+    full.logoPath = "/标志 😀.png";
+    full.coverPath = "";
+    full.videoSize = "500x500";
+    ProjectDocument extremes = full;
+    extremes.textWatermark = INT_MAX;
+    extremes.textWatermarkFont = INT_MIN;
+    extremes.textWatermarkFontSize = -1;
+    extremes.pauseTime = 0;
+    extremes.bgsoundItems = std::vector<std::string>{};
+    extremes.imgs = std::vector<ProjectItemEntry>{};
+    ProjectDocument pictures = bare;
+    pictures.imgs = std::vector<ProjectItemEntry>{
+        entry("/a.jpg", 0, std::nullopt), entry("/b.jpg", 99, 270, 6), entry("", -5, -90, 99)};
+    pictures.bgsoundItems = std::vector<std::string>{"/m/一.mp3", "", "/m/b.MP3"};
+    pictures.cover = 1;
+    pictures.bgsoundAutoSetImageLoopPlay = 0;
+    const struct {
+        const char* name;
+        ProjectDocument document;
+    } cases[] = {{"bare", bare}, {"full", full}, {"extremes", extremes}, {"pictures", pictures}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProjectReading read = parseProjectDocument(printProjectDocument(c.document));
+        EXPECT_EQ(read.flaw, ProjectFlaw::None);
+        EXPECT_FALSE(read.failure);
+        EXPECT_EQ(read.optionsRead, kProjectOptionCount);
+        EXPECT_TRUE(read.document == c.document);
+    }
+}
+
+TEST(ProjectDocumentRead, FlawsSayWhereReadingStopped) {
+    const std::string options =
+        "\"text_watermark\":1,\"text_watermark_font\":0,\"text_watermark_color\":8,"
+        "\"logo\":0,\"logo_location\":2,\"bgsound\":1,\"bgsound_auto_set_pause_time\":0,"
+        "\"video_size\":\"\"";
+    const std::string picture = "{\"path\":\"/a.jpg\",\"animationIndex\":1,"
+                                "\"animationName\":\"\",\"fileName\":\"a.jpg\","
+                                "\"watermark_location\":4,\"watermark_text\":\"\"}";
+    const struct {
+        std::string text;
+        ProjectFlaw flaw;
+        int optionsRead;
+        std::size_t pictures; // entries read
+    } cases[] = {
+        {"{" + options + ",\"pause_time\":21}", ProjectFlaw::None, kProjectOptionCount, 0},
+        {"not json", ProjectFlaw::NotAProject, 0, 0},
+        {"[" + picture + "]", ProjectFlaw::NotAProject, 0, 0},
+        {"{\"bgsound_items\":\"/a.mp3\"," + options + ",\"pause_time\":21}", ProjectFlaw::MusicList,
+         0, 0},
+        {"{\"imgs\":{}," + options + ",\"pause_time\":21}", ProjectFlaw::PictureList, 0, 0},
+        {"{\"imgs\":[" + picture + "," + picture + ",5," + picture + "]," + options +
+             ",\"pause_time\":21}",
+         ProjectFlaw::PictureList, 0, 2},
+        {"{\"imgs\":[" + picture + "]," + options + "}", ProjectFlaw::Options, 13, 1},
+        {"{" + options + ",\"pause_time\":21,\"logo_path\":5}", ProjectFlaw::Options, 5, 0},
+        {"{" + options + ",\"pause_time\":21,\"TEXT_WATERMARK\":\"1\"}", ProjectFlaw::None,
+         kProjectOptionCount, 0}, // the first of a name counts
+        {"{\"text_watermark\":\"1\"}", ProjectFlaw::Options, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const ProjectReading read = parseProjectDocument(c.text);
+        EXPECT_EQ(read.flaw, c.flaw);
+        EXPECT_EQ(read.optionsRead, c.optionsRead);
+        EXPECT_EQ(read.document.imgs.value_or(std::vector<ProjectItemEntry>{}).size(), c.pictures);
+        EXPECT_EQ(read.failure.has_value(), c.flaw != ProjectFlaw::None);
+        if (read.failure) {
+            EXPECT_EQ(*read.failure, (Failure{"文件格式不对！", "提示", MessageKind::Error}));
+        }
+    }
 }
 
 } // namespace

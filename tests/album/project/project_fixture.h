@@ -1,8 +1,8 @@
 #pragma once
 // A project on disk for the project file tests: a temporary folder with `pics`, a temporary
-// picture folder, real picture files and stand-in MP3 files, and an open context that adds
-// pictures through the real adding routine.
-#include "album/project_apply.h"
+// picture folder, real picture files and stand-in MP3 files. Failures of saving are kept in
+// `failures`, in order; nothing may pop up as a message box.
+#include "album/project_file.h"
 #include "services/picture_batch.h"
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
@@ -39,9 +39,7 @@ struct ProjectFixture {
     AlbumProject album;
     ProjectFileState file;
     TransitionRandom random{7};
-    std::vector<std::string> infoLines;
-    std::vector<std::string> statusTexts;
-    int autoDisplayRuns = 0;
+    std::vector<Failure> failures;
 
     ProjectFixture() {
         std::filesystem::create_directories(picsFolder());
@@ -61,36 +59,18 @@ struct ProjectFixture {
         return writeSolidPicture(path, 8, 6, colour, "png");
     }
 
-    // Stands in for an MP3: the test reader below gives every existing file 3 s at 44100 Hz.
+    // Stands in for an MP3: the opening tests' music reader gives every existing file 3 s at 44100
+    // Hz.
     std::string music(const std::string& name) { return folder.writeFile(name, "ID3 stand-in"); }
 
-    ProjectContext context() {
-        ProjectContext c{album, file, folders(), testFontNames(), {}, {}, {}, {}, {}};
-        c.readMusic = [](const std::string& path) -> std::optional<MusicTrack> {
-            std::error_code ec;
-            if (!std::filesystem::is_regular_file(path, ec)) {
-                return std::nullopt;
-            }
-            return MusicTrack{path, 3000.0f, 44100};
-        };
-        c.addPicture = [this](AlbumProject& target, const std::string& path) {
-            return addPicture(target, path, -1, false, random);
-        };
-        c.info = [this](const std::string& line) { infoLines.push_back(line); };
-        c.status = [this](const std::string& text) { statusTexts.push_back(text); };
-        c.computeAutoDisplayTime = [this](AlbumProject& target) {
-            ++autoDisplayRuns;
-            setCustomDisplayTime(target.settings, "3.00秒");
-        };
-        return c;
+    bool save(const std::string& path) {
+        const ProjectSave saved = saveProjectFile(album, folders(), path, file);
+        if (saved.failure) {
+            failures.push_back(*saved.failure);
+        }
+        EXPECT_TRUE(dialogs.messages().empty());
+        return static_cast<bool>(saved);
     }
-
-    bool open(const std::string& path) {
-        ProjectContext c = context();
-        return openProjectFile(c, path);
-    }
-
-    bool save(const std::string& path) { return saveProjectFile(album, folders(), path, file); }
 
     // Appends a picture file through the real adding routine.
     void add(const std::string& path) {
@@ -100,8 +80,8 @@ struct ProjectFixture {
 
     std::vector<std::string> messageTexts() const {
         std::vector<std::string> texts;
-        for (const RecordedMessage& m : dialogs.messages()) {
-            texts.push_back(m.text);
+        for (const Failure& failure : failures) {
+            texts.push_back(failure.text);
         }
         return texts;
     }

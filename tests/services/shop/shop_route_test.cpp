@@ -1,9 +1,9 @@
-#include "loader_fixture.h"
+#include "shop_fixture.h"
 
 namespace velomira::testing {
 namespace {
 
-class ShopRoute : public LoaderFixture {
+class ShopRoute : public ShopFixture {
   protected:
     void SetUp() override {
         config.loaderMode = 1;
@@ -33,7 +33,7 @@ TEST_F(ShopRoute, MainPicturesBeforeColourPicturesWithWebpCopiesReplaced) {
     server.route(apiTarget, currentReply({main1, main2 + "_.WEBP"}, {colour + "_.webp"}));
 
     EXPECT_EQ(load(2, item), 3);
-    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_TRUE(failures.empty());
     EXPECT_EQ(albumFileBytes(),
               (std::vector<std::string>{served[main1], served[main2], served[colour]}));
     auto targets = server.targets();
@@ -71,7 +71,7 @@ TEST_F(ShopRoute, RefusedRequestIsRetriedWithTheCookie) {
 TEST_F(ShopRoute, FinalFetchFailureShowsTheHeadAndTheClientText) {
     server.route(apiTarget, test::okReply("", ""), "Cookie: never");
     EXPECT_EQ(load(0, item), 0);
-    auto messages = dialogs.messages();
+    auto messages = failures;
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, "错误");
     EXPECT_EQ(messages[0].text, "获取宝贝图片列表时出错:\n\n"
@@ -89,7 +89,7 @@ TEST_F(ShopRoute, WithoutARequestTemplateTheServiceIsNamedAsUnconfigured) {
         EXPECT_EQ(load(0, item), 0);
     }
     EXPECT_TRUE(server.requests().empty());
-    auto messages = dialogs.messages();
+    auto messages = failures;
     ASSERT_EQ(messages.size(), 2u);
     for (const auto& m : messages) {
         EXPECT_EQ(m.title, "错误");
@@ -113,7 +113,7 @@ TEST_F(ShopRoute, ShopFailureTextsAndEmptyLists) {
     replyWith("<html>not json</html>");
     replyWith(R"({"ret":["SUCCESS::调用成功"]})"); // no data: silent
 
-    auto messages = dialogs.messages();
+    auto messages = failures;
     ASSERT_EQ(messages.size(), 5u);
     EXPECT_EQ(messages[0].text, "宝贝不存在或已被删除！");
     EXPECT_EQ(messages[1].text, "FAIL_SYS_TOKEN_EXOIRED::令牌过期");

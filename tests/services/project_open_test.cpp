@@ -1,4 +1,4 @@
-#include "project_fixture.h"
+#include "project_open_fixture.h"
 
 #include "album/project_document.h"
 #include "album/project_file.h"
@@ -19,7 +19,7 @@ namespace k = project_keys;
 using Edit = std::function<void(cJSON* root)>;
 
 // Writes the file of the fixture's album after an edit of its JSON tree, as GBK.
-std::string writeEdited(ProjectFixture& f, const std::string& name, const Edit& edit) {
+std::string writeEdited(ProjectOpenFixture& f, const std::string& name, const Edit& edit) {
     const std::string printed = printProjectDocument(documentFromAlbum(f.album));
     JsonTree tree = parseProjectJson(printed);
     edit(tree.get());
@@ -43,8 +43,26 @@ cJSON* firstPicture(cJSON* root) {
     return cJSON_GetArrayItem(cJSON_GetObjectItem(root, k::imgs), 0);
 }
 
+// Fills every option with a value other than its start value; pictures and music as given.
+void setEveryOption(AlbumProject& album) {
+    VideoSettings& s = album.settings;
+    applyCaptionSwitch(album, true);
+    applyCaptionFont(album, 1, testFontNames()[1]);
+    s.textWatermarkFontSize = 3;
+    applyCaptionColour(album, 5);
+    s.logo = true;
+    s.logoPath = "/home/用户/标志 😀.png";
+    s.logoLocation = 1;
+    s.bgsound = true;
+    s.bgsoundAutoSetImageLoopPlay = true;
+    s.cover = true;
+    s.coverPath = "/home/用户/封面€.jpg";
+    setCustomVideoSize(s, 500, 500);
+    choosePauseTime(s, 30);
+}
+
 // An album whose every option differs from its start value, one picture and one track.
-void fillAlbum(ProjectFixture& f) {
+void fillAlbum(ProjectOpenFixture& f) {
     f.add(f.picture("a.png"));
     addMusicTrack(f.album, {f.music("song.mp3"), 3000.0f, 44100});
     VideoSettings& s = f.album.settings;
@@ -63,8 +81,8 @@ void fillAlbum(ProjectFixture& f) {
     choosePauseTime(s, 5);
 }
 
-void expectFormatError(const ProjectFixture& f) {
-    const auto messages = f.dialogs.messages();
+void expectFormatError(const ProjectOpenFixture& f) {
+    const auto messages = f.failures;
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "文件格式不对！");
     EXPECT_EQ(messages[0].title, "提示");
@@ -97,7 +115,7 @@ const std::vector<OptionCheck>& requiredInOrder() {
 
 TEST(ProjectOpen, MissingRequiredMemberStopsAfterWhatCameBefore) {
     for (std::size_t missing = 0; missing < requiredInOrder().size(); ++missing) {
-        ProjectFixture f;
+        ProjectOpenFixture f;
         fillAlbum(f);
         const char* key = requiredInOrder()[missing].key;
         const std::string path =
@@ -128,7 +146,7 @@ TEST(ProjectOpen, TextThatIsNotAProjectIsTheFormatError) {
         "{\"imgs\": " + std::string(900, '[') + std::string(900, ']') + "}",
     };
     for (const std::string& text : texts) {
-        ProjectFixture f;
+        ProjectOpenFixture f;
         f.add(f.picture("before.png"));
         const std::string path = f.folder.writeFile("bad.dat", text);
         EXPECT_FALSE(f.open(path));
@@ -158,7 +176,7 @@ TEST(ProjectOpen, MembersOfTheWrongTypeAreTheFormatError) {
     };
     for (const auto& [what, edit] : edits) {
         SCOPED_TRACE(what);
-        ProjectFixture f;
+        ProjectOpenFixture f;
         fillAlbum(f);
         EXPECT_FALSE(f.open(writeEdited(f, "p.dat", edit)));
         expectFormatError(f);
@@ -166,7 +184,7 @@ TEST(ProjectOpen, MembersOfTheWrongTypeAreTheFormatError) {
 }
 
 TEST(ProjectOpen, MalformedPictureEntryKeepsThePicturesBeforeIt) {
-    ProjectFixture f;
+    ProjectOpenFixture f;
     f.add(f.picture("a.png"));
     f.add(f.picture("b.png"));
     f.add(f.picture("c.png"));
@@ -179,7 +197,7 @@ TEST(ProjectOpen, MalformedPictureEntryKeepsThePicturesBeforeIt) {
 }
 
 TEST(ProjectOpen, AbsentOptionalMembersTakeTheirDefaults) {
-    ProjectFixture f;
+    ProjectOpenFixture f;
     fillAlbum(f);
     f.album.items[0].turnAngle = 180;
     const std::string path = writeEdited(f, "p.dat", [](cJSON* r) {
@@ -200,7 +218,7 @@ TEST(ProjectOpen, AbsentOptionalMembersTakeTheirDefaults) {
     EXPECT_EQ(f.file.name, "p.dat");
 
     // Without music and pictures the options still apply.
-    ProjectFixture g;
+    ProjectOpenFixture g;
     g.album.settings.logo = true;
     const std::string bare = writeEdited(g, "bare.dat", [](cJSON* r) {
         cJSON_DeleteItemFromObject(r, k::imgs);
@@ -217,7 +235,7 @@ TEST(ProjectOpen, SizeMissingFromTheListIsAddedOrNamedWhenDropped) {
     } cases[] = {{"2560x1440", 2560}, {"4096x2160", 0}, {"641x480", 0}, {"1920x1080", 1920}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.size);
-        ProjectFixture f;
+        ProjectOpenFixture f;
         fillAlbum(f);
         const std::string path =
             writeEdited(f, "p.dat", [&](cJSON* r) { setString(r, k::videoSize, c.size.c_str()); });
@@ -237,7 +255,7 @@ TEST(ProjectOpen, SizeMissingFromTheListIsAddedOrNamedWhenDropped) {
 }
 
 TEST(ProjectOpen, ValuesOutsideTheirRangesAreBroughtIntoThem) {
-    ProjectFixture f;
+    ProjectOpenFixture f;
     fillAlbum(f);
     const std::string path = writeEdited(f, "p.dat", [](cJSON* r) {
         setNumber(r, k::logoLocation, 7);
@@ -267,7 +285,7 @@ TEST(ProjectOpen, ValuesOutsideTheirRangesAreBroughtIntoThem) {
     EXPECT_EQ(item.caption.location, 4);
     EXPECT_EQ(item.turnAngle, 270);
 
-    ProjectFixture g;
+    ProjectOpenFixture g;
     fillAlbum(g);
     const std::string odd = writeEdited(g, "odd.dat", [](cJSON* r) {
         setNumber(firstPicture(r), k::turnAngle, 45);
@@ -298,7 +316,7 @@ TEST(ProjectOpen, CameraMotionReadsItsSixValuesAndAnythingElseAsNone) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ProjectFixture f;
+        ProjectOpenFixture f;
         fillAlbum(f);
         const std::string path = writeEdited(f, "p.dat", c.edit);
         ASSERT_TRUE(f.open(path)) << ::testing::PrintToString(f.messageTexts());
@@ -308,7 +326,7 @@ TEST(ProjectOpen, CameraMotionReadsItsSixValuesAndAnythingElseAsNone) {
 }
 
 TEST(ProjectOpen, TextsLongerThanTheModelAllowsAreCutOrRefused) {
-    ProjectFixture f;
+    ProjectOpenFixture f;
     f.add(f.picture("a.png"));
     const std::string longPath = "/" + std::string(300, 'x') + ".png";
     // 277 bytes in UTF-8 but 253 in GBK, the form the limit counts.
@@ -336,7 +354,7 @@ TEST(ProjectOpen, TextsLongerThanTheModelAllowsAreCutOrRefused) {
 }
 
 TEST(ProjectOpen, LogoLocationSevenOpensAsTwo) {
-    ProjectFixture f;
+    ProjectOpenFixture f;
     fillAlbum(f);
     ASSERT_TRUE(
         f.open(writeEdited(f, "p.dat", [](cJSON* r) { setNumber(r, k::logoLocation, 7); })));
@@ -344,7 +362,7 @@ TEST(ProjectOpen, LogoLocationSevenOpensAsTwo) {
 }
 
 TEST(ProjectOpen, NewVideoSizeIsAddedOnceAndSelected) {
-    ProjectFixture f;
+    ProjectOpenFixture f;
     fillAlbum(f);
     const std::string path =
         writeEdited(f, "p.dat", [](cJSON* r) { setString(r, k::videoSize, "500x500"); });
@@ -363,7 +381,7 @@ TEST(ProjectOpen, NewVideoSizeIsAddedOnceAndSelected) {
 }
 
 TEST(ProjectOpen, EachAddedPictureTakesItsOwnEntry) {
-    ProjectFixture f;
+    ProjectOpenFixture f;
     const std::string gone = f.picture("gone.png");
     f.add(f.picture("a.png"));
     f.add(gone);
@@ -387,11 +405,11 @@ TEST(ProjectOpen, EachAddedPictureTakesItsOwnEntry) {
     EXPECT_EQ(f.album.musicItems[0].path, f.folder.file("kept.mp3"));
     EXPECT_EQ(f.statusTexts,
               (std::vector<std::string>{"加载图片: 1 / 3", "加载图片: 2 / 3", "加载图片: 3 / 3"}));
-    EXPECT_TRUE(f.dialogs.messages().empty());
+    EXPECT_TRUE(f.failures.empty());
 }
 
 TEST(ProjectOpen, MusicEntriesThatAreNotTextsOrTooLongAreSkipped) {
-    ProjectFixture f;
+    ProjectOpenFixture f;
     fillAlbum(f);
     const std::string path = writeEdited(f, "p.dat", [&](cJSON* r) {
         cJSON* music = cJSON_GetObjectItem(r, k::bgsoundItems);
@@ -405,7 +423,7 @@ TEST(ProjectOpen, MusicEntriesThatAreNotTextsOrTooLongAreSkipped) {
 }
 
 TEST(ProjectOpen, ThousandsOfPicturesStopAtTheAlbumLimit) {
-    ProjectFixture f;
+    ProjectOpenFixture f;
     f.add(f.picture("a.png"));
     const std::string path = writeEdited(f, "p.dat", [](cJSON* r) {
         cJSON* pictures = cJSON_GetObjectItem(r, k::imgs);
@@ -417,12 +435,12 @@ TEST(ProjectOpen, ThousandsOfPicturesStopAtTheAlbumLimit) {
     ASSERT_TRUE(f.open(path));
     EXPECT_EQ(f.album.items.size(), static_cast<std::size_t>(maxPictures));
     EXPECT_EQ(f.messageTexts(), std::vector<std::string>{"最多可以添加 1000 张图片"});
-    EXPECT_EQ(f.dialogs.messages()[0].kind, MessageKind::Warning);
+    EXPECT_EQ(f.failures[0].kind, MessageKind::Warning);
     EXPECT_TRUE(f.album.settings.logo); // the options after the pictures still apply
 }
 
 TEST(ProjectOpen, AutomaticDisplayTimeAndLoopPlayAreNeverOnTogether) {
-    ProjectFixture f;
+    ProjectOpenFixture f;
     f.add(f.picture("a.png"));
     addMusicTrack(f.album, {f.music("song.mp3"), 3000.0f, 44100});
     f.album.settings.bgsoundAutoSetPauseTime = true;
@@ -448,7 +466,7 @@ TEST(ProjectOpen, AutomaticDisplayTimeAndLoopPlayAreNeverOnTogether) {
 }
 
 TEST(ProjectOpen, NamesAreMatchedWithoutCaseAndTheFirstOfANameCounts) {
-    ProjectFixture f;
+    ProjectOpenFixture f;
     const std::string text = "{\"TEXT_WATERMARK\":1,\"text_watermark\":0,\"Text_Watermark_Font\":0,"
                              "\"text_watermark_color\":8,\"logo\":0,\"logo_location\":2,"
                              "\"bgsound\":1,\"bgsound_auto_set_pause_time\":0,"
@@ -458,7 +476,7 @@ TEST(ProjectOpen, NamesAreMatchedWithoutCaseAndTheFirstOfANameCounts) {
 }
 
 TEST(ProjectOpen, OpeningResetsTheAlbumFirst) {
-    ProjectFixture f;
+    ProjectOpenFixture f;
     fillAlbum(f);
     f.file.path = "/old.dat";
     f.file.name = "old.dat";
@@ -484,19 +502,70 @@ TEST(ProjectOpen, CorpusOfHostileFilesNeverCrashes) {
     for (const fs::directory_entry& entry : fs::directory_iterator(corpus)) {
         const std::string name = entry.path().filename().string();
         SCOPED_TRACE(name);
-        ProjectFixture f;
+        ProjectOpenFixture f;
         const bool opened = f.open(entry.path().string());
         EXPECT_EQ(opened, projects.count(name) == 1);
         if (opened) {
             EXPECT_EQ(f.file.name, name);
         } else {
             // Exactly one message saying why, and a new untitled project.
-            EXPECT_EQ(f.dialogs.messages().size(), 1u);
+            EXPECT_EQ(f.failures.size(), 1u);
             EXPECT_TRUE(f.file.path.empty());
         }
         ++files;
     }
     EXPECT_GE(files, 20);
+}
+
+TEST(ProjectSave, SavedOpenedAndSavedAgainGivesIdenticalBytes) {
+    ProjectOpenFixture f;
+    f.add(f.picture("相册/春天.png", "#ff0000"));
+    f.add(f.picture("相册/夏天 😀.png", "#00ff00"));
+    f.add(f.picture("plain.png", "#0000ff"));
+    setAlbumItemCaptionText(f.album, 0, "春暖花开 € 😀");
+    setAlbumItemCaptionText(f.album, 1, "引号\"和\\反斜杠\t制表");
+    f.album.items[1].caption.location = 8;
+    rotateAlbumItemLeft(f.album, 2);
+    setAlbumItemTransition(f.album, 2, 95);
+    f.album.items[1].motion = CameraMotion::ZoomIn;
+    addMusicTrack(f.album, {f.music("音乐/歌曲一.mp3"), 3000.0f, 44100});
+    addMusicTrack(f.album, {f.music("second.MP3"), 3000.0f, 44100});
+    setEveryOption(f.album);
+    const AlbumProject before = f.album;
+
+    const std::string first = f.folder.file("项目.dat");
+    ASSERT_TRUE(f.save(first));
+    EXPECT_EQ(f.file.path, first);
+    EXPECT_EQ(f.file.name, "项目.dat");
+
+    ASSERT_TRUE(f.open(first)) << ::testing::PrintToString(f.messageTexts());
+    EXPECT_TRUE(f.messageTexts().empty());
+    EXPECT_EQ(f.file.name, "项目.dat");
+    ASSERT_EQ(f.album.items.size(), 3u);
+    for (std::size_t i = 0; i < before.items.size(); ++i) {
+        const AlbumItem& a = before.items[i];
+        const AlbumItem& b = f.album.items[i];
+        EXPECT_EQ(b.path, a.path);
+        EXPECT_EQ(b.fileName, a.fileName);
+        EXPECT_EQ(b.animationIndex, a.animationIndex);
+        EXPECT_EQ(b.animationName, a.animationName);
+        EXPECT_EQ(b.caption.text, a.caption.text);
+        EXPECT_EQ(b.caption.location, a.caption.location);
+        EXPECT_EQ(b.caption.fontName, a.caption.fontName);
+        EXPECT_EQ(b.caption.boxColor, a.caption.boxColor);
+        EXPECT_EQ(b.caption.enabled, 1);
+        EXPECT_EQ(b.turnAngle, a.turnAngle);
+        EXPECT_EQ(b.motion, a.motion);
+    }
+    EXPECT_EQ(f.album.musicItems.size(), 2u);
+    EXPECT_EQ(f.album.settings.logoPath, before.settings.logoPath);
+    EXPECT_EQ(f.album.settings.videoWidth, 500);
+    EXPECT_EQ(f.album.settings.stillFrames, before.settings.stillFrames);
+    EXPECT_FALSE(isProjectModified(f.album, f.file));
+
+    const std::string second = f.folder.file("again.dat");
+    ASSERT_TRUE(f.save(second));
+    EXPECT_EQ(readBytes(second), readBytes(first));
 }
 
 } // namespace

@@ -1,10 +1,9 @@
 #pragma once
-// A loader context wired to a routed test server, a recording dialog host and an album, with
-// real pictures to serve.
-#include "net/product_loader.h"
-#include "routed_server.h"
+// A shop import wired to a routed test server, a list of the failures reported and an album,
+// with real pictures to serve.
+#include "net/loader/routed_server.h"
+#include "services/shop_import.h"
 #include "support/picture_files.h"
-#include "support/recording_dialogs.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -15,9 +14,9 @@
 
 namespace velomira::testing {
 
-class LoaderFixture : public ::testing::Test {
+class ShopFixture : public ::testing::Test {
   protected:
-    LoaderFixture() {
+    ShopFixture() {
         client.config.connectTimeout = std::chrono::milliseconds(3000);
         client.config.ioTimeout = std::chrono::milliseconds(3000);
     }
@@ -34,7 +33,7 @@ class LoaderFixture : public ::testing::Test {
     }
 
     int load(int pictureType, const std::string& address) {
-        return loadProductPictures(context, ProductLoadRequest{pictureType, address});
+        return importShopItem(context, album, ProductLoadRequest{pictureType, address});
     }
 
     // The bytes of the album's pictures, in album order.
@@ -47,13 +46,12 @@ class LoaderFixture : public ::testing::Test {
 
     std::vector<std::string> messageTexts() const {
         std::vector<std::string> texts;
-        for (const RecordedMessage& message : dialogs.messages())
+        for (const Failure& message : failures)
             texts.push_back(message.text);
         return texts;
     }
 
     TempFolder folder;
-    RecordingDialogs dialogs;
     RoutedServer server;
     HttpClient client;
     NetConfig config;
@@ -61,14 +59,19 @@ class LoaderFixture : public ::testing::Test {
     TransitionRandom random{11};
     std::vector<std::string> statuses;
     std::vector<std::string> infos;
+    std::vector<Failure> failures;
     std::map<std::string, std::string> served;
-    ProductLoaderContext context{client,
-                                 config,
-                                 project,
-                                 random,
-                                 folder.path() / "temp",
-                                 [this](const std::string& text) { statuses.push_back(text); },
-                                 [this](const std::string& text) { infos.push_back(text); }};
+    AlbumTarget album{project, random, true};
+    ProductFetchContext context{client,
+                                config,
+                                {},
+                                folder.path() / "temp",
+                                [this](const std::string& text) { statuses.push_back(text); },
+                                [this](const std::string& text) { infos.push_back(text); },
+                                [this](const Failure& failure) { failures.push_back(failure); },
+                                {},
+                                {},
+                                {}};
 };
 
 } // namespace velomira::testing

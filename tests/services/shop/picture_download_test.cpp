@@ -1,22 +1,22 @@
-#include "loader_fixture.h"
+#include "shop_fixture.h"
 
 #include <filesystem>
 
 namespace velomira::testing {
 namespace {
 
-class PictureDownload : public LoaderFixture {};
+class PictureDownload : public ShopFixture {};
 
 TEST_F(PictureDownload, FailedPictureGoesToTheInformationTextAndTheBatchGoesOn) {
     std::string first = servePicture("a.jpg", "#ff0000");
     std::string missing = server.url("/pics/missing.jpg");
     std::string last = servePicture("c.jpg", "#0000ff");
-    EXPECT_EQ(downloadPictureList(context, {first, missing, last}), 2);
+    EXPECT_EQ(importShopPictures(context, album, {first, missing, last}), 2);
     EXPECT_EQ(albumFileBytes(), (std::vector<std::string>{served[first], served[last]}));
     EXPECT_EQ(infos,
               std::vector<std::string>{"下载宝贝图片失败:\r\n" + missing +
                                        "\r\n返回的错误信息:\r\n404 Not Found - 文件不存在\r\n"});
-    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_TRUE(failures.empty());
     // Progress counts positions in the list, failed ones included.
     EXPECT_EQ(statuses, (std::vector<std::string>{progressText(1, 3), progressText(3, 3)}));
 }
@@ -25,8 +25,9 @@ TEST_F(PictureDownload, EmptyBodiesAreSkippedAndUnreadableOnesRefusedByTheProbe)
     server.route("/empty.jpg", "");
     server.route("/text.jpg", "this is not a picture at all");
     std::string good = servePicture("g.jpg", "#00ff00");
-    EXPECT_EQ(
-        downloadPictureList(context, {server.url("/empty.jpg"), server.url("/text.jpg"), good}), 1);
+    EXPECT_EQ(importShopPictures(context, album,
+                                 {server.url("/empty.jpg"), server.url("/text.jpg"), good}),
+              1);
     ASSERT_EQ(project.items.size(), 1u);
     ASSERT_EQ(infos.size(), 1u);
     // The probe's refusal line names the downloaded file, which stays in the folder.
@@ -45,10 +46,10 @@ TEST_F(PictureDownload, FullAlbumStopsTheBatchKeepingWhatWasAdded) {
     std::string a = servePicture("a.jpg", "#ff0000");
     std::string b = servePicture("b.jpg", "#00ff00");
     std::string c = servePicture("c.jpg", "#0000ff");
-    EXPECT_EQ(downloadPictureList(context, {a, b, c}), 1);
+    EXPECT_EQ(importShopPictures(context, album, {a, b, c}), 1);
     EXPECT_EQ(albumItemCount(project), maxPictures);
     EXPECT_EQ(readWholeFile(project.items.back().path), served[a]);
-    auto messages = dialogs.messages();
+    auto messages = failures;
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "最多可以添加 1000 张图片");
     EXPECT_EQ(messages[0].title, "提示");
@@ -58,7 +59,7 @@ TEST_F(PictureDownload, FullAlbumStopsTheBatchKeepingWhatWasAdded) {
 
 TEST_F(PictureDownload, SameBytesTwiceBecomeTwoDistinctFiles) {
     std::string a = servePicture("a.jpg", "#ff0000");
-    EXPECT_EQ(downloadPictureList(context, {a, a, a}), 3);
+    EXPECT_EQ(importShopPictures(context, album, {a, a, a}), 3);
     ASSERT_EQ(project.items.size(), 3u);
     EXPECT_NE(project.items[0].path, project.items[1].path);
     EXPECT_NE(project.items[1].path, project.items[2].path);
@@ -68,10 +69,10 @@ TEST_F(PictureDownload, SameBytesTwiceBecomeTwoDistinctFiles) {
 TEST_F(PictureDownload, UnwritableFolderAddsNothingAndNeverCrashes) {
     // A file where the folder should be: no picture file can be created there.
     std::string blocker = folder.writeFile("blocked", "x");
-    ProductLoaderContext blocked = context;
+    ProductFetchContext blocked = context;
     blocked.tempPictureFolder = blocker;
     std::string a = servePicture("a.jpg", "#ff0000");
-    EXPECT_EQ(downloadPictureList(blocked, {a}), 0);
+    EXPECT_EQ(importShopPictures(blocked, album, {a}), 0);
     EXPECT_TRUE(project.items.empty());
     EXPECT_TRUE(infos.empty());
 }

@@ -1,4 +1,4 @@
-#include "loader_fixture.h"
+#include "shop_fixture.h"
 
 #include <algorithm>
 #include <regex>
@@ -6,7 +6,7 @@
 namespace velomira::testing {
 namespace {
 
-class VendorRoute : public LoaderFixture {
+class VendorRoute : public ShopFixture {
   protected:
     void SetUp() override {
         config.loaderMode = 0;
@@ -28,7 +28,7 @@ TEST_F(VendorRoute, ListOfThreeLinesAddsThreePicturesInOrderToTheTemporaryFolder
     server.route(serviceTarget(2), red + "\n" + green + "\n" + blue + "\n\n");
 
     EXPECT_EQ(load(2, "  " + pasted + "\r\n"), 3);
-    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_TRUE(failures.empty());
     EXPECT_TRUE(infos.empty());
     EXPECT_EQ(albumFileBytes(),
               (std::vector<std::string>{served[red], served[green], served[blue]}));
@@ -53,7 +53,7 @@ TEST_F(VendorRoute, EmptyListMessageAndFailure) {
     server.route(serviceTarget(0), test::statusReply("HTTP/1.1 500 Internal Server Error"));
     EXPECT_EQ(load(0, pasted), 0);
 
-    auto messages = dialogs.messages();
+    auto messages = failures;
     ASSERT_EQ(messages.size(), 3u);
     EXPECT_EQ(messages[0].text, "宝贝图片列表为空");
     EXPECT_EQ(messages[0].title, "提示");
@@ -99,7 +99,7 @@ TEST_F(VendorRoute, HostileServerTextIsShownAsShortPlainText) {
         SCOPED_TRACE(c.name);
         server.route(serviceTarget(0), c.reply);
         EXPECT_EQ(load(0, pasted), 0);
-        const auto messages = dialogs.messages();
+        const auto messages = failures;
         ASSERT_FALSE(messages.empty());
         const std::string& text = messages.back().text;
         if (!c.shown.empty()) {
@@ -113,13 +113,13 @@ TEST_F(VendorRoute, HostileServerTextIsShownAsShortPlainText) {
         EXPECT_LE(characters, 2001u);
         EXPECT_LE(std::count(text.begin(), text.end(), '\n'), 30);
     }
-    EXPECT_EQ(dialogs.messages().back().text.rfind("公告链接0\n\n链接1\n\n链接2", 0), 0u);
+    EXPECT_EQ(failures.back().text.rfind("公告链接0\n\n链接1\n\n链接2", 0), 0u);
     EXPECT_TRUE(project.items.empty());
 }
 
 TEST_F(VendorRoute, BlankAddressDoesNothing) {
     EXPECT_EQ(load(0, " \t\r\n"), 0);
-    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_TRUE(failures.empty());
     EXPECT_TRUE(server.requests().empty());
 }
 
