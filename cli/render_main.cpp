@@ -185,12 +185,12 @@ bool startSession(Session& session) {
     session.started = prepareStartup(session.startup);
     const StartupResult& started = session.started;
     if (started.refusal) {
-        printFailure(*started.refusal);
+        printFailure({started.refusal->text, started.refusal->title, started.refusal->kind});
         return false;
     }
     session.ownFolders.folders = &started.folders;
-    session.runPictures.path = started.folders.tempPictureFolder /
-                               ("run-" + std::to_string(getpid()));
+    session.runPictures.path =
+        started.folders.tempPictureFolder / ("run-" + std::to_string(getpid()));
     session.folders = Folders{started.folders.programFolder, started.folders.workFolder,
                               started.folders.workTempFolder, session.runPictures.path};
     initImageLibrary();
@@ -199,10 +199,10 @@ bool startSession(Session& session) {
         printFailure({"图片处理引擎无法启动，请重新安装软件。", "提示", MessageKind::Warning});
         return false;
     }
-    session.preferences = readPreferences(
-        defaultRegistryFile(),
-        StoreFolders{session.folders.work, session.startup.desktopFolder,
-                     started.folders.projectFolder, started.folders.videoFolder});
+    session.preferences =
+        readPreferences(defaultRegistryFile(),
+                        StoreFolders{session.folders.work, session.startup.desktopFolder,
+                                     started.folders.projectFolder, started.folders.videoFolder});
     for (const std::string& note : started.folders.notes)
         std::cerr << "velomira-render: " << note << "\n";
     session.fonts = buildCaptionFontTable(defaultFontFolders(homeFolder()));

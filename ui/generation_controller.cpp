@@ -87,14 +87,13 @@ void GenerationController::generate() {
     running_ = true;
     view_.setWindowEnabled(false);
     view_.showGenerationProgress(1, run.plan.totalPictures);
-    const std::optional<Failure> refusal =
-        worker_.start(encoderState_, std::move(request), run.plan,
-                      [this, alive](const GenerationResult& result) {
-                          view_.postToWindowThread([this, alive, result] {
-                              if (alive.lock())
-                                  finish(result);
-                          });
-                      });
+    const std::optional<Failure> refusal = worker_.start(
+        encoderState_, std::move(request), run.plan, [this, alive](const GenerationResult& result) {
+            view_.postToWindowThread([this, alive, result] {
+                if (alive.lock())
+                    finish(result);
+            });
+        });
     if (refusal) {
         showFailure(*refusal);
         running_ = false;

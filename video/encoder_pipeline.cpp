@@ -409,8 +409,8 @@ Attempt anonymousPipeAttempt(AttemptContext& context) {
 
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
-        return failAttempt(context, failedWith(failedWithError("CreatePipe@1", errno)),
-                           kJobSource, true);
+        return failAttempt(context, failedWith(failedWithError("CreatePipe@1", errno)), kJobSource,
+                           true);
     UniqueFd readEnd(ends[0]);
     UniqueFd writeEnd(ends[1]);
     ChildProcess encoder;

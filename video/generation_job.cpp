@@ -46,6 +46,29 @@ void cutToDeliveredFrames(const EncoderRequest& encoder, std::uint64_t framesDel
     cutStoppedVideo(cut, failure);
 }
 
+// The end of a run that was not a failure: a video with a broken layout fails the run (the
+// earlier file stays); anything else replaces the chosen file.
+void keepOrDiscard(PendingOutput& output, const std::string& incomplete, const ErrorLog& errorLog,
+                   GenerationResult& result, std::atomic<bool>& stop) {
+    if (result.outcome != EncoderOutcome::Failed && !incomplete.empty()) {
+        result.outcome = EncoderOutcome::Failed;
+        result.errorText = "生成的视频文件不完整（" + incomplete + "），原有的文件保持不变。";
+        reportError(errorLog, "thread_make_video", result.errorText);
+        result.failures.push_back({result.errorText, "错误", MessageKind::Error});
+        stop = true;
+    }
+    if (result.outcome != EncoderOutcome::Failed) {
+        std::string failure;
+        if (!output.commit(failure)) {
+            result.outcome = EncoderOutcome::Failed;
+            result.errorText = failure;
+            reportError(errorLog, "thread_make_video", failure);
+        } else {
+            result.videoKept = true;
+        }
+    }
+}
+
 } // namespace
 
 void useProgramFolder(GenerationRequest& request, const std::filesystem::path& programFolder) {
@@ -117,23 +140,7 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
         if (incomplete.empty())
             cutToDeliveredFrames(encoder, run.framesDelivered);
     }
-    if (result.outcome != EncoderOutcome::Failed && !incomplete.empty()) {
-        result.outcome = EncoderOutcome::Failed;
-        result.errorText = "生成的视频文件不完整（" + incomplete + "），原有的文件保持不变。";
-        reportError(encoder.errorLog, "thread_make_video", result.errorText);
-        result.failures.push_back({result.errorText, "错误", MessageKind::Error});
-        stop = true;
-    }
-    if (result.outcome != EncoderOutcome::Failed) {
-        std::string failure;
-        if (!output.commit(failure)) {
-            result.outcome = EncoderOutcome::Failed;
-            result.errorText = failure;
-            reportError(encoder.errorLog, "thread_make_video", failure);
-        } else {
-            result.videoKept = true;
-        }
-    }
+    keepOrDiscard(output, incomplete, encoder.errorLog, result, stop);
     return result;
 }
 

@@ -4,11 +4,6 @@
 
 namespace velomira {
 
-GenerationWorker::~GenerationWorker() {
-    requestStop();
-    wait();
-}
-
 namespace {
 
 Failure threadRefusal() {
@@ -17,8 +12,13 @@ Failure threadRefusal() {
 
 } // namespace
 
-std::optional<Failure> GenerationWorker::start(EncoderState& state, GenerationRequest request, RunPlan plan,
-                             OutcomeCallback onOutcome) {
+GenerationWorker::~GenerationWorker() {
+    requestStop();
+    wait();
+}
+
+std::optional<Failure> GenerationWorker::start(EncoderState& state, GenerationRequest request,
+                                               RunPlan plan, OutcomeCallback onOutcome) {
     if (running_.load())
         return threadRefusal();
     wait(); // collect the thread of a finished run

@@ -25,7 +25,7 @@ class GenerationWorker {
     // could not be started, none when it started. The request's album must stay unchanged
     // until the outcome.
     std::optional<Failure> start(EncoderState& state, GenerationRequest request, RunPlan plan,
-               OutcomeCallback onOutcome);
+                                 OutcomeCallback onOutcome);
 
     // The stop button: the run ends after the current picture and the encoder finishes.
     void requestStop() { stop_.store(true); }

@@ -40,7 +40,9 @@ TEST(VideoRun, RequestIsBuiltOnceFromTheAlbumTheFoldersAndTheTransport) {
         FrameFormat format;
     } cases[] = {
         {{"a.jpg"}, FrameTransport::JpegFiles, "/videos/one.mp4", FrameFormat::Jpeg},
-        {{"a.jpg", "b.png", "c.jpg"}, FrameTransport::RawPixels, "/videos/three.mp4",
+        {{"a.jpg", "b.png", "c.jpg"},
+         FrameTransport::RawPixels,
+         "/videos/three.mp4",
          kRawFrameFormat},
     };
     for (const auto& c : cases) {

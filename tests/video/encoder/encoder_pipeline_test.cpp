@@ -62,7 +62,8 @@ struct FakeRun {
                     stop = true;
             }
         };
-        EncoderRunResult result = runEncoderJob(state, request, stop, render, [&] { ++coverCalls; });
+        EncoderRunResult result =
+            runEncoderJob(state, request, stop, render, [&] { ++coverCalls; });
         if (result.failure)
             shown.push_back(*result.failure);
         return result;

@@ -140,8 +140,7 @@ TEST_F(RunFaults, FrozenEncoderIsKilledAndTheEarlierVideoStays) {
         EXPECT_EQ(readWholeFile(request.outputPath), earlier);
         EXPECT_EQ(pendingFiles(folder.path() / "out"), 0);
         ASSERT_EQ(shown.size(), 1u);
-        EXPECT_NE(shown[0].text.find(pressStop ? "停止后" : "没有读取任何数据"),
-                  std::string::npos);
+        EXPECT_NE(shown[0].text.find(pressStop ? "停止后" : "没有读取任何数据"), std::string::npos);
         EXPECT_TRUE(childrenNamed("ffmpeg").empty());
         shown.clear();
     }
@@ -225,8 +224,7 @@ TEST_F(RunFaults, FailedCoverStepKeepsTheVideoWithoutCover) {
         EXPECT_GT(countVideoFrames(request.outputPath), 0);
         EXPECT_EQ(pendingFiles(folder.path() / "out"), 0);
         ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0].text.rfind("封面设置失败：", 0), 0u)
-            << shown[0].text;
+        EXPECT_EQ(shown[0].text.rfind("封面设置失败：", 0), 0u) << shown[0].text;
         EXPECT_TRUE(childrenNamed("sleep").empty());
         shown.clear();
     }

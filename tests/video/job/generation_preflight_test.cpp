@@ -72,8 +72,7 @@ TEST_F(PreflightTest, LogoMustExistBePngOrJpegAndFitTheVideo) {
         writeSolidPicture(folder.file("wide.png"), 500, 100, "#ff0000", "png");
     EXPECT_FALSE(check(project, OutputMode::Video).accepted);
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text,
-              "选择的图标尺寸过大(500 x 100)，请选择一个不大于 400 x 400 的图标。");
+    EXPECT_EQ(shown[0].text, "选择的图标尺寸过大(500 x 100)，请选择一个不大于 400 x 400 的图标。");
 }
 
 TEST_F(PreflightTest, PreviewLoadsTheLogoAtItsCorner) {
@@ -84,8 +83,7 @@ TEST_F(PreflightTest, PreviewLoadsTheLogoAtItsCorner) {
     for (int location = 0; location < 4; ++location) {
         project.settings.logoLocation = location;
         std::unique_ptr<PreviewLogo> logo;
-        ASSERT_TRUE(
-            check(project, OutputMode::Preview, &logo).accepted);
+        ASSERT_TRUE(check(project, OutputMode::Preview, &logo).accepted);
         ASSERT_TRUE(logo);
         EXPECT_EQ(logo->x, expected[location][0]) << location;
         EXPECT_EQ(logo->y, expected[location][1]) << location;
@@ -94,8 +92,7 @@ TEST_F(PreflightTest, PreviewLoadsTheLogoAtItsCorner) {
     project.settings.logoPath =
         writeSolidPicture(folder.file("clear.png"), 40, 30, "#ff000000", "png");
     std::unique_ptr<PreviewLogo> clear;
-    ASSERT_TRUE(
-        check(project, OutputMode::Preview, &clear).accepted);
+    ASSERT_TRUE(check(project, OutputMode::Preview, &clear).accepted);
     EXPECT_EQ(MagickGetImageAlphaChannel(clear->image.get()), MagickTrue);
 
     project.settings.logo = false;
