@@ -194,8 +194,8 @@ bool startSession(Session& session) {
     session.folders = Folders{started.folders.programFolder, started.folders.workFolder,
                               started.folders.workTempFolder, session.runPictures.path};
     initImageLibrary();
-    if (validateImageMagick(1, ImageValidationReport{session.errorLog, session.folders.program}) ==
-        0) {
+    const ImageValidationReport report{session.errorLog, session.folders.program};
+    if (validateImageMagick(1, report) == 0) {
         printFailure({"图片处理引擎无法启动，请重新安装软件。", "提示", MessageKind::Warning});
         return false;
     }
@@ -226,7 +226,8 @@ std::string videoPathFor(const AlbumProject& project, const RenderOptions& optio
     return absolutePath(output.path);
 }
 
-int videoExitCode(const GenerationResult& result, const std::string& output) {
+// The run's last line and the program's exit code.
+int reportVideoOutcome(const GenerationResult& result, const std::string& output) {
     switch (result.outcome) {
     case EncoderOutcome::Done:
         std::cerr << "video: " << output << (result.coverEmbedded ? " (with cover)" : "") << "\n";
@@ -270,7 +271,7 @@ int renderVideo(AlbumProject& project, const RenderOptions& options, const Sessi
         printFailure(failure);
     progress.finish();
     reportPeakMemory();
-    return videoExitCode(result, output);
+    return reportVideoOutcome(result, output);
 }
 
 } // namespace
