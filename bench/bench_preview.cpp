@@ -137,7 +137,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::unique_ptr<PreviewLogo> logo;
-    if (!checkBeforeGeneration(project, OutputMode::Preview, work, &logo).accepted)
+    const PreflightResult preflight =
+        checkBeforeGeneration(project, OutputMode::Preview, work, &logo);
+    if (preflight.failure)
+        std::cerr << "[" << preflight.failure->title << "] " << preflight.failure->text << "\n";
+    if (!preflight.accepted)
         return 1;
     const int totalPictures = planRun(project).totalPictures;
     const long long totalSlots = countRunFrames(project, totalPictures);

@@ -12,7 +12,7 @@
 #include "cli/render_options.h"
 #include "cli/terminal_progress.h"
 #include "platform/crash_handler.h"
-#include "platform/dialogs.h"
+#include "platform/failure.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "render/caption_fonts.h"
@@ -24,10 +24,7 @@
 #include "services/new_album.h"
 #include "services/project_open.h"
 #include "services/shop_import.h"
-#include "video/generation_job.h"
-#include "video/generation_plan.h"
-#include "video/generation_preflight.h"
-#include "video/output_path_check.h"
+#include "services/video_run.h"
 
 #include <atomic>
 #include <clocale>
@@ -92,6 +89,11 @@ std::optional<MusicTrack> readTrack(const std::string& path) {
     return readMusicTrack(path);
 }
 
+// Failures print as the terminal shows every message: "[title] text" on standard error.
+void printFailure(const Failure& failure) {
+    std::cerr << "[" << failure.title << "] " << failure.text << "\n";
+}
+
 int loadProduct(AlbumProject& project, const RenderOptions& options, const Folders& folders,
                 TransitionRandom& random) {
     const NetConfig config = loadNetConfig(folders.program / kNetConfigFileName);
@@ -101,9 +103,7 @@ int loadProduct(AlbumProject& project, const RenderOptions& options, const Folde
     ProductFetchContext context{client, config, {}, folders.tempPictures, {}, {}, {}, {}, {}, {}};
     context.showStatus = [](const std::string& text) { std::cerr << text << "\n"; };
     context.appendInfo = [](const std::string& text) { std::cerr << text; };
-    context.failed = [](const Failure& failure) {
-        std::cerr << "[" << failure.title << "] " << failure.text << "\n";
-    };
+    context.failed = printFailure;
     ProductLoadRequest request;
     request.pictureType = options.pictureType;
     request.address = options.productAddress;
@@ -155,13 +155,131 @@ void reportPeakMemory() {
     }
 }
 
+// What the program set up before the album. Members go in reverse order: this run's picture
+// folder first, then this copy's temporary folders, on every way out of main.
+struct Session {
+    StartupContext startup;
+    ErrorLog errorLog;
+    StartupResult started;
+    struct OwnFolders {
+        const StartupFolders* folders = nullptr;
+        ~OwnFolders() {
+            if (folders != nullptr)
+                removeOwnTempFolders(*folders);
+        }
+    } ownFolders;
+    RunPictureFolder runPictures;
+    Folders folders;
+    Preferences preferences;
+    CaptionFontTable fonts;
+};
+
+// The start-up the window program makes too; false (after the message) when this copy cannot
+// run.
+bool startSession(Session& session) {
+    session.startup = startupContextOfProcess();
+    session.errorLog = errorLogIn(workFolderFor(session.startup.programFolder));
+    installCrashHandler(session.errorLog.file);
+    session.started = prepareStartup(session.startup);
+    const StartupResult& started = session.started;
+    if (started.refusal) {
+        printFailure({started.refusal->text, started.refusal->title, started.refusal->kind});
+        return false;
+    }
+    session.ownFolders.folders = &started.folders;
+    session.runPictures.path =
+        started.folders.tempPictureFolder / ("run-" + std::to_string(getpid()));
+    session.folders = Folders{started.folders.programFolder, started.folders.workFolder,
+                              started.folders.workTempFolder, session.runPictures.path};
+    initImageLibrary();
+    const ImageValidationReport report{session.errorLog, session.folders.program};
+    if (validateImageMagick(1, report) == 0) {
+        printFailure({"图片处理引擎无法启动，请重新安装软件。", "提示", MessageKind::Warning});
+        return false;
+    }
+    session.preferences =
+        readPreferences(defaultRegistryFile(),
+                        StoreFolders{session.folders.work, session.startup.desktopFolder,
+                                     started.folders.projectFolder, started.folders.videoFolder});
+    for (const std::string& note : started.folders.notes)
+        std::cerr << "velomira-render: " << note << "\n";
+    session.fonts = buildCaptionFontTable(defaultFontFolders(homeFolder()));
+    return true;
+}
+
+// The path the video goes to: -o, else the proposed name, else "velomira"; empty (after the
+// refusal) when no video can be written there. Refused before the album is rendered, not after.
+std::string videoPathFor(const AlbumProject& project, const RenderOptions& options) {
+    std::string chosen = options.outputPath;
+    if (chosen.empty()) {
+        chosen = proposedVideoName(project, std::time(nullptr));
+        if (chosen.empty())
+            chosen = "velomira";
+    }
+    const VideoOutput output = videoOutputFor(chosen);
+    if (output.refusal) {
+        std::cerr << "velomira-render: " << output.refusal->text << "\n";
+        return {};
+    }
+    return absolutePath(output.path);
+}
+
+// The run's last line and the program's exit code.
+int reportVideoOutcome(const GenerationResult& result, const std::string& output) {
+    switch (result.outcome) {
+    case EncoderOutcome::Done:
+        std::cerr << "video: " << output << (result.coverEmbedded ? " (with cover)" : "") << "\n";
+        return kDone;
+    case EncoderOutcome::Stopped:
+        if (result.videoKept)
+            std::cerr << "stopped; the video so far: " << output << "\n";
+        else
+            std::cerr << "stopped before the first frame; " << output << " is unchanged\n";
+        return kStopped;
+    case EncoderOutcome::Failed:
+        break;
+    }
+    if (!result.errorText.empty())
+        std::cerr << "velomira-render: " << result.errorText << "\n";
+    return kFailed;
+}
+
+// The album as a video, with the progress line; the run's messages print where the terminal
+// showed them while it ran, before the progress line ends.
+int renderVideo(AlbumProject& project, const RenderOptions& options, const Session& session) {
+    const RunCheck check = checkVideoRun(project, OutputMode::Video, session.folders.program);
+    if (check.failure)
+        printFailure(*check.failure);
+    if (!check.accepted)
+        return kRefused;
+    const std::string output = videoPathFor(project, options);
+    if (output.empty())
+        return kRefused;
+    const VideoRunEnvironment environment = videoRunEnvironment(
+        session.started.folders, &session.fonts, session.preferences.captionMargins);
+    VideoRun run = videoRun(project, environment, output, options.frameTransport);
+    TerminalProgress progress(run.plan.totalPictures);
+    run.request.progress = [&](int picture, int) { progress.update(picture); };
+    std::cerr << run.plan.totalPictures << " pictures, " << run.plan.totalFrames << " frames, "
+              << videoLengthText(run.plan.videoLength) << "\n";
+    EncoderState encoderState;
+    const GenerationResult result =
+        runGenerationJob(encoderState, run.request, run.plan, stopRequested);
+    for (const Failure& failure : result.failures)
+        printFailure(failure);
+    progress.finish();
+    reportPeakMemory();
+    return reportVideoOutcome(result, output);
+}
+
+
 // Opens the project, printing its messages as the terminal's dialog host does.
 bool openProjectFile(AlbumProject& project, const std::string& path, TransitionRandom& random,
                      const ProjectOpening& opening) {
     ProjectFileState state;
     const ProjectOpenResult opened = openProject(project, state, path, random, opening);
     for (const Failure& failure : opened.failures)
-        showFailure(failure);
+        printFailure(failure);
     return opened.opened;
 }
 
@@ -170,7 +288,7 @@ bool saveProjectTo(AlbumProject& project, const ProjectFolders& folders, const s
     ProjectFileState state;
     const ProjectSave saved = saveProjectFile(project, folders, path, state);
     if (!saved) {
-        showFailure(*saved.failure);
+        printFailure(*saved.failure);
         return false;
     }
     std::cerr << "project: " << state.path << "\n";
@@ -188,36 +306,12 @@ int renderOne(const RenderOptions& options, int& frames) {
         if (getppid() != options.jobParent)
             return kStopped;
     }
-    const StartupContext startup = startupContextOfProcess();
-    const ErrorLog errorLog = errorLogIn(workFolderFor(startup.programFolder));
-    installCrashHandler(errorLog.file);
-    const StartupResult started = prepareStartup(startup);
-    if (started.refusal) {
-        showMessage(started.refusal->text, started.refusal->title, started.refusal->kind);
+    Session session;
+    if (!startSession(session))
         return kFailed;
-    }
-    // This copy's temporary folders go with it, on every way out of main.
-    struct OwnFolders {
-        const StartupFolders& folders;
-        ~OwnFolders() { removeOwnTempFolders(folders); }
-    } ownFolders{started.folders};
-    RunPictureFolder runPictures{started.folders.tempPictureFolder /
-                                 ("run-" + std::to_string(getpid()))};
-    const Folders folders{started.folders.programFolder, started.folders.workFolder,
-                          started.folders.workTempFolder, runPictures.path};
-    initImageLibrary();
-    if (validateImageMagick(1, ImageValidationReport{errorLog, folders.program}) == 0) {
-        showMessage("图片处理引擎无法启动，请重新安装软件。", "提示", MessageKind::Warning);
-        return kFailed;
-    }
-
-    const Preferences preferences =
-        readPreferences(defaultRegistryFile(),
-                        StoreFolders{folders.work, startup.desktopFolder,
-                                     started.folders.projectFolder, started.folders.videoFolder});
-    for (const std::string& note : started.folders.notes)
-        std::cerr << "velomira-render: " << note << "\n";
-    const CaptionFontTable fonts = buildCaptionFontTable(defaultFontFolders(homeFolder()));
+    const Folders& folders = session.folders;
+    const Preferences& preferences = session.preferences;
+    const CaptionFontTable& fonts = session.fonts;
 
     const ProjectOpening opening =
         openingForRun(fonts, [](const std::string& line) { std::cerr << line << "\n"; });
@@ -257,57 +351,7 @@ int renderOne(const RenderOptions& options, int& frames) {
     }
     if (!options.framesFolder.empty())
         return renderFrames(project, plan, fonts, preferences.captionMargins, options.framesFolder);
-
-    if (!checkBeforeGeneration(project, OutputMode::Video, folders.program).accepted)
-        return kRefused;
-    std::string output = options.outputPath;
-    if (output.empty()) {
-        output = proposedOutputName(project, project.settings.outputNaming, std::time(nullptr));
-        if (output.empty())
-            output = "velomira";
-    }
-    // Refused before the album is rendered, not after.
-    if (const std::string problem = outputPathProblem(output); !problem.empty()) {
-        std::cerr << "velomira-render: " << problem << "\n";
-        return kRefused;
-    }
-    output = absolutePath(withMp4Extension(output));
-
-    GenerationRequest request;
-    request.project = &project;
-    request.fonts = &fonts;
-    request.margins = preferences.captionMargins;
-    request.programFolder = folders.program;
-    request.workFolder = folders.temp;
-    request.outputPath = output;
-    request.errorLog = errorLog;
-    // Raw frames are the terminal program's default: faster, and nothing lost to JPEG.
-    request.frameFormat = frameFormatForTransport(options.jpegFrames ? FrameTransport::JpegFiles
-                                                                     : FrameTransport::RawPixels);
-    TerminalProgress progress(plan.totalPictures);
-    request.progress = [&](int picture, int) { progress.update(picture); };
-    std::cerr << plan.totalPictures << " pictures, " << plan.totalFrames << " frames, "
-              << videoLengthText(plan.videoLength) << "\n";
-    EncoderState encoderState;
-    const GenerationResult result = runGenerationJob(encoderState, request, plan, stopRequested);
-    progress.finish();
-    reportPeakMemory();
-    switch (result.outcome) {
-    case EncoderOutcome::Done:
-        std::cerr << "video: " << output << (result.coverEmbedded ? " (with cover)" : "") << "\n";
-        return kDone;
-    case EncoderOutcome::Stopped:
-        if (result.videoKept)
-            std::cerr << "stopped; the video so far: " << output << "\n";
-        else
-            std::cerr << "stopped before the first frame; " << output << " is unchanged\n";
-        return kStopped;
-    case EncoderOutcome::Failed:
-        break;
-    }
-    if (!result.errorText.empty())
-        std::cerr << "velomira-render: " << result.errorText << "\n";
-    return kFailed;
+    return renderVideo(project, options, session);
 }
 
 // A batch's job: the finished video takes its place under the row's name only now, so a

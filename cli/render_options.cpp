@@ -220,9 +220,9 @@ ParsedOptions parseRenderOptions(const std::vector<std::string>& args) {
             if (!at.value(o.framesFolder))
                 return fail("--frames needs a folder");
         } else if (arg == "--raw-frames") {
-            o.jpegFrames = false;
+            o.frameTransport = FrameTransport::RawPixels;
         } else if (arg == "--jpeg-frames") {
-            o.jpegFrames = true;
+            o.frameTransport = FrameTransport::JpegFiles;
         } else if (arg == "--info") {
             o.info = true;
         } else if (arg == "--save") {

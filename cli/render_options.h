@@ -1,6 +1,7 @@
 #pragma once
 // The command line of velomira-render, parsed into plain values. Parsing never touches files.
 #include "album/camera_motion.h"
+#include "app/option_values.h"
 
 #include <optional>
 #include <string>
@@ -32,7 +33,9 @@ struct RenderOptions {
     bool info = false;
     std::string saveProject; // --save
     bool help = false;
-    bool jpegFrames = false; // --jpeg-frames: JPEG files to the encoder instead of raw pixels
+    // How frames reach the encoder: raw pixels, the terminal program's default (faster, and
+    // nothing lost to JPEG), or JPEG files with --jpeg-frames.
+    FrameTransport frameTransport = FrameTransport::RawPixels;
     // --batch: one video per row of a CSV file; the options above are every row's defaults.
     std::string batchFile;
     int jobs = 0;                       // --jobs: videos at once; 0 picks half the processors

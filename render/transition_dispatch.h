@@ -1,5 +1,6 @@
 #pragma once
-// From a picture's animationIndex to its effect and the effect's parameter.
+// From a picture's animationIndex to its effect and the effect's parameter: one row per named
+// index.
 #include "render/effect_run.h"
 
 namespace velomira {
@@ -16,16 +17,21 @@ enum class ParameterRule {
     ZoomSteps, // count 20, step trunc(W * 0.02)
 };
 
+// The file of render/transitions an effect comes from.
+enum class TransitionFamily { Zoom, Wipe, Slide, ShapeReveal, RotateFlipFade, SweepBlindRaster };
+
 struct TransitionDispatchEntry {
     int index;
+    TransitionFamily family;
     ParameterRule rule;
     double fixed;
+    TransitionEffect effect;
 };
 
 // The entry of an index 0..92 or 95..98; null for every other index (they have no transition).
 const TransitionDispatchEntry* transitionEntry(int animationIndex);
 
-// The effect of an index 0..92 or 95..98, from its family; null for every other index.
+// The effect of an index 0..92 or 95..98; null for every other index.
 TransitionEffect transitionEffect(int animationIndex);
 
 EffectParameter transitionParameter(const TransitionDispatchEntry& entry, int width, int height);

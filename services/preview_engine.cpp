@@ -1,6 +1,5 @@
 #include "services/preview_engine.h"
 
-#include "platform/dialogs.h"
 #include "platform/thread_priority.h"
 
 #include <chrono>
@@ -14,6 +13,10 @@ constexpr double kFrameMs = 40.0;
 constexpr double kHalfSecondMs = 500.0;
 // The waiting picture is 264 pixels wide; a narrower video plays on the blank picture.
 constexpr int kWaitingPictureWidth = 264;
+
+Failure threadFailure() {
+    return {"启动线程失败", "Velomira", MessageKind::Error};
+}
 
 } // namespace
 
@@ -66,13 +69,13 @@ PreviewEngine::~PreviewEngine() {
     wait();
 }
 
-bool PreviewEngine::start(PreviewRun run, FinishedCallback onFinished) {
+PreviewStart PreviewEngine::start(PreviewRun run, FinishedCallback onFinished) {
     if (state_.load() == PreviewState::Running)
-        return false;
+        return {};
     // A finished run's threads are at their last steps; a closed one may still be rendering
     // the picture it was in, and a new run must not overlap it.
     if (busy_.load() && state_.load() != PreviewState::Finished)
-        return false;
+        return {};
     wait();
     queue_.reopen();
     services_.clock->rearm();
@@ -87,10 +90,9 @@ bool PreviewEngine::start(PreviewRun run, FinishedCallback onFinished) {
     } catch (const std::system_error&) {
         state_.store(PreviewState::Stopped);
         busy_.store(false);
-        showMessage("启动线程失败", "Velomira", MessageKind::Error);
-        return false;
+        return {false, threadFailure()};
     }
-    return true;
+    return {true, std::nullopt};
 }
 
 void PreviewEngine::close() {
@@ -113,12 +115,13 @@ void PreviewEngine::send(PreviewMusicCue cue) {
 
 void PreviewEngine::workerMain(PreviewRun run, FinishedCallback onFinished) {
     std::thread display;
+    std::optional<Failure> failure;
     try {
         display = std::thread(&PreviewEngine::displayMain, this, run.videoWidth);
     } catch (const std::system_error&) {
         // Ending the program here would lose the user's unsaved album: the preview ends instead.
         state_.store(PreviewState::Stopped);
-        showMessage("启动线程失败", "Velomira", MessageKind::Error);
+        failure = threadFailure();
     }
     if (display.joinable()) {
         // The display keeps the 25 frames per second; the renderer (and the imaging library's
@@ -132,7 +135,7 @@ void PreviewEngine::workerMain(PreviewRun run, FinishedCallback onFinished) {
     }
     busy_.store(false);
     if (onFinished)
-        onFinished();
+        onFinished(failure);
 }
 
 bool PreviewEngine::waitHalfSeconds(int count) {

@@ -4,6 +4,7 @@
 // that depends on the processor count, waits for a refill when the renderer falls behind, and
 // drives the background music through cues that the window turns into its commands. Time comes from
 // an injectable clock so the timing is testable without waiting.
+#include "platform/failure.h"
 #include "render/frame_sink.h"
 #include "services/preview_queue.h"
 
@@ -12,6 +13,7 @@
 #include <cstddef>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace velomira {
@@ -80,9 +82,17 @@ struct PreviewEngineServices {
     PreviewQueueLimits queueLimits;
 };
 
+// Whether a run started; a thread that could not be started comes back as the failure to show.
+struct PreviewStart {
+    bool started = false;
+    std::optional<Failure> failure;
+    explicit operator bool() const { return started; }
+};
+
 class PreviewEngine {
   public:
-    using FinishedCallback = std::function<void()>;
+    // Gets the failure of a display thread that could not be started, if any.
+    using FinishedCallback = std::function<void(const std::optional<Failure>&)>;
 
     explicit PreviewEngine(PreviewEngineServices services);
     ~PreviewEngine(); // closes a running preview and waits for its threads
@@ -90,9 +100,9 @@ class PreviewEngine {
     PreviewEngine& operator=(const PreviewEngine&) = delete;
 
     // Starts a run unless one is playing or a closed one is still finishing its picture.
-    // onFinished runs on the worker thread when both threads are done. False when refused or
-    // when a thread could not be started ("启动线程失败" was shown).
-    bool start(PreviewRun run, FinishedCallback onFinished = nullptr);
+    // onFinished runs on the worker thread when both threads are done. Not started when refused
+    // or when a thread could not be started (with the failure "启动线程失败").
+    PreviewStart start(PreviewRun run, FinishedCallback onFinished = nullptr);
     // The window was closed: a running preview stops (state 0); the renderer finishes the
     // current picture without storing and the display ends at once. Does not wait.
     void close();

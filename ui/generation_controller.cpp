@@ -1,12 +1,8 @@
 #include "ui/generation_controller.h"
 
-#include "app/error_log.h"
 #include "platform/dialogs.h"
-#include "render/frame_format.h"
 #include "ui/file_dialogs.h"
 #include "ui/run_checks.h"
-#include "video/generation_plan.h"
-#include "video/output_path_check.h"
 
 #include <ctime>
 
@@ -38,6 +34,10 @@ void GenerationController::stop() {
 }
 
 void GenerationController::finish(const GenerationResult& result) {
+    // The run's messages, in order, while its progress window is still up and before the
+    // question to play the video.
+    for (const Failure& failure : result.failures)
+        showFailure(failure);
     running_ = false;
     view_.hideGenerationProgress();
     view_.setWindowEnabled(true);
@@ -60,26 +60,21 @@ void GenerationController::generate() {
         return;
     if (!passesPreflight(album_, OutputMode::Video, view_, music_, services_.folders.programFolder))
         return;
-    const RunPlan plan = planRun(album_);
-    const std::string proposed =
-        proposedOutputName(album_, album_.settings.outputNaming, std::time(nullptr));
     const auto chosen = chooseFileToSave("视频保存到", {{"mp4视频 (*.mp4)", {"*.mp4"}}}, "mp4",
-                                         services_.preferences->folders.video, proposed);
+                                         services_.preferences->folders.video,
+                                         proposedVideoName(album_, std::time(nullptr)));
     if (!chosen)
         return;
-    if (const std::string problem = outputPathProblem(*chosen); !problem.empty())
-        return showMessage(problem, "提示", MessageKind::Warning);
-    output_ = withMp4Extension(*chosen);
+    const VideoOutput output = videoOutputFor(*chosen);
+    if (output.refusal)
+        return showFailure(*output.refusal);
+    output_ = output.path;
 
-    GenerationRequest request;
-    request.project = &album_;
-    request.fonts = services_.fonts;
-    request.margins = services_.preferences->captionMargins;
-    request.programFolder = services_.folders.programFolder;
-    request.workFolder = services_.folders.workTempFolder;
-    request.outputPath = output_;
-    request.errorLog = errorLogIn(services_.folders.workFolder);
-    request.frameFormat = frameFormatForTransport(services_.preferences->frameTransport);
+    VideoRun run = videoRun(album_,
+                            videoRunEnvironment(services_.folders, services_.fonts,
+                                                services_.preferences->captionMargins),
+                            output_, services_.preferences->frameTransport);
+    GenerationRequest& request = run.request;
     std::weak_ptr<bool> alive = alive_;
     MainWindowView& view = view_;
     request.progress = [&view, alive](int picture, int total) {
@@ -91,15 +86,16 @@ void GenerationController::generate() {
     stopRequested_ = false;
     running_ = true;
     view_.setWindowEnabled(false);
-    view_.showGenerationProgress(1, plan.totalPictures);
-    const bool started = worker_.start(encoderState_, std::move(request), plan,
-                                       [this, alive](const GenerationResult& result) {
-                                           view_.postToWindowThread([this, alive, result] {
-                                               if (alive.lock())
-                                                   finish(result);
-                                           });
-                                       });
-    if (!started) {
+    view_.showGenerationProgress(1, run.plan.totalPictures);
+    const std::optional<Failure> refusal = worker_.start(
+        encoderState_, std::move(request), run.plan, [this, alive](const GenerationResult& result) {
+            view_.postToWindowThread([this, alive, result] {
+                if (alive.lock())
+                    finish(result);
+            });
+        });
+    if (refusal) {
+        showFailure(*refusal);
         running_ = false;
         view_.hideGenerationProgress();
         view_.setWindowEnabled(true);

@@ -1,13 +1,11 @@
 #pragma once
 // "生成视频": the checks, the save dialog, the run on the generation worker with progress
 // reaching the window as posted calls, the stop button, and the play question at the end.
-#include "album/album_model.h"
+#include "services/video_run.h"
 #include "ui/command_table.h"
 #include "ui/main_window_view.h"
 #include "ui/music_list.h"
 #include "ui/window_services.h"
-#include "video/encoder_pipeline.h"
-#include "video/generation_worker.h"
 
 #include <functional>
 #include <memory>

@@ -1,5 +1,6 @@
 #include "ui/preview_controller.h"
 
+#include "platform/dialogs.h"
 #include "render/frame_sequencer.h"
 #include "ui/preview_window_view.h"
 #include "ui/run_checks.h"
@@ -120,16 +121,22 @@ void PreviewController::start() {
     };
     const unsigned number = ++run_;
     std::weak_ptr<bool> alive = alive_;
-    auto finishedCall = [this, alive, number] {
-        view_.postToWindowThread([this, alive, number] {
-            if (alive.lock())
-                finished(number);
+    auto finishedCall = [this, alive, number](const std::optional<Failure>& failure) {
+        view_.postToWindowThread([this, alive, number, failure] {
+            if (!alive.lock())
+                return;
+            if (failure)
+                showFailure(*failure);
+            finished(number);
         });
     };
     // Listening stops and the playback position goes back to the first track.
     music_.previewStarted();
     view_.setEnabled(Command::Preview, false);
-    if (!engine_->start(std::move(run), std::move(finishedCall))) {
+    const PreviewStart started = engine_->start(std::move(run), std::move(finishedCall));
+    if (!started) {
+        if (started.failure)
+            showFailure(*started.failure);
         music_.previewEnded();
         pictures_.refreshPictureCount();
         return;

@@ -1,9 +1,8 @@
 #pragma once
 // "视频预览": the checks, the run on the preview engine over the album as for a video, the music
 // commands the display thread sends, and the preview window's close and click.
-#include "album/album_model.h"
-#include "render/image/image_layer.h"
 #include "services/preview_engine.h"
+#include "services/video_run.h"
 #include "ui/command_table.h"
 #include "ui/main_window_view.h"
 #include "ui/music_list.h"

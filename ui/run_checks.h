@@ -1,11 +1,9 @@
 #pragma once
 // The checks before a video or a preview, shown in the window: a refusal focuses the video size
 // or selects the music track that failed.
-#include "album/album_model.h"
-#include "render/image/image_layer.h"
+#include "services/video_run.h"
 #include "ui/main_window_view.h"
 #include "ui/music_list.h"
-#include "video/generation_preflight.h"
 
 #include <filesystem>
 #include <memory>

@@ -1,7 +1,6 @@
 #include "video/cover_art.h"
 
 #include "app/printable_text.h"
-#include "platform/dialogs.h"
 #include "render/image/image_layer.h"
 #include "video/child_process.h"
 #include "video/encoder_args.h"
@@ -34,16 +33,13 @@ bool fileExists(const std::filesystem::path& path) {
     return std::filesystem::exists(path, error);
 }
 
-// The JPEG handed to the tool: turned and shrunk as the album shows it. Empty when the cover
-// does not read (the reader's message is shown).
-bool prepareCover(const CoverRequest& request, std::string& coverFile) {
+// The JPEG handed to the tool: turned and shrunk as the album shows it. False, with the
+// reader's message in failure, when the cover does not read.
+bool prepareCover(const CoverRequest& request, std::string& coverFile, Failure& failure) {
     const std::string& coverPath = request.project->settings.coverPath;
-    Failure failure;
     Image image = readPicture(coverPath, "#ffffff", {0, 0}, &failure);
-    if (!image) {
-        showFailure(failure);
+    if (!image)
         return false;
-    }
     if (const int angle = coverTurnAngle(*request.project, coverPath); angle > 0) {
         Pixel background = newPixel("#ffffff");
         MagickRotateImage(image.get(), background.get(), angle);
@@ -73,11 +69,92 @@ std::uint64_t fileBytes(const std::string& path) {
 }
 
 // The video stays as the encoder made it, and the user learns that it has no cover.
-CoverResult coverFailed(const CoverRequest& request, const std::string& reason) {
+CoverOutcome coverFailed(const CoverRequest& request, const std::string& reason) {
     const std::string text = "封面设置失败：" + reason + "\n视频已保存，但没有封面。";
     reportError(request.errorLog, kSource, text);
-    showMessage(text, kCaption, MessageKind::Warning);
-    return CoverResult::Failed;
+    return {CoverResult::Failed, Failure{text, kCaption, MessageKind::Warning}};
+}
+
+// A failure told to the user after the fixed opening line.
+CoverOutcome toldFailure(const std::string& text) {
+    return {CoverResult::Failed, Failure{kFailurePrefix + text, kCaption, MessageKind::Warning}};
+}
+
+// Runs the tool from the video and the cover into output, within the time limit and until the
+// stop button; Embedded when it ended with 0, else the failure (output removed).
+CoverOutcome runCoverTool(const CoverRequest& request, const std::string& coverFile,
+                          const std::string& output) {
+    const CommandLine command = coverCommand(request.videoPath, coverFile, output);
+    ChildProcess tool;
+    StartFailure failure;
+    if (!tool.start({request.toolPath, command.arguments, {}, -1}, failure)) {
+        if (failure.stage != StartStage::ErrorPipe) {
+            reportError(request.errorLog, kSource,
+                        "CreateProcess() failed with error " + std::to_string(failure.error));
+            return {CoverResult::Failed, std::nullopt};
+        }
+        const std::string text = "CreatePipe failed with error " + std::to_string(failure.error);
+        reportError(request.errorLog, kSource, text);
+        return toldFailure(text);
+    }
+    const std::chrono::milliseconds limit = request.timeLimit.count() > 0
+                                                ? request.timeLimit
+                                                : coverTimeLimit(fileBytes(request.videoPath));
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    std::error_code ignored;
+    // A tool that blocks (a full disk can hold it in a write for ever) must not hold the run.
+    while (!tool.waitFor(std::chrono::milliseconds(100))) {
+        const bool stopped = request.stop != nullptr && request.stop->load();
+        if (stopped || std::chrono::steady_clock::now() >= deadline) {
+            tool.kill();
+            tool.wait();
+            std::filesystem::remove(output, ignored);
+            return coverFailed(request, stopped ? "已停止"
+                                                : "AtomicParsley 在 " +
+                                                      std::to_string(limit.count() / 1000) +
+                                                      " 秒内没有完成，已被结束");
+        }
+    }
+    const ChildExit exit = tool.wait();
+    if (exit.readable && exit.code == 0)
+        return {CoverResult::Embedded, std::nullopt};
+    const int waitError = errno;
+    // A half-written output must not be left beside the video.
+    std::filesystem::remove(output, ignored);
+    if (!exit.readable) {
+        reportError(request.errorLog, kSource,
+                    "GetExitCodeProcess() failed: " + std::to_string(waitError));
+        return {CoverResult::Failed, std::nullopt};
+    }
+    const std::string text = printableText(tool.errorOutput());
+    if (text.empty()) {
+        reportError(request.errorLog, kSource,
+                    "GetExitCodeProcess()->exitCode:" + std::to_string(exit.code));
+        return {CoverResult::Failed, std::nullopt};
+    }
+    reportError(request.errorLog, kSource, text);
+    return toldFailure(text);
+}
+
+// The tool's file replaces the video when it holds the whole video.
+CoverOutcome adoptToolOutput(const CoverRequest& request, const std::string& output) {
+    if (!fileExists(output))
+        return coverFailed(request, "AtomicParsley 没有写出文件");
+    std::error_code ignored;
+    // The tool can end with 0 after a failed write: the new file must hold the whole video.
+    const Mp4Layout layout = readMp4Layout(output);
+    if (!layout.complete() || layout.fileSize < fileBytes(request.videoPath)) {
+        std::filesystem::remove(output, ignored);
+        return coverFailed(request,
+                           layout.complete() ? "写出的文件不完整" : describeMp4Problem(layout));
+    }
+    // One rename replaces the video, so there is no moment without either file.
+    if (std::rename(output.c_str(), request.videoPath.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
+        std::filesystem::remove(output, ignored);
+        return coverFailed(request, reason);
+    }
+    return {CoverResult::Embedded, std::nullopt};
 }
 
 } // namespace
@@ -119,93 +196,24 @@ std::string coverOutputPath(const std::string& videoPath, std::time_t seconds) {
     }
 }
 
-CoverResult embedCover(const CoverRequest& request) {
+CoverOutcome embedCover(const CoverRequest& request) {
     if (request.project == nullptr)
-        return CoverResult::NotWanted;
+        return {CoverResult::NotWanted, std::nullopt};
     const VideoSettings& settings = request.project->settings;
     if (!settings.cover || settings.coverPath.empty() || !fileExists(settings.coverPath))
-        return CoverResult::NotWanted;
+        return {CoverResult::NotWanted, std::nullopt};
 
     std::string coverFile;
-    if (!prepareCover(request, coverFile))
-        return CoverResult::Failed;
-    if (!fileExists(request.toolPath)) {
-        showMessage(std::string(kFailurePrefix) +
-                        "没有找到 AtomicParsley.exe 文件，请到官网重新下载软件。",
-                    kCaption, MessageKind::Warning);
-        return CoverResult::Failed;
-    }
-
+    Failure unread;
+    if (!prepareCover(request, coverFile, unread))
+        return {CoverResult::Failed, std::move(unread)};
+    if (!fileExists(request.toolPath))
+        return toldFailure("没有找到 AtomicParsley.exe 文件，请到官网重新下载软件。");
     const std::string output = coverOutputPath(request.videoPath, std::time(nullptr));
-    const CommandLine command = coverCommand(request.videoPath, coverFile, output);
-    ChildProcess tool;
-    StartFailure failure;
-    if (!tool.start({request.toolPath, command.arguments, {}, -1}, failure)) {
-        if (failure.stage == StartStage::ErrorPipe) {
-            const std::string text =
-                "CreatePipe failed with error " + std::to_string(failure.error);
-            reportError(request.errorLog, kSource, text);
-            showMessage(kFailurePrefix + text, kCaption, MessageKind::Warning);
-        } else {
-            reportError(request.errorLog, kSource,
-                        "CreateProcess() failed with error " + std::to_string(failure.error));
-        }
-        return CoverResult::Failed;
-    }
-    const std::chrono::milliseconds limit = request.timeLimit.count() > 0
-                                                ? request.timeLimit
-                                                : coverTimeLimit(fileBytes(request.videoPath));
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    std::error_code ignored;
-    // A tool that blocks (a full disk can hold it in a write for ever) must not hold the run.
-    while (!tool.waitFor(std::chrono::milliseconds(100))) {
-        const bool stopped = request.stop != nullptr && request.stop->load();
-        if (stopped || std::chrono::steady_clock::now() >= deadline) {
-            tool.kill();
-            tool.wait();
-            std::filesystem::remove(output, ignored);
-            return coverFailed(request, stopped ? "已停止"
-                                                : "AtomicParsley 在 " +
-                                                      std::to_string(limit.count() / 1000) +
-                                                      " 秒内没有完成，已被结束");
-        }
-    }
-    const ChildExit exit = tool.wait();
-    if (!exit.readable) {
-        reportError(request.errorLog, kSource,
-                    "GetExitCodeProcess() failed: " + std::to_string(errno));
-        std::filesystem::remove(output, ignored);
-        return CoverResult::Failed;
-    }
-    if (exit.code != 0) {
-        const std::string text = printableText(tool.errorOutput());
-        if (!text.empty()) {
-            reportError(request.errorLog, kSource, text);
-            showMessage(kFailurePrefix + text, kCaption, MessageKind::Warning);
-        } else {
-            reportError(request.errorLog, kSource,
-                        "GetExitCodeProcess()->exitCode:" + std::to_string(exit.code));
-        }
-        // A half-written output must not be left beside the video.
-        std::filesystem::remove(output, ignored);
-        return CoverResult::Failed;
-    }
-    if (!fileExists(output))
-        return coverFailed(request, "AtomicParsley 没有写出文件");
-    // The tool can end with 0 after a failed write: the new file must hold the whole video.
-    const Mp4Layout layout = readMp4Layout(output);
-    if (!layout.complete() || layout.fileSize < fileBytes(request.videoPath)) {
-        std::filesystem::remove(output, ignored);
-        return coverFailed(request,
-                           layout.complete() ? "写出的文件不完整" : describeMp4Problem(layout));
-    }
-    // One rename replaces the video, so there is no moment without either file.
-    if (std::rename(output.c_str(), request.videoPath.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        std::filesystem::remove(output, ignored);
-        return coverFailed(request, reason);
-    }
-    return CoverResult::Embedded;
+    const CoverOutcome ran = runCoverTool(request, coverFile, output);
+    if (ran.result != CoverResult::Embedded)
+        return ran;
+    return adoptToolOutput(request, output);
 }
 
 } // namespace velomira

@@ -3,12 +3,14 @@
 // tool, so that file managers show it as the video's thumbnail.
 #include "album/album_model.h"
 #include "app/error_log.h"
+#include "platform/failure.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace velomira {
@@ -31,13 +33,20 @@ enum class CoverResult {
     Failed,    // the video stays as the encoder wrote it
 };
 
+struct CoverOutcome {
+    CoverResult result = CoverResult::NotWanted;
+    // Why the video has no cover, for the user; none when the failure is only written to the
+    // error log.
+    std::optional<Failure> failure;
+};
+
 // A few seconds per megabyte of video, at least 30 seconds: the tool copies the whole file.
 std::chrono::milliseconds coverTimeLimit(std::uint64_t videoBytes);
 
 // The tool writes into a separate file, which replaces the video only when it is complete (at
 // least the video's size, with its index); on any failure the video stays without the cover
-// and the user is told why.
-CoverResult embedCover(const CoverRequest& request);
+// and the failure tells the user why.
+CoverOutcome embedCover(const CoverRequest& request);
 
 struct PictureSize {
     int width = 0;

@@ -1,7 +1,6 @@
 #include "video/encoder_pipeline.h"
 
 #include "app/printable_text.h"
-#include "platform/dialogs.h"
 #include "platform/unique_fd.h"
 #include "video/child_process.h"
 #include "video/encoder_args.h"
@@ -277,6 +276,8 @@ struct Attempt {
     AttemptEnd end = AttemptEnd::Failed;
     std::string text;    // the failure's text
     bool killed = false; // the encoder had to be killed: no fall-back, the run fails
+    // The text is the encoder's own account, shown inside the failure message's advice.
+    bool fromEncoder = false;
 };
 
 std::string seconds(std::chrono::milliseconds limit) {
@@ -300,7 +301,7 @@ Attempt judgeExit(const FeedResult& feed, ChildProcess& encoder, const std::atom
         return {AttemptEnd::Failed,
                 text + "编码器在 " + seconds(limits.stallLimit) +
                     " 秒内没有读取任何数据，已被强制结束。",
-                false};
+                false, true};
     case KillReason::None:
         break;
     }
@@ -308,7 +309,7 @@ Attempt judgeExit(const FeedResult& feed, ChildProcess& encoder, const std::atom
         return {stop ? AttemptEnd::Stopped : AttemptEnd::Succeeded, {}};
     if (text.empty())
         text = kUnknownError;
-    return {AttemptEnd::Failed, text};
+    return {AttemptEnd::Failed, text, false, true};
 }
 
 struct AttemptContext {
@@ -321,15 +322,53 @@ struct AttemptContext {
     EncoderRunResult& result;
 };
 
-// The FIFO attempt. Every failure is only reported: the caller falls back silently.
+Failure failureToShow(const Attempt& attempt) {
+    std::string text = attempt.text;
+    if (attempt.fromEncoder)
+        text = text == kUnknownError ? std::string(kEncoderUnknownFailureMessage)
+                                     : encoderFailureMessage(text);
+    return {text, kErrorCaption, MessageKind::Error};
+}
+
+// Every failed attempt ends here: the failure goes to the error log under source. The last
+// attempt's failure (the anonymous pipe's, or a killed encoder's, which is not started again)
+// is the run's failure to show, and it ends the run; an earlier one falls back silently.
+Attempt failAttempt(AttemptContext& context, Attempt attempt, const char* source, bool last) {
+    reportError(context.request.errorLog, source, attempt.text);
+    if (last || attempt.killed) {
+        context.result.failure = failureToShow(attempt);
+        context.stop = true;
+    }
+    return attempt;
+}
+
+// Feeds the started encoder through the pipe and judges how it ended.
+Attempt feedAndJudge(AttemptContext& context, ChildProcess& encoder, UniqueFd pipe,
+                     const char* source, bool last) {
+    const EncoderRequest& request = context.request;
+    const Limits limits{request.stopGrace, request.stallLimit};
+    const FeedResult feed =
+        feedEncoder(encoder, std::move(pipe), context.stop, limits, context.renderFrames,
+                    queuedByteBudget(context.input), request.outputPath);
+    context.result.framesDelivered = feed.framesDelivered;
+    const Attempt attempt = judgeExit(feed, encoder, context.stop, limits);
+    if (attempt.end != AttemptEnd::Failed)
+        return attempt;
+    return failAttempt(context, attempt, source, last);
+}
+
+Attempt failedWith(std::string text) {
+    return {AttemptEnd::Failed, std::move(text)};
+}
+
+// The FIFO attempt. A failure is only reported: the caller falls back silently.
 Attempt namedPipeAttempt(AttemptContext& context) {
     const EncoderRequest& request = context.request;
     ScopedFile fifoGuard;
     std::filesystem::path fifoPath;
     if (const int error = makeFifo(request.workFolder, context.random, fifoPath, fifoGuard)) {
-        const std::string text = failedWithError("CreateNamedPipe", error);
-        reportError(request.errorLog, kJobSource, text);
-        return {AttemptEnd::Failed, text};
+        return failAttempt(context, failedWith(failedWithError("CreateNamedPipe", error)),
+                           kJobSource, false);
     }
     const CommandLine command = namedPipeCommand(context.input, fifoPath.string());
     context.result.commandLines.push_back(command.text);
@@ -342,8 +381,7 @@ Attempt namedPipeAttempt(AttemptContext& context) {
         const std::string text = failure.stage == StartStage::ErrorPipe
                                      ? failedWithError("CreatePipe@3", failure.error)
                                      : failedWithError("CreateProcess()", failure.error);
-        reportError(request.errorLog, kNamedSource, text);
-        return {AttemptEnd::Failed, text};
+        return failAttempt(context, failedWith(text), kNamedSource, false);
     }
     int error = 0;
     UniqueFd pipe = connectFifo(fifoPath, encoder, context.stop, request.connectLimit, error);
@@ -352,40 +390,15 @@ Attempt namedPipeAttempt(AttemptContext& context) {
         encoder.wait();
         if (context.stop)
             return {AttemptEnd::Stopped, {}};
-        const std::string text = failedWithError("ConnectNamedPipe", error);
-        reportError(request.errorLog, kJobSource, text);
-        return {AttemptEnd::Failed, text};
+        return failAttempt(context, failedWith(failedWithError("ConnectNamedPipe", error)),
+                           kJobSource, false);
     }
-    const Limits limits{request.stopGrace, request.stallLimit};
-    const FeedResult feed =
-        feedEncoder(encoder, std::move(pipe), context.stop, limits, context.renderFrames,
-                    queuedByteBudget(context.input), request.outputPath);
-    context.result.framesDelivered = feed.framesDelivered;
-    Attempt attempt = judgeExit(feed, encoder, context.stop, limits);
-    if (attempt.end == AttemptEnd::Failed) {
-        reportError(request.errorLog, kNamedSource, attempt.text);
-        // A stopped run is not started again, whatever the encoder said; but a killed encoder
-        // left no video to keep.
-        if (context.stop && !attempt.killed)
-            attempt.end = AttemptEnd::Stopped;
-    }
+    Attempt attempt = feedAndJudge(context, encoder, std::move(pipe), kNamedSource, false);
+    // A stopped run is not started again, whatever the encoder said; but a killed encoder
+    // left no video to keep.
+    if (attempt.end == AttemptEnd::Failed && context.stop && !attempt.killed)
+        attempt.end = AttemptEnd::Stopped;
     return attempt;
-}
-
-void showFailure(const Attempt& attempt) {
-    if (attempt.killed)
-        showMessage(attempt.text, kErrorCaption, MessageKind::Error);
-    else
-        showMessage(attempt.text == kUnknownError ? std::string(kEncoderUnknownFailureMessage)
-                                                  : encoderFailureMessage(attempt.text),
-                    kErrorCaption, MessageKind::Error);
-}
-
-// A failure to make the pipe or start the encoder: reported and shown.
-Attempt creationFailure(const EncoderRequest& request, const std::string& text) {
-    reportError(request.errorLog, kJobSource, text);
-    showMessage(text, kErrorCaption, MessageKind::Error);
-    return {AttemptEnd::Failed, text};
 }
 
 Attempt anonymousPipeAttempt(AttemptContext& context) {
@@ -396,7 +409,8 @@ Attempt anonymousPipeAttempt(AttemptContext& context) {
 
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
-        return creationFailure(request, failedWithError("CreatePipe@1", errno));
+        return failAttempt(context, failedWith(failedWithError("CreatePipe@1", errno)), kJobSource,
+                           true);
     UniqueFd readEnd(ends[0]);
     UniqueFd writeEnd(ends[1]);
     ChildProcess encoder;
@@ -404,24 +418,14 @@ Attempt anonymousPipeAttempt(AttemptContext& context) {
     if (!encoder.start(
             {request.encoderPath, command.arguments, context.workingFolder, readEnd.get()},
             failure)) {
-        return creationFailure(request, failure.stage == StartStage::ErrorPipe
-                                            ? failedWithError("CreatePipe@2", failure.error)
-                                            : failedWithError("CreateProcess()", failure.error));
+        const std::string text = failure.stage == StartStage::ErrorPipe
+                                     ? failedWithError("CreatePipe@2", failure.error)
+                                     : failedWithError("CreateProcess()", failure.error);
+        return failAttempt(context, failedWith(text), kJobSource, true);
     }
     // Only the encoder may hold the read end, or a dead encoder would go unnoticed.
     readEnd.reset();
-    const Limits limits{request.stopGrace, request.stallLimit};
-    const FeedResult feed =
-        feedEncoder(encoder, std::move(writeEnd), context.stop, limits, context.renderFrames,
-                    queuedByteBudget(context.input), request.outputPath);
-    context.result.framesDelivered = feed.framesDelivered;
-    Attempt attempt = judgeExit(feed, encoder, context.stop, limits);
-    if (attempt.end == AttemptEnd::Failed) {
-        reportError(request.errorLog, kAnonymousSource, attempt.text);
-        showFailure(attempt);
-        context.stop = true;
-    }
-    return attempt;
+    return feedAndJudge(context, encoder, std::move(writeEnd), kAnonymousSource, true);
 }
 
 } // namespace
@@ -445,7 +449,7 @@ EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& reques
     if (settings.logo && !settings.logoPath.empty()) {
         if (!makeLogoCopy(request.workFolder, settings.logoPath, random, copyName, logoGuard)) {
             result.errorText = "无法创建图标文件的副本";
-            showMessage(result.errorText, kErrorCaption, MessageKind::Error);
+            result.failure = Failure{result.errorText, kErrorCaption, MessageKind::Error};
             return result;
         }
         // The filter names the copy without a folder.
@@ -464,12 +468,9 @@ EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& reques
             (attempt.end == AttemptEnd::Stopped && !attempt.text.empty())) {
             state.pipeMode = kAnonymousPipeMode;
         }
-        if (attempt.end == AttemptEnd::Failed && attempt.killed) {
-            // Killed after a stop: there is nothing to start again.
-            showFailure(attempt);
-        } else if (attempt.end == AttemptEnd::Failed) {
+        // Killed after a stop, there is nothing to start again.
+        if (attempt.end == AttemptEnd::Failed && !attempt.killed)
             attempt = anonymousPipeAttempt(context);
-        }
     } else {
         attempt = anonymousPipeAttempt(context);
     }

@@ -4,6 +4,7 @@
 // encoder's exit judged, and the fall-back from the FIFO to the anonymous pipe.
 #include "album/album_model.h"
 #include "app/error_log.h"
+#include "platform/failure.h"
 #include "render/frame_format.h"
 #include "render/frame_sink.h"
 
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,13 +54,14 @@ struct EncoderRunResult {
     int attempts = 0;                      // encoder starts tried (1, or 2 after a fall-back)
     std::vector<std::string> commandLines; // the command-line text of each attempt
     std::uint64_t framesDelivered = 0;     // frames the last attempt's encoder took in full
+    std::optional<Failure> failure;        // the failure message for the user, if any
 };
 
 // Runs one generation. renderFrames writes the album into the sink and returns when it is
 // done, stopped, or the sink refused a frame; it is called again from the first picture when
 // the FIFO attempt fails and the anonymous pipe takes over (silently). afterDone (the cover
 // step) runs before Done is returned. A set stop flag gives Stopped and no afterDone. A failed
-// anonymous attempt shows the failure message, sets stop and gives Failed. An encoder that had
+// anonymous attempt returns the failure message, sets stop and gives Failed. An encoder that had
 // to be killed (it stopped reading, or did not end after a stop) fails the run with a message:
 // what it wrote is not a finished video.
 EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& request,

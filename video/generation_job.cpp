@@ -1,6 +1,5 @@
 #include "video/generation_job.h"
 
-#include "platform/dialogs.h"
 #include "render/frame_sequencer.h"
 #include "video/cover_art.h"
 #include "video/mp4_boxes.h"
@@ -11,18 +10,12 @@ namespace velomira {
 
 namespace {
 
+// The encoder's request with this run's length and the file the encoder writes.
 EncoderRequest encoderRequestFor(const GenerationRequest& request, const RunPlan& plan,
                                  const std::filesystem::path& outputPath) {
-    EncoderRequest encoder;
-    encoder.encoderPath = request.programFolder / "tool" / "ffmpeg";
-    encoder.workFolder = request.workFolder;
-    encoder.project = request.project;
+    EncoderRequest encoder = request.encoder;
     encoder.durationText = plan.durationText;
     encoder.outputPath = outputPath;
-    encoder.errorLog = request.errorLog;
-    encoder.frameFormat = request.frameFormat;
-    encoder.stopGrace = request.stopGrace;
-    encoder.stallLimit = request.stallLimit;
     return encoder;
 }
 
@@ -31,11 +24,11 @@ CoverRequest coverRequestFor(const GenerationRequest& request,
     CoverRequest cover;
     cover.stop = &stop;
     cover.timeLimit = request.coverTimeLimit;
-    cover.toolPath = request.programFolder / "tool" / "AtomicParsley";
-    cover.preparedCover = request.workFolder / "cover.jpg";
-    cover.project = request.project;
+    cover.toolPath = request.coverToolPath;
+    cover.preparedCover = request.encoder.workFolder / "cover.jpg";
+    cover.project = request.encoder.project;
     cover.videoPath = videoPath;
-    cover.errorLog = request.errorLog;
+    cover.errorLog = request.encoder.errorLog;
     return cover;
 }
 
@@ -53,7 +46,35 @@ void cutToDeliveredFrames(const EncoderRequest& encoder, std::uint64_t framesDel
     cutStoppedVideo(cut, failure);
 }
 
+// The end of a run that was not a failure: a video with a broken layout fails the run (the
+// earlier file stays); anything else replaces the chosen file.
+void keepOrDiscard(PendingOutput& output, const std::string& incomplete, const ErrorLog& errorLog,
+                   GenerationResult& result, std::atomic<bool>& stop) {
+    if (result.outcome != EncoderOutcome::Failed && !incomplete.empty()) {
+        result.outcome = EncoderOutcome::Failed;
+        result.errorText = "生成的视频文件不完整（" + incomplete + "），原有的文件保持不变。";
+        reportError(errorLog, "thread_make_video", result.errorText);
+        result.failures.push_back({result.errorText, "错误", MessageKind::Error});
+        stop = true;
+    }
+    if (result.outcome != EncoderOutcome::Failed) {
+        std::string failure;
+        if (!output.commit(failure)) {
+            result.outcome = EncoderOutcome::Failed;
+            result.errorText = failure;
+            reportError(errorLog, "thread_make_video", failure);
+        } else {
+            result.videoKept = true;
+        }
+    }
+}
+
 } // namespace
+
+void useProgramFolder(GenerationRequest& request, const std::filesystem::path& programFolder) {
+    request.encoder.encoderPath = programFolder / "tool" / "ffmpeg";
+    request.coverToolPath = programFolder / "tool" / "AtomicParsley";
+}
 
 GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& request,
                                   const RunPlan& plan, std::atomic<bool>& stop) {
@@ -66,11 +87,11 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     RunOutcome rendered = RunOutcome::Completed;
     auto renderFrames = [&](FrameSink& sink) {
         SequencerContext context;
-        context.project = request.project;
+        context.project = encoder.project;
         context.sink = &sink;
         context.fonts = request.fonts;
         context.margins = request.margins;
-        context.format = request.frameFormat;
+        context.format = encoder.frameFormat;
         rendered = renderAlbum(context, plan.totalPictures, stop, [&](int picture) {
             if (request.progress)
                 request.progress(picture, plan.totalPictures);
@@ -89,10 +110,14 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
         incomplete = describeMp4Problem(readMp4Layout(output.path()));
         if (!incomplete.empty())
             return;
-        result.coverEmbedded =
-            embedCover(coverRequestFor(request, output.path(), stop)) == CoverResult::Embedded;
+        CoverOutcome cover = embedCover(coverRequestFor(request, output.path(), stop));
+        result.coverEmbedded = cover.result == CoverResult::Embedded;
+        if (cover.failure)
+            result.failures.push_back(std::move(*cover.failure));
     };
-    const EncoderRunResult run = runEncoderJob(state, encoder, stop, renderFrames, afterDone);
+    EncoderRunResult run = runEncoderJob(state, encoder, stop, renderFrames, afterDone);
+    if (run.failure)
+        result.failures.push_back(std::move(*run.failure));
     result.outcome = run.outcome;
     result.errorText = run.errorText;
     result.attempts = run.attempts;
@@ -115,23 +140,7 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
         if (incomplete.empty())
             cutToDeliveredFrames(encoder, run.framesDelivered);
     }
-    if (result.outcome != EncoderOutcome::Failed && !incomplete.empty()) {
-        result.outcome = EncoderOutcome::Failed;
-        result.errorText = "生成的视频文件不完整（" + incomplete + "），原有的文件保持不变。";
-        reportError(request.errorLog, "thread_make_video", result.errorText);
-        showMessage(result.errorText, "错误", MessageKind::Error);
-        stop = true;
-    }
-    if (result.outcome != EncoderOutcome::Failed) {
-        std::string failure;
-        if (!output.commit(failure)) {
-            result.outcome = EncoderOutcome::Failed;
-            result.errorText = failure;
-            reportError(request.errorLog, "thread_make_video", failure);
-        } else {
-            result.videoKept = true;
-        }
-    }
+    keepOrDiscard(output, incomplete, encoder.errorLog, result, stop);
     return result;
 }
 

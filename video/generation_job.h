@@ -4,6 +4,7 @@
 #include "album/album_model.h"
 #include "app/caption_margins.h"
 #include "app/error_log.h"
+#include "platform/failure.h"
 #include "render/caption_fonts.h"
 #include "render/frame_format.h"
 #include "video/encoder_pipeline.h"
@@ -14,26 +15,27 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace velomira {
 
 struct GenerationRequest {
-    const AlbumProject* project = nullptr; // already through the preflight
+    // The encoder's part: its path, the album (already through the preflight), the work folder
+    // (logo copy, FIFO, prepared cover), the error log, the frame format and the encoder's time
+    // limits. The run fills in the length and the file the encoder writes.
+    EncoderRequest encoder;
+    std::filesystem::path coverToolPath; // <program folder>/tool/AtomicParsley
     const CaptionFontTable* fonts = nullptr;
     CaptionMargins margins;
-    std::filesystem::path programFolder; // tool/ffmpeg, tool/AtomicParsley
-    std::filesystem::path workFolder;    // logo copy, FIFO, prepared cover
     std::string outputPath;
-    ErrorLog errorLog;
-    // JPEG frames (the default), or raw frames of kRawFrameFormat (the stored frame_transport 1).
-    FrameFormat frameFormat = FrameFormat::Jpeg;
     // Picture n of N started (called again from 1 when the run falls back to the pipe).
     std::function<void(int picture, int total)> progress;
-    // Limits on the outside tools (the defaults in use; tests shorten them).
-    std::chrono::milliseconds stopGrace{15000};
-    std::chrono::milliseconds stallLimit{60000};
     std::chrono::milliseconds coverTimeLimit{0}; // zero: by the video's size
 };
+
+// Points the request at the outside tools of the program folder: tool/ffmpeg and
+// tool/AtomicParsley.
+void useProgramFolder(GenerationRequest& request, const std::filesystem::path& programFolder);
 
 struct GenerationResult {
     EncoderOutcome outcome = EncoderOutcome::Failed;
@@ -41,6 +43,9 @@ struct GenerationResult {
     int attempts = 0;
     bool coverEmbedded = false;
     bool videoKept = false; // the chosen file now holds this run's video
+    // The messages for the user, in the order they arose (the encoder's failure or the cover's
+    // warning, then an incomplete video).
+    std::vector<Failure> failures;
 };
 
 GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& request,

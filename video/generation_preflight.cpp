@@ -2,7 +2,6 @@
 
 #include "album/album_tables.h"
 #include "media/header_probe.h"
-#include "platform/dialogs.h"
 #include "render/image/image_layer.h"
 #include "render/image/magick_handles.h"
 #include "render/image/picture_reader.h"
@@ -26,17 +25,22 @@ bool isRegularFile(const std::string& path) {
     return std::filesystem::is_regular_file(path, ec);
 }
 
-bool refuse(const std::string& text, const std::string& title, MessageKind kind) {
-    showMessage(text, title, kind);
-    return false;
+// A check's outcome: passed, or refused with the failure to show.
+struct Check {
+    bool passed = true;
+    std::optional<Failure> failure;
+};
+
+Check refuse(std::string text, std::string title, MessageKind kind) {
+    return {false, Failure{std::move(text), std::move(title), kind}};
 }
 
-bool checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewLogo>* previewLogo) {
+Check checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewLogo>* previewLogo) {
     VideoSettings& s = project.settings;
     if (!s.logo || s.logoPath.empty()) {
         if (previewLogo != nullptr)
             previewLogo->reset();
-        return true;
+        return {};
     }
     if (!isRegularFile(s.logoPath))
         return refuse("选择的图标文件不存在，请重新选择", "提示", MessageKind::Warning);
@@ -60,10 +64,8 @@ bool checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewLo
         // the encoder's overlay of the video.
         Failure failure;
         logo->image = readPicture(s.logoPath, "", {0, 0}, &failure);
-        if (!logo->image) {
-            showFailure(failure);
-            return false;
-        }
+        if (!logo->image)
+            return Check{false, std::move(failure)};
         const int w = static_cast<int>(MagickGetImageWidth(logo->image.get()));
         const int h = static_cast<int>(MagickGetImageHeight(logo->image.get()));
         switch (s.logoLocation) {
@@ -82,14 +84,14 @@ bool checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewLo
         }
         *previewLogo = std::move(logo);
     }
-    return true;
+    return {};
 }
 
-bool checkMusic(AlbumProject& project, PreflightResult& result) {
+Check checkMusic(AlbumProject& project, PreflightResult& result) {
     VideoSettings& s = project.settings;
     s.audioSampleRate = -1;
     if (!s.bgsound || project.musicItems.empty())
-        return true;
+        return {};
     for (std::size_t i = 0; i < project.musicItems.size(); ++i) {
         const MusicTrack& track = project.musicItems[i];
         if (!isRegularFile(track.path)) {
@@ -113,13 +115,13 @@ bool checkMusic(AlbumProject& project, PreflightResult& result) {
                       "提示", MessageKind::Warning);
     }
     s.audioSampleRate = rate;
-    return true;
+    return {};
 }
 
-bool checkCover(const AlbumProject& project, const std::filesystem::path& programFolder) {
+Check checkCover(const AlbumProject& project, const std::filesystem::path& programFolder) {
     const VideoSettings& s = project.settings;
     if (!s.cover || s.coverPath.empty())
-        return true;
+        return {};
     const std::string title = "提示 - 设置封面";
     if (!isRegularFile(s.coverPath))
         return refuse("封面图片 " + s.coverPath + " 不存在，请重新选择。", title,
@@ -133,7 +135,7 @@ bool checkCover(const AlbumProject& project, const std::filesystem::path& progra
     if (!isRegularFile((programFolder / "tool" / "AtomicParsley").string()))
         return refuse("没有找到 AtomicParsley.exe 文件，请到官网重新下载软件。", title,
                       MessageKind::Warning);
-    return true;
+    return {};
 }
 
 } // namespace
@@ -169,13 +171,16 @@ PreflightResult checkBeforeGeneration(AlbumProject& project, OutputMode mode,
                                       std::unique_ptr<PreviewLogo>* previewLogo) {
     PreflightResult result;
     if (project.settings.videoSize == 0) {
-        showMessage("请选择视频尺寸", "提示", MessageKind::Warning);
+        result.failure = Failure{"请选择视频尺寸", "提示", MessageKind::Warning};
         return result;
     }
-    if (!checkLogo(project, mode, previewLogo) || !checkMusic(project, result) ||
-        !checkCover(project, programFolder))
-        return result;
-    result.accepted = true;
+    Check check = checkLogo(project, mode, previewLogo);
+    if (check.passed)
+        check = checkMusic(project, result);
+    if (check.passed)
+        check = checkCover(project, programFolder);
+    result.accepted = check.passed;
+    result.failure = std::move(check.failure);
     return result;
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 // The checks before a video or preview run: a size is chosen, the logo is usable, the music
 // files exist and share a sample rate (or one is picked), the cover and its tool are there.
-// Each refusal shows its warning and stops the run before anything starts.
+// Each refusal stops the run before anything starts and comes back with the warning to show.
 #include "album/album_model.h"
+#include "platform/failure.h"
 #include "render/image/image_layer.h"
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,8 @@ enum class OutputMode { Video, Preview };
 struct PreflightResult {
     bool accepted = false;
     int musicTrackToSelect = -1; // the track named by a refusal, for the music list
+    // The refusal to show; none when accepted, or when the picture reader has shown its own.
+    std::optional<Failure> failure;
 };
 
 // Sets project.settings.audioSampleRate (-1 when all tracks agree). In preview mode a usable

@@ -1,22 +1,26 @@
 #include "video/generation_worker.h"
 
-#include "platform/dialogs.h"
-
 #include <system_error>
 
 namespace velomira {
+
+namespace {
+
+Failure threadRefusal() {
+    return {"启动线程失败", "提示", MessageKind::Warning};
+}
+
+} // namespace
 
 GenerationWorker::~GenerationWorker() {
     requestStop();
     wait();
 }
 
-bool GenerationWorker::start(EncoderState& state, GenerationRequest request, RunPlan plan,
-                             OutcomeCallback onOutcome) {
-    if (running_.load()) {
-        showMessage("启动线程失败", "提示", MessageKind::Warning);
-        return false;
-    }
+std::optional<Failure> GenerationWorker::start(EncoderState& state, GenerationRequest request,
+                                               RunPlan plan, OutcomeCallback onOutcome) {
+    if (running_.load())
+        return threadRefusal();
     wait(); // collect the thread of a finished run
     stop_.store(false);
     running_.store(true);
@@ -30,10 +34,9 @@ bool GenerationWorker::start(EncoderState& state, GenerationRequest request, Run
         });
     } catch (const std::system_error&) {
         running_.store(false);
-        showMessage("启动线程失败", "提示", MessageKind::Warning);
-        return false;
+        return threadRefusal();
     }
-    return true;
+    return std::nullopt;
 }
 
 void GenerationWorker::wait() {

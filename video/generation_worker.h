@@ -2,10 +2,12 @@
 // The generation job on its own thread: the caller (a window, the terminal program) stays free
 // to show progress and take the stop button; the outcome arrives through a callback on the
 // worker's thread when the encoder has finished.
+#include "platform/failure.h"
 #include "video/generation_job.h"
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <thread>
 
 namespace velomira {
@@ -19,10 +21,11 @@ class GenerationWorker {
     GenerationWorker(const GenerationWorker&) = delete;
     GenerationWorker& operator=(const GenerationWorker&) = delete;
 
-    // Starts one run; false (with "启动线程失败" shown) when a run is still going or the
-    // thread could not be started. The request's album must stay unchanged until the outcome.
-    bool start(EncoderState& state, GenerationRequest request, RunPlan plan,
-               OutcomeCallback onOutcome);
+    // Starts one run; the refusal ("启动线程失败") when a run is still going or the thread
+    // could not be started, none when it started. The request's album must stay unchanged
+    // until the outcome.
+    std::optional<Failure> start(EncoderState& state, GenerationRequest request, RunPlan plan,
+                                 OutcomeCallback onOutcome);
 
     // The stop button: the run ends after the current picture and the encoder finishes.
     void requestStop() { stop_.store(true); }

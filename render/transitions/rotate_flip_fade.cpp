@@ -66,6 +66,8 @@ void takeFadePixels(FadePixels& pixels, MagickWand* picture, MagickWand* previou
                    exportRgb24(previous, pixels.previous.data(), size);
 }
 
+} // namespace
+
 Image crossFade(EffectInputs& in, const EffectParameter& parameter) {
     const std::vector<int> levels = fadeLevels(parameter.step);
     Image previous;
@@ -100,6 +102,8 @@ Image crossFade(EffectInputs& in, const EffectParameter& parameter) {
     };
     return playTransition(in, levels.size(), draw, frame, FrameOrder::Apart);
 }
+
+namespace {
 
 // Makes the library's rotation and distortion sample by bilinear interpolation instead of its
 // default elliptical area filter: at 1280 x 720 the perspective then costs a third and the
@@ -195,8 +199,10 @@ bool spinFrame8(FrameCanvas& canvas, const RgbFrame& under, const RgbFrame& pict
     return true;
 }
 
-template <bool Grow, bool Clockwise> Image spin(EffectInputs& in, const EffectParameter&) {
-    const std::vector<SpinStep> steps = spinSteps(in.width, in.height, Grow, Clockwise);
+} // namespace
+
+Image spin(EffectInputs& in, const EffectParameter&, bool grow, bool clockwise) {
+    const std::vector<SpinStep> steps = spinSteps(in.width, in.height, grow, clockwise);
     Image previous;
     Image frame;
     TransitionPixels pixels;
@@ -213,7 +219,7 @@ template <bool Grow, bool Clockwise> Image spin(EffectInputs& in, const EffectPa
         if (!previous || !in.pictureCanvas)
             return nullptr;
         if (pixels.ready()) {
-            if (Grow ? spinFrame8(canvas, pixels.base, pixels.picture, steps[i])
+            if (grow ? spinFrame8(canvas, pixels.base, pixels.picture, steps[i])
                      : spinFrame8(canvas, pixels.picture, pixels.base, steps[i]))
                 return DrawnFrame::pixels(canvas.frame.data());
             // Frames drawn apart read the pixels: only the first frame may give them up.
@@ -221,18 +227,18 @@ template <bool Grow, bool Clockwise> Image spin(EffectInputs& in, const EffectPa
                 return nullptr;
             pixels = TransitionPixels();
         }
-        frame = Grow ? spinFrame(previous, *in.pictureCanvas, steps[i], in.width, in.height)
+        frame = grow ? spinFrame(previous, *in.pictureCanvas, steps[i], in.width, in.height)
                      : spinFrame(*in.pictureCanvas, previous, steps[i], in.width, in.height);
         return frame.get();
     };
     return playTransition(in, steps.size() + 1, draw, frame, FrameOrder::Apart);
 }
 
+namespace {
+
 // ---------------------------------------------------------------------------------------------
 // Flips: the new picture swings in around one edge of the frame like a door, drawn in
 // perspective over the previous frame.
-
-enum class Hinge { Left, Right, Top, Bottom };
 
 constexpr int kFlipSteps = 18;
 
@@ -242,12 +248,12 @@ struct FlipStep {
     long y;
 };
 
-FlipStep flipStep(int width, int height, Hinge hinge, int k) {
+FlipStep flipStep(int width, int height, FlipHinge hinge, int k) {
     const double w = width;
     const double h = height;
     // The moving edge spans `span` at full length (the height for a side hinge) and travels
     // over `travel`; its half-length grows toward full length around the centre.
-    const bool sideways = hinge == Hinge::Left || hinge == Hinge::Right;
+    const bool sideways = hinge == FlipHinge::Left || hinge == FlipHinge::Right;
     const double span = sideways ? h : w;
     const double travel = sideways ? w : h;
     const double centre = sideways ? height / 2 : width / 2;
@@ -261,15 +267,15 @@ FlipStep flipStep(int width, int height, Hinge hinge, int k) {
     const double falling = static_cast<long>(reach - k * reach / kFlipSteps);
 
     switch (hinge) {
-    case Hinge::Left:
+    case FlipHinge::Left:
         return {{0, 0, 0, 0, 0, h, 0, h, w, 0, rising, start, w, h, rising, end}, -1, -1};
-    case Hinge::Right:
+    case FlipHinge::Right:
         return {{0, 0, falling, start, 0, h, falling, end, w, h, w, h, w, 0, w, 0},
                 static_cast<long>(falling - 1),
                 -1};
-    case Hinge::Top:
+    case FlipHinge::Top:
         return {{0, 0, 0, 0, w, 0, w, 0, 0, h, start, rising, w, h, end, rising}, -1, -1};
-    case Hinge::Bottom:
+    case FlipHinge::Bottom:
         break;
     }
     return {{0, h, 0, h, w, h, w, h, 0, 0, start, falling, w, 0, end, falling},
@@ -278,7 +284,7 @@ FlipStep flipStep(int width, int height, Hinge hinge, int k) {
 }
 
 // The 17 swinging frames; the 18th frame is the plain picture.
-std::vector<FlipStep> flipSteps(int width, int height, Hinge hinge) {
+std::vector<FlipStep> flipSteps(int width, int height, FlipHinge hinge) {
     std::vector<FlipStep> steps;
     for (int k = 1; k < kFlipSteps; ++k)
         steps.push_back(flipStep(width, height, hinge, k));
@@ -297,8 +303,10 @@ Image flipSource(const EffectInputs& in) {
     return source;
 }
 
-template <Hinge Side> Image flipIn(EffectInputs& in, const EffectParameter&) {
-    const std::vector<FlipStep> steps = flipSteps(in.width, in.height, Side);
+} // namespace
+
+Image flipIn(EffectInputs& in, const EffectParameter&, FlipHinge side) {
+    const std::vector<FlipStep> steps = flipSteps(in.width, in.height, side);
     // Where every step gives a perspective (all but the tiniest frames), each 8-bit frame is the
     // swinging picture drawn onto a copy of the previous frame, whatever the frames before it
     // drew: the swing of a frame covers that of the one before.
@@ -356,33 +364,6 @@ template <Hinge Side> Image flipIn(EffectInputs& in, const EffectParameter&) {
     };
     return playTransition(in, steps.size() + 1, draw, frame,
                           apart ? FrameOrder::Apart : FrameOrder::InOrder);
-}
-
-} // namespace
-
-TransitionEffect rotateFlipFadeEffect(int index) {
-    switch (index) {
-    case 31:
-        return crossFade;
-    case 45:
-        return spin<true, true>;
-    case 46:
-        return spin<true, false>;
-    case 47:
-        return spin<false, true>;
-    case 48:
-        return spin<false, false>;
-    case 60:
-        return flipIn<Hinge::Left>;
-    case 61:
-        return flipIn<Hinge::Right>;
-    case 62:
-        return flipIn<Hinge::Top>;
-    case 63:
-        return flipIn<Hinge::Bottom>;
-    default:
-        return nullptr;
-    }
 }
 
 } // namespace velomira

@@ -240,36 +240,14 @@ std::vector<PixelRect> cornerRects(const Frame& f, int a) {
             pixelRect(w, 0, w - a, h, f.w, f.h), pixelRect(w, hh, w - a, hh - h, f.w, f.h)};
 }
 
-template <int Index> Image maskEffect(EffectInputs& in, const EffectParameter& parameter) {
-    return playMaskEffect(in, shapeRevealMasks(Index, in.width, in.height, parameter));
-}
-
-template <int Index> Image rectEffect(EffectInputs& in, const EffectParameter& parameter) {
-    return playRectEffect(in, cornerRectangles(Index, in.width, in.height, parameter));
-}
-
-struct FamilyEntry {
-    int index;
-    TransitionEffect effect;
-};
-
-constexpr FamilyEntry kEffects[] = {
-    {25, maskEffect<25>}, {26, maskEffect<26>}, {37, rectEffect<37>}, {38, rectEffect<38>},
-    {51, maskEffect<51>}, {52, maskEffect<52>}, {53, maskEffect<53>}, {54, maskEffect<54>},
-    {55, maskEffect<55>}, {56, maskEffect<56>}, {58, maskEffect<58>}, {59, maskEffect<59>},
-    {64, maskEffect<64>}, {65, maskEffect<65>}, {73, maskEffect<73>}, {74, maskEffect<74>},
-    {75, maskEffect<75>}, {76, maskEffect<76>}, {77, maskEffect<77>}, {78, maskEffect<78>},
-    {79, maskEffect<79>}, {80, maskEffect<80>},
-};
-
 } // namespace
 
-TransitionEffect shapeRevealEffect(int index) {
-    for (const FamilyEntry& entry : kEffects) {
-        if (entry.index == index)
-            return entry.effect;
-    }
-    return nullptr;
+Image shapeReveal(EffectInputs& in, const EffectParameter& parameter, int index) {
+    return playMaskEffect(in, shapeRevealMasks(index, in.width, in.height, parameter));
+}
+
+Image cornerReveal(EffectInputs& in, const EffectParameter& parameter, int index) {
+    return playRectEffect(in, cornerRectangles(index, in.width, in.height, parameter));
 }
 
 MaskSequence shapeRevealMasks(int index, int width, int height, const EffectParameter& parameter) {

@@ -5,8 +5,10 @@
 
 namespace velomira {
 
-// The effect of a catalogue index of this family; null for any other index.
-TransitionEffect shapeRevealEffect(int index);
+// The drawn mask reveal of an index of shapeRevealMasks, and the corner reveal of an index of
+// cornerRectangles.
+Image shapeReveal(EffectInputs& in, const EffectParameter& parameter, int index);
+Image cornerReveal(EffectInputs& in, const EffectParameter& parameter, int index);
 
 // The drawn masks of the indexes 25, 26, 51 to 56, 58, 59, 64, 65 and 73 to 80 on a
 // width x height frame; no frames for any other index or size.

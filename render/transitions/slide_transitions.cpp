@@ -8,34 +8,31 @@ namespace velomira {
 
 namespace {
 
-// Which way the moving picture travels.
-enum class Motion { LeftToRight, RightToLeft, TopToBottom, BottomToTop };
-
 struct Offset {
     long x = 0;
     long y = 0;
 };
 
-bool isHorizontal(Motion motion) {
-    return motion == Motion::LeftToRight || motion == Motion::RightToLeft;
+bool isHorizontal(SlideMotion motion) {
+    return motion == SlideMotion::LeftToRight || motion == SlideMotion::RightToLeft;
 }
 
 // The length of the travel: the frame side along the motion.
-int extentOf(const EffectInputs& in, Motion motion) {
+int extentOf(const EffectInputs& in, SlideMotion motion) {
     return isHorizontal(motion) ? in.width : in.height;
 }
 
 // Where a full-frame picture lands when moved `distance` pixels along the motion. Negative
 // distances and distances beyond the frame are fine: the frame clips the picture.
-Offset movedBy(Motion motion, int distance) {
+Offset movedBy(SlideMotion motion, int distance) {
     switch (motion) {
-    case Motion::LeftToRight:
+    case SlideMotion::LeftToRight:
         return {distance, 0};
-    case Motion::RightToLeft:
+    case SlideMotion::RightToLeft:
         return {-distance, 0};
-    case Motion::TopToBottom:
+    case SlideMotion::TopToBottom:
         return {0, distance};
-    case Motion::BottomToTop:
+    case SlideMotion::BottomToTop:
         break;
     }
     return {0, -distance};
@@ -144,13 +141,16 @@ int travelStep(int extent) {
     return std::max(t, 1);
 }
 
+} // namespace
+
 // ---- Push: the new picture enters and pushes the previous one out the other side.
 
-Image pushEffect(EffectInputs& in, const EffectParameter& parameter, Motion motion) {
+Image push(EffectInputs& in, const EffectParameter& parameter, SlideMotion motion) {
     const int extent = hasArea(in) ? extentOf(in, motion) : 0;
     const std::vector<int> sizes = growingSizes(extent, parameter.step);
     // The picture that trails the motion is drawn first.
-    const bool pictureFirst = motion == Motion::LeftToRight || motion == Motion::TopToBottom;
+    const bool pictureFirst =
+        motion == SlideMotion::LeftToRight || motion == SlideMotion::TopToBottom;
     Image previous, frame, last;
     Scratch scratch;
     TransitionPixels pixels;
@@ -191,11 +191,13 @@ Image pushEffect(EffectInputs& in, const EffectParameter& parameter, Motion moti
     return playTransition(in, sizes.size(), draw, last, FrameOrder::Apart);
 }
 
+namespace {
+
 // The two shapes the slides and flies share. Each plays `steps` frames and then the picture
 // itself; `active` false (an empty frame) means no transition at all.
 
 // The regions of the moving picture that a frame shows, from the frame's step.
-using RegionsOf = std::vector<Region> (*)(int width, int height, Motion motion, int step);
+using RegionsOf = std::vector<Region> (*)(int width, int height, SlideMotion motion, int step);
 
 void drawRegions(Scratch& scratch, MagickWand* frame, MagickWand* source,
                  const std::vector<Region>& regions) {
@@ -209,8 +211,8 @@ void copyRegions(const RgbFrame& source, RgbFrame& frame, const std::vector<Regi
 }
 
 // The previous picture, placed by its regions, over a fresh copy of the still new picture.
-Image playOverPicture(EffectInputs& in, const std::vector<int>& steps, bool active, Motion motion,
-                      RegionsOf regionsOf) {
+Image playOverPicture(EffectInputs& in, const std::vector<int>& steps, bool active,
+                      SlideMotion motion, RegionsOf regionsOf) {
     Image previous, frame, last;
     Scratch scratch;
     TransitionPixels pixels;
@@ -242,7 +244,7 @@ Image playOverPicture(EffectInputs& in, const std::vector<int>& steps, bool acti
 
 // The new picture, placed by its regions, gathering on the previous frame (ours, so it serves
 // directly as the base).
-Image playOntoBase(EffectInputs& in, const std::vector<int>& steps, bool active, Motion motion,
+Image playOntoBase(EffectInputs& in, const std::vector<int>& steps, bool active, SlideMotion motion,
                    RegionsOf regionsOf) {
     Image base, last, unused;
     Scratch scratch;
@@ -270,13 +272,15 @@ Image playOntoBase(EffectInputs& in, const std::vector<int>& steps, bool active,
     return playTransition(in, active ? steps.size() + 1 : 0, draw, last);
 }
 
-std::vector<Region> movedWhole(int width, int height, Motion motion, int distance) {
+std::vector<Region> movedWhole(int width, int height, SlideMotion motion, int distance) {
     return {{0, 0, width, height, movedBy(motion, distance)}};
 }
 
+} // namespace
+
 // ---- Slide out: the previous picture moves away and uncovers the still new picture.
 
-Image slideOutEffect(EffectInputs& in, Motion motion) {
+Image slideOut(EffectInputs& in, const EffectParameter&, SlideMotion motion) {
     const int extent = hasArea(in) ? extentOf(in, motion) : 0;
     const int t = travelStep(extent);
     const int n = extent / t - (extent % t == 0 ? 1 : 0);
@@ -288,7 +292,7 @@ Image slideOutEffect(EffectInputs& in, Motion motion) {
 
 // ---- Slide in: the new picture moves in over the still previous picture.
 
-Image slideInEffect(EffectInputs& in, Motion motion) {
+Image slideIn(EffectInputs& in, const EffectParameter&, SlideMotion motion) {
     const int extent = hasArea(in) ? extentOf(in, motion) : 0;
     const int t = travelStep(extent);
     const int n = extent / t + (extent % t != 0 ? 1 : 0);
@@ -297,6 +301,8 @@ Image slideInEffect(EffectInputs& in, Motion motion) {
         distances.push_back(k * t - extent);
     return playOntoBase(in, distances, n > 0, motion, movedWhole);
 }
+
+namespace {
 
 // ---- Fly in and out: the inner regions of the four quarters shown at the frame's corners.
 
@@ -316,7 +322,7 @@ std::array<Region, 4> quarterPieces(int width, int height, int w) {
     }};
 }
 
-std::vector<Region> quarters(int width, int height, Motion, int pieceWidth) {
+std::vector<Region> quarters(int width, int height, SlideMotion, int pieceWidth) {
     const std::array<Region, 4> pieces = quarterPieces(width, height, pieceWidth);
     return {pieces.begin(), pieces.end()};
 }
@@ -329,74 +335,26 @@ int flyStep(int parameter) {
     return std::max(p, 1);
 }
 
-Image flyInEffect(EffectInputs& in, const EffectParameter& parameter) {
+} // namespace
+
+Image flyIn(EffectInputs& in, const EffectParameter& parameter) {
     const int p = flyStep(parameter.step);
     const int width = hasArea(in) ? in.width : 0;
     const int n = (width / p) / 2 + (width % (2 * p) != 0 ? 1 : 0);
     std::vector<int> widths;
     for (int k = 1; k < n; ++k)
         widths.push_back(k * p);
-    return playOntoBase(in, widths, n > 0, Motion{}, quarters);
+    return playOntoBase(in, widths, n > 0, SlideMotion{}, quarters);
 }
 
-Image flyOutEffect(EffectInputs& in, const EffectParameter& parameter) {
+Image flyOut(EffectInputs& in, const EffectParameter& parameter) {
     const int p = flyStep(parameter.step);
     const int width = hasArea(in) ? in.width : 0;
     const int n = (width / p) / 2 - (width % (2 * p) == 0 ? 1 : 0);
     std::vector<int> widths;
     for (int k = n; k >= 1; --k)
         widths.push_back(k * p);
-    return playOverPicture(in, widths, width > 0, Motion{}, quarters);
-}
-
-// ---- Catalogue entries.
-
-template <Motion M> Image push(EffectInputs& in, const EffectParameter& parameter) {
-    return pushEffect(in, parameter, M);
-}
-template <Motion M> Image slideOut(EffectInputs& in, const EffectParameter&) {
-    return slideOutEffect(in, M);
-}
-template <Motion M> Image slideIn(EffectInputs& in, const EffectParameter&) {
-    return slideInEffect(in, M);
-}
-
-} // namespace
-
-TransitionEffect slideTransitionEffect(int index) {
-    using M = Motion;
-    switch (index) {
-    case 27:
-        return push<M::LeftToRight>;
-    case 28:
-        return push<M::RightToLeft>;
-    case 29:
-        return push<M::TopToBottom>;
-    case 30:
-        return push<M::BottomToTop>;
-    case 39:
-        return flyInEffect;
-    case 40:
-        return flyOutEffect;
-    case 69:
-        return slideOut<M::LeftToRight>;
-    case 70:
-        return slideOut<M::RightToLeft>;
-    case 71:
-        return slideOut<M::TopToBottom>;
-    case 72:
-        return slideOut<M::BottomToTop>;
-    case 85:
-        return slideIn<M::LeftToRight>;
-    case 86:
-        return slideIn<M::RightToLeft>;
-    case 87:
-        return slideIn<M::TopToBottom>;
-    case 88:
-        return slideIn<M::BottomToTop>;
-    default:
-        return nullptr;
-    }
+    return playOverPicture(in, widths, width > 0, SlideMotion{}, quarters);
 }
 
 } // namespace velomira

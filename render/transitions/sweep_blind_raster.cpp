@@ -86,14 +86,6 @@ double sweepLimit(int index) {
     return index == 33 ? 180.0 : index == 57 ? 90.0 : 360.0;
 }
 
-template <int Index> Image sweepEffect(EffectInputs& in, const EffectParameter& parameter) {
-    return playMaskEffect(in, clockSweepMasks(Index, in.width, in.height, parameter));
-}
-
-template <int Index> Image rectEffect(EffectInputs& in, const EffectParameter& parameter) {
-    return playRectEffect(in, blindRasterRects(Index, in.width, in.height, parameter));
-}
-
 // Only the strips opened since the frame before are copied: the base keeps the earlier ones.
 std::vector<PixelRect> blinds(int index, int width, int height, int count, int k) {
     const double pitch = (index == 49 ? width : height) / static_cast<double>(count);
@@ -138,25 +130,14 @@ std::vector<PixelRect> rasterBands(int index, int width, int height, double band
     return rects;
 }
 
-struct FamilyEntry {
-    int index;
-    TransitionEffect effect;
-};
-
-constexpr FamilyEntry kEffects[] = {
-    {32, sweepEffect<32>}, {33, sweepEffect<33>}, {34, sweepEffect<34>}, {35, sweepEffect<35>},
-    {36, sweepEffect<36>}, {41, rectEffect<41>},  {42, rectEffect<42>},  {43, rectEffect<43>},
-    {44, rectEffect<44>},  {49, rectEffect<49>},  {50, rectEffect<50>},  {57, sweepEffect<57>},
-};
-
 } // namespace
 
-TransitionEffect sweepBlindRasterEffect(int index) {
-    for (const FamilyEntry& entry : kEffects) {
-        if (entry.index == index)
-            return entry.effect;
-    }
-    return nullptr;
+Image clockSweep(EffectInputs& in, const EffectParameter& parameter, int index) {
+    return playMaskEffect(in, clockSweepMasks(index, in.width, in.height, parameter));
+}
+
+Image blindRaster(EffectInputs& in, const EffectParameter& parameter, int index) {
+    return playRectEffect(in, blindRasterRects(index, in.width, in.height, parameter));
 }
 
 MaskSequence clockSweepMasks(int index, int width, int height, const EffectParameter& parameter) {

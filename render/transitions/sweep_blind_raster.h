@@ -5,8 +5,10 @@
 
 namespace velomira {
 
-// The effect of a catalogue index of this family; null for any other index.
-TransitionEffect sweepBlindRasterEffect(int index);
+// The sweep of an index of clockSweepMasks, and the blind or raster of an index of
+// blindRasterRects.
+Image clockSweep(EffectInputs& in, const EffectParameter& parameter, int index);
+Image blindRaster(EffectInputs& in, const EffectParameter& parameter, int index);
 
 // The sectors of the clock sweeps (32 to 36) and the windmill (57) on a width x height frame;
 // no frames for any other index or size, or for an angle step that is not positive.

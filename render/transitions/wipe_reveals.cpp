@@ -333,44 +333,10 @@ WipePlan planFor(int index, int width, int height, int step) {
     }
 }
 
-template <int Index> Image wipeEffect(EffectInputs& in, const EffectParameter& parameter) {
-    return runWipe(in, planFor(Index, in.width, in.height, parameter.step));
-}
-
-struct CatalogueEntry {
-    int index;
-    TransitionEffect effect;
-};
-
-constexpr std::array<CatalogueEntry, 18> kEffects{{
-    {2, wipeEffect<2>},
-    {3, wipeEffect<3>},
-    {4, wipeEffect<4>},
-    {6, wipeEffect<6>},
-    {8, wipeEffect<8>},
-    {10, wipeEffect<10>},
-    {12, wipeEffect<12>},
-    {18, wipeEffect<18>},
-    {19, wipeEffect<19>},
-    {20, wipeEffect<20>},
-    {21, wipeEffect<21>},
-    {22, wipeEffect<22>},
-    {23, wipeEffect<23>},
-    {24, wipeEffect<24>},
-    {95, wipeEffect<95>},
-    {96, wipeEffect<96>},
-    {97, wipeEffect<97>},
-    {98, wipeEffect<98>},
-}};
-
 } // namespace
 
-TransitionEffect wipeRevealEffect(int index) {
-    for (const CatalogueEntry& entry : kEffects) {
-        if (entry.index == index)
-            return entry.effect;
-    }
-    return nullptr;
+Image wipeReveal(EffectInputs& in, const EffectParameter& parameter, int index) {
+    return runWipe(in, planFor(index, in.width, in.height, parameter.step));
 }
 
 } // namespace velomira

@@ -126,6 +126,8 @@ bool zoomed8(RgbScaler& scaler, RgbFrame& enlarged, const RgbFrame& picture, Rgb
     return true;
 }
 
+} // namespace
+
 Image centreZoom(EffectInputs& in, const EffectParameter& parameter, bool growing) {
     if (!usableFrame(in))
         return withoutFrames(in);
@@ -182,31 +184,13 @@ Image centreZoom(EffectInputs& in, const EffectParameter& parameter, bool growin
     return playTransition(in, steps.size(), draw, frame, FrameOrder::Apart);
 }
 
-Image zoomOut(EffectInputs& in, const EffectParameter& parameter) {
-    return centreZoom(in, parameter, false);
-}
-
-Image zoomIn(EffectInputs& in, const EffectParameter& parameter) {
-    return centreZoom(in, parameter, true);
-}
+namespace {
 
 // ---- The new picture grows over the previous frame (5, 7, 9, 11, 13 to 17) ----
 
-enum class Anchor {
-    TopLeft,
-    BottomLeft,
-    TopRight,
-    BottomRight,
-    LeftMiddle,
-    RightMiddle,
-    TopMiddle,
-    BottomMiddle,
-    Centre,
-};
-
 // The top and bottom middles grow with the height; all others with the width.
-bool growsWithHeight(Anchor anchor) {
-    return anchor == Anchor::TopMiddle || anchor == Anchor::BottomMiddle;
+bool growsWithHeight(GrowAnchor anchor) {
+    return anchor == GrowAnchor::TopMiddle || anchor == GrowAnchor::BottomMiddle;
 }
 
 // step, 2 step, ... below the extent, then the extent itself: ceil(extent / step) sizes.
@@ -220,11 +204,11 @@ std::vector<int> growingSizes(int extent, int step) {
     return sizes;
 }
 
-Placement growPlacement(Anchor anchor, int s, int width, int height, float r) {
+Placement growPlacement(GrowAnchor anchor, int s, int width, int height, float r) {
     if (growsWithHeight(anchor)) {
         const float w = static_cast<float>(s) / r;
         const long x = static_cast<long>((static_cast<float>(width) - w) * 0.5);
-        const long y = anchor == Anchor::TopMiddle ? 0 : height - s;
+        const long y = anchor == GrowAnchor::TopMiddle ? 0 : height - s;
         return {static_cast<int>(w), s, x, y};
     }
     const float h = static_cast<float>(s) * r;
@@ -232,44 +216,46 @@ Placement growPlacement(Anchor anchor, int s, int width, int height, float r) {
     const long middle = static_cast<long>((static_cast<float>(height) - h) * 0.5);
     Placement place{s, static_cast<int>(h), 0, 0};
     switch (anchor) {
-    case Anchor::TopLeft:
+    case GrowAnchor::TopLeft:
         break;
-    case Anchor::BottomLeft:
+    case GrowAnchor::BottomLeft:
         place.y = bottom;
         break;
-    case Anchor::TopRight:
+    case GrowAnchor::TopRight:
         place.x = width - s;
         break;
-    case Anchor::BottomRight:
+    case GrowAnchor::BottomRight:
         place.x = width - s;
         place.y = bottom;
         break;
-    case Anchor::LeftMiddle:
+    case GrowAnchor::LeftMiddle:
         place.y = middle;
         break;
-    case Anchor::RightMiddle:
+    case GrowAnchor::RightMiddle:
         place.x = width - s;
         place.y = middle;
         break;
-    case Anchor::Centre:
+    case GrowAnchor::Centre:
         place.x = (width - s) >> 1;
         place.y = middle;
         break;
-    case Anchor::TopMiddle:
-    case Anchor::BottomMiddle:
+    case GrowAnchor::TopMiddle:
+    case GrowAnchor::BottomMiddle:
         break;
     }
     return place;
 }
 
-template <Anchor A> Image growOver(EffectInputs& in, const EffectParameter& parameter) {
+} // namespace
+
+Image growOver(EffectInputs& in, const EffectParameter& parameter, GrowAnchor anchor) {
     if (!usableFrame(in))
         return withoutFrames(in);
-    const int extent = growsWithHeight(A) ? in.height : in.width;
+    const int extent = growsWithHeight(anchor) ? in.height : in.width;
     const float r = frameRatio(in.width, in.height);
     std::vector<Placement> steps;
     for (int s : growingSizes(extent, parameter.step))
-        steps.push_back(growPlacement(A, s, in.width, in.height, r));
+        steps.push_back(growPlacement(anchor, s, in.width, in.height, r));
     bool apart = true;
     for (std::size_t k = 1; k + 1 < steps.size(); ++k)
         apart = apart && steps[k].covers(steps[k - 1]);
@@ -307,17 +293,9 @@ template <Anchor A> Image growOver(EffectInputs& in, const EffectParameter& para
                           apart ? FrameOrder::Apart : FrameOrder::InOrder);
 }
 
-// ---- The previous frame shrinks away over the new picture (66, 67, 68, 81 to 84) ----
+namespace {
 
-enum class Shrink {
-    Centre,         // 66
-    VerticalBand,   // 67: the left and right sides close in
-    HorizontalBand, // 68: the top and bottom close in
-    TopLeft,        // 81
-    BottomLeft,     // 82
-    TopRight,       // 83
-    BottomRight,    // 84
-};
+// ---- The previous frame shrinks away over the new picture (66, 67, 68, 81 to 84) ----
 
 // 66: d = extent - step, then the step is cut down to what is left so d ends on 0.
 std::vector<int> evenShrinkSizes(int extent, int step) {
@@ -361,56 +339,58 @@ std::vector<int> cornerShrinkSizes(int q) {
     return sizes;
 }
 
-Placement shrinkPlacement(Shrink kind, int d, int width, int height, float r) {
+Placement shrinkPlacement(ShrinkKind kind, int d, int width, int height, float r) {
     const float h = static_cast<float>(d) * r;
     const float w = static_cast<float>(d) / r;
     const int scaledHeight = static_cast<int>(h);
     const int scaledWidth = static_cast<int>(w);
     switch (kind) {
-    case Shrink::Centre:
+    case ShrinkKind::Centre:
         return {d, scaledHeight, (width - d) / 2,
                 static_cast<long>((static_cast<float>(height) - h) * 0.5)};
-    case Shrink::VerticalBand:
+    case ShrinkKind::VerticalBand:
         return {d, height, (width - d) / 2, 0};
-    case Shrink::HorizontalBand:
+    case ShrinkKind::HorizontalBand:
         return {width, d, 0, (height - d) / 2};
-    case Shrink::TopLeft:
+    case ShrinkKind::TopLeft:
         return {d, scaledHeight, 0, 0};
-    case Shrink::BottomLeft:
+    case ShrinkKind::BottomLeft:
         return {d, scaledHeight, 0, static_cast<long>(static_cast<float>(height) - h)};
-    case Shrink::TopRight:
+    case ShrinkKind::TopRight:
         return {scaledWidth, d, static_cast<long>(static_cast<float>(width) - w), 0};
-    case Shrink::BottomRight:
+    case ShrinkKind::BottomRight:
         return {scaledWidth, d, static_cast<long>(static_cast<float>(width) - w), height - d};
     }
     return {};
 }
 
-std::vector<int> shrinkSizes(Shrink kind, const EffectInputs& in, const EffectParameter& p) {
+std::vector<int> shrinkSizes(ShrinkKind kind, const EffectInputs& in, const EffectParameter& p) {
     switch (kind) {
-    case Shrink::Centre:
+    case ShrinkKind::Centre:
         return evenShrinkSizes(in.width, p.step);
-    case Shrink::VerticalBand:
+    case ShrinkKind::VerticalBand:
         return halvingShrinkSizes(in.width, p.step);
-    case Shrink::HorizontalBand:
+    case ShrinkKind::HorizontalBand:
         return halvingShrinkSizes(in.height, p.step);
-    case Shrink::TopLeft:
-    case Shrink::BottomLeft:
+    case ShrinkKind::TopLeft:
+    case ShrinkKind::BottomLeft:
         return cornerShrinkSizes(in.width / 16);
-    case Shrink::TopRight:
-    case Shrink::BottomRight:
+    case ShrinkKind::TopRight:
+    case ShrinkKind::BottomRight:
         return cornerShrinkSizes(in.height / 16);
     }
     return {};
 }
 
-template <Shrink K> Image shrinkPrevious(EffectInputs& in, const EffectParameter& parameter) {
+} // namespace
+
+Image shrinkPrevious(EffectInputs& in, const EffectParameter& parameter, ShrinkKind kind) {
     if (!usableFrame(in))
         return withoutFrames(in);
     const float r = frameRatio(in.width, in.height);
     std::vector<Placement> steps;
-    for (int d : shrinkSizes(K, in, parameter))
-        steps.push_back(shrinkPlacement(K, d, in.width, in.height, r));
+    for (int d : shrinkSizes(kind, in, parameter))
+        steps.push_back(shrinkPlacement(kind, d, in.width, in.height, r));
     Image previous;
     Image frame;
     TransitionPixels pixels;
@@ -454,9 +434,9 @@ template <Shrink K> Image shrinkPrevious(EffectInputs& in, const EffectParameter
     return playTransition(in, steps.size() + 1, draw, frame);
 }
 
-// ---- A small picture moves in from an edge, then grows in the centre (89 to 92) ----
+namespace {
 
-enum class Approach { FromTop, FromBottom, FromLeft, FromRight };
+// ---- A small picture moves in from an edge, then grows in the centre (89 to 92) ----
 
 struct MoveStep {
     Placement place;
@@ -464,7 +444,7 @@ struct MoveStep {
     bool last = false;        // the whole picture
 };
 
-std::vector<MoveStep> moveSteps(Approach from, int width, int height) {
+std::vector<MoveStep> moveSteps(ApproachSide from, int width, int height) {
     int q = width / 12;
     if (q % 2 != 0)
         ++q;
@@ -476,7 +456,7 @@ std::vector<MoveStep> moveSteps(Approach from, int width, int height) {
     const float r = frameRatio(width, height);
     const int small = 2 * q;
     const float smallHeight = static_cast<float>(small) * r;
-    const bool vertical = from == Approach::FromTop || from == Approach::FromBottom;
+    const bool vertical = from == ApproachSide::FromTop || from == ApproachSide::FromBottom;
     const int extent = vertical ? height : width;
     // Six approach frames cover half the way from the edge to the far side.
     const float t = static_cast<float>((extent - small) * 0.5 / 6.0);
@@ -486,16 +466,16 @@ std::vector<MoveStep> moveSteps(Approach from, int width, int height) {
         const float moved = static_cast<float>(i) * t;
         Placement place{small, static_cast<int>(smallHeight), x0, middle};
         switch (from) {
-        case Approach::FromTop:
+        case ApproachSide::FromTop:
             place.y = static_cast<long>(moved);
             break;
-        case Approach::FromBottom:
+        case ApproachSide::FromBottom:
             place.y = static_cast<long>(static_cast<float>(height) - smallHeight - moved);
             break;
-        case Approach::FromLeft:
+        case ApproachSide::FromLeft:
             place.x = static_cast<long>(moved);
             break;
-        case Approach::FromRight:
+        case ApproachSide::FromRight:
             place.x = static_cast<long>(static_cast<float>(width - small) - moved);
             break;
         }
@@ -513,10 +493,12 @@ std::vector<MoveStep> moveSteps(Approach from, int width, int height) {
     return steps;
 }
 
-template <Approach A> Image moveInThenGrow(EffectInputs& in, const EffectParameter&) {
+} // namespace
+
+Image moveInThenGrow(EffectInputs& in, const EffectParameter&, ApproachSide from) {
     if (!usableFrame(in))
         return withoutFrames(in);
-    const std::vector<MoveStep> steps = moveSteps(A, in.width, in.height);
+    const std::vector<MoveStep> steps = moveSteps(from, in.width, in.height);
     Image base;
     Image small; // the approaching picture, scaled once
     Image frame; // an approach frame: a copy of the base with the small picture on it
@@ -578,59 +560,6 @@ template <Approach A> Image moveInThenGrow(EffectInputs& in, const EffectParamet
         return base.get();
     };
     return playTransition(in, steps.size(), draw, base);
-}
-
-} // namespace
-
-TransitionEffect zoomTransitionEffect(int index) {
-    switch (index) {
-    case 0:
-        return zoomOut;
-    case 1:
-        return zoomIn;
-    case 5:
-        return growOver<Anchor::TopLeft>;
-    case 7:
-        return growOver<Anchor::BottomLeft>;
-    case 9:
-        return growOver<Anchor::TopRight>;
-    case 11:
-        return growOver<Anchor::BottomRight>;
-    case 13:
-        return growOver<Anchor::LeftMiddle>;
-    case 14:
-        return growOver<Anchor::TopMiddle>;
-    case 15:
-        return growOver<Anchor::RightMiddle>;
-    case 16:
-        return growOver<Anchor::BottomMiddle>;
-    case 17:
-        return growOver<Anchor::Centre>;
-    case 66:
-        return shrinkPrevious<Shrink::Centre>;
-    case 67:
-        return shrinkPrevious<Shrink::VerticalBand>;
-    case 68:
-        return shrinkPrevious<Shrink::HorizontalBand>;
-    case 81:
-        return shrinkPrevious<Shrink::TopLeft>;
-    case 82:
-        return shrinkPrevious<Shrink::BottomLeft>;
-    case 83:
-        return shrinkPrevious<Shrink::TopRight>;
-    case 84:
-        return shrinkPrevious<Shrink::BottomRight>;
-    case 89:
-        return moveInThenGrow<Approach::FromTop>;
-    case 90:
-        return moveInThenGrow<Approach::FromBottom>;
-    case 91:
-        return moveInThenGrow<Approach::FromLeft>;
-    case 92:
-        return moveInThenGrow<Approach::FromRight>;
-    default:
-        return nullptr;
-    }
 }
 
 } // namespace velomira

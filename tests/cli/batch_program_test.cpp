@@ -3,35 +3,26 @@
 // batches racing on one file. Each video must be made exactly once, completely.
 #include "support/http_test_server.h"
 #include "support/picture_files.h"
+#include "support/program_run.h"
 #include "support/temp_folder.h"
 
 #include <cjson/cJSON.h>
 #include <csignal>
-#include <cstring>
-#include <fcntl.h>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
-#include <spawn.h>
-#include <sstream>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace velomira {
 namespace {
 
+using testing::privateHome;
+using testing::programOutput;
+using testing::readWholeFile;
+using testing::startProgram;
 using testing::TempFolder;
+using testing::waitForProgram;
 using testing::writeSolidPicture;
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 struct ReportRow {
     std::string status;
@@ -42,7 +33,7 @@ struct ReportRow {
 // output -> row of a JSON report
 std::map<std::string, ReportRow> readReport(const std::string& path) {
     std::map<std::string, ReportRow> rows;
-    cJSON* root = cJSON_Parse(slurp(path).c_str());
+    cJSON* root = cJSON_Parse(readWholeFile(path).c_str());
     const cJSON* entry = nullptr;
     cJSON_ArrayForEach(entry, root) {
         ReportRow row;
@@ -57,16 +48,10 @@ std::map<std::string, ReportRow> readReport(const std::string& path) {
 }
 
 int videoFrames(const std::string& video) {
-    const std::string command = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                "stream=nb_read_frames -of default=nw=1:nk=1 '" +
-                                video + "' 2>/dev/null";
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[64];
-        while (fgets(buffer, sizeof buffer, pipe) != nullptr)
-            text += buffer;
-        pclose(pipe);
-    }
+    const std::string text =
+        programOutput({"ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0",
+                       "-show_entries", "stream=nb_read_frames", "-of", "default=nw=1:nk=1", video})
+            .out;
     return text.empty() ? -1 : std::atoi(text.c_str());
 }
 
@@ -83,45 +68,19 @@ class BatchProgramTest : public ::testing::Test {
     // Starts velomira-render (behind `wrapper` when given) with its messages in NAME.err.
     pid_t start(const std::vector<std::string>& args, const std::string& name,
                 const std::vector<std::string>& wrapper = {}) {
-        std::vector<std::string> argvText = wrapper;
-        argvText.push_back(VELOMIRA_RENDER_PROGRAM);
-        argvText.insert(argvText.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : argvText)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> envText;
-        for (char** e = environ; *e != nullptr; ++e) {
-            if (std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0 && std::strncmp(*e, "HOME=", 5) != 0)
-                envText.emplace_back(*e);
-        }
-        envText.push_back("XDG_CONFIG_HOME=" + (home.path() / "config").string());
-        envText.push_back("HOME=" + home.path().string());
-        std::vector<char*> env;
-        for (auto& e : envText)
-            env.push_back(e.data());
-        env.push_back(nullptr);
-        const std::string err = folder.file(name + ".err");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env.data()), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        std::vector<std::string> argv = wrapper;
+        argv.push_back(VELOMIRA_RENDER_PROGRAM);
+        argv.insert(argv.end(), args.begin(), args.end());
+        const pid_t pid =
+            startProgram({argv, privateHome(home.path()), "", folder.file(name + ".err")});
+        EXPECT_GT(pid, 0);
         return pid;
     }
 
-    static int finish(pid_t pid) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
+    static int finish(pid_t pid) { return waitForProgram(pid); }
 
     std::string errorsOf(const std::string& name) const {
-        return slurp(folder.file(name + ".err"));
+        return readWholeFile(folder.file(name + ".err"));
     }
 
     // Waits (at most 60 s) until the condition holds.
@@ -166,7 +125,7 @@ class BatchProgramTest : public ::testing::Test {
 
 TEST_F(BatchProgramTest, MixedRowsOverTwoShardsMakeEveryVideoOnceAndABadRowFailsAlone) {
     const std::string jpeg =
-        slurp(writeSolidPicture(folder.file("shop.jpg"), 80, 60, "#336699", "jpg"));
+        readWholeFile(writeSolidPicture(folder.file("shop.jpg"), 80, 60, "#336699", "jpg"));
     test::HttpTestServer server([&](const test::ReceivedRequest&) {
         return test::okReply(jpeg, "Content-Type: image/jpeg\r\n");
     });

@@ -75,9 +75,11 @@ TEST(RenderOptions, ProjectFileAndProductAreSources) {
     EXPECT_EQ(pan->motion, CameraMotion::PanUp);
     EXPECT_TRUE(parse({"album.dat", "--motion", "random"}).options.motion->random);
     // Raw frames are the default; --raw-frames stays accepted.
-    EXPECT_FALSE(parse({"album.dat"}).options.jpegFrames);
-    EXPECT_FALSE(parse({"album.dat", "--raw-frames"}).options.jpegFrames);
-    EXPECT_TRUE(parse({"album.dat", "--jpeg-frames"}).options.jpegFrames);
+    EXPECT_EQ(parse({"album.dat"}).options.frameTransport, FrameTransport::RawPixels);
+    EXPECT_EQ(parse({"album.dat", "--raw-frames"}).options.frameTransport,
+              FrameTransport::RawPixels);
+    EXPECT_EQ(parse({"album.dat", "--jpeg-frames"}).options.frameTransport,
+              FrameTransport::JpegFiles);
 }
 
 TEST(RenderOptions, BatchOptionsTakeTheirValues) {

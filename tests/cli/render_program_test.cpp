@@ -3,42 +3,28 @@
 #include "support/broken_pictures.h"
 #include "support/http_test_server.h"
 #include "support/picture_files.h"
+#include "support/program_run.h"
 #include "support/temp_folder.h"
 
 #include <algorithm>
 #include <cjson/cJSON.h>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sstream>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace velomira {
 namespace {
 
+using testing::finishProgram;
+using testing::privateHome;
+using testing::programOutput;
+using testing::ProgramRun;
+using testing::readWholeFile;
+using testing::startProgram;
 using testing::TempFolder;
 using testing::writeSolidPicture;
-
-struct ProgramRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class RenderProgramTest : public ::testing::Test {
   protected:
@@ -52,46 +38,14 @@ class RenderProgramTest : public ::testing::Test {
     // Starts the program with its output in files; the pid lets a test interrupt it.
     pid_t start(const std::vector<std::string>& args,
                 const std::string& program = VELOMIRA_RENDER_PROGRAM) {
-        std::vector<std::string> argvText{program};
-        argvText.insert(argvText.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : argvText)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> envText;
-        for (char** e = environ; *e != nullptr; ++e) {
-            if (std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0 && std::strncmp(*e, "HOME=", 5) != 0)
-                envText.emplace_back(*e);
-        }
-        envText.push_back("XDG_CONFIG_HOME=" + (home.path() / "config").string());
-        envText.push_back("HOME=" + home.path().string());
-        std::vector<char*> env;
-        for (auto& e : envText)
-            env.push_back(e.data());
-        env.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        pid_t pid = -1;
-        const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env.data());
-        posix_spawn_file_actions_destroy(&actions);
-        EXPECT_EQ(rc, 0);
+        std::vector<std::string> argv{program};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const pid_t pid = startProgram({argv, privateHome(home.path()), outFile, errFile});
+        EXPECT_GT(pid, 0);
         return pid;
     }
 
-    ProgramRun finish(pid_t pid) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        ProgramRun run;
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        run.out = slurp(outFile);
-        run.err = slurp(errFile);
-        return run;
-    }
+    ProgramRun finish(pid_t pid) { return finishProgram(pid, outFile, errFile); }
 
     ProgramRun run(const std::vector<std::string>& args) { return finish(start(args)); }
     ProgramRun runWith(const std::string& program, const std::vector<std::string>& args) {
@@ -106,16 +60,10 @@ class RenderProgramTest : public ::testing::Test {
 
     static std::string probe(const std::string& video, const std::string& entries,
                              const std::string& stream = "v:0") {
-        const std::string command = "ffprobe -v error -count_frames -select_streams " + stream +
-                                    " -show_entries " + entries + " -of default=nw=1:nk=1 '" +
-                                    video + "'";
-        std::string text;
-        if (FILE* pipe = popen(command.c_str(), "r")) {
-            char buffer[256];
-            while (fgets(buffer, sizeof buffer, pipe) != nullptr)
-                text += buffer;
-            pclose(pipe);
-        }
+        std::string text =
+            programOutput({"ffprobe", "-v", "error", "-count_frames", "-select_streams", stream,
+                           "-show_entries", entries, "-of", "default=nw=1:nk=1", video})
+                .out;
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
             text.pop_back();
         return text;
@@ -175,15 +123,13 @@ TEST_F(RenderProgramTest, InfoAgreesWithTheFramesOfTheVideo) {
 std::vector<std::vector<unsigned char>> greyFrames(const std::string& video, int width,
                                                    int height) {
     std::vector<std::vector<unsigned char>> frames;
-    const std::string command =
-        "ffmpeg -v error -i '" + video + "' -f rawvideo -pix_fmt gray - 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return frames;
-    std::vector<unsigned char> frame(static_cast<std::size_t>(width) * height);
-    while (std::fread(frame.data(), 1, frame.size(), pipe) == frame.size())
-        frames.push_back(frame);
-    pclose(pipe);
+    const std::string bytes = programOutput({"ffmpeg", "-v", "error", "-i", video, "-f", "rawvideo",
+                                             "-pix_fmt", "gray", "-"})
+                                  .out;
+    const std::size_t size = static_cast<std::size_t>(width) * height;
+    for (std::size_t at = 0; at + size <= bytes.size(); at += size)
+        frames.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                            bytes.begin() + static_cast<std::ptrdiff_t>(at + size));
     return frames;
 }
 
@@ -359,7 +305,7 @@ TEST_F(RenderProgramTest, InterruptStopsAfterTheCurrentPictureAndLeavesAPlayable
 
 TEST_F(RenderProgramTest, ProductPictureAddressesLoadIntoTheAlbumAndFailuresAreReported) {
     const std::string jpeg =
-        slurp(writeSolidPicture(folder.file("shop.jpg"), 80, 60, "#336699", "jpg"));
+        readWholeFile(writeSolidPicture(folder.file("shop.jpg"), 80, 60, "#336699", "jpg"));
     test::HttpTestServer server([&](const test::ReceivedRequest& request) {
         if (request.target == "/gone.jpg")
             return test::statusReply("HTTP/1.1 404 Not Found");
@@ -395,17 +341,9 @@ class PictureFormatsProgramTest : public RenderProgramTest {
 
     // The first frame of a video or a picture file, decoded by ffmpeg as RGB bytes.
     static std::string firstFrame(const std::string& file) {
-        const std::string command = "ffmpeg -v error -i '" + file +
-                                    "' -frames:v 1 -f rawvideo -pix_fmt rgb24 - 2>/dev/null";
-        std::string bytes;
-        if (FILE* pipe = popen(command.c_str(), "r")) {
-            char buffer[4096];
-            std::size_t got;
-            while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-                bytes.append(buffer, got);
-            pclose(pipe);
-        }
-        return bytes;
+        return programOutput({"ffmpeg", "-v", "error", "-i", file, "-frames:v", "1", "-f",
+                              "rawvideo", "-pix_fmt", "rgb24", "-"})
+            .out;
     }
     static double meanDifference(const std::string& a, const std::string& b) {
         if (a.size() != b.size() || a.empty())

@@ -2,29 +2,27 @@
 // skip, the unscanned tail, garbage between frames, files that are not regular files, real
 // files from the encoder checked against ffprobe, and every fuzz seed.
 #include "media/mp3_info.h"
+#include "support/program_run.h"
 #include "support/temp_folder.h"
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <future>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace velomira {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::programOutput;
+using testing::ProgramRun;
 using testing::TempFolder;
 
 // Header words used below, with their frame lengths and samples worked out by hand.
@@ -266,39 +264,6 @@ TEST_F(Mp3FileTest, FilesAboveTheSizeLimitAreRefusedUnread) {
 
 // ---- real files from the encoder ----
 
-// Runs a program (no shell) and returns its standard output, or nullopt when it failed.
-std::optional<std::string> runProgram(std::vector<std::string> args) {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return std::nullopt;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t child = -1;
-    int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    std::string output;
-    char chunk[4096];
-    ssize_t got;
-    while (spawned == 0 && (got = read(fds[0], chunk, sizeof chunk)) > 0)
-        output.append(chunk, static_cast<std::size_t>(got));
-    close(fds[0]);
-    if (spawned != 0)
-        return std::nullopt;
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return std::nullopt;
-    return output;
-}
-
 // The encoder is told not to write its leading information frame: that frame carries no audio
 // but has a valid header, so the frame walk counts it as one frame more than ffprobe.
 TEST_F(Mp3FileTest, EncodedFilesMatchFfprobeWithinAFrame) {
@@ -306,15 +271,16 @@ TEST_F(Mp3FileTest, EncodedFilesMatchFfprobeWithinAFrame) {
         GTEST_SKIP() << "needs /usr/bin/ffmpeg and /usr/bin/ffprobe";
     for (int rate : {44100, 48000, 22050}) {
         const std::string path = folder.file("sine_" + std::to_string(rate) + ".mp3");
-        auto encoded =
-            runProgram({"/usr/bin/ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
-                        "sine=frequency=440:duration=3.3:sample_rate=" + std::to_string(rate),
-                        "-c:a", "libmp3lame", "-b:a", "96k", "-write_xing", "0", path});
-        ASSERT_TRUE(encoded) << "ffmpeg failed for " << rate;
-        auto probed = runProgram({"/usr/bin/ffprobe", "-v", "error", "-show_entries",
-                                  "format=duration", "-of", "default=nw=1:nk=1", path});
-        ASSERT_TRUE(probed) << "ffprobe failed for " << rate;
-        const double expectedMs = std::atof(probed->c_str()) * 1000.0;
+        const ProgramRun encoded =
+            programOutput({"/usr/bin/ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
+                           "sine=frequency=440:duration=3.3:sample_rate=" + std::to_string(rate),
+                           "-c:a", "libmp3lame", "-b:a", "96k", "-write_xing", "0", path});
+        ASSERT_EQ(encoded.exitCode, 0) << "ffmpeg failed for " << rate;
+        const ProgramRun probed =
+            programOutput({"/usr/bin/ffprobe", "-v", "error", "-show_entries", "format=duration",
+                           "-of", "default=nw=1:nk=1", path});
+        ASSERT_EQ(probed.exitCode, 0) << "ffprobe failed for " << rate;
+        const double expectedMs = std::atof(probed.out.c_str()) * 1000.0;
         ASSERT_GT(expectedMs, 3000.0);
 
         int readRate = 0;

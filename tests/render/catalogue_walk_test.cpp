@@ -29,6 +29,7 @@ TEST_F(CatalogueWalk, EveryIndexDispatchesCountsAndRenders) {
         EXPECT_EQ(transitionEntry(index) != nullptr, inCatalogue);
         if (inCatalogue) {
             ASSERT_NE(transitionEffect(index), nullptr) << "no effect for a catalogue index";
+            EXPECT_EQ(transitionEntry(index)->index, index) << "the row of another index";
             ++built;
         }
         int counted = -1;

@@ -2,6 +2,7 @@
 // pixel probes for the fading opacities, the turning direction, the hinge side, and the
 // transparent surroundings of the turning picture (no black or white wedges).
 #include "effect_harness.h"
+#include "render/transition_dispatch.h"
 #include "render/transitions/rotate_flip_fade.h"
 #include "render_fixture.h"
 #include "support/picture_files.h"
@@ -42,7 +43,7 @@ void render(int index, int step, const velomira::Image& picture, velomira::Image
     in.sink = &sink;
     EffectParameter parameter;
     parameter.step = step;
-    velomira::Image result = rotateFlipFadeEffect(index)(in, parameter);
+    velomira::Image result = transitionEffect(index)(in, parameter);
     EXPECT_TRUE(result);
 }
 
@@ -61,7 +62,7 @@ bool greenish(const Rgb& c) {
 
 int countOf(int index, int width, int height, int step, int stillFrames) {
     EffectCase c;
-    c.effect = rotateFlipFadeEffect(index);
+    c.effect = transitionEffect(index);
     c.width = width;
     c.height = height;
     c.parameter.step = step;
@@ -73,7 +74,9 @@ TEST_F(RotateFlipFade, LookupKnowsExactlyItsIndexes) {
     for (int index = -1; index <= 100; ++index) {
         const bool mine =
             index == 31 || (index >= 45 && index <= 48) || (index >= 60 && index <= 63);
-        EXPECT_EQ(rotateFlipFadeEffect(index) != nullptr, mine) << index;
+        const TransitionDispatchEntry* entry = transitionEntry(index);
+        EXPECT_EQ(entry != nullptr && entry->family == TransitionFamily::RotateFlipFade, mine)
+            << index;
     }
 }
 
@@ -191,7 +194,7 @@ TEST_F(RotateFlipFade, CrossFadeFramesMatchTheLibrarysComposite) {
         in.format = FrameFormat::Rgb24;
         EffectParameter parameter;
         parameter.step = c.step;
-        const velomira::Image result = rotateFlipFadeEffect(31)(in, parameter);
+        const velomira::Image result = transitionEffect(31)(in, parameter);
         ASSERT_TRUE(result);
 
         std::vector<int> levels; // the previous frame's opacity in percent, frame by frame

@@ -92,8 +92,8 @@ SlideRun runEffect(int index, int width, int height, velomira::Image picture,
     in.stillFrames = stillFrames;
     in.previousFrame = std::move(previous);
     in.sink = &run.sink;
-    run.finalFrame = slideTransitionEffect(index)(
-        in, transitionParameter(*transitionEntry(index), width, height));
+    run.finalFrame =
+        transitionEffect(index)(in, transitionParameter(*transitionEntry(index), width, height));
     EXPECT_EQ(meanDifference(untouched.get(), picture.get()), 0.0) << "the canvas was changed";
     return run;
 }

@@ -50,8 +50,8 @@ Rendered render(int index, velomira::Image picture, velomira::Image previous) {
     in.pictureCanvas = &picture;
     in.previousFrame = std::move(previous);
     in.sink = &out.sink;
-    out.result = wipeRevealEffect(index)(
-        in, transitionParameter(*transitionEntry(index), in.width, in.height));
+    out.result =
+        wipeReveal(in, transitionParameter(*transitionEntry(index), in.width, in.height), index);
     return out;
 }
 

@@ -28,7 +28,7 @@ int lumaAt(MagickWand* image, long x, long y) {
 
 EffectCase zoomCase(int index, int width, int height, int stillFrames = 2) {
     EffectCase c;
-    c.effect = zoomTransitionEffect(index);
+    c.effect = transitionEffect(index);
     c.parameter = transitionParameter(*transitionEntry(index), width, height);
     c.width = width;
     c.height = height;
@@ -182,8 +182,7 @@ ZoomRun runZoom(int index, const velomira::Image& picture, velomira::Image previ
     in.stillFrames = stillFrames;
     in.previousFrame = std::move(previous);
     in.sink = &run.sink;
-    run.result =
-        zoomTransitionEffect(index)(in, transitionParameter(*transitionEntry(index), w, h));
+    run.result = transitionEffect(index)(in, transitionParameter(*transitionEntry(index), w, h));
     return run;
 }
 

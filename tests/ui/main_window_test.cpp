@@ -847,6 +847,35 @@ TEST_F(MainWindowTest, GenerationRunsWithProgressAndAStopEndsWithoutThePlayQuest
               std::string::npos);
 }
 
+TEST_F(MainWindowTest, ARunsCoverWarningIsShownBeforeThePlayQuestion) {
+    const std::filesystem::path tool = folders.programFolder / "tool";
+    std::filesystem::create_directories(tool);
+    std::filesystem::create_symlink("/usr/bin/ffmpeg", tool / "ffmpeg");
+    std::ofstream(tool / "AtomicParsley") << "#!/bin/sh\necho 'bad atom' >&2\nexit 1\n";
+    std::filesystem::permissions(tool / "AtomicParsley", std::filesystem::perms::owner_all);
+    addPictures(2);
+    window().choiceChanged(Command::VideoSize, 2);
+    window().choiceChanged(Command::DisplayTime, 0);
+    select({0}, 0);
+    window().dispatch(Command::ContextSetAsCover);
+    ASSERT_TRUE(window().album().settings.cover);
+
+    dialogs.scriptAnswer(Answer::No);
+    dialogs.scriptFiles({folder.file("covered")});
+    window().dispatch(Command::GenerateVideo);
+    for (int i = 0; i < 6000 && window().generating(); ++i) {
+        view.runPosted();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_FALSE(window().generating());
+    EXPECT_TRUE(std::filesystem::exists(folder.file("covered.mp4")));
+    const auto messages = dialogs.messages();
+    ASSERT_GE(messages.size(), 2u);
+    EXPECT_EQ(messages[messages.size() - 2].text, "设置封面没有成功：\nbad atom\n");
+    EXPECT_EQ(messages[messages.size() - 2].title, "提示");
+    EXPECT_EQ(messages.back().text, "视频文件已生成，是否要查看该视频？");
+}
+
 class ScriptedProductDialog final : public ProductDialogHost {
   public:
     std::optional<ProductLoadRequest> request;

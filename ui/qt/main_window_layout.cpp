@@ -39,6 +39,8 @@
 #include <QValidator>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 namespace velomira::qt {
 
@@ -228,6 +230,44 @@ QPushButton* smallButton(const QString& text, QWidget* parent, int width) {
     return button;
 }
 
+// The commands of a switchable option that names a file; the option may have a position choice.
+struct FileOptionCommands {
+    Command switchOn;
+    std::optional<Command> position;
+    Command path;
+    Command choose;
+    Command help;
+};
+
+// The option's group in one row: its position choice, the path labelled pathLabel, a button that
+// chooses the file and a help button. Each control is handed to registerControl.
+QGroupBox* fileOptionGroup(const QString& title, const QString& pathLabel,
+                           const FileOptionCommands& commands, QWidget* parent,
+                           const std::function<void(Command, QWidget*)>& registerControl) {
+    QGroupBox* group = checkableGroup(title, parent);
+    registerControl(commands.switchOn, group);
+    QComboBox* position = commands.position ? new QComboBox(group) : nullptr;
+    QLineEdit* path = pathField(group);
+    auto* choose = smallButton(QStringLiteral("选择..."), group, 64);
+    auto* help = smallButton(QStringLiteral("?"), group, 28);
+    if (position != nullptr)
+        registerControl(*commands.position, position);
+    registerControl(commands.path, path);
+    registerControl(commands.choose, choose);
+    registerControl(commands.help, help);
+    auto* row = new QHBoxLayout(group);
+    row->setContentsMargins(8, 4, 8, 6);
+    if (position != nullptr) {
+        row->addWidget(new QLabel(QStringLiteral("位置："), group));
+        row->addWidget(position);
+    }
+    row->addWidget(new QLabel(pathLabel, group));
+    row->addWidget(path, 1);
+    row->addWidget(choose);
+    row->addWidget(help);
+    return group;
+}
+
 } // namespace
 
 void QtMainWindow::registerControl(Command command, QWidget* widget) {
@@ -294,25 +334,10 @@ QWidget* QtMainWindow::buildCaptionGroup() {
 }
 
 QWidget* QtMainWindow::buildLogoGroup() {
-    QGroupBox* group = checkableGroup(QStringLiteral("加图标"), this);
-    registerControl(Command::LogoSwitch, group);
-    auto* position = new QComboBox(group);
-    QLineEdit* path = pathField(group);
-    auto* choose = smallButton(QStringLiteral("选择..."), group, 64);
-    auto* help = smallButton(QStringLiteral("?"), group, 28);
-    registerControl(Command::LogoPosition, position);
-    registerControl(Command::LogoPath, path);
-    registerControl(Command::LogoChoose, choose);
-    registerControl(Command::LogoHelp, help);
-    auto* row = new QHBoxLayout(group);
-    row->setContentsMargins(8, 4, 8, 6);
-    row->addWidget(new QLabel(QStringLiteral("位置："), group));
-    row->addWidget(position);
-    row->addWidget(new QLabel(QStringLiteral("图标："), group));
-    row->addWidget(path, 1);
-    row->addWidget(choose);
-    row->addWidget(help);
-    return group;
+    return fileOptionGroup(QStringLiteral("加图标"), QStringLiteral("图标："),
+                           {Command::LogoSwitch, Command::LogoPosition, Command::LogoPath,
+                            Command::LogoChoose, Command::LogoHelp},
+                           this, std::bind_front(&QtMainWindow::registerControl, this));
 }
 
 QWidget* QtMainWindow::buildMusicGroup() {
@@ -373,22 +398,11 @@ QWidget* QtMainWindow::buildMusicGroup() {
 }
 
 QWidget* QtMainWindow::buildCoverGroup() {
-    QGroupBox* group =
-        checkableGroup(QStringLiteral("设置封面：文件管理器中显示的视频缩略图"), this);
-    registerControl(Command::CoverSwitch, group);
-    QLineEdit* path = pathField(group);
-    auto* choose = smallButton(QStringLiteral("选择..."), group, 64);
-    auto* help = smallButton(QStringLiteral("?"), group, 28);
-    registerControl(Command::CoverPath, path);
-    registerControl(Command::CoverChoose, choose);
-    registerControl(Command::CoverHelp, help);
-    auto* row = new QHBoxLayout(group);
-    row->setContentsMargins(8, 4, 8, 6);
-    row->addWidget(new QLabel(QStringLiteral("图片："), group));
-    row->addWidget(path, 1);
-    row->addWidget(choose);
-    row->addWidget(help);
-    return group;
+    return fileOptionGroup(QStringLiteral("设置封面：文件管理器中显示的视频缩略图"),
+                           QStringLiteral("图片："),
+                           {Command::CoverSwitch, std::nullopt, Command::CoverPath,
+                            Command::CoverChoose, Command::CoverHelp},
+                           this, std::bind_front(&QtMainWindow::registerControl, this));
 }
 
 QWidget* QtMainWindow::buildOutputGroup() {

@@ -1,6 +1,7 @@
 // The Qt sound player against real files: an MP3 made by ffmpeg, random bytes, a vanished
 // file. Audio goes to a private PulseAudio daemon with a null sink, so nothing is heard and
 // the machine's own sound set-up does not matter.
+#include "support/program_run.h"
 #include "support/temp_folder.h"
 #include "ui/qt/qt_sound.h"
 
@@ -13,65 +14,31 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <random>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace velomira {
 namespace {
 
+using testing::startProgram;
 using testing::TempFolder;
-
-pid_t spawn(std::vector<std::string> args, const std::vector<std::string>& extraEnv = {}) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envText(extraEnv);
-    for (char** e = environ; *e != nullptr; ++e)
-        envText.emplace_back(*e);
-    std::vector<char*> env;
-    for (std::string& e : envText)
-        env.push_back(e.data());
-    env.push_back(nullptr);
-    pid_t child = -1;
-    const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), env.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return spawned == 0 ? child : -1;
-}
-
-bool run(std::vector<std::string> args) {
-    const pid_t child = spawn(std::move(args));
-    if (child < 0)
-        return false;
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+using testing::waitForProgram;
 
 // A PulseAudio daemon of our own with one null sink, reachable only through its socket.
 class NullAudio {
   public:
     explicit NullAudio(const std::filesystem::path& folder) {
         socket_ = (folder / "native").string();
-        pid_ = spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
+        pid_ = startProgram(
+            {.argv = {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
                       "--use-pid-file=no", "--disable-shm=yes", "--log-target=stderr", "-L",
                       "module-null-sink sink_name=velomira_null", "-L",
                       "module-native-protocol-unix auth-anonymous=1 socket=" + socket_},
-                     {"HOME=" + folder.string(), "XDG_RUNTIME_DIR=" + folder.string()});
+             .environment = {"HOME=" + folder.string(), "XDG_RUNTIME_DIR=" + folder.string()}});
         if (pid_ < 0)
             return;
         for (int i = 0; i < 100 && !std::filesystem::exists(socket_); ++i) {
@@ -123,9 +90,12 @@ class QtSoundTest : public ::testing::Test {
     // A sine tone of the given length, made by ffmpeg.
     std::string tone(const std::string& name, double seconds, int rate = 44100) {
         const std::string path = folder.file(name);
-        EXPECT_TRUE(run({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                         "sine=frequency=440:duration=" + std::to_string(seconds), "-ar",
-                         std::to_string(rate), "-c:a", "libmp3lame", "-b:a", "64k", path}));
+        EXPECT_EQ(
+            waitForProgram(startProgram(
+                {.argv = {"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                          "sine=frequency=440:duration=" + std::to_string(seconds), "-ar",
+                          std::to_string(rate), "-c:a", "libmp3lame", "-b:a", "64k", path}})),
+            0);
         return path;
     }
 

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -586,8 +587,12 @@ TEST_F(QtMainWindowTest, AStoppedRenderShowsStoppingThenClosesWithoutThePlayQues
         if (top->isVisible() && top->windowModality() == Qt::WindowModal)
             stop = top->findChild<QPushButton*>();
     ASSERT_NE(stop, nullptr);
-    // Let the run get going, then press "停止" half-way.
-    QTest::qWait(300);
+    // Let the first picture reach the encoder (however slow the machine), then press "停止".
+    auto* bar = stop->window()->findChild<QProgressBar*>();
+    ASSERT_NE(bar, nullptr);
+    for (int i = 0; i < 1200 && bar->value() < 1 && controller->generating(); ++i)
+        QTest::qWait(25);
+    ASSERT_TRUE(controller->generating()) << "the run ended before it could be stopped";
     QTest::mouseClick(stop, Qt::LeftButton);
     EXPECT_EQ(text(stop->text()), "停止中...");
     EXPECT_FALSE(stop->isEnabled());

@@ -28,6 +28,7 @@ struct FakeRun {
     int renderCalls = 0;
     int coverCalls = 0;
     std::size_t bytesAccepted = 0; // by the last render call
+    std::vector<Failure> shown;    // the failures of every run so far, as a front end shows them
 
     FakeRun() {
         project.settings.videoWidth = 160;
@@ -61,7 +62,11 @@ struct FakeRun {
                     stop = true;
             }
         };
-        return runEncoderJob(state, request, stop, render, [&] { ++coverCalls; });
+        EncoderRunResult result =
+            runEncoderJob(state, request, stop, render, [&] { ++coverCalls; });
+        if (result.failure)
+            shown.push_back(*result.failure);
+        return result;
     }
 
     std::string log() const { return readWholeFile(logPath); }
@@ -98,6 +103,7 @@ TEST(EncoderPipelineFake, NamedPipeCarriesEveryFrameAndLeavesNothingBehind) {
               std::string::npos)
         << run.log();
     EXPECT_EQ(run.leftoverFiles(), 0); // the FIFO is gone
+    EXPECT_TRUE(run.shown.empty());
     EXPECT_TRUE(dialogs.messages().empty());
 }
 
@@ -117,11 +123,12 @@ TEST(EncoderPipelineFake, NamedFailureFallsBackOnceAndStaysAnonymous) {
     EXPECT_TRUE(run.stop);
     ASSERT_EQ(result.commandLines.size(), 2u);
     EXPECT_NE(result.commandLines[1].find("-i pipe:0"), std::string::npos);
-    // Only the anonymous failure is shown.
-    const auto messages = dialogs.messages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, encoderFailureMessage("out.mp4: 磁盘已满\n"));
-    EXPECT_EQ(messages[0].title, "错误");
+    // Only the anonymous failure is shown, and only by the front end.
+    EXPECT_TRUE(dialogs.messages().empty());
+    ASSERT_EQ(run.shown.size(), 1u);
+    EXPECT_EQ(run.shown[0].text, encoderFailureMessage("out.mp4: 磁盘已满\n"));
+    EXPECT_EQ(run.shown[0].title, "错误");
+    EXPECT_EQ(run.shown[0].kind, MessageKind::Error);
     EXPECT_EQ(countOf(run.errorLog(), "thread_run_ffmpeg_by_named_pipe: out.mp4: 磁盘已满"), 1);
     EXPECT_EQ(countOf(run.errorLog(), "thread_run_ffmpeg_by_anonymous_pipe: out.mp4: 磁盘已满"), 1);
 
@@ -144,6 +151,7 @@ TEST(EncoderPipelineFake, AnonymousRetryThatSucceedsIsSilentAndDone) {
     EXPECT_EQ(result.attempts, 2);
     EXPECT_EQ(run.coverCalls, 1);
     EXPECT_EQ(state.pipeMode, kAnonymousPipeMode);
+    EXPECT_TRUE(run.shown.empty());
     EXPECT_TRUE(dialogs.messages().empty());
     EXPECT_NE(run.log().find("input=stdin bytes=" + std::to_string(12 * kFrame.size())),
               std::string::npos);
@@ -160,9 +168,8 @@ TEST(EncoderPipelineFake, SilentFailureShowsTheMemoryHint) {
     const EncoderRunResult result = run.run(state, 5000);
     EXPECT_EQ(result.outcome, EncoderOutcome::Failed);
     EXPECT_EQ(result.errorText, "未知错误");
-    const auto messages = dialogs.messages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, kEncoderUnknownFailureMessage);
+    ASSERT_EQ(run.shown.size(), 1u);
+    EXPECT_EQ(run.shown[0].text, kEncoderUnknownFailureMessage);
     EXPECT_NE(run.errorLog().find("thread_run_ffmpeg_by_anonymous_pipe: 未知错误"),
               std::string::npos);
 }
@@ -190,8 +197,8 @@ TEST(EncoderPipelineFake, ErrorOutputIsShownAsBoundedPrintableText) {
         const EncoderRunResult result = run.run(state);
         EXPECT_EQ(result.outcome, EncoderOutcome::Failed);
         EXPECT_EQ(result.errorText, c.shown);
-        ASSERT_EQ(dialogs.messages().size(), 1u);
-        EXPECT_EQ(dialogs.messages()[0].text, encoderFailureMessage(c.shown));
+        ASSERT_EQ(run.shown.size(), 1u);
+        EXPECT_EQ(run.shown[0].text, encoderFailureMessage(c.shown));
     }
 }
 
@@ -210,6 +217,7 @@ TEST(EncoderPipelineFake, StopEndsWithStoppedAndNoCoverInBothModes) {
         // The encoder got the end of its input and ended normally.
         EXPECT_NE(run.log().find("mode=ok"), std::string::npos);
         EXPECT_NE(run.log().find("bytes=" + std::to_string(7 * kFrame.size())), std::string::npos);
+        EXPECT_TRUE(run.shown.empty());
         EXPECT_TRUE(dialogs.messages().empty());
     }
 }
@@ -249,8 +257,8 @@ TEST(EncoderPipelineFake, HangingEncoderIsKilledAndTheRunFails) {
     EXPECT_NE(run.errorLog().find("thread_make_video: ConnectNamedPipe failed with error"),
               std::string::npos);
     EXPECT_EQ(run.leftoverFiles(), 0);
-    ASSERT_EQ(dialogs.messages().size(), 1u);
-    EXPECT_NE(dialogs.messages()[0].text.find("已被强制结束"), std::string::npos);
+    ASSERT_EQ(run.shown.size(), 1u);
+    EXPECT_NE(run.shown[0].text.find("已被强制结束"), std::string::npos);
 
     // An encoder that reads everything and then never ends: the stop after the frames, in
     // both modes (the FIFO attempt is not started again after a kill).
@@ -262,7 +270,7 @@ TEST(EncoderPipelineFake, HangingEncoderIsKilledAndTheRunFails) {
         EXPECT_EQ(second.outcome, EncoderOutcome::Failed);
         EXPECT_EQ(second.attempts, 1);
     }
-    EXPECT_EQ(dialogs.messages().size(), 3u);
+    EXPECT_EQ(run.shown.size(), 3u);
 
     // Without a stop: an encoder that takes no byte for the stall limit is killed, and the run
     // ends by itself with the failure message, in either transport.
@@ -276,9 +284,10 @@ TEST(EncoderPipelineFake, HangingEncoderIsKilledAndTheRunFails) {
         EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(20));
         EXPECT_EQ(stalled.outcome, EncoderOutcome::Failed);
         EXPECT_NE(stalled.errorText.find("没有读取任何数据"), std::string::npos);
-        EXPECT_EQ(dialogs.messages().back().text, encoderFailureMessage(stalled.errorText));
+        EXPECT_EQ(run.shown.back().text, encoderFailureMessage(stalled.errorText));
     }
     EXPECT_EQ(run.leftoverFiles(), 0);
+    EXPECT_TRUE(dialogs.messages().empty());
 }
 
 TEST(EncoderPipelineFake, LogoCopyIsInTheEncodersFolderDuringTheRunOnly) {
@@ -310,9 +319,9 @@ TEST(EncoderPipelineFake, FailuresBeforeAnyFrameEndAsFailedNotAsExit) {
         const EncoderRunResult result = run.run(state);
         EXPECT_EQ(result.outcome, EncoderOutcome::Failed);
         EXPECT_EQ(run.renderCalls, 0);
-        ASSERT_EQ(dialogs.messages().size(), 1u);
-        EXPECT_EQ(dialogs.messages()[0].text, "无法创建图标文件的副本");
-        EXPECT_EQ(dialogs.messages()[0].title, "错误");
+        ASSERT_EQ(run.shown.size(), 1u);
+        EXPECT_EQ(run.shown[0].text, "无法创建图标文件的副本");
+        EXPECT_EQ(run.shown[0].title, "错误");
     }
     {
         FakeRun run;
@@ -323,8 +332,8 @@ TEST(EncoderPipelineFake, FailuresBeforeAnyFrameEndAsFailedNotAsExit) {
         EXPECT_EQ(result.attempts, 2);
         EXPECT_EQ(result.errorText, "CreateProcess() failed with error 2");
         EXPECT_EQ(state.pipeMode, kAnonymousPipeMode);
-        ASSERT_EQ(dialogs.messages().size(), 2u);
-        EXPECT_EQ(dialogs.messages()[1].text, "CreateProcess() failed with error 2");
+        ASSERT_EQ(run.shown.size(), 1u);
+        EXPECT_EQ(run.shown[0].text, "CreateProcess() failed with error 2");
         const std::string errors = run.errorLog();
         EXPECT_NE(
             errors.find("thread_run_ffmpeg_by_named_pipe: CreateProcess() failed with error 2"),
@@ -343,6 +352,7 @@ TEST(EncoderPipelineFake, FailuresBeforeAnyFrameEndAsFailedNotAsExit) {
         EXPECT_NE(run.errorLog().find("thread_make_video: CreateNamedPipe failed with error 2"),
                   std::string::npos);
     }
+    EXPECT_TRUE(dialogs.messages().empty());
 }
 
 } // namespace

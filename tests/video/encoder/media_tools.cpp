@@ -1,6 +1,7 @@
 #include "media_tools.h"
 
 #include "render/image/image_layer.h"
+#include "support/program_run.h"
 #include "video/child_process.h"
 
 #include <cstdio>
@@ -27,31 +28,7 @@ bool makeToolFolder(const std::filesystem::path& programFolder) {
 }
 
 std::string runForOutput(const std::vector<std::string>& argv) {
-    // Built before fork: the child of a threaded process may only make async-signal-safe calls.
-    std::vector<char*> args;
-    for (const std::string& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    int ends[2];
-    if (pipe(ends) != 0)
-        return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(ends[1], STDOUT_FILENO);
-        close(ends[0]);
-        close(ends[1]);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    close(ends[1]);
-    std::string output;
-    char buffer[4096];
-    for (ssize_t got; (got = read(ends[0], buffer, sizeof buffer)) > 0;)
-        output.append(buffer, static_cast<std::size_t>(got));
-    close(ends[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return output;
+    return programOutput(argv).out;
 }
 
 namespace {
@@ -123,13 +100,6 @@ ScopedEnvironment::~ScopedEnvironment() {
         setenv(name_.c_str(), previous_.c_str(), 1);
     else
         unsetenv(name_.c_str());
-}
-
-std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 } // namespace velomira::testing

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the encoder tests: a program folder with the real tools, frames, sound files,
 // and questions to ffprobe about a finished video.
+#include "support/program_run.h"
 #include "support/temp_folder.h"
 
 #include <filesystem>
@@ -45,7 +46,5 @@ class ScopedEnvironment {
     bool had_ = false;
     std::string previous_;
 };
-
-std::string readWholeFile(const std::string& path);
 
 } // namespace velomira::testing

@@ -137,7 +137,8 @@ TEST_F(RealEncoder, FinishedRunCarriesTheCover) {
                        &project, request.outputPath, request.errorLog};
     CoverResult coverResult = CoverResult::NotWanted;
     EncoderState state;
-    const EncoderRunResult result = encode(state, 6, [&] { coverResult = embedCover(cover); });
+    const EncoderRunResult result =
+        encode(state, 6, [&] { coverResult = embedCover(cover).result; });
     ASSERT_EQ(result.outcome, EncoderOutcome::Done) << result.errorText;
     EXPECT_EQ(coverResult, CoverResult::Embedded);
     const std::string streams =
@@ -155,8 +156,10 @@ TEST_F(RealEncoder, EncoderRefusalIsShownWithItsOwnText) {
     EXPECT_EQ(result.attempts, 2);
     EXPECT_NE(result.errorText.find("No such file or directory"), std::string::npos)
         << result.errorText;
-    ASSERT_EQ(dialogs.messages().size(), 1u);
-    EXPECT_EQ(dialogs.messages()[0].text, encoderFailureMessage(result.errorText));
+    ASSERT_TRUE(result.failure.has_value());
+    EXPECT_EQ(result.failure->text, encoderFailureMessage(result.errorText));
+    EXPECT_EQ(result.failure->title, "错误");
+    EXPECT_TRUE(dialogs.messages().empty());
 }
 
 } // namespace

@@ -79,13 +79,13 @@ class RunFaults : public ::testing::Test {
                             writeSolidPicture(folder.file("p" + std::to_string(i) + ".png"), 48, 32,
                                               colours[i % 3], "png"),
                             -1, false, random);
-        request.project = &project;
-        request.programFolder = folder.path();
-        request.workFolder = folder.path() / "temp";
+        request.encoder.project = &project;
+        useProgramFolder(request, folder.path());
+        request.encoder.workFolder = folder.path() / "temp";
         request.outputPath = (folder.path() / "out" / "video.mp4").string();
-        request.errorLog = errorLogIn(folder.path());
-        request.stopGrace = std::chrono::milliseconds(3000);
-        request.stallLimit = std::chrono::milliseconds(3000);
+        request.encoder.errorLog = errorLogIn(folder.path());
+        request.encoder.stopGrace = std::chrono::milliseconds(3000);
+        request.encoder.stallLimit = std::chrono::milliseconds(3000);
     }
 
     GenerationResult run(std::function<void(int)> onPicture = nullptr) {
@@ -96,19 +96,22 @@ class RunFaults : public ::testing::Test {
         stop = false;
         EncoderState state;
         state.pipeMode = kAnonymousPipeMode;
-        return runGenerationJob(state, request, planRun(project), stop);
+        GenerationResult result = runGenerationJob(state, request, planRun(project), stop);
+        shown.insert(shown.end(), result.failures.begin(), result.failures.end());
+        return result;
     }
 
     // A finished video at the output path, as an earlier run left it.
     std::string earlierVideo() {
         const GenerationResult first = run();
         EXPECT_EQ(first.outcome, EncoderOutcome::Done) << first.errorText;
-        dialogs.clearMessages();
+        shown.clear();
         return readWholeFile(request.outputPath);
     }
 
     TempFolder folder;
     RecordingDialogs dialogs;
+    std::vector<Failure> shown; // the runs' failures, as the front end shows them
     AlbumProject project;
     GenerationRequest request;
     std::atomic<bool> stop{false};
@@ -136,11 +139,10 @@ TEST_F(RunFaults, FrozenEncoderIsKilledAndTheEarlierVideoStays) {
         EXPECT_FALSE(result.videoKept);
         EXPECT_EQ(readWholeFile(request.outputPath), earlier);
         EXPECT_EQ(pendingFiles(folder.path() / "out"), 0);
-        ASSERT_EQ(dialogs.messages().size(), 1u);
-        EXPECT_NE(dialogs.messages()[0].text.find(pressStop ? "停止后" : "没有读取任何数据"),
-                  std::string::npos);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_NE(shown[0].text.find(pressStop ? "停止后" : "没有读取任何数据"), std::string::npos);
         EXPECT_TRUE(childrenNamed("ffmpeg").empty());
-        dialogs.clearMessages();
+        shown.clear();
     }
 }
 
@@ -155,7 +157,7 @@ TEST_F(RunFaults, StoppedVideoEndsWithItsLastFrame) {
             stop = true;
     });
     ASSERT_EQ(result.outcome, EncoderOutcome::Stopped)
-        << result.errorText << (dialogs.messages().empty() ? "" : dialogs.messages()[0].text);
+        << result.errorText << (shown.empty() ? "" : shown[0].text);
     EXPECT_TRUE(result.videoKept);
     const std::string streams = streamEntries(request.outputPath, "codec_type,duration");
     double video = -1, audio = -1;
@@ -183,7 +185,7 @@ TEST_F(RunFaults, EncoderThatWritesGarbageFailsTheRun) {
     EXPECT_NE(result.errorText.find("不完整"), std::string::npos) << result.errorText;
     EXPECT_EQ(readWholeFile(request.outputPath), earlier);
     EXPECT_EQ(pendingFiles(folder.path() / "out"), 0);
-    ASSERT_EQ(dialogs.messages().size(), 1u);
+    ASSERT_EQ(shown.size(), 1u);
 }
 
 TEST_F(RunFaults, FailedCoverStepKeepsTheVideoWithoutCover) {
@@ -221,11 +223,10 @@ TEST_F(RunFaults, FailedCoverStepKeepsTheVideoWithoutCover) {
         EXPECT_TRUE(result.videoKept);
         EXPECT_GT(countVideoFrames(request.outputPath), 0);
         EXPECT_EQ(pendingFiles(folder.path() / "out"), 0);
-        ASSERT_EQ(dialogs.messages().size(), 1u);
-        EXPECT_EQ(dialogs.messages()[0].text.rfind("封面设置失败：", 0), 0u)
-            << dialogs.messages()[0].text;
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text.rfind("封面设置失败：", 0), 0u) << shown[0].text;
         EXPECT_TRUE(childrenNamed("sleep").empty());
-        dialogs.clearMessages();
+        shown.clear();
     }
 }
 
@@ -247,7 +248,7 @@ TEST_F(RunFaults, CoverOnANearlyFullDiskKeepsTheVideoWithoutCover) {
         std::filesystem::path path;
         ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
     } unmount{disk};
-    dialogs.clearMessages();
+    shown.clear();
     request.outputPath = (disk / "video.mp4").string();
     const GenerationResult result = run();
     EXPECT_EQ(result.outcome, EncoderOutcome::Done) << result.errorText;
@@ -255,8 +256,8 @@ TEST_F(RunFaults, CoverOnANearlyFullDiskKeepsTheVideoWithoutCover) {
     EXPECT_TRUE(result.videoKept);
     EXPECT_GT(countVideoFrames(request.outputPath), 0);
     EXPECT_EQ(pendingFiles(disk), 0);
-    ASSERT_EQ(dialogs.messages().size(), 1u);
-    const std::string text = dialogs.messages()[0].text;
+    ASSERT_EQ(shown.size(), 1u);
+    const std::string text = shown[0].text;
     EXPECT_TRUE(text.rfind("封面设置失败：", 0) == 0 || text.rfind("设置封面没有成功：", 0) == 0)
         << text;
 }

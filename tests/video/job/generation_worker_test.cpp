@@ -37,9 +37,9 @@ class GenerationWorkerTest : public ::testing::Test {
                                            colours[i % 3], "png"),
                 -1, false, random);
         }
-        request.project = &project;
-        request.programFolder = folder.path();
-        request.workFolder = folder.path() / "temp";
+        request.encoder.project = &project;
+        useProgramFolder(request, folder.path());
+        request.encoder.workFolder = folder.path() / "temp";
         request.outputPath = folder.file("out.mp4");
     }
 
@@ -52,11 +52,13 @@ class GenerationWorkerTest : public ::testing::Test {
         std::mutex lock;
         std::condition_variable arrived;
         std::vector<GenerationResult> outcomes;
-        EXPECT_TRUE(worker.start(state, request, plan, [&](const GenerationResult& result) {
-            std::lock_guard<std::mutex> guard(lock);
-            outcomes.push_back(result);
-            arrived.notify_all();
-        }));
+        const std::optional<Failure> refusal =
+            worker.start(state, request, plan, [&](const GenerationResult& result) {
+                std::lock_guard<std::mutex> guard(lock);
+                outcomes.push_back(result);
+                arrived.notify_all();
+            });
+        EXPECT_FALSE(refusal.has_value()) << refusal->text;
         worker.wait();
         std::lock_guard<std::mutex> guard(lock);
         EXPECT_EQ(outcomes.size(), 1u);

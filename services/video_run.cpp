@@ -1,0 +1,55 @@
+#include "services/video_run.h"
+
+#include "render/frame_format.h"
+#include "video/output_path_check.h"
+
+namespace velomira {
+
+VideoRunEnvironment videoRunEnvironment(const StartupFolders& folders,
+                                        const CaptionFontTable* fonts,
+                                        const CaptionMargins& margins) {
+    return {folders.programFolder, folders.workTempFolder, fonts, margins,
+            errorLogIn(folders.workFolder)};
+}
+
+VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environment,
+                  const std::string& outputPath, FrameTransport transport) {
+    VideoRun run{{}, planRun(album)};
+    GenerationRequest& request = run.request;
+    useProgramFolder(request, environment.programFolder);
+    request.encoder.project = &album;
+    request.encoder.workFolder = environment.workFolder;
+    request.encoder.errorLog = environment.errorLog;
+    request.encoder.frameFormat = frameFormatForTransport(transport);
+    request.fonts = environment.fonts;
+    request.margins = environment.margins;
+    request.outputPath = outputPath;
+    return run;
+}
+
+RunCheck checkVideoRun(AlbumProject& album, OutputMode mode,
+                       const std::filesystem::path& programFolder,
+                       std::unique_ptr<PreviewLogo>* logo) {
+    PreflightResult preflight = checkBeforeGeneration(album, mode, programFolder,
+                                                      mode == OutputMode::Preview ? logo : nullptr);
+    RunCheck check;
+    check.accepted = preflight.accepted;
+    check.failure = std::move(preflight.failure);
+    if (!preflight.accepted) {
+        check.focusVideoSize = album.settings.videoSize == 0;
+        check.musicTrackToSelect = preflight.musicTrackToSelect;
+    }
+    return check;
+}
+
+std::string proposedVideoName(const AlbumProject& album, std::time_t now) {
+    return proposedOutputName(album, album.settings.outputNaming, now);
+}
+
+VideoOutput videoOutputFor(const std::string& chosen) {
+    if (std::string problem = outputPathProblem(chosen); !problem.empty())
+        return {{}, Failure{std::move(problem), "提示", MessageKind::Warning}};
+    return {withMp4Extension(chosen), std::nullopt};
+}
+
+} // namespace velomira

@@ -1,0 +1,77 @@
+#pragma once
+// One video run as both front ends start it: the checks before the run, the file the video is
+// written to, and the run's request built from the album and the program's surroundings. The
+// window and the terminal program only show what comes back and start the run.
+#include "album/album_model.h"
+#include "app/caption_margins.h"
+#include "app/error_log.h"
+#include "app/option_values.h"
+#include "app/startup.h"
+#include "platform/failure.h"
+#include "render/caption_fonts.h"
+#include "render/image/image_layer.h"
+#include "video/generation_job.h"
+#include "video/generation_plan.h"
+#include "video/generation_preflight.h"
+#include "video/generation_worker.h"
+
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace velomira {
+
+// Where a run finds its tools and folders, and how it draws captions.
+struct VideoRunEnvironment {
+    std::filesystem::path programFolder; // tool/ffmpeg, tool/AtomicParsley
+    std::filesystem::path workFolder;    // this copy's temporary folder: logo copy, FIFO, cover
+    const CaptionFontTable* fonts = nullptr;
+    CaptionMargins margins;
+    ErrorLog errorLog;
+};
+
+// The environment of a program that started in these folders.
+VideoRunEnvironment videoRunEnvironment(const StartupFolders& folders,
+                                        const CaptionFontTable* fonts,
+                                        const CaptionMargins& margins);
+
+// One run of the album: its request and what it will make.
+struct VideoRun {
+    GenerationRequest request;
+    RunPlan plan;
+};
+
+// The run of the album into outputPath (already through videoOutputFor), its frames crossing to
+// the encoder by transport. The album is borrowed and must stay unchanged until the run has
+// ended; the request's progress is left to the caller.
+VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environment,
+                  const std::string& outputPath, FrameTransport transport);
+
+// The checks before a video or a preview. A refusal comes back with the failure to show (none
+// when the picture reader has shown its own) and what the window points the user at.
+struct RunCheck {
+    bool accepted = false;
+    std::optional<Failure> failure;
+    bool focusVideoSize = false; // no size is chosen
+    int musicTrackToSelect = -1; // the music track named by the refusal
+};
+
+// Preview mode loads the logo the preview lays over its frames into logo (when given).
+RunCheck checkVideoRun(AlbumProject& album, OutputMode mode,
+                       const std::filesystem::path& programFolder,
+                       std::unique_ptr<PreviewLogo>* logo = nullptr);
+
+// The name offered for the video by the album's naming setting; empty when it names nothing.
+std::string proposedVideoName(const AlbumProject& album, std::time_t now);
+
+// The file a video is written to: the chosen path with ".mp4", or the refusal of a path the
+// run could never write to.
+struct VideoOutput {
+    std::string path;
+    std::optional<Failure> refusal;
+};
+VideoOutput videoOutputFor(const std::string& chosen);
+
+} // namespace velomira
