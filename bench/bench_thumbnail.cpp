@@ -1,7 +1,7 @@
 // Thumbnail of a large JPEG (header probe + icon, as the picture list does it) against a plain
 // full-size decode of the same file. The thumbnail should cost at most a fifth of the decode;
 // with much fine detail the entropy decoding, which no scaled decode can skip, sets a floor.
-#include "media/header_probe.h"
+#include "media/picture_probe.h"
 #include "render/image/magick_handles.h"
 #include "render/image/thumbnail.h"
 
@@ -59,10 +59,11 @@ double medianMilliseconds(const std::function<bool()>& work) {
 // that both see the same machine load.
 void compare(const char* label, const std::string& path) {
     auto thumbnail = [&] {
-        if (probeImageKind(path) != kImageKindJpeg)
+        const PictureFacts picture = probePicture(path);
+        if (picture.kind != PictureKind::Jpeg)
             return false;
         Blob icon;
-        return makeThumbnailIcon(path, 144, 144, 0, icon) == 1;
+        return makeThumbnailIcon(picture, 144, 144, 0, icon).status == ThumbnailStatus::Made;
     };
     auto fullDecode = [&] {
         velomira::Image image = newImage();
@@ -82,7 +83,7 @@ void compare(const char* label, const std::string& path) {
     const double ratio = thumb / full;
     std::printf("%s 4000x3000 JPEG, %.1f MB:\n", label,
                 static_cast<double>(std::filesystem::file_size(path)) / 1048576.0);
-    std::printf("  probeImageKind + makeThumbnailIcon: median %7.2f ms\n", thumb);
+    std::printf("  probePicture + makeThumbnailIcon:   median %7.2f ms\n", thumb);
     std::printf("  full-size MagickReadImage:          median %7.2f ms\n", full);
     std::printf("  ratio %.3f (target <= 0.2): %s\n", ratio, ratio <= 0.2 ? "met" : "missed");
 }

@@ -1,10 +1,11 @@
 // Feeds arbitrary bytes to the picture header readers: the kind probe with its GIF block walk,
 // the size reader with its JPEG segment walk, the WebP, HEIF/AVIF and TIFF headers, the status
-// description and the EXIF orientation reader.
+// description, the EXIF orientation reader and the single look that gathers them all.
 #include "fuzz/fuzz_support.h"
 #include "media/exif_orientation.h"
 #include "media/header_probe.h"
 #include "media/header_probe_stream.h"
+#include "media/picture_probe.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -34,15 +35,15 @@ FileHandle openBytes(const std::uint8_t* data, std::size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace velomira;
-    int streamKind = kImageKindUnreadable;
+    PictureKind streamKind = PictureKind::Unreadable;
     if (FileHandle file = openBytes(data, size)) {
         streamKind = probeImageKindStream(file.get());
-        check(streamKind == kImageKindJpeg || streamKind == kImageKindPng ||
-              streamKind == kImageKindGif || streamKind == kImageKindBmp ||
-              streamKind == kImageKindWebp || streamKind == kImageKindHeif ||
-              streamKind == kImageKindAvif || streamKind == kImageKindTiff ||
-              streamKind == kImageKindAnimatedGif || streamKind == kImageKindAnimated ||
-              streamKind == kImageKindUnrecognised);
+        check(streamKind == PictureKind::Jpeg || streamKind == PictureKind::Png ||
+              streamKind == PictureKind::Gif || streamKind == PictureKind::Bmp ||
+              streamKind == PictureKind::Webp || streamKind == PictureKind::Heif ||
+              streamKind == PictureKind::Avif || streamKind == PictureKind::Tiff ||
+              streamKind == PictureKind::AnimatedGif || streamKind == PictureKind::Animated ||
+              streamKind == PictureKind::Unrecognised);
     }
     ImageHeader header;
     bool headerRead = false;
@@ -67,5 +68,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (headerRead)
         check(name == header.formatName && width == header.width && height == header.height &&
               text == describeImageHeader(header));
+
+    // The single look gives what the separate readers give.
+    const PictureFacts facts = probePicture(path);
+    check(facts.kind == streamKind && facts.sized == headerRead);
+    check(facts.orientation == (facts.still() ? orientation : 0));
+    if (headerRead)
+        check(facts.header.formatName == header.formatName && facts.header.width == width &&
+              facts.header.height == height && facts.header.fileSize == header.fileSize);
     return 0;
 }

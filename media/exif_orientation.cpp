@@ -1,13 +1,10 @@
 #include "media/exif_orientation.h"
 
 #include "media/bounded_reader.h"
+#include "media/regular_file.h"
 #include "media/tiff_directory.h"
 
 #include <cstring>
-#include <fcntl.h>
-#include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace velomira {
 namespace {
@@ -89,20 +86,8 @@ int readExifOrientationStream(std::FILE* file) {
 }
 
 int readExifOrientation(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return 0;
-    struct stat info;
-    std::FILE* file = nullptr;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-        file = ::fdopen(fd, "rb");
-    if (!file) {
-        ::close(fd);
-        return 0;
-    }
-    const int orientation = readExifOrientationStream(file);
-    std::fclose(file);
-    return orientation;
+    const FileHandle file = openRegularFile(path);
+    return file ? readExifOrientationStream(file.get()) : 0;
 }
 
 int turnAngleForOrientation(int orientation) {

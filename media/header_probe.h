@@ -7,11 +7,11 @@
 
 namespace velomira {
 
-int probeImageKind(const std::string& path);
+PictureKind probeImageKind(const std::string& path);
 
 // The information window's line that refuses a picture of this kind, empty for a picture kind
 // that is accepted.
-std::string pictureRefusalLine(int kind, const std::string& path);
+std::string pictureRefusalLine(PictureKind kind, const std::string& path);
 
 // Returns 1 and fills the outputs, or 0. width and height are filled only when both are given.
 int readImageHeader(const std::string& path, std::string* formatName, int* width, int* height);

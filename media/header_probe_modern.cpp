@@ -1,5 +1,6 @@
 #include "media/header_probe_modern.h"
 
+#include "media/heif_handles.h"
 #include "media/image_header.h"
 #include "media/tiff_directory.h"
 
@@ -8,7 +9,6 @@
 
 #include <climits>
 #include <cstring>
-#include <memory>
 #include <string_view>
 
 namespace velomira {
@@ -86,27 +86,27 @@ bool readFtyp(BoundedReader& reader, FtypBrands& brands) {
     return true;
 }
 
-int ftypKind(const FtypBrands& brands) {
+PictureKind ftypKind(const FtypBrands& brands) {
     switch (brands.major) {
     case BrandKind::Avif:
-        return kImageKindAvif;
+        return PictureKind::Avif;
     case BrandKind::Heic:
-        return kImageKindHeif;
+        return PictureKind::Heif;
     case BrandKind::Heif:
         if (brands.compatibleAvif)
-            return kImageKindAvif;
-        return kImageKindHeif;
+            return PictureKind::Avif;
+        return PictureKind::Heif;
     case BrandKind::Sequence:
         // A file whose first purpose is a sequence; a still image beside it is not the point.
-        return kImageKindAnimated;
+        return PictureKind::Animated;
     case BrandKind::None:
         if (brands.compatibleAvif)
-            return kImageKindAvif;
+            return PictureKind::Avif;
         if (brands.compatibleStill)
-            return kImageKindHeif;
-        return kImageKindUnrecognised;
+            return PictureKind::Heif;
+        return PictureKind::Unrecognised;
     }
-    return kImageKindUnrecognised;
+    return PictureKind::Unrecognised;
 }
 
 // libheif reads the boxes through the bounded reader: it can never pass the end of the file.
@@ -128,18 +128,11 @@ heif_reader_grow_status heifGrow(int64_t target, void* reader) {
                : heif_reader_grow_status_size_beyond_eof;
 }
 
-struct HeifContextFree {
-    void operator()(heif_context* context) const { heif_context_free(context); }
-};
-struct HeifHandleRelease {
-    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
-};
-
 // The primary image's size as shown, that is after the file's own rotation, which the
 // decoder applies too.
 bool readHeifSize(BoundedReader& reader, ImageHeader& header) {
     static const heif_reader callbacks = {1, heifPosition, heifRead, heifSeek, heifGrow};
-    std::unique_ptr<heif_context, HeifContextFree> context(heif_context_alloc());
+    HeifContext context(heif_context_alloc());
     if (!context || !reader.seek(0))
         return false;
     if (heif_context_read_from_reader(context.get(), &callbacks, &reader, nullptr).code !=
@@ -148,7 +141,7 @@ bool readHeifSize(BoundedReader& reader, ImageHeader& header) {
     heif_image_handle* primary = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &primary).code != heif_error_Ok)
         return false;
-    std::unique_ptr<heif_image_handle, HeifHandleRelease> handle(primary);
+    HeifHandle handle(primary);
     header.width = heif_image_handle_get_width(handle.get());
     header.height = heif_image_handle_get_height(handle.get());
     return true;
@@ -173,27 +166,27 @@ bool readTiffSize(BoundedReader& reader, ImageHeader& header) {
 
 } // namespace
 
-int probeModernKind(BoundedReader& reader, const unsigned char* first, std::size_t count) {
+PictureKind probeModernKind(BoundedReader& reader, const unsigned char* first, std::size_t count) {
     if (isTiff(first, count))
-        return kImageKindTiff;
+        return PictureKind::Tiff;
     if (isWebp(first, count)) {
         WebPBitstreamFeatures features;
         if (!webpFeatures(reader, features))
-            return kImageKindUnrecognised;
-        return features.has_animation ? kImageKindAnimated : kImageKindWebp;
+            return PictureKind::Unrecognised;
+        return features.has_animation ? PictureKind::Animated : PictureKind::Webp;
     }
     if (startsWith(first, count, 4, "ftyp")) {
         FtypBrands brands;
         if (!readFtyp(reader, brands))
-            return kImageKindUnrecognised;
+            return PictureKind::Unrecognised;
         return ftypKind(brands);
     }
-    return kImageKindUnrecognised;
+    return PictureKind::Unrecognised;
 }
 
-bool readModernHeader(BoundedReader& reader, int kind, ImageHeader& header) {
+bool readModernHeader(BoundedReader& reader, PictureKind kind, ImageHeader& header) {
     switch (kind) {
-    case kImageKindWebp: {
+    case PictureKind::Webp: {
         WebPBitstreamFeatures features;
         if (!webpFeatures(reader, features))
             return false;
@@ -202,17 +195,17 @@ bool readModernHeader(BoundedReader& reader, int kind, ImageHeader& header) {
         header.height = features.height;
         return true;
     }
-    case kImageKindHeif:
-    case kImageKindAvif: {
+    case PictureKind::Heif:
+    case PictureKind::Avif: {
         FtypBrands brands;
         if (!readFtyp(reader, brands))
             return false;
-        header.formatName = kind == kImageKindAvif                                     ? "AVIF"
+        header.formatName = kind == PictureKind::Avif                                  ? "AVIF"
                             : brands.major == BrandKind::Heic || brands.compatibleHeic ? "HEIC"
                                                                                        : "HEIF";
         return readHeifSize(reader, header);
     }
-    case kImageKindTiff:
+    case PictureKind::Tiff:
         header.formatName = "TIFF";
         return readTiffSize(reader, header);
     default:

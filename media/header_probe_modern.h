@@ -9,13 +9,12 @@
 
 namespace velomira {
 
-// The kind code of the stream (kImageKindWebp, kImageKindHeif, kImageKindAvif, kImageKindTiff,
-// or kImageKindAnimated for an animated WebP or an image sequence); kImageKindUnrecognised for
-// anything else. first holds the stream's first count bytes.
-int probeModernKind(BoundedReader& reader, const unsigned char* first, std::size_t count);
+// The kind of the stream (Webp, Heif, Avif, Tiff, or Animated for an animated WebP or an image
+// sequence); Unrecognised for anything else. first holds the stream's first count bytes.
+PictureKind probeModernKind(BoundedReader& reader, const unsigned char* first, std::size_t count);
 
 // Fills formatName, width and height for a stream of one of those kinds. False when the header
 // gives no usable size.
-bool readModernHeader(BoundedReader& reader, int kind, ImageHeader& header);
+bool readModernHeader(BoundedReader& reader, PictureKind kind, ImageHeader& header);
 
 } // namespace velomira

@@ -15,15 +15,15 @@ struct ImageSignature {
     unsigned char first;
     unsigned char second;
     const char* name;
-    int kind;
+    PictureKind kind;
 };
 
 // Checked in this order: the first two bytes of the file decide the format.
 constexpr ImageSignature kSignatures[] = {
-    {'B', 'M', "BMP", kImageKindBmp},
-    {0xFF, 0xD8, "JPEG", kImageKindJpeg},
-    {'G', 'I', "GIF", kImageKindGif},
-    {0x89, 'P', "PNG", kImageKindPng},
+    {'B', 'M', "BMP", PictureKind::Bmp},
+    {0xFF, 0xD8, "JPEG", PictureKind::Jpeg},
+    {'G', 'I', "GIF", PictureKind::Gif},
+    {0x89, 'P', "PNG", PictureKind::Png},
 };
 
 const ImageSignature* matchSignature(const unsigned char* bytes, std::size_t count) {
@@ -86,28 +86,28 @@ bool skipImage(BoundedReader& reader) {
 
 // Tells a single picture from an animation. Every step consumes at least one byte and a
 // step that would cross the end of the file fails, so a broken file always ends the walk.
-int walkGifBlocks(BoundedReader& reader, unsigned screenPacked) {
+PictureKind walkGifBlocks(BoundedReader& reader, unsigned screenPacked) {
     if (!reader.seek(kGifScreenEnd) || !reader.skip(colourTableBytes(screenPacked)))
-        return kImageKindUnrecognised;
+        return PictureKind::Unrecognised;
     bool imageSeen = false;
     unsigned introducer;
     while (reader.readByte(introducer)) {
         if (introducer == kGifExtension) {
             if (!skipExtension(reader))
-                return kImageKindUnrecognised;
+                return PictureKind::Unrecognised;
         } else if (introducer == kGifImage) {
             if (imageSeen)
-                return kImageKindAnimatedGif;
+                return PictureKind::AnimatedGif;
             if (!skipImage(reader))
-                return kImageKindUnrecognised;
+                return PictureKind::Unrecognised;
             imageSeen = true;
         } else if (introducer == kGifTrailer) {
-            return kImageKindGif;
+            return PictureKind::Gif;
         } else {
-            return kImageKindUnrecognised;
+            return PictureKind::Unrecognised;
         }
     }
-    return kImageKindUnrecognised; // ended without a trailer
+    return PictureKind::Unrecognised; // ended without a trailer
 }
 
 // ---- sizes by format ----
@@ -182,23 +182,23 @@ bool readJpegSize(BoundedReader& reader, ImageHeader& header) {
 
 } // namespace
 
-int probeImageKindStream(std::FILE* file) {
+PictureKind probeImageKindStream(std::FILE* file) {
     BoundedReader reader(file);
     unsigned char bytes[15];
     std::size_t count = reader.readUpTo(bytes, sizeof bytes);
     if (reader.hasError())
-        return kImageKindUnreadable;
+        return PictureKind::Unreadable;
     const ImageSignature* signature = matchSignature(bytes, count);
     if (!signature) {
-        const int kind = probeModernKind(reader, bytes, count);
-        return reader.hasError() ? kImageKindUnreadable : kind;
+        const PictureKind kind = probeModernKind(reader, bytes, count);
+        return reader.hasError() ? PictureKind::Unreadable : kind;
     }
-    if (signature->kind != kImageKindGif)
+    if (signature->kind != PictureKind::Gif)
         return signature->kind;
     if (count >= 6 && bytes[3] == '8' && bytes[4] == '7' && bytes[5] == 'a')
-        return kImageKindGif; // 87a has no extensions, so it cannot be an animation
+        return PictureKind::Gif; // 87a has no extensions, so it cannot be an animation
     if (count < 11)
-        return kImageKindUnrecognised;
+        return PictureKind::Unrecognised;
     return walkGifBlocks(reader, bytes[10]);
 }
 
@@ -213,24 +213,24 @@ bool readImageHeaderStream(std::FILE* file, ImageHeader& header) {
     ImageHeader found;
     found.fileSize = reader.size();
     bool read = false;
-    const int kind = signature ? signature->kind : probeModernKind(reader, bytes, count);
+    const PictureKind kind = signature ? signature->kind : probeModernKind(reader, bytes, count);
     if (signature)
         found.formatName = signature->name;
     switch (kind) {
-    case kImageKindGif:
+    case PictureKind::Gif:
         read = readGifSize(bytes, count, found);
         break;
-    case kImageKindPng:
+    case PictureKind::Png:
         read = readPngSize(bytes, count, found);
         break;
-    case kImageKindBmp:
+    case PictureKind::Bmp:
         read = readBmpSize(bytes, count, found);
         break;
-    case kImageKindJpeg:
+    case PictureKind::Jpeg:
         read = readJpegSize(reader, found);
         break;
     default:
-        read = kind > 0 && readModernHeader(reader, kind, found);
+        read = isStillKind(kind) && readModernHeader(reader, kind, found);
         break;
     }
     if (!read || reader.hasError() || found.fileSize < 1 || found.width < 1 || found.height < 1)

@@ -8,9 +8,9 @@
 
 namespace velomira {
 
-// Kind code of the stream's content (kImageKind* of media/header_probe.h); never 0, which
-// stands for a file that cannot be opened.
-int probeImageKindStream(std::FILE* file);
+// The kind of the stream's content; never Unreadable unless reading the stream failed, which
+// is what a file that cannot be opened gives.
+PictureKind probeImageKindStream(std::FILE* file);
 
 // Returns true and fills header when the stream holds a picture of a known format with a
 // usable size.

@@ -1,24 +1,38 @@
 #pragma once
-// What the header probe tells of a picture: its kind code and its header's size fields, apart
-// from the readers so that each reader can name them without including the others.
+// What the header probe tells of a picture: its kind and its header's size fields, apart from
+// the readers so that each reader can name them without including the others.
 
 #include <string>
 
 namespace velomira {
 
-// Kind codes of probeImageKind.
-constexpr int kImageKindJpeg = 113;
-constexpr int kImageKindPng = 114;
-constexpr int kImageKindGif = 115;
-constexpr int kImageKindBmp = 116;
-constexpr int kImageKindWebp = 117;
-constexpr int kImageKindHeif = 118; // HEIC and other HEIF stills
-constexpr int kImageKindAvif = 119;
-constexpr int kImageKindTiff = 120;
-constexpr int kImageKindUnreadable = 0;
-constexpr int kImageKindAnimatedGif = -1;
-constexpr int kImageKindUnrecognised = -2;
-constexpr int kImageKindAnimated = -3; // an animated WebP, a HEIF or AVIF image sequence
+enum class PictureKind {
+    Unreadable,   // the file cannot be opened or read
+    Unrecognised, // not a picture of a known format, or a broken one
+    AnimatedGif,
+    Animated, // an animated WebP, a HEIF or AVIF image sequence
+    Jpeg,
+    Png,
+    Gif,
+    Bmp,
+    Webp,
+    Heif, // HEIC and other HEIF stills
+    Avif,
+    Tiff,
+};
+
+// A still picture of a format the program reads; every other kind is refused.
+constexpr bool isStillKind(PictureKind kind) {
+    switch (kind) {
+    case PictureKind::Unreadable:
+    case PictureKind::Unrecognised:
+    case PictureKind::AnimatedGif:
+    case PictureKind::Animated:
+        return false;
+    default:
+        return true;
+    }
+}
 
 struct ImageHeader {
     std::string formatName; // "BMP", "JPEG", "GIF", "PNG", "WEBP", "HEIC", "HEIF", "AVIF", "TIFF"

@@ -1,6 +1,5 @@
 #include "media/mp3_info.h"
 
-#include "app/string_utils.h"
 #include "media/bounded_reader.h"
 #include "platform/unique_fd.h"
 
@@ -161,18 +160,6 @@ float readMp3Info(const std::string& path, int* sampleRate) {
     if (!readWholeRegularFile(path, bytes))
         return 0.0f;
     return readMp3InfoBytes(bytes.data(), bytes.size(), sampleRate);
-}
-
-std::optional<MusicTrack> readMusicTrack(const std::string& path) {
-    // The name decides first, so a large file of another kind is never read.
-    if (!endsWithNoCase(path.c_str(), ".mp3"))
-        return std::nullopt;
-    MusicTrack track;
-    track.path = path;
-    track.durationMs = readMp3Info(path, &track.sampleRate);
-    if (!(track.durationMs > 0.0f))
-        return std::nullopt;
-    return track;
 }
 
 } // namespace velomira

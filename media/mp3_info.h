@@ -1,8 +1,6 @@
 #pragma once
 // Duration and sample rate of an MP3 file from its frame headers alone: the audio is never
 // decoded. The music list uses it when tracks are added and when a project is loaded.
-#include "album/album_model.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -37,9 +35,5 @@ float readMp3InfoBytes(const unsigned char* data, std::size_t size, int* sampleR
 // The same for a file. 0 (and a rate of 0) when it cannot be opened, is not a regular file
 // (a folder, a FIFO, a device) or is larger than kMaxMp3FileBytes.
 float readMp3Info(const std::string& path, int* sampleRate);
-
-// The track to add to the music list: only a file whose name ends with ".mp3" (any case)
-// and whose duration is above 0.
-std::optional<MusicTrack> readMusicTrack(const std::string& path);
 
 } // namespace velomira

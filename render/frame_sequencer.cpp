@@ -4,6 +4,7 @@
 #include "album/duration_text.h"
 #include "album/transition_catalogue.h"
 #include "media/header_probe.h"
+#include "platform/dialogs.h"
 #include "render/camera_motion.h"
 #include "render/caption_renderer.h"
 #include "render/transition_dispatch.h"
@@ -57,7 +58,7 @@ CaptionOverlay makeCaption(const SequencerContext& context, const AlbumItem& ite
 // A picture read, possibly on another thread; its failure message waits for its turn.
 struct PictureRead {
     Image picture;
-    std::string message;
+    Failure failure;
 };
 
 std::string fillColourOf(const VideoSettings& settings) {
@@ -67,7 +68,7 @@ std::string fillColourOf(const VideoSettings& settings) {
 PictureRead readItemPicture(const VideoSettings& settings, const AlbumItem& item) {
     PictureRead read;
     read.picture = readPicture(item.path, fillColourOf(settings), pictureSizeHint(settings, item),
-                               &read.message);
+                               &read.failure);
     return read;
 }
 
@@ -115,7 +116,7 @@ PictureResult renderReadPicture(const SequencerContext& context, const AlbumItem
     const std::string fill = fillColourOf(settings);
     Image picture = std::move(read.picture);
     if (!picture) {
-        showPictureReadMessage(read.message);
+        showFailure(read.failure);
         return {PictureStatus::ReadFailed, Image()};
     }
     if (item.turnAngle > 0) {

@@ -2,9 +2,8 @@
 
 #include "app/settings_store.h"
 #include "app/string_utils.h"
-#include "media/picture_adding.h"
+#include "media/picture_probe.h"
 #include "net/product_loader.h"
-#include "platform/dialogs.h"
 #include "render/image/frame_icon.h"
 #include "render/image/thumbnail.h"
 
@@ -40,16 +39,30 @@ GifImportResult ended(GifImportResult result, GifImportOutcome outcome) {
     return result;
 }
 
+GifImportResult failed(GifImportResult result, GifImportOutcome outcome, Failure failure) {
+    result.failure = std::move(failure);
+    return ended(std::move(result), outcome);
+}
+
+Failure albumFullFailure() {
+    return {albumFullMessage(), "提示", MessageKind::Warning};
+}
+
 // The list icon of a frame just written to path. An opaque frame's icon is made from the
 // frame in memory, which gives the icon of the file without decoding it again; a frame with
 // an alpha channel goes through the file like any picture. Empty when no icon could be made.
-PictureIcon frameIcon(const Image& frame, const std::string& path) {
+PictureIcon frameIcon(const Image& frame, const std::string& path,
+                      const GifImportCallbacks& callbacks) {
     PictureIcon icon = makeFrameIcon(frame.get(), thumbnailSize, thumbnailSize);
     if (!icon.empty())
         return icon;
     Blob made;
-    if (makeThumbnailIcon(path, thumbnailSize, thumbnailSize, 0, made) == 1)
+    const ThumbnailResult result =
+        makeThumbnailIcon(probePicture(path), thumbnailSize, thumbnailSize, 0, made);
+    if (result.status == ThumbnailStatus::Made)
         icon.assign(made.bytes(), made.bytes() + made.length);
+    else if (result.failure && callbacks.frameUnread)
+        callbacks.frameUnread(*result.failure);
     return icon;
 }
 
@@ -57,7 +70,7 @@ PictureIcon frameIcon(const Image& frame, const std::string& path) {
 // False when the album is full.
 bool appendFrame(GifImportContext& context, const GifImportCallbacks& callbacks,
                  const std::string& path, const Image& frame, GifImportResult& result) {
-    const PictureIcon icon = frameIcon(frame, path);
+    const PictureIcon icon = frameIcon(frame, path, callbacks);
     if (icon.empty()) {
         if (callbacks.refused)
             callbacks.refused("图片读取失败:\r\n" + path);
@@ -103,16 +116,16 @@ GifImportResult importGifAnimation(GifImportContext& context, const GifImportCal
     result.path = *chosen;
     rememberFolderOf(context.importFolder, result.path);
     if (!endsWithNoCase(result.path.c_str(), ".gif")) {
-        showMessage(kWrongFormatText, "提示", MessageKind::Error);
-        return ended(result, GifImportOutcome::WrongName);
+        return failed(result, GifImportOutcome::WrongName,
+                      {kWrongFormatText, "提示", MessageKind::Error});
     }
 
     WaitCursorGuard waitCursor(callbacks.waitCursor);
     GifFrameSequence frames;
     std::string failure;
     if (frames.open(result.path, failure) != GifOpenStatus::Opened) {
-        showMessage(kWrongFormatText, "错误", MessageKind::Error);
-        return ended(result, GifImportOutcome::Unreadable);
+        return failed(result, GifImportOutcome::Unreadable,
+                      {kWrongFormatText, "错误", MessageKind::Error});
     }
     result.frames = frames.count();
     std::error_code ignored;
@@ -121,23 +134,21 @@ GifImportResult importGifAnimation(GifImportContext& context, const GifImportCal
     for (int k = 1; k <= result.frames; ++k) {
         // Checked before the frame is written, so a full album leaves no stray frame file.
         if (albumItemCount(context.album) >= maxPictures) {
-            showMessage(albumFullMessage(), "提示", MessageKind::Warning);
-            return ended(result, GifImportOutcome::AlbumFull);
+            return failed(result, GifImportOutcome::AlbumFull, albumFullFailure());
         }
         std::string path;
         Image frame;
         const std::string time = callbacks.timeText ? callbacks.timeText() : localTimeText();
         if (!frames.writeNext(context.tempPictureFolder, time, context.counter, path, failure,
                               &frame)) {
-            showMessage(kFrameFailedText, "错误", MessageKind::Error);
-            return ended(result, GifImportOutcome::WriteFailed);
+            return failed(result, GifImportOutcome::WriteFailed,
+                          {kFrameFailedText, "错误", MessageKind::Error});
         }
         if (callbacks.status)
             callbacks.status(gifImportProgressText(k, result.frames));
         if (!appendFrame(context, callbacks, path, frame, result)) {
             std::filesystem::remove(path, ignored);
-            showMessage(albumFullMessage(), "提示", MessageKind::Warning);
-            return ended(result, GifImportOutcome::AlbumFull);
+            return failed(result, GifImportOutcome::AlbumFull, albumFullFailure());
         }
     }
     return ended(result, GifImportOutcome::Done);

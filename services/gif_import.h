@@ -2,8 +2,10 @@
 // "导入gif动画": every frame of a GIF animation becomes a still picture in the temporary picture
 // folder and is appended to the album without a transition, so the frames follow one another
 // like the animation. Toolkit-free: the file dialog, the status bar, the wait cursor and the
-// list rows are reached through the callbacks; message boxes through platform/dialogs.
+// list rows are reached through the callbacks; the messages come back as Failure values that
+// the caller shows.
 #include "album/album_model.h"
+#include "platform/failure.h"
 #include "render/image/gif_frames.h"
 #include "services/picture_batch.h"
 
@@ -40,6 +42,9 @@ struct GifImportCallbacks {
     std::function<void(int position, const PictureIcon& icon)> pictureAdded;
     // A frame file that the list refused: the line for the information window.
     std::function<void(const std::string& line)> refused;
+    // A frame file that gave no icon because it did not read: the message about it, to be shown
+    // at once (its refusal line follows).
+    std::function<void(const Failure& failure)> frameUnread;
     std::function<void(bool on)> waitCursor;
     // The time part of the frame names, "%H-%M-%S"; empty: the local time at each name.
     std::function<std::string()> timeText;
@@ -59,6 +64,8 @@ struct GifImportResult {
     std::string path; // the chosen file
     int frames = 0;   // frames in the animation
     int added = 0;    // pictures appended (they stay, whatever ended the import)
+    // The message of an outcome other than Done or Cancelled, for the caller to show.
+    std::optional<Failure> failure;
 };
 
 // The whole command. Afterwards the caller refreshes the count, the selection, the video

@@ -1,8 +1,8 @@
 #include "services/picture_batch.h"
 
 #include "app/text_conversion.h"
-#include "media/exif_orientation.h"
 #include "media/header_probe.h"
+#include "media/picture_probe.h"
 #include "render/image/magick_handles.h"
 #include "render/image/thumbnail.h"
 
@@ -38,29 +38,20 @@ PictureCheck checkPicture(const std::string& path, int turnAngle, const std::str
     // No file can be read from a path the program refuses everywhere else.
     if (gbkByteLength(path) > static_cast<std::size_t>(maxPathBytes))
         return refusal("图片读取失败:\r\n" + path);
-    switch (probeImageKind(path)) {
-    case kImageKindUnreadable:
-        return refusal("图片读取失败:\r\n" + path);
-    case kImageKindAnimatedGif:
-        return refusal("不支持gif动画图片:\r\n" + path);
-    case kImageKindAnimated:
-        return refusal("不支持动画图片:\r\n" + path);
-    case kImageKindUnrecognised:
-        return refusal("无法识别的图片:\r\n" + path);
-    default:
-        break;
-    }
+    const PictureFacts picture = probePicture(path);
+    if (std::string line = pictureRefusalLine(picture.kind, path); !line.empty())
+        return refusal(std::move(line));
     if (autoOrient)
-        turnAngle = turnAngleForOrientation(readExifOrientation(path));
+        turnAngle = picture.uprightTurn();
     Blob icon;
-    std::string failure; // given, so that the reader reports here and never in a message box
-    const int made = makeThumbnailIcon(path, thumbnailSize, thumbnailSize, turnAngle, icon,
-                                       ThumbnailDecode::Reduced, &failure);
-    if (made < 0)
+    // The failure is not shown: the refusal below names the picture in the list's own words.
+    const ThumbnailResult made =
+        makeThumbnailIcon(picture, thumbnailSize, thumbnailSize, turnAngle, icon);
+    if (made.status == ThumbnailStatus::NotStill)
         return refusal("不支持gif动画图片:\r\n" + path);
-    if (made == 0 || !icon) {
+    if (made.status != ThumbnailStatus::Made || !icon) {
         // Also when the library gave no reason: a picture that is left out is always named.
-        return refusal(thumbnailRefusalText(path, vendorHost));
+        return refusal(thumbnailRefusalText(picture, vendorHost));
     }
     PictureCheck check;
     check.accepted = true;
@@ -198,6 +189,24 @@ std::string loadingText(std::size_t k, std::size_t n) {
 
 } // namespace
 
+AddPictureResult addPicture(AlbumProject& project, const std::string& path, int position,
+                            bool keepWithoutTransition, TransitionRandom& random, bool autoOrient) {
+    AddPictureResult result;
+    if (albumItemCount(project) >= maxPictures) {
+        result.status = AddPictureStatus::AlbumFull;
+        return result;
+    }
+    const PictureFacts picture = probePicture(path);
+    result.infoLine = pictureRefusalLine(picture.kind, path);
+    if (!result.infoLine.empty())
+        return result;
+    result.position = insertAlbumItem(project, path, position, keepWithoutTransition, random);
+    result.status = result.position < 0 ? AddPictureStatus::AlbumFull : AddPictureStatus::Added;
+    if (autoOrient && result.position >= 0)
+        albumItemAt(project, result.position)->turnAngle = picture.uprightTurn();
+    return result;
+}
+
 ListPicture addListPicture(AlbumProject& album, TransitionRandom& random, const std::string& path,
                            int position, const PictureAddingSettings& settings, int turnAngle) {
     if (albumItemCount(album) >= maxPictures) {
@@ -209,6 +218,17 @@ ListPicture addListPicture(AlbumProject& album, TransitionRandom& random, const 
     return placePicture(
         album, random, path, position, settings.keepWithoutTransition,
         checkPicture(path, turnAngle, settings.vendorHost, settings.autoOrient && turnAngle == 0));
+}
+
+RemadeIcon remakeListIcon(const std::string& path, int turnAngle) {
+    RemadeIcon remade;
+    Blob icon;
+    const ThumbnailResult made =
+        makeThumbnailIcon(probePicture(path), thumbnailSize, thumbnailSize, turnAngle, icon);
+    remade.failure = made.failure;
+    if (made.status == ThumbnailStatus::Made && icon)
+        remade.icon.assign(icon.bytes(), icon.bytes() + icon.length);
+    return remade;
 }
 
 PictureBatchResult addPictureBatch(AlbumProject& album, TransitionRandom& random,

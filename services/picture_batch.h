@@ -8,9 +8,11 @@
 // gives exactly the items, order and refusals of adding the files one by one. Workers only
 // read files: the album, the callbacks and every message stay on the calling thread.
 #include "album/album_model.h"
+#include "platform/failure.h"
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,16 @@ struct PictureAddingSettings {
     bool autoOrient = true;
 };
 
+// Appends or inserts one picture file without its list icon (downloaded pictures, GIF frames,
+// a project's pictures read without a window): probe the header, refuse what cannot be shown
+// with a line for the information window, then create the item. A full album gives AlbumFull
+// without reading the file. With autoOrient, a picture whose EXIF orientation says it is stored
+// turned gets the turnAngle that shows it upright; the project keeps that angle like one set by
+// hand.
+AddPictureResult addPicture(AlbumProject& project, const std::string& path, int position,
+                            bool keepWithoutTransition, TransitionRandom& random,
+                            bool autoOrient = true);
+
 // What adding one file gave: the album's record, and the row's icon when it was added.
 struct ListPicture {
     AddPictureResult result;
@@ -39,6 +51,14 @@ struct ListPicture {
 // insertAlbumItem). A full album gives AlbumFull without reading the file.
 ListPicture addListPicture(AlbumProject& album, TransitionRandom& random, const std::string& path,
                            int position, const PictureAddingSettings& settings, int turnAngle = 0);
+
+// The icon of a picture already in the list, made again (after a turn). Empty when it could not
+// be made; failure, when the picture did not read, is the message for the window to show.
+struct RemadeIcon {
+    PictureIcon icon;
+    std::optional<Failure> failure;
+};
+RemadeIcon remakeListIcon(const std::string& path, int turnAngle);
 
 struct PictureBatchCallbacks {
     // A picture was added: its index in the batch's list, its album position, its icon.

@@ -2,8 +2,8 @@
 
 #include "album/project_apply.h"
 #include "album/project_reading.h"
-#include "media/mp3_info.h"
 #include "render/auto_display_time.h"
+#include "services/music_track.h"
 
 namespace velomira {
 

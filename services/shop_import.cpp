@@ -1,6 +1,6 @@
 #include "services/shop_import.h"
 
-#include "media/picture_adding.h"
+#include "services/picture_batch.h"
 
 namespace velomira {
 

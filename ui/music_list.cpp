@@ -3,6 +3,7 @@
 #include "album/duration_text.h"
 #include "media/mp3_info.h"
 #include "platform/dialogs.h"
+#include "services/music_track.h"
 
 #include <algorithm>
 #include <cstdint>

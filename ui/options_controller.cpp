@@ -1,8 +1,7 @@
 #include "ui/options_controller.h"
 
-#include "media/header_probe.h"
 #include "platform/dialogs.h"
-#include "render/image/image_layer.h"
+#include "services/picture_info.h"
 #include "ui/file_dialogs.h"
 #include "ui/option_dialogs.h"
 #include "ui/web_pages.h"
@@ -215,16 +214,16 @@ void OptionsController::choosePicture(bool logo) {
     const Command field = logo ? Command::LogoPath : Command::CoverPath;
     const Command button = logo ? Command::LogoChoose : Command::CoverChoose;
     std::string& stored = logo ? album_.settings.logoPath : album_.settings.coverPath;
-    const int kind = probeImageKind(*path);
+    const ChosenPicture check = checkChosenPicture(*path, logo);
     auto refuse = [&](const char* text, const char* title) {
         showMessage(text, title, MessageKind::Warning);
         stored.clear();
         view_.setFieldText(field, "");
         view_.focus(button);
     };
-    if (kind != kImageKindPng && kind != kImageKindJpeg)
+    if (check == ChosenPicture::NotPngOrJpeg)
         return refuse(kUnsupportedPicture, "错误");
-    if (logo && kind == kImageKindJpeg && isCmykPicture(*path))
+    if (check == ChosenPicture::CmykLogo)
         return refuse(kCmykLogo, "提示");
     stored = *path;
     view_.setFieldText(field, *path);

@@ -1,7 +1,6 @@
 // The picture list's commands: adding, removing, moving, turning, shuffling,
 // transitions, caption arrangements and GIF import.
 #include "platform/dialogs.h"
-#include "render/image/thumbnail.h"
 #include "services/gif_import.h"
 #include "ui/file_dialogs.h"
 #include "ui/info_log.h"
@@ -30,10 +29,10 @@ const std::vector<FileFilter> kPictureFilters = {
 };
 
 PngBytes iconFor(const std::string& path, int angle) {
-    Blob icon;
-    if (makeThumbnailIcon(path, thumbnailSize, thumbnailSize, angle, icon) != 1 || icon.empty())
-        return {};
-    return PngBytes(icon.bytes(), icon.bytes() + icon.length);
+    RemadeIcon remade = remakeListIcon(path, angle);
+    if (remade.failure)
+        showFailure(*remade.failure);
+    return std::move(remade.icon);
 }
 
 // The caption position the arrangement gives the first picture, then each
@@ -160,8 +159,11 @@ void PictureListController::importAnimation() {
     };
     callbacks.pictureAdded = [this](int row, const PngBytes& icon) { insertRow(row, icon); };
     callbacks.refused = [this](const std::string& line) { report(line); };
+    callbacks.frameUnread = [](const Failure& failure) { showFailure(failure); };
     callbacks.waitCursor = [this](bool on) { c_.view.setWaitCursor(on); };
     const GifImportResult result = importGifAnimation(context, callbacks);
+    if (result.failure)
+        showFailure(*result.failure);
     c_.view.setStatusText(1, "");
     if (result.added > 0) {
         if (c_.album.settings.textWatermark)

@@ -3,12 +3,11 @@
 
 #include "album/duration_text.h"
 #include "app/string_utils.h"
-#include "media/header_probe.h"
 #include "platform/dialogs.h"
 #include "render/auto_display_time.h"
 #include "render/frame_sequencer.h"
-#include "render/image/image_layer.h"
 #include "services/picture_batch.h"
+#include "services/picture_info.h"
 #include "ui/info_log.h"
 #include "ui/wait_cursor.h"
 
@@ -233,7 +232,7 @@ void PictureListController::showSingleSelection(int row) {
         view.setChoice(Command::CaptionFont, static_cast<int>(font - c_.fontNames.begin()));
     view.setFieldText(Command::CaptionText, item.caption.text);
     std::string info;
-    if (describeImageFile(item.path, info) == 1 || describePicture(item.path, info)) {
+    if (describePictureFile(item.path, info)) {
         view.setStatusText(1, info + pictureLengthText(countPictureFrames(c_.album, item)));
     } else {
         view.setStatusText(1, "");

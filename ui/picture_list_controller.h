@@ -5,7 +5,7 @@
 // selection's status, the video length, the caption badges and the automatic display time.
 #include "album/album_model.h"
 #include "app/settings_store.h"
-#include "render/image/gif_frames.h"
+#include "services/gif_import.h"
 #include "ui/command_table.h"
 #include "ui/main_window_view.h"
 

@@ -33,11 +33,11 @@ bool fileExists(const std::filesystem::path& path) {
     return std::filesystem::exists(path, error);
 }
 
-// The JPEG handed to the tool: turned and shrunk as the album shows it. Empty when the cover
-// does not read (the reader has shown why).
-bool prepareCover(const CoverRequest& request, std::string& coverFile) {
+// The JPEG handed to the tool: turned and shrunk as the album shows it. False, with the
+// reader's message in failure, when the cover does not read.
+bool prepareCover(const CoverRequest& request, std::string& coverFile, Failure& failure) {
     const std::string& coverPath = request.project->settings.coverPath;
-    Image image = readPicture(coverPath, "#ffffff");
+    Image image = readPicture(coverPath, "#ffffff", {0, 0}, &failure);
     if (!image)
         return false;
     if (const int angle = coverTurnAngle(*request.project, coverPath); angle > 0) {
@@ -204,8 +204,9 @@ CoverOutcome embedCover(const CoverRequest& request) {
         return {CoverResult::NotWanted, std::nullopt};
 
     std::string coverFile;
-    if (!prepareCover(request, coverFile))
-        return {CoverResult::Failed, std::nullopt};
+    Failure unread;
+    if (!prepareCover(request, coverFile, unread))
+        return {CoverResult::Failed, std::move(unread)};
     if (!fileExists(request.toolPath))
         return toldFailure("没有找到 AtomicParsley.exe 文件，请到官网重新下载软件。");
     const std::string output = coverOutputPath(request.videoPath, std::time(nullptr));

@@ -35,8 +35,8 @@ enum class CoverResult {
 
 struct CoverOutcome {
     CoverResult result = CoverResult::NotWanted;
-    // Why the video has no cover, for the user; none when the picture reader has shown its
-    // own message or the failure is only written to the error log.
+    // Why the video has no cover, for the user; none when the failure is only written to the
+    // error log.
     std::optional<Failure> failure;
 };
 

@@ -25,8 +25,7 @@ bool isRegularFile(const std::string& path) {
     return std::filesystem::is_regular_file(path, ec);
 }
 
-// A check's outcome: passed, or refused with the failure to show (none when the picture reader
-// has shown its own message).
+// A check's outcome: passed, or refused with the failure to show.
 struct Check {
     bool passed = true;
     std::optional<Failure> failure;
@@ -63,9 +62,10 @@ Check checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewL
         auto logo = std::make_unique<PreviewLogo>();
         // The preview lays the logo over the frames itself: its transparency must stay, as in
         // the encoder's overlay of the video.
-        logo->image = readPicture(s.logoPath, "");
+        Failure failure;
+        logo->image = readPicture(s.logoPath, "", {0, 0}, &failure);
         if (!logo->image)
-            return Check{false, std::nullopt}; // the reader has shown its message
+            return Check{false, std::move(failure)};
         const int w = static_cast<int>(MagickGetImageWidth(logo->image.get()));
         const int h = static_cast<int>(MagickGetImageHeight(logo->image.get()));
         switch (s.logoLocation) {

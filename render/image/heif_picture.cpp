@@ -1,6 +1,6 @@
 #include "render/image/heif_picture.h"
 
-#include "render/image/heif_handles.h"
+#include "media/heif_handles.h"
 #include "render/image/heif_hevc_decoder.h"
 #include "render/image/rgb_frame.h"
 #include "render/image/rgb_scaler.h"

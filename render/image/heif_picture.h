@@ -3,7 +3,7 @@
 // library the decoder's YCbCr planes become a 16-bit image that is converted and shrunk at full
 // size, which costs more than decoding the picture; here a picture meant for a smaller frame is
 // shrunk with the vectorised scaler first, as the JPEG decoder's scaling does for JPEGs.
-#include "render/image/heif_handles.h"
+#include "media/heif_handles.h"
 
 #include <wand/MagickWand.h>
 

@@ -1,6 +1,6 @@
 #include "render/image/heif_thumbnail.h"
 
-#include "render/image/heif_handles.h"
+#include "media/heif_handles.h"
 #include "render/image/heif_picture.h"
 
 #include <algorithm>

@@ -1,7 +1,6 @@
 #include "render/image/image_layer.h"
 
 #include "app/string_utils.h"
-#include "platform/dialogs.h"
 #include "render/image/frame_encoding.h"
 #include "render/image/picture_reader.h"
 #include "render/image/rgb_scaler.h"
@@ -43,12 +42,8 @@ std::string literalWriteName(const std::string& path) {
 
 } // namespace
 
-void showPictureReadMessage(const std::string& message) {
-    showMessage(message, "错误", MessageKind::Error);
-}
-
 Image readPicture(const std::string& path, const std::string& fillColour,
-                  std::pair<int, int> sizeHint, std::string* messageOut) {
+                  std::pair<int, int> sizeHint, Failure* failureOut) {
     Image image = newImage();
     std::string failure;
     // The JPEG decoder scales by eighths while it decodes, which costs a fraction of decoding
@@ -59,11 +54,9 @@ Image readPicture(const std::string& path, const std::string& fillColour,
         MagickSetOption(image.get(), "jpeg:size", hint.c_str());
     }
     if (!image || !readImageFile(image.get(), path, failure)) {
-        const std::string message = "MagickReadImage() 发生错误：\n\nimage unknown 185 " + failure;
-        if (messageOut)
-            *messageOut = message;
-        else
-            showPictureReadMessage(message);
+        if (failureOut)
+            *failureOut = {"MagickReadImage() 发生错误：\n\nimage unknown 185 " + failure, "错误",
+                           MessageKind::Error};
         return Image();
     }
     const std::string format = imageFormat(image.get());

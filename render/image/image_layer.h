@@ -2,6 +2,7 @@
 // Where pictures enter and frames leave the rendering pipeline: reading and normalising a
 // picture, canvases of the video size, fitting and zooming, JPEG frames, and the
 // picture-info text. Paths are UTF-8 and go to the library as they are.
+#include "platform/failure.h"
 #include "render/frame_format.h"
 #include "render/image/magick_handles.h"
 
@@ -29,16 +30,12 @@ struct CaptionOverlay {
 
 // Reads and normalises a picture: profiles stripped, alpha flattened onto fillColour (BMP:
 // alpha switched off), CMYK turned into sRGB. An empty fillColour keeps the transparency (a
-// logo laid over frames). On failure shows the reader's message and returns an empty image;
-// with messageOut the message is stored there instead of shown (a read made ahead shows it only
-// when the picture's turn comes). A JPEG, HEIF or AVIF much larger than sizeHint (width x
-// height, both above 0) is decoded or shrunk at once to a size that still covers the hint in
-// both directions.
+// logo laid over frames). On failure returns an empty image and, when failure is given, the
+// reader's message for the caller to show (a read made ahead shows it only when the picture's
+// turn comes). A JPEG, HEIF or AVIF much larger than sizeHint (width x height, both above 0) is
+// decoded or shrunk at once to a size that still covers the hint in both directions.
 Image readPicture(const std::string& path, const std::string& fillColour,
-                  std::pair<int, int> sizeHint = {0, 0}, std::string* messageOut = nullptr);
-
-// Shows a message that readPicture stored instead of showing.
-void showPictureReadMessage(const std::string& message);
+                  std::pair<int, int> sizeHint = {0, 0}, Failure* failure = nullptr);
 
 // The size fitToCanvas gives a width x height picture on a canvasWidth x canvasHeight canvas.
 std::pair<int, int> fittedSize(int canvasWidth, int canvasHeight, int width, int height);

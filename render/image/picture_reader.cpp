@@ -72,6 +72,11 @@ bool convertProfileToSrgb(MagickWand* wand) {
 }
 
 bool readImageFile(MagickWand* wand, const std::string& path, std::string& failure, bool pingOnly) {
+    return readImageFile(wand, path, probeImageKind(path), failure, pingOnly);
+}
+
+bool readImageFile(MagickWand* wand, const std::string& path, PictureKind kind,
+                   std::string& failure, bool pingOnly) {
     failure.clear();
     if (!wand) {
         failure = "no image handle";
@@ -84,9 +89,8 @@ bool readImageFile(MagickWand* wand, const std::string& path, std::string& failu
     }
     // Only the first page of a TIFF is a picture of ours; "[0]" keeps the reader from decoding
     // the others (a file of that very name does not exist, so the suffix is read as a page).
-    const int kind = probeImageKind(path);
-    const std::string source = kind == kImageKindTiff ? path + "[0]" : path;
-    const bool heif = !pingOnly && (kind == kImageKindHeif || kind == kImageKindAvif) &&
+    const std::string source = kind == PictureKind::Tiff ? path + "[0]" : path;
+    const bool heif = !pingOnly && (kind == PictureKind::Heif || kind == PictureKind::Avif) &&
                       readHeifPicture(path, decodeSizeHint(wand), wand);
     MagickBooleanType ok = heif       ? MagickTrue
                            : pingOnly ? MagickPingImage(wand, source.c_str())

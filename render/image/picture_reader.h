@@ -1,6 +1,8 @@
 #pragma once
 // The checked read shared by the image layer: a read counts only when it produced pixels, and
 // a failure always comes back with the library's reason text.
+#include "media/image_header.h"
+
 #include <wand/MagickWand.h>
 
 #include <string>
@@ -14,6 +16,9 @@ namespace velomira {
 // (convertProfileToSrgb).
 bool readImageFile(MagickWand* wand, const std::string& path, std::string& failure,
                    bool pingOnly = false);
+// The same for a picture whose kind the caller has probed already (probePicture).
+bool readImageFile(MagickWand* wand, const std::string& path, PictureKind kind,
+                   std::string& failure, bool pingOnly = false);
 
 // Converts the current image from its embedded ICC profile to sRGB when the profile is not an
 // sRGB one. Pictures without a profile, already sRGB, or not RGB at all (CMYK, grey) are left

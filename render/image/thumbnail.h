@@ -1,7 +1,10 @@
 #pragma once
 // The picture list's icon: a picture scaled into a white box with a thin grey border.
+#include "media/picture_probe.h"
+#include "platform/failure.h"
 #include "render/image/magick_handles.h"
 
+#include <optional>
 #include <string>
 
 namespace velomira {
@@ -18,16 +21,27 @@ struct ThumbnailSize {
 };
 ThumbnailSize fittedThumbnailSize(ThumbnailSize picture, int innerWidth, int innerHeight);
 
-// Makes a boxWidth x boxHeight PNG of the picture turned clockwise by angle degrees.
 // The line naming a picture that gave no thumbnail: when it is only too large for the imaging
 // library, its size and the limits; the vendor's site only when one is configured.
-std::string thumbnailRefusalText(const std::string& path, const std::string& vendorHost);
+std::string thumbnailRefusalText(const PictureFacts& picture, const std::string& vendorHost);
 
-// Returns 1 with the bytes in icon; -1 for a picture that is not still (an animation); 0 when
-// no icon could be made. When the picture does not read, the library's reason goes into
-// failure when one is given (any thread may call it then); without one the user is told.
-int makeThumbnailIcon(const std::string& path, int boxWidth, int boxHeight, int angle, Blob& icon,
-                      ThumbnailDecode decode = ThumbnailDecode::Reduced,
-                      std::string* failure = nullptr);
+enum class ThumbnailStatus {
+    Made,     // the icon's bytes are there
+    NotStill, // an animation: no icon
+    NotMade,  // no icon could be made
+};
+
+struct ThumbnailResult {
+    ThumbnailStatus status = ThumbnailStatus::NotMade;
+    // When the picture did not read: the message the window shows the user about it. A batch
+    // that names the picture in its own words leaves it unshown.
+    std::optional<Failure> failure;
+};
+
+// Makes a boxWidth x boxHeight PNG of the probed picture turned clockwise by angle degrees into
+// icon. Any thread may call it.
+ThumbnailResult makeThumbnailIcon(const PictureFacts& picture, int boxWidth, int boxHeight,
+                                  int angle, Blob& icon,
+                                  ThumbnailDecode decode = ThumbnailDecode::Reduced);
 
 } // namespace velomira

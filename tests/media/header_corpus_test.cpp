@@ -1,7 +1,8 @@
-// Runs every seed of the header fuzz target through the three readers: none may crash, read
-// out of bounds (under the sanitizer build) or hang, and the seeds with a known answer must
-// give it.
+// Runs every seed of the header fuzz target through the three readers and the single look:
+// none may crash, read out of bounds (under the sanitizer build) or hang, the single look must
+// agree with the readers, and the seeds with a known answer must give it.
 #include "media/header_probe.h"
+#include "media/picture_probe.h"
 
 #include <chrono>
 #include <cstdio>
@@ -18,95 +19,96 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Expected {
-    int kind;
+    PictureKind kind;
     int width; // 0: the size readers refuse the file
     int height;
 };
 
 // clang-format off
 const std::map<std::string, Expected> kExpected = {
-    {"empty.bin",                          {kImageKindUnrecognised, 0, 0}},
-    {"one_byte.bin",                       {kImageKindUnrecognised, 0, 0}},
-    {"text.txt",                           {kImageKindUnrecognised, 0, 0}},
-    {"riff_webp.bin",                      {kImageKindUnrecognised, 0, 0}},
-    {"ff_run.bin",                         {kImageKindUnrecognised, 0, 0}},
-    {"jpeg_baseline_8x6.jpg",              {kImageKindJpeg, 8, 6}},
-    {"jpeg_progressive_12x10.jpg",         {kImageKindJpeg, 12, 10}},
-    {"jpeg_sof3_only.jpg",                 {kImageKindJpeg, 0, 0}},
-    {"jpeg_sof3_then_sof0.jpg",            {kImageKindJpeg, 50, 40}},
-    {"jpeg_marker_not_ff.jpg",             {kImageKindJpeg, 0, 0}},
-    {"jpeg_segment_length_0.jpg",          {kImageKindJpeg, 0, 0}},
-    {"jpeg_segment_length_1.jpg",          {kImageKindJpeg, 0, 0}},
-    {"jpeg_segment_past_eof.jpg",          {kImageKindJpeg, 0, 0}},
-    {"jpeg_sof0_truncated.jpg",            {kImageKindJpeg, 0, 0}},
-    {"jpeg_sof0_height_0.jpg",             {kImageKindJpeg, 0, 0}},
-    {"jpeg_truncated_soi.jpg",             {kImageKindJpeg, 0, 0}},
-    {"jpeg_truncated_marker.jpg",          {kImageKindJpeg, 0, 0}},
-    {"jpeg_ff_run.jpg",                    {kImageKindJpeg, 0, 0}},
-    {"gif89a_one_frame_gce.gif",           {kImageKindGif, 1, 1}},
-    {"gif89a_two_frames.gif",              {kImageKindAnimatedGif, 1, 1}},
-    {"gif87a_one_frame.gif",               {kImageKindGif, 3, 2}},
-    {"gif87a_two_frames.gif",              {kImageKindGif, 3, 2}},
-    {"gif89a_all_extensions.gif",          {kImageKindGif, 5, 4}},
-    {"gif89a_unknown_extension.gif",       {kImageKindGif, 5, 4}},
-    {"gif89a_local_colour_table.gif",      {kImageKindGif, 2, 2}},
-    {"gif89a_no_image.gif",                {kImageKindGif, 7, 9}},
-    {"gif89a_many_subblocks.gif",          {kImageKindGif, 1, 1}},
-    {"gif89a_subblock_past_eof.gif",       {kImageKindUnrecognised, 1, 1}},
-    {"gif89a_comment_past_eof.gif",        {kImageKindUnrecognised, 1, 1}},
-    {"gif89a_missing_trailer.gif",         {kImageKindUnrecognised, 1, 1}},
-    {"gif89a_stray_byte.gif",              {kImageKindUnrecognised, 1, 1}},
-    {"gif89a_huge_gct_20_bytes.gif",       {kImageKindUnrecognised, 640, 480}},
-    {"gif89a_lct_past_eof.gif",            {kImageKindUnrecognised, 1, 1}},
-    {"gif89a_extension_label_at_eof.gif",  {kImageKindUnrecognised, 1, 1}},
-    {"gif89a_gce_at_eof.gif",              {kImageKindUnrecognised, 1, 1}},
-    {"gif89a_application_truncated.gif",   {kImageKindUnrecognised, 1, 1}},
-    {"gif89a_zero_size.gif",               {kImageKindGif, 0, 0}},
-    {"gif_truncated_header.gif",           {kImageKindUnrecognised, 0, 0}},
-    {"gif_signature_only.gif",             {kImageKindUnrecognised, 0, 0}},
-    {"bmp_4x3.bmp",                        {kImageKindBmp, 4, 3}},
-    {"bmp_negative_height.bmp",            {kImageKindBmp, 4, 3}},
-    {"bmp_height_int_min.bmp",             {kImageKindBmp, 0, 0}},
-    {"bmp_file_size_0.bmp",                {kImageKindBmp, 0, 0}},
-    {"bmp_core_header.bmp",                {kImageKindBmp, 6, 5}},
-    {"bmp_core_header_1x1_1bit.bmp",       {kImageKindBmp, 1, 1}},
-    {"bmp_truncated_header.bmp",           {kImageKindBmp, 0, 0}},
-    {"bmp_zero_width.bmp",                 {kImageKindBmp, 0, 0}},
-    {"png_3x2.png",                        {kImageKindPng, 3, 2}},
-    {"png_100000x100000.png",              {kImageKindPng, 100000, 100000}},
-    {"png_65536x1.png",                    {kImageKindPng, 65536, 1}},
-    {"png_width_above_int_max.png",        {kImageKindPng, 0, 0}},
-    {"png_zero_height.png",                {kImageKindPng, 0, 0}},
-    {"png_truncated_ihdr.png",             {kImageKindPng, 0, 0}},
-    {"png_signature_only.png",             {kImageKindPng, 0, 0}},
-    {"webp_9x7.webp",                      {kImageKindWebp, 9, 7}},
-    {"webp_riff_size_lies.webp",           {kImageKindUnrecognised, 0, 0}},
-    {"webp_truncated.webp",                {kImageKindUnrecognised, 0, 0}},
-    {"webp_animated_5x3.webp",             {kImageKindAnimated, 0, 0}},
-    {"heic_10x6.heic",                     {kImageKindHeif, 10, 6}},
-    {"avif_6x10.avif",                     {kImageKindAvif, 6, 10}},
-    {"heic_truncated.heic",                {kImageKindHeif, 0, 0}},
-    {"heic_ispe_100000.heic",              {kImageKindHeif, 0, 0}}, // over libheif's limit
-    {"ftyp_avis_sequence.avif",            {kImageKindAnimated, 0, 0}},
-    {"ftyp_msf1_sequence.heic",            {kImageKindAnimated, 0, 0}},
-    {"ftyp_size_past_eof.heic",            {kImageKindUnrecognised, 0, 0}},
-    {"ftyp_size_below_16.heic",            {kImageKindUnrecognised, 0, 0}},
-    {"ftyp_mp4_video.mp4",                 {kImageKindUnrecognised, 0, 0}},
-    {"tiff_le_30x20.tif",                  {kImageKindTiff, 30, 20}},
-    {"tiff_be_long_70000x3.tif",           {kImageKindTiff, 70000, 3}},
-    {"tiff_ifd_loop.tif",                  {kImageKindTiff, 4, 4}},
-    {"tiff_ifd_past_eof.tif",              {kImageKindTiff, 0, 0}},
-    {"tiff_entry_count_huge.tif",          {kImageKindTiff, 0, 0}},
-    {"tiff_no_size.tif",                   {kImageKindTiff, 0, 0}},
+    {"empty.bin",                          {PictureKind::Unrecognised, 0, 0}},
+    {"one_byte.bin",                       {PictureKind::Unrecognised, 0, 0}},
+    {"text.txt",                           {PictureKind::Unrecognised, 0, 0}},
+    {"riff_webp.bin",                      {PictureKind::Unrecognised, 0, 0}},
+    {"ff_run.bin",                         {PictureKind::Unrecognised, 0, 0}},
+    {"jpeg_baseline_8x6.jpg",              {PictureKind::Jpeg, 8, 6}},
+    {"jpeg_progressive_12x10.jpg",         {PictureKind::Jpeg, 12, 10}},
+    {"jpeg_sof3_only.jpg",                 {PictureKind::Jpeg, 0, 0}},
+    {"jpeg_sof3_then_sof0.jpg",            {PictureKind::Jpeg, 50, 40}},
+    {"jpeg_marker_not_ff.jpg",             {PictureKind::Jpeg, 0, 0}},
+    {"jpeg_segment_length_0.jpg",          {PictureKind::Jpeg, 0, 0}},
+    {"jpeg_segment_length_1.jpg",          {PictureKind::Jpeg, 0, 0}},
+    {"jpeg_segment_past_eof.jpg",          {PictureKind::Jpeg, 0, 0}},
+    {"jpeg_sof0_truncated.jpg",            {PictureKind::Jpeg, 0, 0}},
+    {"jpeg_sof0_height_0.jpg",             {PictureKind::Jpeg, 0, 0}},
+    {"jpeg_truncated_soi.jpg",             {PictureKind::Jpeg, 0, 0}},
+    {"jpeg_truncated_marker.jpg",          {PictureKind::Jpeg, 0, 0}},
+    {"jpeg_ff_run.jpg",                    {PictureKind::Jpeg, 0, 0}},
+    {"gif89a_one_frame_gce.gif",           {PictureKind::Gif, 1, 1}},
+    {"gif89a_two_frames.gif",              {PictureKind::AnimatedGif, 1, 1}},
+    {"gif87a_one_frame.gif",               {PictureKind::Gif, 3, 2}},
+    {"gif87a_two_frames.gif",              {PictureKind::Gif, 3, 2}},
+    {"gif89a_all_extensions.gif",          {PictureKind::Gif, 5, 4}},
+    {"gif89a_unknown_extension.gif",       {PictureKind::Gif, 5, 4}},
+    {"gif89a_local_colour_table.gif",      {PictureKind::Gif, 2, 2}},
+    {"gif89a_no_image.gif",                {PictureKind::Gif, 7, 9}},
+    {"gif89a_many_subblocks.gif",          {PictureKind::Gif, 1, 1}},
+    {"gif89a_subblock_past_eof.gif",       {PictureKind::Unrecognised, 1, 1}},
+    {"gif89a_comment_past_eof.gif",        {PictureKind::Unrecognised, 1, 1}},
+    {"gif89a_missing_trailer.gif",         {PictureKind::Unrecognised, 1, 1}},
+    {"gif89a_stray_byte.gif",              {PictureKind::Unrecognised, 1, 1}},
+    {"gif89a_huge_gct_20_bytes.gif",       {PictureKind::Unrecognised, 640, 480}},
+    {"gif89a_lct_past_eof.gif",            {PictureKind::Unrecognised, 1, 1}},
+    {"gif89a_extension_label_at_eof.gif",  {PictureKind::Unrecognised, 1, 1}},
+    {"gif89a_gce_at_eof.gif",              {PictureKind::Unrecognised, 1, 1}},
+    {"gif89a_application_truncated.gif",   {PictureKind::Unrecognised, 1, 1}},
+    {"gif89a_zero_size.gif",               {PictureKind::Gif, 0, 0}},
+    {"gif_truncated_header.gif",           {PictureKind::Unrecognised, 0, 0}},
+    {"gif_signature_only.gif",             {PictureKind::Unrecognised, 0, 0}},
+    {"bmp_4x3.bmp",                        {PictureKind::Bmp, 4, 3}},
+    {"bmp_negative_height.bmp",            {PictureKind::Bmp, 4, 3}},
+    {"bmp_height_int_min.bmp",             {PictureKind::Bmp, 0, 0}},
+    {"bmp_file_size_0.bmp",                {PictureKind::Bmp, 0, 0}},
+    {"bmp_core_header.bmp",                {PictureKind::Bmp, 6, 5}},
+    {"bmp_core_header_1x1_1bit.bmp",       {PictureKind::Bmp, 1, 1}},
+    {"bmp_truncated_header.bmp",           {PictureKind::Bmp, 0, 0}},
+    {"bmp_zero_width.bmp",                 {PictureKind::Bmp, 0, 0}},
+    {"png_3x2.png",                        {PictureKind::Png, 3, 2}},
+    {"png_100000x100000.png",              {PictureKind::Png, 100000, 100000}},
+    {"png_65536x1.png",                    {PictureKind::Png, 65536, 1}},
+    {"png_width_above_int_max.png",        {PictureKind::Png, 0, 0}},
+    {"png_zero_height.png",                {PictureKind::Png, 0, 0}},
+    {"png_truncated_ihdr.png",             {PictureKind::Png, 0, 0}},
+    {"png_signature_only.png",             {PictureKind::Png, 0, 0}},
+    {"webp_9x7.webp",                      {PictureKind::Webp, 9, 7}},
+    {"webp_riff_size_lies.webp",           {PictureKind::Unrecognised, 0, 0}},
+    {"webp_truncated.webp",                {PictureKind::Unrecognised, 0, 0}},
+    {"webp_animated_5x3.webp",             {PictureKind::Animated, 0, 0}},
+    {"heic_10x6.heic",                     {PictureKind::Heif, 10, 6}},
+    {"avif_6x10.avif",                     {PictureKind::Avif, 6, 10}},
+    {"heic_truncated.heic",                {PictureKind::Heif, 0, 0}},
+    {"heic_ispe_100000.heic",              {PictureKind::Heif, 0, 0}}, // over libheif's limit
+    {"ftyp_avis_sequence.avif",            {PictureKind::Animated, 0, 0}},
+    {"ftyp_msf1_sequence.heic",            {PictureKind::Animated, 0, 0}},
+    {"ftyp_size_past_eof.heic",            {PictureKind::Unrecognised, 0, 0}},
+    {"ftyp_size_below_16.heic",            {PictureKind::Unrecognised, 0, 0}},
+    {"ftyp_mp4_video.mp4",                 {PictureKind::Unrecognised, 0, 0}},
+    {"tiff_le_30x20.tif",                  {PictureKind::Tiff, 30, 20}},
+    {"tiff_be_long_70000x3.tif",           {PictureKind::Tiff, 70000, 3}},
+    {"tiff_ifd_loop.tif",                  {PictureKind::Tiff, 4, 4}},
+    {"tiff_ifd_past_eof.tif",              {PictureKind::Tiff, 0, 0}},
+    {"tiff_entry_count_huge.tif",          {PictureKind::Tiff, 0, 0}},
+    {"tiff_no_size.tif",                   {PictureKind::Tiff, 0, 0}},
 };
 // clang-format on
 
 struct Answers {
-    int kind;
+    PictureKind kind;
     int header;
     int width = 0;
     int height = 0;
     int described;
+    PictureFacts facts; // the single look at the same file
 };
 
 Answers readAll(const std::string& path) {
@@ -116,6 +118,7 @@ Answers readAll(const std::string& path) {
     answers.header = readImageHeader(path, &format, &answers.width, &answers.height);
     std::string text;
     answers.described = describeImageFile(path, text);
+    answers.facts = probePicture(path);
     return answers;
 }
 
@@ -133,6 +136,12 @@ TEST(HeaderCorpusTest, EverySeedEndsWithItsKnownAnswer) {
             std::_Exit(1);
         }
         Answers answers = pending.get();
+        EXPECT_EQ(answers.facts.kind, answers.kind) << name;
+        EXPECT_EQ(answers.facts.sized, answers.header == 1) << name;
+        if (answers.facts.sized) {
+            EXPECT_EQ(answers.facts.header.width, answers.width) << name;
+            EXPECT_EQ(answers.facts.header.height, answers.height) << name;
+        }
         auto known = kExpected.find(name);
         if (known == kExpected.end())
             continue; // a seed added without an answer still has to end cleanly

@@ -262,21 +262,6 @@ TEST_F(Mp3FileTest, FilesAboveTheSizeLimitAreRefusedUnread) {
     EXPECT_EQ(rate, 0);
 }
 
-TEST_F(Mp3FileTest, MusicTrackNeedsTheMp3NameAndADuration) {
-    const std::string audio = frames(kMpeg2L3_64k_22050, 208, 30) + kId3v1;
-    auto upper = readMusicTrack(folder.writeFile("Song.MP3", audio));
-    ASSERT_TRUE(upper);
-    EXPECT_EQ(upper->path, folder.file("Song.MP3"));
-    EXPECT_EQ(upper->sampleRate, 22050);
-    EXPECT_NEAR(upper->durationMs, framesMs(30, 576, 22050), 1e-2);
-    EXPECT_TRUE(readMusicTrack(folder.writeFile("b.Mp3", audio)));
-
-    EXPECT_FALSE(readMusicTrack(folder.writeFile("song.mp3.wav", audio)));
-    EXPECT_FALSE(readMusicTrack(folder.writeFile("song_mp3", audio)));
-    EXPECT_FALSE(readMusicTrack(folder.writeFile("silence.mp3", std::string(4000, '\0'))));
-    EXPECT_FALSE(readMusicTrack(folder.file("gone.mp3")));
-}
-
 // ---- real files from the encoder ----
 
 // The encoder is told not to write its leading information frame: that frame carries no audio

@@ -1,8 +1,8 @@
-// The formats of today through the header readers, the orientation reader and picture adding,
+// The formats of today through the header readers, the orientation reader and the single look,
 // on pictures made by scripts/make_format_pictures.sh (ImageMagick and exiftool).
 #include "media/exif_orientation.h"
 #include "media/header_probe.h"
-#include "media/picture_adding.h"
+#include "media/picture_probe.h"
 #include "support/temp_folder.h"
 
 #include <cstdlib>
@@ -31,29 +31,30 @@ class PictureFormatsTest : public ::testing::Test {
 TEST_F(PictureFormatsTest, KindsSizesTextsAndOrientationsComeFromTheBytes) {
     struct Case {
         const char* name;
-        int kind;
+        PictureKind kind;
         const char* format; // nullptr: the size readers refuse it
         int width, height;
         int orientation;
+        int turn; // the quarter turn that shows it upright
     };
     const Case cases[] = {
-        {"s.webp", kImageKindWebp, "WEBP", 24, 40, 0},
-        {"s.heic", kImageKindHeif, "HEIC", 24, 40, 0},
-        {"s.avif", kImageKindAvif, "AVIF", 24, 40, 0},
-        {"s.tif", kImageKindTiff, "TIFF", 24, 40, 1},
-        {"pages.tif", kImageKindTiff, "TIFF", 24, 40, 1},
-        {"cmyk.tif", kImageKindTiff, "TIFF", 20, 10, 1},
-        {"o6.jpg", kImageKindJpeg, "JPEG", 40, 24, 6},
-        {"o6.tif", kImageKindTiff, "TIFF", 40, 24, 6},
-        {"o6.webp", kImageKindWebp, "WEBP", 40, 24, 6},
-        {"o6.heic", kImageKindHeif, "HEIC", 24, 40, 0}, // its own boxes turn it
-        {"o9.jpg", kImageKindJpeg, "JPEG", 40, 24, 0},  // no such orientation
-        {"plain.jpg", kImageKindJpeg, "JPEG", 24, 40, 0},
-        {"upright.png", kImageKindPng, "PNG", 24, 40, 0},
-        {"anim.webp", kImageKindAnimated, nullptr, 0, 0, 0},
-        {"lying.webp", kImageKindUnrecognised, nullptr, 0, 0, 0},
-        {"truncated.heic", kImageKindHeif, nullptr, 0, 0, 0},
-        {"ispe.heic", kImageKindHeif, nullptr, 0, 0, 0},
+        {"s.webp", PictureKind::Webp, "WEBP", 24, 40, 0, 0},
+        {"s.heic", PictureKind::Heif, "HEIC", 24, 40, 0, 0},
+        {"s.avif", PictureKind::Avif, "AVIF", 24, 40, 0, 0},
+        {"s.tif", PictureKind::Tiff, "TIFF", 24, 40, 1, 0},
+        {"pages.tif", PictureKind::Tiff, "TIFF", 24, 40, 1, 0},
+        {"cmyk.tif", PictureKind::Tiff, "TIFF", 20, 10, 1, 0},
+        {"o6.jpg", PictureKind::Jpeg, "JPEG", 40, 24, 6, 90},
+        {"o6.tif", PictureKind::Tiff, "TIFF", 40, 24, 6, 90},
+        {"o6.webp", PictureKind::Webp, "WEBP", 40, 24, 6, 90},
+        {"o6.heic", PictureKind::Heif, "HEIC", 24, 40, 0, 0}, // its own boxes turn it
+        {"o9.jpg", PictureKind::Jpeg, "JPEG", 40, 24, 0, 0},  // no such orientation
+        {"plain.jpg", PictureKind::Jpeg, "JPEG", 24, 40, 0, 0},
+        {"upright.png", PictureKind::Png, "PNG", 24, 40, 0, 0},
+        {"anim.webp", PictureKind::Animated, nullptr, 0, 0, 0, 0},
+        {"lying.webp", PictureKind::Unrecognised, nullptr, 0, 0, 0, 0},
+        {"truncated.heic", PictureKind::Heif, nullptr, 0, 0, 0, 0},
+        {"ispe.heic", PictureKind::Heif, nullptr, 0, 0, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -74,7 +75,24 @@ TEST_F(PictureFormatsTest, KindsSizesTextsAndOrientationsComeFromTheBytes) {
                 << text;
         }
         EXPECT_EQ(readExifOrientation(path), c.orientation);
+
+        // The single look gives the same facts from one open of the file.
+        const PictureFacts facts = probePicture(path);
+        EXPECT_EQ(facts.path, path);
+        EXPECT_EQ(facts.kind, c.kind);
+        EXPECT_EQ(facts.sized, c.format != nullptr);
+        EXPECT_EQ(facts.header.formatName, c.format ? c.format : "");
+        EXPECT_EQ(facts.header.width, c.width);
+        EXPECT_EQ(facts.header.height, c.height);
+        EXPECT_EQ(facts.orientation, c.orientation);
+        EXPECT_EQ(facts.uprightTurn(), c.turn);
+        EXPECT_EQ(facts.animated(), c.kind == PictureKind::Animated);
+        EXPECT_EQ(facts.still(),
+                  c.kind != PictureKind::Animated && c.kind != PictureKind::Unrecognised);
     }
+    const PictureFacts missing = probePicture(file("missing.jpg"));
+    EXPECT_EQ(missing.kind, PictureKind::Unreadable);
+    EXPECT_FALSE(missing.sized || missing.still() || missing.animated());
 }
 
 TEST_F(PictureFormatsTest, EveryOrientationGivesTheTurnThatShowsItUpright) {
@@ -86,27 +104,6 @@ TEST_F(PictureFormatsTest, EveryOrientationGivesTheTurnThatShowsItUpright) {
         EXPECT_EQ(stored, o <= 8 ? o : 0) << name;
         EXPECT_EQ(turnAngleForOrientation(stored), expected[o]) << name;
     }
-}
-
-TEST_F(PictureFormatsTest, AddingTurnsPhotosUprightUnlessToldNotTo) {
-    AlbumProject album;
-    TransitionRandom random(7);
-    const std::pair<const char*, int> added[] = {
-        {"o6.jpg", 90}, {"o3.jpg", 180}, {"o6.heic", 0}, {"s.webp", 0}, {"o8.jpg", 270}};
-    for (auto [name, angle] : added) {
-        const AddPictureResult result = addPicture(album, file(name), -1, false, random);
-        ASSERT_EQ(result.status, AddPictureStatus::Added) << name;
-        EXPECT_EQ(albumItemAt(album, result.position)->turnAngle, angle) << name;
-    }
-    const AddPictureResult off = addPicture(album, file("o6.jpg"), -1, false, random, false);
-    EXPECT_EQ(albumItemAt(album, off.position)->turnAngle, 0);
-
-    const AddPictureResult animated = addPicture(album, file("anim.webp"), -1, false, random);
-    EXPECT_EQ(animated.status, AddPictureStatus::Refused);
-    EXPECT_EQ(animated.infoLine, "不支持动画图片:\r\n" + file("anim.webp"));
-    const AddPictureResult lying = addPicture(album, file("lying.webp"), -1, false, random);
-    EXPECT_EQ(lying.infoLine, "无法识别的图片:\r\n" + file("lying.webp"));
-    EXPECT_EQ(albumItemCount(album), 6);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The threaded HEVC decoder against libheif's own, on pictures heif-enc writes here.
-#include "render/image/heif_handles.h"
+#include "media/heif_handles.h"
 #include "render/image/heif_hevc_decoder.h"
 
 #include "support/temp_folder.h"

@@ -1,6 +1,8 @@
 // The picture list's icon: geometry, border, and what refuses an icon.
 #include "render/image/thumbnail.h"
 
+#include "media/picture_probe.h"
+
 #include "render_fixture.h"
 #include "support/picture_files.h"
 
@@ -40,7 +42,8 @@ Box pictureExtent(MagickWand* icon) {
 
 velomira::Image iconOf(const std::string& path, int angle, ThumbnailDecode decodeMode) {
     Blob icon;
-    EXPECT_EQ(makeThumbnailIcon(path, 144, 144, angle, icon, decodeMode), 1);
+    EXPECT_EQ(makeThumbnailIcon(probePicture(path), 144, 144, angle, icon, decodeMode).status,
+              ThumbnailStatus::Made);
     return decode(icon);
 }
 
@@ -111,14 +114,14 @@ TEST_F(ThumbnailTest, SmallPictureKeepsItsSize) {
 
 TEST_F(ThumbnailTest, AnimationIsRefusedAndASingleFrameGifAccepted) {
     Blob icon;
-    EXPECT_EQ(
-        makeThumbnailIcon(writeAnimatedGif(folder.file("a.gif"), 30, 30, "#ff0000", "#0000ff"), 144,
-                          144, 0, icon),
-        -1);
+    const std::string animated =
+        writeAnimatedGif(folder.file("a.gif"), 30, 30, "#ff0000", "#0000ff");
+    EXPECT_EQ(makeThumbnailIcon(probePicture(animated), 144, 144, 0, icon).status,
+              ThumbnailStatus::NotStill);
     EXPECT_FALSE(icon);
-    EXPECT_EQ(makeThumbnailIcon(writeSolidPicture(folder.file("s.gif"), 30, 30, "#ff0000", "gif"),
-                                144, 144, 0, icon),
-              1);
+    const std::string still = writeSolidPicture(folder.file("s.gif"), 30, 30, "#ff0000", "gif");
+    EXPECT_EQ(makeThumbnailIcon(probePicture(still), 144, 144, 0, icon).status,
+              ThumbnailStatus::Made);
     EXPECT_TRUE(icon);
     EXPECT_TRUE(dialogs.messages().empty());
 }
@@ -141,9 +144,9 @@ TEST_F(ThumbnailTest, UnusualColourModelsComeOutAsOpaqueColour) {
 
 TEST_F(ThumbnailTest, BoxTooSmallForAPictureGivesNoIcon) {
     Blob icon;
-    EXPECT_EQ(makeThumbnailIcon(writeSolidPicture(folder.file("p.png"), 8, 8, "#ff0000", "png"), 2,
-                                2, 0, icon),
-              0);
+    const std::string path = writeSolidPicture(folder.file("p.png"), 8, 8, "#ff0000", "png");
+    EXPECT_EQ(makeThumbnailIcon(probePicture(path), 2, 2, 0, icon).status,
+              ThumbnailStatus::NotMade);
     EXPECT_FALSE(icon);
 }
 

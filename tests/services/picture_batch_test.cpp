@@ -4,6 +4,7 @@
 #include "services/picture_batch.h"
 #include "services/project_open.h"
 
+#include "media/picture_probe.h"
 #include "render/image/thumbnail.h"
 #include "support/broken_pictures.h"
 #include "support/picture_files.h"
@@ -47,7 +48,7 @@ class PictureBatchTest : public ::testing::Test {
   protected:
     std::string thumbnailReport(const std::string& path) const {
         // The text itself (too large or unreadable) is the thumbnail maker's, tested there.
-        return thumbnailRefusalText(path, host);
+        return thumbnailRefusalText(probePicture(path), host);
     }
 
     Outcome oneByOne(AlbumProject album, const std::vector<std::string>& paths, int position) {

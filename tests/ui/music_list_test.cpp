@@ -3,7 +3,7 @@
 // lines around the listened one, completions that arrive late, the switch and the preview's
 // music.
 #include "album/duration_text.h"
-#include "media/mp3_info.h"
+#include "services/music_track.h"
 #include "support/recording_dialogs.h"
 #include "support/recording_sound.h"
 #include "support/temp_folder.h"

@@ -3,7 +3,7 @@
 // picture folder, real picture files and stand-in MP3 files. Failures of saving are kept in
 // `failures`, in order; nothing may pop up as a message box.
 #include "album/project_file.h"
-#include "media/picture_adding.h"
+#include "services/picture_batch.h"
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_folder.h"

@@ -183,11 +183,13 @@ TEST_F(CoverEmbedding, NothingHappensWithoutAUsableCover) {
     EXPECT_TRUE(shown.empty());
     EXPECT_TRUE(dialogs.messages().empty());
 
-    // Not a picture: the reader's message, nothing else.
+    // Not a picture: the reader's message comes back, nothing else.
     project.settings.coverPath = folder.writeFile("text.jpg", "just words");
     EXPECT_EQ(embed(), CoverResult::Failed);
-    EXPECT_EQ(dialogs.messages().size(), 1u);
-    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(dialogs.messages().empty());
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text.rfind("MagickReadImage() 发生错误：", 0), 0u) << shown[0].text;
+    EXPECT_EQ(shown[0].title, "错误");
     EXPECT_TRUE(readWholeFile(video) == original);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Owning handles for libheif's objects.
+// Owning handles for libheif's objects, for the header probe and the decoders alike.
 #include <libheif/heif.h>
 
 #include <memory>
