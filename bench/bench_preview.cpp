@@ -167,6 +167,9 @@ int main(int argc, char** argv) {
         context.logo = logo.get();
         context.fonts = &fonts;
         context.margins = margins;
+        context.readFailed = [](const Failure& failure) {
+            std::fprintf(stderr, "[%s] %s\n", failure.title.c_str(), failure.text.c_str());
+        };
         renderAlbum(context, totalPictures, stop);
     };
     const double started = clock.nowMs();

@@ -124,6 +124,7 @@ int renderFrames(const AlbumProject& project, const RunPlan& plan, const Caption
     context.sink = &sink;
     context.fonts = &fonts;
     context.margins = margins;
+    context.readFailed = printFailure;
     TerminalProgress progress(plan.totalPictures);
     const RunOutcome outcome = renderAlbum(context, plan.totalPictures, stopRequested,
                                            [&](int picture) { progress.update(picture); });
@@ -271,7 +272,6 @@ int renderVideo(AlbumProject& project, const RenderOptions& options, const Sessi
     reportPeakMemory();
     return reportVideoOutcome(result, output);
 }
-
 
 // Opens the project, printing its messages as the terminal's dialog host does.
 bool openProjectFile(AlbumProject& project, const std::string& path, TransitionRandom& random,

@@ -4,7 +4,6 @@
 #include "album/duration_text.h"
 #include "album/transition_catalogue.h"
 #include "media/header_probe.h"
-#include "platform/dialogs.h"
 #include "render/camera_motion.h"
 #include "render/caption_renderer.h"
 #include "render/transition_dispatch.h"
@@ -116,7 +115,8 @@ PictureResult renderReadPicture(const SequencerContext& context, const AlbumItem
     const std::string fill = fillColourOf(settings);
     Image picture = std::move(read.picture);
     if (!picture) {
-        showFailure(read.failure);
+        if (context.readFailed)
+            context.readFailed(read.failure);
         return {PictureStatus::ReadFailed, Image()};
     }
     if (item.turnAngle > 0) {

@@ -4,6 +4,7 @@
 // mode gives frame counts and the video length without reading a single picture.
 #include "album/album_model.h"
 #include "app/caption_margins.h"
+#include "platform/failure.h"
 #include "render/caption_fonts.h"
 #include "render/frame_sink.h"
 #include "render/image/image_layer.h"
@@ -22,11 +23,14 @@ struct SequencerContext {
     FrameFormat format = FrameFormat::Jpeg;
     const CaptionFontTable* fonts = nullptr;
     CaptionMargins margins;
+    // A picture that no longer reads ends the run; its reader's message comes here (the
+    // caller shows or keeps it). Optional.
+    std::function<void(const Failure&)> readFailed;
 };
 
 enum class PictureStatus {
     Rendered,
-    ReadFailed,     // the picture no longer reads; the reader has shown its message
+    ReadFailed,     // the picture no longer reads; its message went to readFailed
     DeliveryFailed, // the sink refused a frame
 };
 

@@ -109,7 +109,8 @@ void PreviewController::start() {
     PreviewRun run;
     run.videoWidth = album_.settings.videoWidth;
     const int totalPictures = planRun(album_).totalPictures;
-    run.render = [this, totalPictures](FrameSink& sink, const std::atomic<bool>& stop) {
+    std::weak_ptr<bool> alive = alive_;
+    run.render = [this, totalPictures, alive](FrameSink& sink, const std::atomic<bool>& stop) {
         SequencerContext context;
         context.project = &album_;
         context.sink = &sink;
@@ -117,10 +118,16 @@ void PreviewController::start() {
         context.format = FrameFormat::Jpeg;
         context.fonts = services_.fonts;
         context.margins = services_.preferences->captionMargins;
+        // Shown as it happens, on the window's thread.
+        context.readFailed = [this, alive](const Failure& failure) {
+            view_.postToWindowThread([alive, failure] {
+                if (alive.lock())
+                    showFailure(failure);
+            });
+        };
         renderAlbum(context, totalPictures, stop);
     };
     const unsigned number = ++run_;
-    std::weak_ptr<bool> alive = alive_;
     auto finishedCall = [this, alive, number](const std::optional<Failure>& failure) {
         view_.postToWindowThread([this, alive, number, failure] {
             if (!alive.lock())

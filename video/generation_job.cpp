@@ -6,6 +6,8 @@
 #include "video/pending_output.h"
 #include "video/stopped_video_cut.h"
 
+#include <optional>
+
 namespace velomira {
 
 namespace {
@@ -85,6 +87,7 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     // The last attempt's rendering result: a picture that stopped reading or a frame that could
     // not be made ends the run early, and the shortened video must not be reported as made.
     RunOutcome rendered = RunOutcome::Completed;
+    std::optional<Failure> readFailure; // the last attempt's picture that no longer read
     auto renderFrames = [&](FrameSink& sink) {
         SequencerContext context;
         context.project = encoder.project;
@@ -92,6 +95,8 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
         context.fonts = request.fonts;
         context.margins = request.margins;
         context.format = encoder.frameFormat;
+        readFailure.reset();
+        context.readFailed = [&](const Failure& failure) { readFailure = failure; };
         rendered = renderAlbum(context, plan.totalPictures, stop, [&](int picture) {
             if (request.progress)
                 request.progress(picture, plan.totalPictures);
@@ -116,6 +121,9 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
             result.failures.push_back(std::move(*cover.failure));
     };
     EncoderRunResult run = runEncoderJob(state, encoder, stop, renderFrames, afterDone);
+    // The picture's message came first, while the frames were made.
+    if (readFailure && rendered == RunOutcome::ReadFailed)
+        result.failures.insert(result.failures.begin(), std::move(*readFailure));
     if (run.failure)
         result.failures.push_back(std::move(*run.failure));
     result.outcome = run.outcome;

@@ -200,10 +200,15 @@ TEST_F(Sequencer, APictureThatNoLongerReadsEndsTheRun) {
     stop = false;
 
     RecordingSink sink;
-    EXPECT_EQ(renderAlbum(contextFor(sink), 3, stop), RunOutcome::ReadFailed);
+    SequencerContext context = contextFor(sink);
+    std::vector<Failure> failures;
+    context.readFailed = [&](const Failure& failure) { failures.push_back(failure); };
+    EXPECT_EQ(renderAlbum(context, 3, stop), RunOutcome::ReadFailed);
     EXPECT_EQ(sink.count(), 2) << "no frame after the unreadable picture";
-    ASSERT_EQ(dialogs.messages().size(), 1u);
-    EXPECT_EQ(dialogs.messages()[0].text.rfind("MagickReadImage() 发生错误：", 0), 0u);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].text.rfind("MagickReadImage() 发生错误：", 0), 0u);
+    EXPECT_EQ(failures[0].title, "错误");
+    EXPECT_TRUE(dialogs.messages().empty()) << "the caller shows the message, not the renderer";
 }
 
 TEST_F(Sequencer, AFailedDeliveryEndsTheRun) {

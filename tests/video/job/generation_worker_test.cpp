@@ -102,6 +102,10 @@ TEST_F(GenerationWorkerTest, APictureThatStoppedReadingIsNotReportedAsMade) {
     const GenerationResult result = runAndWait(worker, planRun(project));
     EXPECT_EQ(result.outcome, EncoderOutcome::Failed);
     EXPECT_FALSE(result.errorText.empty());
+    // The reader's own message comes back first, for the front end to show.
+    ASSERT_FALSE(result.failures.empty());
+    EXPECT_EQ(result.failures[0].text.rfind("MagickReadImage() 发生错误：", 0), 0u)
+        << result.failures[0].text;
 }
 
 } // namespace
