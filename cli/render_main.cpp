@@ -2,7 +2,6 @@
 // pictures named on the command line or from a shop item, and renders it into an MP4 (or
 // frame files) on the same code the window program uses. Messages go to standard error;
 // Ctrl+C is the stop button.
-#include "album/duration_text.h"
 #include "app/error_log.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
@@ -15,13 +14,9 @@
 #include "platform/failure.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
-#include "render/caption_fonts.h"
-#include "render/folder_sink.h"
-#include "render/frame_sequencer.h"
-#include "render/image/image_validation.h"
-#include "render/image/magick_handles.h"
 #include "services/music_track.h"
 #include "services/new_album.h"
+#include "services/program_start.h"
 #include "services/project_open.h"
 #include "services/shop_import.h"
 #include "services/video_run.h"
@@ -110,31 +105,23 @@ int loadProduct(AlbumProject& project, const RenderOptions& options, const Folde
     return importShopItem(context, AlbumTarget{project, random, options.autoOrient}, request);
 }
 
-int renderFrames(const AlbumProject& project, const RunPlan& plan, const CaptionFontTable& fonts,
-                 const CaptionMargins& margins, const std::string& folder) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (!std::filesystem::is_directory(folder, ec)) {
+int renderFrames(const AlbumProject& project, const RunPlan& plan,
+                 const VideoRunEnvironment& environment, const std::string& folder) {
+    TerminalProgress progress(plan.totalPictures);
+    const FolderRun run = renderFramesToFolder(
+        project, environment, folder, stopRequested, [&](int picture) { progress.update(picture); },
+        printFailure);
+    if (!run.folderMade) {
         std::cerr << "cannot create the frame folder " << folder << "\n";
         return kFailed;
     }
-    FolderSink sink(folder);
-    SequencerContext context;
-    context.project = &project;
-    context.sink = &sink;
-    context.fonts = &fonts;
-    context.margins = margins;
-    context.readFailed = printFailure;
-    TerminalProgress progress(plan.totalPictures);
-    const RunOutcome outcome = renderAlbum(context, plan.totalPictures, stopRequested,
-                                           [&](int picture) { progress.update(picture); });
     progress.finish();
-    switch (outcome) {
+    switch (run.outcome) {
     case RunOutcome::Completed:
-        std::cerr << sink.framesWritten() << " frames in " << folder << "\n";
+        std::cerr << run.framesWritten << " frames in " << folder << "\n";
         return kDone;
     case RunOutcome::Stopped:
-        std::cerr << "stopped; " << sink.framesWritten() << " frames in " << folder << "\n";
+        std::cerr << "stopped; " << run.framesWritten << " frames in " << folder << "\n";
         return kStopped;
     default:
         std::cerr << "the frames could not all be written to " << folder << "\n";
@@ -192,10 +179,8 @@ bool startSession(Session& session) {
         started.folders.tempPictureFolder / ("run-" + std::to_string(getpid()));
     session.folders = Folders{started.folders.programFolder, started.folders.workFolder,
                               started.folders.workTempFolder, session.runPictures.path};
-    initImageLibrary();
-    const ImageValidationReport report{session.errorLog, session.folders.program};
-    if (validateImageMagick(1, report) == 0) {
-        printFailure({"图片处理引擎无法启动，请重新安装软件。", "提示", MessageKind::Warning});
+    if (const auto failure = startImageLibrary(session.errorLog, session.folders.program)) {
+        printFailure(*failure);
         return false;
     }
     session.preferences =
@@ -204,7 +189,7 @@ bool startSession(Session& session) {
                                      started.folders.projectFolder, started.folders.videoFolder});
     for (const std::string& note : started.folders.notes)
         std::cerr << "velomira-render: " << note << "\n";
-    session.fonts = buildCaptionFontTable(defaultFontFolders(homeFolder()));
+    session.fonts = userCaptionFonts();
     return true;
 }
 
@@ -350,7 +335,10 @@ int renderOne(const RenderOptions& options, int& frames) {
         return kDone;
     }
     if (!options.framesFolder.empty())
-        return renderFrames(project, plan, fonts, preferences.captionMargins, options.framesFolder);
+        return renderFrames(
+            project, plan,
+            videoRunEnvironment(session.started.folders, &fonts, preferences.captionMargins),
+            options.framesFolder);
     return renderVideo(project, options, session);
 }
 

@@ -1,5 +1,6 @@
 #include "services/video_run.h"
 
+#include "render/folder_sink.h"
 #include "render/frame_format.h"
 #include "video/output_path_check.h"
 
@@ -24,6 +25,29 @@ VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environm
     request.fonts = environment.fonts;
     request.margins = environment.margins;
     request.outputPath = outputPath;
+    return run;
+}
+
+FolderRun renderFramesToFolder(const AlbumProject& album, const VideoRunEnvironment& environment,
+                               const std::string& folder, const std::atomic<bool>& stop,
+                               const std::function<void(int picture)>& progress,
+                               const std::function<void(const Failure&)>& readFailed) {
+    FolderRun run;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec)) {
+        run.folderMade = false;
+        return run;
+    }
+    FolderSink sink(folder);
+    SequencerContext context;
+    context.project = &album;
+    context.sink = &sink;
+    context.fonts = environment.fonts;
+    context.margins = environment.margins;
+    context.readFailed = readFailed;
+    run.outcome = renderAlbum(context, planRun(album).totalPictures, stop, progress);
+    run.framesWritten = sink.framesWritten();
     return run;
 }
 

@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "platform/failure.h"
 #include "render/caption_fonts.h"
+#include "render/frame_sequencer.h"
 #include "render/image/image_layer.h"
 #include "video/generation_job.h"
 #include "video/generation_plan.h"
@@ -48,6 +49,17 @@ struct VideoRun {
 // ended; the request's progress is left to the caller.
 VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environment,
                   const std::string& outputPath, FrameTransport transport);
+
+// The album's frames as numbered JPEG files in folder (made when missing) instead of a video.
+struct FolderRun {
+    RunOutcome outcome = RunOutcome::Completed;
+    bool folderMade = true; // false: the folder could not be made, nothing was rendered
+    long long framesWritten = 0;
+};
+FolderRun renderFramesToFolder(const AlbumProject& album, const VideoRunEnvironment& environment,
+                               const std::string& folder, const std::atomic<bool>& stop,
+                               const std::function<void(int picture)>& progress,
+                               const std::function<void(const Failure&)>& readFailed);
 
 // The checks before a video or a preview. A refusal comes back with the failure to show (none
 // when the picture reader has shown its own) and what the window points the user at.

@@ -8,9 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
-#include "render/caption_fonts.h"
-#include "render/image/image_validation.h"
-#include "render/image/magick_handles.h"
+#include "services/program_start.h"
 #include "ui/info_log.h"
 #include "ui/option_dialogs.h"
 #include "ui/qt/info_window.h"
@@ -66,9 +64,8 @@ std::optional<Started> startUp(int& exitCode) {
         exitCode = refusal.exitCode;
         return std::nullopt;
     }
-    initImageLibrary();
-    if (validateImageMagick(1, ImageValidationReport{errorLog, startup.programFolder}) == 0) {
-        showMessage("图片处理引擎无法启动，请重新安装软件。", "提示", MessageKind::Warning);
+    if (const auto failure = startImageLibrary(errorLog, startup.programFolder)) {
+        showFailure(*failure);
         exitCode = 0;
         return std::nullopt;
     }
@@ -120,7 +117,7 @@ int runWindows(QApplication& app, const Started& started, QtDialogHost& dialogs,
         settingsFile,
         StoreFolders{started.startup.folders.workFolder, started.startup.folders.desktopFolder,
                      started.startup.folders.projectFolder, started.startup.folders.videoFolder});
-    const CaptionFontTable fonts = buildCaptionFontTable(defaultFontFolders(homeFolder()));
+    const CaptionFontTable fonts = userCaptionFonts();
     WindowParts parts(fonts);
     for (const std::string& note : started.startup.folders.notes)
         parts.info.append(note);
