@@ -3,30 +3,14 @@
 #include "media/exif_orientation.h"
 #include "media/header_probe.h"
 #include "media/picture_probe.h"
-#include "support/temp_folder.h"
+#include "support/format_pictures.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace velomira {
 namespace {
 
-class PictureFormatsTest : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        folder = std::make_unique<testing::TempFolder>();
-        const std::string command = std::string(VELOMIRA_FORMAT_PICTURES_SCRIPT) + " '" +
-                                    folder->path().string() + "' >/dev/null";
-        made = std::system(command.c_str()) == 0;
-    }
-    static void TearDownTestSuite() { folder.reset(); }
-    void SetUp() override { ASSERT_TRUE(made) << "make_format_pictures.sh failed"; }
-    static std::string file(const char* name) { return folder->file(name); }
-
-    static inline std::unique_ptr<testing::TempFolder> folder;
-    static inline bool made = false;
-};
+using PictureFormatsTest = testing::FormatPicturesTest;
 
 TEST_F(PictureFormatsTest, KindsSizesTextsAndOrientationsComeFromTheBytes) {
     struct Case {
