@@ -36,13 +36,24 @@ using namespace velomira;
 
 namespace {
 
-enum ExitCode { kDone = 0, kRefused = 1, kFailed = 2, kBadInput = 3, kStopped = 130 };
+enum ExitCode {
+    kDone = 0,
+    kRefused = 1,
+    kFailed = 2,
+    kBadInput = 3,
+    kHungUp = 129,
+    kStopped = 130
+};
 
-// The one process-wide flag a signal may touch; the run polls it between pictures.
+// The flags a signal may touch: the run polls the first between pictures; the second tells a
+// closed terminal from Ctrl+C for the exit code.
 std::atomic<bool> stopRequested{false};
+std::atomic<bool> hungUp{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-void onInterrupt(int) {
+void onInterrupt(int signal) {
+    if (signal == SIGHUP)
+        hungUp.store(true);
     if (stopRequested.exchange(true)) {
         // A second Ctrl+C ends the program at once.
         std::signal(SIGINT, SIG_DFL);
@@ -59,6 +70,8 @@ void installSignals() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal stops the run as Ctrl+C does: the video so far is finished and kept.
+    sigaction(SIGHUP, &action, nullptr);
     signal(SIGPIPE, SIG_IGN);
 }
 
@@ -291,6 +304,10 @@ int renderOne(const RenderOptions& options, int& frames) {
         if (getppid() != options.jobParent)
             return kStopped;
     }
+    if (const std::string refusal = videoSizeRefusal(options); !refusal.empty()) {
+        std::cerr << "velomira-render: " << refusal << "\n";
+        return kRefused;
+    }
     Session session;
     if (!startSession(session))
         return kFailed;
@@ -383,5 +400,7 @@ int main(int argc, char** argv) {
         return runBatch(options, args);
     int frames = -1;
     const int code = renderOne(options, frames);
-    return options.jobFinal.empty() ? code : finishJob(options, code, frames);
+    if (!options.jobFinal.empty())
+        return finishJob(options, code, frames); // its batch reads 130 as stopped
+    return code == kStopped && hungUp.load() ? kHungUp : code;
 }

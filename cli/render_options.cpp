@@ -1,5 +1,6 @@
 #include "cli/render_options.h"
 
+#include "album/album_tables.h"
 #include "album/transition_catalogue.h"
 
 #include <charconv>
@@ -280,7 +281,22 @@ std::string renderUsage() {
            "  --force               remake outputs that already exist\n"
            "  --quiet               no progress line\n"
            "Exit codes: 0 done, 1 refused, 2 failed, 3 bad arguments or project file, 130 "
-           "stopped (a batch: 0 every row done or skipped, 2 a row failed, 130 stopped)\n";
+           "stopped, 129 stopped as the terminal closed (a batch: 0 every row done or skipped, "
+           "2 a row failed, 130 stopped)\n";
+}
+
+std::string videoSizeRefusal(const RenderOptions& options) {
+    if (!options.size)
+        return {};
+    const auto [w, h] = *options.size;
+    // The encoder takes only even sides; an odd one would fail late with its own words.
+    if (w >= kMinVideoSide && w <= kMaxVideoWidth && h >= kMinVideoSide && h <= kMaxVideoHeight &&
+        w % 2 == 0 && h % 2 == 0)
+        return {};
+    return "--size " + std::to_string(w) + "x" + std::to_string(h) +
+           " is outside the sizes a video can have (width " + std::to_string(kMinVideoSide) + "~" +
+           std::to_string(kMaxVideoWidth) + ", height " + std::to_string(kMinVideoSide) + "~" +
+           std::to_string(kMaxVideoHeight) + ", both even)";
 }
 
 } // namespace velomira

@@ -59,4 +59,8 @@ ParsedOptions parseRenderOptions(const std::vector<std::string>& args);
 
 std::string renderUsage();
 
+// Why --size cannot be a video's size (odd, too small or too large: the bounds the window's
+// size dialog keeps), else empty. Refused before the run, for a video and --frames alike.
+std::string videoSizeRefusal(const RenderOptions& options);
+
 } // namespace velomira

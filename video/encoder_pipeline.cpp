@@ -21,9 +21,12 @@ const char* const kEncoderUnknownFailureMessage =
     "可以通过关闭部分其他软件窗口释放内存来解决这个问题，也可以进入官网联系我们的客服。";
 
 std::string encoderFailureMessage(const std::string& encoderText) {
+    // The advice points at what can go wrong on this system: a full disk, a folder the user
+    // may not write to, and the encoder's own words above it.
     return "生成视频时发生错误：\n\n" + encoderText +
-           "\n\n解决方案有：\n\n1. 点击【生成视频】按钮时，将视频保存到D盘或E盘。\n2. "
-           "以【管理员身份】运行本软件。\n\n如果问题依然存在，请进入官网联系我们的客服。";
+           "\n\n请检查：\n\n1. 保存视频的磁盘是否还有足够的可用空间。\n2. "
+           "当前用户是否有权限写入保存视频的文件夹。\n3. "
+           "上面编码器给出的错误信息所指出的问题。";
 }
 
 namespace {

@@ -135,6 +135,31 @@ TEST(RenderOptions, MistakesAreRefusedWithAReason) {
     }
 }
 
+TEST(RenderOptions, SizesAVideoCannotHaveAreRefusedBeforeTheRun) {
+    const struct {
+        const char* size;
+        bool refused;
+    } cases[] = {
+        {"1280x720", false}, {"2x2", false},      {"3840x2160", false}, {"160x90", false},
+        {"1081x1921", true}, {"1281x720", true},  {"1280x721", true},   {"3842x2160", true},
+        {"3840x2162", true}, {"0x720", true},     {"1280x0", true},     {"-2x720", true},
+        {"7680x4320", true}, {"2160x3840", true},
+    };
+    for (const auto& c : cases) {
+        const ParsedOptions p = parse({"--pictures", "a.png", "--size", c.size});
+        ASSERT_EQ(p.error, "") << c.size;
+        const std::string refusal = videoSizeRefusal(p.options);
+        EXPECT_EQ(!refusal.empty(), c.refused) << c.size << ": " << refusal;
+        if (c.refused) {
+            EXPECT_EQ(refusal, "--size " + std::string(c.size) +
+                                   " is outside the sizes a video can have (width 2~3840, "
+                                   "height 2~2160, both even)");
+        }
+    }
+    EXPECT_EQ(videoSizeRefusal(parse({"--pictures", "a.png"}).options), "")
+        << "no --size: the album's own size";
+}
+
 TEST(TerminalProgress, LineShowsPictureOfTotalAndTimeLeft) {
     EXPECT_EQ(TerminalProgress::lineFor(1, 4, -1),
               "[..............................] picture 1 of 4");

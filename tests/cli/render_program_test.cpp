@@ -260,6 +260,19 @@ TEST_F(RenderProgramTest, ExitCodesTellHowTheRunEnded) {
         EXPECT_EQ(failed.err.find("frames"), std::string::npos) << "refused before the run";
     }
     EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "clips"));
+
+    // A size the encoder cannot take is refused before the run, for a video and frames alike.
+    for (const char* output : {"-o", "--frames"}) {
+        std::vector<std::string> odd = pictureArgs();
+        odd.insert(odd.end(), {"--size", "1081x1921", output, folder.file("odd")});
+        const ProgramRun oddRun = run(odd);
+        EXPECT_EQ(oddRun.exitCode, 1) << oddRun.err;
+        EXPECT_NE(oddRun.err.find("--size 1081x1921 is outside the sizes a video can have"),
+                  std::string::npos)
+            << oddRun.err;
+        EXPECT_FALSE(std::filesystem::exists(folder.file("odd"))) << output;
+        EXPECT_FALSE(std::filesystem::exists(folder.file("odd.mp4"))) << output;
+    }
 }
 
 TEST_F(RenderProgramTest, ADiskThatFillsUpWhileTheVideoIsWrittenIsAFailure) {
@@ -274,25 +287,34 @@ TEST_F(RenderProgramTest, ADiskThatFillsUpWhileTheVideoIsWrittenIsAFailure) {
     EXPECT_NE(full.err.find("生成视频时发生错误"), std::string::npos) << full.err;
 }
 
-TEST_F(RenderProgramTest, InterruptStopsAfterTheCurrentPictureAndLeavesAPlayableVideo) {
-    std::vector<std::string> args{"--pictures"};
-    for (int i = 0; i < 40; ++i)
-        args.push_back(pictures[i % 3]);
-    const std::string video = folder.file("stopped.mp4");
-    args.insert(args.end(), {"--size", "320x180", "--pause", "3", "--transition", "60", "--cover",
-                             pictures[0], "-o", video});
-    const pid_t pid = start(args);
-    // Wait until the encoder has started the video (under a temporary name beside the chosen
-    // one until the run ends), then press Ctrl+C.
-    auto started = [&] {
+// A long album rendered into folder/NAME, started, and past the encoder's start: the video is
+// written under a temporary name beside the chosen one until the run ends.
+class StoppedRenderTest : public RenderProgramTest {
+  protected:
+    pid_t startLongVideo(const std::string& name) {
+        std::vector<std::string> args{"--pictures"};
+        for (int i = 0; i < 40; ++i)
+            args.push_back(pictures[i % 3]);
+        args.insert(args.end(), {"--size", "320x180", "--pause", "3", "--transition", "60",
+                                 "--cover", pictures[0], "-o", folder.file(name)});
+        const pid_t pid = start(args);
+        for (int i = 0; i < 200 && temporaryFiles(name) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return pid;
+    }
+
+    int temporaryFiles(const std::string& name) {
+        int count = 0;
         for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
-            if (entry.path().filename().string().rfind(".stopped.mp4.", 0) == 0)
-                return true;
-        return false;
-    };
-    for (int i = 0; i < 200 && !started(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            count += entry.path().filename().string().rfind("." + name + ".", 0) == 0 ? 1 : 0;
+        return count;
+    }
+};
+
+TEST_F(StoppedRenderTest, InterruptStopsAfterTheCurrentPictureAndLeavesAPlayableVideo) {
+    const std::string video = folder.file("stopped.mp4");
+    const pid_t pid = startLongVideo("stopped.mp4");
     kill(pid, SIGINT);
     const ProgramRun stopped = finish(pid);
     ASSERT_EQ(stopped.exitCode, 130) << stopped.err;
@@ -301,6 +323,20 @@ TEST_F(RenderProgramTest, InterruptStopsAfterTheCurrentPictureAndLeavesAPlayable
     EXPECT_GT(std::stoi(frames), 0);
     EXPECT_LT(std::stoi(frames), 40 * 75);
     EXPECT_EQ(probe(video, "stream=index", "v:1"), "") << "a stopped run embeds no cover";
+}
+
+TEST_F(StoppedRenderTest, AClosedTerminalStopsTheRunAndKeepsTheVideoSoFar) {
+    const std::string video = folder.file("hungup.mp4");
+    const pid_t pid = startLongVideo("hungup.mp4");
+    kill(pid, SIGHUP);
+    const ProgramRun stopped = finish(pid);
+    ASSERT_EQ(stopped.exitCode, 129) << stopped.err;
+    EXPECT_NE(stopped.err.find("stopped; the video so far: " + video), std::string::npos)
+        << "ended by the program, not by the signal";
+    const std::string frames = probe(video, "stream=nb_read_frames");
+    ASSERT_FALSE(frames.empty()) << "the video so far is finished and readable";
+    EXPECT_GT(std::stoi(frames), 0);
+    EXPECT_EQ(temporaryFiles("hungup.mp4"), 0) << "no temporary file is left behind";
 }
 
 TEST_F(RenderProgramTest, ProductPictureAddressesLoadIntoTheAlbumAndFailuresAreReported) {

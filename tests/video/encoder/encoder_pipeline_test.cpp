@@ -127,6 +127,12 @@ TEST(EncoderPipelineFake, NamedFailureFallsBackOnceAndStaysAnonymous) {
     EXPECT_TRUE(dialogs.messages().empty());
     ASSERT_EQ(run.shown.size(), 1u);
     EXPECT_EQ(run.shown[0].text, encoderFailureMessage("out.mp4: 磁盘已满\n"));
+    // The encoder's words, then advice that holds on this system: nothing about drive letters
+    // or running as an administrator.
+    EXPECT_EQ(run.shown[0].text, "生成视频时发生错误：\n\nout.mp4: 磁盘已满\n\n\n请检查：\n\n"
+                                 "1. 保存视频的磁盘是否还有足够的可用空间。\n"
+                                 "2. 当前用户是否有权限写入保存视频的文件夹。\n"
+                                 "3. 上面编码器给出的错误信息所指出的问题。");
     EXPECT_EQ(run.shown[0].title, "错误");
     EXPECT_EQ(run.shown[0].kind, MessageKind::Error);
     EXPECT_EQ(countOf(run.errorLog(), "thread_run_ffmpeg_by_named_pipe: out.mp4: 磁盘已满"), 1);
