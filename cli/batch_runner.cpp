@@ -219,7 +219,7 @@ class BatchProgress {
         ++counts_[static_cast<int>(row.status)];
         if (row.status == RowStatus::Done)
             ++made_;
-        if (!verbose_ && row.status != RowStatus::Failed)
+        if (!verbose_ && row.status != RowStatus::Failed && row.status != RowStatus::Locked)
             return;
         clear();
         if (row.status == RowStatus::Done) {
@@ -239,7 +239,7 @@ class BatchProgress {
         if (!enabled_)
             return;
         const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
-        const std::size_t settled = counts_[0] + counts_[1] + counts_[2] + counts_[3];
+        const std::size_t settled = counts_[0] + counts_[1] + counts_[2] + counts_[3] + counts_[4];
         const std::size_t remaining = total_ - settled - running;
         char left[48] = "";
         if (made_ > 0) {
@@ -281,7 +281,7 @@ class BatchProgress {
     bool drawn_ = false;
     std::string shown_;
     Clock::time_point start_;
-    std::size_t counts_[4] = {0, 0, 0, 0};
+    std::size_t counts_[5] = {0, 0, 0, 0, 0};
     std::size_t made_ = 0;
 };
 
@@ -371,7 +371,7 @@ class BatchScheduler {
         case LockState::Held:
             break;
         case LockState::Busy:
-            settle(slot, RowStatus::Skipped, text);
+            settle(slot, RowStatus::Locked, text);
             return;
         case LockState::Failed:
             settle(slot, RowStatus::Failed, text);
@@ -510,6 +510,11 @@ int runBatch(const RenderOptions& options, const std::vector<std::string>& args)
             std::fprintf(stderr, "velomira-render: no folder %s for the report\n", folder.c_str());
             return 3;
         }
+        std::string error;
+        if (!checkReportWritable(absolutePath(options.reportFile), error)) {
+            std::fprintf(stderr, "velomira-render: %s\n", error.c_str());
+            return 3;
+        }
     }
     BatchSettings settings;
     settings.program = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -541,11 +546,13 @@ int runBatch(const RenderOptions& options, const std::vector<std::string>& args)
         }
     }
     if (!options.quiet) {
-        std::size_t counts[4] = {0, 0, 0, 0};
+        std::size_t counts[5] = {0, 0, 0, 0, 0};
         for (const RowResult& row : results)
             ++counts[static_cast<int>(row.status)];
-        std::fprintf(stderr, "batch: %zu done, %zu skipped, %zu failed, %zu stopped\n", counts[0],
-                     counts[1], counts[2], counts[3]);
+        const std::string locked =
+            counts[4] > 0 ? ", " + std::to_string(counts[4]) + " locked by another process" : "";
+        std::fprintf(stderr, "batch: %zu done, %zu skipped, %zu failed, %zu stopped%s\n", counts[0],
+                     counts[1], counts[2], counts[3], locked.c_str());
     }
     return code;
 }
