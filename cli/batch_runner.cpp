@@ -315,15 +315,19 @@ class BatchScheduler {
             const bool stopping = signalsSeen > 0;
             while (!stopping && running_.size() < slots && next < jobs_.size())
                 begin(next++);
-            if (running_.empty() && (stopping || next >= jobs_.size()))
+            if (!stopping && running_.size() < slots && next >= jobs_.size())
+                retryWaiting(slots);
+            if (running_.empty() && (stopping || (next >= jobs_.size() && waiting_.empty())))
                 break;
             progress_.draw(running_.size());
             waitForOutput();
             reap(stopping);
         }
-        for (; next < jobs_.size(); ++next) {
-            results_[next].status = RowStatus::Stopped;
-            results_[next].text = "not started: the batch was stopped";
+        for (; next < jobs_.size(); ++next)
+            waiting_.push_back(next);
+        for (std::size_t slot : waiting_) {
+            results_[slot].status = RowStatus::Stopped;
+            results_[slot].text = "not started: the batch was stopped";
         }
         progress_.clear();
         stopped = signalsSeen > 0;
@@ -373,6 +377,10 @@ class BatchScheduler {
         case LockState::Busy:
             settle(slot, RowStatus::Locked, text);
             return;
+        case LockState::BusyHere:
+            // Another batch of this machine is making it: tried again once a slot is free.
+            waiting_.push_back(slot);
+            return;
         case LockState::Failed:
             settle(slot, RowStatus::Failed, text);
             return;
@@ -391,6 +399,17 @@ class BatchScheduler {
             return;
         }
         running_.push_back(std::move(running));
+    }
+
+    void retryWaiting(std::size_t slots) {
+        std::vector<std::size_t> again;
+        again.swap(waiting_);
+        for (std::size_t i = 0; i < again.size(); ++i) {
+            if (running_.size() < slots)
+                begin(again[i]);
+            else
+                waiting_.push_back(again[i]);
+        }
     }
 
     void waitForOutput() {
@@ -464,6 +483,7 @@ class BatchScheduler {
     std::vector<RowResult> results_;
     BatchProgress progress_;
     std::vector<std::unique_ptr<RunningJob>> running_;
+    std::vector<std::size_t> waiting_; // rows whose lock a running batch here holds
 };
 
 std::atomic<int> batchSignals{0};

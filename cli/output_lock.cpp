@@ -137,7 +137,8 @@ LockState OutputLock::acquire(const std::string& output, std::string& text) {
             const std::string age = lockAge(path);
             if (!age.empty())
                 text += ", locked " + age + " ago";
-            return LockState::Busy;
+            return parseHolder(holder, who) && who.host == hostName() ? LockState::BusyHere
+                                                                      : LockState::Busy;
         }
         if (!takeOver(path, holder)) {
             text = "being made by another process (" + path + ")";
