@@ -1,16 +1,20 @@
 #include "cli/batch_file.h"
 
+#include "platform/unique_fd.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velomira {
 
 namespace {
+
+constexpr long kMaxBatchMegabytes = 64;
+constexpr off_t kMaxBatchBytes = off_t{kMaxBatchMegabytes} * 1024 * 1024;
 
 struct Record {
     int line = 0;
@@ -282,10 +286,14 @@ BatchFile parseBatchText(std::string_view bytes) {
                         " fields, the header " + std::to_string(header.size());
         } else {
             for (std::size_t i = 0; i < header.size() && row.error.empty(); ++i) {
-                if (!isUtf8(record.fields[i]))
+                if (!isUtf8(record.fields[i])) {
                     row.error = "the " + header[i] + " field is not UTF-8 text";
-                else
-                    assign(row, header[i], record.fields[i]);
+                    continue;
+                }
+                // Kept even then, so that a NUL in an output can refuse the whole batch.
+                assign(row, header[i], record.fields[i]);
+                if (record.fields[i].find('\0') != std::string::npos)
+                    row.error = "the " + header[i] + " field holds a NUL byte";
             }
             if (row.error.empty())
                 row.error = rowError(row);
@@ -296,23 +304,51 @@ BatchFile parseBatchText(std::string_view bytes) {
 }
 
 BatchFile readBatchFile(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        BatchFile file;
-        file.error = "the batch file " + path + " is a folder";
-        return file;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        BatchFile file;
+    BatchFile file;
+    // Opened without waiting, then judged by what was opened: a pipe with no writer would
+    // hang the read, a device would never end, and a check by name could meet another file.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid()) {
         file.error = "cannot read the batch file " + path + ": " + std::strerror(errno);
         return file;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        BatchFile file;
-        file.error = "cannot read the batch file " + path;
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        file.error = "cannot read the batch file " + path + ": " + std::strerror(errno);
         return file;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        file.error = "the batch file " + path + " is a folder";
+        return file;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        file.error = "the batch file " + path + " is not a regular file";
+        return file;
+    }
+    const std::string tooLarge =
+        "the batch file " + path + " is larger than " + std::to_string(kMaxBatchMegabytes) + " MB";
+    if (info.st_size > kMaxBatchBytes) {
+        file.error = tooLarge;
+        return file;
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            file.error = "cannot read the batch file " + path + ": " + std::strerror(errno);
+            return file;
+        }
+        if (got == 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+        // The file may grow while it is read.
+        if (bytes.size() > static_cast<std::size_t>(kMaxBatchBytes)) {
+            file.error = tooLarge;
+            return file;
+        }
     }
     return parseBatchText(bytes);
 }

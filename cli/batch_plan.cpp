@@ -3,6 +3,7 @@
 #include "cli/render_options.h"
 #include "video/generation_plan.h"
 
+#include <sys/stat.h>
 #include <unordered_map>
 
 namespace velomira {
@@ -53,6 +54,54 @@ std::vector<std::string> rowArguments(const BatchRow& row, const std::vector<std
     return args;
 }
 
+// Where a video really lands: the nearest existing folder above it, by device and inode, and
+// the rest of its name. Two rows that meet through a symbolic link get one key.
+std::string fileIdentity(const std::string& output) {
+    std::filesystem::path existing = std::filesystem::path(output).parent_path();
+    std::filesystem::path rest = std::filesystem::path(output).filename();
+    struct stat info {};
+    while (::stat(existing.c_str(), &info) != 0) {
+        if (!existing.has_relative_path())
+            return output;
+        rest = existing.filename() / rest;
+        existing = existing.parent_path();
+    }
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + "/" + rest.string();
+}
+
+// Checks that need the whole file. Every shard reads the whole file, so each refuses the same
+// rows.
+std::string refusedRows(const BatchFile& file, const std::filesystem::path& batchFolder) {
+    std::string nulls;
+    for (const BatchRow& row : file.rows)
+        if (row.output.find('\0') != std::string::npos)
+            nulls += "\nline " + std::to_string(row.line) + ": the output field holds a NUL byte";
+    if (!nulls.empty())
+        return "a row's output cannot be a file name:" + nulls;
+    struct Seen {
+        int line;
+        std::string output;
+    };
+    std::unordered_map<std::string, Seen> seen;
+    std::string duplicates;
+    for (const BatchRow& row : file.rows) {
+        if (row.output.empty())
+            continue;
+        const std::string output = withMp4Extension(fromFolder(batchFolder, row.output));
+        const auto [at, added] = seen.emplace(fileIdentity(output), Seen{row.line, output});
+        if (!added) {
+            duplicates += (duplicates.empty() ? "" : "\n") + std::string("lines ") +
+                          std::to_string(at->second.line) + " and " + std::to_string(row.line) +
+                          " both write " + at->second.output;
+            if (at->second.output != output)
+                duplicates += " (also named " + output + ")";
+        }
+    }
+    if (!duplicates.empty())
+        return "two rows may not write the same video:\n" + duplicates;
+    return {};
+}
+
 } // namespace
 
 std::vector<std::string> rowDefaultArguments(const std::vector<std::string>& args) {
@@ -77,24 +126,9 @@ BatchPlan planBatch(const BatchFile& file, const std::vector<std::string>& defau
         plan.error = file.error;
         return plan;
     }
-    // Every shard reads the whole file, so each refuses the same duplicates.
-    std::unordered_map<std::string, int> lineOfOutput;
-    std::string duplicates;
-    for (const BatchRow& row : file.rows) {
-        if (row.output.empty())
-            continue;
-        const std::string output = withMp4Extension(fromFolder(batchFolder, row.output));
-        const auto [at, added] = lineOfOutput.emplace(output, row.line);
-        if (!added) {
-            duplicates += (duplicates.empty() ? "" : "\n") + std::string("lines ") +
-                          std::to_string(at->second) + " and " + std::to_string(row.line) +
-                          " both write " + output;
-        }
-    }
-    if (!duplicates.empty()) {
-        plan.error = "two rows may not write the same video:\n" + duplicates;
+    plan.error = refusedRows(file, batchFolder);
+    if (!plan.error.empty())
         return plan;
-    }
     for (const BatchRow& row : file.rows) {
         if (row.index % shardCount != shardIndex)
             continue;

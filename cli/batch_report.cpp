@@ -1,19 +1,28 @@
 #include "cli/batch_report.h"
 
 #include "app/json_handles.h"
+#include "platform/unique_fd.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
+#include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace velomira {
 
 namespace {
 
-std::string csvField(const std::string& text) {
+std::string csvField(const std::string& value) {
+    // A spreadsheet opening the report would run such a cell as a formula.
+    const std::string text =
+        !value.empty() && std::string_view("=+-@").find(value[0]) != std::string_view::npos
+            ? "'" + value
+            : value;
     if (text.find_first_of(",\"\r\n") == std::string::npos)
         return text;
     std::string quoted = "\"";
@@ -46,6 +55,8 @@ const char* rowStatusName(RowStatus status) {
         return "failed";
     case RowStatus::Stopped:
         return "stopped";
+    case RowStatus::Locked:
+        return "locked";
     }
     return "failed";
 }
@@ -109,11 +120,30 @@ bool writeBatchReport(const std::string& path, const std::vector<RowResult>& row
     return true;
 }
 
+bool checkReportWritable(const std::string& path, std::string& error) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = "cannot write the report " + path + ": " + std::strerror(EISDIR);
+        return false;
+    }
+    // The report is written under this name and renamed, so the folder must take new files.
+    const std::string probe = path + ".part" + std::to_string(getpid());
+    UniqueFd fd(::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (!fd.valid()) {
+        error = "cannot write the report " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    fd.reset();
+    ::unlink(probe.c_str());
+    return true;
+}
+
 int batchExitCode(const std::vector<RowResult>& rows, bool stopped) {
     if (stopped)
         return 130;
     for (const RowResult& row : rows)
-        if (row.status == RowStatus::Failed || row.status == RowStatus::Stopped)
+        if (row.status == RowStatus::Failed || row.status == RowStatus::Stopped ||
+            row.status == RowStatus::Locked)
             return 2;
     return 0;
 }

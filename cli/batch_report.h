@@ -6,7 +6,8 @@
 
 namespace velomira {
 
-enum class RowStatus { Done, Skipped, Failed, Stopped };
+// Skipped: already made. Locked: not made because another process holds its lock.
+enum class RowStatus { Done, Skipped, Failed, Stopped, Locked };
 
 struct RowResult {
     int line = 0;
@@ -15,7 +16,7 @@ struct RowResult {
     int frames = -1; // -1: unknown (no video made)
     double seconds = 0;
     long memoryKb = 0; // the job's peak resident memory (the encoder not counted)
-    std::string text;  // failure text, or why a row was skipped
+    std::string text;  // failure text, or why a row was skipped or locked
 };
 
 const char* rowStatusName(RowStatus status);
@@ -27,7 +28,11 @@ std::string batchReportJson(const std::vector<RowResult>& rows);
 bool writeBatchReport(const std::string& path, const std::vector<RowResult>& rows,
                       std::string& error);
 
-// The exit code of a batch: 130 when it was stopped, 2 when a row failed, else 0.
+// Refuses, before any work, a report path whose folder takes no new file or that is a folder.
+bool checkReportWritable(const std::string& path, std::string& error);
+
+// The exit code of a batch: 130 when it was stopped, 2 when a row was not made (failed,
+// stopped or locked), else 0.
 int batchExitCode(const std::vector<RowResult>& rows, bool stopped);
 
 } // namespace velomira

@@ -219,7 +219,7 @@ class BatchProgress {
         ++counts_[static_cast<int>(row.status)];
         if (row.status == RowStatus::Done)
             ++made_;
-        if (!verbose_ && row.status != RowStatus::Failed)
+        if (!verbose_ && row.status != RowStatus::Failed && row.status != RowStatus::Locked)
             return;
         clear();
         if (row.status == RowStatus::Done) {
@@ -239,7 +239,7 @@ class BatchProgress {
         if (!enabled_)
             return;
         const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
-        const std::size_t settled = counts_[0] + counts_[1] + counts_[2] + counts_[3];
+        const std::size_t settled = counts_[0] + counts_[1] + counts_[2] + counts_[3] + counts_[4];
         const std::size_t remaining = total_ - settled - running;
         char left[48] = "";
         if (made_ > 0) {
@@ -281,7 +281,7 @@ class BatchProgress {
     bool drawn_ = false;
     std::string shown_;
     Clock::time_point start_;
-    std::size_t counts_[4] = {0, 0, 0, 0};
+    std::size_t counts_[5] = {0, 0, 0, 0, 0};
     std::size_t made_ = 0;
 };
 
@@ -315,15 +315,19 @@ class BatchScheduler {
             const bool stopping = signalsSeen > 0;
             while (!stopping && running_.size() < slots && next < jobs_.size())
                 begin(next++);
-            if (running_.empty() && (stopping || next >= jobs_.size()))
+            if (!stopping && running_.size() < slots && next >= jobs_.size())
+                retryWaiting(slots);
+            if (running_.empty() && (stopping || (next >= jobs_.size() && waiting_.empty())))
                 break;
             progress_.draw(running_.size());
             waitForOutput();
             reap(stopping);
         }
-        for (; next < jobs_.size(); ++next) {
-            results_[next].status = RowStatus::Stopped;
-            results_[next].text = "not started: the batch was stopped";
+        for (; next < jobs_.size(); ++next)
+            waiting_.push_back(next);
+        for (std::size_t slot : waiting_) {
+            results_[slot].status = RowStatus::Stopped;
+            results_[slot].text = "not started: the batch was stopped";
         }
         progress_.clear();
         stopped = signalsSeen > 0;
@@ -371,7 +375,11 @@ class BatchScheduler {
         case LockState::Held:
             break;
         case LockState::Busy:
-            settle(slot, RowStatus::Skipped, text);
+            settle(slot, RowStatus::Locked, text);
+            return;
+        case LockState::BusyHere:
+            // Another batch of this machine is making it: tried again once a slot is free.
+            waiting_.push_back(slot);
             return;
         case LockState::Failed:
             settle(slot, RowStatus::Failed, text);
@@ -391,6 +399,17 @@ class BatchScheduler {
             return;
         }
         running_.push_back(std::move(running));
+    }
+
+    void retryWaiting(std::size_t slots) {
+        std::vector<std::size_t> again;
+        again.swap(waiting_);
+        for (std::size_t i = 0; i < again.size(); ++i) {
+            if (running_.size() < slots)
+                begin(again[i]);
+            else
+                waiting_.push_back(again[i]);
+        }
     }
 
     void waitForOutput() {
@@ -464,6 +483,7 @@ class BatchScheduler {
     std::vector<RowResult> results_;
     BatchProgress progress_;
     std::vector<std::unique_ptr<RunningJob>> running_;
+    std::vector<std::size_t> waiting_; // rows whose lock a running batch here holds
 };
 
 std::atomic<int> batchSignals{0};
@@ -510,6 +530,11 @@ int runBatch(const RenderOptions& options, const std::vector<std::string>& args)
             std::fprintf(stderr, "velomira-render: no folder %s for the report\n", folder.c_str());
             return 3;
         }
+        std::string error;
+        if (!checkReportWritable(absolutePath(options.reportFile), error)) {
+            std::fprintf(stderr, "velomira-render: %s\n", error.c_str());
+            return 3;
+        }
     }
     BatchSettings settings;
     settings.program = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -541,11 +566,13 @@ int runBatch(const RenderOptions& options, const std::vector<std::string>& args)
         }
     }
     if (!options.quiet) {
-        std::size_t counts[4] = {0, 0, 0, 0};
+        std::size_t counts[5] = {0, 0, 0, 0, 0};
         for (const RowResult& row : results)
             ++counts[static_cast<int>(row.status)];
-        std::fprintf(stderr, "batch: %zu done, %zu skipped, %zu failed, %zu stopped\n", counts[0],
-                     counts[1], counts[2], counts[3]);
+        const std::string locked =
+            counts[4] > 0 ? ", " + std::to_string(counts[4]) + " locked by another process" : "";
+        std::fprintf(stderr, "batch: %zu done, %zu skipped, %zu failed, %zu stopped%s\n", counts[0],
+                     counts[1], counts[2], counts[3], locked.c_str());
     }
     return code;
 }

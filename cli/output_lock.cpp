@@ -2,6 +2,7 @@
 
 #include "platform/unique_fd.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -76,6 +77,22 @@ bool takeOver(const std::string& path, const std::string& staleContent) {
     return true;
 }
 
+// How long ago the lock was made, so a lock left by a machine that died long ago stands out.
+std::string lockAge(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return {};
+    const long seconds = std::max(0L, static_cast<long>(std::time(nullptr) - info.st_mtime));
+    const long days = seconds / 86400;
+    if (days > 0)
+        return std::to_string(days) + (days == 1 ? " day" : " days");
+    if (seconds >= 3600)
+        return std::to_string(seconds / 3600) + " h";
+    if (seconds >= 60)
+        return std::to_string(seconds / 60) + " min";
+    return std::to_string(seconds) + " s";
+}
+
 } // namespace
 
 std::string lockPathFor(const std::string& output) {
@@ -117,7 +134,11 @@ LockState OutputLock::acquire(const std::string& output, std::string& text) {
             text = parseHolder(holder, who)
                        ? "being made on " + who.host + " by process " + std::to_string(who.pid)
                        : "being made by another process (" + path + ")";
-            return LockState::Busy;
+            const std::string age = lockAge(path);
+            if (!age.empty())
+                text += ", locked " + age + " ago";
+            return parseHolder(holder, who) && who.host == hostName() ? LockState::BusyHere
+                                                                      : LockState::Busy;
         }
         if (!takeOver(path, holder)) {
             text = "being made by another process (" + path + ")";

@@ -6,7 +6,7 @@
 
 namespace velomira {
 
-enum class LockState { Held, Busy, Failed };
+enum class LockState { Held, Busy, BusyHere, Failed };
 
 class OutputLock {
   public:
@@ -15,7 +15,9 @@ class OutputLock {
     OutputLock(const OutputLock&) = delete;
     OutputLock& operator=(const OutputLock&) = delete;
 
-    // Held: the lock is ours until release(). Busy: another process holds it (text says who).
+    // Held: the lock is ours until release(). Busy: another process holds it (text says who
+    // and since when). BusyHere: a running process of this host holds it, so it is worth
+    // waiting for.
     // Failed: the folder does not take the file (text says why).
     LockState acquire(const std::string& output, std::string& text);
     // Removes the lock file if it is still ours.

@@ -157,5 +157,29 @@ TEST(BatchReport, CsvQuotesTextsAndExitCodesFollowTheWorstRow) {
     EXPECT_EQ(back.rows[0].output, "/v/b,c.mp4");
 }
 
+TEST(BatchReport, CsvCellsASpreadsheetWouldRunAsFormulasAreQuotedAsText) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"=HYPERLINK(\"http://x\").mp4", "\"'=HYPERLINK(\"\"http://x\"\").mp4\""},
+        {"+1.mp4", "'+1.mp4"},
+        {"-rf.mp4", "'-rf.mp4"},
+        {"@SUM(A1),x", "\"'@SUM(A1),x\""},
+        {"/v/a=b+c-d@e.mp4", "/v/a=b+c-d@e.mp4"},
+        {"", ""},
+    };
+    for (const auto& [text, cell] : cases) {
+        const std::vector<RowResult> rows{{2, text, RowStatus::Failed, -1, 0, 0, text}};
+        EXPECT_EQ(batchReportCsv(rows), "line,output,status,frames,seconds,memory_kb,error\n"
+                                        "2," +
+                                            cell + ",failed,,0.00,," + cell + "\n");
+        EXPECT_NE(batchReportJson(rows).find("\"status\":\t\"failed\""), std::string::npos);
+        if (!text.empty()) {
+            EXPECT_EQ(batchReportJson(rows).find("'"), std::string::npos)
+                << "the JSON report keeps the text as it is";
+        }
+    }
+    const std::vector<RowResult> locked{{4, "/v/a.mp4", RowStatus::Locked, -1, 0, 0, "held"}};
+    EXPECT_EQ(batchExitCode(locked, false), 2);
+}
+
 } // namespace
 } // namespace velomira

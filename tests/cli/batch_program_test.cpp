@@ -8,8 +8,10 @@
 
 #include <cjson/cJSON.h>
 #include <csignal>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -233,7 +235,8 @@ TEST_F(BatchProgramTest, AStoppedOrKilledBatchResumesOnlyTheUnfinishedRows) {
     EXPECT_LT(beforeResume, 7);
 
     // Resumed: what exists is skipped, the rest made; the foreign lock keeps its row waiting.
-    EXPECT_EQ(finish(start(args, "resumed")), 0) << errorsOf("resumed");
+    EXPECT_EQ(finish(start(args, "resumed")), 2)
+        << "a locked row is not made: " << errorsOf("resumed");
     const std::map<std::string, ReportRow> resumed = readReport(folder.file("report.json"));
     int skipped = 0;
     for (const auto& [video, row] : resumed)
@@ -241,7 +244,7 @@ TEST_F(BatchProgramTest, AStoppedOrKilledBatchResumesOnlyTheUnfinishedRows) {
     EXPECT_EQ(skipped, beforeResume);
     EXPECT_EQ(made(), 7);
     const ReportRow& foreign = resumed.at(folder.file("out/v7.mp4"));
-    EXPECT_EQ(foreign.status, "skipped");
+    EXPECT_EQ(foreign.status, "locked");
     EXPECT_NE(foreign.error.find("being made on elsewhere.example by process 4242"),
               std::string::npos);
     EXPECT_EQ(resumed.at(folder.file("out/v6.mp4")).status, "done");
@@ -300,6 +303,92 @@ TEST_F(BatchProgramTest, ADiskThatFillsUpOrAFolderThatCannotBeMadeFailsOnlyItsRo
     EXPECT_NE(nowhere.error.find("cannot create the folder"), std::string::npos) << nowhere.error;
     EXPECT_FALSE(std::filesystem::exists(folder.file("out/large.mp4")));
     EXPECT_EQ(countFiles("."), 0) << "no partial file stays: " << listing();
+}
+
+TEST_F(BatchProgramTest, ABatchFileOrReportThatCannotBeUsedIsRefusedBeforeAnyWork) {
+    const std::string row = "," + picturesColumn(2) + "\n";
+    folder.writeFile("good.csv", "output,pictures\nout/v" + row);
+    ASSERT_EQ(::mkfifo(folder.file("pipe.csv").c_str(), 0644), 0);
+    // Sparse: one byte over the limit costs no disk.
+    std::filesystem::resize_file(folder.writeFile("huge.csv", "output,pictures\n"),
+                                 64 * 1024 * 1024 + 1);
+    folder.writeFile("nul.csv", std::string("output,pictures\nout/a") + '\0' + "b" + row);
+    std::filesystem::create_directories(folder.path() / "real");
+    std::filesystem::create_directory_symlink(folder.path() / "real", folder.path() / "link");
+    folder.writeFile("linked.csv", "output,pictures\nreal/v" + row + "link/v.mp4" + row);
+    std::filesystem::create_directories(folder.path() / "report.csv");
+    struct Case {
+        std::string batch;
+        std::string report;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"/dev/zero", "", "the batch file /dev/zero is not a regular file"},
+        {folder.file("pipe.csv"), "", "the batch file " + folder.file("pipe.csv") + " is not a"},
+        {folder.file("huge.csv"), "", "huge.csv is larger than 64 MB"},
+        {folder.file("nul.csv"), "", "line 2: the output field holds a NUL byte"},
+        {folder.file("linked.csv"), "",
+         "lines 2 and 3 both write " + folder.file("real/v.mp4") + " (also named " +
+             folder.file("link/v.mp4") + ")"},
+        {folder.file("good.csv"), folder.file("report.csv"),
+         "cannot write the report " + folder.file("report.csv")},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"--batch", c.batch, "--size", "64x36"};
+        if (!c.report.empty())
+            args.insert(args.end(), {"--report", c.report});
+        EXPECT_EQ(finish(start(args, "refused")), 3) << c.batch;
+        const std::string errors = errorsOf("refused");
+        EXPECT_NE(errors.find(c.message), std::string::npos) << c.batch << ": " << errors;
+        EXPECT_FALSE(std::filesystem::exists(folder.path() / "out")) << c.batch;
+        EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "real")) << c.batch;
+    }
+}
+
+TEST_F(BatchProgramTest, ARowLockedByAnotherHostIsNotMadeAndFailsTheBatch) {
+    const std::string two = picturesColumn(2);
+    folder.writeFile("jobs.csv", "output,pictures\nout/w," + two + "\nout/v," + two + "\n");
+    std::filesystem::create_directories(folder.path() / "out");
+    // The lock of a machine that died two days ago: never taken over, but named with its age.
+    const std::string lock = folder.writeFile("out/.v.mp4.lock", "elsewhere.example 4242\n");
+    std::filesystem::last_write_time(lock, std::filesystem::file_time_type::clock::now() -
+                                               std::chrono::hours(50));
+    // A running process of this machine (this test) holds w: the batch waits for it.
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    const std::string local = folder.writeFile(
+        "out/.w.mp4.lock", std::string(host) + " " + std::to_string(getpid()) + "\n");
+    const std::string why = "being made on elsewhere.example by process 4242, locked 2 days ago";
+    const std::string lockedLine = "line 3 locked: " + folder.file("out/v.mp4") + ": " + why;
+    for (const std::string report : {"report.json", "report.csv"}) {
+        std::vector<std::string> args{
+            "--batch",  folder.file("jobs.csv"), "--size", "64x36", "--pause", "0.2",
+            "--report", folder.file(report)};
+        const bool first = report == "report.json";
+        if (!first)
+            args.push_back("--quiet");
+        const pid_t batch = start(args, "locked");
+        if (first) {
+            // w was tried before v was found locked: now it is waiting.
+            ASSERT_TRUE(waitUntil(
+                [&] { return errorsOf("locked").find(lockedLine) != std::string::npos; }));
+            std::filesystem::remove(local);
+        }
+        EXPECT_EQ(finish(batch), 2) << errorsOf("locked");
+        EXPECT_NE(errorsOf("locked").find(lockedLine), std::string::npos) << errorsOf("locked");
+        if (first) {
+            const auto rows = readReport(folder.file(report));
+            EXPECT_EQ(rows.at(folder.file("out/w.mp4")).status, "done");
+            EXPECT_EQ(rows.at(folder.file("out/v.mp4")).status, "locked");
+            EXPECT_EQ(rows.at(folder.file("out/v.mp4")).error, why);
+        } else {
+            const std::string csv = readWholeFile(folder.file(report));
+            EXPECT_NE(csv.find(folder.file("out/w.mp4") + ",skipped,"), std::string::npos) << csv;
+            EXPECT_NE(csv.find(folder.file("out/v.mp4") + ",locked,,"), std::string::npos) << csv;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.file("out/v.mp4")));
+    EXPECT_TRUE(std::filesystem::exists(lock)) << "another host's lock is left alone";
 }
 
 } // namespace
