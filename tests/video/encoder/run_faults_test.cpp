@@ -193,6 +193,8 @@ TEST_F(RunFaults, FailedCoverStepKeepsTheVideoWithoutCover) {
     project.settings.coverPath = project.items[1].path;
     request.coverTimeLimit = std::chrono::milliseconds(800);
     const std::filesystem::path tool = folder.path() / "tool" / "AtomicParsley";
+    // The user presses stop once the cover tool is running, however slow the machine.
+    const std::filesystem::path started = folder.path() / "cover-tool-started";
     struct Case {
         const char* name;
         std::string script;
@@ -201,7 +203,7 @@ TEST_F(RunFaults, FailedCoverStepKeepsTheVideoWithoutCover) {
         // Blocked for ever, as in a write to a full disk: the time limit ends it.
         {"blocks", "exec sleep 100000", false},
         // Blocked, and the user stops the run.
-        {"blocks, stop", "exec sleep 100000", true},
+        {"blocks, stop", ": >'" + started.string() + "'\nexec sleep 100000", true},
         // Ends with 0 after writing only half of its output.
         {"half output", "head -c 2000 \"$1\" >\"$5\"\nexit 0", false},
     };
@@ -212,7 +214,8 @@ TEST_F(RunFaults, FailedCoverStepKeepsTheVideoWithoutCover) {
         const GenerationResult result = run([&](int picture) {
             if (c.pressStop && picture == 12)
                 user = std::thread([&] {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                    for (int i = 0; i < 6000 && !std::filesystem::exists(started); ++i)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(10));
                     stop = true;
                 });
         });
