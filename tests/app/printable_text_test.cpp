@@ -13,12 +13,7 @@ TEST(PrintableText, ControlCharactersAndInvalidBytesBecomeMarksAndTheRestStays) 
     } cases[] = {
         {"a\x1b]0;title\x07z", "a?]0;title?z", "a?]0;title?z"},
         {"\x1b[31mred\x1b[0m", "?[31mred?[0m", "?[31mred?[0m"},
-        {"c1 \xc2\x9b"
-         "2J",
-         "c1 ??2J", "c1 ??2J"},
-        {"raw \x9b"
-         "2J",
-         "raw ?2J", "raw ?2J"},
+        {"c1 \xc2\x9b[2J raw \x9b[2J", "c1 ??[2J raw ?[2J", "c1 ??[2J raw ?[2J"},
         {"del\x7f", "del?", "del?"},
         {"bad \xff\xfe \xc0\xaf \xed\xa0\x80 \xe5\x9b", "bad ?? ?? ??? ??", "bad ?? ?? ??? ??"},
         {std::string("nul\0x", 5), "nul?x", "nul?x"},
@@ -28,7 +23,6 @@ TEST(PrintableText, ControlCharactersAndInvalidBytesBecomeMarksAndTheRestStays) 
         {"lone\rcr", "lone?cr", "lone?cr"},
         {"end\r", "end?", "end?"},
         {"相册 🎞 é", "相册 🎞 é", "相册 🎞 é"},
-        {"", "", ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(shownText(c.in), c.shown) << c.in;

@@ -42,19 +42,6 @@ TEST(QtDialogHost, MessageBoxesCarryTitleTextAndIcon) {
     }
 }
 
-TEST(QtDialogHost, BoxesShowControlCharactersOfOutsideTextAsMarks) {
-    QtDialogHost host;
-    whenModal([&](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->windowTitle(), "错误?");
-        EXPECT_EQ(box->text(), "文件不存在\r\n/a?]0;x?.jpg <b>");
-        EXPECT_EQ(box->textFormat(), Qt::PlainText);
-        box->button(QMessageBox::Ok)->click();
-    });
-    host.showMessage("文件不存在\r\n/a\x1b]0;x\x07.jpg <b>", "错误\x1b", MessageKind::Error);
-}
-
 TEST(QtDialogHost, QuestionsAnswerTheButtonPressed) {
     QtDialogHost host;
     const struct {
