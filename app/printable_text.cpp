@@ -41,9 +41,9 @@ std::size_t characterLength(std::string_view text, std::size_t at) {
     return length;
 }
 
-} // namespace
-
-std::string printableText(std::string_view text, std::size_t maxCharacters) {
+// The one replacement loop: cut after maxCharacters characters, and either drop the CR of a
+// "\r\n" (for texts shown on their own) or keep it (for whole messages, which use "\r\n").
+std::string replaced(std::string_view text, std::size_t maxCharacters, bool keepCrLf) {
     std::string result;
     result.reserve(std::min(text.size(), maxCharacters * 4));
     std::size_t characters = 0;
@@ -53,12 +53,13 @@ std::string printableText(std::string_view text, std::size_t maxCharacters) {
             break;
         }
         const unsigned char c = static_cast<unsigned char>(text[at]);
-        if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n') {
+        const bool lineBreak = c == '\r' && at + 1 < text.size() && text[at + 1] == '\n';
+        if (lineBreak && !keepCrLf) {
             ++at;
             continue;
         }
         const std::size_t length = characterLength(text, at);
-        if (length == 0 || (c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) {
+        if (!lineBreak && (length == 0 || (c < 0x20 && c != '\n' && c != '\t') || c == 0x7F)) {
             result += '?';
             ++at;
         } else {
@@ -68,6 +69,16 @@ std::string printableText(std::string_view text, std::size_t maxCharacters) {
         ++characters;
     }
     return result;
+}
+
+} // namespace
+
+std::string printableText(std::string_view text, std::size_t maxCharacters) {
+    return replaced(text, maxCharacters, false);
+}
+
+std::string shownText(std::string_view text) {
+    return replaced(text, std::string_view::npos, true);
 }
 
 } // namespace velomira

@@ -15,4 +15,9 @@ constexpr std::size_t kShownTextCharacters = 2000;
 // Longer texts are cut to maxCharacters characters followed by "…".
 std::string printableText(std::string_view text, std::size_t maxCharacters = kShownTextCharacters);
 
+// A message as it leaves the program for a terminal or a window, with file names, replies and
+// other texts from outside inside it: the same "?" for control characters and invalid bytes,
+// but never cut, and "\r\n" kept as the line break the messages are written with.
+std::string shownText(std::string_view text);
+
 } // namespace velomira

@@ -1,6 +1,7 @@
 #include "cli/album_from_options.h"
 
 #include "album/album_tables.h"
+#include "app/printable_text.h"
 #include "render/auto_display_time.h"
 #include "services/picture_batch.h"
 
@@ -32,7 +33,8 @@ int addCommandLinePictures(AlbumProject& project, const RenderOptions& options,
     for (const std::string& file : options.pictures)
         paths.push_back(absolutePath(file));
     PictureBatchCallbacks callbacks;
-    callbacks.refused = [&report](const std::string& line) { report << line << "\n"; };
+    // The refusals name the files, and a file name may hold any byte but "/".
+    callbacks.refused = [&report](const std::string& line) { report << shownText(line) << "\n"; };
     PictureBatchOptions batch;
     batch.adding.autoOrient = options.autoOrient;
     const PictureBatchResult result = addPictureBatch(project, random, paths, batch, callbacks);

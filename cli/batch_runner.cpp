@@ -1,6 +1,7 @@
 #include "cli/batch_runner.h"
 
 #include "app/json_handles.h"
+#include "app/printable_text.h"
 #include "cli/album_from_options.h"
 #include "cli/output_lock.h"
 #include "platform/unique_fd.h"
@@ -224,13 +225,14 @@ class BatchProgress {
         clear();
         if (row.status == RowStatus::Done) {
             std::fprintf(out_, "line %d done: %s (%d frames, %.1f s)\n", row.line,
-                         row.output.c_str(), row.frames, row.seconds);
+                         shownText(row.output).c_str(), row.frames, row.seconds);
         } else {
             std::string what = row.output;
             if (!row.text.empty())
                 what += (what.empty() ? "" : ": ") + row.text;
+            // The job's own output and the batch file's names, never as control sequences.
             std::fprintf(out_, "line %d %s: %s\n", row.line, rowStatusName(row.status),
-                         what.c_str());
+                         shownText(what).c_str());
         }
         std::fflush(out_);
     }
@@ -518,7 +520,7 @@ int runBatch(const RenderOptions& options, const std::vector<std::string>& args)
         planBatch(file, rowDefaultArguments(args), std::filesystem::path(batchPath).parent_path(),
                   options.shardIndex, options.shardCount);
     if (!plan.error.empty()) {
-        std::fprintf(stderr, "velomira-render: %s\n", plan.error.c_str());
+        std::fprintf(stderr, "velomira-render: %s\n", shownText(plan.error).c_str());
         return 3;
     }
     std::error_code ec;
@@ -527,12 +529,13 @@ int runBatch(const RenderOptions& options, const std::vector<std::string>& args)
         const std::filesystem::path folder =
             std::filesystem::path(absolutePath(options.reportFile)).parent_path();
         if (!std::filesystem::is_directory(folder, ec)) {
-            std::fprintf(stderr, "velomira-render: no folder %s for the report\n", folder.c_str());
+            std::fprintf(stderr, "velomira-render: no folder %s for the report\n",
+                         shownText(folder.string()).c_str());
             return 3;
         }
         std::string error;
         if (!checkReportWritable(absolutePath(options.reportFile), error)) {
-            std::fprintf(stderr, "velomira-render: %s\n", error.c_str());
+            std::fprintf(stderr, "velomira-render: %s\n", shownText(error).c_str());
             return 3;
         }
     }
@@ -561,7 +564,7 @@ int runBatch(const RenderOptions& options, const std::vector<std::string>& args)
     if (!options.reportFile.empty()) {
         std::string error;
         if (!writeBatchReport(absolutePath(options.reportFile), results, error)) {
-            std::fprintf(stderr, "velomira-render: %s\n", error.c_str());
+            std::fprintf(stderr, "velomira-render: %s\n", shownText(error).c_str());
             code = code == 0 ? 2 : code;
         }
     }

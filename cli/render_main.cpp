@@ -3,6 +3,7 @@
 // frame files) on the same code the window program uses. Messages go to standard error;
 // Ctrl+C is the stop button.
 #include "app/error_log.h"
+#include "app/printable_text.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
 #include "cli/album_from_options.h"
@@ -98,8 +99,14 @@ std::optional<MusicTrack> readTrack(const std::string& path) {
 }
 
 // Failures print as the terminal shows every message: "[title] text" on standard error.
+// Their texts name files and quote servers, so no control sequence of those reaches the terminal.
 void printFailure(const Failure& failure) {
-    std::cerr << "[" << failure.title << "] " << failure.text << "\n";
+    std::cerr << "[" << shownText(failure.title) << "] " << shownText(failure.text) << "\n";
+}
+
+// A message line with outside text in it, on standard error.
+void printLine(std::string_view line) {
+    std::cerr << shownText(line) << "\n";
 }
 
 int loadProduct(AlbumProject& project, const RenderOptions& options, const Folders& folders,
@@ -109,8 +116,8 @@ int loadProduct(AlbumProject& project, const RenderOptions& options, const Folde
     std::error_code ec;
     std::filesystem::create_directories(folders.tempPictures, ec);
     ProductFetchContext context{client, config, {}, folders.tempPictures, {}, {}, {}, {}, {}, {}};
-    context.showStatus = [](const std::string& text) { std::cerr << text << "\n"; };
-    context.appendInfo = [](const std::string& text) { std::cerr << text; };
+    context.showStatus = [](const std::string& text) { printLine(text); };
+    context.appendInfo = [](const std::string& text) { std::cerr << shownText(text); };
     context.failed = printFailure;
     ProductLoadRequest request;
     request.pictureType = options.pictureType;
@@ -125,19 +132,19 @@ int renderFrames(const AlbumProject& project, const RunPlan& plan,
         project, environment, folder, stopRequested, [&](int picture) { progress.update(picture); },
         printFailure);
     if (!run.folderMade) {
-        std::cerr << "cannot create the frame folder " << folder << "\n";
+        printLine("cannot create the frame folder " + folder);
         return kFailed;
     }
     progress.finish();
     switch (run.outcome) {
     case RunOutcome::Completed:
-        std::cerr << run.framesWritten << " frames in " << folder << "\n";
+        printLine(std::to_string(run.framesWritten) + " frames in " + folder);
         return kDone;
     case RunOutcome::Stopped:
-        std::cerr << "stopped; " << run.framesWritten << " frames in " << folder << "\n";
+        printLine("stopped; " + std::to_string(run.framesWritten) + " frames in " + folder);
         return kStopped;
     default:
-        std::cerr << "the frames could not all be written to " << folder << "\n";
+        printLine("the frames could not all be written to " + folder);
         return kFailed;
     }
 }
@@ -201,7 +208,7 @@ bool startSession(Session& session) {
                         StoreFolders{session.folders.work, session.startup.desktopFolder,
                                      started.folders.projectFolder, started.folders.videoFolder});
     for (const std::string& note : started.folders.notes)
-        std::cerr << "velomira-render: " << note << "\n";
+        printLine("velomira-render: " + note);
     session.fonts = userCaptionFonts();
     return true;
 }
@@ -217,7 +224,7 @@ std::string videoPathFor(const AlbumProject& project, const RenderOptions& optio
     }
     const VideoOutput output = videoOutputFor(chosen);
     if (output.refusal) {
-        std::cerr << "velomira-render: " << output.refusal->text << "\n";
+        printLine("velomira-render: " + output.refusal->text);
         return {};
     }
     return absolutePath(output.path);
@@ -289,7 +296,7 @@ bool saveProjectTo(AlbumProject& project, const ProjectFolders& folders, const s
         printFailure(*saved.failure);
         return false;
     }
-    std::cerr << "project: " << state.path << "\n";
+    printLine("project: " + state.path);
     return true;
 }
 
@@ -305,7 +312,7 @@ int renderOne(const RenderOptions& options, int& frames) {
             return kStopped;
     }
     if (const std::string refusal = videoSizeRefusal(options); !refusal.empty()) {
-        std::cerr << "velomira-render: " << refusal << "\n";
+        printLine("velomira-render: " + refusal);
         return kRefused;
     }
     Session session;
@@ -316,7 +323,7 @@ int renderOne(const RenderOptions& options, int& frames) {
     const CaptionFontTable& fonts = session.fonts;
 
     const ProjectOpening opening =
-        openingForRun(fonts, [](const std::string& line) { std::cerr << line << "\n"; });
+        openingForRun(fonts, [](const std::string& line) { printLine(line); });
     AlbumProject project = newAlbumFromPreferences(opening.fontNames, preferences);
     TransitionRandom random(static_cast<std::uint32_t>(std::time(nullptr) ^ getpid()));
 
@@ -330,11 +337,11 @@ int renderOne(const RenderOptions& options, int& frames) {
     } else if (!options.pictures.empty()) {
         addCommandLinePictures(project, adding, random, std::cerr);
     } else if (loadProduct(project, adding, folders, random) == 0) {
-        std::cerr << "no picture could be loaded from " << options.productAddress << "\n";
+        printLine("no picture could be loaded from " + options.productAddress);
         return kFailed;
     }
     if (const std::string error = applyRenderOptions(project, options, readTrack); !error.empty()) {
-        std::cerr << "velomira-render: " << error << "\n";
+        printLine("velomira-render: " + error);
         return kBadInput;
     }
     if (project.items.empty()) {
@@ -367,8 +374,8 @@ int finishJob(const RenderOptions& options, int code, int frames) {
     if (code == kDone) {
         std::filesystem::rename(video, options.jobFinal, ec);
         if (ec) {
-            std::cerr << "velomira-render: cannot name the video " << options.jobFinal << ": "
-                      << ec.message() << "\n";
+            printLine("velomira-render: cannot name the video " + options.jobFinal + ": " +
+                      ec.message());
             code = kFailed;
         }
     }
@@ -388,7 +395,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const ParsedOptions parsed = parseRenderOptions(args);
     if (!parsed.error.empty()) {
-        std::cerr << "velomira-render: " << parsed.error << "\n" << renderUsage();
+        std::cerr << shownText("velomira-render: " + parsed.error) << "\n" << renderUsage();
         return kBadInput;
     }
     const RenderOptions& options = parsed.options;

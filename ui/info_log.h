@@ -18,7 +18,8 @@ class InfoLog {
   public:
     explicit InfoLog(InfoView& view) : view_(view) {}
 
-    // The report, then "\r\n\r\n", scrolled to the bottom; shows the window when hidden.
+    // The report (control characters and invalid bytes as "?"), then "\r\n\r\n", scrolled to
+    // the bottom; shows the window when hidden.
     void append(const std::string& report);
     // F2: shows the window when hidden, hides it when shown.
     void toggle();

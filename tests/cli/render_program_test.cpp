@@ -450,5 +450,20 @@ TEST_F(PictureFormatsProgramTest, NewFormatsAreAcceptedAndBadOnesReportedByName)
               std::to_string(static_cast<int>(numberIn(info.out, "totalFrames"))));
 }
 
+TEST_F(RenderProgramTest, AFileNameNeverReachesTheTerminalAsAControlSequence) {
+    // A file name may hold any byte but "/": this one retitles the terminal and colours it.
+    const std::string name = folder.file("title\x1b]0;owned\x07\x1b[31m\x9b.png");
+    testing::writePngAnnouncing(name, 100000, 100000);
+    const ProgramRun info = run({"--pictures", pictures[0], name, "--size", "96x64", "--info"});
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_EQ(numberIn(info.out, "totalPictures"), 1) << info.err;
+    // The lone C1 byte is checked by the name below: 0x9B is also part of valid characters.
+    for (char control : {'\x1b', '\x07'})
+        EXPECT_EQ(info.err.find(control), std::string::npos) << info.err;
+    EXPECT_NE(info.err.find(":\r\n" + folder.file("title?]0;owned??[31m?.png") + "\r\n"),
+              std::string::npos)
+        << info.err;
+}
+
 } // namespace
 } // namespace velomira

@@ -1,5 +1,7 @@
 #include "ui/qt/qt_dialog_host.h"
 
+#include "app/printable_text.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -12,6 +14,11 @@ namespace {
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// Message texts name files and quote servers; a box shows their control characters as "?".
+QString shown(const std::string& text) {
+    return QString::fromStdString(shownText(text));
 }
 
 // Runs job on the window thread and waits for it; directly when already there.
@@ -82,7 +89,7 @@ QString qtFileFilterText(const std::vector<FileFilter>& filters) {
 void QtDialogHost::showMessage(const std::string& text, const std::string& title,
                                MessageKind kind) {
     onWindowThread([&] {
-        QMessageBox box(iconFor(kind), qs(title), qs(text), QMessageBox::Ok, owner_.data());
+        QMessageBox box(iconFor(kind), shown(title), shown(text), QMessageBox::Ok, owner_.data());
         box.setTextFormat(Qt::PlainText); // texts may come from a server: never rich text
         box.exec();
     });
@@ -95,7 +102,7 @@ Answer QtDialogHost::ask(const std::string& text, const std::string& title, bool
         QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
         if (withCancel)
             buttons |= QMessageBox::Cancel;
-        QMessageBox box(QMessageBox::Question, qs(title), qs(text), buttons, owner_.data());
+        QMessageBox box(QMessageBox::Question, shown(title), shown(text), buttons, owner_.data());
         box.setTextFormat(Qt::PlainText);
         // The first button is the default, as in the boxes this program has always shown.
         box.setDefaultButton(QMessageBox::Yes);
