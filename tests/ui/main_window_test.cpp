@@ -4,6 +4,7 @@
 #include "net/net_config.h"
 #include "support/http_test_server.h"
 #include "support/picture_files.h"
+#include "support/program_run.h"
 #include "support/recording_dialogs.h"
 #include "support/recording_sound.h"
 #include "support/temp_folder.h"
@@ -869,8 +870,7 @@ TEST_F(MainWindowTest, AStopKeepsAnEarlierVideoAndSaysWhereTheStoppedOneIs) {
     runPostedWhile([] { return true; });
     ASSERT_FALSE(window().generating());
 
-    std::ifstream in(earlier, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "a complete earlier video");
+    EXPECT_EQ(testing::readWholeFile(earlier), "a complete earlier video");
     const std::string beside = folder.file("movie (已停止).mp4");
     EXPECT_TRUE(std::filesystem::exists(beside));
     ASSERT_FALSE(dialogs.messages().empty());

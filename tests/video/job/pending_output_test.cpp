@@ -2,29 +2,18 @@
 // beside an earlier file under the first free "(已停止)" name and never replaces anything.
 #include "video/pending_output.h"
 
+#include "support/program_run.h"
 #include "support/temp_folder.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <vector>
 
 namespace velomira {
 namespace {
 
-std::string contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-TEST(PendingOutputTest, StoppedVideoNamesSayIncompleteAndCount) {
-    EXPECT_EQ(stoppedVideoName("/v/clip.mp4", 1), "/v/clip (已停止).mp4");
-    EXPECT_EQ(stoppedVideoName("/v/clip.mp4", 2), "/v/clip (已停止 2).mp4");
-    EXPECT_EQ(stoppedVideoName("/v/a.b.mp4", 12), "/v/a.b (已停止 12).mp4");
-}
+using testing::readWholeFile;
 
 TEST(PendingOutputTest, AStoppedVideoNeverReplacesAnEarlierFile) {
     struct Case {
@@ -42,24 +31,22 @@ TEST(PendingOutputTest, AStoppedVideoNeverReplacesAnEarlierFile) {
         testing::TempFolder folder;
         for (const std::string& name : c.existing)
             folder.writeFile(name, "earlier " + name);
-        const std::string target = folder.file("clip.mp4");
         std::string failure;
         {
-            PendingOutput output(target);
+            PendingOutput output(folder.file("clip.mp4"));
             std::ofstream(output.path(), std::ios::binary) << "new video";
             ASSERT_TRUE(output.commit(failure, c.earlier)) << failure;
             EXPECT_EQ(output.keptPath(), folder.file(c.kept));
         }
-        EXPECT_EQ(contents(folder.file(c.kept)), "new video") << c.kept;
+        EXPECT_EQ(readWholeFile(folder.file(c.kept)), "new video") << c.kept;
         for (const std::string& name : c.existing) {
             if (name != c.kept) {
-                EXPECT_EQ(contents(folder.file(name)), "earlier " + name) << name;
+                EXPECT_EQ(readWholeFile(folder.file(name)), "earlier " + name) << name;
             }
         }
-        std::size_t files = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
-            files += entry.is_regular_file() ? 1 : 0;
-        EXPECT_EQ(files, c.existing.size() + (c.earlier == EarlierFile::Keep ? 1 : 0))
+        const auto files = std::distance(std::filesystem::directory_iterator(folder.path()), {});
+        EXPECT_EQ(static_cast<std::size_t>(files),
+                  c.existing.size() + (c.earlier == EarlierFile::Keep ? 1 : 0))
             << "no temporary file is left behind";
     }
 }
