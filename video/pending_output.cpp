@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kNameDraws = 100;
 constexpr int kStoppedNames = 100;
+constexpr std::size_t kMaxNameBytes = 255;
 constexpr std::size_t kKeptNameBytes = 120;
 
 std::string hexHash(const std::string& text) {
@@ -73,10 +74,19 @@ bool renameNoReplace(const std::string& from, const std::string& to) {
     if (errno != EINVAL && errno != ENOSYS)
         return false;
     // File systems without the flag: a hard link fails on a taken name as well.
-    if (::link(from.c_str(), to.c_str()) != 0)
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno == EEXIST || (errno != EPERM && errno != EOPNOTSUPP))
         return false;
-    ::unlink(from.c_str());
-    return true;
+    // Neither (FAT): look first, the best such a file system allows.
+    struct stat info {};
+    if (::lstat(to.c_str(), &info) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 } // namespace
@@ -84,8 +94,11 @@ bool renameNoReplace(const std::string& from, const std::string& to) {
 std::string stoppedVideoName(const std::string& target, int number) {
     const std::filesystem::path path(target);
     const std::string mark = number <= 1 ? " (已停止)" : " (已停止 " + std::to_string(number) + ")";
-    return (path.parent_path() / (path.stem().string() + mark + path.extension().string()))
-        .string();
+    const std::string extension = path.extension().string();
+    // The mark must fit: a name near the file system's limit gives up the end of its stem.
+    const std::string stem =
+        utf8Prefix(path.stem().string(), kMaxNameBytes - mark.size() - extension.size());
+    return (path.parent_path() / (stem + mark + extension)).string();
 }
 
 std::string pendingFileName(const std::string& fileName, long pid, int number) {

@@ -15,6 +15,11 @@ namespace {
 
 using testing::readWholeFile;
 
+TEST(PendingOutputTest, AStoppedVideoNameFitsTheFileSystem) {
+    const std::string name = stoppedVideoName("/v/" + std::string(240, 'a') + ".mp4", 3);
+    EXPECT_EQ(name, "/v/" + std::string(255 - 18, 'a') + " (已停止 3).mp4");
+}
+
 TEST(PendingOutputTest, AStoppedVideoNeverReplacesAnEarlierFile) {
     struct Case {
         std::vector<std::string> existing; // files in the folder before the commit
