@@ -232,13 +232,14 @@ std::string videoPathFor(const AlbumProject& project, const RenderOptions& optio
 
 // The run's last line and the program's exit code.
 int reportVideoOutcome(const GenerationResult& result, const std::string& output) {
+    const std::string& kept = result.keptPath.empty() ? output : result.keptPath;
     switch (result.outcome) {
     case EncoderOutcome::Done:
-        std::cerr << "video: " << output << (result.coverEmbedded ? " (with cover)" : "") << "\n";
+        std::cerr << "video: " << kept << (result.coverEmbedded ? " (with cover)" : "") << "\n";
         return kDone;
     case EncoderOutcome::Stopped:
         if (result.videoKept)
-            std::cerr << "stopped; the video so far: " << output << "\n";
+            std::cerr << "stopped; the video so far: " << kept << "\n";
         else
             std::cerr << "stopped before the first frame; " << output << " is unchanged\n";
         return kStopped;

@@ -42,6 +42,11 @@ void GenerationController::finish(const GenerationResult& result) {
     view_.hideGenerationProgress();
     view_.setWindowEnabled(true);
     view_.raiseWindow();
+    // A stopped video beside an earlier file: say where it went, the earlier file is intact.
+    if (result.videoKept && !result.keptPath.empty() && result.keptPath != output_)
+        showMessage("视频已停止，未完成的视频保存为：" + result.keptPath +
+                        "，原有的视频文件保持不变。",
+                    "提示", MessageKind::Information);
     if (result.outcome != EncoderOutcome::Done || stopRequested_)
         return;
     if (ask("视频文件已生成，是否要查看该视频？", "完成", false, Answer::No) != Answer::Yes)

@@ -49,9 +49,12 @@ void cutToDeliveredFrames(const EncoderRequest& encoder, std::uint64_t framesDel
 }
 
 // The end of a run that was not a failure: a video with a broken layout fails the run (the
-// earlier file stays); anything else replaces the chosen file.
+// earlier file stays); a finished video replaces the chosen file, a stopped one goes beside an
+// earlier file so that a complete video is never lost to a partial one.
 void keepOrDiscard(PendingOutput& output, const std::string& incomplete, const ErrorLog& errorLog,
                    GenerationResult& result, std::atomic<bool>& stop) {
+    // A stop during the cover step leaves the encoder's outcome Done on a video without cover.
+    const bool stopped = result.outcome == EncoderOutcome::Stopped || stop;
     if (result.outcome != EncoderOutcome::Failed && !incomplete.empty()) {
         result.outcome = EncoderOutcome::Failed;
         result.errorText = "生成的视频文件不完整（" + incomplete + "），原有的文件保持不变。";
@@ -61,12 +64,13 @@ void keepOrDiscard(PendingOutput& output, const std::string& incomplete, const E
     }
     if (result.outcome != EncoderOutcome::Failed) {
         std::string failure;
-        if (!output.commit(failure)) {
+        if (!output.commit(failure, stopped ? EarlierFile::Keep : EarlierFile::Replace)) {
             result.outcome = EncoderOutcome::Failed;
             result.errorText = failure;
             reportError(errorLog, "thread_make_video", failure);
         } else {
             result.videoKept = true;
+            result.keptPath = output.keptPath();
         }
     }
 }

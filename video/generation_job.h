@@ -42,7 +42,10 @@ struct GenerationResult {
     std::string errorText;
     int attempts = 0;
     bool coverEmbedded = false;
-    bool videoKept = false; // the chosen file now holds this run's video
+    bool videoKept = false; // keptPath now holds this run's video
+    // The chosen file, or for a stopped video beside an earlier file the name that says it is
+    // incomplete (the earlier file stays).
+    std::string keptPath;
     // The messages for the user, in the order they arose (the encoder's failure or the cover's
     // warning, then an incomplete video).
     std::vector<Failure> failures;

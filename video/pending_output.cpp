@@ -14,6 +14,8 @@ namespace velomira {
 namespace {
 
 constexpr int kNameDraws = 100;
+constexpr int kStoppedNames = 100;
+constexpr std::size_t kMaxNameBytes = 255;
 constexpr std::size_t kKeptNameBytes = 120;
 
 std::string hexHash(const std::string& text) {
@@ -64,7 +66,40 @@ bool processRunning(long pid) {
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
+// Renames without replacing anything: false (errno EEXIST) when a file is at to, also one that
+// appeared a moment ago.
+bool renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // File systems without the flag: a hard link fails on a taken name as well.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno == EEXIST || (errno != EPERM && errno != EOPNOTSUPP))
+        return false;
+    // Neither (FAT): look first, the best such a file system allows.
+    struct stat info {};
+    if (::lstat(to.c_str(), &info) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
 } // namespace
+
+std::string stoppedVideoName(const std::string& target, int number) {
+    const std::filesystem::path path(target);
+    const std::string mark = number <= 1 ? " (已停止)" : " (已停止 " + std::to_string(number) + ")";
+    const std::string extension = path.extension().string();
+    // The mark must fit: a name near the file system's limit gives up the end of its stem.
+    const std::string stem =
+        utf8Prefix(path.stem().string(), kMaxNameBytes - mark.size() - extension.size());
+    return (path.parent_path() / (stem + mark + extension)).string();
+}
 
 std::string pendingFileName(const std::string& fileName, long pid, int number) {
     const std::string suffix =
@@ -118,13 +153,28 @@ PendingOutput::~PendingOutput() {
         ::unlink(temporary_.c_str());
 }
 
-bool PendingOutput::commit(std::string& failure) {
-    if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        failure = "cannot replace " + target_ + ": " + std::strerror(errno);
-        return false;
+bool PendingOutput::commit(std::string& failure, EarlierFile earlier) {
+    if (earlier == EarlierFile::Replace) {
+        if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+            failure = "cannot replace " + target_ + ": " + std::strerror(errno);
+            return false;
+        }
+        kept_ = target_;
+        committed_ = true;
+        return true;
     }
-    committed_ = true;
-    return true;
+    for (int n = 0; n <= kStoppedNames; ++n) {
+        const std::string name = n == 0 ? target_ : stoppedVideoName(target_, n);
+        if (renameNoReplace(temporary_, name)) {
+            kept_ = name;
+            committed_ = true;
+            return true;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    failure = "cannot keep the video beside " + target_ + ": " + std::strerror(errno);
+    return false;
 }
 
 } // namespace velomira

@@ -10,6 +10,12 @@ namespace velomira {
 // "-cut", and the result must still be a name the file system takes.
 constexpr std::size_t kMaxPendingNameBytes = 230;
 
+// What a commit does with a file already at the target.
+enum class EarlierFile {
+    Replace, // the new video takes the chosen name
+    Keep,    // an incomplete video goes beside it under stoppedVideoName()
+};
+
 class PendingOutput {
   public:
     // Reserves "<folder>/.<name>.<pid>-<n>.part.mp4" beside target (a long name is shortened
@@ -25,18 +31,26 @@ class PendingOutput {
     const std::string& path() const { return temporary_; } // where the encoder writes
     const std::string& target() const { return target_; }
 
-    // Renames the temporary file over the target; false with the reason when that failed (the
-    // temporary file is then removed).
-    bool commit(std::string& failure);
+    // Renames the temporary file over the target (or, keeping an earlier file, to the first
+    // free name of target, stoppedVideoName(target, 1), ...); false with the reason when that
+    // failed (the temporary file is then removed).
+    bool commit(std::string& failure, EarlierFile earlier = EarlierFile::Replace);
+    // Where the video went on commit.
+    const std::string& keptPath() const { return kept_; }
 
   private:
     std::string target_;
     std::string temporary_;
+    std::string kept_;
     bool committed_ = false;
 };
 
 // The hidden temporary name for a file name and run number, at most kMaxPendingNameBytes.
 std::string pendingFileName(const std::string& fileName, long pid, int number);
+
+// "<folder>/<stem> (已停止).mp4" for number 1, "<folder>/<stem> (已停止 <number>).mp4" after:
+// the name says the video is incomplete and sorts beside the chosen one.
+std::string stoppedVideoName(const std::string& target, int number);
 
 // Removes the temporary files (of the pattern above, also the cover step's and the cut's) of
 // processes that are no longer running from the folder. Returns how many went.

@@ -339,6 +339,22 @@ TEST_F(StoppedRenderTest, AClosedTerminalStopsTheRunAndKeepsTheVideoSoFar) {
     EXPECT_EQ(temporaryFiles("hungup.mp4"), 0) << "no temporary file is left behind";
 }
 
+TEST_F(StoppedRenderTest, AStopKeepsAnEarlierVideoAndPutsTheStoppedOneBesideIt) {
+    const std::string earlier = folder.writeFile("kept.mp4", "a complete earlier video");
+    const std::string beside = folder.file("kept (已停止).mp4");
+    const pid_t pid = startLongVideo("kept.mp4");
+    kill(pid, SIGINT);
+    const ProgramRun stopped = finish(pid);
+    ASSERT_EQ(stopped.exitCode, 130) << stopped.err;
+    EXPECT_EQ(readWholeFile(earlier), "a complete earlier video");
+    EXPECT_NE(stopped.err.find("stopped; the video so far: " + beside), std::string::npos)
+        << stopped.err;
+    const std::string frames = probe(beside, "stream=nb_read_frames");
+    ASSERT_FALSE(frames.empty()) << "the stopped video is finished and readable";
+    EXPECT_GT(std::stoi(frames), 0);
+    EXPECT_EQ(temporaryFiles("kept.mp4"), 0) << "no temporary file is left behind";
+}
+
 TEST_F(RenderProgramTest, ProductPictureAddressesLoadIntoTheAlbumAndFailuresAreReported) {
     const std::string jpeg =
         readWholeFile(writeSolidPicture(folder.file("shop.jpg"), 80, 60, "#336699", "jpg"));

@@ -4,6 +4,7 @@
 #include "net/net_config.h"
 #include "support/http_test_server.h"
 #include "support/picture_files.h"
+#include "support/program_run.h"
 #include "support/recording_dialogs.h"
 #include "support/recording_sound.h"
 #include "support/temp_folder.h"
@@ -18,6 +19,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -845,6 +847,36 @@ TEST_F(MainWindowTest, GenerationRunsWithProgressAndAStopEndsWithoutThePlayQuest
     EXPECT_FALSE(window().generating());
     EXPECT_NE(dialogs.messages().back().text.find(folder.file("clips.mp4") + " 是一个文件夹"),
               std::string::npos);
+}
+
+TEST_F(MainWindowTest, AStopKeepsAnEarlierVideoAndSaysWhereTheStoppedOneIs) {
+    std::filesystem::create_directories(folders.programFolder / "tool");
+    std::filesystem::create_symlink("/usr/bin/ffmpeg", folders.programFolder / "tool/ffmpeg");
+    addPictures(12);
+    window().choiceChanged(Command::VideoSize, 2);
+    const std::string earlier = folder.writeFile("movie.mp4", "a complete earlier video");
+    dialogs.scriptFiles({earlier});
+    window().dispatch(Command::GenerateVideo);
+    ASSERT_TRUE(window().generating());
+    const auto runPostedWhile = [&](const std::function<bool()>& condition) {
+        for (int i = 0; i < 6000 && window().generating() && condition(); ++i) {
+            view.runPosted();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    };
+    // Stopped once the first picture is in, so that the stopped video has frames.
+    runPostedWhile([&] { return view.progress.back().first < 2; });
+    window().stopGeneration();
+    runPostedWhile([] { return true; });
+    ASSERT_FALSE(window().generating());
+
+    EXPECT_EQ(testing::readWholeFile(earlier), "a complete earlier video");
+    const std::string beside = folder.file("movie (已停止).mp4");
+    EXPECT_TRUE(std::filesystem::exists(beside));
+    ASSERT_FALSE(dialogs.messages().empty());
+    EXPECT_EQ(dialogs.messages().back().text,
+              "视频已停止，未完成的视频保存为：" + beside + "，原有的视频文件保持不变。");
+    EXPECT_EQ(dialogs.messages().back().title, "提示");
 }
 
 TEST_F(MainWindowTest, ARunsCoverWarningIsShownBeforeThePlayQuestion) {

@@ -6,7 +6,9 @@
 #include "media_tools.h"
 #include "render/image/magick_handles.h"
 #include "support/picture_files.h"
+#include "support/program_run.h"
 #include "support/recording_dialogs.h"
+#include "video/pending_output.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -151,7 +153,7 @@ TEST_F(FrameTransport, AKilledEncoderLeavesTheEarlierVideoUntouched) {
     EXPECT_FALSE(shown.empty()); // the failure is there to show
 }
 
-TEST_F(FrameTransport, AStoppedRunReplacesTheEarlierVideoWithTheShortOne) {
+TEST_F(FrameTransport, AStoppedRunKeepsTheEarlierVideoAndPutsTheShortOneBesideIt) {
     std::ofstream(request.outputPath, std::ios::binary) << "earlier";
     state.pipeMode = kAnonymousPipeMode;
     const GenerationResult result = run(kRawFrameFormat, [&](int picture) {
@@ -159,7 +161,10 @@ TEST_F(FrameTransport, AStoppedRunReplacesTheEarlierVideoWithTheShortOne) {
             stop = true;
     });
     EXPECT_EQ(result.outcome, EncoderOutcome::Stopped);
-    const int frames = countVideoFrames(request.outputPath);
+    EXPECT_EQ(readWholeFile(request.outputPath), "earlier");
+    EXPECT_TRUE(result.videoKept);
+    EXPECT_EQ(result.keptPath, stoppedVideoName(request.outputPath, 1));
+    const int frames = countVideoFrames(result.keptPath);
     EXPECT_GT(frames, 0);
     EXPECT_LT(frames, planRun(project).totalFrames);
     EXPECT_EQ(leftovers(), 0);
