@@ -137,12 +137,15 @@ LockState OutputLock::acquire(const std::string& output, std::string& text) {
             const std::string age = lockAge(path);
             if (!age.empty())
                 text += ", locked " + age + " ago";
-            return parseHolder(holder, who) && who.host == hostName() ? LockState::BusyHere
-                                                                      : LockState::Busy;
+            // Only another host's lock is worth reporting; a lock of this host, or one whose
+            // holder is still being written (or unreadable until it turns stale), is waited for.
+            const bool foreign = parseHolder(holder, who) && who.host != hostName();
+            return foreign ? LockState::Busy : LockState::BusyHere;
         }
         if (!takeOver(path, holder)) {
+            // Another process of this host took the stale lock over at the same moment.
             text = "being made by another process (" + path + ")";
-            return LockState::Busy;
+            return LockState::BusyHere;
         }
     }
     text = "the lock file " + path + " keeps coming back";

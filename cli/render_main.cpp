@@ -235,19 +235,19 @@ int reportVideoOutcome(const GenerationResult& result, const std::string& output
     const std::string& kept = result.keptPath.empty() ? output : result.keptPath;
     switch (result.outcome) {
     case EncoderOutcome::Done:
-        std::cerr << "video: " << kept << (result.coverEmbedded ? " (with cover)" : "") << "\n";
+        printLine("video: " + kept + (result.coverEmbedded ? " (with cover)" : ""));
         return kDone;
     case EncoderOutcome::Stopped:
         if (result.videoKept)
-            std::cerr << "stopped; the video so far: " << kept << "\n";
+            printLine("stopped; the video so far: " + kept);
         else
-            std::cerr << "stopped before the first frame; " << output << " is unchanged\n";
+            printLine("stopped before the first frame; " + output + " is unchanged");
         return kStopped;
     case EncoderOutcome::Failed:
         break;
     }
     if (!result.errorText.empty())
-        std::cerr << "velomira-render: " << result.errorText << "\n";
+        printLine("velomira-render: " + result.errorText);
     return kFailed;
 }
 
