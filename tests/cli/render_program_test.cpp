@@ -312,31 +312,29 @@ class StoppedRenderTest : public RenderProgramTest {
     }
 };
 
-TEST_F(StoppedRenderTest, InterruptStopsAfterTheCurrentPictureAndLeavesAPlayableVideo) {
-    const std::string video = folder.file("stopped.mp4");
-    const pid_t pid = startLongVideo("stopped.mp4");
-    kill(pid, SIGINT);
-    const ProgramRun stopped = finish(pid);
-    ASSERT_EQ(stopped.exitCode, 130) << stopped.err;
-    const std::string frames = probe(video, "stream=nb_read_frames");
-    ASSERT_FALSE(frames.empty()) << "the video must be finished and readable";
-    EXPECT_GT(std::stoi(frames), 0);
-    EXPECT_LT(std::stoi(frames), 40 * 75);
-    EXPECT_EQ(probe(video, "stream=index", "v:1"), "") << "a stopped run embeds no cover";
-}
-
-TEST_F(StoppedRenderTest, AClosedTerminalStopsTheRunAndKeepsTheVideoSoFar) {
-    const std::string video = folder.file("hungup.mp4");
-    const pid_t pid = startLongVideo("hungup.mp4");
-    kill(pid, SIGHUP);
-    const ProgramRun stopped = finish(pid);
-    ASSERT_EQ(stopped.exitCode, 129) << stopped.err;
-    EXPECT_NE(stopped.err.find("stopped; the video so far: " + video), std::string::npos)
-        << "ended by the program, not by the signal";
-    const std::string frames = probe(video, "stream=nb_read_frames");
-    ASSERT_FALSE(frames.empty()) << "the video so far is finished and readable";
-    EXPECT_GT(std::stoi(frames), 0);
-    EXPECT_EQ(temporaryFiles("hungup.mp4"), 0) << "no temporary file is left behind";
+// Ctrl+C and a closed terminal stop after the current picture and leave a playable video.
+TEST_F(StoppedRenderTest, InterruptAndHangUpStopTheRunAndKeepThePlayableVideoSoFar) {
+    const struct {
+        int signal;
+        int exitCode;
+        const char* name;
+    } cases[] = {{SIGINT, 130, "stopped.mp4"}, {SIGHUP, 129, "hungup.mp4"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string video = folder.file(c.name);
+        const pid_t pid = startLongVideo(c.name);
+        kill(pid, c.signal);
+        const ProgramRun stopped = finish(pid);
+        ASSERT_EQ(stopped.exitCode, c.exitCode) << stopped.err;
+        EXPECT_NE(stopped.err.find("stopped; the video so far: " + video), std::string::npos)
+            << "ended by the program, not by the signal";
+        const std::string frames = probe(video, "stream=nb_read_frames");
+        ASSERT_FALSE(frames.empty()) << "the video must be finished and readable";
+        EXPECT_GT(std::stoi(frames), 0);
+        EXPECT_LT(std::stoi(frames), 40 * 75);
+        EXPECT_EQ(probe(video, "stream=index", "v:1"), "") << "a stopped run embeds no cover";
+        EXPECT_EQ(temporaryFiles(c.name), 0) << "no temporary file is left behind";
+    }
 }
 
 TEST_F(StoppedRenderTest, AStopKeepsAnEarlierVideoAndPutsTheStoppedOneBesideIt) {
