@@ -378,6 +378,35 @@ TEST_F(RenderProgramTest, ProductPictureAddressesLoadIntoTheAlbumAndFailuresAreR
     EXPECT_NE(item.err.find("没有配置宝贝图片服务"), std::string::npos) << item.err;
 }
 
+// Ctrl+C while a shop picture trickles in ends the download at once: not after the picture
+// deadline of each address in turn, and with the stop's exit code.
+TEST_F(RenderProgramTest, CtrlCEndsAShopPictureThatTricklesIn) {
+    test::HttpTestServer server([](const test::ReceivedRequest&) {
+        test::ScriptedReply reply;
+        reply.pieces.push_back({"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n", {}});
+        for (int i = 0; i < 3000; ++i)
+            reply.pieces.push_back({"x", std::chrono::milliseconds(100)});
+        return reply;
+    });
+    const std::string addresses =
+        server.url("/a.jpg") + ";" + server.url("/b.jpg") + ";" + server.url("/c.jpg");
+    const std::string video = folder.file("shop.mp4");
+    const pid_t pid = start({"--product", addresses, "--size", "160x90", "-o", video});
+    for (int i = 0; i < 3000 && server.requests().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_FALSE(server.requests().empty()) << "the first picture was asked for";
+    const auto stoppedAt = std::chrono::steady_clock::now();
+    kill(pid, SIGINT);
+    const ProgramRun stopped = finish(pid);
+    // The picture deadline alone is two minutes; a stop that waited for it would take that.
+    EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, std::chrono::seconds(60));
+    EXPECT_EQ(stopped.exitCode, 130) << stopped.err;
+    EXPECT_NE(stopped.err.find("stopped while loading the pictures"), std::string::npos)
+        << stopped.err;
+    EXPECT_EQ(server.requests().size(), 1u) << "no further address is asked for";
+    EXPECT_FALSE(std::filesystem::exists(video));
+}
+
 // Pictures of today from scripts/make_format_pictures.sh, through the program as a user runs it.
 class PictureFormatsProgramTest : public RenderProgramTest {
   protected:
