@@ -97,6 +97,7 @@ TEST_F(TlsClientTest, BrokenHandshakesAndCutBodiesEndWithTheirOwnText) {
         {"tls10", "/picture", 1,
          "无法建立安全连接: localhost（服务器只支持 TLS 1.2 以前的过时协议）"},
         {"silent", "/picture", 1, "HTTP 请求未能在 2 秒内完成，已中止。"},
+        {"hugechain", "/picture", 1, "无法建立安全连接: localhost（服务器发来的证书过大）"},
         // Closed without close_notify: the body may have been cut by anyone on the way.
         {"https", "/cut", 0, "实际接收到的文件大小:100, ret:-1"},
         {"https", "/cut-length", 1, "文件大小:1000, 实际接收到的文件大小:100"},

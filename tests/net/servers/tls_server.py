@@ -8,6 +8,7 @@ The first line on standard output is the port. Modes:
   hangup   reads the client's first bytes, then closes mid-handshake
   silent   accepts and never answers (a handshake that trickles to nothing)
   garbage  answers the handshake with plain HTTP text
+  hugechain  answers with a TLS 1.2 hello and a certificate chain of 10 MB
 Paths: /picture (256000 known bytes), /chunked, /reused ("1" when the TLS session was
 resumed), /to-http?PORT (a redirect to http://127.0.0.1:PORT/x), /cut (a body without a
 length, closed without close_notify), /cut-length (a Content-Length body cut short).
@@ -62,6 +63,25 @@ def serve_http(conn):
             reply(conn, b"404 Not Found", b"")
 
 
+def record(payload):
+    return b"\x16\x03\x03" + len(payload).to_bytes(2, "big") + payload
+
+
+def send_huge_chain(raw):
+    """A server hello (TLS 1.2, ECDHE-RSA-AES128-GCM-SHA256, secure renegotiation) and then a
+    certificate message announcing 10 MB, sent in full-size records."""
+    raw.recv(65536)
+    extensions = b"\xff\x01\x00\x01\x00"
+    hello = (b"\x03\x03" + bytes(range(32)) + b"\x00" + b"\xc0\x2f" + b"\x00" +
+             len(extensions).to_bytes(2, "big") + extensions)
+    raw.sendall(record(b"\x02" + len(hello).to_bytes(3, "big") + hello))
+    size = 10 * 1024 * 1024
+    chain = b"\x0b" + (size + 3).to_bytes(3, "big") + size.to_bytes(3, "big")
+    raw.sendall(record(chain + bytes(16000)))
+    for _ in range(size // 16000):
+        raw.sendall(record(bytes(16000)))
+
+
 def handle(raw, mode, context):
     try:
         if mode == "hangup":
@@ -69,6 +89,8 @@ def handle(raw, mode, context):
         elif mode == "silent":
             while raw.recv(4096):
                 pass
+        elif mode == "hugechain":
+            send_huge_chain(raw)
         elif mode == "garbage":
             raw.recv(4096)
             raw.sendall(b"HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n")
