@@ -4,6 +4,7 @@
 #include "support/http_test_server.h"
 #include "support/picture_files.h"
 #include "support/program_run.h"
+#include "support/script_server.h"
 #include "support/temp_folder.h"
 
 #include <algorithm>
@@ -376,6 +377,26 @@ TEST_F(RenderProgramTest, ProductPictureAddressesLoadIntoTheAlbumAndFailuresAreR
     const ProgramRun item = run({"--product", "https://item.example/item.htm?id=123", "--info"});
     EXPECT_EQ(item.exitCode, 2);
     EXPECT_NE(item.err.find("没有配置宝贝图片服务"), std::string::npos) << item.err;
+}
+
+// Shop pictures over https: fetched when the certificate chains to the trust store the
+// environment names, refused with the reason when it does not.
+TEST_F(RenderProgramTest, ShopPicturesOverHttpsNeedATrustedCertificate) {
+    ASSERT_FALSE(test::testCertificates().empty());
+    writeSolidPicture(folder.file("shop.jpg"), 80, 60, "#336699", "jpg");
+    test::ScriptServer trusted({test::serverScript("tls_server.py"), "https",
+                                test::testCertificates(), "good", folder.path().string()});
+    test::ScriptServer untrusted({test::serverScript("tls_server.py"), "https",
+                                  test::testCertificates(), "selfsigned", folder.path().string()});
+    ASSERT_GT(trusted.port(), 0);
+    ASSERT_GT(untrusted.port(), 0);
+    const std::string addresses = trusted.url("https", "localhost", "/files/shop.jpg") + ";" +
+                                  untrusted.url("https", "localhost", "/files/shop.jpg");
+    const ProgramRun loaded = run({"--product", addresses, "--size", "160x90", "--info"});
+    ASSERT_EQ(loaded.exitCode, 0) << loaded.err;
+    EXPECT_EQ(numberIn(loaded.out, "totalPictures"), 1) << loaded.out;
+    EXPECT_NE(loaded.err.find("无法建立安全连接: localhost（证书不受信任）"), std::string::npos)
+        << loaded.err;
 }
 
 // Ctrl+C while a shop picture trickles in ends the download at once: not after the picture

@@ -4,7 +4,7 @@
 #include "net/http_client.h"
 #include "net/net_config.h"
 #include "net/proxy_reply.h"
-#include "script_server.h"
+#include "support/script_server.h"
 #include "support/http_test_server.h"
 #include "support/program_run.h"
 #include "support/temp_folder.h"

@@ -2,7 +2,7 @@
 // keep-alive and resumed sessions, every certificate fault and every broken handshake ends
 // with its own text, and nothing meant for "https:" is ever sent in clear text.
 #include "net/http_client.h"
-#include "script_server.h"
+#include "support/script_server.h"
 #include "support/http_test_server.h"
 
 #include <gtest/gtest.h>

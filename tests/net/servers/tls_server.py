@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A local server for the client's TLS tests, on 127.0.0.1 at a port the kernel picks.
 
-usage: tls_server.py MODE CERT_FOLDER CERT_NAME
+usage: tls_server.py MODE CERT_FOLDER CERT_NAME [FILE_FOLDER]
 The first line on standard output is the port. Modes:
   https    HTTP/1.1 over TLS with keep-alive (paths below)
   tls10    the same, but speaking TLS 1.0 only
@@ -10,7 +10,7 @@ The first line on standard output is the port. Modes:
   garbage  answers the handshake with plain HTTP text
   hugechain  answers with a TLS 1.2 hello and a certificate chain of 10 MB
 Paths: /picture (256000 known bytes), /chunked, /reused ("1" when the TLS session was
-resumed), /to-http?PORT (a redirect to http://127.0.0.1:PORT/x), /cut (a body without a
+resumed), /files/NAME (the file NAME of FILE_FOLDER), /to-http?PORT (a redirect to http://127.0.0.1:PORT/x), /cut (a body without a
 length, closed without close_notify), /cut-length (a Content-Length body cut short).
 """
 import socket
@@ -37,6 +37,9 @@ def read_head(conn):
     return data.split(b"\r\n\r\n", 1)[0].decode("latin-1")
 
 
+FILES = None
+
+
 def serve_http(conn):
     while True:
         head = read_head(conn)
@@ -45,6 +48,9 @@ def serve_http(conn):
         target = head.split(" ")[1]
         if target == "/picture":
             reply(conn, b"200 OK", PICTURE, b"Content-Type: image/jpeg\r\n")
+        elif target.startswith("/files/") and FILES and "/" not in target[7:]:
+            with open(FILES + "/" + target[7:], "rb") as f:
+                reply(conn, b"200 OK", f.read())
         elif target == "/chunked":
             conn.sendall(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
                          b"7\r\nhello, \r\n8\r\nchunked \r\n5\r\nworld\r\n0\r\n\r\n")
@@ -110,7 +116,9 @@ def handle(raw, mode, context):
 
 def main():
     warnings.simplefilter("ignore", DeprecationWarning)
+    global FILES
     mode, folder, name = sys.argv[1:4]
+    FILES = sys.argv[4] if len(sys.argv) > 4 else None
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     if mode == "tls10":
         context.set_ciphers("DEFAULT:@SECLEVEL=0")
