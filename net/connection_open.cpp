@@ -18,12 +18,13 @@ std::string openTunnel(Connection& connection, const Route& route, const Request
         sendAll(connection, connectRequest(route.host, route.port, proxy), deadline, ioTimeout)) {
     case SendOutcome::Sent:
         break;
+    // Any text will do for these two: the caller words them as the deadline or the stop.
     case SendOutcome::DeadlinePassed:
         wait = WaitOutcome::DeadlinePassed;
-        return "deadline";
+        return kRequestStoppedText;
     case SendOutcome::Stopped:
         wait = WaitOutcome::Stopped;
-        return "stopped";
+        return kRequestStoppedText;
     case SendOutcome::Failed:
         return "代理服务器 " + proxy.shownName() + " 关闭了连接";
     }
@@ -35,7 +36,7 @@ std::string openTunnel(Connection& connection, const Route& route, const Request
         wait = WaitOutcome::Stopped;
     if (reply.verdict == ProxyVerdict::Open && wait == WaitOutcome::Ready)
         return {};
-    return wait != WaitOutcome::Ready ? "waited" : proxyFailureText(proxy, reply);
+    return wait != WaitOutcome::Ready ? kRequestStoppedText : proxyFailureText(proxy, reply);
 }
 
 } // namespace

@@ -60,7 +60,8 @@ Connection obtain(HttpClient& client, const Route& route, bool keepAlive,
             client.pool.countOpened();
         return std::move(opened.connection);
     }
-    if (deadline.passed() || deadline.stopped() || opened.wait != WaitOutcome::Ready) {
+    if (deadline.passed() || deadline.stopped() || opened.wait == WaitOutcome::DeadlinePassed ||
+        opened.wait == WaitOutcome::Stopped) {
         result = deadlineFailure(1, deadline);
     } else {
         result.response = failure(1, opened.errorText);
