@@ -34,7 +34,7 @@ class ConnectionPool {
     TlsContext& tls() { return tls_; }
 
   private:
-    TlsContext tls_;
+    TlsContext tls_; // first, so the idle TLS connections are gone before it
     mutable std::mutex mutex_;
     std::map<std::string, std::vector<Connection>, std::less<>> idle_;
     std::atomic<int> opened_{0};
