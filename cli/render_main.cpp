@@ -119,6 +119,8 @@ int loadProduct(AlbumProject& project, const RenderOptions& options, const Folde
     context.showStatus = [](const std::string& text) { printLine(text); };
     context.appendInfo = [](const std::string& text) { std::cerr << shownText(text); };
     context.failed = printFailure;
+    // Ctrl+C ends even a download under way.
+    context.stopped = [] { return stopRequested.load(); };
     ProductLoadRequest request;
     request.pictureType = options.pictureType;
     request.address = options.productAddress;
@@ -337,9 +339,16 @@ int renderOne(const RenderOptions& options, int& frames) {
             return kBadInput;
     } else if (!options.pictures.empty()) {
         addCommandLinePictures(project, adding, random, std::cerr);
-    } else if (loadProduct(project, adding, folders, random) == 0) {
-        printLine("no picture could be loaded from " + options.productAddress);
-        return kFailed;
+    } else {
+        const int loaded = loadProduct(project, adding, folders, random);
+        if (stopRequested.load()) {
+            printLine("stopped while loading the pictures");
+            return kStopped;
+        }
+        if (loaded == 0) {
+            printLine("no picture could be loaded from " + options.productAddress);
+            return kFailed;
+        }
     }
     if (const std::string error = applyRenderOptions(project, options, readTrack); !error.empty()) {
         printLine("velomira-render: " + error);

@@ -1,41 +1,26 @@
 #include "net/connection_pool.h"
 
-#include "net/socket_connect.h"
-
 namespace velomira {
 
-std::string poolKey(std::string_view host, int port) {
-    return std::string(host) + ":" + std::to_string(port);
+std::string poolKey(std::string_view host, int port, bool secure) {
+    return (secure ? "https://" : "") + std::string(host) + ":" + std::to_string(port);
 }
 
-Socket ConnectionPool::takeIdle(std::string_view host, int port) {
-    std::string key = poolKey(host, port);
+Connection ConnectionPool::takeIdle(std::string_view key) {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<Socket>& sockets = idle_[key];
-    if (sockets.empty())
+    auto found = idle_.find(key);
+    if (found == idle_.end() || found->second.empty())
         return {};
-    Socket socket = std::move(sockets.back());
-    sockets.pop_back();
-    return socket;
+    Connection connection = std::move(found->second.back());
+    found->second.pop_back();
+    return connection;
 }
 
-Socket ConnectionPool::take(std::string_view host, int port, const HttpClientConfig& config,
-                            std::string& errorText) {
-    Socket socket = takeIdle(host, port);
-    if (socket.valid())
-        return socket;
-    socket = connectWithTimeout(host, port, config, errorText);
-    if (socket.valid())
-        ++opened_;
-    return socket;
-}
-
-void ConnectionPool::give(std::string_view host, int port, Socket socket) {
-    if (!socket.valid())
+void ConnectionPool::give(std::string_view key, Connection connection) {
+    if (!connection.valid())
         return;
-    std::string key = poolKey(host, port);
     std::lock_guard<std::mutex> lock(mutex_);
-    idle_[key].push_back(std::move(socket));
+    idle_[std::string(key)].push_back(std::move(connection));
 }
 
 std::size_t ConnectionPool::idleCount() const {

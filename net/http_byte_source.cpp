@@ -1,5 +1,7 @@
 #include "net/http_byte_source.h"
 
+#include "net/socket_wait.h"
+
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -17,24 +19,22 @@ long MemorySource::receive(char* data, std::size_t size) {
 }
 
 long SocketSource::receive(char* data, std::size_t size) {
-    while (deadline_ != nullptr) {
-        if (deadline_->passed()) {
+    if (deadline_ != nullptr) {
+        switch (waitForSocket(fd_, POLLIN, deadline_, ioTimeout_, error_)) {
+        case WaitOutcome::Ready:
+            break;
+        case WaitOutcome::TimedOut:
+            error_ = EAGAIN; // the per-receive time-out, as the socket option would report it
+            return -1;
+        case WaitOutcome::DeadlinePassed:
             deadlinePassed_ = true;
             error_ = ETIMEDOUT;
             return -1;
-        }
-        pollfd watch{fd_, POLLIN, 0};
-        int ready = ::poll(&watch, 1, static_cast<int>(deadline_->cap(ioTimeout_).count()));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0) {
-            error_ = errno;
+        case WaitOutcome::Stopped:
+            stopped_ = true;
+            error_ = ECANCELED;
             return -1;
-        }
-        if (ready > 0)
-            break;
-        if (!deadline_->passed()) {
-            error_ = EAGAIN; // the per-receive time-out, as the socket option would report it
+        case WaitOutcome::Failed:
             return -1;
         }
     }

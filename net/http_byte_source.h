@@ -32,8 +32,8 @@ class MemorySource : public ByteSource {
 };
 
 // recv() on a connected socket. A wait longer than ioTimeout fails like the socket's own
-// time-out (EAGAIN); with a deadline, a wait also ends when the deadline passes (ETIMEDOUT),
-// and after that every receive fails at once.
+// time-out (EAGAIN); with a deadline, a wait also ends when the deadline passes (ETIMEDOUT)
+// or its stop check says so (ECANCELED), and after that every receive fails at once.
 class SocketSource : public ByteSource {
   public:
     explicit SocketSource(int fd, const RequestDeadline* deadline = nullptr,
@@ -43,6 +43,8 @@ class SocketSource : public ByteSource {
     int error() const override { return error_; }
     // A receive failed because the request's deadline had passed.
     bool deadlinePassed() const { return deadlinePassed_; }
+    // A receive failed because the request was stopped.
+    bool stopped() const { return stopped_; }
 
   private:
     int fd_;
@@ -50,6 +52,7 @@ class SocketSource : public ByteSource {
     std::chrono::milliseconds ioTimeout_;
     int error_ = 0;
     bool deadlinePassed_ = false;
+    bool stopped_ = false;
 };
 
 } // namespace velomira

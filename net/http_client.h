@@ -1,11 +1,13 @@
 #pragma once
-// A small blocking HTTP/1.x client: one URL per call, the whole body in memory, plain HTTP only
-// ("https:" goes to port 80), idle keep-alive connections pooled per host and port, 301/302
-// followed up to a fixed depth, chunked bodies decoded, bodies capped at 10 MiB, every failure
-// a text naming the failing step. Never throws, never shows anything; safe to call from several
-// threads on one client.
+// A small blocking HTTP/1.x client: one URL per call, the whole body in memory, "https:" only
+// ever over TLS with verified certificates (port 443 unless the URL names one), proxies as
+// the config names them, idle keep-alive connections pooled per route, 301/302 followed up to
+// a fixed depth (never from "https:" to an address in clear text), chunked bodies decoded,
+// bodies capped at 10 MiB, every failure a text naming the failing step. Never throws, never
+// shows anything; safe to call from several threads on one client.
 #include "net/connection_pool.h"
 #include "net/http_client_config.h"
+#include "net/http_deadline.h"
 
 #include <string>
 #include <string_view>
@@ -35,9 +37,11 @@ enum class RequestKind { Page, Picture };
 // counts redirects (0 for a caller). A failed keep-alive attempt is made once more on a fresh
 // connection, within the same deadline. A request still unfinished when its deadline passes
 // fails (errorKind 1 before the request was sent, 2 while waiting for the reply) with
-// "HTTP 请求未能在 %g 秒内完成，已中止。" and its connection is closed, never pooled.
+// "HTTP 请求未能在 %g 秒内完成，已中止。" and its connection is closed, never pooled. A set
+// `stop` is asked at least every kStopPollInterval while the request waits; when it says so,
+// the request ends at once with kRequestStoppedText.
 HttpResponse httpRequest(HttpClient& client, std::string_view url, std::string_view cookie,
                          std::string_view referer, int keepAlive, int depth = 0,
-                         RequestKind kind = RequestKind::Page);
+                         RequestKind kind = RequestKind::Page, StopCheck stop = {});
 
 } // namespace velomira

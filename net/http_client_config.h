@@ -1,7 +1,8 @@
 #pragma once
 // Settings of the HTTP client that come from outside: the fallback for one domain whose names
-// may not resolve, and the time-outs and
-// deadlines (tests shorten them).
+// may not resolve, the time-outs and deadlines (tests shorten them), and the proxies.
+#include "net/proxy_settings.h"
+
 #include <chrono>
 #include <string>
 
@@ -16,6 +17,8 @@ struct HttpClientConfig {
     // other file.
     std::chrono::milliseconds pageDeadline{60000};
     std::chrono::milliseconds pictureDeadline{120000};
+    // The proxies requests go through; none unless the program reads them in.
+    ProxySettings proxy;
 };
 
 } // namespace velomira

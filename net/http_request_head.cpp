@@ -26,4 +26,18 @@ std::string buildRequestHead(const UrlParts& parts, std::string_view cookie,
     return head;
 }
 
+std::string proxiedRequestHead(const std::string& head, const UrlParts& parts,
+                               const std::string& authorization) {
+    std::string absolute = "http://" + parts.host;
+    if (parts.port != 80)
+        absolute += ":" + std::to_string(parts.port);
+    std::string proxied = head;
+    proxied.replace(4, parts.path.size(), absolute + parts.path);
+    if (!authorization.empty())
+        proxied.insert(proxied.size() - 2, "Proxy-Authorization: " + authorization + "\r\n");
+    if (proxied.size() > kRequestHeadLimit)
+        return {};
+    return proxied;
+}
+
 } // namespace velomira

@@ -16,4 +16,9 @@ extern const char kHttpUserAgent[];
 std::string buildRequestHead(const UrlParts& parts, std::string_view cookie,
                              std::string_view referer, bool keepAlive);
 
+// The same head as a plain request through a proxy wants it: the absolute address in the
+// request line and the proxy's credentials, if any. Empty when it would exceed the limit.
+std::string proxiedRequestHead(const std::string& head, const UrlParts& parts,
+                               const std::string& authorization);
+
 } // namespace velomira

@@ -3,6 +3,7 @@
 #include "app/string_utils.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -66,6 +67,8 @@ void applySetting(NetConfig& config, std::string_view key, std::string_view valu
         readDeadline(value, config.pageDeadlineSeconds);
     else if (key == "picture_deadline_seconds")
         readDeadline(value, config.pictureDeadlineSeconds);
+    else if (key == "proxy")
+        config.proxy = text;
 }
 
 } // namespace
@@ -103,13 +106,19 @@ NetConfig loadNetConfig(const std::filesystem::path& file) {
     return parseNetConfig(text);
 }
 
-HttpClientConfig httpClientConfigFor(const NetConfig& config) {
+HttpClientConfig httpClientConfigFor(const NetConfig& config,
+                                     const EnvironmentLookup& environment) {
     HttpClientConfig client;
     client.fallbackDomainSuffix = config.fallbackDomainSuffix;
     client.fallbackAddress = config.fallbackAddress;
     client.pageDeadline = std::chrono::seconds(config.pageDeadlineSeconds);
     client.pictureDeadline = std::chrono::seconds(config.pictureDeadlineSeconds);
+    client.proxy = proxySettingsFrom(environment, config.proxy);
     return client;
+}
+
+HttpClientConfig httpClientConfigFor(const NetConfig& config) {
+    return httpClientConfigFor(config, [](const char* name) { return std::getenv(name); });
 }
 
 } // namespace velomira

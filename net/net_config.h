@@ -48,6 +48,10 @@ struct NetConfig {
     // file. A value below 1 or above a day keeps the default.
     int pageDeadlineSeconds = 60;
     int pictureDeadlineSeconds = 120;
+
+    // "[http://][user:password@]host[:port]": the proxy used when the environment names none
+    // (a desktop that does not export https_proxy / http_proxy to the window program).
+    std::string proxy;
 };
 
 // The name of the file in the program folder.
@@ -58,8 +62,10 @@ NetConfig parseNetConfig(std::string_view text);
 // Reads the file; a missing, unreadable or oversized file gives the defaults.
 NetConfig loadNetConfig(const std::filesystem::path& file);
 
-// The client's settings from the file: the fallback and the deadlines (the per-step time-outs
-// stay at their defaults).
+// The client's settings from the file: the fallback, the deadlines (the per-step time-outs
+// stay at their defaults) and the proxies, from the given environment first, then the file.
+HttpClientConfig httpClientConfigFor(const NetConfig& config, const EnvironmentLookup& environment);
+// The same with the program's own environment.
 HttpClientConfig httpClientConfigFor(const NetConfig& config);
 
 } // namespace velomira

@@ -64,7 +64,9 @@ HttpResponse fetch(ProductFetchContext& context, const std::string& url,
         none.message = "stopped";
         return none;
     }
-    return httpRequest(context.client, url, cookie, referer, 1, 0, kind);
+    // A stop ends even a request that is under way, within a fraction of a second.
+    return httpRequest(context.client, url, cookie, referer, 1, 0, kind,
+                       [&context] { return stopped(context); });
 }
 
 bool isHttpAddress(std::string_view text) {

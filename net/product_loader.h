@@ -54,7 +54,8 @@ struct ProductFetchContext {
     // A picture file was saved. AlbumFull ends the batch as full; Refused does not count as
     // added (the callback reports why).
     std::function<PictureTaken(const std::string& path)> takePicture;
-    // Asked before every request: true ends the run quietly (the program is closing).
+    // Asked before every request and while one waits: true ends the run quietly (the user
+    // stopped it, or the program is closing).
     std::function<bool()> stopped;
 };
 

@@ -2,6 +2,7 @@
 
 #include "net/connect_failure_text.h"
 #include "net/http_text.h"
+#include "net/socket_wait.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -54,16 +55,19 @@ void setTimeouts(int fd, std::chrono::milliseconds limit) {
 }
 
 // Waits for a non-blocking connect to finish; empty text on success.
-std::string awaitConnect(int fd, std::chrono::milliseconds limit) {
-    pollfd watch{fd, POLLOUT, 0};
-    int ready;
-    do {
-        ready = ::poll(&watch, 1, static_cast<int>(limit.count()));
-    } while (ready < 0 && errno == EINTR);
-    if (ready == 0)
+std::string awaitConnect(int fd, std::chrono::milliseconds limit, const RequestDeadline* deadline) {
+    int error = 0;
+    switch (waitForSocket(fd, POLLOUT, deadline, limit, error)) {
+    case WaitOutcome::Ready:
+        break;
+    case WaitOutcome::TimedOut:
+    case WaitOutcome::DeadlinePassed:
         return "使用非阻塞方式连接超时。";
-    if (ready < 0)
-        return connectFailure(errno);
+    case WaitOutcome::Stopped:
+        return kRequestStoppedText;
+    case WaitOutcome::Failed:
+        return connectFailure(error);
+    }
     // Writable also means "failed" (refused, unreachable): the socket's own error says which.
     int failure = 0;
     socklen_t length = sizeof failure;
@@ -77,7 +81,7 @@ std::string awaitConnect(int fd, std::chrono::milliseconds limit) {
 } // namespace
 
 Socket connectWithTimeout(std::string_view host, int port, const HttpClientConfig& config,
-                          std::string& errorText) {
+                          std::string& errorText, const RequestDeadline* deadline) {
     std::string name(host);
     sockaddr_in target{};
     target.sin_family = AF_INET;
@@ -101,7 +105,7 @@ Socket connectWithTimeout(std::string_view host, int port, const HttpClientConfi
                 errorText = connectFailure(errno);
                 return {};
             }
-            errorText = awaitConnect(socket.fd(), config.connectTimeout);
+            errorText = awaitConnect(socket.fd(), config.connectTimeout, deadline);
             if (!errorText.empty())
                 return {};
         }

@@ -89,7 +89,8 @@ int syncStockMusic(HttpClient& client, const std::string& listUrl,
                    const std::filesystem::path& mp3Folder, const std::atomic<bool>* stop) {
     if (listUrl.empty())
         return 0;
-    HttpResponse listReply = httpRequest(client, listUrl, "", "", 1);
+    StopCheck stopped = [stop] { return stop != nullptr && stop->load(); };
+    HttpResponse listReply = httpRequest(client, listUrl, "", "", 1, 0, RequestKind::Page, stopped);
     if (!listReply.ok)
         return 0;
     std::optional<std::string> list = convertText("UTF-8", "UTF-8", listReply.body);
@@ -105,7 +106,8 @@ int syncStockMusic(HttpClient& client, const std::string& listUrl,
             continue;
         if (stop && *stop)
             break;
-        HttpResponse file = httpRequest(client, entry.address, "", "", 1, 0, RequestKind::Picture);
+        HttpResponse file =
+            httpRequest(client, entry.address, "", "", 1, 0, RequestKind::Picture, stopped);
         if ((stop && *stop) || !file.ok || file.body.size() != entry.size)
             continue;
         if (replaceFile(target, file.body))

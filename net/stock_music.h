@@ -29,8 +29,8 @@ bool isSafeStockFileName(std::string_view name);
 
 // Fetches the list and every listed file whose copy in mp3Folder is missing or of another
 // size. A download of the wrong size is never written; a right one replaces the old file in
-// one step. Returns the number of files written. A set `stop` ends the work before the next
-// request.
+// one step. Returns the number of files written. A set `stop` ends the work within a fraction
+// of a second, also in the middle of a download.
 int syncStockMusic(HttpClient& client, const std::string& listUrl,
                    const std::filesystem::path& mp3Folder, const std::atomic<bool>* stop = nullptr);
 

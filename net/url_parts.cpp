@@ -38,10 +38,12 @@ bool parseUrl(std::string_view url, UrlParts& parts) {
         if (port < 0 || port > 65535)
             return false;
         result.port = static_cast<int>(port);
+        result.portGiven = true;
     } else {
         result.host = std::string(hostPart);
         result.port = url.starts_with("https:") ? 443 : 80;
     }
+    result.secure = startsWithNoCase(url, "https:");
     parts = std::move(result);
     return true;
 }

@@ -4,6 +4,7 @@
 #include "support/http_test_server.h"
 #include "support/picture_files.h"
 #include "support/program_run.h"
+#include "support/script_server.h"
 #include "support/temp_folder.h"
 
 #include <algorithm>
@@ -376,6 +377,55 @@ TEST_F(RenderProgramTest, ProductPictureAddressesLoadIntoTheAlbumAndFailuresAreR
     const ProgramRun item = run({"--product", "https://item.example/item.htm?id=123", "--info"});
     EXPECT_EQ(item.exitCode, 2);
     EXPECT_NE(item.err.find("没有配置宝贝图片服务"), std::string::npos) << item.err;
+}
+
+// Shop pictures over https: fetched when the certificate chains to the trust store the
+// environment names, refused with the reason when it does not.
+TEST_F(RenderProgramTest, ShopPicturesOverHttpsNeedATrustedCertificate) {
+    ASSERT_FALSE(test::testCertificates().empty());
+    writeSolidPicture(folder.file("shop.jpg"), 80, 60, "#336699", "jpg");
+    test::ScriptServer trusted({test::serverScript("tls_server.py"), "https",
+                                test::testCertificates(), "good", folder.path().string()});
+    test::ScriptServer untrusted({test::serverScript("tls_server.py"), "https",
+                                  test::testCertificates(), "selfsigned", folder.path().string()});
+    ASSERT_GT(trusted.port(), 0);
+    ASSERT_GT(untrusted.port(), 0);
+    const std::string addresses = trusted.url("https", "localhost", "/files/shop.jpg") + ";" +
+                                  untrusted.url("https", "localhost", "/files/shop.jpg");
+    const ProgramRun loaded = run({"--product", addresses, "--size", "160x90", "--info"});
+    ASSERT_EQ(loaded.exitCode, 0) << loaded.err;
+    EXPECT_EQ(numberIn(loaded.out, "totalPictures"), 1) << loaded.out;
+    EXPECT_NE(loaded.err.find("无法建立安全连接: localhost（证书不受信任）"), std::string::npos)
+        << loaded.err;
+}
+
+// Ctrl+C while a shop picture trickles in ends the download at once: not after the picture
+// deadline of each address in turn, and with the stop's exit code.
+TEST_F(RenderProgramTest, CtrlCEndsAShopPictureThatTricklesIn) {
+    test::HttpTestServer server([](const test::ReceivedRequest&) {
+        test::ScriptedReply reply;
+        reply.pieces.push_back({"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n", {}});
+        for (int i = 0; i < 3000; ++i)
+            reply.pieces.push_back({"x", std::chrono::milliseconds(100)});
+        return reply;
+    });
+    const std::string addresses =
+        server.url("/a.jpg") + ";" + server.url("/b.jpg") + ";" + server.url("/c.jpg");
+    const std::string video = folder.file("shop.mp4");
+    const pid_t pid = start({"--product", addresses, "--size", "160x90", "-o", video});
+    for (int i = 0; i < 3000 && server.requests().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_FALSE(server.requests().empty()) << "the first picture was asked for";
+    const auto stoppedAt = std::chrono::steady_clock::now();
+    kill(pid, SIGINT);
+    const ProgramRun stopped = finish(pid);
+    // The picture deadline alone is two minutes; a stop that waited for it would take that.
+    EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, std::chrono::seconds(60));
+    EXPECT_EQ(stopped.exitCode, 130) << stopped.err;
+    EXPECT_NE(stopped.err.find("stopped while loading the pictures"), std::string::npos)
+        << stopped.err;
+    EXPECT_EQ(server.requests().size(), 1u) << "no further address is asked for";
+    EXPECT_FALSE(std::filesystem::exists(video));
 }
 
 // Pictures of today from scripts/make_format_pictures.sh, through the program as a user runs it.

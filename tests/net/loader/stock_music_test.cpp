@@ -1,6 +1,8 @@
 #include "net/stock_music.h"
 
 #include "routed_server.h"
+#include "support/program_run.h"
+#include "support/script_server.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -125,6 +127,23 @@ TEST_F(StockMusicSync, CreatesTheFolderWhenMissing) {
     // A second run finds everything in place and fetches only the list.
     EXPECT_EQ(sync(), 0);
     EXPECT_EQ(server.targets(), (std::vector<std::string>{"/list.txt", "/a.mp3", "/list.txt"}));
+}
+
+// The list and the files over https, with the certificate checked against the test authority.
+TEST(StockMusicOverHttps, FetchesTheListAndItsFilesWithVerifiedCertificates) {
+    ASSERT_FALSE(test::testCertificates().empty());
+    TempFolder served;
+    served.writeFile("a.mp3", "ID3 stock music");
+    test::ScriptServer server({test::serverScript("tls_server.py"), "https",
+                               test::testCertificates(), "good", served.path().string()});
+    ASSERT_GT(server.port(), 0);
+    served.writeFile("list.txt", server.url("https", "localhost", "/files/a.mp3") + "|15|a.mp3\n");
+    TempFolder music;
+    HttpClient client{HttpClientConfig{}, {}};
+    EXPECT_EQ(
+        syncStockMusic(client, server.url("https", "localhost", "/files/list.txt"), music.path()),
+        1);
+    EXPECT_EQ(readWholeFile(music.file("a.mp3")), "ID3 stock music");
 }
 
 } // namespace
