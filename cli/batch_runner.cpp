@@ -5,6 +5,7 @@
 #include "cli/album_from_options.h"
 #include "cli/output_lock.h"
 #include "platform/unique_fd.h"
+#include "video/host_name.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -84,8 +85,10 @@ bool readAvailable(UniqueFd& fd, std::string& kept) {
 
 std::string stagingNameFor(const std::string& output, std::size_t index) {
     const std::filesystem::path path(output);
-    return (path.parent_path() / ("." + path.filename().string() + ".job" +
-                                  std::to_string(getpid()) + "-" + std::to_string(index) + ".mp4"))
+    // The host keeps batches of machines that share the folder apart, as the pid does here.
+    return (path.parent_path() /
+            ("." + path.filename().string() + ".job" + std::to_string(getpid()) + "@" +
+             leftoverHostName() + "-" + std::to_string(index) + ".mp4"))
         .string();
 }
 
