@@ -4,6 +4,7 @@
 #include "app/printable_text.h"
 #include "cli/album_from_options.h"
 #include "cli/output_lock.h"
+#include "cli/output_refusal.h"
 #include "platform/unique_fd.h"
 #include "video/host_name.h"
 
@@ -525,6 +526,11 @@ int runBatch(const RenderOptions& options, const std::vector<std::string>& args)
     if (!plan.error.empty()) {
         std::fprintf(stderr, "velomira-render: %s\n", shownText(plan.error).c_str());
         return 3;
+    }
+    const std::string report = options.reportFile.empty() ? "" : absolutePath(options.reportFile);
+    if (const std::string refusal = batchOutputRefusal(batchPath, plan, report); !refusal.empty()) {
+        std::fprintf(stderr, "velomira-render: %s\n", shownText(refusal).c_str());
+        return 1;
     }
     std::error_code ec;
     if (!options.reportFile.empty()) {

@@ -9,6 +9,7 @@
 #include "cli/album_from_options.h"
 #include "cli/batch_runner.h"
 #include "cli/info_json.h"
+#include "cli/output_refusal.h"
 #include "cli/render_options.h"
 #include "cli/terminal_progress.h"
 #include "platform/crash_handler.h"
@@ -19,6 +20,7 @@
 #include "services/new_album.h"
 #include "services/program_start.h"
 #include "services/project_open.h"
+#include "services/run_inputs.h"
 #include "services/shop_import.h"
 #include "services/video_run.h"
 
@@ -126,7 +128,12 @@ int loadProduct(AlbumProject& project, const RenderOptions& options, const Folde
 }
 
 int renderFrames(const AlbumProject& project, const RunPlan& plan,
-                 const VideoRunEnvironment& environment, const std::string& folder) {
+                 const VideoRunEnvironment& environment, const std::string& folder, bool force) {
+    // Frames are new files only: a forced run first clears the frames of an earlier one.
+    if (std::string error; force && !clearEarlierFrames(folder, error)) {
+        printLine("velomira-render: " + error);
+        return kFailed;
+    }
     TerminalProgress progress(plan.totalPictures);
     const FolderRun run = renderFramesToFolder(
         project, environment, folder, stopRequested, [&](int picture) { progress.update(picture); },
@@ -215,13 +222,20 @@ bool startSession(Session& session) {
 
 // The path the video goes to: -o, else the proposed name, else "velomira"; empty (after the
 // refusal) when no video can be written there. Refused before the album is rendered, not after.
-std::string videoPathFor(const AlbumProject& project, const RenderOptions& options) {
+std::string chosenVideoName(const AlbumProject& project, const RenderOptions& options,
+                            std::time_t now) {
     std::string chosen = options.outputPath;
     if (chosen.empty()) {
-        chosen = proposedVideoName(project, std::time(nullptr));
+        chosen = proposedVideoName(project, now);
         if (chosen.empty())
             chosen = "velomira";
     }
+    return chosen;
+}
+
+std::string videoPathFor(const AlbumProject& project, const RenderOptions& options,
+                         std::time_t now) {
+    const std::string chosen = chosenVideoName(project, options, now);
     const VideoOutput output = videoOutputFor(chosen);
     if (output.refusal) {
         printLine("velomira-render: " + output.refusal->text);
@@ -253,13 +267,14 @@ int reportVideoOutcome(const GenerationResult& result, const std::string& output
 
 // The album as a video, with the progress line; the run's messages print where the terminal
 // showed them while it ran, before the progress line ends.
-int renderVideo(AlbumProject& project, const RenderOptions& options, const Session& session) {
+int renderVideo(AlbumProject& project, const RenderOptions& options, const Session& session,
+                std::time_t now) {
     const RunCheck check = checkVideoRun(project, OutputMode::Video, session.folders.program);
     if (check.failure)
         printFailure(*check.failure);
     if (!check.accepted)
         return kRefused;
-    const std::string output = videoPathFor(project, options);
+    const std::string output = videoPathFor(project, options, now);
     if (output.empty())
         return kRefused;
     const VideoRunEnvironment environment = videoRunEnvironment(
@@ -349,6 +364,16 @@ int renderOne(const RenderOptions& options, int& frames) {
         std::cerr << "velomira-render: the album has no picture to render\n";
         return kBadInput;
     }
+    // Nothing is written before every output is known to spare the run's inputs.
+    const std::time_t now = std::time(nullptr);
+    const std::string video =
+        options.info || !options.framesFolder.empty()
+            ? std::string()
+            : absolutePath(withMp4Extension(chosenVideoName(project, options, now)));
+    if (const std::string refusal = outputRefusal(project, options, video); !refusal.empty()) {
+        printLine("velomira-render: " + refusal);
+        return kRefused;
+    }
     if (!options.saveProject.empty() &&
         !saveProjectTo(project, projectFolders, absolutePath(options.saveProject)))
         return kFailed;
@@ -363,8 +388,8 @@ int renderOne(const RenderOptions& options, int& frames) {
         return renderFrames(
             project, plan,
             videoRunEnvironment(session.started.folders, &fonts, preferences.captionMargins),
-            options.framesFolder);
-    return renderVideo(project, options, session);
+            options.framesFolder, options.force);
+    return renderVideo(project, options, session, now);
 }
 
 // A batch's job: the finished video takes its place under the row's name only now, so a

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <map>
 #include <thread>
 #include <unistd.h>
 
@@ -226,6 +227,59 @@ TEST_F(RenderProgramTest, UnreadablePicturesAreRefusedBeforeTheRunAndTheOthersRe
     ASSERT_EQ(made.exitCode, 0) << made.err;
     EXPECT_EQ(probe(video, "stream=nb_read_frames"),
               std::to_string(static_cast<int>(numberIn(info.out, "totalFrames"))));
+}
+
+// No output of a run lands on what the run reads or on files beside its frames: a clash is
+// refused before any work (exit 1), found by device and inode whatever the spelling.
+TEST_F(RenderProgramTest, OutputsNeverReplaceInputsOrOtherFiles) {
+    const std::string outside = folder.writeFile("outside.txt", "not a frame");
+    std::filesystem::create_hard_link(pictures[2], folder.file("clip.mp4"));
+    std::filesystem::create_symlink(pictures[1], folder.file("link.mp4"));
+    std::filesystem::create_directories(folder.path() / "busy");
+    folder.writeFile("busy/notes.txt", "mine");
+    std::filesystem::create_directories(folder.path() / "forced");
+    folder.writeFile("forced/notes.txt", "mine");
+    std::filesystem::create_symlink(outside, folder.file("forced/000001.jpg"));
+    std::filesystem::create_directories(folder.path() / "holds");
+    std::filesystem::create_hard_link(pictures[0], folder.file("holds/000002.jpg"));
+    const std::string batch =
+        folder.writeFile("jobs.csv", "output,pictures\nout/v," + pictures[0] + "\n");
+    struct Case {
+        std::vector<std::string> args; // after the pictures and a small size
+        int exitCode;
+        std::string named; // in the message
+    };
+    const std::vector<Case> cases{
+        {{"--save", pictures[0], "--info"}, 1, "--save " + pictures[0]},
+        {{"-o", folder.file("clip.mp4")}, 1, pictures[2]},
+        {{"-o", folder.file("link")}, 1, pictures[1]},
+        {{"--frames", folder.file("busy")}, 1, "busy already holds files (notes.txt)"},
+        {{"--frames", folder.file("holds"), "--force"}, 1, pictures[0]},
+        {{"--frames", folder.file("forced"), "--force"}, 0, "frames in"},
+        {{"--batch", batch, "--report", batch}, 1, "--report " + batch},
+    };
+    std::map<std::string, std::string> before;
+    for (const std::string& file : {pictures[0], pictures[1], pictures[2], outside, batch,
+                                    folder.file("busy/notes.txt"), folder.file("forced/notes.txt")})
+        before[file] = readWholeFile(file);
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        if (c.args[0] != "--batch")
+            args.insert(args.begin(), pictures.begin(), pictures.end());
+        args.insert(args.begin(), c.args[0] == "--batch" ? "--quiet" : "--pictures");
+        args.insert(args.end(), {"--size", "64x36", "--pause", "0.2"});
+        const ProgramRun result = run(args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.args[0] << " " << c.args[1] << result.err;
+        EXPECT_NE(result.err.find(c.named), std::string::npos) << result.err;
+        for (const auto& [file, bytes] : before)
+            EXPECT_EQ(readWholeFile(file), bytes) << file << " after " << c.args[1];
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.file("busy/000001.jpg")));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("holds/000001.jpg")));
+    EXPECT_TRUE(std::filesystem::is_regular_file(
+        std::filesystem::symlink_status(folder.file("forced/000001.jpg"))))
+        << "a forced run writes its own frame in place of the link";
+    EXPECT_FALSE(std::filesystem::exists(folder.file("out/v.mp4"))) << "the batch made nothing";
 }
 
 TEST_F(RenderProgramTest, ExitCodesTellHowTheRunEnded) {
