@@ -16,6 +16,7 @@
 #include "platform/failure.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "services/cut_short_pictures.h"
 #include "services/music_track.h"
 #include "services/new_album.h"
 #include "services/program_start.h"
@@ -143,6 +144,8 @@ int renderFrames(const AlbumProject& project, const RunPlan& plan,
         return kFailed;
     }
     progress.finish();
+    for (const std::string& path : run.cutShortPictures)
+        printLine(cutShortPictureLine(path));
     switch (run.outcome) {
     case RunOutcome::Completed:
         printLine(std::to_string(run.framesWritten) + " frames in " + folder);
@@ -287,6 +290,8 @@ int renderVideo(AlbumProject& project, const RenderOptions& options, const Sessi
     EncoderState encoderState;
     const GenerationResult result =
         runGenerationJob(encoderState, run.request, run.plan, stopRequested);
+    for (const std::string& path : result.cutShortPictures)
+        printLine(cutShortPictureLine(path));
     for (const Failure& failure : result.failures)
         printFailure(failure);
     progress.finish();
@@ -363,6 +368,17 @@ int renderOne(const RenderOptions& options, int& frames) {
     if (project.items.empty()) {
         std::cerr << "velomira-render: the album has no picture to render\n";
         return kBadInput;
+    }
+    if (options.strict) {
+        // Asked to be strict: a picture that would come out partly grey refuses the run.
+        const std::vector<std::string> cutShort = findCutShortPictures(project);
+        for (const std::string& path : cutShort)
+            printLine(cutShortPictureLine(path));
+        if (!cutShort.empty()) {
+            printLine("velomira-render: --strict: nothing made, the data of " +
+                      std::to_string(cutShort.size()) + " picture(s) ends early");
+            return kBadInput;
+        }
     }
     // Nothing is written before every output is known to spare the run's inputs.
     const std::time_t now = std::time(nullptr);

@@ -115,6 +115,8 @@ OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions&
             return fail("--caption needs a text");
     } else if (arg == "--no-auto-orient") {
         o.autoOrient = false;
+    } else if (arg == "--strict") {
+        o.strict = true;
     } else {
         return OptionRead::NotThisKind;
     }
@@ -275,7 +277,7 @@ std::string renderUsage() {
            "  --motion M            camera motion while each picture is held: none, zoom-in,\n"
            "                        zoom-out, pan-left, pan-right, pan-up, pan-down or random\n"
            "  --no-auto-orient      do not turn photos upright by their EXIF orientation\n"
-           "  --strict              refuse pictures whose data ends early (exit 3)\n"
+           "  --strict              make nothing when a picture's data ends early (exit 3)\n"
            "  --info                print the album and its frame counts as JSON\n"
            "  --save PROJECT.dat    also write the album as a project file\n"
            "Batch: velomira-render --batch JOBS.csv [options as defaults of every row]\n"

@@ -6,6 +6,7 @@
 #include "video/pending_output.h"
 #include "video/stopped_video_cut.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace velomira {
@@ -92,6 +93,7 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     // not be made ends the run early, and the shortened video must not be reported as made.
     RunOutcome rendered = RunOutcome::Completed;
     std::optional<Failure> readFailure; // the last attempt's picture that no longer read
+    std::vector<std::string> cutShortPictures;
     auto renderFrames = [&](FrameSink& sink) {
         SequencerContext context;
         context.project = encoder.project;
@@ -101,6 +103,11 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
         context.format = encoder.frameFormat;
         readFailure.reset();
         context.readFailed = [&](const Failure& failure) { readFailure = failure; };
+        context.cutShort = [&](const std::string& path) {
+            if (std::find(cutShortPictures.begin(), cutShortPictures.end(), path) ==
+                cutShortPictures.end())
+                cutShortPictures.push_back(path);
+        };
         rendered = renderAlbum(context, plan.totalPictures, stop, [&](int picture) {
             if (request.progress)
                 request.progress(picture, plan.totalPictures);
@@ -133,6 +140,7 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     result.outcome = run.outcome;
     result.errorText = run.errorText;
     result.attempts = run.attempts;
+    result.cutShortPictures = std::move(cutShortPictures);
     // The encoder finishes cleanly on the frames it got even when the renderer gave up early.
     if (run.outcome == EncoderOutcome::Done && cutShort()) {
         result.outcome = EncoderOutcome::Failed;

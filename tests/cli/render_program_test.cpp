@@ -282,6 +282,40 @@ TEST_F(RenderProgramTest, OutputsNeverReplaceInputsOrOtherFiles) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("out/v.mp4"))) << "the batch made nothing";
 }
 
+// A JPEG cut off part-way decodes with its lower part grey: it is used, but named, and --strict
+// makes nothing of an album holding one.
+TEST_F(RenderProgramTest, APictureWhoseDataEndsEarlyIsNamedAndRefusedWhenStrict) {
+    const std::string whole =
+        readWholeFile(writeSolidPicture(folder.file("whole.jpg"), 320, 240, "#00ff00", "jpg"));
+    const std::string cut = folder.writeFile("cut.jpg", whole.substr(0, whole.size() * 6 / 10));
+    const std::string named = "图片数据不完整: " + cut;
+    struct Case {
+        std::vector<std::string> args; // after the pictures and a small size
+        int exitCode;
+        bool cutPicture;  // the album holds the cut picture
+        std::string made; // the video or frame folder, empty when nothing is made
+    };
+    const std::vector<Case> cases{
+        {{"-o", folder.file("used.mp4")}, 0, true, folder.file("used.mp4")},
+        {{"--frames", folder.file("frames")}, 0, true, folder.file("frames/000001.jpg")},
+        {{"-o", folder.file("strict.mp4"), "--strict"}, 3, true, ""},
+        {{"-o", folder.file("whole.mp4"), "--strict"}, 0, false, folder.file("whole.mp4")},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"--pictures", pictures[0],
+                                      c.cutPicture ? cut : folder.file("whole.jpg")};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), {"--size", "64x48", "--pause", "0.2"});
+        const ProgramRun result = run(args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.args[1] << result.err;
+        EXPECT_EQ(result.err.find(named) != std::string::npos, c.cutPicture) << result.err;
+        if (!c.made.empty()) {
+            EXPECT_TRUE(std::filesystem::exists(c.made)) << c.made;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.file("strict.mp4")));
+}
+
 TEST_F(RenderProgramTest, ExitCodesTellHowTheRunEnded) {
     EXPECT_EQ(run({"--size", "10x10"}).exitCode, 3) << "no album given";
     const ProgramRun garbage = run({folder.writeFile("bad.dat", "not json at all")});
