@@ -159,6 +159,19 @@ int renderFrames(const AlbumProject& project, const RunPlan& plan,
     }
 }
 
+// "; none could be read: A, B, C and N more" for the --pictures given, else empty.
+std::string unreadPictures(const std::vector<std::string>& pictures) {
+    constexpr std::size_t kNamed = 3;
+    if (pictures.empty())
+        return {};
+    std::string text = "; none could be read: ";
+    for (std::size_t i = 0; i < pictures.size() && i < kNamed; ++i)
+        text += (i == 0 ? "" : ", ") + pictures[i];
+    if (pictures.size() > kNamed)
+        text += " and " + std::to_string(pictures.size() - kNamed) + " more";
+    return text;
+}
+
 // The benchmark asks for the program's own peak memory (the encoder child not counted).
 void reportPeakMemory() {
     if (std::getenv("VELOMIRA_PEAK_MEMORY_REPORT") == nullptr)
@@ -366,7 +379,9 @@ int renderOne(const RenderOptions& options, int& frames) {
         return kBadInput;
     }
     if (project.items.empty()) {
-        std::cerr << "velomira-render: the album has no picture to render\n";
+        // Named, so that a batch's report says which pictures its row is missing.
+        printLine("velomira-render: the album has no picture to render" +
+                  unreadPictures(options.pictures));
         return kBadInput;
     }
     if (options.strict) {

@@ -7,6 +7,7 @@
 #include "video/stopped_video_cut.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 
 namespace velomira {
@@ -54,6 +55,15 @@ void cutToDeliveredFrames(const EncoderRequest& encoder, std::uint64_t framesDel
 // earlier file so that a complete video is never lost to a partial one.
 void keepOrDiscard(PendingOutput& output, const std::string& incomplete, const ErrorLog& errorLog,
                    GenerationResult& result, std::atomic<bool>& stop) {
+    // A folder removed during the run took the video with it: that, not a broken file, is why.
+    const std::filesystem::path folder = std::filesystem::path(output.target()).parent_path();
+    if (std::error_code ec; !folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+        result.outcome = EncoderOutcome::Failed;
+        result.errorText = "保存视频的文件夹在生成视频时被删除了，视频没有保存：" + folder.string();
+        reportError(errorLog, "thread_make_video", result.errorText);
+        result.failures.push_back({result.errorText, "错误", MessageKind::Error});
+        return;
+    }
     // A stop during the cover step leaves the encoder's outcome Done on a video without cover.
     const bool stopped = result.outcome == EncoderOutcome::Stopped || stop;
     if (result.outcome != EncoderOutcome::Failed && !incomplete.empty()) {

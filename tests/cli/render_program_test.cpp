@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -373,6 +374,80 @@ TEST_F(RenderProgramTest, ADiskThatFillsUpWhileTheVideoIsWrittenIsAFailure) {
     const ProgramRun full = runWith("/bin/bash", args);
     EXPECT_EQ(full.exitCode, 2) << full.err;
     EXPECT_NE(full.err.find("生成视频时发生错误"), std::string::npos) << full.err;
+    EXPECT_NE(full.err.find("视频文件超过了系统允许的文件大小上限"), std::string::npos)
+        << "the true cause, not memory: " << full.err;
+}
+
+// Each message says which file it is about and what is wrong with it, under its own sentence.
+TEST_F(RenderProgramTest, MessagesNameTheFileAndTheCause) {
+    const std::string missingProject = folder.file("missing.dat");
+    const std::string missingPicture = folder.file("gone.jpg");
+    const std::string fifo = folder.file("logo.png");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string batch =
+        folder.writeFile("jobs.csv", "output,pictures\nout/v," + missingPicture + "\n");
+    // Root writes into read-only folders; /sys refuses new files to everyone.
+    const std::string locked = "/sys/velomira-test.dat";
+    const std::vector<std::string> album = {"--pictures", pictures[0], "--size", "64x36"};
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::vector<std::string> said; // in this order
+    };
+    const std::vector<Case> cases{
+        {{missingProject},
+         3,
+         {"读取文件时出错, 无法打开文件句柄", "文件不存在: " + missingProject}},
+        {{"--save", locked, "--info"},
+         2,
+         {"写入文件时出错，文件句柄打开出错", "没有访问权限: " + locked}},
+        {{"--logo", folder.file("nothere.png")},
+         1,
+         {"选择的图标文件不存在，请重新选择", "文件不存在: " + folder.file("nothere.png")}},
+        {{"--logo", fifo}, 1, {"选择的图标文件无法读取，请重新选择", "不是普通文件: " + fifo}},
+        {{"--batch", batch, "--quiet"},
+         2,
+         {"no picture to render; none could be read: " + missingPicture}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        if (c.args[0].rfind("--", 0) == 0 && c.args[0] != "--batch")
+            args.insert(args.begin(), album.begin(), album.end());
+        const ProgramRun result = run(args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.args[0] << result.err;
+        std::size_t at = 0;
+        for (const std::string& text : c.said) {
+            at = result.err.find(text, at);
+            ASSERT_NE(at, std::string::npos) << text << " in " << result.err;
+        }
+        EXPECT_EQ(result.err.find("图标文件不存在", 0) != std::string::npos,
+                  c.said[0].find("图标文件不存在") != std::string::npos)
+            << "a FIFO is there, not missing: " << result.err;
+    }
+}
+
+// A folder removed while its video is made takes the video with it, and the run says so.
+TEST_F(RenderProgramTest, AnOutputFolderRemovedDuringTheRunIsNamedAsTheCause) {
+    std::filesystem::create_directories(folder.path() / "gone");
+    std::vector<std::string> args{"--pictures"};
+    for (int i = 0; i < 40; ++i)
+        args.push_back(pictures[i % 3]);
+    args.insert(args.end(), {"--size", "160x90", "--pause", "1", "-o", folder.file("gone/v.mp4")});
+    const pid_t pid = start(args);
+    bool writing = false;
+    for (int i = 0; i < 1200 && !writing; ++i) {
+        writing = !std::filesystem::is_empty(folder.path() / "gone");
+        if (!writing)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(writing) << "the encoder never started";
+    std::filesystem::remove_all(folder.path() / "gone");
+    const ProgramRun result = finish(pid);
+    EXPECT_EQ(result.exitCode, 2) << result.err;
+    EXPECT_NE(result.err.find("保存视频的文件夹在生成视频时被删除了，视频没有保存：" +
+                              folder.file("gone")),
+              std::string::npos)
+        << result.err;
 }
 
 // A long album rendered into folder/NAME, started, and past the encoder's start: the video is
