@@ -334,6 +334,18 @@ bool saveProjectTo(AlbumProject& project, const ProjectFolders& folders, const s
     return true;
 }
 
+// --strict: a picture that would come out partly grey refuses the run; each is named.
+bool picturesComplete(const AlbumProject& project) {
+    const std::vector<std::string> cutShort = findCutShortPictures(project);
+    for (const std::string& path : cutShort)
+        printLine(cutShortPictureLine(path));
+    if (cutShort.empty())
+        return true;
+    printLine("velomira-render: --strict: nothing made, the data of " +
+              std::to_string(cutShort.size()) + " picture(s) ends early");
+    return false;
+}
+
 } // namespace
 
 // One album from the command line, as a video, frame files or the --info report.
@@ -384,17 +396,8 @@ int renderOne(const RenderOptions& options, int& frames) {
                   unreadPictures(options.pictures));
         return kBadInput;
     }
-    if (options.strict) {
-        // Asked to be strict: a picture that would come out partly grey refuses the run.
-        const std::vector<std::string> cutShort = findCutShortPictures(project);
-        for (const std::string& path : cutShort)
-            printLine(cutShortPictureLine(path));
-        if (!cutShort.empty()) {
-            printLine("velomira-render: --strict: nothing made, the data of " +
-                      std::to_string(cutShort.size()) + " picture(s) ends early");
-            return kBadInput;
-        }
-    }
+    if (options.strict && !picturesComplete(project))
+        return kBadInput;
     // Nothing is written before every output is known to spare the run's inputs.
     const std::time_t now = std::time(nullptr);
     const std::string video =
