@@ -2,6 +2,7 @@
 
 #include "album/project_document.h"
 #include "album/project_text.h"
+#include "app/file_problem_text.h"
 #include "platform/file_writes.h"
 
 #include <cerrno>
@@ -117,6 +118,17 @@ Failure readFailure(const char* text) {
     return {text, kProjectReadTitle, MessageKind::Error};
 }
 
+// The message's own sentence, then the file and the cause on a line of their own.
+Failure errorFailure(const char* text, int error, const std::string& path) {
+    return {std::string(text) + "\n" + fileProblemText(error, path), kErrorTitle,
+            MessageKind::Error};
+}
+
+Failure readFailure(const char* text, int error, const std::string& path) {
+    return {std::string(text) + "\n" + fileProblemText(error, path), kProjectReadTitle,
+            MessageKind::Error};
+}
+
 // Copies the picture into `pics` under a fresh time-stamped name and points the item at the
 // copy. The target is created exclusively, so an existing file is never overwritten.
 std::optional<Failure> copyIntoPics(AlbumItem& item, const std::string& pics,
@@ -189,12 +201,14 @@ std::string folderOf(const std::string& path) {
 
 enum class WriteOutcome { Written, CreateFailed, WriteFailed };
 
-WriteOutcome replaceFile(const std::string& path, const std::string& bytes) {
+// error: the errno of a failure.
+WriteOutcome replaceFile(const std::string& path, const std::string& bytes, int& error) {
     const std::string target = resolvedTarget(path);
     const std::string folder = folderOf(target);
     std::string temporary = joinPath(folder, "." + projectFileNameOf(target) + ".XXXXXX");
     UniqueFd out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!out.valid()) {
+        error = errno;
         return WriteOutcome::CreateFailed;
     }
     // Keep the permissions of the file being replaced; a new file gets the usual 0644.
@@ -205,6 +219,7 @@ WriteOutcome replaceFile(const std::string& path, const std::string& bytes) {
     const bool written = writeAll(out.get(), bytes) && ::fsync(out.get()) == 0 && out.close() &&
                          ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!written) {
+        error = errno;
         out.reset();
         ::unlink(temporary.c_str());
         return WriteOutcome::WriteFailed;
@@ -255,11 +270,12 @@ ProjectSave saveProjectFile(AlbumProject& album, const ProjectFolders& folders,
         // Only when memory ran out while printing: never replace a file with nothing.
         return {errorFailure(kWriteFailed)};
     }
-    switch (replaceFile(path, *text.bytes)) {
+    int error = 0;
+    switch (replaceFile(path, *text.bytes, error)) {
     case WriteOutcome::CreateFailed:
-        return {errorFailure(kCreateFailed)};
+        return {errorFailure(kCreateFailed, error, path)};
     case WriteOutcome::WriteFailed:
-        return {errorFailure(kWriteFailed)};
+        return {errorFailure(kWriteFailed, error, path)};
     case WriteOutcome::Written:
         break;
     }
@@ -284,16 +300,19 @@ ProjectFileBytes readProjectFileBytes(const std::string& path) {
     // Non-blocking, so that a FIFO given as the project cannot hang the open.
     UniqueFd in(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!in.valid()) {
-        result.failure = readFailure(kCannotOpen);
+        result.failure = readFailure(kCannotOpen, errno, path);
         return result;
     }
     struct stat info {};
     if (::fstat(in.get(), &info) != 0) {
-        result.failure = readFailure(kReadFailed);
+        result.failure = readFailure(kReadFailed, errno, path);
         return result;
     }
     if (!S_ISREG(info.st_mode)) {
-        result.failure = readFailure(kCannotOpen);
+        result.failure = S_ISDIR(info.st_mode)
+                             ? readFailure(kCannotOpen, EISDIR, path)
+                             : Failure{std::string(kCannotOpen) + "\n不是普通文件: " + path,
+                                       kProjectReadTitle, MessageKind::Error};
         return result;
     }
     if (info.st_size == 0) {
@@ -306,7 +325,7 @@ ProjectFileBytes readProjectFileBytes(const std::string& path) {
     }
     std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
     if (!readAll(in.get(), bytes.data(), bytes.size())) {
-        result.failure = readFailure(kReadFailed);
+        result.failure = readFailure(kReadFailed, errno, path);
         return result;
     }
     result.bytes = std::move(bytes);

@@ -102,6 +102,20 @@ std::string refusedRows(const BatchFile& file, const std::filesystem::path& batc
     return {};
 }
 
+std::vector<std::string> rowInputs(const BatchFile& file, const std::filesystem::path& folder) {
+    std::vector<std::string> inputs;
+    for (const BatchRow& row : file.rows) {
+        std::vector<std::string> named = row.pictures;
+        named.insert(named.end(), row.music.begin(), row.music.end());
+        named.insert(named.end(), {row.project, row.cover, row.logo});
+        for (const std::string& name : named) {
+            if (!name.empty() && name.find('\0') == std::string::npos)
+                inputs.push_back(fromFolder(folder, name));
+        }
+    }
+    return inputs;
+}
+
 } // namespace
 
 std::vector<std::string> rowDefaultArguments(const std::vector<std::string>& args) {
@@ -129,6 +143,7 @@ BatchPlan planBatch(const BatchFile& file, const std::vector<std::string>& defau
     plan.error = refusedRows(file, batchFolder);
     if (!plan.error.empty())
         return plan;
+    plan.inputs = rowInputs(file, batchFolder);
     for (const BatchRow& row : file.rows) {
         if (row.index % shardCount != shardIndex)
             continue;

@@ -22,6 +22,9 @@ struct BatchJob {
 struct BatchPlan {
     std::string error;          // the batch is refused before any work
     std::vector<BatchJob> jobs; // the rows of this shard, in file order
+    // The files the rows name to be read (of every row, not only this shard's): no output of
+    // the batch may be one of them.
+    std::vector<std::string> inputs;
 };
 
 // The command-line options that are every row's defaults: all but the batch's own.

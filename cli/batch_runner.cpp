@@ -4,7 +4,9 @@
 #include "app/printable_text.h"
 #include "cli/album_from_options.h"
 #include "cli/output_lock.h"
+#include "cli/output_refusal.h"
 #include "platform/unique_fd.h"
+#include "video/host_name.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -84,8 +86,10 @@ bool readAvailable(UniqueFd& fd, std::string& kept) {
 
 std::string stagingNameFor(const std::string& output, std::size_t index) {
     const std::filesystem::path path(output);
-    return (path.parent_path() / ("." + path.filename().string() + ".job" +
-                                  std::to_string(getpid()) + "-" + std::to_string(index) + ".mp4"))
+    // The host keeps batches of machines that share the folder apart, as the pid does here.
+    return (path.parent_path() /
+            ("." + path.filename().string() + ".job" + std::to_string(getpid()) + "@" +
+             leftoverHostName() + "-" + std::to_string(index) + ".mp4"))
         .string();
 }
 
@@ -522,6 +526,11 @@ int runBatch(const RenderOptions& options, const std::vector<std::string>& args)
     if (!plan.error.empty()) {
         std::fprintf(stderr, "velomira-render: %s\n", shownText(plan.error).c_str());
         return 3;
+    }
+    const std::string report = options.reportFile.empty() ? "" : absolutePath(options.reportFile);
+    if (const std::string refusal = batchOutputRefusal(batchPath, plan, report); !refusal.empty()) {
+        std::fprintf(stderr, "velomira-render: %s\n", shownText(refusal).c_str());
+        return 1;
     }
     std::error_code ec;
     if (!options.reportFile.empty()) {

@@ -32,7 +32,7 @@ std::vector<RowResult> runBatchJobs(const std::vector<BatchJob>& jobs,
                                     bool& stopped);
 
 // The whole --batch command: read, plan, run, report. Returns the exit code (3 when the batch
-// is refused before any work).
+// is refused before any work, 1 when its report or a video would replace a file it reads).
 int runBatch(const RenderOptions& options, const std::vector<std::string>& args);
 
 // The last line a job prints on standard output, read by the batch.

@@ -1,6 +1,7 @@
 #include "cli/output_lock.h"
 
 #include "platform/unique_fd.h"
+#include "video/host_name.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,13 +19,6 @@ namespace {
 
 // A lock without a holder line is being written right now, or its writer died in between.
 constexpr std::time_t kUnreadableLockSeconds = 60;
-
-std::string hostName() {
-    char name[256] = {};
-    if (gethostname(name, sizeof name - 1) != 0)
-        return "localhost";
-    return name;
-}
 
 std::string readSmallFile(const std::string& path) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -57,14 +51,16 @@ bool isStale(const std::string& path, const std::string& content) {
         return ::stat(path.c_str(), &info) == 0 &&
                std::time(nullptr) - info.st_mtime > kUnreadableLockSeconds;
     }
-    return holder.host == hostName() && ::kill(static_cast<pid_t>(holder.pid), 0) != 0 &&
+    return holder.host == leftoverHostName() && ::kill(static_cast<pid_t>(holder.pid), 0) != 0 &&
            errno == ESRCH;
 }
 
 // Moves the stale lock aside and checks that what moved is the lock judged stale: two
 // processes taking over the same lock at once must not remove each other's fresh lock.
 bool takeOver(const std::string& path, const std::string& staleContent) {
-    const std::string aside = path + ".stale." + std::to_string(getpid());
+    // The host in the name keeps machines that share the folder from moving into one name.
+    const std::string aside =
+        path + ".stale." + leftoverHostName() + "." + std::to_string(getpid());
     if (::rename(path.c_str(), aside.c_str()) != 0)
         return errno == ENOENT;
     if (readSmallFile(aside) != staleContent) {
@@ -107,7 +103,7 @@ OutputLock::~OutputLock() {
 LockState OutputLock::acquire(const std::string& output, std::string& text) {
     release();
     const std::string path = lockPathFor(output);
-    const std::string content = hostName() + " " + std::to_string(getpid()) + "\n";
+    const std::string content = leftoverHostName() + " " + std::to_string(getpid()) + "\n";
     for (int attempt = 0; attempt < 3; ++attempt) {
         UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
         if (fd.valid()) {
@@ -139,7 +135,7 @@ LockState OutputLock::acquire(const std::string& output, std::string& text) {
                 text += ", locked " + age + " ago";
             // Only another host's lock is worth reporting; a lock of this host, or one whose
             // holder is still being written (or unreadable until it turns stale), is waited for.
-            const bool foreign = parseHolder(holder, who) && who.host != hostName();
+            const bool foreign = parseHolder(holder, who) && who.host != leftoverHostName();
             return foreign ? LockState::Busy : LockState::BusyHere;
         }
         if (!takeOver(path, holder)) {

@@ -1,7 +1,8 @@
 #pragma once
 // An exclusive lock file beside a video (".NAME.mp4.lock"), made with O_CREAT|O_EXCL so that it
-// also works between machines that share the folder. It holds the holder's host name and
-// process id; a lock left by a process of this host that no longer runs is taken over.
+// also works between machines that share the folder. It holds the holder's host name
+// (leftoverHostName()) and process id; a lock left by a process of this host that no longer runs
+// is taken over, one of another host never is.
 #include <string>
 
 namespace velomira {

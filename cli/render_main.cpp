@@ -9,16 +9,19 @@
 #include "cli/album_from_options.h"
 #include "cli/batch_runner.h"
 #include "cli/info_json.h"
+#include "cli/output_refusal.h"
 #include "cli/render_options.h"
 #include "cli/terminal_progress.h"
 #include "platform/crash_handler.h"
 #include "platform/failure.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "services/cut_short_pictures.h"
 #include "services/music_track.h"
 #include "services/new_album.h"
 #include "services/program_start.h"
 #include "services/project_open.h"
+#include "services/run_inputs.h"
 #include "services/shop_import.h"
 #include "services/video_run.h"
 
@@ -128,7 +131,12 @@ int loadProduct(AlbumProject& project, const RenderOptions& options, const Folde
 }
 
 int renderFrames(const AlbumProject& project, const RunPlan& plan,
-                 const VideoRunEnvironment& environment, const std::string& folder) {
+                 const VideoRunEnvironment& environment, const std::string& folder, bool force) {
+    // Frames are new files only: a forced run first clears the frames of an earlier one.
+    if (std::string error; force && !clearEarlierFrames(folder, error)) {
+        printLine("velomira-render: " + error);
+        return kFailed;
+    }
     TerminalProgress progress(plan.totalPictures);
     const FolderRun run = renderFramesToFolder(
         project, environment, folder, stopRequested, [&](int picture) { progress.update(picture); },
@@ -138,6 +146,8 @@ int renderFrames(const AlbumProject& project, const RunPlan& plan,
         return kFailed;
     }
     progress.finish();
+    for (const std::string& path : run.cutShortPictures)
+        printLine(cutShortPictureLine(path));
     switch (run.outcome) {
     case RunOutcome::Completed:
         printLine(std::to_string(run.framesWritten) + " frames in " + folder);
@@ -149,6 +159,19 @@ int renderFrames(const AlbumProject& project, const RunPlan& plan,
         printLine("the frames could not all be written to " + folder);
         return kFailed;
     }
+}
+
+// "; none could be read: A, B, C and N more" for the --pictures given, else empty.
+std::string unreadPictures(const std::vector<std::string>& pictures) {
+    constexpr std::size_t kNamed = 3;
+    if (pictures.empty())
+        return {};
+    std::string text = "; none could be read: ";
+    for (std::size_t i = 0; i < pictures.size() && i < kNamed; ++i)
+        text += (i == 0 ? "" : ", ") + pictures[i];
+    if (pictures.size() > kNamed)
+        text += " and " + std::to_string(pictures.size() - kNamed) + " more";
+    return text;
 }
 
 // The benchmark asks for the program's own peak memory (the encoder child not counted).
@@ -217,13 +240,20 @@ bool startSession(Session& session) {
 
 // The path the video goes to: -o, else the proposed name, else "velomira"; empty (after the
 // refusal) when no video can be written there. Refused before the album is rendered, not after.
-std::string videoPathFor(const AlbumProject& project, const RenderOptions& options) {
+std::string chosenVideoName(const AlbumProject& project, const RenderOptions& options,
+                            std::time_t now) {
     std::string chosen = options.outputPath;
     if (chosen.empty()) {
-        chosen = proposedVideoName(project, std::time(nullptr));
+        chosen = proposedVideoName(project, now);
         if (chosen.empty())
             chosen = "velomira";
     }
+    return chosen;
+}
+
+std::string videoPathFor(const AlbumProject& project, const RenderOptions& options,
+                         std::time_t now) {
+    const std::string chosen = chosenVideoName(project, options, now);
     const VideoOutput output = videoOutputFor(chosen);
     if (output.refusal) {
         printLine("velomira-render: " + output.refusal->text);
@@ -255,13 +285,14 @@ int reportVideoOutcome(const GenerationResult& result, const std::string& output
 
 // The album as a video, with the progress line; the run's messages print where the terminal
 // showed them while it ran, before the progress line ends.
-int renderVideo(AlbumProject& project, const RenderOptions& options, const Session& session) {
+int renderVideo(AlbumProject& project, const RenderOptions& options, const Session& session,
+                std::time_t now) {
     const RunCheck check = checkVideoRun(project, OutputMode::Video, session.folders.program);
     if (check.failure)
         printFailure(*check.failure);
     if (!check.accepted)
         return kRefused;
-    const std::string output = videoPathFor(project, options);
+    const std::string output = videoPathFor(project, options, now);
     if (output.empty())
         return kRefused;
     const VideoRunEnvironment environment = videoRunEnvironment(
@@ -274,6 +305,8 @@ int renderVideo(AlbumProject& project, const RenderOptions& options, const Sessi
     EncoderState encoderState;
     const GenerationResult result =
         runGenerationJob(encoderState, run.request, run.plan, stopRequested);
+    for (const std::string& path : result.cutShortPictures)
+        printLine(cutShortPictureLine(path));
     for (const Failure& failure : result.failures)
         printFailure(failure);
     progress.finish();
@@ -301,6 +334,18 @@ bool saveProjectTo(AlbumProject& project, const ProjectFolders& folders, const s
     }
     printLine("project: " + state.path);
     return true;
+}
+
+// --strict: a picture that would come out partly grey refuses the run; each is named.
+bool picturesComplete(const AlbumProject& project) {
+    const std::vector<std::string> cutShort = findCutShortPictures(project);
+    for (const std::string& path : cutShort)
+        printLine(cutShortPictureLine(path));
+    if (cutShort.empty())
+        return true;
+    printLine("velomira-render: --strict: nothing made, the data of " +
+              std::to_string(cutShort.size()) + " picture(s) ends early");
+    return false;
 }
 
 } // namespace
@@ -355,8 +400,22 @@ int renderOne(const RenderOptions& options, int& frames) {
         return kBadInput;
     }
     if (project.items.empty()) {
-        std::cerr << "velomira-render: the album has no picture to render\n";
+        // Named, so that a batch's report says which pictures its row is missing.
+        printLine("velomira-render: the album has no picture to render" +
+                  unreadPictures(options.pictures));
         return kBadInput;
+    }
+    if (options.strict && !picturesComplete(project))
+        return kBadInput;
+    // Nothing is written before every output is known to spare the run's inputs.
+    const std::time_t now = std::time(nullptr);
+    const std::string video =
+        options.info || !options.framesFolder.empty()
+            ? std::string()
+            : absolutePath(withMp4Extension(chosenVideoName(project, options, now)));
+    if (const std::string refusal = outputRefusal(project, options, video); !refusal.empty()) {
+        printLine("velomira-render: " + refusal);
+        return kRefused;
     }
     if (!options.saveProject.empty() &&
         !saveProjectTo(project, projectFolders, absolutePath(options.saveProject)))
@@ -372,8 +431,8 @@ int renderOne(const RenderOptions& options, int& frames) {
         return renderFrames(
             project, plan,
             videoRunEnvironment(session.started.folders, &fonts, preferences.captionMargins),
-            options.framesFolder);
-    return renderVideo(project, options, session);
+            options.framesFolder, options.force);
+    return renderVideo(project, options, session, now);
 }
 
 // A batch's job: the finished video takes its place under the row's name only now, so a

@@ -115,6 +115,8 @@ OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions&
             return fail("--caption needs a text");
     } else if (arg == "--no-auto-orient") {
         o.autoOrient = false;
+    } else if (arg == "--strict") {
+        o.strict = true;
     } else {
         return OptionRead::NotThisKind;
     }
@@ -174,7 +176,9 @@ std::string mixError(const RenderOptions& o) {
             return "--loop-music and --fit-music exclude each other";
         return {};
     }
-    if (o.jobs != 0 || o.shardCount != 1 || !o.reportFile.empty() || o.force || o.quiet)
+    // --force also lets --frames write into a folder that holds other files.
+    if (o.jobs != 0 || o.shardCount != 1 || !o.reportFile.empty() ||
+        (o.force && o.framesFolder.empty()) || o.quiet)
         return "--jobs, --shard, --report, --force and --quiet belong to --batch";
     const int sources = !o.projectFile.empty() + !o.pictures.empty() + !o.productAddress.empty();
     if (sources == 0)
@@ -268,10 +272,12 @@ std::string renderUsage() {
            "  --cover FILE          cover picture embedded in the MP4\n"
            "  --caption TEXT        caption on every picture\n"
            "  --frames DIR          write numbered JPEG frames instead of a video\n"
+           "                        (into an empty or new folder; with --force among other files)\n"
            "  --jpeg-frames         hand the encoder JPEG frames instead of raw pixels\n"
            "  --motion M            camera motion while each picture is held: none, zoom-in,\n"
            "                        zoom-out, pan-left, pan-right, pan-up, pan-down or random\n"
            "  --no-auto-orient      do not turn photos upright by their EXIF orientation\n"
+           "  --strict              make nothing when a picture's data ends early (exit 3)\n"
            "  --info                print the album and its frame counts as JSON\n"
            "  --save PROJECT.dat    also write the album as a project file\n"
            "Batch: velomira-render --batch JOBS.csv [options as defaults of every row]\n"

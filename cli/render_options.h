@@ -48,6 +48,7 @@ struct RenderOptions {
     std::string jobFinal;
     int jobParent = 0;      // the batch's process id; the job stops when that process is gone
     bool autoOrient = true; // off with --no-auto-orient: pictures keep their stored turn
+    bool strict = false;    // --strict: a picture whose data ends early refuses the run
 };
 
 struct ParsedOptions {

@@ -1,10 +1,38 @@
 #include "render/folder_sink.h"
 
+#include "platform/unique_fd.h"
+
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <system_error>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace velomira {
+
+namespace {
+
+// A new file only: never over a file that is there, never through a link to somewhere else.
+bool writeNewFile(const std::filesystem::path& path, const unsigned char* bytes,
+                  std::size_t length) {
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!fd.valid())
+        return false;
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t wrote = ::write(fd.get(), bytes + done, length - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            break;
+        done += static_cast<std::size_t>(wrote);
+    }
+    if (done == length && fd.close())
+        return true;
+    ::unlink(path.c_str());
+    return false;
+}
+
+} // namespace
 
 FolderSink::FolderSink(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
@@ -17,15 +45,8 @@ std::filesystem::path FolderSink::framePath(int number) const {
 bool FolderSink::writeFrame(const unsigned char* bytes, std::size_t length) {
     if (!bytes || length == 0)
         return false;
-    std::filesystem::path path = framePath(count_ + 1);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(length));
-    out.close();
-    if (!out) {
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
+    if (!writeNewFile(framePath(count_ + 1), bytes, length))
         return false;
-    }
     ++count_;
     return true;
 }
@@ -33,17 +54,12 @@ bool FolderSink::writeFrame(const unsigned char* bytes, std::size_t length) {
 bool FolderSink::repeatFrame(const unsigned char* bytes, std::size_t length) {
     if (count_ == 0)
         return writeFrame(bytes, length);
-    std::filesystem::path previous = framePath(count_);
-    std::filesystem::path next = framePath(count_ + 1);
-    std::error_code ec;
-    std::filesystem::remove(next, ec);
-    std::filesystem::create_hard_link(previous, next, ec);
-    if (ec) {
-        ec.clear();
-        std::filesystem::copy_file(previous, next, ec);
-        if (ec)
-            return false;
-    }
+    const std::filesystem::path previous = framePath(count_);
+    const std::filesystem::path next = framePath(count_ + 1);
+    // A link never replaces a name that is taken; where links are refused the bytes are written.
+    if (::link(previous.c_str(), next.c_str()) != 0 &&
+        (errno == EEXIST || !writeNewFile(next, bytes, length)))
+        return false;
     ++count_;
     return true;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Writes every frame as a numbered JPEG file (000001.jpg, 000002.jpg, ...) into a folder; a
 // repeated frame becomes a hard link to the previous file (a copy where links are refused).
+// Frames are new files only: a name already taken in the folder, or a link there, fails the
+// write instead of being written over or through.
 #include "render/frame_sink.h"
 
 #include <filesystem>

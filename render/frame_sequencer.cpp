@@ -6,6 +6,7 @@
 #include "media/header_probe.h"
 #include "render/camera_motion.h"
 #include "render/caption_renderer.h"
+#include "render/image/picture_reader.h"
 #include "render/transition_dispatch.h"
 
 #include <cmath>
@@ -58,6 +59,7 @@ CaptionOverlay makeCaption(const SequencerContext& context, const AlbumItem& ite
 struct PictureRead {
     Image picture;
     Failure failure;
+    bool cutShort = false; // its data ends early (pictureDataCutShort)
 };
 
 std::string fillColourOf(const VideoSettings& settings) {
@@ -68,6 +70,7 @@ PictureRead readItemPicture(const VideoSettings& settings, const AlbumItem& item
     PictureRead read;
     read.picture = readPicture(item.path, fillColourOf(settings), pictureSizeHint(settings, item),
                                &read.failure);
+    read.cutShort = read.picture && pictureDataCutShort(read.picture.get());
     return read;
 }
 
@@ -119,6 +122,8 @@ PictureResult renderReadPicture(const SequencerContext& context, const AlbumItem
             context.readFailed(read.failure);
         return {PictureStatus::ReadFailed, Image()};
     }
+    if (read.cutShort && context.cutShort)
+        context.cutShort(item.path);
     if (item.turnAngle > 0) {
         Pixel background = newPixel(fill);
         MagickRotateImage(picture.get(), background.get(), item.turnAngle);

@@ -26,6 +26,9 @@ struct SequencerContext {
     // A picture that no longer reads ends the run; its reader's message comes here (the
     // caller shows or keeps it). Optional.
     std::function<void(const Failure&)> readFailed;
+    // A picture that read with a warning that its data ends early: it is used as it came, and
+    // its path comes here when its turn comes. Optional.
+    std::function<void(const std::string& path)> cutShort;
 };
 
 enum class PictureStatus {

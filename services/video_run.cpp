@@ -46,6 +46,7 @@ FolderRun renderFramesToFolder(const AlbumProject& album, const VideoRunEnvironm
     context.fonts = environment.fonts;
     context.margins = environment.margins;
     context.readFailed = readFailed;
+    context.cutShort = [&run](const std::string& path) { run.cutShortPictures.push_back(path); };
     run.outcome = renderAlbum(context, planRun(album).totalPictures, stop, progress);
     run.framesWritten = sink.framesWritten();
     return run;

@@ -55,6 +55,7 @@ struct FolderRun {
     RunOutcome outcome = RunOutcome::Completed;
     bool folderMade = true; // false: the folder could not be made, nothing was rendered
     long long framesWritten = 0;
+    std::vector<std::string> cutShortPictures; // used although their data ends early
 };
 FolderRun renderFramesToFolder(const AlbumProject& album, const VideoRunEnvironment& environment,
                                const std::string& folder, const std::atomic<bool>& stop,

@@ -1,7 +1,9 @@
 #include "ui/generation_controller.h"
 
 #include "platform/dialogs.h"
+#include "services/cut_short_pictures.h"
 #include "ui/file_dialogs.h"
+#include "ui/info_log.h"
 #include "ui/run_checks.h"
 
 #include <ctime>
@@ -36,6 +38,10 @@ void GenerationController::stop() {
 void GenerationController::finish(const GenerationResult& result) {
     // The run's messages, in order, while its progress window is still up and before the
     // question to play the video.
+    if (services_.info != nullptr) {
+        for (const std::string& path : result.cutShortPictures)
+            services_.info->append(cutShortPictureLine(path));
+    }
     for (const Failure& failure : result.failures)
         showFailure(failure);
     running_ = false;

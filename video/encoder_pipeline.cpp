@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -310,6 +311,12 @@ Attempt judgeExit(const FeedResult& feed, ChildProcess& encoder, const std::atom
     }
     if (feed.exit.readable && feed.exit.code == 0)
         return {stop ? AttemptEnd::Stopped : AttemptEnd::Succeeded, {}};
+    if (feed.exit.readable && feed.exit.code == 128 + SIGXFSZ) {
+        // The system ended the encoder for the file's size; nothing of memory about it.
+        if (!text.empty())
+            text += "\n";
+        text += "视频文件超过了系统允许的文件大小上限（ulimit -f），编码器已被系统结束。";
+    }
     if (text.empty())
         text = kUnknownError;
     return {AttemptEnd::Failed, text, false, true};

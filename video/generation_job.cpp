@@ -6,6 +6,8 @@
 #include "video/pending_output.h"
 #include "video/stopped_video_cut.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <optional>
 
 namespace velomira {
@@ -53,6 +55,15 @@ void cutToDeliveredFrames(const EncoderRequest& encoder, std::uint64_t framesDel
 // earlier file so that a complete video is never lost to a partial one.
 void keepOrDiscard(PendingOutput& output, const std::string& incomplete, const ErrorLog& errorLog,
                    GenerationResult& result, std::atomic<bool>& stop) {
+    // A folder removed during the run took the video with it: that, not a broken file, is why.
+    const std::filesystem::path folder = std::filesystem::path(output.target()).parent_path();
+    if (std::error_code ec; !folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+        result.outcome = EncoderOutcome::Failed;
+        result.errorText = "保存视频的文件夹在生成视频时被删除了，视频没有保存：" + folder.string();
+        reportError(errorLog, "thread_make_video", result.errorText);
+        result.failures.push_back({result.errorText, "错误", MessageKind::Error});
+        return;
+    }
     // A stop during the cover step leaves the encoder's outcome Done on a video without cover.
     const bool stopped = result.outcome == EncoderOutcome::Stopped || stop;
     if (result.outcome != EncoderOutcome::Failed && !incomplete.empty()) {
@@ -92,6 +103,7 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     // not be made ends the run early, and the shortened video must not be reported as made.
     RunOutcome rendered = RunOutcome::Completed;
     std::optional<Failure> readFailure; // the last attempt's picture that no longer read
+    std::vector<std::string> cutShortPictures;
     auto renderFrames = [&](FrameSink& sink) {
         SequencerContext context;
         context.project = encoder.project;
@@ -101,6 +113,11 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
         context.format = encoder.frameFormat;
         readFailure.reset();
         context.readFailed = [&](const Failure& failure) { readFailure = failure; };
+        context.cutShort = [&](const std::string& path) {
+            if (std::find(cutShortPictures.begin(), cutShortPictures.end(), path) ==
+                cutShortPictures.end())
+                cutShortPictures.push_back(path);
+        };
         rendered = renderAlbum(context, plan.totalPictures, stop, [&](int picture) {
             if (request.progress)
                 request.progress(picture, plan.totalPictures);
@@ -133,6 +150,7 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     result.outcome = run.outcome;
     result.errorText = run.errorText;
     result.attempts = run.attempts;
+    result.cutShortPictures = std::move(cutShortPictures);
     // The encoder finishes cleanly on the frames it got even when the renderer gave up early.
     if (run.outcome == EncoderOutcome::Done && cutShort()) {
         result.outcome = EncoderOutcome::Failed;

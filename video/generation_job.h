@@ -49,6 +49,8 @@ struct GenerationResult {
     // The messages for the user, in the order they arose (the encoder's failure or the cover's
     // warning, then an incomplete video).
     std::vector<Failure> failures;
+    // Pictures used although their data ends early, each once, in the order they came.
+    std::vector<std::string> cutShortPictures;
 };
 
 GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& request,

@@ -1,6 +1,7 @@
 #include "video/generation_preflight.h"
 
 #include "album/album_tables.h"
+#include "app/file_problem_text.h"
 #include "media/header_probe.h"
 #include "render/image/image_layer.h"
 #include "render/image/magick_handles.h"
@@ -8,8 +9,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace velomira {
 
@@ -35,6 +39,30 @@ Check refuse(std::string text, std::string title, MessageKind kind) {
     return {false, Failure{std::move(text), std::move(title), kind}};
 }
 
+// A logo that is not there, or is there but cannot be read as a file (a folder, a FIFO, no
+// permission), named with its cause.
+std::optional<Failure> logoFileProblem(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            return Failure{"选择的图标文件不存在，请重新选择\n" + fileProblemText(error, path),
+                           "提示", MessageKind::Warning};
+        return Failure{"选择的图标文件无法读取，请重新选择\n" + fileProblemText(error, path),
+                       "提示", MessageKind::Warning};
+    }
+    if (S_ISDIR(info.st_mode))
+        return Failure{"选择的图标文件无法读取，请重新选择\n" + fileProblemText(EISDIR, path),
+                       "提示", MessageKind::Warning};
+    if (!S_ISREG(info.st_mode))
+        return Failure{"选择的图标文件无法读取，请重新选择\n不是普通文件: " + path, "提示",
+                       MessageKind::Warning};
+    if (::access(path.c_str(), R_OK) != 0)
+        return Failure{"选择的图标文件无法读取，请重新选择\n" + fileProblemText(errno, path),
+                       "提示", MessageKind::Warning};
+    return std::nullopt;
+}
+
 Check checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewLogo>* previewLogo) {
     VideoSettings& s = project.settings;
     if (!s.logo || s.logoPath.empty()) {
@@ -42,21 +70,21 @@ Check checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewL
             previewLogo->reset();
         return {};
     }
-    if (!isRegularFile(s.logoPath))
-        return refuse("选择的图标文件不存在，请重新选择", "提示", MessageKind::Warning);
+    if (std::optional<Failure> unusable = logoFileProblem(s.logoPath))
+        return {false, std::move(unusable)};
     std::string format;
     int width = 0;
     int height = 0;
     if (readImageHeader(s.logoPath, &format, &width, &height) == 0 ||
         (format != "PNG" && format != "JPEG"))
-        return refuse("选中的文件格式不受支持，请选择 PNG 或 JPG 格式的图片。", "错误",
-                      MessageKind::Error);
+        return refuse("选中的文件格式不受支持，请选择 PNG 或 JPG 格式的图片。\n" + s.logoPath,
+                      "错误", MessageKind::Error);
     if (width > s.videoWidth || height > s.videoHeight) {
         char text[256];
         std::snprintf(text, sizeof text,
                       "选择的图标尺寸过大(%d x %d)，请选择一个不大于 %d x %d 的图标。", width,
                       height, s.videoWidth, s.videoHeight);
-        return refuse(text, "提示", MessageKind::Warning);
+        return refuse(text + ("\n" + s.logoPath), "提示", MessageKind::Warning);
     }
     if (mode == OutputMode::Preview && previewLogo != nullptr) {
         auto logo = std::make_unique<PreviewLogo>();

@@ -18,10 +18,10 @@ enum class EarlierFile {
 
 class PendingOutput {
   public:
-    // Reserves "<folder>/.<name>.<pid>-<n>.part.mp4" beside target (a long name is shortened
-    // and given a hash of itself). Temporary files of processes that are no longer running are
-    // removed first. When the folder cannot take a file the name is still given out, and the
-    // encoder reports the folder's problem.
+    // Reserves "<folder>/.<name>.<pid>-<n>@<host>.part.mp4" beside target (a long name is
+    // shortened and given a hash of itself). Temporary files of this host's processes that are
+    // no longer running are removed first. When the folder cannot take a file the name is still
+    // given out, and the encoder reports the folder's problem.
     explicit PendingOutput(std::string target);
     // Removes the temporary file unless it was committed.
     ~PendingOutput();
@@ -45,15 +45,19 @@ class PendingOutput {
     bool committed_ = false;
 };
 
-// The hidden temporary name for a file name and run number, at most kMaxPendingNameBytes.
-std::string pendingFileName(const std::string& fileName, long pid, int number);
+// The hidden temporary name for a file name, process, run number and host (leftoverHostName()),
+// at most kMaxPendingNameBytes.
+std::string pendingFileName(const std::string& fileName, long pid, int number,
+                            const std::string& host);
 
 // "<folder>/<stem> (已停止).mp4" for number 1, "<folder>/<stem> (已停止 <number>).mp4" after:
 // the name says the video is incomplete and sorts beside the chosen one.
 std::string stoppedVideoName(const std::string& target, int number);
 
 // Removes the temporary files (of the pattern above, also the cover step's and the cut's) of
-// processes that are no longer running from the folder. Returns how many went.
+// this host's processes that are no longer running from the folder; another host's are left
+// alone, and one of the older names without a host only when it has not been written to for a
+// day. Returns how many went.
 int removeStalePendingFiles(const std::string& folder);
 
 } // namespace velomira

@@ -18,6 +18,7 @@ namespace {
 
 // Debian's free sRGB profile (icc-profiles-free). Read once; it never changes while we run.
 constexpr const char* kSrgbProfilePath = "/usr/share/color/icc/sRGB.icc";
+constexpr const char* kCutShortArtifact = "velomira:cut-short";
 
 const std::vector<unsigned char>& srgbProfile() {
     static const std::vector<unsigned char> profile = [] {
@@ -46,6 +47,15 @@ bool describesSrgb(MagickWand* wand) {
     if (description)
         MagickRelinquishMemory(description);
     return srgb;
+}
+
+// The JPEG reader leaves its warnings ("Premature end of JPEG file") on the image it read, other
+// readers on the wand.
+bool readWarnedOfDamage(MagickWand* wand) {
+    if (MagickGetExceptionType(wand) == CorruptImageWarning)
+        return true;
+    const ::Image* image = GetImageFromMagickWand(wand);
+    return image != nullptr && image->exception.severity == CorruptImageWarning;
 }
 
 } // namespace
@@ -109,12 +119,27 @@ bool readImageFile(MagickWand* wand, const std::string& path, PictureKind kind,
             failure = "image has no pixels `" + path + "'";
         return false;
     }
+    if (!pingOnly && readWarnedOfDamage(wand)) {
+        // The warning stays with the reader's state; the image itself keeps the mark.
+        MagickSetImageArtifact(wand, kCutShortArtifact, "1");
+        MagickClearException(wand);
+    }
     if (!pingOnly) {
         // The HEIF reader hands over the decoder's YCbCr planes as they are.
         if (MagickGetImageColorspace(wand) == YCbCrColorspace)
             MagickTransformImageColorspace(wand, sRGBColorspace);
         convertProfileToSrgb(wand);
     }
+    return true;
+}
+
+bool pictureDataCutShort(MagickWand* wand) {
+    if (!wand || MagickGetNumberImages(wand) == 0)
+        return false;
+    char* mark = MagickGetImageArtifact(wand, kCutShortArtifact);
+    if (mark == nullptr)
+        return false;
+    MagickRelinquishMemory(mark);
     return true;
 }
 

@@ -26,6 +26,11 @@ bool readImageFile(MagickWand* wand, const std::string& path, PictureKind kind,
 // broken profile, no sRGB profile on this system).
 bool convertProfileToSrgb(MagickWand* wand);
 
+// Whether the picture last read into the wand (readImageFile, not a ping) came with a warning
+// that its data ends early or is damaged ("Premature end of JPEG file"): it decoded, but part
+// of it may be grey. The mark stays with the image.
+bool pictureDataCutShort(MagickWand* wand);
+
 // The current image's format name ("JPEG", "PNG", ...), empty when there is none.
 std::string imageFormat(MagickWand* wand);
 

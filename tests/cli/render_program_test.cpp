@@ -12,6 +12,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <map>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -229,6 +231,93 @@ TEST_F(RenderProgramTest, UnreadablePicturesAreRefusedBeforeTheRunAndTheOthersRe
               std::to_string(static_cast<int>(numberIn(info.out, "totalFrames"))));
 }
 
+// No output of a run lands on what the run reads or on files beside its frames: a clash is
+// refused before any work (exit 1), found by device and inode whatever the spelling.
+TEST_F(RenderProgramTest, OutputsNeverReplaceInputsOrOtherFiles) {
+    const std::string outside = folder.writeFile("outside.txt", "not a frame");
+    std::filesystem::create_hard_link(pictures[2], folder.file("clip.mp4"));
+    std::filesystem::create_symlink(pictures[1], folder.file("link.mp4"));
+    std::filesystem::create_directories(folder.path() / "busy");
+    folder.writeFile("busy/notes.txt", "mine");
+    std::filesystem::create_directories(folder.path() / "forced");
+    folder.writeFile("forced/notes.txt", "mine");
+    std::filesystem::create_symlink(outside, folder.file("forced/000001.jpg"));
+    std::filesystem::create_directories(folder.path() / "holds");
+    std::filesystem::create_hard_link(pictures[0], folder.file("holds/000002.jpg"));
+    const std::string batch =
+        folder.writeFile("jobs.csv", "output,pictures\nout/v," + pictures[0] + "\n");
+    struct Case {
+        std::vector<std::string> args; // after the pictures and a small size
+        int exitCode;
+        std::string named; // in the message
+    };
+    const std::vector<Case> cases{
+        {{"--save", pictures[0], "--info"}, 1, "--save " + pictures[0]},
+        {{"-o", folder.file("clip.mp4")}, 1, pictures[2]},
+        {{"-o", folder.file("link")}, 1, pictures[1]},
+        {{"--frames", folder.file("busy")}, 1, "busy already holds files (notes.txt)"},
+        {{"--frames", folder.file("holds"), "--force"}, 1, pictures[0]},
+        {{"--frames", folder.file("forced"), "--force"}, 0, "frames in"},
+        {{"--batch", batch, "--report", batch}, 1, "--report " + batch},
+    };
+    std::map<std::string, std::string> before;
+    for (const std::string& file : {pictures[0], pictures[1], pictures[2], outside, batch,
+                                    folder.file("busy/notes.txt"), folder.file("forced/notes.txt")})
+        before[file] = readWholeFile(file);
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        if (c.args[0] != "--batch")
+            args.insert(args.begin(), pictures.begin(), pictures.end());
+        args.insert(args.begin(), c.args[0] == "--batch" ? "--quiet" : "--pictures");
+        args.insert(args.end(), {"--size", "64x36", "--pause", "0.2"});
+        const ProgramRun result = run(args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.args[0] << " " << c.args[1] << result.err;
+        EXPECT_NE(result.err.find(c.named), std::string::npos) << result.err;
+        for (const auto& [file, bytes] : before)
+            EXPECT_EQ(readWholeFile(file), bytes) << file << " after " << c.args[1];
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.file("busy/000001.jpg")));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("holds/000001.jpg")));
+    EXPECT_TRUE(std::filesystem::is_regular_file(
+        std::filesystem::symlink_status(folder.file("forced/000001.jpg"))))
+        << "a forced run writes its own frame in place of the link";
+    EXPECT_FALSE(std::filesystem::exists(folder.file("out/v.mp4"))) << "the batch made nothing";
+}
+
+// A JPEG cut off part-way decodes with its lower part grey: it is used, but named, and --strict
+// makes nothing of an album holding one.
+TEST_F(RenderProgramTest, APictureWhoseDataEndsEarlyIsNamedAndRefusedWhenStrict) {
+    const std::string whole =
+        readWholeFile(writeSolidPicture(folder.file("whole.jpg"), 320, 240, "#00ff00", "jpg"));
+    const std::string cut = folder.writeFile("cut.jpg", whole.substr(0, whole.size() * 6 / 10));
+    const std::string named = "图片数据不完整: " + cut;
+    struct Case {
+        std::vector<std::string> args; // after the pictures and a small size
+        int exitCode;
+        bool cutPicture;  // the album holds the cut picture
+        std::string made; // the video or frame folder, empty when nothing is made
+    };
+    const std::vector<Case> cases{
+        {{"-o", folder.file("used.mp4")}, 0, true, folder.file("used.mp4")},
+        {{"--frames", folder.file("frames")}, 0, true, folder.file("frames/000001.jpg")},
+        {{"-o", folder.file("strict.mp4"), "--strict"}, 3, true, ""},
+        {{"-o", folder.file("whole.mp4"), "--strict"}, 0, false, folder.file("whole.mp4")},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"--pictures", pictures[0],
+                                      c.cutPicture ? cut : folder.file("whole.jpg")};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), {"--size", "64x48", "--pause", "0.2"});
+        const ProgramRun result = run(args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.args[1] << result.err;
+        EXPECT_EQ(result.err.find(named) != std::string::npos, c.cutPicture) << result.err;
+        if (!c.made.empty()) {
+            EXPECT_TRUE(std::filesystem::exists(c.made)) << c.made;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.file("strict.mp4")));
+}
+
 TEST_F(RenderProgramTest, ExitCodesTellHowTheRunEnded) {
     EXPECT_EQ(run({"--size", "10x10"}).exitCode, 3) << "no album given";
     const ProgramRun garbage = run({folder.writeFile("bad.dat", "not json at all")});
@@ -286,6 +375,80 @@ TEST_F(RenderProgramTest, ADiskThatFillsUpWhileTheVideoIsWrittenIsAFailure) {
     const ProgramRun full = runWith("/bin/bash", args);
     EXPECT_EQ(full.exitCode, 2) << full.err;
     EXPECT_NE(full.err.find("生成视频时发生错误"), std::string::npos) << full.err;
+    EXPECT_NE(full.err.find("视频文件超过了系统允许的文件大小上限"), std::string::npos)
+        << "the true cause, not memory: " << full.err;
+}
+
+// Each message says which file it is about and what is wrong with it, under its own sentence.
+TEST_F(RenderProgramTest, MessagesNameTheFileAndTheCause) {
+    const std::string missingProject = folder.file("missing.dat");
+    const std::string missingPicture = folder.file("gone.jpg");
+    const std::string fifo = folder.file("logo.png");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string batch =
+        folder.writeFile("jobs.csv", "output,pictures\nout/v," + missingPicture + "\n");
+    // Root writes into read-only folders; /sys refuses new files to everyone.
+    const std::string locked = "/sys/velomira-test.dat";
+    const std::vector<std::string> album = {"--pictures", pictures[0], "--size", "64x36"};
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::vector<std::string> said; // in this order
+    };
+    const std::vector<Case> cases{
+        {{missingProject},
+         3,
+         {"读取文件时出错, 无法打开文件句柄", "文件不存在: " + missingProject}},
+        {{"--save", locked, "--info"},
+         2,
+         {"写入文件时出错，文件句柄打开出错", "没有访问权限: " + locked}},
+        {{"--logo", folder.file("nothere.png")},
+         1,
+         {"选择的图标文件不存在，请重新选择", "文件不存在: " + folder.file("nothere.png")}},
+        {{"--logo", fifo}, 1, {"选择的图标文件无法读取，请重新选择", "不是普通文件: " + fifo}},
+        {{"--batch", batch, "--quiet"},
+         2,
+         {"no picture to render; none could be read: " + missingPicture}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        if (c.args[0].rfind("--", 0) == 0 && c.args[0] != "--batch")
+            args.insert(args.begin(), album.begin(), album.end());
+        const ProgramRun result = run(args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.args[0] << result.err;
+        std::size_t at = 0;
+        for (const std::string& text : c.said) {
+            at = result.err.find(text, at);
+            ASSERT_NE(at, std::string::npos) << text << " in " << result.err;
+        }
+        EXPECT_EQ(result.err.find("图标文件不存在", 0) != std::string::npos,
+                  c.said[0].find("图标文件不存在") != std::string::npos)
+            << "a FIFO is there, not missing: " << result.err;
+    }
+}
+
+// A folder removed while its video is made takes the video with it, and the run says so.
+TEST_F(RenderProgramTest, AnOutputFolderRemovedDuringTheRunIsNamedAsTheCause) {
+    std::filesystem::create_directories(folder.path() / "gone");
+    std::vector<std::string> args{"--pictures"};
+    for (int i = 0; i < 40; ++i)
+        args.push_back(pictures[i % 3]);
+    args.insert(args.end(), {"--size", "160x90", "--pause", "1", "-o", folder.file("gone/v.mp4")});
+    const pid_t pid = start(args);
+    bool writing = false;
+    for (int i = 0; i < 1200 && !writing; ++i) {
+        writing = !std::filesystem::is_empty(folder.path() / "gone");
+        if (!writing)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(writing) << "the encoder never started";
+    std::filesystem::remove_all(folder.path() / "gone");
+    const ProgramRun result = finish(pid);
+    EXPECT_EQ(result.exitCode, 2) << result.err;
+    EXPECT_NE(result.err.find("保存视频的文件夹在生成视频时被删除了，视频没有保存：" +
+                              folder.file("gone")),
+              std::string::npos)
+        << result.err;
 }
 
 // A long album rendered into folder/NAME, started, and past the encoder's start: the video is

@@ -481,7 +481,9 @@ TEST(ProjectOpen, OpeningResetsTheAlbumFirst) {
     f.file.path = "/old.dat";
     f.file.name = "old.dat";
     EXPECT_FALSE(f.open(f.folder.file("missing.dat")));
-    EXPECT_EQ(f.messageTexts(), std::vector<std::string>{"读取文件时出错, 无法打开文件句柄"});
+    EXPECT_EQ(f.messageTexts(),
+              std::vector<std::string>{"读取文件时出错, 无法打开文件句柄\n文件不存在: " +
+                                       f.folder.file("missing.dat")});
     EXPECT_TRUE(f.album.items.empty());
     EXPECT_TRUE(f.album.musicItems.empty());
     EXPECT_FALSE(f.album.settings.logo);

@@ -574,7 +574,9 @@ TEST_F(MainWindowTest, ProjectMessagesAreShownInTheOrderTheyAroseAndPreferencesS
         std::vector<std::pair<std::string, std::string>> messages; // title, text
         std::size_t rows;
     } cases[] = {
-        {folder.file("missing.dat"), {{"提示", "读取文件时出错, 无法打开文件句柄"}}, 0},
+        {folder.file("missing.dat"),
+         {{"提示", "读取文件时出错, 无法打开文件句柄\n文件不存在: " + folder.file("missing.dat")}},
+         0},
         {droppedThenCut,
          {{"提示", "项目中的视频尺寸 641x480 不受支持（宽 2~3840，高 2~2160，且为偶数），"
                    "请重新选择视频尺寸。"},
@@ -599,7 +601,8 @@ TEST_F(MainWindowTest, ProjectMessagesAreShownInTheOrderTheyAroseAndPreferencesS
     dialogs.scriptFiles({folder.file("no such folder/p.dat")});
     window().dispatch(Command::SaveProject);
     ASSERT_EQ(dialogs.messages().size(), 1u);
-    EXPECT_EQ(dialogs.messages()[0].text, "写入文件时出错，文件句柄打开出错");
+    EXPECT_EQ(dialogs.messages()[0].text, "写入文件时出错，文件句柄打开出错\n文件不存在: " +
+                                              folder.file("no such folder/p.dat"));
     EXPECT_EQ(dialogs.messages()[0].title, "错误");
     EXPECT_EQ(window().projectFile().name, "新项目");
 }

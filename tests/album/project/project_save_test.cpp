@@ -139,7 +139,7 @@ TEST(ProjectSave, FailedWriteLeavesThePreviousFileAndNoLeftovers) {
         const ProjectSave saved = saveProjectFile(f.album, f.folders(), path, state);
         EXPECT_FALSE(saved);
         ASSERT_TRUE(saved.failure);
-        EXPECT_EQ(saved.failure->text, "写入文件时出错");
+        EXPECT_EQ(saved.failure->text, "写入文件时出错\n文件超过了允许的大小上限: " + path);
         EXPECT_EQ(saved.failure->title, "错误");
     }
     EXPECT_TRUE(f.dialogs.messages().empty());
@@ -160,7 +160,10 @@ TEST(ProjectSave, TargetThatCannotBeCreatedOrReplaced) {
     EXPECT_FALSE(f.save(f.folder.file("taken.dat")));
     EXPECT_TRUE(fs::is_directory(f.folder.file("taken.dat/inside")));
     EXPECT_EQ(f.messageTexts(),
-              (std::vector<std::string>{"写入文件时出错，文件句柄打开出错", "写入文件时出错"}));
+              (std::vector<std::string>{"写入文件时出错，文件句柄打开出错\n文件不存在: " +
+                                            f.folder.file("no such folder/p.dat"),
+                                        "写入文件时出错\n这是一个文件夹，不是文件: " +
+                                            f.folder.file("taken.dat")}));
     EXPECT_TRUE(f.file.path.empty());
 }
 
@@ -176,7 +179,8 @@ TEST(ProjectSave, ReadOnlyFolderKeepsThePreviousFile) {
     EXPECT_FALSE(f.save(path));
     fs::permissions(f.folder.file("locked"), fs::perms::owner_all);
     EXPECT_EQ(readBytes(path), "previous");
-    EXPECT_EQ(f.messageTexts(), std::vector<std::string>{"写入文件时出错，文件句柄打开出错"});
+    EXPECT_EQ(f.messageTexts(),
+              std::vector<std::string>{"写入文件时出错，文件句柄打开出错\n没有访问权限: " + path});
 }
 
 TEST(ProjectSave, ReplacingKeepsPermissionsAndSymbolicLinks) {
@@ -230,9 +234,11 @@ TEST(ProjectRead, EachUnreadableFileHasItsMessage) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
 
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {folder.file("missing.dat"), "读取文件时出错, 无法打开文件句柄"},
-        {folder.path().string(), "读取文件时出错, 无法打开文件句柄"},
-        {fifo, "读取文件时出错, 无法打开文件句柄"},
+        {folder.file("missing.dat"),
+         "读取文件时出错, 无法打开文件句柄\n文件不存在: " + folder.file("missing.dat")},
+        {folder.path().string(),
+         "读取文件时出错, 无法打开文件句柄\n这是一个文件夹，不是文件: " + folder.path().string()},
+        {fifo, "读取文件时出错, 无法打开文件句柄\n不是普通文件: " + fifo},
         {empty, "读取文件时出错，这是一个空白文件。"},
         {big, "读取文件时出错，文件太大（超过 50 MB），不是项目文件。"},
     };

@@ -3,6 +3,7 @@
 // writes half a file, a name as long as the file system takes. Each must keep the earlier
 // video, end by itself, and leave no temporary file behind.
 #include "video/generation_job.h"
+#include "video/host_name.h"
 
 #include "media_tools.h"
 #include "render/image/image_layer.h"
@@ -273,7 +274,8 @@ TEST_F(RunFaults, LongestFileNameIsWrittenAndStaleLeftoversGo) {
                              .string();
     ASSERT_EQ(std::filesystem::path(request.outputPath).filename().string().size(), 255u);
     // A hard-stopped earlier run of a process that is gone left its temporary file.
-    const std::filesystem::path stale = folder.path() / "out" / ".a.mp4.999999999-0.part.mp4";
+    const std::filesystem::path stale =
+        folder.path() / "out" / (".a.mp4.999999999-0@" + leftoverHostName() + ".part.mp4");
     std::ofstream(stale) << "partial";
     const GenerationResult result = run();
     EXPECT_EQ(result.outcome, EncoderOutcome::Done) << result.errorText;

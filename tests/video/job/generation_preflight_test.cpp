@@ -57,14 +57,16 @@ TEST_F(PreflightTest, LogoMustExistBePngOrJpegAndFitTheVideo) {
     project.settings.logo = true;
     project.settings.logoPath = folder.file("missing.png");
     EXPECT_FALSE(check(project, OutputMode::Video).accepted);
-    EXPECT_EQ(onlyMessage(), "选择的图标文件不存在，请重新选择");
+    EXPECT_EQ(onlyMessage(),
+              "选择的图标文件不存在，请重新选择\n文件不存在: " + folder.file("missing.png"));
 
     shown.clear();
     project.settings.logoPath =
         writeSolidPicture(folder.file("logo.bmp"), 20, 20, "#ff0000", "bmp");
     EXPECT_FALSE(check(project, OutputMode::Video).accepted);
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "选中的文件格式不受支持，请选择 PNG 或 JPG 格式的图片。");
+    EXPECT_EQ(shown[0].text,
+              "选中的文件格式不受支持，请选择 PNG 或 JPG 格式的图片。\n" + folder.file("logo.bmp"));
     EXPECT_EQ(shown[0].title, "错误");
 
     shown.clear();
@@ -72,7 +74,9 @@ TEST_F(PreflightTest, LogoMustExistBePngOrJpegAndFitTheVideo) {
         writeSolidPicture(folder.file("wide.png"), 500, 100, "#ff0000", "png");
     EXPECT_FALSE(check(project, OutputMode::Video).accepted);
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "选择的图标尺寸过大(500 x 100)，请选择一个不大于 400 x 400 的图标。");
+    EXPECT_EQ(shown[0].text,
+              "选择的图标尺寸过大(500 x 100)，请选择一个不大于 400 x 400 的图标。\n" +
+                  folder.file("wide.png"));
 }
 
 TEST_F(PreflightTest, PreviewLoadsTheLogoAtItsCorner) {
