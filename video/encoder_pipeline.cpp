@@ -4,6 +4,7 @@
 #include "platform/unique_fd.h"
 #include "video/child_process.h"
 #include "video/encoder_args.h"
+#include "video/encoder_progress.h"
 #include "video/music_links.h"
 #include "video/pipe_sink.h"
 
@@ -212,6 +213,7 @@ struct Limits {
     std::chrono::milliseconds stopDelivery;
     std::chrono::milliseconds stopTail;
     const std::function<std::uint64_t(std::uint64_t)>* stopFrameLimit;
+    std::filesystem::path progressReport; // empty: none asked for
 };
 
 // What the watcher and the frame loop share.
@@ -228,9 +230,9 @@ struct FeedWatch {
 };
 
 // After a stop: the frames beyond the current picture's are dropped at once (when the request
-// knows where pictures end), the rest after the delivery time; once the input has ended, an
-// encoder still busy (with a soundtrack that runs past the frames) is asked to finish the file
-// where it is.
+// knows where pictures end), the rest after the delivery time. Once the input has ended, an
+// encoder whose output (its soundtrack: the frames' stream cannot run past them) has passed the
+// last frame is asked to finish the file there; so is one still busy after the tail time.
 void windDown(FeedWatch& watch, std::chrono::steady_clock::duration sinceStop, bool closed,
               std::chrono::steady_clock::duration sinceClosed, bool& limited, bool& cut) {
     if (!limited) {
@@ -243,7 +245,15 @@ void windDown(FeedWatch& watch, std::chrono::steady_clock::duration sinceStop, b
         cut = true;
         watch.sink.limitFrames(0);
     }
-    if (closed && !watch.interrupted && sinceClosed > watch.limits.stopTail) {
+    if (!closed || watch.interrupted)
+        return;
+    const std::int64_t lastFrameEnd =
+        static_cast<std::int64_t>(watch.sink.framesWritten()) * (1000000 / frameRate);
+    const Limits& limits = watch.limits;
+    std::optional<std::int64_t> reached;
+    if (!limits.progressReport.empty())
+        reached = reportedOutputTime(limits.progressReport);
+    if ((reached && *reached >= lastFrameEnd) || sinceClosed > limits.stopTail) {
         watch.interrupted = true;
         watch.encoder.interrupt();
     }
@@ -378,6 +388,7 @@ struct AttemptContext {
     const std::function<void(FrameSink&)>& renderFrames;
     std::mt19937& random;
     EncoderRunResult& result;
+    std::filesystem::path progressReport; // empty: none asked for
 };
 
 Failure failureToShow(const Attempt& attempt) {
@@ -404,8 +415,8 @@ Attempt failAttempt(AttemptContext& context, Attempt attempt, const char* source
 Attempt feedAndJudge(AttemptContext& context, ChildProcess& encoder, UniqueFd pipe,
                      const char* source, bool last) {
     const EncoderRequest& request = context.request;
-    const Limits limits{request.stopGrace, request.stallLimit, request.stopDelivery,
-                        request.stopTail, &request.stopFrameLimit};
+    const Limits limits{request.stopGrace, request.stallLimit,      request.stopDelivery,
+                        request.stopTail,  &request.stopFrameLimit, context.progressReport};
     const FeedResult feed =
         feedEncoder(encoder, std::move(pipe), context.stop, limits, context.renderFrames,
                     queuedByteBudget(context.input), request.outputPath);
@@ -429,7 +440,8 @@ Attempt namedPipeAttempt(AttemptContext& context) {
         return failAttempt(context, failedWith(failedWithError("CreateNamedPipe", error)),
                            kJobSource, false);
     }
-    const CommandLine command = namedPipeCommand(context.input, fifoPath.string());
+    const CommandLine command = withProgressReport(
+        namedPipeCommand(context.input, fifoPath.string()), context.progressReport.string());
     context.result.commandLines.push_back(command.text);
     ++context.result.attempts;
 
@@ -462,7 +474,8 @@ Attempt namedPipeAttempt(AttemptContext& context) {
 
 Attempt anonymousPipeAttempt(AttemptContext& context) {
     const EncoderRequest& request = context.request;
-    const CommandLine command = anonymousPipeCommand(context.input);
+    const CommandLine command =
+        withProgressReport(anonymousPipeCommand(context.input), context.progressReport.string());
     context.result.commandLines.push_back(command.text);
     ++context.result.attempts;
 
@@ -523,7 +536,15 @@ EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& reques
         result.failure = Failure{result.errorText, kErrorCaption, MessageKind::Error};
         return result;
     }
-    AttemptContext context{request, input, workingFolder, stop, renderFrames, random, result};
+    // With music, the report tells a stopped run when the soundtrack has reached the last frame.
+    EncoderProgressFile progress;
+    if (!input.musicPaths.empty() && !progress.create(request.workFolder, random)) {
+        result.errorText = "无法在工作文件夹中创建编码进度文件";
+        result.failure = Failure{result.errorText, kErrorCaption, MessageKind::Error};
+        return result;
+    }
+    AttemptContext context{request,      input,  workingFolder, stop,
+                           renderFrames, random, result,        progress.path()};
 
     Attempt attempt;
     if (state.pipeMode == kNamedPipeMode) {

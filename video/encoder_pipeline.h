@@ -48,10 +48,11 @@ struct EncoderRequest {
     // count at the end of the picture they belong to. None: the frames queued so far.
     std::function<std::uint64_t(std::uint64_t taken)> stopFrameLimit;
     // After a stop, how long those frames may take before the rest are dropped too.
-    std::chrono::milliseconds stopDelivery{1000};
-    // After a stopped run's last frame, how long the encoder may go on (a soundtrack longer than
-    // the frames) before it is asked to finish the file where it is.
-    std::chrono::milliseconds stopTail{500};
+    std::chrono::milliseconds stopDelivery{500};
+    // After a stopped run's last frame, the longest the encoder may go on before it is asked to
+    // finish the file where it is; with music it is asked as soon as the sound has reached the
+    // last frame.
+    std::chrono::milliseconds stopTail{10000};
 };
 
 enum class EncoderOutcome { Done, Stopped, Failed };
