@@ -57,7 +57,7 @@ constexpr SettingRow kSettingRows[] = {
     {SettingKey::ImageLoopPlayAnimation, setting::kImageLoopPlayAnimation,
      kDefaultImageLoopPlayAnimation, 0, 99, kOutOfRangeLoopPlayAnimation, false},
     {SettingKey::ClickCloseButtonStatus, setting::kClickCloseButtonStatus, 0, 0, kAny, 0, true},
-    {SettingKey::FrameTransport, setting::kFrameTransport, 0, 0, 1, 0, false},
+    {SettingKey::FrameTransport, setting::kFrameTransport, 1, 0, 1, 0, false},
     {SettingKey::AutoOrient, setting::kAutoOrient, 1, 0, 1, 1, false},
     {SettingKey::NewPictureMotion, setting::kNewPictureMotion, 0, 0, 7, 0, false},
 };

@@ -67,8 +67,9 @@ struct Preferences {
     CaptionMargins captionMargins;
     uint32_t imageLoopPlayAnimation = kDefaultImageLoopPlayAnimation; // 99: no transition
     CloseBehaviour clickCloseButtonStatus = CloseBehaviour::Exit;     // kept as read
-    // Any stored value but RawPixels reads as JpegFiles; a missing value is not written.
-    FrameTransport frameTransport = FrameTransport::JpegFiles;
+    // Raw frames unless JPEG files were chosen (any stored value but RawPixels reads as that);
+    // a missing value is not written, so a stored choice stays whatever the default.
+    FrameTransport frameTransport = FrameTransport::RawPixels;
     // 1: a picture added from a file is turned upright by its EXIF orientation. Only a stored
     // 0 turns it off; a missing value is not written.
     uint32_t autoOrient = 1;
@@ -97,7 +98,7 @@ enum class SettingKey {
     Mp4DefaultFileName,     // OutputNaming, kept as read
     ImageLoopPlayAnimation, // transition number 0..99 (99: none); above reads as 33
     ClickCloseButtonStatus, // CloseBehaviour, kept as read
-    FrameTransport,         // FrameTransport; anything but RawPixels reads as JpegFiles
+    FrameTransport,         // FrameTransport; missing reads as RawPixels, 0 and beyond 1 as JpegFiles
     AutoOrient,             // 0 or 1; anything but 0 reads as 1
     NewPictureMotion,       // 0..7; anything else reads as 0
 };

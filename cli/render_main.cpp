@@ -303,8 +303,10 @@ int renderVideo(AlbumProject& project, const RenderOptions& options, const Sessi
     std::cerr << run.plan.totalPictures << " pictures, " << run.plan.totalFrames << " frames, "
               << videoLengthText(run.plan.videoLength) << "\n";
     EncoderState encoderState;
-    const GenerationResult result =
-        runGenerationJob(encoderState, run.request, run.plan, stopRequested);
+    GenerationResult result = runGenerationJob(encoderState, run.request, run.plan, stopRequested);
+    // A stop during the cover step leaves a finished video without its cover: still a stop.
+    if (result.outcome == EncoderOutcome::Done && stopRequested.load())
+        result.outcome = EncoderOutcome::Stopped;
     for (const std::string& path : result.cutShortPictures)
         printLine(cutShortPictureLine(path));
     for (const Failure& failure : result.failures)

@@ -20,7 +20,11 @@ void aimAtAlbum(ProductFetchContext& context, const AlbumTarget& album) {
     context.drawNumber = [random](int low, int high) { return random->draw(low, high); };
     context.albumFull = [project] { return albumItemCount(*project) >= maxPictures; };
     context.takePicture = [project, random, appendInfo, autoOrient](const std::string& path) {
-        AddPictureResult result = addPicture(*project, path, -1, false, *random, autoOrient);
+        // The checks a local file gets, the decode included: a picture too large to read is
+        // refused by name when it arrives, not at its turn in the video.
+        const AddPictureResult result = addListPicture(*project, *random, path, -1,
+                                                       PictureAddingSettings{{}, false, autoOrient})
+                                            .result;
         if (result.status == AddPictureStatus::Refused && appendInfo)
             appendInfo(result.infoLine);
         return result.status == AddPictureStatus::Added     ? PictureTaken::Added

@@ -236,6 +236,12 @@ void ChildProcess::kill() {
     }
 }
 
+void ChildProcess::interrupt() {
+    std::lock_guard guard(lock_);
+    if (pid_ > 0 && !collected_)
+        ::kill(pid_, SIGINT);
+}
+
 std::string ChildProcess::errorOutput() {
     std::lock_guard guard(errorLock_);
     return errorText_;

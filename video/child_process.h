@@ -60,6 +60,9 @@ class ChildProcess {
     // Ends the child and its process group at once (SIGKILL, also when the child is stopped);
     // does nothing once it has been collected.
     void kill();
+    // Asks the child itself (not its group) to finish what it has and end (SIGINT); does
+    // nothing once it has been collected.
+    void interrupt();
     // The first kKeptErrorBytes bytes the child wrote to standard error. Complete once wait()
     // has returned.
     std::string errorOutput();

@@ -4,6 +4,8 @@
 #include "platform/unique_fd.h"
 #include "video/child_process.h"
 #include "video/encoder_args.h"
+#include "video/encoder_progress.h"
+#include "video/music_links.h"
 #include "video/pipe_sink.h"
 
 #include <algorithm>
@@ -37,7 +39,8 @@ constexpr const char* kNamedSource = "thread_run_ffmpeg_by_named_pipe";
 constexpr const char* kAnonymousSource = "thread_run_ffmpeg_by_anonymous_pipe";
 constexpr const char* kUnknownError = "未知错误";
 constexpr const char* kErrorCaption = "错误";
-constexpr int kNameDraws = 2000; // bounded, so a folder full of old files cannot hang a run
+constexpr int kNameDraws = 2000;      // bounded, so a folder full of old files cannot hang a run
+constexpr int kInterruptedExit = 255; // the encoder's status after it finished on SIGINT
 
 // A file this run made in the work folder, removed when the run ends.
 class ScopedFile {
@@ -201,57 +204,115 @@ std::uint64_t fileBytes(const std::string& path) {
 struct FeedResult {
     ChildExit exit;
     KillReason killed = KillReason::None;
+    bool interrupted = false; // asked to finish early after a stop
     std::uint64_t framesDelivered = 0;
 };
 
 struct Limits {
     std::chrono::milliseconds stopGrace;
     std::chrono::milliseconds stallLimit;
+    std::chrono::milliseconds stopDelivery;
+    std::chrono::milliseconds stopTail;
+    const std::function<std::uint64_t(std::uint64_t)>* stopFrameLimit;
+    std::filesystem::path progressReport; // empty: none asked for
 };
 
-// Runs the frame loop into the pipe, gives the encoder the end of its input and waits for it.
-// A watcher kills an encoder that neither reads nor ends within the grace time after a stop,
-// or that leaves a frame (or the end of its input) unanswered for the stall limit.
-FeedResult feedEncoder(ChildProcess& encoder, UniqueFd pipe, const std::atomic<bool>& stop,
-                       Limits limits, const std::function<void(FrameSink&)>& renderFrames,
-                       std::size_t queuedBytes, const std::string& outputPath) {
-    PipeSink sink(std::move(pipe), kDefaultQueuedFrames, queuedBytes);
+// What the watcher and the frame loop share.
+struct FeedWatch {
+    ChildProcess& encoder;
+    PipeSink& sink;
+    const std::atomic<bool>& stop;
+    const Limits& limits;
+    const std::string& outputPath;
     std::atomic<bool> finished{false};
     std::atomic<bool> inputClosed{false};
     std::atomic<KillReason> killed{KillReason::None};
-    std::thread watcher([&] {
-        using Clock = std::chrono::steady_clock;
-        std::uint64_t lastProgress = sink.progress();
-        Clock::time_point lastChange = Clock::now();
-        bool stopSeen = false;
-        bool waitingSeen = false;
-        while (!finished && !encoder.hasEnded()) {
-            const auto now = Clock::now();
-            // A growing output file is progress too: after the end of its input the encoder
-            // may still be writing the music up to the album's length.
-            const std::uint64_t progress = sink.progress() + fileBytes(outputPath);
-            // The stall clock starts when the encoder is first waited for, not when the last
-            // frame went out: the renderer may have taken its time to make the next one.
-            const bool waiting = sink.writing() || inputClosed;
-            if (progress != lastProgress || (stop && !stopSeen) || (waiting && !waitingSeen)) {
-                lastProgress = progress;
-                lastChange = now;
-                stopSeen = stop;
-            }
-            waitingSeen = waiting;
-            const KillReason reason =
-                stopSeen && now - lastChange > limits.stopGrace   ? KillReason::Stop
-                : waiting && now - lastChange > limits.stallLimit ? KillReason::Stall
-                                                                  : KillReason::None;
-            if (reason != KillReason::None) {
-                killed = reason;
-                encoder.kill();
-                sink.abort();
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::atomic<bool> interrupted{false};
+};
+
+// After a stop: the frames beyond the current picture's are dropped at once (when the request
+// knows where pictures end), the rest after the delivery time. Once the input has ended, an
+// encoder whose output (its soundtrack: the frames' stream cannot run past them) has passed the
+// last frame is asked to finish the file there; so is one still busy after the tail time.
+void windDown(FeedWatch& watch, std::chrono::steady_clock::duration sinceStop, bool closed,
+              std::chrono::steady_clock::duration sinceClosed, bool& limited, bool& cut) {
+    if (!limited) {
+        limited = true;
+        const auto* limit = watch.limits.stopFrameLimit;
+        if (limit != nullptr && *limit)
+            watch.sink.limitFrames((*limit)(watch.sink.framesWritten()));
+    }
+    if (!cut && sinceStop > watch.limits.stopDelivery) {
+        cut = true;
+        watch.sink.limitFrames(0);
+    }
+    if (!closed || watch.interrupted)
+        return;
+    const std::int64_t lastFrameEnd =
+        static_cast<std::int64_t>(watch.sink.framesWritten()) * (1000000 / frameRate);
+    const Limits& limits = watch.limits;
+    std::optional<std::int64_t> reached;
+    if (!limits.progressReport.empty())
+        reached = reportedOutputTime(limits.progressReport);
+    if ((reached && *reached >= lastFrameEnd) || sinceClosed > limits.stopTail) {
+        watch.interrupted = true;
+        watch.encoder.interrupt();
+    }
+}
+
+// Kills an encoder that neither reads nor ends within the grace time after a stop, or that
+// leaves a frame (or the end of its input) unanswered for the stall limit.
+void watchEncoder(FeedWatch& watch) {
+    using Clock = std::chrono::steady_clock;
+    PipeSink& sink = watch.sink;
+    std::uint64_t lastProgress = sink.progress();
+    Clock::time_point lastChange = Clock::now();
+    Clock::time_point stopAt, closedAt;
+    bool stopSeen = false, waitingSeen = false, closedSeen = false, limited = false, cut = false;
+    while (!watch.finished && !watch.encoder.hasEnded()) {
+        const auto now = Clock::now();
+        // A growing output file is progress too: after the end of its input the encoder
+        // may still be writing the music up to the album's length.
+        const std::uint64_t progress = sink.progress() + fileBytes(watch.outputPath);
+        // The stall clock starts when the encoder is first waited for, not when the last
+        // frame went out: the renderer may have taken its time to make the next one.
+        const bool waiting = sink.writing() || watch.inputClosed;
+        if (progress != lastProgress || (watch.stop && !stopSeen) || (waiting && !waitingSeen)) {
+            lastProgress = progress;
+            lastChange = now;
+            if (watch.stop && !stopSeen)
+                stopAt = now;
+            stopSeen = watch.stop;
         }
-    });
+        waitingSeen = waiting;
+        if (watch.inputClosed && !closedSeen) {
+            closedSeen = true;
+            closedAt = now;
+        }
+        if (stopSeen)
+            windDown(watch, now - stopAt, closedSeen, now - closedAt, limited, cut);
+        const KillReason reason =
+            stopSeen && now - lastChange > watch.limits.stopGrace   ? KillReason::Stop
+            : waiting && now - lastChange > watch.limits.stallLimit ? KillReason::Stall
+                                                                    : KillReason::None;
+        if (reason != KillReason::None) {
+            watch.killed = reason;
+            watch.encoder.kill();
+            sink.abort();
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+// Runs the frame loop into the pipe, gives the encoder the end of its input and waits for it,
+// with a watcher beside it.
+FeedResult feedEncoder(ChildProcess& encoder, UniqueFd pipe, const std::atomic<bool>& stop,
+                       const Limits& limits, const std::function<void(FrameSink&)>& renderFrames,
+                       std::size_t queuedBytes, const std::string& outputPath) {
+    PipeSink sink(std::move(pipe), kDefaultQueuedFrames, queuedBytes);
+    FeedWatch watch{encoder, sink, stop, limits, outputPath};
+    std::thread watcher([&] { watchEncoder(watch); });
     // Joins the watcher on every path, also when the frame loop throws.
     struct WatcherJoin {
         std::atomic<bool>& finished;
@@ -262,14 +323,15 @@ FeedResult feedEncoder(ChildProcess& encoder, UniqueFd pipe, const std::atomic<b
                 watcher.join();
         }
         ~WatcherJoin() { finish(); }
-    } join{finished, watcher};
+    } join{watch.finished, watcher};
     renderFrames(sink);
     sink.close();
-    inputClosed = true;
+    watch.inputClosed = true;
     FeedResult result;
     result.exit = encoder.wait();
     join.finish();
-    result.killed = killed;
+    result.killed = watch.killed;
+    result.interrupted = watch.interrupted;
     result.framesDelivered = sink.framesWritten();
     return result;
 }
@@ -311,6 +373,9 @@ Attempt judgeExit(const FeedResult& feed, ChildProcess& encoder, const std::atom
     }
     if (feed.exit.readable && feed.exit.code == 0)
         return {stop ? AttemptEnd::Stopped : AttemptEnd::Succeeded, {}};
+    // Asked to finish early, the encoder ends with its interrupted status on a whole file.
+    if (feed.interrupted && stop && feed.exit.readable && feed.exit.code == kInterruptedExit)
+        return {AttemptEnd::Stopped, {}};
     if (feed.exit.readable && feed.exit.code == 128 + SIGXFSZ) {
         // The system ended the encoder for the file's size; nothing of memory about it.
         if (!text.empty())
@@ -330,6 +395,7 @@ struct AttemptContext {
     const std::function<void(FrameSink&)>& renderFrames;
     std::mt19937& random;
     EncoderRunResult& result;
+    std::filesystem::path progressReport; // empty: none asked for
 };
 
 Failure failureToShow(const Attempt& attempt) {
@@ -356,7 +422,8 @@ Attempt failAttempt(AttemptContext& context, Attempt attempt, const char* source
 Attempt feedAndJudge(AttemptContext& context, ChildProcess& encoder, UniqueFd pipe,
                      const char* source, bool last) {
     const EncoderRequest& request = context.request;
-    const Limits limits{request.stopGrace, request.stallLimit};
+    const Limits limits{request.stopGrace, request.stallLimit,      request.stopDelivery,
+                        request.stopTail,  &request.stopFrameLimit, context.progressReport};
     const FeedResult feed =
         feedEncoder(encoder, std::move(pipe), context.stop, limits, context.renderFrames,
                     queuedByteBudget(context.input), request.outputPath);
@@ -380,7 +447,8 @@ Attempt namedPipeAttempt(AttemptContext& context) {
         return failAttempt(context, failedWith(failedWithError("CreateNamedPipe", error)),
                            kJobSource, false);
     }
-    const CommandLine command = namedPipeCommand(context.input, fifoPath.string());
+    const CommandLine command = withProgressReport(
+        namedPipeCommand(context.input, fifoPath.string()), context.progressReport.string());
     context.result.commandLines.push_back(command.text);
     ++context.result.attempts;
 
@@ -413,7 +481,8 @@ Attempt namedPipeAttempt(AttemptContext& context) {
 
 Attempt anonymousPipeAttempt(AttemptContext& context) {
     const EncoderRequest& request = context.request;
-    const CommandLine command = anonymousPipeCommand(context.input);
+    const CommandLine command =
+        withProgressReport(anonymousPipeCommand(context.input), context.progressReport.string());
     context.result.commandLines.push_back(command.text);
     ++context.result.attempts;
 
@@ -468,7 +537,21 @@ EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& reques
     EncoderCommandInput input =
         encoderCommandInput(*request.project, request.durationText, request.outputPath, copyName);
     input.frameFormat = request.frameFormat;
-    AttemptContext context{request, input, workingFolder, stop, renderFrames, random, result};
+    MusicTrackNames trackNames;
+    if (!trackNames.prepare(request.workFolder, input.musicPaths, random)) {
+        result.errorText = "无法为背景音乐文件创建链接";
+        result.failure = Failure{result.errorText, kErrorCaption, MessageKind::Error};
+        return result;
+    }
+    // With music, the report tells a stopped run when the soundtrack has reached the last frame.
+    EncoderProgressFile progress;
+    if (!input.musicPaths.empty() && !progress.create(request.workFolder, random)) {
+        result.errorText = "无法在工作文件夹中创建编码进度文件";
+        result.failure = Failure{result.errorText, kErrorCaption, MessageKind::Error};
+        return result;
+    }
+    AttemptContext context{request,      input,  workingFolder, stop,
+                           renderFrames, random, result,        progress.path()};
 
     Attempt attempt;
     if (state.pipeMode == kNamedPipeMode) {

@@ -44,6 +44,15 @@ struct EncoderRequest {
     // How long the encoder may leave a frame unread, or its input's end unanswered, while it
     // is alive, before it is killed and the run fails (an encoder that stopped reading).
     std::chrono::milliseconds stallLimit{60000};
+    // After a stop, the frames the encoder still gets: given the frames it has taken, the
+    // count at the end of the picture they belong to. None: the frames queued so far.
+    std::function<std::uint64_t(std::uint64_t taken)> stopFrameLimit;
+    // After a stop, how long those frames may take before the rest are dropped too.
+    std::chrono::milliseconds stopDelivery{500};
+    // After a stopped run's last frame, the longest the encoder may go on before it is asked to
+    // finish the file where it is; with music it is asked as soon as the sound has reached the
+    // last frame.
+    std::chrono::milliseconds stopTail{10000};
 };
 
 enum class EncoderOutcome { Done, Stopped, Failed };

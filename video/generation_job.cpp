@@ -14,12 +14,31 @@ namespace velomira {
 
 namespace {
 
+// The frame count at the end of the picture that frame number taken + 1 belongs to (taken
+// itself when a picture ends there): the first n pictures' frames, the least that covers it.
+std::uint64_t pictureEndFrame(const AlbumProject& project, int totalPictures, std::uint64_t taken) {
+    int low = 0, high = totalPictures;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (static_cast<std::uint64_t>(countRunFrames(project, middle)) >= taken)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return static_cast<std::uint64_t>(countRunFrames(project, low));
+}
+
 // The encoder's request with this run's length and the file the encoder writes.
 EncoderRequest encoderRequestFor(const GenerationRequest& request, const RunPlan& plan,
                                  const std::filesystem::path& outputPath) {
     EncoderRequest encoder = request.encoder;
     encoder.durationText = plan.durationText;
     encoder.outputPath = outputPath;
+    const AlbumProject* project = encoder.project;
+    const int total = plan.totalPictures;
+    encoder.stopFrameLimit = [project, total](std::uint64_t taken) {
+        return pictureEndFrame(*project, total, taken);
+    };
     return encoder;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/file_writes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -105,7 +106,7 @@ bool PipeSink::enqueue(Frame frame, bool shared) {
                 (queue_.empty() || queuedBytes_ + cost <= byteBudget_)) ||
                failed_ || closing_;
     });
-    if (failed_ || closing_)
+    if (failed_ || closing_ || framesWritten_ + queue_.size() >= frameLimit_)
         return false;
     last_ = frame;
     queuedBytes_ += cost;
@@ -158,6 +159,20 @@ bool PipeSink::close() {
     const bool closed = pipe_.close();
     ++progress_;
     return !failed_ && closed;
+}
+
+void PipeSink::limitFrames(std::uint64_t frames) {
+    {
+        std::lock_guard guard(lock_);
+        // The front entry may be in the writer's hands already.
+        frameLimit_ = std::max<std::uint64_t>(frames, framesWritten_ + (queue_.empty() ? 0 : 1));
+        while (framesWritten_ + queue_.size() > frameLimit_) {
+            queuedBytes_ -= queue_.back().cost;
+            queue_.pop_back();
+        }
+        last_ = queue_.empty() ? nullptr : queue_.back().frame;
+    }
+    changed_.notify_all();
 }
 
 void PipeSink::abort() {

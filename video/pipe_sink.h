@@ -43,6 +43,9 @@ class PipeSink final : public FrameSink {
     bool close();
     // Drops what is queued and refuses further frames (the reader is being ended).
     void abort();
+    // Lets at most this many frames reach the reader in all (never fewer than those written
+    // and the one being written): queued frames beyond are dropped, later ones refused.
+    void limitFrames(std::uint64_t frames);
 
     bool failed() const { return failed_; }
     // Grows with every completed write; lets a watcher see whether the reader still reads.
@@ -77,6 +80,7 @@ class PipeSink final : public FrameSink {
     std::atomic<std::uint64_t> progress_{0};
     std::atomic<bool> writing_{false};
     std::atomic<std::uint64_t> framesWritten_{0};
+    std::uint64_t frameLimit_ = UINT64_MAX;
     std::thread writer_;
 };
 

@@ -83,9 +83,9 @@ TEST_F(SettingsStoreTest, LoopPlayAboveNinetyNineReadsAsThirtyThree) {
     EXPECT_EQ(readPreferences(file, folders).imageLoopPlayAnimation, 31u);
 }
 
-TEST_F(SettingsStoreTest, FrameTransportIsJpegUnlessRawIsStored) {
+TEST_F(SettingsStoreTest, FrameTransportIsRawUnlessAnotherChoiceIsStored) {
     uint32_t unused = 0;
-    EXPECT_EQ(readPreferences(file, folders).frameTransport, FrameTransport::JpegFiles);
+    EXPECT_EQ(readPreferences(file, folders).frameTransport, FrameTransport::RawPixels);
     EXPECT_EQ(readRegistryNumber(file, setting::kFrameTransport, unused), 0); // not written
     using T = FrameTransport;
     const std::pair<uint32_t, T> cases[] = {
@@ -95,8 +95,8 @@ TEST_F(SettingsStoreTest, FrameTransportIsJpegUnlessRawIsStored) {
         EXPECT_EQ(readPreferences(file, folders).frameTransport, expected) << stored;
         EXPECT_EQ(storedNumber(setting::kFrameTransport), stored); // reading changes nothing
     }
-    writeRegistryText(file, setting::kFrameTransport, "1"); // wrong type
-    EXPECT_EQ(readPreferences(file, folders).frameTransport, FrameTransport::JpegFiles);
+    writeRegistryText(file, setting::kFrameTransport, "0"); // wrong type: as if missing
+    EXPECT_EQ(readPreferences(file, folders).frameTransport, FrameTransport::RawPixels);
 }
 
 TEST_F(SettingsStoreTest, AutoOrientIsOnUnlessZeroIsStored) {
@@ -136,7 +136,7 @@ TEST_F(SettingsStoreTest, EveryKeyReadsBackItsWriteItsDefaultWhenAbsentAndItsRan
         {SettingKey::Mp4DefaultFileName, "mp4_default_file_name", 2, 0, true, 0, 0},
         {SettingKey::ImageLoopPlayAnimation, "image_loop_play_animation", 12, 31, false, 100, 33},
         {SettingKey::ClickCloseButtonStatus, "click_close_button_status", 1, 0, true, 0, 0},
-        {SettingKey::FrameTransport, "frame_transport", 1, 0, false, 2, 0},
+        {SettingKey::FrameTransport, "frame_transport", 0, 1, false, 2, 0},
         {SettingKey::AutoOrient, "auto_orient", 0, 1, false, 2, 1},
         {SettingKey::NewPictureMotion, "new_picture_motion", 7, 0, false, 8, 0},
     };

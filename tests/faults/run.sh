@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The fault campaign, runnable by hand: velomira-render against a frozen encoder, a stop, a
 # nearly full disk, two running copies, hard stops, an encoder that never reads or writes
-# garbage, odd output paths. Each case states its expected outcome; the summary counts data
-# losses (an earlier video changed or a temporary file left) and hangs (a case past its time).
+# garbage, odd output paths, stops and hang-ups over an earlier video, music with odd names and a
+# one-hour track, a stop in the cover step, hostile batch files and sizes, and downloads from a
+# local server (a picture too large, an error page with control sequences, a trickle). Each case
+# states its expected outcome; the summary counts data losses (an earlier video changed or a
+# temporary file left) and hangs (a case past its time).
 # Takes a few minutes (the encoder stall limit is 60 s); the full-disk case needs root.
 #   usage: tests/faults/run.sh [build folder, default build]
 set -u
@@ -12,7 +15,8 @@ render_src=$build/dist/velomira-render
 [ -x "$render_src" ] || { echo "build $render_src first"; exit 2; }
 export LC_ALL=C.UTF-8 TZ=UTC
 work=$(mktemp -d /tmp/velomira-faults-XXXXXX)
-trap 'mountpoint -q "$work/disk" && umount "$work/disk"; rm -rf "$work"' EXIT
+server=
+trap '[ -n "$server" ] && kill $server 2>/dev/null; mountpoint -q "$work/disk" && umount "$work/disk"; rm -rf "$work"' EXIT
 pass=0 fail=0 losses=0 hangs=0
 
 # A program folder of its own (tools can be swapped per case), with pictures to render.
@@ -155,6 +159,103 @@ name=$(printf 'n%.0s' $(seq 1 251)).mp4
 code=0; "$render" "${short[@]}" -o "$work/$name" >/dev/null 2>&1 || code=$?
 result "9 a 255-byte file name -> exit 0" $([ "$code" = 0 ] && [ -s "$work/$name" ]; echo $?) "exit $code"
 
+# 37.1/37.13. A stop, SIGTERM or a closed terminal never replaces a complete earlier video: the
+# stopped one goes beside it, named so, and no temporary file is left.
+for sig in INT TERM HUP; do
+  want=130; [ $sig = HUP ] && want=129
+  out13=$work/out13/v.mp4; mkdir -p "$work/out13"; rm -f "$work/out13/"*; good_video "$out13"
+  "$render" "${long[@]}" -o "$out13" 2>"$work/13.err" & pid=$!
+  wait_for_encoder $pid >/dev/null; sleep 1; kill -$sig $pid
+  wait_limited $pid 40
+  [ "$code" = 999 ] && hangs=$((hangs + 1))
+  beside="$work/out13/v (已停止).mp4"
+  kept "$out13" && [ "$(leftovers "$work/out13")" = 0 ] || losses=$((losses + 1))
+  result "37.1 SIG$sig over an earlier video -> exit $want, earlier kept, stopped video beside it" \
+    $([ "$code" = $want ] && kept "$out13" && [ -s "$beside" ] && grep -qF "$beside" "$work/13.err" &&
+      ffprobe -v error "$beside"; echo $?) "exit $code"
+done
+
+# 37.9. Music named with a bar, quotes, a leading dash and non-UTF-8 bytes is mixed in; a stop
+# with a one-hour track does not wait for the soundtrack.
+mkdir -p "$work/music"
+for n in 'a|b.mp3' "it's \"q\".mp3" '-lead.mp3' $'\xff\xfe.mp3'; do
+  cp "$work/tone.mp3" "$work/music/$n"
+  code=0; "$render" "${short[@]}" --music "$work/music/$n" -o "$work/m.mp4" >/dev/null 2>"$work/9.err" || code=$?
+  audio=$(ffprobe -v error -select_streams a -show_entries stream=codec_type -of csv=p=0 "$work/m.mp4" 2>/dev/null)
+  result "37.9 music named $(printf %q "$n") -> exit 0 with sound" $([ "$code" = 0 ] && [ "$audio" = audio ]; echo $?) "exit $code"
+done
+ffmpeg -v error -f lavfi -i "anullsrc=r=8000:cl=mono" -t 3600 -b:a 8k "$work/hour.mp3"
+"$render" "${long[@]}" --music "$work/hour.mp3" -o "$work/hour.mp4" 2>"$work/9b.err" & pid=$!
+wait_for_encoder $pid >/dev/null; sleep 2
+began=$(date +%s.%N); kill -INT $pid; wait_limited $pid 120; took=$(echo "$(date +%s.%N) - $began" | bc)
+[ "$code" = 999 ] && hangs=$((hangs + 1))
+result "37.9 Ctrl+C with a one-hour track -> exit 130 within 5 s (took $took s)" \
+  $([ "$code" = 130 ] && [ "$(echo "$took < 5" | bc)" = 1 ]; echo $?) "exit $code"
+
+# A stop during the cover step is a stop: exit 130, the video kept without its cover.
+mv "$prog/tool/AtomicParsley" "$prog/tool/AtomicParsley.real"
+printf '#!/bin/sh\n: >"%s"\nexec sleep 100000\n' "$work/cover-started" >"$prog/tool/AtomicParsley"; chmod +x "$prog/tool/AtomicParsley"
+"$render" "${short[@]}" --cover "${pics[0]}" -o "$work/cover.mp4" 2>"$work/c.err" & pid=$!
+for _ in $(seq 1 600); do [ -e "$work/cover-started" ] && break; sleep 0.05; done
+began=$(date +%s.%N); kill -INT $pid; wait_limited $pid 40; took=$(echo "$(date +%s.%N) - $began" | bc)
+[ "$code" = 999 ] && hangs=$((hangs + 1))
+rm "$prog/tool/AtomicParsley"; mv "$prog/tool/AtomicParsley.real" "$prog/tool/AtomicParsley"
+result "stop during the cover step -> exit 130 within 2 s (took $took s), video kept" \
+  $([ "$code" = 130 ] && [ "$(echo "$took < 2" | bc)" = 1 ] && ffprobe -v error "$work/cover.mp4"; echo $?) "exit $code"
+
+# 37.7/37.10. Batch files that are no regular file, and sizes the encoder cannot take, are
+# refused before any work.
+mkfifo "$work/batch.fifo"
+for b in /dev/zero "$work/batch.fifo"; do
+  code=0; timeout 20 "$render" --batch "$b" >/dev/null 2>&1 || code=$?
+  result "37.7 --batch $b -> exit 3" $([ "$code" = 3 ]; echo $?) "exit $code"
+done
+code=0; "$render" "${short[@]}" --size 1081x1921 -o "$work/odd.mp4" >/dev/null 2>&1 || code=$?
+result "37.10 --size 1081x1921 -> exit 1 before the run" $([ "$code" = 1 ] && [ ! -e "$work/odd.mp4" ]; echo $?) "exit $code"
+
+# A local server for the downloads: pictures, one that declares 100000 x 100000, one that
+# trickles in a byte a second, and an error page with a terminal title sequence.
+mkdir -p "$work/www"
+cp "${pics[0]}" "$work/www/a.png"; cp "${pics[1]}" "$work/www/b.png"
+printf '\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR\x00\x01\x86\xa0\x00\x01\x86\xa0\x08\x02\x00\x00\x00' >"$work/www/huge.png"
+python3 -c 'import zlib,sys; d=open(sys.argv[1],"rb").read(); c=zlib.crc32(d[12:29]); open(sys.argv[1],"ab").write(c.to_bytes(4,"big")+b"\x00\x00\x00\x00IEND\xaeB`\x82")' "$work/www/huge.png"
+cat >"$work/server.py" <<'PY'
+import http.server, sys, time
+class Handler(http.server.SimpleHTTPRequestHandler):
+    def do_GET(self):
+        if self.path == "/trickle.jpg":
+            self.send_response(200); self.send_header("Content-Length", "100000"); self.end_headers()
+            try:
+                for _ in range(100000):
+                    self.wfile.write(b"x"); self.wfile.flush(); time.sleep(1)
+            except Exception:
+                pass
+            return
+        if self.path == "/evil.jpg":
+            body = b"\x1b]0;owned\x07<b>error</b>"
+            self.send_response(500); self.send_header("Content-Length", str(len(body))); self.end_headers()
+            self.wfile.write(body); return
+        return super().do_GET()
+    def log_message(self, *args):
+        pass
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), lambda *a: Handler(*a, directory=sys.argv[1]))
+print(server.server_address[1], flush=True)
+server.serve_forever()
+PY
+python3 "$work/server.py" "$work/www" >"$work/port" & server=$!
+for _ in $(seq 1 100); do [ -s "$work/port" ] && break; sleep 0.05; done
+url=http://127.0.0.1:$(cat "$work/port")
+
+# 37.5. A downloaded picture too large to read is refused by name; the video is made of the rest.
+code=0; "$render" --product "$url/a.png;$url/huge.png;$url/b.png" --size 160x90 --pause 0.2 -o "$work/shop.mp4" >/dev/null 2>"$work/5.err" || code=$?
+result "37.5 a shop picture of 100000 x 100000 -> refused by name, video of the others" \
+  $([ "$code" = 0 ] && grep -q '图片太大' "$work/5.err" && ffprobe -v error "$work/shop.mp4"; echo $?) "exit $code"
+
+# 37.6. A server's error page never reaches the terminal as control sequences.
+code=0; "$render" --product "$url/evil.jpg;$url/a.png" --size 160x90 --pause 0.2 -o "$work/evil.mp4" >/dev/null 2>"$work/6.err" || code=$?
+result "37.6 an error page with a title sequence -> printable text only" \
+  $(! grep -q $'\033' "$work/6.err" && ! grep -q $'\007' "$work/6.err"; echo $?) "exit $code"
+
 # 2. Cover step on a nearly full disk (root only: a tmpfs sized for the video but not a copy).
 if [ "$(id -u)" = 0 ]; then
   "$render" "${long[@]}" -o "$work/size.mp4" >/dev/null 2>&1
@@ -172,6 +273,16 @@ if [ "$(id -u)" = 0 ]; then
 else
   echo "SKIP  2 cover on a nearly full disk: mounting a tmpfs needs root"
 fi
+
+# 37.4 (last: the downloads' stop is built on another branch). Ctrl+C during a picture that
+# trickles in ends the run within 2 s with exit 130.
+"$render" --product "$url/trickle.jpg" --size 160x90 --pause 0.2 -o "$work/trickle.mp4" >/dev/null 2>"$work/4.err" & pid=$!
+sleep 2
+began=$(date +%s.%N); kill -INT $pid; wait_limited $pid 400; took=$(echo "$(date +%s.%N) - $began" | bc)
+[ "$code" = 999 ] && hangs=$((hangs + 1))
+result "37.4 Ctrl+C during a trickling download -> exit 130 within 2 s (took $took s)" \
+  $([ "$code" = 130 ] && [ "$(echo "$took < 2" | bc)" = 1 ]; echo $?) "exit $code"
+kill $server 2>/dev/null; wait $server 2>/dev/null
 
 echo "passed $pass, failed $fail; data losses $losses, hangs $hangs"
 [ "$fail" = 0 ] && [ "$losses" = 0 ] && [ "$hangs" = 0 ]

@@ -630,8 +630,9 @@ TEST_F(MainWindowTest, SettingsMenuSwitchesAreStoredAndChecked) {
     window().dispatch(Command::BackgroundBlack);
     window().dispatch(Command::DefaultNameFirstPicture);
     window().dispatch(Command::CloseHidesToTray);
+    EXPECT_EQ(preferences.frameTransport, FrameTransport::RawPixels); // the default
     window().dispatch(Command::RawFrameTransport);
-    EXPECT_EQ(preferences.frameTransport, FrameTransport::RawPixels);
+    EXPECT_EQ(preferences.frameTransport, FrameTransport::JpegFiles);
     window().dispatch(Command::AutoOrient); // on by default: the entry switches it off
     EXPECT_EQ(preferences.autoOrient, 0u);
     EXPECT_EQ(preferences.videoBgFillColor, BackgroundFill::Black);
@@ -639,7 +640,7 @@ TEST_F(MainWindowTest, SettingsMenuSwitchesAreStoredAndChecked) {
     EXPECT_EQ(preferences.clickCloseButtonStatus, CloseBehaviour::HideToTray);
     for (const MenuEntryState& e : window().settingsMenu()) {
         const bool expected =
-            e.command == Command::BackgroundBlack || e.command == Command::RawFrameTransport ||
+            e.command == Command::BackgroundBlack ||
             e.command == Command::DefaultNameFirstPicture ||
             e.command == Command::CloseHidesToTray || e.command == Command::DefaultMotionNone;
         EXPECT_EQ(e.checked, expected) << commandNumber(e.command);

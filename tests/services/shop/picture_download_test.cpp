@@ -1,4 +1,5 @@
 #include "shop_fixture.h"
+#include "support/broken_pictures.h"
 
 #include <filesystem>
 
@@ -38,6 +39,35 @@ TEST_F(PictureDownload, EmptyBodiesAreSkippedAndUnreadableOnesRefusedByTheProbe)
          std::filesystem::directory_iterator(folder.path() / "temp"))
         ++files;
     EXPECT_EQ(files, 2);
+}
+
+TEST_F(PictureDownload, PicturesALocalFileWouldFailAreRefusedByNameAndTheOthersKept) {
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"huge.png", readWholeFile(writePngAnnouncing(folder.file("huge.png"), 100000, 100000))},
+        {"huge.jpg", readWholeFile(writeJpegAnnouncing(folder.file("huge.jpg"), 30000, 30000))},
+        {"huge.bmp", readWholeFile(writeBmpAnnouncing(folder.file("huge.bmp"), 100000, 100000))},
+        {"noise.png", readWholeFile(writeNoiseBehindHeader(folder.file("noise.png"), "png", 7))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        project.items.clear();
+        infos.clear();
+        const std::string before = servePicture("before.jpg", "#ff0000");
+        const std::string after = servePicture("after.png", "#0000ff", "png");
+        server.route(std::string("/bad/") + c.name, test::okReply(c.bytes));
+        EXPECT_EQ(importShopPictures(context, album,
+                                     {before, server.url(std::string("/bad/") + c.name), after}),
+                  2);
+        EXPECT_EQ(albumFileBytes(), (std::vector<std::string>{served[before], served[after]}));
+        ASSERT_EQ(infos.size(), 1u);
+        // The line names the downloaded file, as it would a local one.
+        EXPECT_NE(infos[0].find((folder.path() / "temp").string() + "/"), std::string::npos)
+            << infos[0];
+        EXPECT_TRUE(failures.empty());
+    }
 }
 
 TEST_F(PictureDownload, FullAlbumStopsTheBatchKeepingWhatWasAdded) {

@@ -93,6 +93,33 @@ TEST(PipeSink, RepeatsCostNoQueueRoomSoTheRendererRunsAheadOfASlowReader) {
     EXPECT_EQ(received.back(), 'n');
 }
 
+TEST(PipeSink, ALimitDropsTheQueuedFramesBeyondItAndRefusesLaterOnes) {
+    const struct {
+        std::uint64_t limit;
+        std::size_t expected; // frames the reader gets of the 30 queued
+    } cases[] = {{12, 12}, {30, 30}, {100, 30}, {0, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.limit);
+        PipePair pipe;
+        ASSERT_TRUE(pipe.readEnd.valid());
+        // Frames far larger than the pipe: nobody reads yet, so the first one stays in the
+        // writer's hands and the rest wait in the queue.
+        const std::string frame(3 << 19, 'f');
+        PipeSink sink(std::move(pipe.writeEnd), 4096, 64 << 20);
+        ASSERT_TRUE(sink.writeFrame(bytesOf(frame), frame.size()));
+        for (int i = 1; i < 30; ++i)
+            ASSERT_TRUE(sink.repeatFrame(bytesOf(frame), frame.size()));
+        sink.limitFrames(c.limit);
+        EXPECT_EQ(sink.writeFrame(bytesOf(frame), frame.size()), c.limit >= 100);
+        std::string received;
+        std::thread reader([&] { received = readToEnd(pipe.readEnd.get()); });
+        EXPECT_TRUE(sink.close());
+        reader.join();
+        EXPECT_EQ(received.size(), frame.size() * (c.expected + (c.limit >= 100 ? 1 : 0)));
+        EXPECT_EQ(sink.framesWritten(), c.expected + (c.limit >= 100 ? 1 : 0));
+    }
+}
+
 TEST(PipeSink, ReaderThatGoesAwayMakesLaterFramesFail) {
     ignoreBrokenPipeSignal();
     PipePair pipe;

@@ -6,6 +6,7 @@
 #include "video/host_name.h"
 
 #include "media_tools.h"
+#include "render/frame_sequencer.h"
 #include "render/image/image_layer.h"
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
@@ -174,6 +175,25 @@ TEST_F(RunFaults, StoppedVideoEndsWithItsLastFrame) {
     EXPECT_LT(video, fullLength - 0.5) << streams;
     EXPECT_NEAR(audio, video, 0.15) << streams;
     EXPECT_EQ(pendingFiles(folder.path() / "out"), 0);
+}
+
+TEST_F(RunFaults, StoppedVideoEndsWhereAPictureEnds) {
+    // Time enough for the current picture's frames however loaded the machine.
+    request.encoder.stopDelivery = std::chrono::milliseconds(60000);
+    for (const int stopAt : {2, 5, 9}) {
+        SCOPED_TRACE(stopAt);
+        const GenerationResult result = run([&](int picture) {
+            if (picture == stopAt)
+                stop = true;
+        });
+        ASSERT_EQ(result.outcome, EncoderOutcome::Stopped) << result.errorText;
+        const long long frames = countVideoFrames(request.outputPath);
+        bool atAnEnd = false;
+        for (int pictures = 1; pictures < 12; ++pictures)
+            atAnEnd |= frames == countRunFrames(project, pictures);
+        EXPECT_TRUE(atAnEnd) << frames << " frames";
+        EXPECT_LT(frames, countRunFrames(project, 12));
+    }
 }
 
 TEST_F(RunFaults, EncoderThatWritesGarbageFailsTheRun) {
