@@ -64,6 +64,10 @@ struct VideoSettings {
     FillMode fillMode = FillMode::Fit;
     bool fillFollowsSize = false;
     NewAlbumFill newAlbumFill = NewAlbumFill::FollowSize; // kept in the settings store
+    // Captions and the logo keep clear of phone apps' buttons in a vertical frame, and a caption
+    // in the background colour is outlined so that it shows on the bars.
+    bool safeAreas = false;
+    bool newAlbumSafeAreas = false; // kept in the settings store
 
     // Display time: pauseTime is the list index; while customDisplayTime is set the still frame
     // count comes from the automatic display time text instead and pauseTime is only kept for

@@ -189,6 +189,7 @@ applyProjectOptions(AlbumProject& album, const ProjectDocument& document, int co
     // An opened album keeps the mode it was saved with, whatever its size.
     chooseFillMode(album.settings,
                    parseFillMode(document.fillMode.value_or("")).value_or(FillMode::Fit));
+    album.settings.safeAreas = document.safeAreas.value_or(0) != 0;
     const OptionTarget target{album, document, fontNames, fitDisplayTime};
     OptionSteps steps{count};
     applyCaptionAndLogo(target, steps);

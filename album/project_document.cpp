@@ -96,6 +96,9 @@ bool buildTree(cJSON* root, const ProjectDocument& d) {
     if (ok && d.fillMode) {
         ok = addString(root, k::fillMode, *d.fillMode);
     }
+    if (ok && d.safeAreas) {
+        ok = addNumber(root, k::safeAreas, *d.safeAreas);
+    }
     return ok;
 }
 
@@ -148,6 +151,9 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
     d.imgs = std::move(pictures);
     if (s.fillMode != FillMode::Fit) {
         d.fillMode = fillModeName(s.fillMode);
+    }
+    if (s.safeAreas) {
+        d.safeAreas = 1;
     }
     return d;
 }

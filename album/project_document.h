@@ -27,6 +27,7 @@ inline constexpr const char* pauseTime = "pause_time";
 inline constexpr const char* bgsoundItems = "bgsound_items";
 inline constexpr const char* imgs = "imgs";
 inline constexpr const char* fillMode = "fill_mode";
+inline constexpr const char* safeAreas = "safe_areas";
 
 inline constexpr const char* path = "path";
 inline constexpr const char* animationIndex = "animationIndex";
@@ -80,6 +81,8 @@ struct ProjectDocument {
     // The album's fill mode by name, written after the pictures and only when it is not fit;
     // it is no option of the counted sequence, so its absence is no flaw.
     std::optional<std::string> fillMode;
+    // 1 when captions and the logo keep the safe areas; written only then, like fill_mode.
+    std::optional<int> safeAreas;
 
     bool operator==(const ProjectDocument&) const = default;
 };

@@ -191,6 +191,10 @@ ProjectFlaw readTree(const cJSON* root, ProjectReading& reading) {
     if (stringMember(root, k::fillMode, fill) == Presence::Present) {
         d.fillMode = std::move(fill);
     }
+    int safe = 0;
+    if (numberMember(root, k::safeAreas, safe) == Presence::Present) {
+        d.safeAreas = safe;
+    }
     reading.optionsRead = readOptions(root, d);
     return reading.optionsRead < kProjectOptionCount ? ProjectFlaw::Options : ProjectFlaw::None;
 }

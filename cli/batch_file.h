@@ -26,6 +26,7 @@ struct BatchRow {
     std::string transition;
     std::string cover;
     std::string logo;
+    std::string fill; // fit, crop or blur
 };
 
 struct BatchFile {

@@ -17,6 +17,9 @@ constexpr double kSharpenSigma = 10.0;
 
 constexpr int kMetricsScratchWidth = 960;
 constexpr int kBoxPadding = 6;
+// The outline of text on its own colour: a fourteenth of the point size, at least this wide.
+constexpr double kMinStroke = 1.5;
+constexpr double kStrokeShare = 14.0;
 constexpr double kMinPointSize = 1.0;
 constexpr double kMaxPointSize = 1000.0;
 // Far beyond any frame; keeps the pixel arithmetic inside int for absurd metrics.
@@ -159,7 +162,7 @@ std::string colorText(ColorRef colour) {
 CaptionOverlay renderCaption(int width, int height, const std::string& text,
                              const std::string& boxColour, const std::string& textColour,
                              const std::string& fontFile, int pointSize, int location,
-                             const CaptionMargins& margins) {
+                             const CaptionMargins& margins, const std::string& groundColour) {
     CaptionOverlay overlay;
     if (width <= 0 || height <= 0)
         return overlay;
@@ -173,6 +176,12 @@ CaptionOverlay renderCaption(int width, int height, const std::string& text,
     const int grow = same ? 3 : 1;
     w += grow;
     h += grow;
+    // Text in the colour of the bars it may fall on gets a stroke of the other colour.
+    const bool stroked = same && !groundColour.empty() && textColour == groundColour;
+    const double stroke = std::max(kMinStroke, size / kStrokeShare);
+    const int strokeRoom = stroked ? static_cast<int>(std::ceil(stroke)) : 0;
+    w += 2 * strokeRoom;
+    h += 2 * strokeRoom;
     int pad = 0;
     if (!same) {
         w += 2 * kBoxPadding;
@@ -222,14 +231,24 @@ CaptionOverlay renderCaption(int width, int height, const std::string& text,
 
     Drawing drawing = textDrawing(measured.face, size);
     DrawSetGravity(drawing.get(), gravityOf(placement));
-    if (same) {
+    if (stroked) {
+        const std::string outline = textColour == "#ffffff" ? "#000000" : "#ffffff";
+        Pixel strokeColour = newPixel(outline);
+        DrawSetStrokeColor(drawing.get(), strokeColour.get());
+        DrawSetStrokeWidth(drawing.get(), stroke);
+        drawText(overlay.image.get(), drawing.get(), outline, flush ? 1 + strokeRoom : 1, 1.0,
+                 text);
+        Pixel none = newPixel("none");
+        DrawSetStrokeColor(drawing.get(), none.get());
+        DrawSetStrokeWidth(drawing.get(), 0.0);
+    } else if (same) {
         const std::string outline = textColour == "#ffffff" ? "#000000" : "#ffffff";
         constexpr std::array<std::array<double, 2>, 4> kOutlineOffsets = {
             {{0.0, 1.0}, {1.0, 0.0}, {2.0, 1.0}, {1.0, 2.0}}};
         for (const auto& [dx, dy] : kOutlineOffsets)
             drawText(overlay.image.get(), drawing.get(), outline, dx, dy, text);
     }
-    const double textX = flush ? pad + 1 : 1;
+    const double textX = flush ? pad + 1 + strokeRoom : 1;
     drawText(overlay.image.get(), drawing.get(), textColour, textX, 1.0, text);
 
     if (boxColour == kSharpenedBoxColour)

@@ -133,11 +133,26 @@ bool shrinkEightBit(Image& picture, int newWidth, int newHeight) {
 
 } // namespace
 
-Image fitToCanvas(int width, int height, Image& picture, const std::string& fillColour,
-                  FitScaler scaler) {
-    Image canvas = makeCanvas(width, height, fillColour);
+void scalePictureTo(Image& picture, int width, int height) {
+    if (!picture || width <= 0 || height <= 0)
+        return;
+    const int w = static_cast<int>(MagickGetImageWidth(picture.get()));
+    const int h = static_cast<int>(MagickGetImageHeight(picture.get()));
+    if (w == width && h == height)
+        return;
+    // Same choice of scaler as the fit: the 8-bit one for moderate shrinking of plain pictures.
+    const bool eightBit = width <= w && height <= h && 4 * width >= w && 4 * height >= h &&
+                          eightBitOpaque(picture.get()) && shrinkEightBit(picture, width, height);
+    if (!eightBit)
+        MagickResizeImage(picture.get(), static_cast<std::size_t>(width),
+                          static_cast<std::size_t>(height), LanczosFilter, 1.0);
+}
+
+Image fitOntoCanvas(Image canvas, Image& picture, FitScaler scaler) {
     if (!canvas || !picture)
         return canvas;
+    const int width = static_cast<int>(MagickGetImageWidth(canvas.get()));
+    const int height = static_cast<int>(MagickGetImageHeight(canvas.get()));
     const int w = static_cast<int>(MagickGetImageWidth(picture.get()));
     const int h = static_cast<int>(MagickGetImageHeight(picture.get()));
     if (w == width && h == height) {
@@ -159,6 +174,11 @@ Image fitToCanvas(int width, int height, Image& picture, const std::string& fill
     const int fittedHeight = static_cast<int>(MagickGetImageHeight(picture.get()));
     composite(canvas.get(), picture.get(), (width - fittedWidth) / 2, (height - fittedHeight) / 2);
     return canvas;
+}
+
+Image fitToCanvas(int width, int height, Image& picture, const std::string& fillColour,
+                  FitScaler scaler) {
+    return fitOntoCanvas(makeCanvas(width, height, fillColour), picture, scaler);
 }
 
 Image zoomedFrame(int width, int height, const Image& picture, int grow) {
