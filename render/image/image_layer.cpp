@@ -112,8 +112,8 @@ bool eightBitOpaque(MagickWand* picture) {
            (space == sRGBColorspace || space == RGBColorspace || space == GRAYColorspace);
 }
 
-// Shrinks the picture in place with the 8-bit scaler; false (the picture unchanged) when its
-// pixels could not be read or scaled.
+// Scales the picture in place with the 8-bit scaler (shrinking, or enlarging); false (the picture
+// unchanged) when its pixels could not be read or scaled.
 bool shrinkEightBit(Image& picture, int newWidth, int newHeight) {
     const int w = static_cast<int>(MagickGetImageWidth(picture.get()));
     const int h = static_cast<int>(MagickGetImageHeight(picture.get()));
@@ -140,9 +140,12 @@ void scalePictureTo(Image& picture, int width, int height) {
     const int h = static_cast<int>(MagickGetImageHeight(picture.get()));
     if (w == width && h == height)
         return;
-    // Same choice of scaler as the fit: the 8-bit one for moderate shrinking of plain pictures.
-    const bool eightBit = width <= w && height <= h && 4 * width >= w && 4 * height >= h &&
-                          eightBitOpaque(picture.get()) && shrinkEightBit(picture, width, height);
+    // The 8-bit scaler for plain pictures, as in the fit, where it does not ring: for moderate
+    // shrinking and for any enlargement.
+    const bool shrinking = width <= w && height <= h;
+    const bool moderate = !shrinking || (4 * width >= w && 4 * height >= h);
+    const bool eightBit =
+        moderate && eightBitOpaque(picture.get()) && shrinkEightBit(picture, width, height);
     if (!eightBit)
         MagickResizeImage(picture.get(), static_cast<std::size_t>(width),
                           static_cast<std::size_t>(height), LanczosFilter, 1.0);

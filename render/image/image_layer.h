@@ -56,8 +56,8 @@ Image fitToCanvas(int width, int height, Image& picture, const std::string& fill
 // The same onto a canvas the caller made (a blurred ground); its size is the frame's.
 Image fitOntoCanvas(Image canvas, Image& picture, FitScaler scaler = FitScaler::Auto);
 
-// Scales the picture in place to exactly width x height (the 8-bit scaler where the fit would
-// use it, else Lanczos); enlarges as well as shrinks.
+// Scales the picture in place to exactly width x height with a Lanczos filter (the 8-bit
+// scaler for plain pictures, unless shrinking by more than four); enlarges as well as shrinks.
 void scalePictureTo(Image& picture, int width, int height);
 
 // A white width x height canvas with a copy of the picture enlarged by grow pixels in width
