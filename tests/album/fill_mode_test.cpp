@@ -25,19 +25,6 @@ TEST(FillModeNames, EveryNameReadsBackAndOthersAreRefused) {
     }
 }
 
-TEST(FillModeNames, PictureMenuStartsWithTheAlbumsChoiceThenEachMode) {
-    EXPECT_EQ(itemFillChoiceAt(0), std::nullopt);
-    EXPECT_EQ(itemFillChoiceIndex(std::nullopt), 0);
-    for (int i = 1; i < kItemFillChoiceCount; ++i) {
-        const auto mode = itemFillChoiceAt(i);
-        ASSERT_TRUE(mode);
-        EXPECT_EQ(itemFillChoiceIndex(mode), i);
-        EXPECT_STREQ(itemFillChoiceLabel(i), fillModeLabel(*mode));
-    }
-    EXPECT_EQ(itemFillChoiceAt(kItemFillChoiceCount), std::nullopt);
-    EXPECT_STREQ(itemFillChoiceLabel(kItemFillChoiceCount), "");
-}
-
 // A new album's mode follows its size until the user picks one; a fixed preference never moves.
 TEST(NewAlbumFill, FollowsTheSizeOnlyUntilAModeIsPicked) {
     const struct {
@@ -68,22 +55,6 @@ TEST(NewAlbumFill, FollowsTheSizeOnlyUntilAModeIsPicked) {
         ASSERT_GE(setCustomVideoSize(album.settings, c.height, c.width), 0);
         EXPECT_EQ(album.settings.fillMode, FillMode::Crop);
     }
-}
-
-TEST(ItemFillMode, OverrideWinsAndTravelsWithThePicture) {
-    AlbumProject album;
-    TransitionRandom random(3);
-    insertAlbumItem(album, "/a.jpg", -1, false, random);
-    insertAlbumItem(album, "/b.jpg", -1, false, random);
-    chooseFillMode(album.settings, FillMode::Blur);
-    ASSERT_TRUE(setAlbumItemFillMode(album, 1, FillMode::Crop));
-    EXPECT_FALSE(setAlbumItemFillMode(album, 2, FillMode::Crop));
-    EXPECT_EQ(itemFillMode(album.settings, album.items[0]), FillMode::Blur);
-    EXPECT_EQ(itemFillMode(album.settings, album.items[1]), FillMode::Crop);
-    ASSERT_TRUE(moveAlbumItemUp(album, 1));
-    EXPECT_EQ(album.items[0].path, "/b.jpg");
-    EXPECT_EQ(itemFillMode(album.settings, album.items[0]), FillMode::Crop);
-    EXPECT_EQ(itemFillMode(album.settings, album.items[1]), FillMode::Blur);
 }
 
 } // namespace

@@ -46,34 +46,6 @@ TEST(AlbumFromOptions, SizeDefaultsFor1280x720UnlessAProjectFileChoseNone) {
     EXPECT_NE(applyRenderOptions(fromFile, options, noMusic), "");
 }
 
-TEST(AlbumFromOptions, FillFollowsANewAlbumsSizeUntilGivenAndReplacesPictureOverrides) {
-    const struct {
-        std::pair<int, int> size;
-        std::optional<FillMode> fill;
-        FillMode expected;
-    } cases[] = {
-        {{1080, 1920}, std::nullopt, FillMode::Blur},
-        {{1920, 1080}, std::nullopt, FillMode::Fit},
-        {{1080, 1920}, FillMode::Fit, FillMode::Fit},
-        {{1920, 1080}, FillMode::Crop, FillMode::Crop},
-    };
-    for (const auto& c : cases) {
-        AlbumProject project;
-        resetProjectOptions(project, "");
-        TransitionRandom random(5);
-        insertAlbumItem(project, "/a.jpg", -1, false, random);
-        project.items[0].fillMode = FillMode::Blur;
-        RenderOptions options;
-        options.pictures.push_back("a.jpg");
-        options.size = c.size;
-        options.fill = c.fill;
-        ASSERT_EQ(applyRenderOptions(project, options, noMusic), "");
-        EXPECT_EQ(project.settings.fillMode, c.expected) << c.size.first << "x" << c.size.second;
-        EXPECT_EQ(project.items[0].fillMode,
-                  c.fill ? std::nullopt : std::optional<FillMode>(FillMode::Blur));
-    }
-}
-
 TEST(AlbumFromOptions, DisplayTimeUsesTheListEntryOrACustomTime) {
     AlbumProject project = albumOf(1);
     RenderOptions options;

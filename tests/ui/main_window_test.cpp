@@ -746,6 +746,12 @@ TEST_F(MainWindowTest, FillModeFollowsAVerticalSizeUntilPickedAndPicturesMayHave
     EXPECT_TRUE(checkedFill().empty()) << "a mixed selection checks nothing";
     window().dispatch(Command::ContextFillAlbum);
     EXPECT_EQ(items[1].fillMode, std::nullopt);
+    // The picture's own mode moves with it.
+    select({1}, 1);
+    window().dispatch(Command::ContextFillFit);
+    window().dispatch(Command::MoveForward);
+    EXPECT_EQ(items[0].fillMode, FillMode::Fit);
+    EXPECT_EQ(items[1].fillMode, std::nullopt);
 }
 
 TEST_F(MainWindowTest, WebCommandsWithoutAConfiguredSiteSayWhy) {
