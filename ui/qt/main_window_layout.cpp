@@ -599,8 +599,14 @@ QMenu* QtMainWindow::buildContextMenu() {
                    false, run);
     // The camera motion of the selected pictures; random is drawn and then shows as the move.
     menu->addSeparator();
-    QMenu* motion = menu->addMenu(QStringLiteral("镜头运动"));
     const std::vector<MenuEntryState> states = controller().contextMenu();
+    // How the selected pictures fill the frame; the first entry follows the album's choice.
+    QMenu* fill = menu->addMenu(QStringLiteral("画面填充"));
+    addMenuEntries(fill, states,
+                   {Command::ContextFillAlbum, kSeparator, Command::ContextFillFit,
+                    Command::ContextFillCrop, Command::ContextFillBlur},
+                   true, run);
+    QMenu* motion = menu->addMenu(QStringLiteral("镜头运动"));
     addMenuEntries(motion, states,
                    {Command::ContextMotionNone, Command::ContextMotionZoomIn,
                     Command::ContextMotionZoomOut, Command::ContextMotionPanLeft,
@@ -609,11 +615,6 @@ QMenu* QtMainWindow::buildContextMenu() {
                    true, run);
     // Random is an action, not a state: once drawn, the move it drew is the one checked.
     addMenuEntries(motion, states, {kSeparator, Command::ContextMotionRandom}, false, run);
-    QMenu* fill = menu->addMenu(QStringLiteral("画面填充"));
-    addMenuEntries(fill, states,
-                   {Command::ContextFillAlbum, kSeparator, Command::ContextFillFit,
-                    Command::ContextFillCrop, Command::ContextFillBlur},
-                   true, run);
     return menu;
 }
 
