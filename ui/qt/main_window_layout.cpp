@@ -597,7 +597,6 @@ QMenu* QtMainWindow::buildContextMenu() {
                     kSeparator,
                     Command::ContextPreviewTransition},
                    false, run);
-    // The camera motion of the selected pictures; random is drawn and then shows as the move.
     menu->addSeparator();
     const std::vector<MenuEntryState> states = controller().contextMenu();
     // How the selected pictures fill the frame; the first entry follows the album's choice.
@@ -606,6 +605,7 @@ QMenu* QtMainWindow::buildContextMenu() {
                    {Command::ContextFillAlbum, kSeparator, Command::ContextFillFit,
                     Command::ContextFillCrop, Command::ContextFillBlur},
                    true, run);
+    // The camera motion of the selected pictures; random is drawn and then shows as the move.
     QMenu* motion = menu->addMenu(QStringLiteral("镜头运动"));
     addMenuEntries(motion, states,
                    {Command::ContextMotionNone, Command::ContextMotionZoomIn,
