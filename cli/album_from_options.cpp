@@ -96,6 +96,8 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
         for (AlbumItem& item : project.items)
             item.fillMode.reset();
     }
+    if (options.safeAreas)
+        s.safeAreas = *options.safeAreas;
     if (options.blackBackground)
         s.videoBgFillColor =
             *options.blackBackground ? BackgroundFill::Black : BackgroundFill::White;

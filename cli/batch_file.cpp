@@ -202,6 +202,8 @@ void assign(BatchRow& row, const std::string& column, const std::string& raw) {
         row.logo = value;
     else if (column == "fill")
         row.fill = value;
+    else if (column == "safe_areas")
+        row.safeAreas = value;
 }
 
 std::string rowError(const BatchRow& row) {
@@ -222,7 +224,7 @@ std::string rowError(const BatchRow& row) {
 const std::vector<std::string>& batchColumns() {
     static const std::vector<std::string> columns{
         "output", "project", "pictures",   "product", "picture_type", "caption", "music",
-        "size",   "pause",   "transition", "cover",   "logo",         "fill"};
+        "size",   "pause",   "transition", "cover",   "logo",         "fill",    "safe_areas"};
     return columns;
 }
 

@@ -84,6 +84,10 @@ OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions&
     } else if (arg == "--fill") {
         if (!at.value(v) || !(o.fill = parseFillMode(v)))
             return fail("--fill needs fit, crop or blur");
+    } else if (arg == "--safe-areas") {
+        if (!at.value(v) || (v != "on" && v != "off"))
+            return fail("--safe-areas needs on or off");
+        o.safeAreas = v == "on";
     } else if (arg == "--pause") {
         float seconds = 0;
         if (!at.value(v) || !parseSeconds(v, seconds))
@@ -282,6 +286,9 @@ std::string renderUsage() {
            "  --fill fit|crop|blur  how every picture fills the frame: whole with bars, cut to\n"
            "                        cover it, or whole over a blurred copy (default: fit, blur\n"
            "                        for a new album taller than wide)\n"
+           "  --safe-areas on|off   in a frame taller than wide, keep captions and the logo out\n"
+           "                        of the bottom 20 % and right 12 % (default: on for a new\n"
+           "                        album, a project file's own choice otherwise)\n"
            "  --pause SECONDS       display time of every picture\n"
            "  --transition N|random transition into every picture but the first\n"
            "  --bg white|black      fill around pictures\n"

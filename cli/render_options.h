@@ -24,6 +24,8 @@ struct RenderOptions {
     std::optional<CameraMotionChoice> motion;
     // --fill: how every picture fills the frame; unset keeps the album's.
     std::optional<FillMode> fill;
+    // --safe-areas on|off: captions and the logo keep clear of phone apps' buttons.
+    std::optional<bool> safeAreas;
     std::optional<bool> blackBackground;
     std::vector<std::string> music;
     bool loopMusic = false;

@@ -190,6 +190,10 @@ TEST(RenderOptions, PhoneSizeShorthandsAndFillModes) {
                   "--fill needs fit, crop or blur")
             << bad;
     EXPECT_NE(parse({"--pictures", "a.jpg", "--fill"}).error, "");
+    EXPECT_EQ(parse({"--pictures", "a.jpg", "--safe-areas", "off"}).options.safeAreas, false);
+    EXPECT_EQ(parse({"--pictures", "a.jpg", "--safe-areas", "on"}).options.safeAreas, true);
+    EXPECT_EQ(parse({"--pictures", "a.jpg"}).options.safeAreas, std::nullopt);
+    EXPECT_NE(parse({"--pictures", "a.jpg", "--safe-areas", "yes"}).error, "");
 }
 
 TEST(TerminalProgress, LineShowsPictureOfTotalAndTimeLeft) {
