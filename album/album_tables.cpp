@@ -62,6 +62,11 @@ constexpr std::array<VideoSizePreset, kVideoSizePresetCount> kVideoSizePresets{{
     {"  4:3 (1024 x  768)", 1024, 768},
     {" 720p (1280 x  720)", 1280, 720},
     {"1080p (1920 x 1080)", 1920, 1080},
+    {" 9:16 (1080 x 1920)", 1080, 1920},
+    {" 9:16 ( 720 x 1280)", 720, 1280},
+    {"  4:5 (1080 x 1350)", 1080, 1350},
+    {"  1:1 (1080 x 1080)", 1080, 1080},
+    {"   4K (3840 x 2160)", 3840, 2160},
 }};
 
 constexpr std::array<int, kCaptionFontSizeCount> kCaptionFontSizes{12, 14, 16, 18, 20, 24, 28,

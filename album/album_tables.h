@@ -70,7 +70,7 @@ struct VideoSizePreset {
     int height;
 };
 
-constexpr int kVideoSizePresetCount = 17;
+constexpr int kVideoSizePresetCount = 22;
 const std::array<VideoSizePreset, kVideoSizePresetCount>& videoSizePresets();
 
 // Last entry of the size choice; choosing it opens the custom size dialog.
@@ -87,7 +87,7 @@ constexpr int kMaxVideoWidth = 3840;
 constexpr int kMaxVideoHeight = 2160;
 
 // Size texts parallel to the size choice: "" for the placeholder at index 0, then "%dx%d" of
-// the 17 presets. Custom sizes are added to this list later.
+// the 22 presets. Custom sizes are added to this list later.
 std::vector<std::string> defaultVideoSizeTexts();
 
 struct VideoSize {

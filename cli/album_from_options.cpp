@@ -91,6 +91,13 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
         for (AlbumItem& item : project.items)
             item.motion = resolveCameraMotion(*options.motion, engine);
     }
+    if (options.fill) {
+        chooseFillMode(s, *options.fill);
+        for (AlbumItem& item : project.items)
+            item.fillMode.reset();
+    }
+    if (options.safeAreas)
+        s.safeAreas = *options.safeAreas;
     if (options.blackBackground)
         s.videoBgFillColor =
             *options.blackBackground ? BackgroundFill::Black : BackgroundFill::White;

@@ -200,6 +200,10 @@ void assign(BatchRow& row, const std::string& column, const std::string& raw) {
         row.cover = value;
     else if (column == "logo")
         row.logo = value;
+    else if (column == "fill")
+        row.fill = value;
+    else if (column == "safe_areas")
+        row.safeAreas = value;
 }
 
 std::string rowError(const BatchRow& row) {
@@ -219,8 +223,8 @@ std::string rowError(const BatchRow& row) {
 
 const std::vector<std::string>& batchColumns() {
     static const std::vector<std::string> columns{
-        "output", "project", "pictures", "product",    "picture_type", "caption",
-        "music",  "size",    "pause",    "transition", "cover",        "logo"};
+        "output", "project", "pictures",   "product", "picture_type", "caption", "music",
+        "size",   "pause",   "transition", "cover",   "logo",         "fill",    "safe_areas"};
     return columns;
 }
 

@@ -26,6 +26,8 @@ struct BatchRow {
     std::string transition;
     std::string cover;
     std::string logo;
+    std::string fill;      // fit, crop or blur
+    std::string safeAreas; // on or off
 };
 
 struct BatchFile {

@@ -47,6 +47,8 @@ std::vector<std::string> rowArguments(const BatchRow& row, const std::vector<std
     option("--size", row.size);
     option("--pause", row.pause);
     option("--transition", row.transition);
+    option("--fill", row.fill);
+    option("--safe-areas", row.safeAreas);
     if (!row.cover.empty())
         option("--cover", fromFolder(folder, row.cover));
     if (!row.logo.empty())

@@ -27,6 +27,26 @@ bool parseSeconds(const std::string& text, float& value) {
     return true;
 }
 
+// WIDTHxHEIGHT, or a phone aspect (9:16, 4:5, 1:1, 1080 wide) or 4k.
+std::optional<std::pair<int, int>> parseSizeValue(const std::string& text) {
+    static constexpr struct {
+        const char* name;
+        int width, height;
+    } kShorthands[] = {
+        {"9:16", 1080, 1920}, {"4:5", 1080, 1350}, {"1:1", 1080, 1080},
+        {"4k", 3840, 2160},   {"4K", 3840, 2160},
+    };
+    for (const auto& shorthand : kShorthands) {
+        if (text == shorthand.name)
+            return std::make_pair(shorthand.width, shorthand.height);
+    }
+    int w = 0, h = 0;
+    char extra = 0;
+    if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &extra) != 2)
+        return std::nullopt;
+    return std::make_pair(w, h);
+}
+
 bool isOption(const std::string& arg) {
     return arg.size() > 1 && arg[0] == '-';
 }
@@ -59,11 +79,15 @@ OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions&
     };
     std::string v;
     if (arg == "--size") {
-        int w = 0, h = 0;
-        char extra = 0;
-        if (!at.value(v) || std::sscanf(v.c_str(), "%dx%d%c", &w, &h, &extra) != 2)
+        if (!at.value(v) || !(o.size = parseSizeValue(v)))
             return fail("--size needs WIDTHxHEIGHT, e.g. 1280x720");
-        o.size = std::make_pair(w, h);
+    } else if (arg == "--fill") {
+        if (!at.value(v) || !(o.fill = parseFillMode(v)))
+            return fail("--fill needs fit, crop or blur");
+    } else if (arg == "--safe-areas") {
+        if (!at.value(v) || (v != "on" && v != "off"))
+            return fail("--safe-areas needs on or off");
+        o.safeAreas = v == "on";
     } else if (arg == "--pause") {
         float seconds = 0;
         if (!at.value(v) || !parseSeconds(v, seconds))
@@ -261,7 +285,14 @@ std::string renderUsage() {
            "   or: velomira-render --pictures A.jpg B.png ... [-o OUT.mp4] [options]\n"
            "   or: velomira-render --product ADDRESS [--picture-type 0|1|2] [options]\n"
            "Options:\n"
-           "  --size WxH            output size (default 1280x720 unless a project file has one)\n"
+           "  --size WxH            output size (default 1280x720 unless a project file has one);\n"
+           "                        also 9:16, 4:5, 1:1 (1080 wide) and 4k (3840x2160)\n"
+           "  --fill fit|crop|blur  how every picture fills the frame: whole with bars, cut to\n"
+           "                        cover it, or whole over a blurred copy (default: fit, blur\n"
+           "                        for a new album taller than wide)\n"
+           "  --safe-areas on|off   in a frame taller than wide, keep captions and the logo out\n"
+           "                        of the bottom 20 % and right 12 % (default: on for a new\n"
+           "                        album, a project file's own choice otherwise)\n"
            "  --pause SECONDS       display time of every picture\n"
            "  --transition N|random transition into every picture but the first\n"
            "  --bg white|black      fill around pictures\n"

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of velomira-render, parsed into plain values. Parsing never touches files.
 #include "album/camera_motion.h"
+#include "album/fill_mode.h"
 #include "app/option_values.h"
 
 #include <optional>
@@ -21,6 +22,10 @@ struct RenderOptions {
     bool randomTransitions = true;
     // --motion: the camera motion of every picture; unset keeps a project file's own.
     std::optional<CameraMotionChoice> motion;
+    // --fill: how every picture fills the frame; unset keeps the album's.
+    std::optional<FillMode> fill;
+    // --safe-areas on|off: captions and the logo keep clear of phone apps' buttons.
+    std::optional<bool> safeAreas;
     std::optional<bool> blackBackground;
     std::vector<std::string> music;
     bool loopMusic = false;

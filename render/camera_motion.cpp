@@ -87,6 +87,22 @@ bool motionMoves(CameraMotion motion, int stillFrames) {
     return motion != CameraMotion::None && stillFrames >= 2;
 }
 
+namespace {
+
+// The canvas as 8-bit pixels; empty when they could not be had.
+RgbxFrame canvasPixels(const Image& canvas) {
+    const int w = static_cast<int>(MagickGetImageWidth(canvas.get()));
+    const int h = static_cast<int>(MagickGetImageHeight(canvas.get()));
+    RgbxFrame source = makeRgbxFrame(w, h);
+    if (source.empty() || MagickExportImagePixels(canvas.get(), 0, 0, static_cast<std::size_t>(w),
+                                                  static_cast<std::size_t>(h), "RGBA", CharPixel,
+                                                  source.pixels.data()) != MagickTrue)
+        return RgbxFrame();
+    return source;
+}
+
+} // namespace
+
 MotionPicture prepareMotionPicture(CameraMotion motion, int width, int height, const Image& picture,
                                    const std::string& fillColour) {
     MotionPicture prepared;
@@ -122,12 +138,19 @@ MotionPicture prepareMotionPicture(CameraMotion motion, int width, int height, c
                           static_cast<std::size_t>(placedHeight), LanczosFilter, 1.0);
     MagickCompositeImage(canvas.get(), placed.get(), OverCompositeOp,
                          (canvasWidth - placedWidth) / 2, (canvasHeight - placedHeight) / 2);
-    RgbxFrame source = makeRgbxFrame(canvasWidth, canvasHeight);
-    if (!source.empty() &&
-        MagickExportImagePixels(canvas.get(), 0, 0, static_cast<std::size_t>(canvasWidth),
-                                static_cast<std::size_t>(canvasHeight), "RGBA", CharPixel,
-                                source.pixels.data()) == MagickTrue)
-        prepared.source = std::move(source);
+    prepared.source = canvasPixels(canvas);
+    return prepared;
+}
+
+MotionPicture prepareFilledMotionPicture(CameraMotion motion, int width, int height,
+                                         const Image& canvas) {
+    MotionPicture prepared;
+    if (!canvas || width <= 0 || height <= 0)
+        return prepared;
+    prepared.width = width;
+    prepared.height = height;
+    prepared.path = cameraPath(motion, width, height, width, height);
+    prepared.source = canvasPixels(canvas);
     return prepared;
 }
 

@@ -65,6 +65,11 @@ struct MotionPicture {
 MotionPicture prepareMotionPicture(CameraMotion motion, int width, int height, const Image& picture,
                                    const std::string& fillColour);
 
+// From a canvas that already covers the frame (a cropped or blurred fill, at up to kZoomSpan
+// times the frame size): the whole canvas is the picture the camera moves over.
+MotionPicture prepareFilledMotionPicture(CameraMotion motion, int width, int height,
+                                         const Image& canvas);
+
 // Draws the view into out (width x height).
 bool drawCameraView(const MotionPicture& picture, const CameraView& view, RgbResampler& resampler,
                     RgbFrame& out);

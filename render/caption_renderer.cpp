@@ -17,6 +17,9 @@ constexpr double kSharpenSigma = 10.0;
 
 constexpr int kMetricsScratchWidth = 960;
 constexpr int kBoxPadding = 6;
+// The outline of text on its own colour: a fourteenth of the point size, at least this wide.
+constexpr double kMinStroke = 1.5;
+constexpr double kStrokeShare = 14.0;
 constexpr double kMinPointSize = 1.0;
 constexpr double kMaxPointSize = 1000.0;
 // Far beyond any frame; keeps the pixel arithmetic inside int for absurd metrics.
@@ -150,6 +153,27 @@ void drawText(MagickWand* image, DrawingWand* drawing, const std::string& colour
     MagickAnnotateImage(image, drawing, x, y, 0.0, text.c_str());
 }
 
+// The contrasting outline under text on a transparent ground: a stroke of the given width, or
+// without one the text drawn at four one-pixel offsets.
+void drawOutline(MagickWand* image, DrawingWand* drawing, const std::string& textColour,
+                 double stroke, double strokeX, const std::string& text) {
+    const std::string outline = textColour == "#ffffff" ? "#000000" : "#ffffff";
+    if (stroke > 0.0) {
+        Pixel strokeColour = newPixel(outline);
+        DrawSetStrokeColor(drawing, strokeColour.get());
+        DrawSetStrokeWidth(drawing, stroke);
+        drawText(image, drawing, outline, strokeX, 1.0, text);
+        Pixel none = newPixel("none");
+        DrawSetStrokeColor(drawing, none.get());
+        DrawSetStrokeWidth(drawing, 0.0);
+        return;
+    }
+    constexpr std::array<std::array<double, 2>, 4> kOutlineOffsets = {
+        {{0.0, 1.0}, {1.0, 0.0}, {2.0, 1.0}, {1.0, 2.0}}};
+    for (const auto& [dx, dy] : kOutlineOffsets)
+        drawText(image, drawing, outline, dx, dy, text);
+}
+
 } // namespace
 
 std::string colorText(ColorRef colour) {
@@ -159,7 +183,7 @@ std::string colorText(ColorRef colour) {
 CaptionOverlay renderCaption(int width, int height, const std::string& text,
                              const std::string& boxColour, const std::string& textColour,
                              const std::string& fontFile, int pointSize, int location,
-                             const CaptionMargins& margins) {
+                             const CaptionMargins& margins, const std::string& groundColour) {
     CaptionOverlay overlay;
     if (width <= 0 || height <= 0)
         return overlay;
@@ -170,7 +194,11 @@ CaptionOverlay renderCaption(int width, int height, const std::string& text,
     const double d = measured.metrics.height;
     int w = toPixels(measured.metrics.advance + 1.0);
     int h = toPixels(d + 2.0) + (d != std::trunc(d) ? 1 : 0);
-    const int grow = same ? 3 : 1;
+    // Text in the colour of the bars it may fall on gets a stroke of the other colour.
+    const bool stroked = same && !groundColour.empty() && textColour == groundColour;
+    const double stroke = std::max(kMinStroke, size / kStrokeShare);
+    const int strokeRoom = stroked ? static_cast<int>(std::ceil(stroke)) : 0;
+    const int grow = (same ? 3 : 1) + 2 * strokeRoom;
     w += grow;
     h += grow;
     int pad = 0;
@@ -222,14 +250,10 @@ CaptionOverlay renderCaption(int width, int height, const std::string& text,
 
     Drawing drawing = textDrawing(measured.face, size);
     DrawSetGravity(drawing.get(), gravityOf(placement));
-    if (same) {
-        const std::string outline = textColour == "#ffffff" ? "#000000" : "#ffffff";
-        constexpr std::array<std::array<double, 2>, 4> kOutlineOffsets = {
-            {{0.0, 1.0}, {1.0, 0.0}, {2.0, 1.0}, {1.0, 2.0}}};
-        for (const auto& [dx, dy] : kOutlineOffsets)
-            drawText(overlay.image.get(), drawing.get(), outline, dx, dy, text);
-    }
-    const double textX = flush ? pad + 1 : 1;
+    if (same)
+        drawOutline(overlay.image.get(), drawing.get(), textColour, stroked ? stroke : 0.0,
+                    flush ? 1 + strokeRoom : 1, text);
+    const double textX = flush ? pad + 1 + strokeRoom : 1;
     drawText(overlay.image.get(), drawing.get(), textColour, textX, 1.0, text);
 
     if (boxColour == kSharpenedBoxColour)

@@ -18,6 +18,9 @@ std::string colorText(ColorRef colour);
 //
 // Equal box and text colours draw outlined text on a transparent ground and set
 // keepOpacity; otherwise the text sits on a box of the box colour with 6 pixels of padding.
+// When groundColour (the colour of the bars, or empty) is also the text colour, the outline
+// is a stroke of the contrasting colour about a fourteenth of the point size wide, and the
+// caption grows by the stroke on each side.
 //
 // Fonts: an empty fontFile, a path that is not a file, or a file the library cannot load
 // falls back to the first of the free CJK faces (WenQuanYi Zen Hei, AR PL UMing, AR PL UKai)
@@ -32,6 +35,6 @@ std::string colorText(ColorRef colour);
 CaptionOverlay renderCaption(int width, int height, const std::string& text,
                              const std::string& boxColour, const std::string& textColour,
                              const std::string& fontFile, int pointSize, int location,
-                             const CaptionMargins& margins);
+                             const CaptionMargins& margins, const std::string& groundColour = "");
 
 } // namespace velomira

@@ -2,11 +2,13 @@
 
 #include "album/album_tables.h"
 #include "album/duration_text.h"
+#include "album/safe_area.h"
 #include "album/transition_catalogue.h"
 #include "media/header_probe.h"
 #include "render/camera_motion.h"
 #include "render/caption_renderer.h"
 #include "render/image/picture_reader.h"
+#include "render/picture_fill.h"
 #include "render/transition_dispatch.h"
 
 #include <cmath>
@@ -41,6 +43,10 @@ int countFramesFor(const VideoSettings& settings, int animationIndex) {
     return count;
 }
 
+std::string fillColourOf(const VideoSettings& settings) {
+    return settings.videoBgFillColor == BackgroundFill::Black ? "#000000" : "#ffffff";
+}
+
 CaptionOverlay makeCaption(const SequencerContext& context, const AlbumItem& item) {
     const VideoSettings& settings = context.project->settings;
     std::string fontFile;
@@ -50,9 +56,12 @@ CaptionOverlay makeCaption(const SequencerContext& context, const AlbumItem& ite
     }
     const int pointSize = captionPointSizeAt(settings.textWatermarkFontSize)
                               .value_or(*captionPointSizeAt(kDefaultCaptionFontSize));
-    return renderCaption(settings.videoWidth, settings.videoHeight, item.caption.text,
+    // Captions are placed in the overlay area, which starts at the frame's top left corner.
+    const OverlayArea area = overlayArea(settings);
+    return renderCaption(area.width, area.height, item.caption.text,
                          colorText(item.caption.boxColor), colorText(item.caption.textColor),
-                         fontFile, pointSize, item.caption.location, context.margins);
+                         fontFile, pointSize, item.caption.location, context.margins,
+                         settings.safeAreas ? fillColourOf(settings) : std::string());
 }
 
 // A picture read, possibly on another thread; its failure message waits for its turn.
@@ -61,10 +70,6 @@ struct PictureRead {
     Failure failure;
     bool cutShort = false; // its data ends early (pictureDataCutShort)
 };
-
-std::string fillColourOf(const VideoSettings& settings) {
-    return settings.videoBgFillColor == BackgroundFill::Black ? "#000000" : "#ffffff";
-}
 
 PictureRead readItemPicture(const VideoSettings& settings, const AlbumItem& item) {
     PictureRead read;
@@ -93,7 +98,9 @@ std::pair<int, int> pictureSizeHint(const VideoSettings& settings, const AlbumIt
     if (turned)
         std::swap(width, height);
     auto [fitWidth, fitHeight] =
-        fittedSize(settings.videoWidth, settings.videoHeight, width, height);
+        itemFillMode(settings, item) == FillMode::Crop
+            ? coveredSize(settings.videoWidth, settings.videoHeight, width, height)
+            : fittedSize(settings.videoWidth, settings.videoHeight, width, height);
     // Twice the fitted size keeps the Lanczos fit's own quality.
     int hintWidth = 2 * fitWidth;
     int hintHeight = 2 * fitHeight;
@@ -112,6 +119,37 @@ PictureResult renderPicture(const SequencerContext& context, const AlbumItem& it
 
 namespace {
 
+// The picture's canvas of the frame size, as its fill mode lays it, and for a moving camera its
+// prepared motion. The motion's own canvas comes from the picture before fitting shrinks it
+// (in a covering mode, from the fill made at the closest view's size); the transition then
+// reveals the motion's first view, so the hold starts where the transition ended.
+Image preparedCanvas(const VideoSettings& settings, const AlbumItem& item, Image& picture,
+                     const std::string& fill, MotionPicture& motion) {
+    const int width = settings.videoWidth;
+    const int height = settings.videoHeight;
+    const FillMode mode = itemFillMode(settings, item);
+    const bool moves = motionMoves(item.motion, settings.stillFrames);
+    Image canvas;
+    if (mode == FillMode::Fit) {
+        if (moves)
+            motion = prepareMotionPicture(item.motion, width, height, picture, fill);
+        canvas = fitToCanvas(width, height, picture, fill);
+    } else if (moves) {
+        const auto reach = [](int side) { return static_cast<int>(std::ceil(side * kZoomSpan)); };
+        Image filled = fillCanvas(mode, reach(width), reach(height), picture, fill);
+        motion = prepareFilledMotionPicture(item.motion, width, height, filled);
+        scalePictureTo(filled, width, height);
+        canvas = std::move(filled);
+    } else {
+        canvas = fillCanvas(mode, width, height, picture, fill);
+    }
+    if (motion.ready()) {
+        if (Image start = cameraViewImage(motion, motion.path.from))
+            canvas = std::move(start);
+    }
+    return canvas;
+}
+
 PictureResult renderReadPicture(const SequencerContext& context, const AlbumItem& item,
                                 PictureRead read, Image previousFrame) {
     const VideoSettings& settings = context.project->settings;
@@ -128,18 +166,9 @@ PictureResult renderReadPicture(const SequencerContext& context, const AlbumItem
         Pixel background = newPixel(fill);
         MagickRotateImage(picture.get(), background.get(), item.turnAngle);
     }
-    // The motion's own canvas comes from the picture before fitting shrinks it; the transition
-    // then reveals the motion's first view, so the hold starts where the transition ended.
     MotionPicture motion;
-    if (motionMoves(item.motion, settings.stillFrames))
-        motion = prepareMotionPicture(item.motion, settings.videoWidth, settings.videoHeight,
-                                      picture, fill);
-    Image canvas = fitToCanvas(settings.videoWidth, settings.videoHeight, picture, fill);
+    Image canvas = preparedCanvas(settings, item, picture, fill, motion);
     picture.reset();
-    if (motion.ready()) {
-        if (Image start = cameraViewImage(motion, motion.path.from))
-            canvas = std::move(start);
-    }
 
     CaptionOverlay caption;
     const bool hasCaption = item.caption.enabled != 0 && !item.caption.text.empty();

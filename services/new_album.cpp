@@ -5,6 +5,8 @@ namespace velomira {
 AlbumProject newAlbumFromPreferences(const std::vector<std::string>& fontNames,
                                      const Preferences& preferences) {
     AlbumProject album;
+    album.settings.newAlbumFill = static_cast<NewAlbumFill>(preferences.newAlbumFillMode);
+    album.settings.newAlbumSafeAreas = preferences.newAlbumSafeAreas != 0;
     resetProjectOptions(album, fontNames.empty() ? std::string() : fontNames.front());
     choosePauseTime(album.settings, kDefaultPauseTime);
     album.settings.videoBgFillColor = preferences.videoBgFillColor;

@@ -1,5 +1,7 @@
 #include "ui/commands.h"
 
+#include "album/fill_mode.h"
+
 #include <array>
 #include <utility>
 
@@ -51,6 +53,10 @@ constexpr std::array kLabels = {
     CommandLabel{Command::ContextMotionPanUp, "向上平移"},
     CommandLabel{Command::ContextMotionPanDown, "向下平移"},
     CommandLabel{Command::ContextMotionRandom, "随机"},
+    CommandLabel{Command::ContextFillAlbum, "跟随视频设置"},
+    CommandLabel{Command::ContextFillFit, "适应画面"},
+    CommandLabel{Command::ContextFillCrop, "裁剪铺满"},
+    CommandLabel{Command::ContextFillBlur, "模糊背景"},
     CommandLabel{Command::DefaultMotionNone, "无"},
     CommandLabel{Command::DefaultMotionZoomIn, "放大"},
     CommandLabel{Command::DefaultMotionZoomOut, "缩小"},
@@ -135,6 +141,10 @@ constexpr std::array kAllCommands = {
     Command::ContextMotionPanUp,
     Command::ContextMotionPanDown,
     Command::ContextMotionRandom,
+    Command::ContextFillAlbum,
+    Command::ContextFillFit,
+    Command::ContextFillCrop,
+    Command::ContextFillBlur,
     Command::DefaultMotionNone,
     Command::DefaultMotionZoomIn,
     Command::DefaultMotionZoomOut,
@@ -174,6 +184,7 @@ constexpr std::array kAllCommands = {
     Command::DisplayTime,
     Command::DisplayTimeText,
     Command::GenerateButton,
+    Command::FillModeChoice,
     Command::PictureTransition,
     Command::PreviewMusicPlay,
     Command::PreviewMusicRestart,
@@ -206,6 +217,17 @@ std::optional<int> choiceFrom(Command command, Command first) {
 }
 
 } // namespace
+
+std::optional<int> contextFillChoice(Command command) {
+    const int offset = commandNumber(command) - commandNumber(Command::ContextFillAlbum);
+    if (offset < 0 || offset >= kItemFillChoiceCount)
+        return std::nullopt;
+    return offset;
+}
+
+Command contextFillCommand(int choice) {
+    return static_cast<Command>(commandNumber(Command::ContextFillAlbum) + choice);
+}
 
 std::optional<int> contextMotionChoice(Command command) {
     return choiceFrom(command, Command::ContextMotionNone);

@@ -51,6 +51,12 @@ enum class Command : int {
     ContextMotionPanUp = 35235,
     ContextMotionPanDown = 35236,
     ContextMotionRandom = 35237,
+    // "画面填充" submenu: the selected pictures' fill mode, in the order of the picture fill
+    // choices (the album's, then fit, crop, blur).
+    ContextFillAlbum = 35240,
+    ContextFillFit = 35241,
+    ContextFillCrop = 35242,
+    ContextFillBlur = 35243,
 
     // Settings menu
     DefaultNameEmpty = 35700,
@@ -109,6 +115,7 @@ enum class Command : int {
     DisplayTime = 36136,
     DisplayTimeText = 36137, // the text field that replaces the display time list
     GenerateButton = 36138,
+    FillModeChoice = 36139, // how pictures fill the frame (fit, crop, blur)
     PictureTransition = 36140,
     PreviewMusicPlay = 36141,
     PreviewMusicRestart = 36142,
@@ -134,6 +141,11 @@ std::optional<int> contextMotionChoice(Command command);
 std::optional<int> defaultMotionChoice(Command command);
 Command contextMotionCommand(int choice);
 Command defaultMotionCommand(int choice);
+
+// The picture fill choice (index of itemFillChoiceAt) of a "画面填充" entry, and the entry of
+// a choice.
+std::optional<int> contextFillChoice(Command command);
+Command contextFillCommand(int choice);
 
 // The label the toolbar or a menu shows for a command; empty for controls without one.
 std::string_view commandLabel(Command command);

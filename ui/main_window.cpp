@@ -308,6 +308,7 @@ std::vector<MenuEntryState> MainWindow::contextMenu() const {
     const bool selection = any && pictures_.hasSelection();
     const bool captions = any && album_.settings.textWatermark;
     const int motion = pictures_.selectionMotionChoice().value_or(-1);
+    const int fill = pictures_.selectionFillChoice().value_or(-1);
     return {{Command::ContextAddPictures},
             {Command::ContextInsertPictures, selection},
             {Command::ContextRemoveSelected, selection},
@@ -330,7 +331,11 @@ std::vector<MenuEntryState> MainWindow::contextMenu() const {
             {Command::ContextMotionPanRight, selection, motion == 4},
             {Command::ContextMotionPanUp, selection, motion == 5},
             {Command::ContextMotionPanDown, selection, motion == 6},
-            {Command::ContextMotionRandom, selection}};
+            {Command::ContextMotionRandom, selection},
+            {Command::ContextFillAlbum, selection, fill == 0},
+            {Command::ContextFillFit, selection, fill == 1},
+            {Command::ContextFillCrop, selection, fill == 2},
+            {Command::ContextFillBlur, selection, fill == 3}};
 }
 
 std::vector<std::string> MainWindow::transitionEditorEntries() const {

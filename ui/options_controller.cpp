@@ -1,5 +1,6 @@
 #include "ui/options_controller.h"
 
+#include "album/safe_area.h"
 #include "platform/dialogs.h"
 #include "services/picture_info.h"
 #include "ui/file_dialogs.h"
@@ -9,6 +10,9 @@
 namespace velomira {
 
 namespace {
+
+constexpr const char* kSafeAreaNote =
+    "竖屏视频：字幕和图标会避开画面底部 20% 和右侧 12%（手机应用的按钮和说明所在处）";
 
 constexpr const char* kFontQuestion =
     "在您的电脑中没有找到必需的 [黑体] 和 [楷体] 字体，目前无法在视频中添加文字。\n\n"
@@ -103,6 +107,10 @@ void OptionsController::fillChoices() {
     for (const PauseTime& time : pauseTimeTable())
         times.emplace_back(time.label);
     view_.setChoices(Command::DisplayTime, times);
+    std::vector<std::string> fills;
+    for (int mode = 0; mode < kFillModeCount; ++mode)
+        fills.emplace_back(fillModeLabel(static_cast<FillMode>(mode)));
+    view_.setChoices(Command::FillModeChoice, fills);
     choosePauseTime(album_.settings, kDefaultPauseTime);
 }
 
@@ -128,6 +136,7 @@ void OptionsController::showAll() {
     view_.setChoices(Command::VideoSize, videoSizeChoiceLabels(settings));
     view_.setChoice(Command::VideoSize, settings.videoSize);
     view_.setChoice(Command::DisplayTime, settings.pauseTime);
+    showFillMode();
     if (!settings.customDisplayTime) {
         view_.setVisible(Command::DisplayTimeText, false);
         view_.setVisible(Command::DisplayTime, true);
@@ -246,6 +255,15 @@ void OptionsController::videoSizeChanged(int index) {
     pictures_.refreshSelectionStatus();
     pictures_.refreshVideoLength();
     pictures_.runAutoDisplayTime();
+    showFillMode(); // a new album's mode follows the size
+    if (keepsSafeAreas(settings) && !safeAreaNoted_) {
+        safeAreaNoted_ = true;
+        view_.setStatusText(1, kSafeAreaNote);
+    }
+}
+
+void OptionsController::showFillMode() {
+    view_.setChoice(Command::FillModeChoice, static_cast<int>(album_.settings.fillMode));
 }
 
 void OptionsController::setBackground(BackgroundFill fill) {
@@ -345,6 +363,10 @@ void OptionsController::choiceChanged(Command control, int index) {
         return;
     case Command::VideoSize:
         return videoSizeChanged(index);
+    case Command::FillModeChoice:
+        if (index >= 0 && index < kFillModeCount)
+            chooseFillMode(settings, static_cast<FillMode>(index));
+        return;
     case Command::MusicList:
         return music_.selectionChanged(index);
     case Command::DisplayTime:

@@ -44,6 +44,7 @@ class OptionsController {
     void loopPlayChanged(bool on);
     void choosePicture(bool logo);
     void videoSizeChanged(int index);
+    void showFillMode();
     void setBackground(BackgroundFill fill);
     void setOutputNaming(OutputNaming naming);
     void setCloseBehaviour(CloseBehaviour behaviour);
@@ -59,6 +60,7 @@ class OptionsController {
     const std::vector<std::string>& fontNames_;
     MusicList& music_;
     PictureListController& pictures_;
+    bool safeAreaNoted_ = false; // the status bar told once why captions keep clear
 };
 
 } // namespace velomira

@@ -116,6 +116,8 @@ void PictureListController::registerCommands(CommandTable& table) {
     table.on(Command::ImportAnimation, [this] { importAnimation(); });
     for (int choice = 0; choice < kCameraMotionChoiceCount; ++choice)
         table.on(contextMotionCommand(choice), [this, choice] { setSelectionMotion(choice); });
+    for (int choice = 0; choice < kItemFillChoiceCount; ++choice)
+        table.on(contextFillCommand(choice), [this, choice] { setSelectionFill(choice); });
 }
 
 void PictureListController::addPictures(AddMode mode) {

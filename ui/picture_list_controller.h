@@ -77,6 +77,8 @@ class PictureListController {
     // The camera motion choice the whole selection shares (the checked "镜头运动" entry), or
     // nothing for no selection or a mixed one.
     std::optional<int> selectionMotionChoice() const;
+    // Likewise the picture fill choice (the checked "画面填充" entry).
+    std::optional<int> selectionFillChoice() const;
     void filesDropped(const std::vector<std::string>& paths);
     void transitionChosen(const std::string& entry);
     void captionPositionChosen(int location);
@@ -129,6 +131,7 @@ class PictureListController {
     void importAnimation();
     void setSelectionMotion(int choice);
     void giveNewPictureMotion(int row);
+    void setSelectionFill(int choice);
 
     PictureListContext c_;
     std::function<bool()> previewAvailable_;

@@ -1,5 +1,7 @@
 #include "video/encoder_args.h"
 
+#include "album/safe_area.h"
+
 #include <cstdio>
 
 namespace velomira {
@@ -38,9 +40,36 @@ void addTail(CommandLine& line, const EncoderCommandInput& input) {
     addArgument(line, sizeText(input.width, input.height));
     addWords(line, {"-t"});
     addArgument(line, input.durationText);
-    append(line, logoFilter(input.logoCopyName, input.logoLocation));
+    append(line, logoFilter(input.logoCopyName, input.logoLocation, input.logoArea));
     addWords(line, {"-pix_fmt", "yuv420p", "-v", "error"});
     addArgument(line, input.outputPath, true);
+}
+
+// The overlay placed in the top left areaWidth x areaHeight part of the frame.
+CommandLine safeLogoFilter(const std::string& copyName, int location, int areaWidth,
+                           int areaHeight) {
+    const std::string right = std::to_string(areaWidth) + "-overlay_w";
+    const std::string bottom = std::to_string(areaHeight) + "-overlay_h";
+    std::string overlay = "overlay=";
+    switch (location) {
+    case 0:
+        overlay += "0:0";
+        break;
+    case 2:
+        overlay += right + ":0";
+        break;
+    case 3:
+        overlay += right + ":" + bottom;
+        break;
+    default:
+        overlay += "0:" + bottom;
+        break;
+    }
+    CommandLine line;
+    addWords(line, {"-vf"});
+    addArgument(line, "movie='" + copyName + "' [watermark]; [in][watermark] " + overlay + " [out]",
+                true);
+    return line;
 }
 
 bool isAsciiAlphanumeric(char c) {
@@ -65,6 +94,10 @@ EncoderCommandInput encoderCommandInput(const AlbumProject& project, std::string
     input.audioBitrateKbps = settings.audioBitrateKbps;
     input.logoCopyName = std::move(logoCopyName);
     input.logoLocation = settings.logoLocation;
+    if (keepsSafeAreas(settings)) {
+        const OverlayArea area = overlayArea(settings);
+        input.logoArea = {area.width, area.height};
+    }
     return input;
 }
 
@@ -87,10 +120,13 @@ CommandLine audioArguments(const EncoderCommandInput& input) {
     return line;
 }
 
-CommandLine logoFilter(const std::string& copyName, int location) {
+CommandLine logoFilter(const std::string& copyName, int location,
+                       std::optional<std::pair<int, int>> area) {
     CommandLine line;
     if (copyName.empty())
         return line;
+    if (area)
+        return safeLogoFilter(copyName, location, area->first, area->second);
     const char* overlay = nullptr;
     switch (location) {
     case 0:

@@ -6,8 +6,10 @@
 #include "render/frame_format.h"
 
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velomira {
@@ -28,6 +30,9 @@ struct EncoderCommandInput {
     int audioBitrateKbps = 128;
     std::string logoCopyName; // file name in the encoder's working folder; empty: no logo
     int logoLocation = 0;
+    // Set when the logo keeps out of phone apps' parts of a vertical frame: the top left
+    // width x height part it is placed in.
+    std::optional<std::pair<int, int>> logoArea;
     // JPEG files back to back, or raw frames of width x height in that pixel format.
     FrameFormat frameFormat = FrameFormat::Jpeg;
 };
@@ -40,7 +45,9 @@ EncoderCommandInput encoderCommandInput(const AlbumProject& project, std::string
 CommandLine audioArguments(const EncoderCommandInput& input);
 // The logo overlay filter for the copy name and corner (0 top left, 2 top right, 3 bottom
 // right, anything else bottom left); empty without a copy name.
-CommandLine logoFilter(const std::string& copyName, int location);
+// With an area the corners are those of the top left area's width x height part.
+CommandLine logoFilter(const std::string& copyName, int location,
+                       std::optional<std::pair<int, int>> area = std::nullopt);
 
 // Frames read from the named FIFO at pipePath. Raw frames are described before the input
 // (-f rawvideo -pix_fmt F -s WxH); the rest of the line is the same for both frame formats.

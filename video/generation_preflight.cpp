@@ -1,5 +1,7 @@
 #include "video/generation_preflight.h"
 
+#include "album/safe_area.h"
+
 #include "album/album_tables.h"
 #include "app/file_problem_text.h"
 #include "media/header_probe.h"
@@ -96,18 +98,19 @@ Check checkLogo(AlbumProject& project, OutputMode mode, std::unique_ptr<PreviewL
             return Check{false, std::move(failure)};
         const int w = static_cast<int>(MagickGetImageWidth(logo->image.get()));
         const int h = static_cast<int>(MagickGetImageHeight(logo->image.get()));
+        const OverlayArea area = overlayArea(s);
         switch (s.logoLocation) {
         case 0:
             logo->x = 0, logo->y = 0;
             break;
         case 1:
-            logo->x = 0, logo->y = s.videoHeight - h;
+            logo->x = 0, logo->y = area.height - h;
             break;
         case 3:
-            logo->x = s.videoWidth - w, logo->y = s.videoHeight - h;
+            logo->x = area.width - w, logo->y = area.height - h;
             break;
         default:
-            logo->x = s.videoWidth - w, logo->y = 0;
+            logo->x = area.width - w, logo->y = 0;
             break;
         }
         *previewLogo = std::move(logo);

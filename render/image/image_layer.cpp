@@ -112,8 +112,8 @@ bool eightBitOpaque(MagickWand* picture) {
            (space == sRGBColorspace || space == RGBColorspace || space == GRAYColorspace);
 }
 
-// Shrinks the picture in place with the 8-bit scaler; false (the picture unchanged) when its
-// pixels could not be read or scaled.
+// Scales the picture in place with the 8-bit scaler (shrinking, or enlarging); false (the picture
+// unchanged) when its pixels could not be read or scaled.
 bool shrinkEightBit(Image& picture, int newWidth, int newHeight) {
     const int w = static_cast<int>(MagickGetImageWidth(picture.get()));
     const int h = static_cast<int>(MagickGetImageHeight(picture.get()));
@@ -133,11 +133,29 @@ bool shrinkEightBit(Image& picture, int newWidth, int newHeight) {
 
 } // namespace
 
-Image fitToCanvas(int width, int height, Image& picture, const std::string& fillColour,
-                  FitScaler scaler) {
-    Image canvas = makeCanvas(width, height, fillColour);
+void scalePictureTo(Image& picture, int width, int height) {
+    if (!picture || width <= 0 || height <= 0)
+        return;
+    const int w = static_cast<int>(MagickGetImageWidth(picture.get()));
+    const int h = static_cast<int>(MagickGetImageHeight(picture.get()));
+    if (w == width && h == height)
+        return;
+    // The 8-bit scaler for plain pictures, as in the fit, where it does not ring: for moderate
+    // shrinking and for any enlargement.
+    const bool shrinking = width <= w && height <= h;
+    const bool moderate = !shrinking || (4 * width >= w && 4 * height >= h);
+    const bool eightBit =
+        moderate && eightBitOpaque(picture.get()) && shrinkEightBit(picture, width, height);
+    if (!eightBit)
+        MagickResizeImage(picture.get(), static_cast<std::size_t>(width),
+                          static_cast<std::size_t>(height), LanczosFilter, 1.0);
+}
+
+Image fitOntoCanvas(Image canvas, Image& picture, FitScaler scaler) {
     if (!canvas || !picture)
         return canvas;
+    const int width = static_cast<int>(MagickGetImageWidth(canvas.get()));
+    const int height = static_cast<int>(MagickGetImageHeight(canvas.get()));
     const int w = static_cast<int>(MagickGetImageWidth(picture.get()));
     const int h = static_cast<int>(MagickGetImageHeight(picture.get()));
     if (w == width && h == height) {
@@ -159,6 +177,11 @@ Image fitToCanvas(int width, int height, Image& picture, const std::string& fill
     const int fittedHeight = static_cast<int>(MagickGetImageHeight(picture.get()));
     composite(canvas.get(), picture.get(), (width - fittedWidth) / 2, (height - fittedHeight) / 2);
     return canvas;
+}
+
+Image fitToCanvas(int width, int height, Image& picture, const std::string& fillColour,
+                  FitScaler scaler) {
+    return fitOntoCanvas(makeCanvas(width, height, fillColour), picture, scaler);
 }
 
 Image zoomedFrame(int width, int height, const Image& picture, int grow) {

@@ -53,6 +53,13 @@ enum class FitScaler { Auto, Library };
 Image fitToCanvas(int width, int height, Image& picture, const std::string& fillColour,
                   FitScaler scaler = FitScaler::Auto);
 
+// The same onto a canvas the caller made (a blurred ground); its size is the frame's.
+Image fitOntoCanvas(Image canvas, Image& picture, FitScaler scaler = FitScaler::Auto);
+
+// Scales the picture in place to exactly width x height with a Lanczos filter (the 8-bit
+// scaler for plain pictures, unless shrinking by more than four); enlarges as well as shrinks.
+void scalePictureTo(Image& picture, int width, int height);
+
 // A white width x height canvas with a copy of the picture enlarged by grow pixels in width
 // (and proportionally to the frame in height) centred on it. The picture is not changed.
 Image zoomedFrame(int width, int height, const Image& picture, int grow);

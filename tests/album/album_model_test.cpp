@@ -202,21 +202,21 @@ TEST(VideoSize, ChoosingPresetsAndThePlaceholder) {
 
 TEST(VideoSize, CustomSizesAreAddedOnceBeforeTheCustomEntry) {
     VideoSettings settings;
-    EXPECT_EQ(setCustomVideoSize(settings, 500, 500), 18);
+    EXPECT_EQ(setCustomVideoSize(settings, 500, 500), 23);
     EXPECT_EQ(settings.videoWidth, 500);
-    EXPECT_EQ(customVideoSizeEntry(settings), 19);
-    EXPECT_EQ(selectVideoSizeText(settings, "500x500"), 18);
+    EXPECT_EQ(customVideoSizeEntry(settings), 24);
+    EXPECT_EQ(selectVideoSizeText(settings, "500x500"), 23);
     EXPECT_EQ(setCustomVideoSize(settings, 1280, 720), 16) << "a preset is selected, not added";
-    EXPECT_EQ(customVideoSizeEntry(settings), 19);
+    EXPECT_EQ(customVideoSizeEntry(settings), 24);
     EXPECT_EQ(selectVideoSizeText(settings, ""), 0);
     EXPECT_EQ(settings.videoSize, 0);
 
     const auto labels = videoSizeChoiceLabels(settings);
-    ASSERT_EQ(labels.size(), 20u);
+    ASSERT_EQ(labels.size(), 25u);
     EXPECT_EQ(labels[0], "");
     EXPECT_EQ(labels[1], "      ( 400 x  400)");
-    EXPECT_EQ(labels[18], "500x500");
-    EXPECT_EQ(labels[19], "自定义...");
+    EXPECT_EQ(labels[23], "500x500");
+    EXPECT_EQ(labels[24], "自定义...");
 }
 
 TEST(VideoSize, MalformedOrHugeSizesChangeNothing) {
@@ -228,7 +228,7 @@ TEST(VideoSize, MalformedOrHugeSizesChangeNothing) {
     EXPECT_EQ(setCustomVideoSize(settings, 3842, 2160), -1);
     EXPECT_EQ(settings.videoSize, 4);
     EXPECT_EQ(settings.videoWidth, 640);
-    EXPECT_EQ(customVideoSizeEntry(settings), 18);
+    EXPECT_EQ(customVideoSizeEntry(settings), 23);
 }
 
 TEST(DisplayTime, ListChoiceAndCustomText) {
@@ -295,7 +295,7 @@ TEST(NewProject, ResetsOptionsButNotStoredPreferences) {
     EXPECT_EQ(s.videoBgFillColor, BackgroundFill::Black);
     EXPECT_EQ(s.loopPlayAnimation, 57);
     EXPECT_EQ(s.outputNaming, OutputNaming::FirstPicture);
-    EXPECT_EQ(customVideoSizeEntry(s), 19) << "custom sizes stay in the list";
+    EXPECT_EQ(customVideoSizeEntry(s), 24) << "custom sizes stay in the list";
 }
 
 } // namespace

@@ -87,15 +87,29 @@ TEST(DisplayTimeText, RefusesMalformedText) {
     EXPECT_EQ(stillFramesForDisplayTimeText("9999999999"), std::numeric_limits<int>::max());
 }
 
-TEST(VideoSizeList, PlaceholderThenSeventeenPresets) {
+TEST(VideoSizeList, PlaceholderThenTwentyTwoPresets) {
     const auto texts = defaultVideoSizeTexts();
-    ASSERT_EQ(texts.size(), 18u);
+    ASSERT_EQ(texts.size(), 23u);
     EXPECT_EQ(texts[0], "");
     EXPECT_EQ(texts[1], "400x400");
     EXPECT_EQ(texts[9], "720x960");
     EXPECT_EQ(texts[17], "1920x1080");
     EXPECT_EQ(videoSizePresets()[16].label, "1080p (1920 x 1080)");
     EXPECT_EQ(kCustomVideoSizeLabel, "自定义...");
+    // The phone and 4K sizes follow 1080p, labelled with their aspect like the others.
+    const struct {
+        const char* text;
+        const char* label;
+    } added[] = {{"1080x1920", " 9:16 (1080 x 1920)"}, {"720x1280", " 9:16 ( 720 x 1280)"},
+                 {"1080x1350", "  4:5 (1080 x 1350)"}, {"1080x1080", "  1:1 (1080 x 1080)"},
+                 {"3840x2160", "   4K (3840 x 2160)"}};
+    for (std::size_t i = 0; i < std::size(added); ++i) {
+        SCOPED_TRACE(added[i].text);
+        EXPECT_EQ(texts[18 + i], added[i].text);
+        EXPECT_EQ(videoSizePresets()[17 + i].label, added[i].label);
+        EXPECT_EQ(videoSizePresets()[17 + i].label.size(),
+                  videoSizePresets()[16].label.size());
+    }
 }
 
 TEST(VideoSizeList, ParsesOnlyWellFormedSizesWithinBounds) {

@@ -110,6 +110,18 @@ TEST(BatchPlan, RowsBecomeArgumentsOverTheCommandLineDefaults) {
         << "the row's music replaces the default music";
     EXPECT_NE(plan.jobs[2].error.find("--size"), std::string::npos)
         << "a value the program refuses fails its row";
+
+    const BatchFile filled = parseBatchText("output,pictures,size,fill,safe_areas\n"
+                                            "a,a.jpg,9:16,blur,off\n"
+                                            "b,b.jpg,,,\n"
+                                            "c,c.jpg,,stretch,\n");
+    const BatchPlan fillPlan = planBatch(filled, {}, "/w", 0, 1);
+    ASSERT_EQ(fillPlan.jobs.size(), 3u);
+    EXPECT_EQ(fillPlan.jobs[0].arguments,
+              (std::vector<std::string>{"--pictures", "/w/a.jpg", "--size", "9:16", "--fill",
+                                        "blur", "--safe-areas", "off"}));
+    EXPECT_EQ(fillPlan.jobs[1].arguments, (std::vector<std::string>{"--pictures", "/w/b.jpg"}));
+    EXPECT_NE(fillPlan.jobs[2].error.find("--fill"), std::string::npos);
 }
 
 TEST(BatchPlan, ShardsSplitTheRowsAndDuplicatesRefuseEveryShard) {

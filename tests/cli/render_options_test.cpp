@@ -160,6 +160,42 @@ TEST(RenderOptions, SizesAVideoCannotHaveAreRefusedBeforeTheRun) {
         << "no --size: the album's own size";
 }
 
+TEST(RenderOptions, PhoneSizeShorthandsAndFillModes) {
+    const struct {
+        std::vector<std::string> args;
+        std::optional<std::pair<int, int>> size;
+        std::optional<FillMode> fill;
+    } cases[] = {
+        {{"--size", "9:16"}, std::pair{1080, 1920}, std::nullopt},
+        {{"--size", "4:5"}, std::pair{1080, 1350}, std::nullopt},
+        {{"--size", "1:1"}, std::pair{1080, 1080}, std::nullopt},
+        {{"--size", "4k"}, std::pair{3840, 2160}, std::nullopt},
+        {{"--size", "720x1280", "--fill", "crop"}, std::pair{720, 1280}, FillMode::Crop},
+        {{"--fill", "blur"}, std::nullopt, FillMode::Blur},
+        {{"--fill", "fit"}, std::nullopt, FillMode::Fit},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"--pictures", "a.jpg"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ParsedOptions p = parse(args);
+        ASSERT_EQ(p.error, "") << c.args.front();
+        EXPECT_EQ(p.options.size, c.size) << c.args.front();
+        EXPECT_EQ(p.options.fill, c.fill) << c.args.front();
+        EXPECT_EQ(videoSizeRefusal(p.options), "") << c.args.front();
+    }
+    for (const char* bad : {"16:9", "9:16x", "4k2"})
+        EXPECT_NE(parse({"--pictures", "a.jpg", "--size", bad}).error, "") << bad;
+    for (const char* bad : {"Blur", "cover", ""})
+        EXPECT_EQ(parse({"--pictures", "a.jpg", "--fill", bad}).error,
+                  "--fill needs fit, crop or blur")
+            << bad;
+    EXPECT_NE(parse({"--pictures", "a.jpg", "--fill"}).error, "");
+    EXPECT_EQ(parse({"--pictures", "a.jpg", "--safe-areas", "off"}).options.safeAreas, false);
+    EXPECT_EQ(parse({"--pictures", "a.jpg", "--safe-areas", "on"}).options.safeAreas, true);
+    EXPECT_EQ(parse({"--pictures", "a.jpg"}).options.safeAreas, std::nullopt);
+    EXPECT_NE(parse({"--pictures", "a.jpg", "--safe-areas", "yes"}).error, "");
+}
+
 TEST(TerminalProgress, LineShowsPictureOfTotalAndTimeLeft) {
     EXPECT_EQ(TerminalProgress::lineFor(1, 4, -1),
               "[..............................] picture 1 of 4");

@@ -136,6 +136,37 @@ std::vector<std::vector<unsigned char>> greyFrames(const std::string& video, int
     return frames;
 }
 
+// A 9:16 video of a landscape picture in each fill mode: the size and square pixels the
+// player sees, and bands that only fit leaves in the background colour.
+TEST_F(RenderProgramTest, PhoneVideosComeOutFilledInEachMode) {
+    const std::string landscape = testing::writeGradientJpeg(folder.file("land.jpg"), 320, 180);
+    const struct {
+        const char* fill;
+        bool whiteBands;
+    } cases[] = {{"fit", true}, {"crop", false}, {"blur", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fill);
+        const std::string video = folder.file(std::string(c.fill) + ".mp4");
+        const ProgramRun made = run({"--pictures", landscape, "--size", "180x320", "--fill", c.fill,
+                                     "--pause", "0.2", "-o", video});
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+        EXPECT_EQ(probe(video, "stream=width,height"), "180\n320");
+        // Square pixels: stated as 1:1, or not stated at all, which players take as square.
+        const std::string sar = probe(video, "stream=sample_aspect_ratio");
+        EXPECT_TRUE(sar == "1:1" || sar == "N/A") << sar;
+        const auto frames = greyFrames(video, 180, 320);
+        ASSERT_FALSE(frames.empty());
+        const std::vector<unsigned char>& last = frames.back();
+        // The top fifth: above the fitted picture (which is 101 rows high in the middle).
+        int white = 0;
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 180; ++x)
+                white += last[static_cast<std::size_t>(y) * 180 + x] > 245;
+        }
+        EXPECT_EQ(white > 64 * 180 * 9 / 10, c.whiteBands) << white << " white pixels";
+    }
+}
+
 // Where a dark-to-bright vertical edge lies, to a fraction of a pixel: the dark share of each
 // middle row summed across it (a blurred edge gives the same sum), averaged over the rows.
 double edgePosition(const std::vector<unsigned char>& frame, int width, int height) {

@@ -325,6 +325,62 @@ TEST(ProjectOpen, CameraMotionReadsItsSixValuesAndAnythingElseAsNone) {
     }
 }
 
+TEST(ProjectOpen, FillModesAndSafeAreasReadAsSavedAndFilesWithoutThemKeepTheOldLook) {
+    const auto put = [](const char* key, cJSON* value, bool picture) {
+        return [=](cJSON* root) {
+            cJSON_AddItemToObject(picture ? firstPicture(root) : root, key, value);
+        };
+    };
+    struct Case {
+        const char* name;
+        Edit edit;
+        FillMode album;
+        std::optional<FillMode> picture;
+        bool safeAreas;
+    } cases[] = {
+        {"none of them", [](cJSON*) {}, FillMode::Fit, std::nullopt, false},
+        {"album blur", put(k::fillMode, cJSON_CreateString("blur"), false), FillMode::Blur,
+         std::nullopt, false},
+        {"album unknown", put(k::fillMode, cJSON_CreateString("zoom"), false), FillMode::Fit,
+         std::nullopt, false},
+        {"album number", put(k::fillMode, cJSON_CreateNumber(2), false), FillMode::Fit,
+         std::nullopt, false},
+        {"picture crop", put(k::itemFillMode, cJSON_CreateString("crop"), true), FillMode::Fit,
+         FillMode::Crop, false},
+        {"picture unknown", put(k::itemFillMode, cJSON_CreateString(""), true), FillMode::Fit,
+         std::nullopt, false},
+        {"safe areas", put(k::safeAreas, cJSON_CreateNumber(1), false), FillMode::Fit, std::nullopt,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProjectOpenFixture f;
+        fillAlbum(f);
+        selectVideoSizeText(f.album.settings, "720x1280");
+        chooseFillMode(f.album.settings, FillMode::Fit); // as saved before fill modes existed
+        const std::string path = writeEdited(f, "p.dat", c.edit);
+        // The album it opens into would start a new album in blur with safe areas.
+        f.album.settings.newAlbumFill = NewAlbumFill::FollowSize;
+        f.album.settings.newAlbumSafeAreas = true;
+        ASSERT_TRUE(f.open(path)) << ::testing::PrintToString(f.messageTexts());
+        ASSERT_EQ(f.album.items.size(), 1u);
+        EXPECT_EQ(f.album.settings.videoHeight, 1280);
+        EXPECT_EQ(f.album.settings.fillMode, c.album);
+        EXPECT_EQ(f.album.items[0].fillMode, c.picture);
+        EXPECT_EQ(f.album.settings.safeAreas, c.safeAreas);
+    }
+    // A vertical album saved before fill modes existed prints back byte for byte.
+    ProjectOpenFixture f;
+    fillAlbum(f);
+    selectVideoSizeText(f.album.settings, "720x1280");
+    chooseFillMode(f.album.settings, FillMode::Fit);
+    const std::string path = writeEdited(f, "old.dat", [](cJSON*) {});
+    ASSERT_EQ(readBytes(path).find("fill"), std::string::npos);
+    f.album.settings.newAlbumSafeAreas = true;
+    ASSERT_TRUE(f.open(path));
+    EXPECT_EQ(projectTextToGbk(printProjectDocument(documentFromAlbum(f.album))), readBytes(path));
+}
+
 TEST(ProjectOpen, TextsLongerThanTheModelAllowsAreCutOrRefused) {
     ProjectOpenFixture f;
     f.add(f.picture("a.png"));

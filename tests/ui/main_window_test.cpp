@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -698,6 +700,62 @@ TEST_F(MainWindowTest, CameraMotionIsSetOnTheSelectionMarkedAndGivenToNewPicture
     window().dispatch(Command::DefaultMotionRandom);
     window().filesDropped({picture("drawn.png")});
     EXPECT_NE(items.back().motion, CameraMotion::None);
+}
+
+TEST_F(MainWindowTest, FillModeFollowsAVerticalSizeUntilPickedAndPicturesMayHaveTheirOwn) {
+    const auto sizeIndex = [&](const std::string& text) {
+        const auto& texts = window().album().settings.videoSizeTexts;
+        return static_cast<int>(std::find(texts.begin(), texts.end(), text) - texts.begin());
+    };
+    const std::string note =
+        "竖屏视频：字幕和图标会避开画面底部 20% 和右侧 12%（手机应用的按钮和说明所在处）";
+    const auto notes = [&] {
+        return std::count(view.statusHistory.begin(), view.statusHistory.end(), note);
+    };
+    window(); // started
+    EXPECT_EQ(view.choices[Command::FillModeChoice],
+              (std::vector<std::string>{"适应画面", "裁剪铺满", "模糊背景"}));
+    const struct {
+        const char* size;
+        int fillShown;   // the output group's fill choice afterwards
+        long notesShown; // the safe-area note, counted over the steps so far
+    } steps[] = {{"1920x1080", 0, 0}, {"1080x1920", 2, 1}, {"1280x720", 0, 1}, {"720x1280", 2, 1}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.size);
+        window().choiceChanged(Command::VideoSize, sizeIndex(step.size));
+        EXPECT_EQ(view.choice[Command::FillModeChoice], step.fillShown);
+        EXPECT_EQ(notes(), step.notesShown) << "the note is shown once";
+    }
+    window().choiceChanged(Command::FillModeChoice, 1);
+    window().choiceChanged(Command::VideoSize, sizeIndex("1920x1080"));
+    EXPECT_EQ(window().album().settings.fillMode, FillMode::Crop) << "a picked mode stays";
+    EXPECT_EQ(view.choice[Command::FillModeChoice], 1);
+
+    const auto checkedFill = [&] {
+        std::vector<Command> checked;
+        for (const MenuEntryState& e : window().contextMenu())
+            if (e.checked && contextFillChoice(e.command))
+                checked.push_back(e.command);
+        return checked;
+    };
+    addPictures(2);
+    const auto& items = window().album().items;
+    select({1}, 1);
+    EXPECT_EQ(checkedFill(), std::vector<Command>{Command::ContextFillAlbum});
+    window().dispatch(Command::ContextFillBlur);
+    EXPECT_EQ(items[1].fillMode, FillMode::Blur);
+    EXPECT_EQ(items[0].fillMode, std::nullopt);
+    EXPECT_EQ(checkedFill(), std::vector<Command>{Command::ContextFillBlur});
+    select({0, 1}, 1);
+    EXPECT_TRUE(checkedFill().empty()) << "a mixed selection checks nothing";
+    window().dispatch(Command::ContextFillAlbum);
+    EXPECT_EQ(items[1].fillMode, std::nullopt);
+    // The picture's own mode moves with it.
+    select({1}, 1);
+    window().dispatch(Command::ContextFillFit);
+    window().dispatch(Command::MoveForward);
+    EXPECT_EQ(items[0].fillMode, FillMode::Fit);
+    EXPECT_EQ(items[1].fillMode, std::nullopt);
 }
 
 TEST_F(MainWindowTest, WebCommandsWithoutAConfiguredSiteSayWhy) {

@@ -419,7 +419,9 @@ QWidget* QtMainWindow::buildOutputGroup() {
     generate->setAutoDefault(false);
     generate->setMinimumSize(96, 48);
     generate->setIcon(QIcon(QStringLiteral(":/icons/generate_video.png")));
+    auto* fill = new QComboBox(group);
     registerControl(Command::VideoSize, size);
+    registerControl(Command::FillModeChoice, fill);
     registerControl(Command::DisplayTime, time);
     registerControl(Command::DisplayTimeText, timeText);
     registerControl(Command::GenerateButton, generate);
@@ -430,7 +432,9 @@ QWidget* QtMainWindow::buildOutputGroup() {
     grid->addWidget(new QLabel(QStringLiteral("图片停顿："), group), 1, 0);
     grid->addWidget(time, 1, 1);
     grid->addWidget(timeText, 1, 1); // takes the list's place while times follow the music
-    grid->addWidget(generate, 0, 2, 2, 1);
+    grid->addWidget(new QLabel(QStringLiteral("画面填充："), group), 2, 0);
+    grid->addWidget(fill, 2, 1);
+    grid->addWidget(generate, 0, 2, 3, 1);
     grid->setColumnStretch(1, 1);
     return group;
 }
@@ -593,10 +597,16 @@ QMenu* QtMainWindow::buildContextMenu() {
                     kSeparator,
                     Command::ContextPreviewTransition},
                    false, run);
-    // The camera motion of the selected pictures; random is drawn and then shows as the move.
     menu->addSeparator();
-    QMenu* motion = menu->addMenu(QStringLiteral("镜头运动"));
     const std::vector<MenuEntryState> states = controller().contextMenu();
+    // How the selected pictures fill the frame; the first entry follows the album's choice.
+    QMenu* fill = menu->addMenu(QStringLiteral("画面填充"));
+    addMenuEntries(fill, states,
+                   {Command::ContextFillAlbum, kSeparator, Command::ContextFillFit,
+                    Command::ContextFillCrop, Command::ContextFillBlur},
+                   true, run);
+    // The camera motion of the selected pictures; random is drawn and then shows as the move.
+    QMenu* motion = menu->addMenu(QStringLiteral("镜头运动"));
     addMenuEntries(motion, states,
                    {Command::ContextMotionNone, Command::ContextMotionZoomIn,
                     Command::ContextMotionZoomOut, Command::ContextMotionPanLeft,
