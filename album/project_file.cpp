@@ -187,7 +187,7 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-enum class WriteOutcome { Written, CreateFailed, WriteFailed };
+} // namespace
 
 WriteOutcome replaceFile(const std::string& path, const std::string& bytes) {
     const std::string target = resolvedTarget(path);
@@ -216,8 +216,6 @@ WriteOutcome replaceFile(const std::string& path, const std::string& bytes) {
     }
     return WriteOutcome::Written;
 }
-
-} // namespace
 
 std::string projectFileNameOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');

@@ -20,9 +20,10 @@ constexpr const char* kSaveQuestion = "项目已更改，是否保存更改？";
 ProjectController::ProjectController(MainWindowView& view, AlbumProject& album,
                                      TransitionRandom& random, const MainWindowServices& services,
                                      const std::vector<std::string>& fontNames,
-                                     PictureListController& pictures, OptionsController& options)
+                                     PictureListController& pictures, OptionsController& options,
+                                     RecoveryController& recovery)
     : view_(view), album_(album), random_(random), services_(services), fontNames_(fontNames),
-      pictures_(pictures), options_(options) {}
+      pictures_(pictures), options_(options), recovery_(recovery) {}
 
 void ProjectController::registerCommands(CommandTable& table) {
     table.on(Command::NewProject, [this] { newProject(); });
@@ -65,6 +66,7 @@ void ProjectController::resetToNewProject() {
     view_.setChoice(Command::CaptionPosition, kDefaultCaptionLocation);
     pictures_.refreshPictureCount();
     pictures_.refreshAfterAlbumChange(true);
+    recovery_.settled();
 }
 
 bool ProjectController::save(bool saveAs) {
@@ -83,6 +85,7 @@ bool ProjectController::save(bool saveAs) {
         return false;
     }
     view_.setTitle(windowTitle(file_, projectCurrent_));
+    recovery_.settled();
     // Pictures copied out of the temporary folder now live elsewhere; the rows
     // keep their icons.
     pictures_.refreshSelectionStatus();
@@ -136,7 +139,28 @@ bool ProjectController::openPath(const std::string& path) {
     view_.setStatusText(1, "");
     pictures_.refreshAfterAlbumChange(true);
     view_.setTitle(windowTitle(file_, projectCurrent_));
+    recovery_.settled();
     return result.opened;
+}
+
+bool ProjectController::openRecovered(const FoundRecovery& found) {
+    const std::string temp = services_.folders.tempPictureFolder.string();
+    const RecoveryOpening opening = prepareRecoveryOpening(found, temp);
+    if (!openPath(opening.projectFile.string()))
+        return false;
+    // The pictures kept with the copy now live in this copy's temporary folder, so saving
+    // copies them into "pics" as it does for any download.
+    const std::string prefix = opening.picturePrefix + "/";
+    for (AlbumItem& item : album_.items)
+        if (item.path.rfind(prefix, 0) == 0)
+            item.path = temp + "/" + item.path.substr(prefix.size());
+    file_.path = found.projectPath;
+    file_.name = found.projectName;
+    view_.setTitle(windowTitle(file_, projectCurrent_));
+    recovery_.unsettled();
+    removeRecoveryCopy(found.folder);
+    pictures_.refreshSelectionStatus();
+    return true;
 }
 
 } // namespace velomira

@@ -6,6 +6,7 @@
 #include "ui/main_window_view.h"
 #include "ui/options_controller.h"
 #include "ui/picture_list_controller.h"
+#include "ui/recovery_controller.h"
 #include "ui/window_services.h"
 
 #include <string>
@@ -17,7 +18,8 @@ class ProjectController {
   public:
     ProjectController(MainWindowView& view, AlbumProject& album, TransitionRandom& random,
                       const MainWindowServices& services, const std::vector<std::string>& fontNames,
-                      PictureListController& pictures, OptionsController& options);
+                      PictureListController& pictures, OptionsController& options,
+                      RecoveryController& recovery);
     ProjectController(const ProjectController&) = delete;
     ProjectController& operator=(const ProjectController&) = delete;
 
@@ -32,6 +34,8 @@ class ProjectController {
     bool openPath(const std::string& path);
     // "另存为" is offered: a saved project without pictures from the temporary folder.
     bool canSaveAs() const;
+    // Opens a recovery copy as the modified album of its own project file.
+    bool openRecovered(const FoundRecovery& found);
 
   private:
     void newProject();
@@ -46,6 +50,7 @@ class ProjectController {
     const std::vector<std::string>& fontNames_;
     PictureListController& pictures_;
     OptionsController& options_;
+    RecoveryController& recovery_;
     ProjectFileState file_;
     // Until the first new, open or save the title shows no project name.
     bool projectCurrent_ = false;

@@ -102,6 +102,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void setGenerationStopping() override;
     void hideGenerationProgress() override;
     void postToWindowThread(std::function<void()> fn) override;
+    void startRepeatingTimer(int intervalMs, std::function<void()> fn) override;
 
     // Sends the list's selection now when a change is still waiting to be reported.
     void flushSelectionReport();
