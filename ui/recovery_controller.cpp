@@ -43,7 +43,7 @@ void RecoveryController::start() {
 }
 
 void RecoveryController::tick() {
-    if (!writer_)
+    if (!writer_ || left_)
         return;
     // Building the document is cheap next to printing and writing it, which the writer does.
     ProjectDocument document = documentFromAlbum(album_);
@@ -102,6 +102,7 @@ void RecoveryController::unsettled() {
 void RecoveryController::discard() {
     if (!writer_)
         return;
+    left_ = true;
     writer_->remove();
     writer_->wait();
     copyExists_ = pending_ = false;

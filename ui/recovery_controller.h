@@ -59,6 +59,7 @@ class RecoveryController {
     bool pending_ = false;
     bool copyExists_ = false;
     bool warned_ = false;
+    bool left_ = false; // the program is being left: no copy any more
     int quietTicks_ = 0;
     int pendingTicks_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -120,8 +120,8 @@ TEST_F(RecoveryFixture, CopiesAreOfferedRemovedOrKeptAside) {
              return copy;
          },
          false, true, false},
-        {"of a running copy", [](auto& f) { return f.write(runningCopyName(), ""); }, false,
-         false, false},
+        {"of a running copy", [](auto& f) { return f.write(runningCopyName(), ""); }, false, false,
+         false},
         {"not a copy's name", [](auto& f) { return f.write("notes", ""); }, false, false, false},
     };
     for (const ScanCase& c : cases) {
