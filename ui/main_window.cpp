@@ -290,6 +290,13 @@ bool MainWindow::offerRecoveryAtStart() {
     return false;
 }
 
+void MainWindow::openRecentProject(std::size_t index) {
+    if (generation_.running())
+        return;
+    project_.openRecent(index);
+    warnCaptionUnderLogo();
+}
+
 void MainWindow::openFilesAtStart(const std::vector<std::string>& paths) {
     std::vector<std::string> pictures;
     bool projectGiven = false;

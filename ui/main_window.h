@@ -82,6 +82,11 @@ class MainWindow {
 
     // Menus, read each time one opens.
     std::vector<MenuEntryState> projectMenu() const;
+    // "我的项目" in the project menu, and a click on its entry index.
+    std::vector<ProjectController::RecentProject> recentProjects() const {
+        return project_.recentProjects();
+    }
+    void openRecentProject(std::size_t index);
     std::vector<MenuEntryState> settingsMenu() const;
     std::vector<MenuEntryState> contextMenu() const;
     // Entries of the per-picture transition selection: "无动画", the fades, the

@@ -34,6 +34,14 @@ class ProjectController {
     bool openPath(const std::string& path);
     // "另存为" is offered: a saved project without pictures from the temporary folder.
     bool canSaveAs() const;
+    // "我的项目", newest first.
+    struct RecentProject {
+        std::string path;
+        std::string name;
+        bool missing = false; // shown disabled; a click removes it with a message
+    };
+    std::vector<RecentProject> recentProjects() const;
+    void openRecent(std::size_t index);
     // Opens a recovery copy as the modified album of its own project file.
     bool openRecovered(const FoundRecovery& found);
 
@@ -41,7 +49,11 @@ class ProjectController {
     void newProject();
     void open();
     void resetToNewProject();
+    // listed: the file joins "我的项目" when opened.
+    bool openFile(const std::string& path, bool listed);
     ProjectFolders folders() const;
+    // The list with path first; replacing drops the project's former file (Save As).
+    void remember(const std::string& path, const std::string& replacing = "");
 
     MainWindowView& view_;
     AlbumProject& album_;
@@ -52,6 +64,7 @@ class ProjectController {
     OptionsController& options_;
     RecoveryController& recovery_;
     ProjectFileState file_;
+    std::vector<std::string> recent_;
     // Until the first new, open or save the title shows no project name.
     bool projectCurrent_ = false;
 };

@@ -144,6 +144,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void buildTray();
     void buildShortcuts();
     void fillProjectMenu();
+    void fillRecentProjects(QMenu* menu);
     void fillSettingsMenu();
 
     // The controller after any pending selection report went out.

@@ -531,10 +531,32 @@ void addMenuEntries(QMenu* menu, const std::vector<MenuEntryState>& states,
 void QtMainWindow::fillProjectMenu() {
     projectMenu_->clear();
     const auto run = [this](Command c) { controller().dispatch(c); };
-    addMenuEntries(projectMenu_, controller().projectMenu(),
-                   {Command::NewProject, kSeparator, Command::OpenProject, kSeparator,
-                    Command::SaveProject, Command::SaveProjectAs},
+    const std::vector<MenuEntryState> states = controller().projectMenu();
+    addMenuEntries(projectMenu_, states, {Command::NewProject, kSeparator, Command::OpenProject},
                    false, run);
+    fillRecentProjects(projectMenu_->addMenu(QStringLiteral("我的项目")));
+    addMenuEntries(projectMenu_, states, {kSeparator, Command::SaveProject, Command::SaveProjectAs},
+                   false, run);
+}
+
+void QtMainWindow::fillRecentProjects(QMenu* menu) {
+    const auto entries = controller().recentProjects();
+    menu->setEnabled(!entries.empty());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        // A missing file looks disabled but still takes the click that removes it.
+        QString text =
+            QStringLiteral("&%1 %2    %3").arg(i + 1).arg(qs(entries[i].name), qs(entries[i].path));
+        if (entries[i].missing)
+            text += QStringLiteral("（文件不存在）");
+        QAction* action = menu->addAction(text);
+        if (entries[i].missing) {
+            QFont font = action->font();
+            font.setItalic(true);
+            action->setFont(font);
+        }
+        connect(action, &QAction::triggered, this,
+                [this, i] { controller().openRecentProject(i); });
+    }
 }
 
 void QtMainWindow::fillSettingsMenu() {
