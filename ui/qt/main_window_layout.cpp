@@ -531,17 +531,17 @@ void addMenuEntries(QMenu* menu, const std::vector<MenuEntryState>& states,
 void QtMainWindow::fillProjectMenu() {
     projectMenu_->clear();
     const auto run = [this](Command c) { controller().dispatch(c); };
-    const std::vector<MenuEntryState> states = controller().projectMenu();
-    addMenuEntries(projectMenu_, states, {Command::NewProject, kSeparator, Command::OpenProject},
+    addMenuEntries(projectMenu_, controller().projectMenu(),
+                   {Command::NewProject, kSeparator, Command::OpenProject, kSeparator,
+                    Command::SaveProject, Command::SaveProjectAs},
                    false, run);
-    fillRecentProjects(projectMenu_->addMenu(QStringLiteral("我的项目")));
-    addMenuEntries(projectMenu_, states, {kSeparator, Command::SaveProject, Command::SaveProjectAs},
-                   false, run);
+    fillRecentProjects(projectMenu_);
 }
 
 void QtMainWindow::fillRecentProjects(QMenu* menu) {
     const auto entries = controller().recentProjects();
-    menu->setEnabled(!entries.empty());
+    if (!entries.empty())
+        menu->addSeparator();
     for (std::size_t i = 0; i < entries.size(); ++i) {
         // A missing file looks disabled but still takes the click that removes it.
         QString text =
