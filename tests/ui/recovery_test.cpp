@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -211,6 +212,23 @@ TEST_F(RecoveryWindowTest, TheNextStartOffersTheCopyOfACrashedWindow) {
     next.tick();
     EXPECT_FALSE(fs::exists(next.copyFile()));
     EXPECT_FALSE(fs::exists(folder.path() / "work" / "recovery" / "999999999-5"));
+}
+
+TEST_F(RecoveryWindowTest, AWriteThatFailsWarnsOnceInTheStatusBar) {
+    Copy copy(folder.path(), "own");
+    std::ofstream(folder.path() / "work" / "recovery") << "a file where the folder goes";
+    copy.window->filesDropped(pictures(1));
+    for (int t = 0; t <= kRecoveryQuietTicks; ++t)
+        copy.tick();
+    EXPECT_EQ(copy.view.status[1], "无法写入恢复副本，磁盘可能已满");
+    const std::size_t shown = copy.view.statusHistory.size();
+    for (int t = 0; t < 2 * kRecoveryMaxTicks; ++t) {
+        rotateFirst(copy);
+        copy.tick();
+    }
+    EXPECT_EQ(std::count(copy.view.statusHistory.begin() + shown, copy.view.statusHistory.end(),
+                         "无法写入恢复副本，磁盘可能已满"),
+              0);
 }
 
 TEST_F(RecoveryWindowTest, ADeclinedOfferOpensNothing) {
