@@ -56,29 +56,6 @@ struct RecoveryFixture : ::testing::Test {
     }
 };
 
-TEST_F(RecoveryFixture, PicturesOfTheTemporaryFolderTravelWithTheCopy) {
-    fs::create_directories(temp / "gif");
-    std::ofstream(temp / "gif" / "frame1.png") << "frame";
-    const fs::path copy = write(kEnded, "", {"/x/a.png", (temp / "gif" / "frame1.png").string()});
-    fs::remove_all(temp); // what the next start does to an ended copy's folder
-
-    const RecoveryScan scan = findRecoveryCopies(root);
-    ASSERT_EQ(scan.offers.size(), 1u);
-    EXPECT_EQ(scan.offers[0].projectName, kNewProjectName);
-    EXPECT_NE(recoveryQuestion(scan.offers[0]).find("恢复未保存的项目?"), std::string::npos);
-
-    const fs::path newTemp = folder.path() / "new-temp";
-    const RecoveryOpening opening = prepareRecoveryOpening(scan.offers[0], newTemp);
-    const std::string text = *readProjectFileText(opening.projectFile.string()).bytes;
-    const std::string kept = opening.picturePrefix + "/gif/frame1.png";
-    EXPECT_NE(text.find(kept), std::string::npos);
-    EXPECT_NE(text.find("/x/a.png"), std::string::npos);
-    std::ifstream moved(newTemp / "gif" / "frame1.png");
-    std::string bytes;
-    moved >> bytes;
-    EXPECT_EQ(bytes, "frame");
-}
-
 struct ScanCase {
     const char* name;
     std::function<fs::path(RecoveryFixture&)> make; // returns the copy's folder

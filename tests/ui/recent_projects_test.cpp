@@ -4,8 +4,7 @@
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_folder.h"
-#include "ui/main_window.h"
-#include "ui/scripted_view.h"
+#include "window_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -19,30 +18,15 @@ namespace fs = std::filesystem;
 using testing::RecordingDialogs;
 using testing::TempFolder;
 
-struct Window {
-    Window(const fs::path& base, const RegistryFile& settings) : info(infoView) {
-        MainWindowServices services;
-        services.folders.workFolder = base / "work";
-        services.folders.picsFolder = base / "work" / "pics";
-        services.fonts = &fonts;
-        services.preferences = &preferences;
-        services.settingsFile = &settings;
-        services.info = &info;
-        window = std::make_unique<MainWindow>(view, services);
-        window->start();
-    }
+struct Window : testing::ScriptedWindow {
+    Window(const fs::path& base, const RegistryFile& settings)
+        : ScriptedWindow(base / "work", "", &settings) {}
     std::vector<std::string> names() const {
         std::vector<std::string> out;
         for (const auto& entry : window->recentProjects())
             out.push_back(entry.name + (entry.missing ? "!" : ""));
         return out;
     }
-    CaptionFontTable fonts = {{"黑体", "/none/font.ttc"}};
-    Preferences preferences;
-    testing::ScriptedView view;
-    testing::ScriptedInfoView infoView;
-    InfoLog info;
-    std::unique_ptr<MainWindow> window;
 };
 
 struct RecentProjectsTest : ::testing::Test {

@@ -6,8 +6,7 @@
 #include "support/program_run.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_folder.h"
-#include "ui/main_window.h"
-#include "ui/scripted_view.h"
+#include "window_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -47,24 +46,6 @@ fs::path copyNaming(const fs::path& root, const std::string& text) {
     return {};
 }
 
-struct ScriptedWindow {
-    explicit ScriptedWindow(const StartupFolders& f) : info(infoView) {
-        MainWindowServices services;
-        services.folders = f;
-        services.fonts = &fonts;
-        services.preferences = &preferences;
-        services.info = &info;
-        window = std::make_unique<MainWindow>(view, services);
-        window->start();
-    }
-    CaptionFontTable fonts = {{"黑体", "/none/font.ttc"}};
-    Preferences preferences;
-    testing::ScriptedView view;
-    testing::ScriptedInfoView infoView;
-    InfoLog info;
-    std::unique_ptr<MainWindow> window;
-};
-
 TEST(RecoveryKillTest, AKilledWindowLosesNothingThatWasOnScreen) {
     TempFolder folder;
     testing::RecordingDialogs dialogs;
@@ -75,19 +56,11 @@ TEST(RecoveryKillTest, AKilledWindowLosesNothingThatWasOnScreen) {
         pictures.push_back(testing::writeSolidPicture(
             folder.file(std::string("pic") + (colour + 1) + ".png"), 32, 24, colour, "png"));
 
-    StartupFolders folders;
-    folders.workFolder = work;
-    folders.picsFolder = work / "pics";
-    folders.workTempFolder = folder.path() / "own-temp" / "own";
-    folders.tempPictureFolder = folder.path() / "own-pictures";
-    fs::create_directories(folders.workTempFolder);
-    fs::create_directories(folders.tempPictureFolder);
-
     // A saved project of two pictures, one turned.
     const std::string project = folder.file("album.dat");
     std::vector<AlbumItem> saved;
     {
-        ScriptedWindow maker(folders);
+        testing::ScriptedWindow maker(work, "own");
         maker.window->filesDropped({pictures[0], pictures[1]});
         maker.window->selectionChanged({1}, 1, true);
         maker.window->dispatch(Command::RotateRight);
@@ -111,7 +84,7 @@ TEST(RecoveryKillTest, AKilledWindowLosesNothingThatWasOnScreen) {
     ASSERT_FALSE(copyNaming(root, "pic0000ff.png").empty())
         << testing::readWholeFile(folder.file("err.txt"));
 
-    ScriptedWindow next(folders);
+    testing::ScriptedWindow next(work, "own");
     dialogs.clearMessages();
     dialogs.scriptAnswer(Answer::Yes);
     ASSERT_TRUE(next.window->offerRecoveryAtStart());

@@ -4,8 +4,7 @@
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_folder.h"
-#include "ui/main_window.h"
-#include "ui/scripted_view.h"
+#include "window_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -23,44 +22,11 @@ using testing::ScriptedView;
 using testing::TempFolder;
 
 // A window of one running copy; copies share the work folder.
-struct Copy {
-    Copy(const fs::path& base, const std::string& name) : info(infoView) {
-        folders.workFolder = base / "work";
-        folders.picsFolder = folders.workFolder / "pics";
-        folders.workTempFolder = folders.workFolder / "temp" / name;
-        folders.tempPictureFolder = folders.workFolder / "temp-pictures" / name;
-        for (const auto& f :
-             {folders.picsFolder, folders.workTempFolder, folders.tempPictureFolder})
-            fs::create_directories(f);
-        MainWindowServices services;
-        services.folders = folders;
-        services.fonts = &fonts;
-        services.preferences = &preferences;
-        services.info = &info;
-        window = std::make_unique<MainWindow>(view, services);
-        window->start();
-    }
-
-    // One period of the window's timer, and the write it may start seen through.
-    void tick() {
-        view.fireTimers();
-        window->waitForRecoveryCopy();
-        view.runPosted();
-    }
-    fs::path copyFile() const {
-        return folders.workFolder / "recovery" / folders.workTempFolder.filename() / "project.dat";
-    }
+struct Copy : testing::ScriptedWindow {
+    Copy(const fs::path& base, const std::string& name) : ScriptedWindow(base / "work", name) {}
     std::string copyBytes() const {
         return readProjectFileBytes(copyFile().string()).bytes.value_or("");
     }
-
-    StartupFolders folders;
-    CaptionFontTable fonts = {{"黑体", "/none/font.ttc"}};
-    Preferences preferences;
-    ScriptedView view;
-    testing::ScriptedInfoView infoView;
-    InfoLog info;
-    std::unique_ptr<MainWindow> window;
 };
 
 struct RecoveryWindowTest : ::testing::Test {
@@ -229,20 +195,6 @@ TEST_F(RecoveryWindowTest, AWriteThatFailsWarnsOnceInTheStatusBar) {
     EXPECT_EQ(std::count(copy.view.statusHistory.begin() + shown, copy.view.statusHistory.end(),
                          "无法写入恢复副本，磁盘可能已满"),
               0);
-}
-
-TEST_F(RecoveryWindowTest, ADeclinedOfferOpensNothing) {
-    {
-        Copy crashed(folder.path(), "999999999-6");
-        crashed.window->filesDropped(pictures(1));
-        for (int t = 0; t <= kRecoveryQuietTicks; ++t)
-            crashed.tick();
-    }
-    Copy next(folder.path(), "own");
-    dialogs.scriptAnswer(Answer::No);
-    EXPECT_FALSE(next.window->offerRecoveryAtStart());
-    EXPECT_TRUE(next.window->album().items.empty());
-    EXPECT_FALSE(next.window->offerRecoveryAtStart()); // asked once only
 }
 
 } // namespace
