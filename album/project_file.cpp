@@ -199,7 +199,7 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-enum class WriteOutcome { Written, CreateFailed, WriteFailed };
+} // namespace
 
 // error: the errno of a failure.
 WriteOutcome replaceFile(const std::string& path, const std::string& bytes, int& error) {
@@ -231,8 +231,6 @@ WriteOutcome replaceFile(const std::string& path, const std::string& bytes, int&
     }
     return WriteOutcome::Written;
 }
-
-} // namespace
 
 std::string projectFileNameOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');

@@ -58,6 +58,11 @@ struct ProjectSave {
     explicit operator bool() const { return !failure; }
 };
 
+// Writes bytes into a temporary file beside path, flushed to disk, then renamed over path, so
+// a failure leaves the previous file as it was.
+enum class WriteOutcome { Written, CreateFailed, WriteFailed };
+WriteOutcome replaceFile(const std::string& path, const std::string& bytes);
+
 ProjectSave saveProjectFile(AlbumProject& album, const ProjectFolders& folders,
                             const std::string& path, ProjectFileState& state);
 

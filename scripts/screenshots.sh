@@ -74,6 +74,9 @@ project="$zoomed"
 rm -f "$out/context-menu-motion.png" "$out/preview-zoom-in.png"
 shot context-menu-motion.png --dialog motion-menu --select 1 ||
   echo "the context menu did not open: no screenshot" >&2
+# The project menu with "我的项目"'s list (the demo project, opened at start, is on it).
+shot project-menu.png --dialog project-menu ||
+  echo "the project menu did not open: no screenshot" >&2
 shot preview-zoom-in.png --dialog preview --delay 5000 ||
   echo "the preview did not open: no mid-zoom screenshot" >&2
 project="$PWD/out/demo-album/demo.dat"

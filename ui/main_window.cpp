@@ -58,7 +58,9 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
                [this] { return generation_.running(); }),
       product_(view, album_, random_, services_, pictures_),
       options_(view, album_, services_, fontNames_, music_.list(), pictures_),
-      project_(view, album_, random_, services_, fontNames_, pictures_, options_) {
+      recovery_(view, album_, services_,
+                [this]() -> const ProjectFileState& { return project_.file(); }),
+      project_(view, album_, random_, services_, fontNames_, pictures_, options_, recovery_) {
     pictures_.setPreviewAvailable([this] { return preview_.available(); });
     pictures_.registerCommands(commands_);
     music_.registerCommands(commands_);
@@ -98,6 +100,7 @@ void MainWindow::start() {
     pictures_.refreshSelectionStatus();
     pictures_.refreshVideoLength();
     pictures_.refreshCaptionBadges();
+    recovery_.start();
 }
 
 void MainWindow::dispatch(Command command) {
@@ -169,6 +172,7 @@ void MainWindow::exitFlow() {
     prefs.folders.mp3 = music_.list().musicFolder();
     if (services_.settingsFile)
         writeRememberedFolders(*services_.settingsFile, prefs.folders);
+    recovery_.discard();
     removeOwnTempFolders(services_.folders);
     view_.setTrayIconShown(false);
     view_.quit();
@@ -275,6 +279,22 @@ bool MainWindow::openProjectAtStart(const std::string& path) {
     const bool opened = project_.openPath(path);
     warnCaptionUnderLogo();
     return opened;
+}
+
+bool MainWindow::offerRecoveryAtStart() {
+    for (const FoundRecovery& found : recovery_.findCopies().offers) {
+        if (ask(recoveryQuestion(found), "询问", false, Answer::Yes) == Answer::Yes)
+            return project_.openRecovered(found);
+        recovery_.decline(found);
+    }
+    return false;
+}
+
+void MainWindow::openRecentProject(std::size_t index) {
+    if (generation_.running())
+        return;
+    project_.openRecent(index);
+    warnCaptionUnderLogo();
 }
 
 void MainWindow::openFilesAtStart(const std::vector<std::string>& paths) {

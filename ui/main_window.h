@@ -18,6 +18,7 @@
 #include "ui/preview_controller.h"
 #include "ui/product_load_controller.h"
 #include "ui/project_controller.h"
+#include "ui/recovery_controller.h"
 #include "ui/window_services.h"
 #include "ui/window_title.h"
 
@@ -70,12 +71,22 @@ class MainWindow {
     // Opens a project given on the command line (no save question: nothing is
     // open yet).
     bool openProjectAtStart(const std::string& path);
+    // Offers the recovery copies of ended copies of the program, newest first; true when one
+    // was opened.
+    bool offerRecoveryAtStart();
+    // Waits until the recovery copy in hand is written (tests).
+    void waitForRecoveryCopy() { recovery_.wait(); }
     // The files the program was started with (a launcher passes several): pictures are added
     // as if dropped on the window, the first other file is opened as a project.
     void openFilesAtStart(const std::vector<std::string>& paths);
 
     // Menus, read each time one opens.
     std::vector<MenuEntryState> projectMenu() const;
+    // "我的项目" in the project menu, and a click on its entry index.
+    std::vector<ProjectController::RecentProject> recentProjects() const {
+        return project_.recentProjects();
+    }
+    void openRecentProject(std::size_t index);
     std::vector<MenuEntryState> settingsMenu() const;
     std::vector<MenuEntryState> contextMenu() const;
     // Entries of the per-picture transition selection: "无动画", the fades, the
@@ -121,6 +132,7 @@ class MainWindow {
     PreviewController preview_;
     ProductLoadController product_;
     OptionsController options_;
+    RecoveryController recovery_;
     ProjectController project_;
 };
 

@@ -99,6 +99,8 @@ class MainWindowView {
 
     // Runs fn on the window's thread later (workers never touch the window themselves).
     virtual void postToWindowThread(std::function<void()> fn) = 0;
+    // Calls fn on the window's thread every intervalMs until the window is gone.
+    virtual void startRepeatingTimer(int intervalMs, std::function<void()> fn) = 0;
 };
 
 } // namespace velomira

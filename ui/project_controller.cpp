@@ -1,5 +1,6 @@
 #include "ui/project_controller.h"
 
+#include "app/recent_projects.h"
 #include "app/string_utils.h"
 #include "platform/dialogs.h"
 #include "ui/file_dialogs.h"
@@ -20,9 +21,45 @@ constexpr const char* kSaveQuestion = "项目已更改，是否保存更改？";
 ProjectController::ProjectController(MainWindowView& view, AlbumProject& album,
                                      TransitionRandom& random, const MainWindowServices& services,
                                      const std::vector<std::string>& fontNames,
-                                     PictureListController& pictures, OptionsController& options)
+                                     PictureListController& pictures, OptionsController& options,
+                                     RecoveryController& recovery)
     : view_(view), album_(album), random_(random), services_(services), fontNames_(fontNames),
-      pictures_(pictures), options_(options) {}
+      pictures_(pictures), options_(options), recovery_(recovery) {
+    if (services_.settingsFile != nullptr)
+        recent_ = readRecentProjects(*services_.settingsFile);
+}
+
+void ProjectController::remember(const std::string& path, const std::string& replacing) {
+    recent_ = withRecentProject(withoutRecentProject(recent_, replacing), path);
+    if (services_.settingsFile != nullptr)
+        writeRecentProjects(*services_.settingsFile, recent_);
+}
+
+std::vector<ProjectController::RecentProject> ProjectController::recentProjects() const {
+    std::vector<RecentProject> entries;
+    for (const std::string& path : recent_)
+        entries.push_back(
+            {path, projectFileNameOf(path), !recentProjectProblem(path).text.empty()});
+    return entries;
+}
+
+void ProjectController::openRecent(std::size_t index) {
+    if (index >= recent_.size())
+        return;
+    const std::string path = recent_[index];
+    if (const RecentProjectProblem problem = recentProjectProblem(path); !problem.text.empty()) {
+        if (problem.drop) {
+            recent_ = withoutRecentProject(recent_, path);
+            if (services_.settingsFile != nullptr)
+                writeRecentProjects(*services_.settingsFile, recent_);
+        }
+        showMessage(problem.text, "提示", MessageKind::Warning);
+        return;
+    }
+    if (modified() && ask(kSaveQuestion, "询问", false, Answer::No) == Answer::Yes)
+        save(false);
+    openPath(path);
+}
 
 void ProjectController::registerCommands(CommandTable& table) {
     table.on(Command::NewProject, [this] { newProject(); });
@@ -65,6 +102,7 @@ void ProjectController::resetToNewProject() {
     view_.setChoice(Command::CaptionPosition, kDefaultCaptionLocation);
     pictures_.refreshPictureCount();
     pictures_.refreshAfterAlbumChange(true);
+    recovery_.settled();
 }
 
 bool ProjectController::save(bool saveAs) {
@@ -78,11 +116,14 @@ bool ProjectController::save(bool saveAs) {
         if (!endsWithNoCase(path.c_str(), ".dat"))
             path += ".dat";
     }
+    const std::string former = file_.path;
     if (const ProjectSave saved = saveProjectFile(album_, folders(), path, file_); !saved) {
         showFailure(*saved.failure);
         return false;
     }
+    remember(path, former);
     view_.setTitle(windowTitle(file_, projectCurrent_));
+    recovery_.settled();
     // Pictures copied out of the temporary folder now live elsewhere; the rows
     // keep their icons.
     pictures_.refreshSelectionStatus();
@@ -111,6 +152,10 @@ void ProjectController::open() {
 }
 
 bool ProjectController::openPath(const std::string& path) {
+    return openFile(path, true);
+}
+
+bool ProjectController::openFile(const std::string& path, bool listed) {
     resetToNewProject();
     ProjectOpening opening;
     opening.fontNames = fontNames_;
@@ -136,7 +181,30 @@ bool ProjectController::openPath(const std::string& path) {
     view_.setStatusText(1, "");
     pictures_.refreshAfterAlbumChange(true);
     view_.setTitle(windowTitle(file_, projectCurrent_));
+    recovery_.settled();
+    if (result.opened && listed)
+        remember(path);
     return result.opened;
+}
+
+bool ProjectController::openRecovered(const FoundRecovery& found) {
+    const std::string temp = services_.folders.tempPictureFolder.string();
+    const RecoveryOpening opening = prepareRecoveryOpening(found, temp);
+    if (!openFile(opening.projectFile.string(), false))
+        return false;
+    // The pictures kept with the copy now live in this copy's temporary folder, so saving
+    // copies them into "pics" as it does for any download.
+    const std::string prefix = opening.picturePrefix + "/";
+    for (AlbumItem& item : album_.items)
+        if (item.path.rfind(prefix, 0) == 0)
+            item.path = temp + "/" + item.path.substr(prefix.size());
+    file_.path = found.projectPath;
+    file_.name = found.projectName;
+    view_.setTitle(windowTitle(file_, projectCurrent_));
+    recovery_.unsettled();
+    removeRecoveryCopy(found.folder);
+    pictures_.refreshSelectionStatus();
+    return true;
 }
 
 } // namespace velomira

@@ -111,6 +111,15 @@ class ScriptedView final : public MainWindowView {
         std::lock_guard<std::mutex> hold(lock_);
         posted_.push_back(std::move(fn));
     }
+    void startRepeatingTimer(int intervalMs, std::function<void()> fn) override {
+        timers.emplace_back(intervalMs, std::move(fn));
+    }
+    // Fires every timer once, as if its interval had passed.
+    void fireTimers() {
+        for (auto& timer : timers)
+            timer.second();
+    }
+    std::vector<std::pair<int, std::function<void()>>> timers;
     // Runs the calls posted so far; true when there were any.
     bool runPosted() {
         std::deque<std::function<void()>> calls;

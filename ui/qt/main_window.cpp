@@ -28,6 +28,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -569,6 +570,13 @@ void QtMainWindow::hideGenerationProgress() {
 
 void QtMainWindow::postToWindowThread(std::function<void()> fn) {
     QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
+}
+
+void QtMainWindow::startRepeatingTimer(int intervalMs, std::function<void()> fn) {
+    // Owned by the window, so it stops with it.
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, std::move(fn));
+    timer->start(intervalMs);
 }
 
 } // namespace velomira::qt

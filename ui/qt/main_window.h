@@ -102,6 +102,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void setGenerationStopping() override;
     void hideGenerationProgress() override;
     void postToWindowThread(std::function<void()> fn) override;
+    void startRepeatingTimer(int intervalMs, std::function<void()> fn) override;
 
     // Sends the list's selection now when a change is still waiting to be reported.
     void flushSelectionReport();
@@ -143,6 +144,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void buildTray();
     void buildShortcuts();
     void fillProjectMenu();
+    void fillRecentProjects(QMenu* menu);
     void fillSettingsMenu();
 
     // The controller after any pending selection report went out.

@@ -539,6 +539,28 @@ void QtMainWindow::fillProjectMenu() {
                    {Command::NewProject, kSeparator, Command::OpenProject, kSeparator,
                     Command::SaveProject, Command::SaveProjectAs},
                    false, run);
+    fillRecentProjects(projectMenu_);
+}
+
+void QtMainWindow::fillRecentProjects(QMenu* menu) {
+    const auto entries = controller().recentProjects();
+    if (!entries.empty())
+        menu->addSeparator();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        // A missing file looks disabled but still takes the click that removes it.
+        QString text =
+            QStringLiteral("&%1 %2    %3").arg(i + 1).arg(qs(entries[i].name), qs(entries[i].path));
+        if (entries[i].missing)
+            text += QStringLiteral("（文件不存在）");
+        QAction* action = menu->addAction(text);
+        if (entries[i].missing) {
+            QFont font = action->font();
+            font.setItalic(true);
+            action->setFont(font);
+        }
+        connect(action, &QAction::triggered, this,
+                [this, i] { controller().openRecentProject(i); });
+    }
 }
 
 void QtMainWindow::fillSettingsMenu() {

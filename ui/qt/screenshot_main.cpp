@@ -6,8 +6,9 @@
 // NAME: about, info, size, margins, loop, shop, preview, music, progress, caption (the caption
 // group with captions on in the default colour), transitions (the selected picture's transition
 // list open; use with --screen and --select), motion-menu (the picture list's context menu with
-// its "镜头运动" submenu open). --screen grabs the whole screen, with what a window manager draws
-// around the window. The exit code is 3 when the dialog did not open (no file is written then).
+// its "镜头运动" submenu open), project-menu (the project menu with its recent projects). --screen
+// grabs the whole screen, with what a window manager draws around the window. The exit code is 3
+// when the dialog did not open (no file is written then).
 #include "ui/qt/window_program.h"
 
 #include <QApplication>
@@ -118,6 +119,8 @@ void openDialog(QtMainWindow& window, MainWindow& controller, const QString& dia
         {QStringLiteral("shop"), [&] { controller.dispatch(Command::LoadProduct); }},
         {QStringLiteral("preview"), [&] { controller.dispatch(Command::Preview); }},
         {QStringLiteral("motion-menu"), [&] { openMotionMenu(window); }},
+        {QStringLiteral("project-menu"),
+         [&] { window.projectMenuWidget()->popup(window.mapToGlobal(QPoint(10, 60))); }},
         // The second track listened to, as a double click on its line does.
         {QStringLiteral("music"), [&] { controller.musicLineDoubleClicked(1); }},
         {QStringLiteral("transitions"), [&] { window.transitionEditor()->showPopup(); }},
@@ -155,7 +158,8 @@ void scheduleShot(const ShotOptions& options, QtMainWindow& window, QtPreviewWin
         }
         // The grab runs inside the dialog's own loop, so modal dialogs are caught open.
         QTimer::singleShot(options.delayMs, &window, [&window, &preview, options] {
-            if (options.dialog == QLatin1String("motion-menu")) {
+            if (options.dialog == QLatin1String("motion-menu") ||
+                options.dialog == QLatin1String("project-menu")) {
                 const bool saved = grabWithMenus(window).save(options.file, "PNG");
                 QCoreApplication::exit(saved ? 0 : 3);
                 return;

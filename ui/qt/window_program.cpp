@@ -131,6 +131,9 @@ int runWindows(QApplication& app, const Started& started, QtDialogHost& dialogs,
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i)
         files.push_back(std::filesystem::absolute(argv[i]).string());
+    // A project or pictures given to open come first; otherwise an album a crash left behind.
+    if (files.empty())
+        controller.offerRecoveryAtStart();
     controller.openFilesAtStart(files);
     if (hook)
         hook(parts.window, parts.preview, controller);
