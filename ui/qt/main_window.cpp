@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -79,7 +80,7 @@ QtMainWindow::QtMainWindow(const CaptionFontTable* fonts)
             [this] { controller().stopGeneration(); });
 
     qApp->installEventFilter(this);
-    setWindowTitle(QStringLiteral("Velomira(V8.3)"));
+    setTitle("Velomira(V8.3)");
     layout->activate();
     // Wide enough for every toolbar button: none may hide behind the overflow arrow.
     // The last status part holds "视频长度: 00:00:00" beyond the 885 pixels of the others.
@@ -194,7 +195,15 @@ bool QtMainWindow::windowContentsEnabled() const {
 // ---- MainWindowView: window -----------------------------------------------------------------
 
 void QtMainWindow::setTitle(const std::string& title) {
-    setWindowTitle(qs(title));
+    title_ = title;
+    setWindowTitle(qs((modifiedMark_ ? "*" : "") + title_));
+}
+
+void QtMainWindow::setModifiedMark(bool modified) {
+    if (modified == modifiedMark_)
+        return;
+    modifiedMark_ = modified;
+    setTitle(title_);
 }
 
 void QtMainWindow::setStatusText(int part, const std::string& text) {
@@ -419,11 +428,25 @@ void QtMainWindow::placeEmptyHint() {
                      (area.height() - emptyHint_->height()) / 2);
 }
 
+namespace {
+
+// The dashed rows between the groups only divide them: they can be neither highlighted nor
+// chosen, by mouse or keys.
+void disableSeparatorEntries(QComboBox& box) {
+    auto* model = qobject_cast<QStandardItemModel*>(box.model());
+    for (int i = 0; model != nullptr && i < box.count(); ++i)
+        if (box.itemText(i).startsWith(QStringLiteral("----")))
+            model->item(i)->setFlags(Qt::NoItemFlags);
+}
+
+} // namespace
+
 void QtMainWindow::showTransitionEditor(int row, const std::string& entry) {
     if (editor_->count() == 0 && controller_ != nullptr) {
         const QSignalBlocker blocker(editor_);
         for (const std::string& text : controller_->transitionEditorEntries())
             editor_->addItem(qs(text));
+        disableSeparatorEntries(*editor_);
     }
     // The drop-down is as wide as its longest entry needs (the closed box keeps its width),
     // measured over every entry in the box's current font, with room for the style's menu-like
@@ -525,10 +548,10 @@ void QtMainWindow::setWindowShown(bool shown) {
     }
     if (!isVisible() && !trayGeometry_.isEmpty())
         restoreGeometry(trayGeometry_);
-    if (isMinimized())
-        showNormal();
-    else
-        show();
+    // A window once minimised (no tray then) keeps that state while hidden: restoring it from
+    // the tray must bring it back normal.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
     raise();
     activateWindow();
 }

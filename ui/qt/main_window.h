@@ -28,6 +28,11 @@ namespace velomira::qt {
 // minimalList.
 int fittedListHeight(int fullList, int minimalList, int windowHeight, int availableHeight);
 
+// The row a dragged picture lands before, dropped at `at` over the cell `cell` of row `row`
+// (-1: over no cell, which puts it at the end of `count` rows): the left half of a cell is
+// before it, the right half after it.
+int dropRowAt(const QRect& cell, int row, const QPoint& at, int count);
+
 class BadgeDelegate;
 class CaptionSampleWidget;
 class GenerationProgressDialog;
@@ -66,6 +71,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
 
     // MainWindowView
     void setTitle(const std::string& title) override;
+    void setModifiedMark(bool modified) override;
     void setStatusText(int part, const std::string& text) override;
     void setWindowEnabled(bool enabled) override;
     void setWaitCursor(bool on) override;
@@ -152,6 +158,8 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void placeTransitionEditor();
     void placeEmptyHint();
     bool handleWindowKey(QObject* watched, QKeyEvent* key);
+    // Drags over and drops on the picture list: its own pictures, or files.
+    bool handleListDrag(QEvent* event);
 
     template <class Widget> Widget* controlAs(Command command) const;
     void registerControl(Command command, QWidget* widget);
@@ -184,6 +192,8 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     // again as if it were new.
     QByteArray trayGeometry_;
     int waitCursors_ = 0;
+    std::string title_;
+    bool modifiedMark_ = false;
     bool contentsEnabled_ = true;
 };
 

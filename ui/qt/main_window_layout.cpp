@@ -158,9 +158,13 @@ QWidget* QtMainWindow::buildPictureList() {
     pictures_->setGridSize(QSize(kCellWidth, kCellHeight));
     pictures_->setUniformItemSizes(true);
     pictures_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    pictures_->setDragDropMode(QAbstractItemView::NoDragDrop);
+    // Pictures are dragged to a new place; the drop is handed to the controller, which owns the
+    // rows (files dropped on the list go to the window's own drop handling).
+    pictures_->setDragEnabled(true);
+    pictures_->setDragDropMode(QAbstractItemView::DragOnly);
+    pictures_->setDefaultDropAction(Qt::MoveAction);
     pictures_->setAcceptDrops(false);
-    pictures_->viewport()->setAcceptDrops(false);
+    pictures_->viewport()->setAcceptDrops(true);
     pictures_->setContextMenuPolicy(Qt::CustomContextMenu);
     pictures_->setFixedHeight(2 * kCellHeight + 2 * pictures_->frameWidth() + 8);
     // The selection stays visible while another control has the focus.
@@ -492,6 +496,11 @@ void QtMainWindow::buildShortcuts() {
         {QKeySequence(Qt::CTRL | Qt::Key_Left), Command::MoveForward},
         {QKeySequence(Qt::CTRL | Qt::Key_Right), Command::MoveBack},
         {QKeySequence(Qt::Key_F5), Command::ContextPreviewTransition},
+        {QKeySequence(Qt::CTRL | Qt::Key_N), Command::NewProject},
+        {QKeySequence(Qt::CTRL | Qt::Key_O), Command::OpenProject},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), Command::SaveProject},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), Command::SaveProjectAs},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), Command::TrayExit},
     };
     for (const auto& key : keys) {
         const Command command = key.second;

@@ -4,7 +4,11 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStringList>
 #include <QThread>
 
@@ -46,8 +50,24 @@ QMessageBox::Icon iconFor(MessageKind kind) {
 
 enum class FileMode { OpenOne, OpenSeveral, Save };
 
+// The file model writes dates in the system's locale; the dialog shows them in the default
+// one, which the program sets to its interface's language.
+class LocalDates final : public QIdentityProxyModel {
+  public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        constexpr int kDateColumn = 3;
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (files != nullptr && index.column() == kDateColumn && role == Qt::DisplayRole)
+            return QLocale().toString(files->lastModified(mapToSource(index)),
+                                      QLocale::ShortFormat);
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
 QStringList runFileDialog(QWidget* owner, const FileDialogRequest& request, FileMode mode) {
     QFileDialog dialog(owner, qs(request.title), qs(request.startFolder));
+    dressFileDialog(dialog);
     if (!request.filters.empty())
         dialog.setNameFilter(qtFileFilterText(request.filters));
     switch (mode) {
@@ -74,6 +94,15 @@ QStringList runFileDialog(QWidget* owner, const FileDialogRequest& request, File
 }
 
 } // namespace
+
+void dressFileDialog(QFileDialog& dialog) {
+    dialog.setProxyModel(new LocalDates(&dialog));
+    // Name, size, type and date side by side, as long as the screen has room.
+    QSize size(900, 560);
+    if (const QScreen* screen = dialog.screen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+    dialog.resize(size);
+}
 
 QString qtFileFilterText(const std::vector<FileFilter>& filters) {
     QStringList entries;
