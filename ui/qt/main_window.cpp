@@ -121,6 +121,41 @@ void QtMainWindow::showEvent(QShowEvent* event) {
     // The screen and the real title bar are known now.
     if (const QScreen* s = screen())
         fitToHeight(s->availableGeometry().height());
+    if (placingAtStart_)
+        QMetaObject::invokeMethod(
+            this, [this] { keepOnScreen(); }, Qt::QueuedConnection);
+}
+
+QPoint fittedFramePosition(const QRect& frame, const QRect& available) {
+    const int x =
+        std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width()));
+    const int y =
+        std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height()));
+    return {x, y};
+}
+
+bool QtMainWindow::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // A window manager places a new window where it likes (on a laptop often so low that the
+    // status bar is cut off) and only then tells the frame: checked again until the user has
+    // the window.
+    if (placingAtStart_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        keepOnScreen();
+    else if (placingAtStart_ && event->type() == QEvent::WindowActivate) {
+        keepOnScreen();
+        placingAtStart_ = false;
+    }
+    return handled;
+}
+
+void QtMainWindow::keepOnScreen() {
+    const QScreen* s = screen();
+    if (!placingAtStart_ || s == nullptr || !isVisible() || isMinimized())
+        return;
+    const QRect frame = frameGeometry();
+    const QPoint fitted = fittedFramePosition(frame, s->availableGeometry());
+    if (fitted != frame.topLeft())
+        move(fitted);
 }
 
 QtMainWindow::~QtMainWindow() {

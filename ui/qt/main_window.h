@@ -33,6 +33,10 @@ int fittedListHeight(int fullList, int minimalList, int windowHeight, int availa
 // before it, the right half after it.
 int dropRowAt(const QRect& cell, int row, const QPoint& at, int count);
 
+// Where a window's frame goes so that it lies inside the available area: where it is when it
+// fits, else moved up or in just enough (to the top-left corner when it is larger).
+QPoint fittedFramePosition(const QRect& frame, const QRect& available);
+
 class BadgeDelegate;
 class CaptionSampleWidget;
 class GenerationProgressDialog;
@@ -119,6 +123,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -157,6 +162,8 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void reportSelection();
     void placeTransitionEditor();
     void placeEmptyHint();
+    // Moves the window, frame included, into the screen's available area.
+    void keepOnScreen();
     bool handleWindowKey(QObject* watched, QKeyEvent* key);
     // Drags over and drops on the picture list: its own pictures, or files.
     bool handleListDrag(QEvent* event);
@@ -192,6 +199,8 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     // again as if it were new.
     QByteArray trayGeometry_;
     int waitCursors_ = 0;
+    // Until the window was first activated, the window manager may still place it anywhere.
+    bool placingAtStart_ = true;
     std::string title_;
     bool modifiedMark_ = false;
     bool contentsEnabled_ = true;

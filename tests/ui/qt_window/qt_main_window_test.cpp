@@ -609,6 +609,25 @@ TEST_F(QtMainWindowTest, FromTheTrayAWindowOnceMinimisedComesBackNormal) {
     EXPECT_FALSE(window->isMinimized());
 }
 
+TEST(StartPlacement, TheFrameIsMovedOnlyAsFarAsTheScreenNeeds) {
+    const QRect laptop(0, 0, 1366, 768);
+    const struct {
+        const char* where;
+        QRect frame;
+        QRect available;
+        QPoint expected;
+    } cases[] = {
+        {"fits", {176, 5, 1013, 757}, laptop, {176, 5}},
+        {"placed too low", {100, 45, 1013, 757}, laptop, {100, 11}},
+        {"beyond the right edge", {500, 0, 1013, 700}, laptop, {353, 0}},
+        {"above and left of the area", {-20, -8, 1013, 700}, {0, 24, 1280, 696}, {0, 24}},
+        {"taller than the area", {10, 40, 1013, 800}, {0, 0, 1280, 720}, {10, 0}},
+        {"second screen", {1400, 500, 1013, 709}, {1366, 0, 1280, 720}, {1400, 11}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fittedFramePosition(c.frame, c.available), c.expected) << c.where;
+}
+
 TEST(DropRow, TheHalfOfTheCellDecidesBeforeOrAfter) {
     const QRect cell(160, 0, 160, 176);
     const struct {
