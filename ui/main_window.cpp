@@ -10,6 +10,7 @@
 #include "ui/desktop_launcher.h"
 #include "ui/info_log.h"
 #include "ui/picture_formats.h"
+#include "ui/user_guide.h"
 #include "ui/web_pages.h"
 
 #include <filesystem>
@@ -77,8 +78,10 @@ void MainWindow::registerWindowCommands() {
     commands_.on(Command::ContextPreviewTransition, [this] { previewTransitionPage(); });
     commands_.on(Command::DesktopShortcut, [this] { createDesktopShortcut(); });
     commands_.on(Command::OfficialSite, [this] { openWebPage(view_, services_.vendorHost, "/"); });
-    commands_.on(Command::Guide,
-                 [this] { openWebPage(view_, services_.vendorHost, "/help.html"); });
+    commands_.on(Command::Guide, [this] {
+        openUserGuide(view_, services_.vendorHost,
+                      std::filesystem::path(services_.programPath).parent_path());
+    });
     commands_.on(Command::About, [this] { aboutBox(); });
     commands_.on(Command::TrayShowWindow, [this] { restoreFromTray(); });
     commands_.on(Command::TrayExit, [this] { exitFlow(); });

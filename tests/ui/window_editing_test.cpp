@@ -6,11 +6,13 @@
 #include "ui/main_window.h"
 #include "ui/picture_formats.h"
 #include "ui/scripted_view.h"
+#include "ui/user_guide.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 namespace velomira {
 namespace {
@@ -199,6 +201,49 @@ TEST_F(WindowEditingTest, TheTrayIconStaysUntilTheWindowIsBack) {
     window->trayIconClicked();
     EXPECT_TRUE(view.windowShown);
     EXPECT_FALSE(view.trayShown);
+}
+
+TEST_F(WindowEditingTest, WithoutASiteTheGuideIsTheInstalledManual) {
+    const std::filesystem::path prefix = folder.path() / "usr";
+    const struct {
+        const char* where;
+        std::filesystem::path program; // the program's folder
+        std::filesystem::path page;    // the manual written there, empty for none
+        bool viewerOpens;
+        std::vector<std::string> opened;
+        std::size_t messages;
+    } cases[] = {
+        {"installed",
+         prefix / "lib/velomira",
+         prefix / "share/man/man1/velomira.1.gz",
+         true,
+         {"man:" + (prefix / "share/man/man1/velomira.1.gz").string()},
+         0},
+        {"build tree, no manual viewer",
+         folder.path() / "dist",
+         folder.path() / "dist/man/velomira.1.gz",
+         false,
+         {"man:" + (folder.path() / "dist/man/velomira.1.gz").string(),
+          (folder.path() / "dist/man/velomira.1.gz").string()},
+         1},
+        {"no manual", folder.path() / "bare", {}, true, {}, 1},
+    };
+    for (const auto& c : cases) {
+        if (!c.page.empty()) {
+            std::filesystem::create_directories(c.page.parent_path());
+            std::ofstream(c.page) << "page";
+        }
+        std::filesystem::create_directories(c.program);
+        ScriptedView guideView;
+        guideView.openSucceeds = c.viewerOpens;
+        openUserGuide(guideView, "", c.program);
+        EXPECT_EQ(guideView.opened, c.opened) << c.where;
+        EXPECT_EQ(dialogs.messages().size(), c.messages) << c.where;
+        dialogs.clearMessages();
+    }
+    ScriptedView siteView;
+    openUserGuide(siteView, "www.example.com", prefix / "lib/velomira");
+    EXPECT_EQ(siteView.opened, std::vector<std::string>{"http://www.example.com/help.html"});
 }
 
 } // namespace
