@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStringList>
 #include <QThread>
+#include <QTreeView>
 
 namespace velomira {
 
@@ -102,6 +104,19 @@ void dressFileDialog(QFileDialog& dialog) {
     if (const QScreen* screen = dialog.screen())
         size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
     dialog.resize(size);
+    // The name takes what the other columns leave; they are as wide as their longest texts.
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = details->header();
+        const QFontMetrics metrics(details->font());
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        const QString longest[] = {QStringLiteral("1023.99 KiB"),
+                                   QStringLiteral("Windows BMP 图像"),
+                                   QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)),
+                                                      QLocale::ShortFormat)};
+        for (int column = 1; column <= 3; ++column)
+            header->resizeSection(column, metrics.horizontalAdvance(longest[column - 1]) + 24);
+    }
 }
 
 QString qtFileFilterText(const std::vector<FileFilter>& filters) {
