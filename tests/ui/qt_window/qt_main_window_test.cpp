@@ -6,6 +6,7 @@
 #include "support/recording_sound.h"
 #include "support/temp_folder.h"
 #include "ui/main_window.h"
+#include "ui/picture_formats.h"
 #include "ui/qt/badge_delegate.h"
 #include "ui/qt/caption_sample.h"
 #include "ui/qt/main_window.h"
@@ -597,6 +598,12 @@ TEST_F(QtMainWindowTest, ComingBackFromTheTrayTheWindowIsWhereItWas) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->pos(), before);
+}
+
+TEST_F(QtMainWindowTest, TheEmptyListHintNamesTheFormatsThePictureDialogTakes) {
+    EXPECT_EQ(text(window->emptyHint()->accessibleDescription()),
+              "支持 " + readablePictureFormats());
+    EXPECT_NE(readablePictureFormats().find("WEBP"), std::string::npos);
 }
 
 TEST_F(QtMainWindowTest, FromTheTrayAWindowOnceMinimisedComesBackNormal) {
