@@ -13,7 +13,7 @@ packages=(
   fonts-wqy-zenhei fonts-arphic-ukai fonts-arphic-uming
   xdg-user-dirs time ccache help2man
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins qt6-translations-l10n
-  xvfb xauth xdotool openbox
+  xvfb xauth xdotool openbox x11-utils
   fonts-noto-mono
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio pulseaudio
 )

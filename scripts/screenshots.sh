@@ -58,6 +58,13 @@ for dialog in about info size margins loop shop progress; do
     echo "dialog $dialog did not open: no screenshot" >&2
 done
 
+# The picture file dialog: its columns and its dates in the interface's language. The whole
+# screen with the information window opened by F2: it stands beside the main window.
+rm -f "$out/dialog-files.png" "$out/info-window-place.png"
+HOME="$PWD/out/demo-album" shot dialog-files.png --dialog files || echo "the file dialog did not open: no screenshot" >&2
+shot info-window-place.png --dialog info --screen ||
+  echo "the information window did not open: no screenshot" >&2
+
 # The preview half-way into the second picture's transition: 4 s of buffering (2 processors),
 # the first picture's 2 s, then about half a second into the transition.
 rm -f "$out/preview.png"

@@ -9,6 +9,8 @@
 #include "ui/caption_logo_warning.h"
 #include "ui/desktop_launcher.h"
 #include "ui/info_log.h"
+#include "ui/picture_formats.h"
+#include "ui/user_guide.h"
 #include "ui/web_pages.h"
 
 #include <filesystem>
@@ -78,8 +80,10 @@ void MainWindow::registerWindowCommands() {
     commands_.on(Command::ContextPreviewTransition, [this] { previewTransitionPage(); });
     commands_.on(Command::DesktopShortcut, [this] { createDesktopShortcut(); });
     commands_.on(Command::OfficialSite, [this] { openWebPage(view_, services_.vendorHost, "/"); });
-    commands_.on(Command::Guide,
-                 [this] { openWebPage(view_, services_.vendorHost, "/help.html"); });
+    commands_.on(Command::Guide, [this] {
+        openUserGuide(view_, services_.vendorHost,
+                      std::filesystem::path(services_.programPath).parent_path());
+    });
     commands_.on(Command::About, [this] { aboutBox(); });
     commands_.on(Command::TrayShowWindow, [this] { restoreFromTray(); });
     commands_.on(Command::TrayExit, [this] { exitFlow(); });
@@ -107,7 +111,12 @@ void MainWindow::dispatch(Command command) {
     if (generation_.running() && command != Command::TrayShowWindow)
         return;
     commands_.run(command);
+    afterUserChange();
+}
+
+void MainWindow::afterUserChange() {
     warnCaptionUnderLogo();
+    view_.setModifiedMark(project_.modified());
 }
 
 void MainWindow::warnCaptionUnderLogo() {
@@ -142,7 +151,8 @@ void MainWindow::aboutBox() {
     std::string text = std::string(kProductName) + " V" + versionText() +
                        "\n\n\n制作由多张图片(最多1000张)"
                        "组成带多种播放特效的视频，输出视频格式：MP4。\n\n"
-                       "支持处理的图片格式：JPG, PNG, GIF(静态), BMP, TBI。";
+                       "支持处理的图片格式：" +
+                       readablePictureFormats() + "。";
     // Without a configured site the line would name nothing.
     if (!services_.vendorHost.empty())
         text += "\n\n\n官网：" + services_.vendorHost;
@@ -179,30 +189,32 @@ void MainWindow::exitFlow() {
 }
 
 void MainWindow::restoreFromTray() {
-    view_.setTrayIconShown(false);
+    // The window first: the icon goes only once there is a window to reach.
     view_.setWindowShown(true);
     view_.raiseWindow();
+    view_.setTrayIconShown(false);
     hiddenInTray_ = false;
 }
 
 void MainWindow::choiceChanged(Command control, int index) {
     options_.choiceChanged(control, index);
-    warnCaptionUnderLogo();
+    afterUserChange();
 }
 
 void MainWindow::checkChanged(Command control, bool checked) {
     options_.checkChanged(control, checked);
-    warnCaptionUnderLogo();
+    afterUserChange();
 }
 
 void MainWindow::textEdited(Command control, const std::string& text) {
     if (control == Command::CaptionText)
         pictures_.captionTextEdited(text);
-    warnCaptionUnderLogo();
+    afterUserChange();
 }
 
 void MainWindow::transitionChosen(const std::string& entry) {
     pictures_.transitionChosen(entry);
+    afterUserChange();
 }
 
 void MainWindow::selectionChanged(const std::vector<int>& rows, int focusedRow, bool listHasFocus) {
@@ -212,13 +224,27 @@ void MainWindow::selectionChanged(const std::vector<int>& rows, int focusedRow, 
 void MainWindow::pictureDoubleClicked(int row) {
     if (row < 0)
         return dispatch(Command::AddPictures);
-    if (pictures_.hasSelection())
-        view_.openExternal(album_.items[pictures_.selection().front()].path);
+    if (!pictures_.hasSelection())
+        return;
+    // With captions on, a double-click is the way to write the picture's caption; otherwise it
+    // shows the picture in the desktop's viewer.
+    if (album_.settings.textWatermark)
+        return view_.focus(Command::CaptionText);
+    view_.openExternal(album_.items[pictures_.selection().front()].path);
 }
 
 void MainWindow::filesDropped(const std::vector<std::string>& paths) {
-    if (!generation_.running())
-        pictures_.filesDropped(paths);
+    if (generation_.running())
+        return;
+    pictures_.filesDropped(paths);
+    afterUserChange();
+}
+
+void MainWindow::picturesDragged(int before) {
+    if (generation_.running())
+        return;
+    pictures_.dragSelectionTo(before);
+    afterUserChange();
 }
 
 void MainWindow::selectAllPictures() {
@@ -277,7 +303,7 @@ void MainWindow::previewClicked() {
 
 bool MainWindow::openProjectAtStart(const std::string& path) {
     const bool opened = project_.openPath(path);
-    warnCaptionUnderLogo();
+    afterUserChange();
     return opened;
 }
 

@@ -54,6 +54,8 @@ class MainWindow {
     void selectionChanged(const std::vector<int>& rows, int focusedRow, bool listHasFocus);
     void pictureDoubleClicked(int row); // -1: on empty space
     void filesDropped(const std::vector<std::string>& paths);
+    // The selected pictures dragged inside the list and dropped before row `before`.
+    void picturesDragged(int before);
     void selectAllPictures(); // Ctrl+A
     void deleteKey();         // Delete from the list, a button, a selection or the window
     void toggleInfoWindow();  // F2
@@ -114,6 +116,8 @@ class MainWindow {
     void previewTransitionPage();
     // Says once, when it starts, that a caption shares the logo's corner.
     void warnCaptionUnderLogo();
+    // After anything that may have changed the album: the title's unsaved-changes mark.
+    void afterUserChange();
 
     MainWindowView& view_;
     Preferences ownPreferences_; // used when the window is given no settings store

@@ -35,6 +35,8 @@ class MainWindowView {
 
     // Window
     virtual void setTitle(const std::string& title) = 0;
+    // The title's "*" while the project has unsaved changes (the title text stays as set).
+    virtual void setModifiedMark(bool modified) = 0;
     // Status bar parts 0..3: picture count, messages, audio length, video length.
     virtual void setStatusText(int part, const std::string& text) = 0;
     virtual void setWindowEnabled(bool enabled) = 0;

@@ -4,6 +4,7 @@
 #include "services/gif_import.h"
 #include "ui/file_dialogs.h"
 #include "ui/info_log.h"
+#include "ui/picture_formats.h"
 #include "ui/picture_list_controller.h"
 #include "ui/wait_cursor.h"
 
@@ -12,21 +13,6 @@
 namespace velomira {
 
 namespace {
-
-const std::vector<FileFilter> kPictureFilters = {
-    {"图片文件(*.JPG;*.GIF;*.PNG;*.BMP;*.HEIC;*.AVIF;*.WEBP;*.TIF;*.TBI)",
-     {"*.JPG", "*.JPEG", "*.GIF", "*.PNG", "*.BMP", "*.HEIC", "*.HEIF", "*.AVIF", "*.WEBP", "*.TIF",
-      "*.TIFF", "*.TBI"}},
-    {"JPG图片 (*.JPG)", {"*.JPG", "*.JPEG"}},
-    {"GIF图片 (*.GIF)", {"*.GIF"}},
-    {"PNG图片 (*.PNG)", {"*.PNG"}},
-    {"BMP图片 (*.BMP)", {"*.BMP"}},
-    {"HEIC图片 (*.HEIC)", {"*.HEIC", "*.HEIF"}},
-    {"AVIF图片 (*.AVIF)", {"*.AVIF"}},
-    {"WEBP图片 (*.WEBP)", {"*.WEBP"}},
-    {"TIFF图片 (*.TIF)", {"*.TIF", "*.TIFF"}},
-    {"TBI图片 (*.TBI)", {"*.TBI"}},
-};
 
 PngBytes iconFor(const std::string& path, int angle) {
     RemadeIcon remade = remakeListIcon(path, angle);
@@ -121,8 +107,8 @@ void PictureListController::registerCommands(CommandTable& table) {
 }
 
 void PictureListController::addPictures(AddMode mode) {
-    const std::vector<std::string> paths =
-        chooseFilesToOpen("选择图片 - 支持多选", kPictureFilters, c_.preferences.folders.image);
+    const std::vector<std::string> paths = chooseFilesToOpen(
+        "选择图片 - 支持多选", pictureFileFilters(), c_.preferences.folders.image);
     if (paths.empty())
         return;
     WaitCursor wait(c_.view);

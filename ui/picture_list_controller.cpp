@@ -3,12 +3,14 @@
 
 #include "album/duration_text.h"
 #include "app/string_utils.h"
+#include "media/header_probe.h"
 #include "platform/dialogs.h"
 #include "render/auto_display_time.h"
 #include "render/frame_sequencer.h"
 #include "services/picture_batch.h"
 #include "services/picture_info.h"
 #include "ui/info_log.h"
+#include "ui/picture_formats.h"
 #include "ui/wait_cursor.h"
 
 #include <algorithm>
@@ -32,10 +34,14 @@ bool isPictureFileName(const std::string& path) {
     std::string lower = path;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (const char* ending :
-         {"jpg", "jpeg", "png", "gif", "bmp", "tbi", "heic", "heif", "avif", "webp", "tif", "tiff"})
+    // The dialog's "all pictures" patterns, "*.JPG" taken as the ending "jpg".
+    for (const std::string& pattern : pictureFileFilters().front().patterns) {
+        std::string ending = pattern.substr(2);
+        std::transform(ending.begin(), ending.end(), ending.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         if (lower.ends_with(ending))
             return true;
+    }
     return false;
 }
 
@@ -198,6 +204,8 @@ void PictureListController::refreshSelectionStatus() {
                           Command::MoveForward, Command::MoveBack, Command::CaptionPosition,
                           Command::CaptionText})
             view.setEnabled(c, false);
+        // The greyed field must not keep the caption of a picture that is no longer selected.
+        view.setFieldText(Command::CaptionText, "");
         view.setStatusText(1, "");
         view.hideTransitionEditor();
         return;
@@ -299,7 +307,12 @@ int PictureListController::addFiles(const std::vector<std::string>& paths, int p
         if (row + 1 < count())
             c_.view.setPictureRowText(row + 1, c_.album.items[row + 1].animationName);
     };
-    callbacks.refused = [&](const std::string& line) { report(line); };
+    callbacks.refused = [&](const std::string& line) {
+        report(line);
+        // An animated GIF has its own way in.
+        if (line.starts_with(pictureRefusalLine(PictureKind::AnimatedGif, "")))
+            report(kAnimatedGifHint);
+    };
     callbacks.status = [&](const std::string& text) { c_.view.setStatusText(1, text); };
     callbacks.pump = [&] { c_.view.pumpEvents(); };
     PictureBatchOptions options;

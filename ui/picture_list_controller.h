@@ -19,6 +19,9 @@ namespace velomira {
 
 class InfoLog;
 
+// The information window's line after an animated GIF refused by "添加图片" or a drop.
+inline constexpr const char* kAnimatedGifHint = "请使用【导入动画】添加gif动画图片";
+
 // Names the picture commands take as pictures (by their extension).
 bool isPictureFileName(const std::string& path);
 
@@ -107,6 +110,11 @@ class PictureListController {
 
     // Whether the last removal can still be undone: the list is as that removal left it.
     bool canUndoRemoval() const;
+
+    // The selected pictures dragged to stand, in their order, before row `before` (count():
+    // at the end). Transitions stay with the positions, as with the move buttons; "撤销移除"
+    // undoes the whole drag at once.
+    void dragSelectionTo(int before);
 
   private:
     void setSelection(std::vector<int> rows, int focusedRow);

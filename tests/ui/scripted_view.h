@@ -23,6 +23,7 @@ struct ScriptedRow {
 class ScriptedView final : public MainWindowView {
   public:
     std::string title;
+    bool modifiedMark = false;
     std::string status[4];
     bool windowEnabled = true;
     bool windowShown = true;
@@ -50,8 +51,10 @@ class ScriptedView final : public MainWindowView {
     bool progressShown = false;
     bool stopping = false;
     std::vector<std::string> statusHistory; // part 1, in order
+    std::vector<Command> focusRequests;
 
     void setTitle(const std::string& t) override { title = t; }
+    void setModifiedMark(bool on) override { modifiedMark = on; }
     void setStatusText(int part, const std::string& text) override {
         status[part] = text;
         if (part == 1)
@@ -68,7 +71,7 @@ class ScriptedView final : public MainWindowView {
     }
     void setChoice(Command c, int index) override { choice[c] = index; }
     void setVisible(Command c, bool v) override { visible[c] = v; }
-    void focus(Command) override {}
+    void focus(Command c) override { focusRequests.push_back(c); }
     void setButtonText(Command c, const std::string& text) override { buttonTexts[c] = text; }
     void setCaptionSample(const CaptionSample& s) override { sample = s; }
     void insertPictureRow(int row, const PngBytes& icon, const std::string& text) override {

@@ -1,8 +1,11 @@
 #include "ui/qt/info_window.h"
 
 #include <QCloseEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace velomira {
 
@@ -42,7 +45,41 @@ bool InfoWindow::isShown() const {
 }
 
 void InfoWindow::setShown(bool shown) {
+    if (shown && !placed_)
+        placeBesideOwner();
     setVisible(shown);
+}
+
+QPoint besideWindow(const QRect& owner, const QSize& frameSize, const QRect& available) {
+    const int w = frameSize.width();
+    const int h = frameSize.height();
+    const int roomRight = available.right() - owner.right();
+    const int roomLeft = owner.left() - available.left();
+    int x = 0;
+    int y = owner.top();
+    if (roomRight >= w)
+        x = owner.right() + 1;
+    else if (roomLeft >= w)
+        x = owner.left() - w;
+    else {
+        x = roomRight >= roomLeft ? available.right() + 1 - w : available.left();
+        y = owner.top() + owner.height() / 6;
+    }
+    x = std::clamp(x, available.left(), std::max(available.left(), available.right() + 1 - w));
+    y = std::clamp(y, available.top(), std::max(available.top(), available.bottom() + 1 - h));
+    return {x, y};
+}
+
+void InfoWindow::placeBesideOwner() {
+    const QWidget* owner = parentWidget();
+    if (owner == nullptr || !owner->isVisible() || owner->screen() == nullptr)
+        return;
+    placed_ = true;
+    // Until it has been shown, the frame is the owner's.
+    const QSize decoration = owner->frameGeometry().size() - owner->geometry().size();
+    const QPoint frame = besideWindow(owner->frameGeometry(), size() + decoration,
+                                      owner->screen()->availableGeometry());
+    move(frame);
 }
 
 void InfoWindow::closeEvent(QCloseEvent* event) {

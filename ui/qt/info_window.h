@@ -8,6 +8,11 @@
 
 namespace velomira {
 
+// Where a window of frameSize goes beside the owner's frame, inside the available area: to the
+// right when it fits there, else to the left, else over the owner's side with more room, below
+// its toolbar.
+QPoint besideWindow(const QRect& owner, const QSize& frameSize, const QRect& available);
+
 class InfoWindow final : public QWidget, public InfoView {
     Q_OBJECT
   public:
@@ -24,7 +29,10 @@ class InfoWindow final : public QWidget, public InfoView {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void placeBesideOwner();
+
     QPlainTextEdit* text_;
+    bool placed_ = false; // once the user has seen it, it stays where they left it
 };
 
 } // namespace velomira

@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -80,7 +81,7 @@ QtMainWindow::QtMainWindow(const CaptionFontTable* fonts)
             [this] { controller().stopGeneration(); });
 
     qApp->installEventFilter(this);
-    setWindowTitle(QStringLiteral("Velomira(V8.3)"));
+    setTitle("Velomira(V8.3)");
     layout->activate();
     // Wide enough for every toolbar button: none may hide behind the overflow arrow.
     // The last status part holds "视频长度: 00:00:00" beyond the 885 pixels of the others.
@@ -121,6 +122,41 @@ void QtMainWindow::showEvent(QShowEvent* event) {
     // The screen and the real title bar are known now.
     if (const QScreen* s = screen())
         fitToHeight(s->availableGeometry().height());
+    if (placingAtStart_)
+        QMetaObject::invokeMethod(
+            this, [this] { keepOnScreen(); }, Qt::QueuedConnection);
+}
+
+QPoint fittedFramePosition(const QRect& frame, const QRect& available) {
+    const int x =
+        std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width()));
+    const int y =
+        std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height()));
+    return {x, y};
+}
+
+bool QtMainWindow::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // A window manager places a new window where it likes (on a laptop often so low that the
+    // status bar is cut off) and only then tells the frame: checked again until the user has
+    // the window.
+    if (placingAtStart_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        keepOnScreen();
+    else if (placingAtStart_ && event->type() == QEvent::WindowActivate) {
+        keepOnScreen();
+        placingAtStart_ = false;
+    }
+    return handled;
+}
+
+void QtMainWindow::keepOnScreen() {
+    const QScreen* s = screen();
+    if (!placingAtStart_ || s == nullptr || !isVisible() || isMinimized())
+        return;
+    const QRect frame = frameGeometry();
+    const QPoint fitted = fittedFramePosition(frame, s->availableGeometry());
+    if (fitted != frame.topLeft())
+        move(fitted);
 }
 
 QtMainWindow::~QtMainWindow() {
@@ -195,7 +231,15 @@ bool QtMainWindow::windowContentsEnabled() const {
 // ---- MainWindowView: window -----------------------------------------------------------------
 
 void QtMainWindow::setTitle(const std::string& title) {
-    setWindowTitle(qs(title));
+    title_ = title;
+    setWindowTitle(qs((modifiedMark_ ? "*" : "") + title_));
+}
+
+void QtMainWindow::setModifiedMark(bool modified) {
+    if (modified == modifiedMark_)
+        return;
+    modifiedMark_ = modified;
+    setTitle(title_);
 }
 
 void QtMainWindow::setStatusText(int part, const std::string& text) {
@@ -420,11 +464,25 @@ void QtMainWindow::placeEmptyHint() {
                      (area.height() - emptyHint_->height()) / 2);
 }
 
+namespace {
+
+// The dashed rows between the groups only divide them: they can be neither highlighted nor
+// chosen, by mouse or keys.
+void disableSeparatorEntries(QComboBox& box) {
+    auto* model = qobject_cast<QStandardItemModel*>(box.model());
+    for (int i = 0; model != nullptr && i < box.count(); ++i)
+        if (box.itemText(i).startsWith(QStringLiteral("----")))
+            model->item(i)->setFlags(Qt::NoItemFlags);
+}
+
+} // namespace
+
 void QtMainWindow::showTransitionEditor(int row, const std::string& entry) {
     if (editor_->count() == 0 && controller_ != nullptr) {
         const QSignalBlocker blocker(editor_);
         for (const std::string& text : controller_->transitionEditorEntries())
             editor_->addItem(qs(text));
+        disableSeparatorEntries(*editor_);
     }
     // The drop-down is as wide as its longest entry needs (the closed box keeps its width),
     // measured over every entry in the box's current font, with room for the style's menu-like
@@ -526,10 +584,10 @@ void QtMainWindow::setWindowShown(bool shown) {
     }
     if (!isVisible() && !trayGeometry_.isEmpty())
         restoreGeometry(trayGeometry_);
-    if (isMinimized())
-        showNormal();
-    else
-        show();
+    // A window once minimised (no tray then) keeps that state while hidden: restoring it from
+    // the tray must bring it back normal.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
     raise();
     activateWindow();
 }

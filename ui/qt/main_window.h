@@ -28,6 +28,15 @@ namespace velomira::qt {
 // minimalList.
 int fittedListHeight(int fullList, int minimalList, int windowHeight, int availableHeight);
 
+// The row a dragged picture lands before, dropped at `at` over the cell `cell` of row `row`
+// (-1: over no cell, which puts it at the end of `count` rows): the left half of a cell is
+// before it, the right half after it.
+int dropRowAt(const QRect& cell, int row, const QPoint& at, int count);
+
+// Where a window's frame goes so that it lies inside the available area: where it is when it
+// fits, else moved up or in just enough (to the top-left corner when it is larger).
+QPoint fittedFramePosition(const QRect& frame, const QRect& available);
+
 class BadgeDelegate;
 class CaptionSampleWidget;
 class GenerationProgressDialog;
@@ -66,6 +75,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
 
     // MainWindowView
     void setTitle(const std::string& title) override;
+    void setModifiedMark(bool modified) override;
     void setStatusText(int part, const std::string& text) override;
     void setWindowEnabled(bool enabled) override;
     void setWaitCursor(bool on) override;
@@ -114,6 +124,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -153,7 +164,11 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void reportSelection();
     void placeTransitionEditor();
     void placeEmptyHint();
+    // Moves the window, frame included, into the screen's available area.
+    void keepOnScreen();
     bool handleWindowKey(QObject* watched, QKeyEvent* key);
+    // Drags over and drops on the picture list: its own pictures, or files.
+    bool handleListDrag(QEvent* event);
 
     template <class Widget> Widget* controlAs(Command command) const;
     void registerControl(Command command, QWidget* widget);
@@ -186,6 +201,10 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     // again as if it were new.
     QByteArray trayGeometry_;
     int waitCursors_ = 0;
+    // Until the window was first activated, the window manager may still place it anywhere.
+    bool placingAtStart_ = true;
+    std::string title_;
+    bool modifiedMark_ = false;
     bool contentsEnabled_ = true;
 };
 

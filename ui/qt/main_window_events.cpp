@@ -83,6 +83,39 @@ void QtMainWindow::dropEvent(QDropEvent* event) {
     controller().filesDropped(files);
 }
 
+int dropRowAt(const QRect& cell, int row, const QPoint& at, int count) {
+    if (row < 0)
+        return count;
+    return at.x() < cell.center().x() ? row : row + 1;
+}
+
+bool QtMainWindow::handleListDrag(QEvent* event) {
+    auto* drag = static_cast<QDropEvent*>(event);
+    const QMimeData* data = drag->mimeData();
+    const bool ownPictures = data != nullptr && !data->hasUrls() &&
+                             data->hasFormat(pictures_->model()->mimeTypes().value(0));
+    const std::vector<std::string> files = localFiles(data);
+    if (controller_ == nullptr || !contentsEnabled_ || (!ownPictures && files.empty())) {
+        drag->ignore();
+        return true;
+    }
+    if (ownPictures)
+        drag->setDropAction(Qt::MoveAction);
+    drag->accept();
+    if (event->type() != QEvent::Drop)
+        return true;
+    if (!ownPictures) {
+        raiseWindow();
+        controller().filesDropped(files);
+        return true;
+    }
+    const QPoint at = drag->position().toPoint();
+    const QModelIndex index = pictures_->indexAt(at);
+    controller().picturesDragged(dropRowAt(
+        pictures_->visualRect(index), index.isValid() ? index.row() : -1, at, pictures_->count()));
+    return true;
+}
+
 bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == statusBar() &&
         (event->type() == QEvent::Resize || event->type() == QEvent::Show))
@@ -95,6 +128,9 @@ bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
                 controller().pictureDoubleClicked(index.isValid() ? index.row() : -1);
                 return true;
             }
+        } else if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+                   event->type() == QEvent::Drop) {
+            return handleListDrag(event);
         } else if (event->type() == QEvent::Resize) {
             placeEmptyHint();
             placeTransitionEditor();

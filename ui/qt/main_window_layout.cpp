@@ -3,6 +3,7 @@
 #include "album/album_model.h"
 #include "app/startup.h"
 #include "ui/option_forms.h"
+#include "ui/picture_formats.h"
 #include "ui/qt/badge_delegate.h"
 #include "ui/qt/caption_sample.h"
 #include "ui/qt/main_window.h"
@@ -25,6 +26,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -145,6 +147,30 @@ QWidget* QtMainWindow::buildToolbar() {
     return bar;
 }
 
+namespace {
+
+// The hint's picture with its last line, the formats, written from the list the picture dialog
+// takes (two lines: it is longer than the space the picture had for it).
+QPixmap emptyHintPicture() {
+    QPixmap picture(QStringLiteral(":/icons/empty_list.png"));
+    if (picture.isNull())
+        return picture;
+    const QImage image = picture.toImage();
+    const QRect formats(126, 100, picture.width() - 136, 36);
+    QPainter painter(&picture);
+    painter.fillRect(formats, image.pixelColor(formats.right(), formats.top()));
+    QFont font = painter.font();
+    font.setPixelSize(12);
+    painter.setFont(font);
+    painter.setPen(QColor(0x55, 0x5b, 0x66));
+    const QString text = qs("支持 " + readablePictureFormats());
+    painter.drawText(formats.adjusted(3, 0, 0, 0),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text);
+    return picture;
+}
+
+} // namespace
+
 QWidget* QtMainWindow::buildPictureList() {
     pictures_ = new QListWidget(this);
     pictures_->setObjectName(QStringLiteral("pictureList"));
@@ -158,9 +184,13 @@ QWidget* QtMainWindow::buildPictureList() {
     pictures_->setGridSize(QSize(kCellWidth, kCellHeight));
     pictures_->setUniformItemSizes(true);
     pictures_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    pictures_->setDragDropMode(QAbstractItemView::NoDragDrop);
+    // Pictures are dragged to a new place; the drop is handed to the controller, which owns the
+    // rows (files dropped on the list go to the window's own drop handling).
+    pictures_->setDragEnabled(true);
+    pictures_->setDragDropMode(QAbstractItemView::DragOnly);
+    pictures_->setDefaultDropAction(Qt::MoveAction);
     pictures_->setAcceptDrops(false);
-    pictures_->viewport()->setAcceptDrops(false);
+    pictures_->viewport()->setAcceptDrops(true);
     pictures_->setContextMenuPolicy(Qt::CustomContextMenu);
     pictures_->setFixedHeight(2 * kCellHeight + 2 * pictures_->frameWidth() + 8);
     // The selection stays visible while another control has the focus.
@@ -197,7 +227,8 @@ QWidget* QtMainWindow::buildPictureList() {
 
     emptyHint_ = new QLabel(pictures_->viewport());
     emptyHint_->setObjectName(QStringLiteral("emptyHint"));
-    emptyHint_->setPixmap(QPixmap(QStringLiteral(":/icons/empty_list.png")));
+    emptyHint_->setPixmap(emptyHintPicture());
+    emptyHint_->setAccessibleDescription(qs("支持 " + readablePictureFormats()));
     emptyHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
     emptyHint_->adjustSize();
     return pictures_;
@@ -496,6 +527,11 @@ void QtMainWindow::buildShortcuts() {
         {QKeySequence(Qt::CTRL | Qt::Key_Left), Command::MoveForward},
         {QKeySequence(Qt::CTRL | Qt::Key_Right), Command::MoveBack},
         {QKeySequence(Qt::Key_F5), Command::ContextPreviewTransition},
+        {QKeySequence(Qt::CTRL | Qt::Key_N), Command::NewProject},
+        {QKeySequence(Qt::CTRL | Qt::Key_O), Command::OpenProject},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), Command::SaveProject},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), Command::SaveProjectAs},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), Command::TrayExit},
     };
     for (const auto& key : keys) {
         const Command command = key.second;

@@ -4,9 +4,15 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStringList>
 #include <QThread>
+#include <QTreeView>
 
 namespace velomira {
 
@@ -46,8 +52,24 @@ QMessageBox::Icon iconFor(MessageKind kind) {
 
 enum class FileMode { OpenOne, OpenSeveral, Save };
 
+// The file model writes dates in the system's locale; the dialog shows them in the default
+// one, which the program sets to its interface's language.
+class LocalDates final : public QIdentityProxyModel {
+  public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        constexpr int kDateColumn = 3;
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (files != nullptr && index.column() == kDateColumn && role == Qt::DisplayRole)
+            return QLocale().toString(files->lastModified(mapToSource(index)),
+                                      QLocale::ShortFormat);
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
 QStringList runFileDialog(QWidget* owner, const FileDialogRequest& request, FileMode mode) {
     QFileDialog dialog(owner, qs(request.title), qs(request.startFolder));
+    dressFileDialog(dialog);
     if (!request.filters.empty())
         dialog.setNameFilter(qtFileFilterText(request.filters));
     switch (mode) {
@@ -74,6 +96,28 @@ QStringList runFileDialog(QWidget* owner, const FileDialogRequest& request, File
 }
 
 } // namespace
+
+void dressFileDialog(QFileDialog& dialog) {
+    dialog.setProxyModel(new LocalDates(&dialog));
+    // Name, size, type and date side by side, as long as the screen has room.
+    QSize size(900, 560);
+    if (const QScreen* screen = dialog.screen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+    dialog.resize(size);
+    // The name takes what the other columns leave; they are as wide as their longest texts.
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = details->header();
+        const QFontMetrics metrics(details->font());
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        const QString longest[] = {QStringLiteral("1023.99 KiB"),
+                                   QStringLiteral("Windows BMP 图像"),
+                                   QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)),
+                                                      QLocale::ShortFormat)};
+        for (int column = 1; column <= 3; ++column)
+            header->resizeSection(column, metrics.horizontalAdvance(longest[column - 1]) + 24);
+    }
+}
 
 QString qtFileFilterText(const std::vector<FileFilter>& filters) {
     QStringList entries;

@@ -4,6 +4,7 @@
 // window thread and wait there for the answer.
 #include "platform/dialogs.h"
 
+#include <QFileDialog>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -26,6 +27,10 @@ class QtDialogHost final : public DialogHost {
   private:
     QPointer<QWidget> owner_;
 };
+
+// Opens the dialog at a size that shows its columns (within the screen) and writes the
+// files' dates in the interface's language rather than the system's.
+void dressFileDialog(QFileDialog& dialog);
 
 // The type list as QFileDialog reads it: "label (*.jpg *.png)" entries joined by ";;".
 QString qtFileFilterText(const std::vector<FileFilter>& filters);

@@ -114,6 +114,7 @@ void openDialog(QtMainWindow& window, MainWindow& controller, const QString& dia
     const std::map<QString, std::function<void()>> openers = {
         {QStringLiteral("info"), [&] { controller.toggleInfoWindow(); }},
         {QStringLiteral("about"), [&] { controller.dispatch(Command::About); }},
+        {QStringLiteral("files"), [&] { controller.dispatch(Command::AddPictures); }},
         {QStringLiteral("margins"), [&] { controller.dispatch(Command::CaptionMarginsDialog); }},
         {QStringLiteral("loop"), [&] { controller.dispatch(Command::LoopPlayDialog); }},
         {QStringLiteral("shop"), [&] { controller.dispatch(Command::LoadProduct); }},

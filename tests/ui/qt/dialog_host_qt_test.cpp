@@ -8,6 +8,9 @@
 #include <QApplication>
 #include <QDate>
 #include <QFileDialog>
+#include <QAbstractItemView>
+#include <QAbstractProxyModel>
+#include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
@@ -115,6 +118,36 @@ TEST(QtLanguage, StandardButtonsAndDatesReadChineseAndNumbersKeepThePoint) {
     const QString cancel = box.button(QMessageBox::Cancel)->text();
     EXPECT_TRUE(yes.contains(QStringLiteral("是"))) << yes.toStdString();
     EXPECT_TRUE(cancel.contains(QStringLiteral("取消"))) << cancel.toStdString();
+}
+
+TEST(QtDialogHost, FileDialogsShowTheirColumnsAndDatesInTheInterfacesLanguage) {
+    testing::TempFolder folder;
+    folder.writeFile("picture.jpg", "bytes");
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    QFileDialog dialog(nullptr, QStringLiteral("选择图片"), QString::fromStdString(folder.path()));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dressFileDialog(dialog);
+    EXPECT_GT(dialog.width(), 600);
+    QAbstractProxyModel* files = dialog.proxyModel();
+    ASSERT_NE(files, nullptr);
+    QModelIndex date;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QModelIndex name = files->index(
+                0, 0,
+                dialog.findChild<QAbstractItemView*>(QStringLiteral("treeView"))->rootIndex());
+            if (name.data().toString() != QStringLiteral("picture.jpg"))
+                return false;
+            date = name.siblingAtColumn(3);
+            return true;
+        },
+        20000));
+    const QDateTime written =
+        QFileInfo(QString::fromStdString(folder.file("picture.jpg"))).lastModified();
+    EXPECT_EQ(date.data().toString(),
+              QLocale(QLocale::Chinese, QLocale::China).toString(written, QLocale::ShortFormat));
+    QLocale::setDefault(before);
 }
 
 } // namespace

@@ -41,5 +41,30 @@ TEST(InfoWindowQt, ReportsAppearGreenOnBlackAndClosingOnlyHides) {
     EXPECT_EQ(window.textField()->toPlainText(), text);
 }
 
+TEST(InfoWindowPlace, BesideTheMainWindowAndAlwaysOnTheScreen) {
+    const QSize info(540, 200);
+    const struct {
+        const char* where;
+        QRect owner;
+        QRect screen;
+        QPoint expected;
+    } cases[] = {
+        {"room on the right", {100, 50, 1000, 736}, {0, 0, 1920, 1050}, {1100, 50}},
+        {"room on the left only", {800, 50, 1000, 736}, {0, 0, 1920, 1050}, {260, 50}},
+        {"laptop: the wider side, below the toolbar",
+         {200, 20, 1000, 736},
+         {0, 0, 1366, 740},
+         {0, 142}},
+        {"owner in the right part", {20, 20, 1000, 700}, {0, 0, 1280, 690}, {740, 136}},
+        {"owner lower than the screen", {100, 900, 1000, 736}, {0, 0, 1920, 1050}, {1100, 850}},
+        {"second screen", {2000, 100, 1000, 700}, {1920, 0, 1920, 1080}, {3000, 100}},
+    };
+    for (const auto& c : cases) {
+        const QPoint at = besideWindow(c.owner, info, c.screen);
+        EXPECT_EQ(at, c.expected) << c.where;
+        EXPECT_TRUE(c.screen.contains(QRect(at, info))) << c.where;
+    }
+}
+
 } // namespace
 } // namespace velomira

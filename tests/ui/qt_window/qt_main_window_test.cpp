@@ -6,6 +6,7 @@
 #include "support/recording_sound.h"
 #include "support/temp_folder.h"
 #include "ui/main_window.h"
+#include "ui/picture_formats.h"
 #include "ui/qt/badge_delegate.h"
 #include "ui/qt/caption_sample.h"
 #include "ui/qt/main_window.h"
@@ -361,6 +362,61 @@ TEST_F(QtMainWindowTest, ClicksAndKeysReachTheControllerWithTheSelection) {
     EXPECT_FALSE(enabled(Command::GenerateButton));
 }
 
+TEST_F(QtMainWindowTest, ProjectKeysRunTheProjectCommandsAndTheTitleMarksChanges) {
+    addPictures(2);
+    EXPECT_EQ(text(window->windowTitle()), "*Velomira(V8.3)");
+    const struct {
+        QKeySequence keys;
+        Answer answer;
+        std::string question; // the first message the keys lead to
+    } cases[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_N), Answer::Cancel, "项目已更改，是否保存更改？"},
+        {QKeySequence(Qt::CTRL | Qt::Key_O), Answer::No, "项目已更改，是否保存更改？"},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), Answer::Cancel, "项目已更改，是否保存更改？"},
+    };
+    for (const auto& c : cases) {
+        dialogs.clearMessages();
+        dialogs.scriptAnswer(c.answer);
+        QTest::keySequence(window.get(), c.keys);
+        QCoreApplication::processEvents();
+        ASSERT_FALSE(dialogs.messages().empty()) << text(c.keys.toString());
+        EXPECT_EQ(dialogs.messages()[0].text, c.question);
+        EXPECT_EQ(list().count(), 2);
+        EXPECT_EQ(quits, 0);
+    }
+    // Ctrl+S asks for a file the first time; Ctrl+Shift+S every time.
+    dialogs.scriptFiles({folder.file("keys.dat")});
+    QTest::keySequence(window.get(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_TRUE(std::filesystem::exists(folder.file("keys.dat")));
+    EXPECT_EQ(text(window->windowTitle()), "Velomira(V8.3) - keys.dat");
+    dialogs.scriptFiles({folder.file("other.dat")});
+    QTest::keySequence(window.get(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    EXPECT_TRUE(std::filesystem::exists(folder.file("other.dat")));
+}
+
+TEST_F(QtMainWindowTest, PicturesDraggedInsideTheListMoveToWhereTheyAreDropped) {
+    addPictures(3);
+    clickRow(0);
+    // The list's own drag data, dropped on the right half of the last picture.
+    std::unique_ptr<QMimeData> mime(list().model()->mimeData({list().model()->index(0, 0)}));
+    const QRect last = list().visualItemRect(list().item(2));
+    const QPoint at(last.right() - 4, last.center().y());
+    QDragEnterEvent enter(at, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list().viewport(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent dropped(at, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list().viewport(), &dropped);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(albumName(0), "p1.png");
+    EXPECT_EQ(albumName(2), "p0.png");
+    EXPECT_EQ(list().selectedItems().value(0), list().item(2));
+    key(&list(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(albumName(0), "p0.png");
+    // Files dropped on the list are added as before.
+    drop({picture("more")});
+    EXPECT_EQ(list().count(), 4);
+}
+
 TEST_F(QtMainWindowTest, WhatTheWindowShowsByItselfIsNeverReportedBack) {
     addPictures(3);
     window->setPictureSelection({0, 2}, 2);
@@ -406,6 +462,28 @@ TEST_F(QtMainWindowTest, TheTransitionEditorFloatsOverOneSelectedPicture) {
     EXPECT_TRUE(editor->isVisible());
     clickRow(2, Qt::ShiftModifier);
     EXPECT_FALSE(editor->isVisible());
+}
+
+TEST_F(QtMainWindowTest, TheDividingRowsOfTheTransitionEditorCannotBeChosen) {
+    addPictures(2);
+    clickRow(1);
+    QComboBox* editor = window->transitionEditor();
+    int dividers = 0;
+    for (int i = 0; i < editor->count(); ++i) {
+        const bool divider = editor->itemText(i).startsWith(QStringLiteral("----"));
+        const Qt::ItemFlags flags = editor->model()->flags(editor->model()->index(i, 0));
+        EXPECT_EQ(flags.testFlag(Qt::ItemIsSelectable), !divider) << text(editor->itemText(i));
+        EXPECT_EQ(flags.testFlag(Qt::ItemIsEnabled), !divider) << text(editor->itemText(i));
+        dividers += divider ? 1 : 0;
+        // Stepping with the arrow keys from the row above a divider goes past it.
+        if (divider && i > 0) {
+            const QSignalBlocker quiet(editor);
+            editor->setCurrentIndex(i - 1);
+            QTest::keyClick(editor, Qt::Key_Down);
+            EXPECT_FALSE(editor->currentText().startsWith(QStringLiteral("----")));
+        }
+    }
+    EXPECT_GT(dividers, 0);
 }
 
 TEST_F(QtMainWindowTest, CaptionTextShowsABadgeOnItsPicture) {
@@ -520,6 +598,56 @@ TEST_F(QtMainWindowTest, ComingBackFromTheTrayTheWindowIsWhereItWas) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->pos(), before);
+}
+
+TEST_F(QtMainWindowTest, TheEmptyListHintNamesTheFormatsThePictureDialogTakes) {
+    EXPECT_EQ(text(window->emptyHint()->accessibleDescription()),
+              "支持 " + readablePictureFormats());
+    EXPECT_NE(readablePictureFormats().find("WEBP"), std::string::npos);
+}
+
+TEST_F(QtMainWindowTest, FromTheTrayAWindowOnceMinimisedComesBackNormal) {
+    window->minimizeWindow();
+    QCoreApplication::processEvents();
+    window->setWindowShown(false);
+    window->setWindowShown(true);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
+}
+
+TEST(StartPlacement, TheFrameIsMovedOnlyAsFarAsTheScreenNeeds) {
+    const QRect laptop(0, 0, 1366, 768);
+    const struct {
+        const char* where;
+        QRect frame;
+        QRect available;
+        QPoint expected;
+    } cases[] = {
+        {"fits", {176, 5, 1013, 757}, laptop, {176, 5}},
+        {"placed too low", {100, 45, 1013, 757}, laptop, {100, 11}},
+        {"beyond the right edge", {500, 0, 1013, 700}, laptop, {353, 0}},
+        {"above and left of the area", {-20, -8, 1013, 700}, {0, 24, 1280, 696}, {0, 24}},
+        {"taller than the area", {10, 40, 1013, 800}, {0, 0, 1280, 720}, {10, 0}},
+        {"second screen", {1400, 500, 1013, 709}, {1366, 0, 1280, 720}, {1400, 11}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fittedFramePosition(c.frame, c.available), c.expected) << c.where;
+}
+
+TEST(DropRow, TheHalfOfTheCellDecidesBeforeOrAfter) {
+    const QRect cell(160, 0, 160, 176);
+    const struct {
+        int row;
+        QPoint at;
+        int expected;
+    } cases[] = {{1, {170, 50}, 1},
+                 {1, {238, 50}, 1},
+                 {1, {240, 50}, 2},
+                 {1, {319, 170}, 2},
+                 {-1, {900, 50}, 7}};
+    for (const auto& c : cases)
+        EXPECT_EQ(dropRowAt(cell, c.row, c.at, 7), c.expected) << c.at.x();
 }
 
 TEST_F(QtMainWindowTest, OnALowScreenOnlyThePictureListGivesUpHeight) {
