@@ -201,7 +201,6 @@ std::string folderOf(const std::string& path) {
 
 } // namespace
 
-// error: the errno of a failure.
 WriteOutcome replaceFile(const std::string& path, const std::string& bytes, int& error) {
     const std::string target = resolvedTarget(path);
     const std::string folder = folderOf(target);
@@ -230,6 +229,11 @@ WriteOutcome replaceFile(const std::string& path, const std::string& bytes, int&
         ::fsync(directory.get());
     }
     return WriteOutcome::Written;
+}
+
+WriteOutcome replaceFile(const std::string& path, const std::string& bytes) {
+    int error = 0;
+    return replaceFile(path, bytes, error);
 }
 
 std::string projectFileNameOf(const std::string& path) {

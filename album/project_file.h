@@ -61,6 +61,8 @@ struct ProjectSave {
 // Writes bytes into a temporary file beside path, flushed to disk, then renamed over path, so
 // a failure leaves the previous file as it was.
 enum class WriteOutcome { Written, CreateFailed, WriteFailed };
+// error: the errno of a failure.
+WriteOutcome replaceFile(const std::string& path, const std::string& bytes, int& error);
 WriteOutcome replaceFile(const std::string& path, const std::string& bytes);
 
 ProjectSave saveProjectFile(AlbumProject& album, const ProjectFolders& folders,
