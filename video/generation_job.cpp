@@ -3,6 +3,7 @@
 #include "render/frame_sequencer.h"
 #include "video/cover_art.h"
 #include "video/mp4_boxes.h"
+#include "video/mp4_index_move.h"
 #include "video/pending_output.h"
 #include "video/stopped_video_cut.h"
 
@@ -63,6 +64,9 @@ void keepOrDiscard(PendingOutput& output, const std::string& incomplete, const E
         stop = true;
     }
     if (result.outcome != EncoderOutcome::Failed) {
+        // A video whose index could not be moved still plays once it is fully downloaded.
+        if (std::string notMoved; !moveIndexToFront(output.path(), notMoved))
+            reportError(errorLog, "thread_make_video", "moov not moved: " + notMoved);
         std::string failure;
         if (!output.commit(failure, stopped ? EarlierFile::Keep : EarlierFile::Replace)) {
             result.outcome = EncoderOutcome::Failed;
