@@ -4,6 +4,7 @@
 // that a path holding a double quote or a space still arrives as one argument.
 #include "album/album_model.h"
 #include "render/frame_format.h"
+#include "video/size_cap.h"
 
 #include <filesystem>
 #include <random>
@@ -30,6 +31,7 @@ struct EncoderCommandInput {
     int logoLocation = 0;
     // JPEG files back to back, or raw frames of width x height in that pixel format.
     FrameFormat frameFormat = FrameFormat::Jpeg;
+    RateControl rate; // off: no rate arguments, the line as it always was
 };
 
 // Size, sound and logo choices of the album; the music paths only when music is switched on.
@@ -41,6 +43,10 @@ CommandLine audioArguments(const EncoderCommandInput& input);
 // The logo overlay filter for the copy name and corner (0 top left, 2 top right, 3 bottom
 // right, anything else bottom left); empty without a copy name.
 CommandLine logoFilter(const std::string& copyName, int location);
+
+// The video rate arguments: empty when off, else " -b:v Nk -maxrate Mk -bufsize Bk" with a
+// peak of 1.5 and a buffer of 2 times the rate, and " -preset P" when one is named.
+CommandLine rateArguments(const RateControl& rate);
 
 // Frames read from the named FIFO at pipePath. Raw frames are described before the input
 // (-f rawvideo -pix_fmt F -s WxH); the rest of the line is the same for both frame formats.

@@ -461,6 +461,7 @@ EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& reques
     EncoderCommandInput input =
         encoderCommandInput(*request.project, request.durationText, request.outputPath, copyName);
     input.frameFormat = request.frameFormat;
+    input.rate = request.rate;
     AttemptContext context{request, input, workingFolder, stop, renderFrames, random, result};
 
     Attempt attempt;
