@@ -200,6 +200,8 @@ void assign(BatchRow& row, const std::string& column, const std::string& raw) {
         row.cover = value;
     else if (column == "logo")
         row.logo = value;
+    else if (column == "max_size")
+        row.maxSize = value;
 }
 
 std::string rowError(const BatchRow& row) {
@@ -219,8 +221,8 @@ std::string rowError(const BatchRow& row) {
 
 const std::vector<std::string>& batchColumns() {
     static const std::vector<std::string> columns{
-        "output", "project", "pictures", "product",    "picture_type", "caption",
-        "music",  "size",    "pause",    "transition", "cover",        "logo"};
+        "output", "project", "pictures",   "product", "picture_type", "caption", "music",
+        "size",   "pause",   "transition", "cover",   "logo",         "max_size"};
     return columns;
 }
 

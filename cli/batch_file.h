@@ -26,6 +26,7 @@ struct BatchRow {
     std::string transition;
     std::string cover;
     std::string logo;
+    std::string maxSize; // --max-size
 };
 
 struct BatchFile {

@@ -47,6 +47,7 @@ std::vector<std::string> rowArguments(const BatchRow& row, const std::vector<std
     option("--size", row.size);
     option("--pause", row.pause);
     option("--transition", row.transition);
+    option("--max-size", row.maxSize);
     if (!row.cover.empty())
         option("--cover", fromFolder(folder, row.cover));
     if (!row.logo.empty())

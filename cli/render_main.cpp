@@ -251,6 +251,13 @@ int reportVideoOutcome(const GenerationResult& result, const std::string& output
     return kFailed;
 }
 
+// The limits the video must keep: the size cap of --max-size.
+OutputLimits outputLimitsFor(const RenderOptions& options) {
+    OutputLimits limits;
+    limits.maxBytes = options.maxBytes;
+    return limits;
+}
+
 // The album as a video, with the progress line; the run's messages print where the terminal
 // showed them while it ran, before the progress line ends.
 int renderVideo(AlbumProject& project, const RenderOptions& options, const Session& session) {
@@ -264,9 +271,20 @@ int renderVideo(AlbumProject& project, const RenderOptions& options, const Sessi
         return kRefused;
     const VideoRunEnvironment environment = videoRunEnvironment(
         session.started.folders, &session.fonts, session.preferences.captionMargins);
-    VideoRun run = videoRun(project, environment, output, options.frameTransport);
+    VideoRun run =
+        videoRun(project, environment, output, options.frameTransport, outputLimitsFor(options));
+    if (run.refusal) {
+        printFailure(*run.refusal);
+        return kRefused;
+    }
     TerminalProgress progress(run.plan.totalPictures);
     run.request.progress = [&](int picture, int) { progress.update(picture); };
+    run.request.encodeStarted = [&](int encode, int videoKbps) {
+        progress.finish();
+        std::cerr << "size cap " << sizeCapText(options.maxBytes) << ": encode " << encode
+                  << " of at most " << kMaxSizeCapEncodes << ", video at " << videoKbps
+                  << " kbit/s\n";
+    };
     std::cerr << run.plan.totalPictures << " pictures, " << run.plan.totalFrames << " frames, "
               << videoLengthText(run.plan.videoLength) << "\n";
     EncoderState encoderState;

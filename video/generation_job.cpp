@@ -147,7 +147,7 @@ EncoderRunResult encodeWithinCap(EncoderState& state, const GenerationRequest& r
         }
         encoder.rate.videoKbps = rate.videoKbps;
         if (request.encodeStarted)
-            request.encodeStarted(encode);
+            request.encodeStarted(encode, rate.videoKbps);
         steps.beforeEncode();
         EncoderRunResult run =
             runEncoderJob(state, encoder, stop, steps.renderFrames, steps.afterDone);

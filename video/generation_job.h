@@ -34,8 +34,9 @@ struct GenerationRequest {
     // The largest file the video may be (0: no cap; already through checkOutputLimits). The
     // video is encoded at a rate that fits, and again lower while the file is over the cap.
     std::uint64_t maxBytes = 0;
-    // Under a size cap: encode n (1, 2 or 3) starts; its pictures then count from 1 again.
-    std::function<void(int encode)> encodeStarted;
+    // Under a size cap: encode n (1, 2 or 3) starts at this video rate; its pictures then count
+    // from 1 again.
+    std::function<void(int encode, int videoKbps)> encodeStarted;
 };
 
 // Points the request at the outside tools of the program folder: tool/ffmpeg and

@@ -275,6 +275,28 @@ TEST_F(RenderProgramTest, ExitCodesTellHowTheRunEnded) {
     }
 }
 
+// A size cap the album cannot keep is refused before anything is rendered, with the figures.
+TEST_F(RenderProgramTest, ASizeCapThatCannotBeKeptIsRefusedBeforeTheRun) {
+    const struct {
+        const char* cap;
+        const char* says;
+    } cases[] = {
+        {"2K", "更小的视频尺寸"},
+        {"0.001", "0.00 MB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cap);
+        std::vector<std::string> args = pictureArgs();
+        args.insert(args.end(),
+                    {"--size", "640x360", "--max-size", c.cap, "-o", folder.file("capped.mp4")});
+        const ProgramRun refused = run(args);
+        EXPECT_EQ(refused.exitCode, 1) << refused.err;
+        EXPECT_NE(refused.err.find(c.says), std::string::npos) << refused.err;
+        EXPECT_EQ(refused.err.find("frames"), std::string::npos) << "refused before the run";
+        EXPECT_FALSE(std::filesystem::exists(folder.file("capped.mp4")));
+    }
+}
+
 TEST_F(RenderProgramTest, ADiskThatFillsUpWhileTheVideoIsWrittenIsAFailure) {
     // The file size limit stands in for a full disk: the encoder's writes fail part-way.
     std::vector<std::string> args{"-c", "ulimit -f 8 && exec \"$0\" \"$@\"",

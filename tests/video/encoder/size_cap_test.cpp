@@ -124,7 +124,7 @@ class SizeCapRun : public ::testing::Test {
         request.encoder.workFolder = folder.path() / "temp";
         request.outputPath = folder.file("capped.mp4");
         request.encoder.errorLog = errorLogIn(folder.path());
-        request.encodeStarted = [this](int encode) { encodes.push_back(encode); };
+        request.encodeStarted = [this](int encode, int) { encodes.push_back(encode); };
     }
 
     TempFolder folder;
