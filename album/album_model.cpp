@@ -138,6 +138,7 @@ void exchangePictures(AlbumItem& a, AlbumItem& b) {
     std::swap(a.caption, b.caption);
     std::swap(a.turnAngle, b.turnAngle);
     std::swap(a.motion, b.motion);
+    std::swap(a.fillMode, b.fillMode);
 }
 
 } // namespace
@@ -286,6 +287,9 @@ bool chooseVideoSize(VideoSettings& settings, int index) {
     settings.videoSize = index;
     settings.videoWidth = size->width;
     settings.videoHeight = size->height;
+    if (settings.fillFollowsSize) {
+        settings.fillMode = newAlbumFillMode(NewAlbumFill::FollowSize, size->width, size->height);
+    }
     return true;
 }
 
@@ -370,8 +374,28 @@ void resetProjectOptions(AlbumProject& project, std::string_view firstFontName) 
     s.bgsoundAutoSetImageLoopPlay = false;
     s.cover = false;
     s.coverPath.clear();
+    s.fillFollowsSize = s.newAlbumFill == NewAlbumFill::FollowSize;
     chooseVideoSize(s, 0);
+    s.fillMode = newAlbumFillMode(s.newAlbumFill, s.videoWidth, s.videoHeight);
     choosePauseTime(s, kDefaultPauseTime);
+}
+
+void chooseFillMode(VideoSettings& settings, FillMode mode) {
+    settings.fillMode = mode;
+    settings.fillFollowsSize = false;
+}
+
+FillMode itemFillMode(const VideoSettings& settings, const AlbumItem& item) {
+    return item.fillMode.value_or(settings.fillMode);
+}
+
+bool setAlbumItemFillMode(AlbumProject& project, int position, std::optional<FillMode> mode) {
+    AlbumItem* item = albumItemAt(project, position);
+    if (item == nullptr) {
+        return false;
+    }
+    item->fillMode = mode;
+    return true;
 }
 
 } // namespace velomira

@@ -2,10 +2,12 @@
 
 #include "album/album_tables.h"
 #include "album/camera_motion.h"
+#include "album/fill_mode.h"
 #include "album/transition_catalogue.h"
 #include "app/option_values.h"
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -38,6 +40,7 @@ struct AlbumItem {
     ItemCaption caption;
     int turnAngle = 0;                        // clockwise degrees: 0, 90, 180 or 270
     CameraMotion motion = CameraMotion::None; // the camera move while the picture is held
+    std::optional<FillMode> fillMode;         // none: the album's fill mode
     bool operator==(const AlbumItem&) const = default;
 };
 
@@ -55,6 +58,12 @@ struct VideoSettings {
     int videoWidth = kUnchosenVideoWidth;
     int videoHeight = kUnchosenVideoHeight;
     BackgroundFill videoBgFillColor = BackgroundFill::White; // kept in the settings store
+
+    // How pictures fill the frame. While fillFollowsSize is set (a new album whose mode the user
+    // has not picked) choosing a size sets it: blur for a vertical size, else fit.
+    FillMode fillMode = FillMode::Fit;
+    bool fillFollowsSize = false;
+    NewAlbumFill newAlbumFill = NewAlbumFill::FollowSize; // kept in the settings store
 
     // Display time: pauseTime is the list index; while customDisplayTime is set the still frame
     // count comes from the automatic display time text instead and pauseTime is only kept for
@@ -132,8 +141,8 @@ const AlbumItem* albumItemAt(const AlbumProject& project, int position);
 bool removeAlbumItem(AlbumProject& project, int position);
 void removeAllAlbumItems(AlbumProject& project);
 
-// Exchange the picture (path, file name, caption, rotation, camera motion) with its neighbour; the
-// transitions stay at their positions. False when there is no such neighbour.
+// Exchange the picture (path, file name, caption, rotation, camera motion, fill) with its
+// neighbour; the transitions stay at their positions. False when there is no such neighbour.
 bool moveAlbumItemUp(AlbumProject& project, int position);
 bool moveAlbumItemDown(AlbumProject& project, int position);
 
@@ -174,6 +183,12 @@ int setCustomVideoSize(VideoSettings& settings, int width, int height);
 int selectVideoSizeText(VideoSettings& settings, std::string_view text);
 // Texts of the size choice: "", the preset labels, the custom sizes, "自定义...".
 std::vector<std::string> videoSizeChoiceLabels(const VideoSettings& settings);
+
+// Fill mode. chooseFillMode is the user's pick: the mode stops following the size.
+void chooseFillMode(VideoSettings& settings, FillMode mode);
+// The mode a picture is drawn with: its own override, else the album's.
+FillMode itemFillMode(const VideoSettings& settings, const AlbumItem& item);
+bool setAlbumItemFillMode(AlbumProject& project, int position, std::optional<FillMode> mode);
 
 // Display time. choosePauseTime takes a list index (false outside 0..37); the custom text
 // form returns false and keeps the previous count when the text is malformed.

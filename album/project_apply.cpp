@@ -179,12 +179,16 @@ void applyProjectItemEntry(AlbumItem& item, const ProjectItemEntry& entry) {
     item.caption.text = clipToGbkBytes(entry.watermarkText, maxCaptionTextBytes);
     item.turnAngle = projectEntryTurnAngle(entry);
     item.motion = cameraMotionFromNumber(entry.motion.value_or(0));
+    item.fillMode = entry.fillMode ? parseFillMode(*entry.fillMode) : std::nullopt;
 }
 
 std::optional<Failure>
 applyProjectOptions(AlbumProject& album, const ProjectDocument& document, int count,
                     const std::vector<std::string>& fontNames,
                     const std::function<void(AlbumProject& album)>& fitDisplayTime) {
+    // An opened album keeps the mode it was saved with, whatever its size.
+    chooseFillMode(album.settings,
+                   parseFillMode(document.fillMode.value_or("")).value_or(FillMode::Fit));
     const OptionTarget target{album, document, fontNames, fitDisplayTime};
     OptionSteps steps{count};
     applyCaptionAndLogo(target, steps);

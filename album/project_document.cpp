@@ -37,6 +37,9 @@ bool addItemEntry(cJSON* array, const ProjectItemEntry& entry) {
     if (ok && entry.motion) {
         ok = addNumber(object, k::motion, *entry.motion);
     }
+    if (ok && entry.fillMode) {
+        ok = addString(object, k::itemFillMode, *entry.fillMode);
+    }
     return ok;
 }
 
@@ -90,6 +93,9 @@ bool buildTree(cJSON* root, const ProjectDocument& d) {
             ok = addItemEntry(pictures, entry);
         }
     }
+    if (ok && d.fillMode) {
+        ok = addString(root, k::fillMode, *d.fillMode);
+    }
     return ok;
 }
 
@@ -134,9 +140,15 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
         if (item.motion != CameraMotion::None) {
             entry.motion = cameraMotionNumber(item.motion);
         }
+        if (item.fillMode) {
+            entry.fillMode = fillModeName(*item.fillMode);
+        }
         pictures.push_back(std::move(entry));
     }
     d.imgs = std::move(pictures);
+    if (s.fillMode != FillMode::Fit) {
+        d.fillMode = fillModeName(s.fillMode);
+    }
     return d;
 }
 

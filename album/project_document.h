@@ -26,6 +26,7 @@ inline constexpr const char* videoSize = "video_size";
 inline constexpr const char* pauseTime = "pause_time";
 inline constexpr const char* bgsoundItems = "bgsound_items";
 inline constexpr const char* imgs = "imgs";
+inline constexpr const char* fillMode = "fill_mode";
 
 inline constexpr const char* path = "path";
 inline constexpr const char* animationIndex = "animationIndex";
@@ -35,6 +36,7 @@ inline constexpr const char* watermarkLocation = "watermark_location";
 inline constexpr const char* watermarkText = "watermark_text";
 inline constexpr const char* turnAngle = "turnAngle";
 inline constexpr const char* motion = "motion";
+inline constexpr const char* itemFillMode = "fillMode";
 } // namespace project_keys
 
 // One picture of the file, members in their written order.
@@ -49,6 +51,9 @@ struct ProjectItemEntry {
     // The camera motion 1..6; written only when one is set, so files without motion keep their
     // bytes. Absent, mistyped or unknown values read as none.
     std::optional<int> motion;
+    // The picture's own fill mode by name; written only when it has one. Unknown names read as
+    // none.
+    std::optional<std::string> fillMode;
 
     bool operator==(const ProjectItemEntry&) const = default;
 };
@@ -72,6 +77,9 @@ struct ProjectDocument {
     int pauseTime = kDefaultPauseTime;
     std::optional<std::vector<std::string>> bgsoundItems;
     std::optional<std::vector<ProjectItemEntry>> imgs;
+    // The album's fill mode by name, written after the pictures and only when it is not fit;
+    // it is no option of the counted sequence, so its absence is no flaw.
+    std::optional<std::string> fillMode;
 
     bool operator==(const ProjectDocument&) const = default;
 };

@@ -138,6 +138,10 @@ std::optional<ProjectItemEntry> readItemEntry(const cJSON* object) {
     if (numberMember(object, k::motion, number) == Presence::Present) {
         entry.motion = number;
     }
+    std::string name;
+    if (stringMember(object, k::itemFillMode, name) == Presence::Present) {
+        entry.fillMode = std::move(name);
+    }
     return entry;
 }
 
@@ -182,6 +186,10 @@ ProjectFlaw readTree(const cJSON* root, ProjectReading& reading) {
         if (!readPictures(pictures, *d.imgs)) {
             return ProjectFlaw::PictureList;
         }
+    }
+    std::string fill;
+    if (stringMember(root, k::fillMode, fill) == Presence::Present) {
+        d.fillMode = std::move(fill);
     }
     reading.optionsRead = readOptions(root, d);
     return reading.optionsRead < kProjectOptionCount ? ProjectFlaw::Options : ProjectFlaw::None;

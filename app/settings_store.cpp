@@ -60,6 +60,7 @@ constexpr SettingRow kSettingRows[] = {
     {SettingKey::FrameTransport, setting::kFrameTransport, 0, 0, 1, 0, false},
     {SettingKey::AutoOrient, setting::kAutoOrient, 1, 0, 1, 1, false},
     {SettingKey::NewPictureMotion, setting::kNewPictureMotion, 0, 0, 7, 0, false},
+    {SettingKey::NewAlbumFillMode, setting::kNewAlbumFillMode, 0, 0, 3, 0, false},
 };
 
 const SettingRow& rowOf(SettingKey key) {
@@ -128,6 +129,7 @@ Preferences readPreferences(const RegistryFile& file, const StoreFolders& folder
     preferences.frameTransport = readSetting<FrameTransport>(file, SettingKey::FrameTransport);
     preferences.autoOrient = readSetting<uint32_t>(file, SettingKey::AutoOrient);
     preferences.newPictureMotion = readSetting<uint32_t>(file, SettingKey::NewPictureMotion);
+    preferences.newAlbumFillMode = readSetting<uint32_t>(file, SettingKey::NewAlbumFillMode);
     return preferences;
 }
 

@@ -34,6 +34,7 @@ inline constexpr const char* kClickCloseButtonStatus = "click_close_button_statu
 inline constexpr const char* kFrameTransport = "frame_transport";
 inline constexpr const char* kAutoOrient = "auto_orient";
 inline constexpr const char* kNewPictureMotion = "new_picture_motion";
+inline constexpr const char* kNewAlbumFillMode = "new_album_fill_mode";
 } // namespace setting
 
 inline constexpr uint32_t kDefaultImageLoopPlayAnimation = 31;
@@ -75,6 +76,10 @@ struct Preferences {
     // The camera motion choice newly added pictures get: 0 none, 1..6 the moves, 7 random (drawn
     // for each picture). Any other stored value reads as 0; a missing value is not written.
     uint32_t newPictureMotion = 0;
+    // How a new album's pictures fill the frame: 0 follows the size (fit, blur in a size taller
+    // than wide), 1 fit, 2 crop, 3 blur. Any other stored value reads as 0; a missing value is
+    // not written.
+    uint32_t newAlbumFillMode = 0;
 };
 
 // Start-up reading. The default project and video folders ("我的项目", "我的视频" in the work
@@ -100,6 +105,7 @@ enum class SettingKey {
     FrameTransport,         // FrameTransport; anything but RawPixels reads as JpegFiles
     AutoOrient,             // 0 or 1; anything but 0 reads as 1
     NewPictureMotion,       // 0..7; anything else reads as 0
+    NewAlbumFillMode,       // 0..3; anything else reads as 0
 };
 
 // The stored name of a key.

@@ -5,6 +5,7 @@ namespace velomira {
 AlbumProject newAlbumFromPreferences(const std::vector<std::string>& fontNames,
                                      const Preferences& preferences) {
     AlbumProject album;
+    album.settings.newAlbumFill = static_cast<NewAlbumFill>(preferences.newAlbumFillMode);
     resetProjectOptions(album, fontNames.empty() ? std::string() : fontNames.front());
     choosePauseTime(album.settings, kDefaultPauseTime);
     album.settings.videoBgFillColor = preferences.videoBgFillColor;

@@ -77,6 +77,25 @@ TEST(ProjectDocumentPrint, CameraMotionIsWrittenAfterTheTurnOnlyWhenSet) {
     EXPECT_EQ(moving.find("motion"), moving.rfind("motion")); // the still picture has none
 }
 
+TEST(ProjectDocumentPrint, FillModesAreWrittenOnlyWhenNotFitOrWhenAPictureHasItsOwn) {
+    AlbumProject album = twoPictureAlbum();
+    const std::string plain = printProjectDocument(documentFromAlbum(album));
+    EXPECT_EQ(plain.find("ill"), std::string::npos);
+    chooseFillMode(album.settings, FillMode::Blur);
+    album.items[0].fillMode = FillMode::Fit;
+    const std::string filled = printProjectDocument(documentFromAlbum(album));
+    EXPECT_NE(filled.find("\t\t\t\"watermark_text\":\t\"\",\n\t\t\t\"turnAngle\":\t0,\n"
+                          "\t\t\t\"fillMode\":\t\"fit\"\n\t\t}, {"),
+              std::string::npos)
+        << filled;
+    EXPECT_NE(filled.find("\t\t}],\n\t\"fill_mode\":\t\"blur\"\n}"), std::string::npos) << filled;
+    EXPECT_EQ(filled.find("fillMode"), filled.rfind("fillMode")); // the second picture has none
+
+    const ProjectReading read = parseProjectDocument(filled);
+    EXPECT_EQ(read.flaw, ProjectFlaw::None);
+    EXPECT_TRUE(read.document == documentFromAlbum(album));
+}
+
 TEST(ProjectDocumentPrint, EmptyAlbumHasEmptyArraysAndAbsentMembersAreLeftOut) {
     AlbumProject album;
     resetProjectOptions(album, "");
@@ -141,8 +160,9 @@ TEST(DocumentFromAlbum, ReadsTheOptionsAsTheControlsHoldThem) {
 }
 
 ProjectItemEntry entry(const std::string& path, int transition, std::optional<int> turn,
-                       std::optional<int> motion = std::nullopt) {
-    return {path, transition, "名字", "f.jpg", 3, "字幕 \"引号\"\t\\", turn, motion};
+                       std::optional<int> motion = std::nullopt,
+                       std::optional<std::string> fill = std::nullopt) {
+    return {path, transition, "名字", "f.jpg", 3, "字幕 \"引号\"\t\\", turn, motion, fill};
 }
 
 TEST(ProjectDocumentRead, PrintedDocumentsReadBackUnchanged) {
@@ -159,8 +179,10 @@ TEST(ProjectDocumentRead, PrintedDocumentsReadBackUnchanged) {
     extremes.bgsoundItems = std::vector<std::string>{};
     extremes.imgs = std::vector<ProjectItemEntry>{};
     ProjectDocument pictures = bare;
-    pictures.imgs = std::vector<ProjectItemEntry>{
-        entry("/a.jpg", 0, std::nullopt), entry("/b.jpg", 99, 270, 6), entry("", -5, -90, 99)};
+    pictures.imgs = std::vector<ProjectItemEntry>{entry("/a.jpg", 0, std::nullopt),
+                                                  entry("/b.jpg", 99, 270, 6, "crop"),
+                                                  entry("", -5, -90, 99, "")};
+    pictures.fillMode = "blur";
     pictures.bgsoundItems = std::vector<std::string>{"/m/一.mp3", "", "/m/b.MP3"};
     pictures.cover = 1;
     pictures.bgsoundAutoSetImageLoopPlay = 0;
