@@ -202,6 +202,8 @@ void assign(BatchRow& row, const std::string& column, const std::string& raw) {
         row.logo = value;
     else if (column == "max_size")
         row.maxSize = value;
+    else if (column == "preset")
+        row.preset = value;
 }
 
 std::string rowError(const BatchRow& row) {
@@ -221,8 +223,8 @@ std::string rowError(const BatchRow& row) {
 
 const std::vector<std::string>& batchColumns() {
     static const std::vector<std::string> columns{
-        "output", "project", "pictures",   "product", "picture_type", "caption", "music",
-        "size",   "pause",   "transition", "cover",   "logo",         "max_size"};
+        "output", "project", "pictures",   "product", "picture_type", "caption",  "music",
+        "size",   "pause",   "transition", "cover",   "logo",         "max_size", "preset"};
     return columns;
 }
 

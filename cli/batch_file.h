@@ -27,6 +27,7 @@ struct BatchRow {
     std::string cover;
     std::string logo;
     std::string maxSize; // --max-size
+    std::string preset;  // --preset
 };
 
 struct BatchFile {

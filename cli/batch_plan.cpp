@@ -48,6 +48,7 @@ std::vector<std::string> rowArguments(const BatchRow& row, const std::vector<std
     option("--pause", row.pause);
     option("--transition", row.transition);
     option("--max-size", row.maxSize);
+    option("--preset", row.preset);
     if (!row.cover.empty())
         option("--cover", fromFolder(folder, row.cover));
     if (!row.logo.empty())

@@ -17,6 +17,7 @@
 #include "platform/registry.h"
 #include "services/music_track.h"
 #include "services/new_album.h"
+#include "services/preset_files.h"
 #include "services/program_start.h"
 #include "services/project_open.h"
 #include "services/shop_import.h"
@@ -251,16 +252,41 @@ int reportVideoOutcome(const GenerationResult& result, const std::string& output
     return kFailed;
 }
 
-// The limits the video must keep: the size cap of --max-size.
-OutputLimits outputLimitsFor(const RenderOptions& options) {
-    OutputLimits limits;
+// --preset: the preset's size (unless --size was given) and fill mode go into the album, its
+// longest length and size cap (unless --max-size was given) into limits. The table's skipped
+// rows are printed. False, after saying why, for a name the table does not hold.
+bool applyPresetOption(AlbumProject& project, const RenderOptions& options,
+                       const std::filesystem::path& programFolder, OutputLimits& limits) {
     limits.maxBytes = options.maxBytes;
-    return limits;
+    if (options.preset.empty())
+        return true;
+    const PresetTable table = programPresets(programFolder);
+    for (const std::string& note : table.notes)
+        printLine("velomira-render: " + note);
+    const OutputPreset* preset = findPreset(table, options.preset);
+    if (preset == nullptr) {
+        std::string known;
+        for (const OutputPreset& row : table.presets)
+            known += "\n  " + row.key + "\t" + row.name;
+        printLine("velomira-render: no preset " + options.preset + "; the presets are:" + known);
+        return false;
+    }
+    const VideoSettings before = project.settings;
+    applyPreset(project, *preset);
+    if (options.size) { // the size given on the command line stays
+        project.settings.videoSize = before.videoSize;
+        project.settings.videoSizeTexts = before.videoSizeTexts;
+        project.settings.videoWidth = before.videoWidth;
+        project.settings.videoHeight = before.videoHeight;
+    }
+    limits = presetLimits(*preset, options.maxBytes);
+    return true;
 }
 
 // The album as a video, with the progress line; the run's messages print where the terminal
 // showed them while it ran, before the progress line ends.
-int renderVideo(AlbumProject& project, const RenderOptions& options, const Session& session) {
+int renderVideo(AlbumProject& project, const RenderOptions& options, const Session& session,
+                const OutputLimits& limits) {
     const RunCheck check = checkVideoRun(project, OutputMode::Video, session.folders.program);
     if (check.failure)
         printFailure(*check.failure);
@@ -271,8 +297,7 @@ int renderVideo(AlbumProject& project, const RenderOptions& options, const Sessi
         return kRefused;
     const VideoRunEnvironment environment = videoRunEnvironment(
         session.started.folders, &session.fonts, session.preferences.captionMargins);
-    VideoRun run =
-        videoRun(project, environment, output, options.frameTransport, outputLimitsFor(options));
+    VideoRun run = videoRun(project, environment, output, options.frameTransport, limits);
     if (run.refusal) {
         printFailure(*run.refusal);
         return kRefused;
@@ -281,7 +306,7 @@ int renderVideo(AlbumProject& project, const RenderOptions& options, const Sessi
     run.request.progress = [&](int picture, int) { progress.update(picture); };
     run.request.encodeStarted = [&](int encode, int videoKbps) {
         progress.finish();
-        std::cerr << "size cap " << sizeCapText(options.maxBytes) << ": encode " << encode
+        std::cerr << "size cap " << sizeCapText(limits.maxBytes) << ": encode " << encode
                   << " of at most " << kMaxSizeCapEncodes << ", video at " << videoKbps
                   << " kbit/s\n";
     };
@@ -363,6 +388,9 @@ int renderOne(const RenderOptions& options, int& frames) {
         printLine("velomira-render: " + error);
         return kBadInput;
     }
+    OutputLimits limits;
+    if (!applyPresetOption(project, options, folders.program, limits))
+        return kBadInput;
     if (project.items.empty()) {
         std::cerr << "velomira-render: the album has no picture to render\n";
         return kBadInput;
@@ -382,7 +410,7 @@ int renderOne(const RenderOptions& options, int& frames) {
             project, plan,
             videoRunEnvironment(session.started.folders, &fonts, preferences.captionMargins),
             options.framesFolder);
-    return renderVideo(project, options, session);
+    return renderVideo(project, options, session, limits);
 }
 
 // A batch's job: the finished video takes its place under the row's name only now, so a

@@ -116,6 +116,9 @@ OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions&
             return fail("--caption needs a text");
     } else if (arg == "--no-auto-orient") {
         o.autoOrient = false;
+    } else if (arg == "--preset") {
+        if (!at.value(o.preset) || o.preset.empty())
+            return fail("--preset needs a preset's key or name, e.g. reels");
     } else if (arg == "--max-size") {
         if (!at.value(v) || (o.maxBytes = parseSizeText(v)) == 0)
             return fail("--max-size needs a file size, e.g. 16M, 500K or 1.5G (a plain number "
@@ -277,6 +280,8 @@ std::string renderUsage() {
            "  --motion M            camera motion while each picture is held: none, zoom-in,\n"
            "                        zoom-out, pan-left, pan-right, pan-up, pan-down or random\n"
            "  --no-auto-orient      do not turn photos upright by their EXIF orientation\n"
+           "  --preset NAME         a platform preset's size, fill, longest length and size cap\n"
+           "                        (reels, shop, square, feed, message, or the table's own)\n"
            "  --max-size SIZE       keep the file at most SIZE (16M, 500K, 1.5G; decimal units,\n"
            "                        a plain number is megabytes); encoded up to 3 times\n"
            "  --info                print the album and its frame counts as JSON\n"

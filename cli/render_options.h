@@ -50,6 +50,7 @@ struct RenderOptions {
     int jobParent = 0;          // the batch's process id; the job stops when that process is gone
     bool autoOrient = true;     // off with --no-auto-orient: pictures keep their stored turn
     std::uint64_t maxBytes = 0; // --max-size: the largest file the video may be; 0: no cap
+    std::string preset;         // --preset: a platform preset's key or name
 };
 
 struct ParsedOptions {

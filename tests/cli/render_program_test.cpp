@@ -297,6 +297,30 @@ TEST_F(RenderProgramTest, ASizeCapThatCannotBeKeptIsRefusedBeforeTheRun) {
     }
 }
 
+// A preset whose longest length the album exceeds is refused before the run, naming both; an
+// unknown preset lists the ones there are.
+TEST_F(RenderProgramTest, PresetsRefuseTooLongAlbumsAndUnknownNames) {
+    const struct {
+        std::vector<std::string> extra;
+        int exitCode;
+        std::vector<std::string> says;
+    } cases[] = {
+        {{"--preset", "shop", "--pause", "30"}, 1, {"主图视频 3:4", "60.0 秒", "秒，超过了"}},
+        {{"--preset", "nope"}, 3, {"no preset nope", "reels", "message"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extra[1]);
+        std::vector<std::string> args = pictureArgs();
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        args.insert(args.end(), {"-o", folder.file("preset.mp4")});
+        const ProgramRun refused = run(args);
+        EXPECT_EQ(refused.exitCode, c.exitCode) << refused.err;
+        for (const std::string& part : c.says)
+            EXPECT_NE(refused.err.find(part), std::string::npos) << refused.err;
+        EXPECT_FALSE(std::filesystem::exists(folder.file("preset.mp4")));
+    }
+}
+
 TEST_F(RenderProgramTest, ADiskThatFillsUpWhileTheVideoIsWrittenIsAFailure) {
     // The file size limit stands in for a full disk: the encoder's writes fail part-way.
     std::vector<std::string> args{"-c", "ulimit -f 8 && exec \"$0\" \"$@\"",
