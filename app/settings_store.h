@@ -35,6 +35,7 @@ inline constexpr const char* kFrameTransport = "frame_transport";
 inline constexpr const char* kAutoOrient = "auto_orient";
 inline constexpr const char* kNewPictureMotion = "new_picture_motion";
 inline constexpr const char* kNewAlbumFillMode = "new_album_fill_mode";
+inline constexpr const char* kMaxVideoMegabytes = "max_video_size_mb";
 } // namespace setting
 
 inline constexpr uint32_t kDefaultImageLoopPlayAnimation = 31;
@@ -80,6 +81,9 @@ struct Preferences {
     // than wide), 1 fit, 2 crop, 3 blur. Any other stored value reads as 0; a missing value is
     // not written.
     uint32_t newAlbumFillMode = 0;
+    // The window's file-size cap in megabytes (1 000 000 bytes); 0 (the default) is no cap. A
+    // missing value is not written.
+    uint32_t maxVideoMegabytes = 0;
 };
 
 // Start-up reading. The default project and video folders ("我的项目", "我的视频" in the work
@@ -106,6 +110,7 @@ enum class SettingKey {
     AutoOrient,             // 0 or 1; anything but 0 reads as 1
     NewPictureMotion,       // 0..7; anything else reads as 0
     NewAlbumFillMode,       // 0..3; anything else reads as 0
+    MaxVideoMegabytes,      // 0..100000 megabytes, 0: no cap; anything else reads as 0
 };
 
 // The stored name of a key.

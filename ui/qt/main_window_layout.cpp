@@ -431,8 +431,23 @@ QWidget* QtMainWindow::buildOutputGroup() {
     grid->addWidget(time, 1, 1);
     grid->addWidget(timeText, 1, 1); // takes the list's place while times follow the music
     grid->addWidget(generate, 0, 2, 2, 1);
+    addLimitRows(grid, group);
     grid->setColumnStretch(1, 1);
     return group;
+}
+
+// The preset and the file-size cap, below the size and the display time.
+void QtMainWindow::addLimitRows(QGridLayout* grid, QWidget* group) {
+    auto* preset = new QComboBox(group);
+    preset->setMinimumWidth(170);
+    auto* cap = new QComboBox(group);
+    registerControl(Command::VideoPreset, preset);
+    registerControl(Command::VideoSizeCap, cap);
+    const int row = grid->rowCount();
+    grid->addWidget(new QLabel(QStringLiteral("预设："), group), row, 0);
+    grid->addWidget(preset, row, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("大小上限："), group), row + 1, 0);
+    grid->addWidget(cap, row + 1, 1, 1, 2);
 }
 
 void QtMainWindow::buildStatusBar() {
