@@ -27,7 +27,7 @@ std::vector<std::uint32_t> OutputLimitsController::capChoices(std::uint32_t reme
 }
 
 std::string OutputLimitsController::capLabel(std::uint32_t megabytes) {
-    return megabytes == 0 ? "不限" : std::to_string(megabytes) + " MB";
+    return megabytes == 0 ? "大小不限" : "≤ " + std::to_string(megabytes) + " MB";
 }
 
 void OutputLimitsController::fillChoices() {

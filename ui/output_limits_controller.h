@@ -29,7 +29,7 @@ class OutputLimitsController {
     // The limits a run keeps: the cap, and the chosen preset's longest length.
     OutputLimits limits() const;
 
-    // The cap selection's entries in megabytes, 0 first ("不限").
+    // The cap selection's entries in megabytes, 0 first ("大小不限").
     static std::vector<std::uint32_t> capChoices(std::uint32_t remembered);
     static std::string capLabel(std::uint32_t megabytes);
 

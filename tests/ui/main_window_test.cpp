@@ -1084,7 +1084,7 @@ TEST_F(MainWindowTest, PresetsAndTheSizeCapShapeTheRunFromTheOutputGroup) {
     EXPECT_EQ(view.choices[Command::VideoPreset], (std::vector<std::string>{"无", "竖屏", "消息"}));
     EXPECT_EQ(view.choice[Command::VideoPreset], 0);
     EXPECT_NE(infoView.text.find("第 2 行无法使用"), std::string::npos) << infoView.text;
-    EXPECT_EQ(view.choices[Command::VideoSizeCap].front(), "不限");
+    EXPECT_EQ(view.choices[Command::VideoSizeCap].front(), "大小不限");
     EXPECT_EQ(view.choice[Command::VideoSizeCap], 0);
 
     const struct {
@@ -1095,10 +1095,10 @@ TEST_F(MainWindowTest, PresetsAndTheSizeCapShapeTheRunFromTheOutputGroup) {
         std::string cap; // the cap selection's entry afterwards
         std::uint32_t remembered;
     } steps[] = {
-        {Command::VideoPreset, 1, 180, 320, FillMode::Blur, "不限", 0},
-        {Command::VideoPreset, 2, 320, 180, FillMode::Fit, "2 MB", 2},
-        {Command::VideoSizeCap, 0, 320, 180, FillMode::Fit, "不限", 0},
-        {Command::VideoSizeCap, 3, 320, 180, FillMode::Fit, "16 MB", 16},
+        {Command::VideoPreset, 1, 180, 320, FillMode::Blur, "大小不限", 0},
+        {Command::VideoPreset, 2, 320, 180, FillMode::Fit, "≤ 2 MB", 2},
+        {Command::VideoSizeCap, 0, 320, 180, FillMode::Fit, "大小不限", 0},
+        {Command::VideoSizeCap, 3, 320, 180, FillMode::Fit, "≤ 16 MB", 16},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.cap);

@@ -436,18 +436,19 @@ QWidget* QtMainWindow::buildOutputGroup() {
     return group;
 }
 
-// The preset and the file-size cap, below the size and the display time.
+// The preset and the file-size cap in one row below the size and the display time (a low
+// screen has no height to spare); the cap's entries say what they are ("≤ 16 MB").
 void QtMainWindow::addLimitRows(QGridLayout* grid, QWidget* group) {
     auto* preset = new QComboBox(group);
     preset->setMinimumWidth(170);
     auto* cap = new QComboBox(group);
+    cap->setToolTip(QStringLiteral("文件大小上限"));
     registerControl(Command::VideoPreset, preset);
     registerControl(Command::VideoSizeCap, cap);
     const int row = grid->rowCount();
     grid->addWidget(new QLabel(QStringLiteral("预设："), group), row, 0);
-    grid->addWidget(preset, row, 1, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("大小上限："), group), row + 1, 0);
-    grid->addWidget(cap, row + 1, 1, 1, 2);
+    grid->addWidget(preset, row, 1);
+    grid->addWidget(cap, row, 2);
 }
 
 void QtMainWindow::buildStatusBar() {
