@@ -5,6 +5,17 @@
 # wall times and their ratio, the peak memory of velomira-render itself (its own report) and of
 # the whole run (/usr/bin/time -v: the largest process, the encoder included), and the
 # encoder's own peak in (b). Slow: each side encodes every 4K frame.
+#
+# Figures on the 2-core development machine while other builds ran (wall times wander widely):
+#   30 pictures, 853 frames, before the queue bound: velomira-render 503 MB itself, the encoder
+#     1670 MB, 21 min in all.
+#   PICTURES=8 PAUSE=0.1 (135 frames), with the bound: velomira-render 467 MB itself; time
+#     (a) 281.6 s against (b) 327.3 s for the encoder alone, a/b 0.86; the encoder 1640 MB in
+#     both. What velomira-render holds at 4K: the frame queue to the encoder (64 MB before, now
+#     three frames, 37 MB), and some six pictures of 66 MB in the imaging library's 16-bit
+#     form (the read-ahead picture, the previous frame, the picture, its canvas, the final
+#     frame) with the 8-bit planes of the transition. The encoder's own memory (x264's
+#     look-ahead at 4K) is not ours to bound without changing its settings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --build build --target velomira-render -j "${BENCH_JOBS:-2}" >/dev/null
