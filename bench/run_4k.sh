@@ -7,8 +7,8 @@
 # encoder's own peak in (b). Slow: each side encodes every 4K frame.
 #
 # Figures on the 2-core development machine while other builds ran (wall times wander widely):
-#   30 pictures, 853 frames, before the queue bound: velomira-render 503 MB itself, the encoder
-#     1670 MB, 21 min in all.
+#   30 pictures, 853 frames: velomira-render 503 MB itself before the queue bound, 479 MB with
+#     it; the encoder 1670 MB.
 #   PICTURES=8 PAUSE=0.1 (135 frames), with the bound: velomira-render 467 MB itself; time
 #     (a) 281.6 s against (b) 327.3 s for the encoder alone, a/b 0.86; the encoder 1640 MB in
 #     both. What velomira-render holds at 4K: the frame queue to the encoder (64 MB before, now
