@@ -62,6 +62,7 @@ constexpr SettingRow kSettingRows[] = {
     {SettingKey::NewPictureMotion, setting::kNewPictureMotion, 0, 0, 7, 0, false},
     {SettingKey::NewAlbumFillMode, setting::kNewAlbumFillMode, 0, 0, 3, 0, false},
     {SettingKey::NewAlbumSafeAreas, setting::kNewAlbumSafeAreas, 1, 0, 1, 1, false},
+    {SettingKey::MaxVideoMegabytes, setting::kMaxVideoMegabytes, 0, 0, 100000, 0, false},
 };
 
 const SettingRow& rowOf(SettingKey key) {
@@ -132,6 +133,7 @@ Preferences readPreferences(const RegistryFile& file, const StoreFolders& folder
     preferences.newPictureMotion = readSetting<uint32_t>(file, SettingKey::NewPictureMotion);
     preferences.newAlbumFillMode = readSetting<uint32_t>(file, SettingKey::NewAlbumFillMode);
     preferences.newAlbumSafeAreas = readSetting<uint32_t>(file, SettingKey::NewAlbumSafeAreas);
+    preferences.maxVideoMegabytes = readSetting<uint32_t>(file, SettingKey::MaxVideoMegabytes);
     return preferences;
 }
 

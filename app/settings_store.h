@@ -36,6 +36,7 @@ inline constexpr const char* kAutoOrient = "auto_orient";
 inline constexpr const char* kNewPictureMotion = "new_picture_motion";
 inline constexpr const char* kNewAlbumFillMode = "new_album_fill_mode";
 inline constexpr const char* kNewAlbumSafeAreas = "new_album_safe_areas";
+inline constexpr const char* kMaxVideoMegabytes = "max_video_size_mb";
 } // namespace setting
 
 inline constexpr uint32_t kDefaultImageLoopPlayAnimation = 31;
@@ -85,6 +86,9 @@ struct Preferences {
     // 1: new albums keep captions and the logo out of phone apps' parts of a vertical frame.
     // Only a stored 0 turns it off; a missing value is not written.
     uint32_t newAlbumSafeAreas = 1;
+    // The window's file-size cap in megabytes (1 000 000 bytes); 0 (the default) is no cap. A
+    // missing value is not written.
+    uint32_t maxVideoMegabytes = 0;
 };
 
 // Start-up reading. The default project and video folders ("我的项目", "我的视频" in the work
@@ -107,11 +111,12 @@ enum class SettingKey {
     Mp4DefaultFileName,     // OutputNaming, kept as read
     ImageLoopPlayAnimation, // transition number 0..99 (99: none); above reads as 33
     ClickCloseButtonStatus, // CloseBehaviour, kept as read
-    FrameTransport,         // FrameTransport; missing reads as RawPixels, 0 and beyond 1 as JpegFiles
-    AutoOrient,             // 0 or 1; anything but 0 reads as 1
-    NewPictureMotion,       // 0..7; anything else reads as 0
-    NewAlbumFillMode,       // 0..3; anything else reads as 0
-    NewAlbumSafeAreas,      // 0 or 1; anything but 0 reads as 1
+    FrameTransport,    // FrameTransport; missing reads as RawPixels, 0 and beyond 1 as JpegFiles
+    AutoOrient,        // 0 or 1; anything but 0 reads as 1
+    NewPictureMotion,  // 0..7; anything else reads as 0
+    NewAlbumFillMode,  // 0..3; anything else reads as 0
+    NewAlbumSafeAreas, // 0 or 1; anything but 0 reads as 1
+    MaxVideoMegabytes, // 0..100000 megabytes, 0: no cap; anything else reads as 0
 };
 
 // The stored name of a key.

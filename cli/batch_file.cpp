@@ -204,6 +204,10 @@ void assign(BatchRow& row, const std::string& column, const std::string& raw) {
         row.fill = value;
     else if (column == "safe_areas")
         row.safeAreas = value;
+    else if (column == "max_size")
+        row.maxSize = value;
+    else if (column == "preset")
+        row.preset = value;
 }
 
 std::string rowError(const BatchRow& row) {
@@ -223,8 +227,9 @@ std::string rowError(const BatchRow& row) {
 
 const std::vector<std::string>& batchColumns() {
     static const std::vector<std::string> columns{
-        "output", "project", "pictures",   "product", "picture_type", "caption", "music",
-        "size",   "pause",   "transition", "cover",   "logo",         "fill",    "safe_areas"};
+        "output", "project",    "pictures", "product",    "picture_type", "caption",
+        "music",  "size",       "pause",    "transition", "cover",        "logo",
+        "fill",   "safe_areas", "max_size", "preset"};
     return columns;
 }
 

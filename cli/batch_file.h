@@ -28,6 +28,8 @@ struct BatchRow {
     std::string logo;
     std::string fill;      // fit, crop or blur
     std::string safeAreas; // on or off
+    std::string maxSize;   // --max-size
+    std::string preset;    // --preset
 };
 
 struct BatchFile {

@@ -49,6 +49,8 @@ std::vector<std::string> rowArguments(const BatchRow& row, const std::vector<std
     option("--transition", row.transition);
     option("--fill", row.fill);
     option("--safe-areas", row.safeAreas);
+    option("--max-size", row.maxSize);
+    option("--preset", row.preset);
     if (!row.cover.empty())
         option("--cover", fromFolder(folder, row.cover));
     if (!row.logo.empty())

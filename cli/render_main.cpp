@@ -19,6 +19,7 @@
 #include "services/cut_short_pictures.h"
 #include "services/music_track.h"
 #include "services/new_album.h"
+#include "services/preset_files.h"
 #include "services/program_start.h"
 #include "services/project_open.h"
 #include "services/run_inputs.h"
@@ -283,10 +284,43 @@ int reportVideoOutcome(const GenerationResult& result, const std::string& output
     return kFailed;
 }
 
+// --preset: the preset's size (unless --size was given) and fill mode go into the album, its
+// longest length and size cap (unless --max-size was given) into limits. The table's skipped
+// rows are printed. False, after saying why, for a name the table does not hold.
+bool applyPresetOption(AlbumProject& project, const RenderOptions& options,
+                       const std::filesystem::path& programFolder, OutputLimits& limits) {
+    limits.maxBytes = options.maxBytes;
+    if (options.preset.empty())
+        return true;
+    const PresetTable table = programPresets(programFolder);
+    for (const std::string& note : table.notes)
+        printLine("velomira-render: " + note);
+    const OutputPreset* preset = findPreset(table, options.preset);
+    if (preset == nullptr) {
+        std::string known;
+        for (const OutputPreset& row : table.presets)
+            known += "\n  " + row.key + "\t" + row.name;
+        printLine("velomira-render: no preset " + options.preset + "; the presets are:" + known);
+        return false;
+    }
+    const VideoSettings before = project.settings;
+    applyPreset(project, *preset);
+    if (options.size) { // the size given on the command line stays
+        project.settings.videoSize = before.videoSize;
+        project.settings.videoSizeTexts = before.videoSizeTexts;
+        project.settings.videoWidth = before.videoWidth;
+        project.settings.videoHeight = before.videoHeight;
+    }
+    if (options.fill) // and so does the fill mode
+        project.settings.fillMode = before.fillMode;
+    limits = presetLimits(*preset, options.maxBytes);
+    return true;
+}
+
 // The album as a video, with the progress line; the run's messages print where the terminal
 // showed them while it ran, before the progress line ends.
 int renderVideo(AlbumProject& project, const RenderOptions& options, const Session& session,
-                std::time_t now) {
+                std::time_t now, const OutputLimits& limits) {
     const RunCheck check = checkVideoRun(project, OutputMode::Video, session.folders.program);
     if (check.failure)
         printFailure(*check.failure);
@@ -297,9 +331,19 @@ int renderVideo(AlbumProject& project, const RenderOptions& options, const Sessi
         return kRefused;
     const VideoRunEnvironment environment = videoRunEnvironment(
         session.started.folders, &session.fonts, session.preferences.captionMargins);
-    VideoRun run = videoRun(project, environment, output, options.frameTransport);
+    VideoRun run = videoRun(project, environment, output, options.frameTransport, limits);
+    if (run.refusal) {
+        printFailure(*run.refusal);
+        return kRefused;
+    }
     TerminalProgress progress(run.plan.totalPictures);
     run.request.progress = [&](int picture, int) { progress.update(picture); };
+    run.request.encodeStarted = [&](int encode, int videoKbps) {
+        progress.finish();
+        std::cerr << "size cap " << sizeCapText(limits.maxBytes) << ": encode " << encode
+                  << " of at most " << kMaxSizeCapEncodes << ", video at " << videoKbps
+                  << " kbit/s\n";
+    };
     std::cerr << run.plan.totalPictures << " pictures, " << run.plan.totalFrames << " frames, "
               << videoLengthText(run.plan.videoLength) << "\n";
     EncoderState encoderState;
@@ -401,6 +445,9 @@ int renderOne(const RenderOptions& options, int& frames) {
         printLine("velomira-render: " + error);
         return kBadInput;
     }
+    OutputLimits limits;
+    if (!applyPresetOption(project, options, folders.program, limits))
+        return kBadInput;
     if (project.items.empty()) {
         // Named, so that a batch's report says which pictures its row is missing.
         printLine("velomira-render: the album has no picture to render" +
@@ -434,7 +481,7 @@ int renderOne(const RenderOptions& options, int& frames) {
             project, plan,
             videoRunEnvironment(session.started.folders, &fonts, preferences.captionMargins),
             options.framesFolder, options.force);
-    return renderVideo(project, options, session, now);
+    return renderVideo(project, options, session, now, limits);
 }
 
 // A batch's job: the finished video takes its place under the row's name only now, so a

@@ -2,6 +2,7 @@
 
 #include "album/album_tables.h"
 #include "album/transition_catalogue.h"
+#include "video/size_cap.h"
 
 #include <charconv>
 #include <cmath>
@@ -141,6 +142,13 @@ OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions&
         o.autoOrient = false;
     } else if (arg == "--strict") {
         o.strict = true;
+    } else if (arg == "--preset") {
+        if (!at.value(o.preset) || o.preset.empty())
+            return fail("--preset needs a preset's key or name, e.g. reels");
+    } else if (arg == "--max-size") {
+        if (!at.value(v) || (o.maxBytes = parseSizeText(v)) == 0)
+            return fail("--max-size needs a file size, e.g. 16M, 500K or 1.5G (a plain number "
+                        "is megabytes)");
     } else {
         return OptionRead::NotThisKind;
     }
@@ -309,6 +317,10 @@ std::string renderUsage() {
            "                        zoom-out, pan-left, pan-right, pan-up, pan-down or random\n"
            "  --no-auto-orient      do not turn photos upright by their EXIF orientation\n"
            "  --strict              make nothing when a picture's data ends early (exit 3)\n"
+           "  --preset NAME         a platform preset's size, fill, longest length and size cap\n"
+           "                        (reels, shop, square, feed, message, or the table's own)\n"
+           "  --max-size SIZE       keep the file at most SIZE (16M, 500K, 1.5G; decimal units,\n"
+           "                        a plain number is megabytes); encoded up to 3 times\n"
            "  --info                print the album and its frame counts as JSON\n"
            "  --save PROJECT.dat    also write the album as a project file\n"
            "Batch: velomira-render --batch JOBS.csv [options as defaults of every row]\n"

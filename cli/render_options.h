@@ -4,6 +4,7 @@
 #include "album/fill_mode.h"
 #include "app/option_values.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,9 +52,11 @@ struct RenderOptions {
     // Set by a batch for each of its jobs: the run writes the video under -o, renames it to
     // jobFinal only when it is done, and ends with a result line on standard output.
     std::string jobFinal;
-    int jobParent = 0;      // the batch's process id; the job stops when that process is gone
-    bool autoOrient = true; // off with --no-auto-orient: pictures keep their stored turn
-    bool strict = false;    // --strict: a picture whose data ends early refuses the run
+    int jobParent = 0;          // the batch's process id; the job stops when that process is gone
+    bool autoOrient = true;     // off with --no-auto-orient: pictures keep their stored turn
+    bool strict = false;        // --strict: a picture whose data ends early refuses the run
+    std::uint64_t maxBytes = 0; // --max-size: the largest file the video may be; 0: no cap
+    std::string preset;         // --preset: a platform preset's key or name
 };
 
 struct ParsedOptions {

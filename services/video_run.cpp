@@ -14,8 +14,9 @@ VideoRunEnvironment videoRunEnvironment(const StartupFolders& folders,
 }
 
 VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environment,
-                  const std::string& outputPath, FrameTransport transport) {
-    VideoRun run{{}, planRun(album)};
+                  const std::string& outputPath, FrameTransport transport,
+                  const OutputLimits& limits) {
+    VideoRun run{{}, planRun(album), std::nullopt};
     GenerationRequest& request = run.request;
     useProgramFolder(request, environment.programFolder);
     request.encoder.project = &album;
@@ -25,6 +26,8 @@ VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environm
     request.fonts = environment.fonts;
     request.margins = environment.margins;
     request.outputPath = outputPath;
+    request.maxBytes = limits.maxBytes;
+    run.refusal = checkOutputLimits(album, run.plan, limits);
     return run;
 }
 

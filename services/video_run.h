@@ -15,6 +15,7 @@
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
 #include "video/generation_worker.h"
+#include "video/output_limits.h"
 
 #include <ctime>
 #include <filesystem>
@@ -42,13 +43,18 @@ VideoRunEnvironment videoRunEnvironment(const StartupFolders& folders,
 struct VideoRun {
     GenerationRequest request;
     RunPlan plan;
+    // Set: the album cannot keep the run's limits (too long for the preset, a size cap it
+    // cannot meet); the run must not start and this is shown instead.
+    std::optional<Failure> refusal;
 };
 
 // The run of the album into outputPath (already through videoOutputFor), its frames crossing to
-// the encoder by transport. The album is borrowed and must stay unchanged until the run has
-// ended; the request's progress is left to the caller.
+// the encoder by transport, within the limits (a size cap, a preset's longest length). The
+// album is borrowed and must stay unchanged until the run has ended; the request's progress is
+// left to the caller.
 VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environment,
-                  const std::string& outputPath, FrameTransport transport);
+                  const std::string& outputPath, FrameTransport transport,
+                  const OutputLimits& limits = {});
 
 // The album's frames as numbered JPEG files in folder (made when missing) instead of a video.
 struct FolderRun {

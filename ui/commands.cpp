@@ -191,6 +191,8 @@ constexpr std::array kAllCommands = {
     Command::PreviewMusicPause,
     Command::PreviewMusicResume,
     Command::PreviewMusicStop,
+    Command::VideoSizeCap,
+    Command::VideoPreset,
     Command::TrayShowWindow,
     Command::TrayExit,
 };

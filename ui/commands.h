@@ -122,6 +122,8 @@ enum class Command : int {
     PreviewMusicPause = 36143,
     PreviewMusicResume = 36144,
     PreviewMusicStop = 36145,
+    VideoSizeCap = 36146, // the file-size cap selection beside the video size
+    VideoPreset = 36147,  // the platform preset selection ("预设")
 
     // Tray menu
     TrayShowWindow = 36202,

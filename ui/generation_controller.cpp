@@ -12,9 +12,10 @@ namespace velomira {
 
 GenerationController::GenerationController(MainWindowView& view, AlbumProject& album,
                                            const MainWindowServices& services, MusicList& music,
-                                           std::function<bool()> previewBusy)
+                                           std::function<bool()> previewBusy,
+                                           std::function<OutputLimits()> limits)
     : view_(view), album_(album), services_(services), music_(music),
-      previewBusy_(std::move(previewBusy)) {}
+      previewBusy_(std::move(previewBusy)), limits_(std::move(limits)) {}
 
 GenerationController::~GenerationController() {
     *alive_ = false;
@@ -84,10 +85,19 @@ void GenerationController::generate() {
     VideoRun run = videoRun(album_,
                             videoRunEnvironment(services_.folders, services_.fonts,
                                                 services_.preferences->captionMargins),
-                            output_, services_.preferences->frameTransport);
+                            output_, services_.preferences->frameTransport,
+                            limits_ ? limits_() : OutputLimits{});
+    if (run.refusal)
+        return showFailure(*run.refusal);
     GenerationRequest& request = run.request;
     std::weak_ptr<bool> alive = alive_;
     MainWindowView& view = view_;
+    request.encodeStarted = [&view, alive](int encode, int) {
+        view.postToWindowThread([&view, alive, encode] {
+            if (alive.lock())
+                view.showGenerationEncode(encode, kMaxSizeCapEncodes);
+        });
+    };
     request.progress = [&view, alive](int picture, int total) {
         view.postToWindowThread([&view, alive, picture, total] {
             if (alive.lock())

@@ -15,10 +15,11 @@ namespace velomira {
 
 class GenerationController {
   public:
-    // previewBusy: a preview still running refuses a video.
+    // previewBusy: a preview still running refuses a video; limits: the size cap and preset
+    // the run keeps.
     GenerationController(MainWindowView& view, AlbumProject& album,
                          const MainWindowServices& services, MusicList& music,
-                         std::function<bool()> previewBusy);
+                         std::function<bool()> previewBusy, std::function<OutputLimits()> limits);
     ~GenerationController(); // waits for a run still going
     GenerationController(const GenerationController&) = delete;
     GenerationController& operator=(const GenerationController&) = delete;
@@ -38,6 +39,7 @@ class GenerationController {
     const MainWindowServices& services_;
     MusicList& music_;
     std::function<bool()> previewBusy_;
+    std::function<OutputLimits()> limits_;
     EncoderState encoderState_;
     GenerationWorker worker_;
     bool running_ = false;

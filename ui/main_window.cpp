@@ -55,14 +55,22 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
                  pictures_.refreshVideoLength();
                  pictures_.runAutoDisplayTime();
              }),
-      generation_(view, album_, services_, music_.list(), [this] { return preview_.busy(); }),
+      generation_(
+          view, album_, services_, music_.list(), [this] { return preview_.busy(); },
+          [this] { return limits_.limits(); }),
       preview_(view, album_, services_, music_.list(), pictures_,
                [this] { return generation_.running(); }),
       product_(view, album_, random_, services_, pictures_),
       options_(view, album_, services_, fontNames_, music_.list(), pictures_),
       recovery_(view, album_, services_,
                 [this]() -> const ProjectFileState& { return project_.file(); }),
-      project_(view, album_, random_, services_, fontNames_, pictures_, options_, recovery_) {
+      project_(view, album_, random_, services_, fontNames_, pictures_, options_, recovery_),
+      limits_(view, album_, services_, [this] {
+          options_.showAll();
+          pictures_.refreshSelectionStatus();
+          pictures_.refreshVideoLength();
+          pictures_.runAutoDisplayTime();
+      }) {
     pictures_.setPreviewAvailable([this] { return preview_.available(); });
     pictures_.registerCommands(commands_);
     music_.registerCommands(commands_);
@@ -93,6 +101,7 @@ void MainWindow::start() {
     view_.setTitle(windowTitle(project_.file()));
     options_.fillChoices();
     options_.showAll();
+    limits_.fillChoices();
     // The shop loader needs its dialog.
     view_.setEnabled(Command::LoadProduct, product_.available());
     for (Command c :
@@ -197,7 +206,8 @@ void MainWindow::restoreFromTray() {
 }
 
 void MainWindow::choiceChanged(Command control, int index) {
-    options_.choiceChanged(control, index);
+    if (!limits_.choiceChanged(control, index))
+        options_.choiceChanged(control, index);
     afterUserChange();
 }
 

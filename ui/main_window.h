@@ -14,6 +14,7 @@
 #include "ui/main_window_view.h"
 #include "ui/music_controller.h"
 #include "ui/options_controller.h"
+#include "ui/output_limits_controller.h"
 #include "ui/picture_list_controller.h"
 #include "ui/preview_controller.h"
 #include "ui/product_load_controller.h"
@@ -138,6 +139,7 @@ class MainWindow {
     OptionsController options_;
     RecoveryController recovery_;
     ProjectController project_;
+    OutputLimitsController limits_;
 };
 
 } // namespace velomira

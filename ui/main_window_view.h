@@ -96,6 +96,11 @@ class MainWindowView {
     // Generation progress: shown with "共 %d 张图片，正在处理第 %d 张。" and a stop button that
     // sends MainWindow::stopGeneration(); hidden when the run ended.
     virtual void showGenerationProgress(int picture, int total) = 0;
+    // Under a size cap: encode n of at most `most` runs (the progress window says which).
+    virtual void showGenerationEncode(int encode, int most) {
+        (void)encode;
+        (void)most;
+    }
     virtual void setGenerationStopping() = 0; // "停止中...", button disabled
     virtual void hideGenerationProgress() = 0;
 

@@ -41,6 +41,7 @@ void addTail(CommandLine& line, const EncoderCommandInput& input) {
     addWords(line, {"-t"});
     addArgument(line, input.durationText);
     append(line, logoFilter(input.logoCopyName, input.logoLocation, input.logoArea));
+    append(line, rateArguments(input.rate));
     addWords(line, {"-pix_fmt", "yuv420p", "-v", "error"});
     addArgument(line, input.outputPath, true);
 }
@@ -117,6 +118,25 @@ CommandLine audioArguments(const EncoderCommandInput& input) {
     addArgument(line, std::to_string(input.audioSampleRate == -1 ? 44100 : input.audioSampleRate));
     addWords(line, {"-ab"});
     addArgument(line, std::to_string(input.audioBitrateKbps) + "k");
+    return line;
+}
+
+CommandLine rateArguments(const RateControl& rate) {
+    CommandLine line;
+    if (rate.videoKbps > 0) {
+        // The peak and buffer keep a short album's rate close to its average, so the measured
+        // file lands near the planned size.
+        addWords(line, {"-b:v"});
+        addArgument(line, std::to_string(rate.videoKbps) + "k");
+        addWords(line, {"-maxrate"});
+        addArgument(line, std::to_string(rate.videoKbps * 3 / 2) + "k");
+        addWords(line, {"-bufsize"});
+        addArgument(line, std::to_string(rate.videoKbps * 2) + "k");
+    }
+    if (!rate.preset.empty()) {
+        addWords(line, {"-preset"});
+        addArgument(line, rate.preset);
+    }
     return line;
 }
 

@@ -4,6 +4,7 @@
 // that a path holding a double quote or a space still arrives as one argument.
 #include "album/album_model.h"
 #include "render/frame_format.h"
+#include "video/size_cap.h"
 
 #include <filesystem>
 #include <optional>
@@ -35,6 +36,7 @@ struct EncoderCommandInput {
     std::optional<std::pair<int, int>> logoArea;
     // JPEG files back to back, or raw frames of width x height in that pixel format.
     FrameFormat frameFormat = FrameFormat::Jpeg;
+    RateControl rate; // off: no rate arguments, the line as it always was
 };
 
 // Size, sound and logo choices of the album; the music paths only when music is switched on.
@@ -48,6 +50,10 @@ CommandLine audioArguments(const EncoderCommandInput& input);
 // With an area the corners are those of the top left area's width x height part.
 CommandLine logoFilter(const std::string& copyName, int location,
                        std::optional<std::pair<int, int>> area = std::nullopt);
+
+// The video rate arguments: empty when off, else " -b:v Nk -maxrate Mk -bufsize Bk" with a
+// peak of 1.5 and a buffer of 2 times the rate, and " -preset P" when one is named.
+CommandLine rateArguments(const RateControl& rate);
 
 // Frames read from the named FIFO at pipePath. Raw frames are described before the input
 // (-f rawvideo -pix_fmt F -s WxH); the rest of the line is the same for both frame formats.

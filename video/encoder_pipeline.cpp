@@ -188,9 +188,15 @@ UniqueFd connectFifo(const std::filesystem::path& fifoPath, ChildProcess& encode
 
 // Raw frames are some ten times the size of JPEG ones. The queue still holds a transition's
 // worth of them, so the renderer keeps working ahead while the encoder takes the held frames
-// of a picture; the bound stays fixed, whatever the album's length.
+// of a picture; the bound stays fixed, whatever the album's length. A frame of 4K and more
+// takes the encoder many times longer than the renderer, so a few queued frames keep it busy
+// and more would only hold memory.
 std::size_t queuedByteBudget(const EncoderCommandInput& input) {
+    constexpr std::size_t kLargeFrameBytes = 8u << 20;
+    constexpr std::size_t kLargeFramesQueued = 3;
     const std::size_t frame = rawFrameBytes(input.frameFormat, input.width, input.height);
+    if (frame >= kLargeFrameBytes)
+        return kLargeFramesQueued * frame;
     return std::clamp<std::size_t>(32 * frame, kQueuedByteBudget, 4 * kQueuedByteBudget);
 }
 
@@ -550,6 +556,7 @@ EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& reques
         result.failure = Failure{result.errorText, kErrorCaption, MessageKind::Error};
         return result;
     }
+    input.rate = request.rate;
     AttemptContext context{request,      input,  workingFolder, stop,
                            renderFrames, random, result,        progress.path()};
 

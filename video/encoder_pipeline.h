@@ -7,6 +7,7 @@
 #include "platform/failure.h"
 #include "render/frame_format.h"
 #include "render/frame_sink.h"
+#include "video/size_cap.h"
 
 #include <atomic>
 #include <chrono>
@@ -36,6 +37,7 @@ struct EncoderRequest {
     std::string outputPath;
     ErrorLog errorLog;
     FrameFormat frameFormat = FrameFormat::Jpeg; // what renderFrames writes into the sink
+    RateControl rate;                            // set by a size cap's encodes
     // How long the encoder may take to open the FIFO before the attempt counts as failed.
     std::chrono::milliseconds connectLimit{20000};
     // After a stop, how long the encoder may go without taking input or ending before it is

@@ -3,6 +3,8 @@
 #include "render/frame_sequencer.h"
 #include "video/cover_art.h"
 #include "video/mp4_boxes.h"
+#include "video/mp4_index_move.h"
+#include "video/output_limits.h"
 #include "video/pending_output.h"
 #include "video/stopped_video_cut.h"
 
@@ -93,6 +95,9 @@ void keepOrDiscard(PendingOutput& output, const std::string& incomplete, const E
         stop = true;
     }
     if (result.outcome != EncoderOutcome::Failed) {
+        // A video whose index could not be moved still plays once it is fully downloaded.
+        if (std::string notMoved; !moveIndexToFront(output.path(), notMoved))
+            reportError(errorLog, "thread_make_video", "moov not moved: " + notMoved);
         std::string failure;
         if (!output.commit(failure, stopped ? EarlierFile::Keep : EarlierFile::Replace)) {
             result.outcome = EncoderOutcome::Failed;
@@ -102,6 +107,99 @@ void keepOrDiscard(PendingOutput& output, const std::string& incomplete, const E
             result.videoKept = true;
             result.keptPath = output.keptPath();
         }
+    }
+}
+
+std::uint64_t fileBytes(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? 0 : static_cast<std::uint64_t>(size);
+}
+
+// What one encode runs: the frames, the step after a finished encoder (layout check and cover),
+// the reset before a further encode, and whether the last encode's file is a whole video.
+struct EncodeSteps {
+    std::function<void(FrameSink&)> renderFrames;
+    std::function<void()> afterDone;
+    std::function<void()> beforeEncode;
+    std::function<bool()> finished;
+};
+
+// The last attempt's rendering result: a picture that stopped reading or a frame that could not
+// be made ends the run early, and the shortened video must not be reported as made.
+struct RenderState {
+    RunOutcome rendered = RunOutcome::Completed;
+    std::optional<Failure> readFailure;        // the last attempt's picture that no longer read
+    std::vector<std::string> cutShortPictures; // pictures whose data ended early, once each
+};
+
+std::function<void(FrameSink&)> frameRenderer(const GenerationRequest& request,
+                                              const EncoderRequest& encoder, const RunPlan& plan,
+                                              std::atomic<bool>& stop, RenderState& state) {
+    return [&request, &encoder, &plan, &stop, &state](FrameSink& sink) {
+        SequencerContext context;
+        context.project = encoder.project;
+        context.sink = &sink;
+        context.fonts = request.fonts;
+        context.margins = request.margins;
+        context.format = encoder.frameFormat;
+        state.readFailure.reset();
+        context.readFailed = [&state](const Failure& failure) { state.readFailure = failure; };
+        context.cutShort = [&state](const std::string& path) {
+            std::vector<std::string>& seen = state.cutShortPictures;
+            if (std::find(seen.begin(), seen.end(), path) == seen.end())
+                seen.push_back(path);
+        };
+        state.rendered = renderAlbum(context, plan.totalPictures, stop, [&](int picture) {
+            if (request.progress)
+                request.progress(picture, plan.totalPictures);
+        });
+    };
+}
+
+// Nothing over the cap is kept; the earlier file stays.
+void failOverCap(Failure failure, const ErrorLog& errorLog, GenerationResult& result) {
+    result.outcome = EncoderOutcome::Failed;
+    result.errorText = failure.text;
+    reportError(errorLog, "thread_make_video", failure.text);
+    result.failures.push_back(std::move(failure));
+}
+
+// The encodes of one run: one, or under a size cap up to kMaxSizeCapEncodes, each at a lower
+// rate while the finished file (with its cover) is over the cap. capFailure is set when the cap
+// could not be kept; the file is then not kept.
+EncoderRunResult encodeWithinCap(EncoderState& state, const GenerationRequest& request,
+                                 EncoderRequest encoder, const RunPlan& plan,
+                                 std::atomic<bool>& stop, const EncodeSteps& steps,
+                                 std::optional<Failure>& capFailure) {
+    if (request.maxBytes == 0)
+        return runEncoderJob(state, encoder, stop, steps.renderFrames, steps.afterDone);
+    SizeCapInput cap = sizeCapInputFor(*encoder.project, plan, request.maxBytes);
+    SizeCapPlan rate = planSizeCap(cap);
+    for (int encode = 1;; ++encode) {
+        if (rate.refusal) {
+            capFailure = std::move(rate.refusal);
+            return {};
+        }
+        encoder.rate.videoKbps = rate.videoKbps;
+        if (request.encodeStarted)
+            request.encodeStarted(encode, rate.videoKbps);
+        steps.beforeEncode();
+        EncoderRunResult run =
+            runEncoderJob(state, encoder, stop, steps.renderFrames, steps.afterDone);
+        if (run.outcome != EncoderOutcome::Done || !steps.finished())
+            return run;
+        const std::uint64_t bytes = fileBytes(encoder.outputPath);
+        if (bytes <= request.maxBytes)
+            return run;
+        if (encode == kMaxSizeCapEncodes) {
+            capFailure = sizeCapMissed(request.maxBytes, bytes);
+            return run;
+        }
+        // The artwork's real size counts from now on.
+        if (const std::uint64_t cover = fileBytes(encoder.workFolder / "cover.jpg"); cover > 0)
+            cap.coverBytes = cover;
+        rate = nextSizeCapRate(cap, rate.videoKbps, bytes);
     }
 }
 
@@ -118,30 +216,11 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     PendingOutput output(request.outputPath);
     const EncoderRequest encoder = encoderRequestFor(request, plan, output.path());
 
-    // The last attempt's rendering result: a picture that stopped reading or a frame that could
-    // not be made ends the run early, and the shortened video must not be reported as made.
-    RunOutcome rendered = RunOutcome::Completed;
-    std::optional<Failure> readFailure; // the last attempt's picture that no longer read
-    std::vector<std::string> cutShortPictures;
-    auto renderFrames = [&](FrameSink& sink) {
-        SequencerContext context;
-        context.project = encoder.project;
-        context.sink = &sink;
-        context.fonts = request.fonts;
-        context.margins = request.margins;
-        context.format = encoder.frameFormat;
-        readFailure.reset();
-        context.readFailed = [&](const Failure& failure) { readFailure = failure; };
-        context.cutShort = [&](const std::string& path) {
-            if (std::find(cutShortPictures.begin(), cutShortPictures.end(), path) ==
-                cutShortPictures.end())
-                cutShortPictures.push_back(path);
-        };
-        rendered = renderAlbum(context, plan.totalPictures, stop, [&](int picture) {
-            if (request.progress)
-                request.progress(picture, plan.totalPictures);
-        });
-    };
+    RenderState render;
+    RunOutcome& rendered = render.rendered;
+    std::optional<Failure>& readFailure = render.readFailure;
+    std::vector<std::string>& cutShortPictures = render.cutShortPictures;
+    const auto renderFrames = frameRenderer(request, encoder, plan, stop, render);
     GenerationResult result;
     // An encoder that exits 0 may still have written no video: the cover step only runs on a
     // file with its boxes in place.
@@ -149,6 +228,7 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     const auto cutShort = [&] {
         return rendered == RunOutcome::ReadFailed || rendered == RunOutcome::DeliveryFailed;
     };
+    std::optional<Failure> coverFailure; // the last encode's cover warning
     auto afterDone = [&] {
         if (cutShort())
             return;
@@ -157,10 +237,18 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
             return;
         CoverOutcome cover = embedCover(coverRequestFor(request, output.path(), stop));
         result.coverEmbedded = cover.result == CoverResult::Embedded;
-        if (cover.failure)
-            result.failures.push_back(std::move(*cover.failure));
+        coverFailure = std::move(cover.failure);
     };
-    EncoderRunResult run = runEncoderJob(state, encoder, stop, renderFrames, afterDone);
+    const EncodeSteps steps{renderFrames, afterDone,
+                            [&] {
+                                result.coverEmbedded = false;
+                                coverFailure.reset();
+                            },
+                            [&] { return !cutShort() && incomplete.empty(); }};
+    std::optional<Failure> capFailure;
+    EncoderRunResult run = encodeWithinCap(state, request, encoder, plan, stop, steps, capFailure);
+    if (coverFailure)
+        result.failures.push_back(std::move(*coverFailure));
     // The picture's message came first, while the frames were made.
     if (readFailure && rendered == RunOutcome::ReadFailed)
         result.failures.insert(result.failures.begin(), std::move(*readFailure));
@@ -177,6 +265,8 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
                                ? "a picture of the album could not be read; the video is incomplete"
                                : "a frame of the video could not be made; the video is incomplete";
     }
+    if (capFailure)
+        failOverCap(std::move(*capFailure), encoder.errorLog, result);
     if (run.outcome == EncoderOutcome::Stopped) {
         // Kept only when the encoder itself finished the file; one that never wrote a byte
         // (stopped before the first frame) leaves nothing, and the earlier file stays.

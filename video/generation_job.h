@@ -31,6 +31,12 @@ struct GenerationRequest {
     // Picture n of N started (called again from 1 when the run falls back to the pipe).
     std::function<void(int picture, int total)> progress;
     std::chrono::milliseconds coverTimeLimit{0}; // zero: by the video's size
+    // The largest file the video may be (0: no cap; already through checkOutputLimits). The
+    // video is encoded at a rate that fits, and again lower while the file is over the cap.
+    std::uint64_t maxBytes = 0;
+    // Under a size cap: encode n (1, 2 or 3) starts at this video rate; its pictures then count
+    // from 1 again.
+    std::function<void(int encode, int videoKbps)> encodeStarted;
 };
 
 // Points the request at the outside tools of the program folder: tool/ffmpeg and

@@ -74,12 +74,23 @@ Mp4Layout readMp4Layout(const std::string& path) {
             layout.problem = "no ftyp at the start";
             return layout;
         }
+        layout.boxes.push_back({type, offset, size});
         layout.ftyp = layout.ftyp || type == "ftyp";
         layout.moov = layout.moov || type == "moov";
         layout.mdat = layout.mdat || type == "mdat";
         offset += size;
     }
     return layout;
+}
+
+bool Mp4Layout::indexFirst() const {
+    for (const Mp4Box& box : boxes) {
+        if (box.type == "moov")
+            return true;
+        if (box.type == "mdat")
+            return false;
+    }
+    return false;
 }
 
 std::string describeMp4Problem(const Mp4Layout& layout) {

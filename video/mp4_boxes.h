@@ -4,8 +4,15 @@
 // before it wrote its index, leaves a file that fails this check.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velomira {
+
+struct Mp4Box {
+    std::string type;
+    std::uint64_t offset = 0;
+    std::uint64_t size = 0; // with its header
+};
 
 struct Mp4Layout {
     bool readable = false; // the file could be opened and its size read
@@ -14,6 +21,11 @@ struct Mp4Layout {
     bool mdat = false;
     std::string problem; // empty when every box lies within the file
     std::uint64_t fileSize = 0;
+    std::vector<Mp4Box> boxes; // the top-level boxes read, in file order
+
+    // The index (moov) comes before the media (mdat), so a player can start while the file is
+    // still arriving.
+    bool indexFirst() const;
 
     // ftyp, moov and mdat present, and nothing overruns the end of the file.
     bool complete() const { return readable && ftyp && moov && mdat && problem.empty(); }

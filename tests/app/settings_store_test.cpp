@@ -139,6 +139,7 @@ TEST_F(SettingsStoreTest, EveryKeyReadsBackItsWriteItsDefaultWhenAbsentAndItsRan
         {SettingKey::FrameTransport, "frame_transport", 0, 1, false, 2, 0},
         {SettingKey::AutoOrient, "auto_orient", 0, 1, false, 2, 1},
         {SettingKey::NewPictureMotion, "new_picture_motion", 7, 0, false, 8, 0},
+        {SettingKey::MaxVideoMegabytes, "max_video_size_mb", 16, 0, false, 100001, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -124,6 +124,22 @@ TEST(BatchPlan, RowsBecomeArgumentsOverTheCommandLineDefaults) {
     EXPECT_NE(fillPlan.jobs[2].error.find("--fill"), std::string::npos);
 }
 
+TEST(BatchPlan, SizeCapAndPresetColumnsBecomeTheirOptions) {
+    const BatchFile file = parseBatchText("output,pictures,max_size,preset\n"
+                                          "a,a.jpg,16M,reels\n"
+                                          "b,b.jpg,,\n"
+                                          "c,c.jpg,lots,\n");
+    const BatchPlan plan = planBatch(file, {"--max-size", "8M"}, "/w", 0, 1);
+    ASSERT_EQ(plan.error, "");
+    ASSERT_EQ(plan.jobs.size(), 3u);
+    EXPECT_EQ(plan.jobs[0].arguments,
+              (std::vector<std::string>{"--max-size", "8M", "--pictures", "/w/a.jpg", "--max-size",
+                                        "16M", "--preset", "reels"}));
+    EXPECT_EQ(plan.jobs[1].arguments,
+              (std::vector<std::string>{"--max-size", "8M", "--pictures", "/w/b.jpg"}));
+    EXPECT_NE(plan.jobs[2].error.find("--max-size"), std::string::npos) << plan.jobs[2].error;
+}
+
 TEST(BatchPlan, ShardsSplitTheRowsAndDuplicatesRefuseEveryShard) {
     std::string text = "output,pictures\n";
     for (int i = 0; i < 10; ++i)

@@ -41,7 +41,9 @@ TEST(RenderOptions, PicturesAndEveryOptionAreTaken) {
                                    "-o",
                                    "out",
                                    "--save",
-                                   "p.dat"});
+                                   "p.dat",
+                                   "--max-size",
+                                   "16M"});
     ASSERT_EQ(p.error, "");
     const RenderOptions& o = p.options;
     EXPECT_EQ(o.pictures, (std::vector<std::string>{"a.jpg", "b.png"}));
@@ -58,6 +60,7 @@ TEST(RenderOptions, PicturesAndEveryOptionAreTaken) {
     EXPECT_EQ(o.caption, "你好");
     EXPECT_EQ(o.outputPath, "out");
     EXPECT_EQ(o.saveProject, "p.dat");
+    EXPECT_EQ(o.maxBytes, 16000000u);
 }
 
 TEST(RenderOptions, ProjectFileAndProductAreSources) {
@@ -118,6 +121,9 @@ TEST(RenderOptions, MistakesAreRefusedWithAReason) {
         {"--pictures", "a.jpg", "--frames", "f", "--info"},
         {"--pictures", "a.jpg", "--music"},
         {"--pictures", "a.jpg", "--wobble"},
+        {"--pictures", "a.jpg", "--max-size", "lots"},
+        {"--pictures", "a.jpg", "--max-size", "0"},
+        {"--pictures", "a.jpg", "--max-size"},
         {"--pictures", "a.jpg", "--jobs", "2"},
         {"--batch", "b.csv", "--pictures", "a.jpg"},
         {"--batch", "b.csv", "-o", "x.mp4"},

@@ -396,6 +396,52 @@ TEST_F(RenderProgramTest, ExitCodesTellHowTheRunEnded) {
     }
 }
 
+// A size cap the album cannot keep is refused before anything is rendered, with the figures.
+TEST_F(RenderProgramTest, ASizeCapThatCannotBeKeptIsRefusedBeforeTheRun) {
+    const struct {
+        const char* cap;
+        const char* says;
+    } cases[] = {
+        {"2K", "更小的视频尺寸"},
+        {"0.001", "0.00 MB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cap);
+        std::vector<std::string> args = pictureArgs();
+        args.insert(args.end(),
+                    {"--size", "640x360", "--max-size", c.cap, "-o", folder.file("capped.mp4")});
+        const ProgramRun refused = run(args);
+        EXPECT_EQ(refused.exitCode, 1) << refused.err;
+        EXPECT_NE(refused.err.find(c.says), std::string::npos) << refused.err;
+        EXPECT_EQ(refused.err.find("frames"), std::string::npos) << "refused before the run";
+        EXPECT_FALSE(std::filesystem::exists(folder.file("capped.mp4")));
+    }
+}
+
+// A preset whose longest length the album exceeds is refused before the run, naming both; an
+// unknown preset lists the ones there are.
+TEST_F(RenderProgramTest, PresetsRefuseTooLongAlbumsAndUnknownNames) {
+    const struct {
+        std::vector<std::string> extra;
+        int exitCode;
+        std::vector<std::string> says;
+    } cases[] = {
+        {{"--preset", "shop", "--pause", "30"}, 1, {"主图视频 3:4", "60.0 秒", "秒，超过了"}},
+        {{"--preset", "nope"}, 3, {"no preset nope", "reels", "message"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extra[1]);
+        std::vector<std::string> args = pictureArgs();
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        args.insert(args.end(), {"-o", folder.file("preset.mp4")});
+        const ProgramRun refused = run(args);
+        EXPECT_EQ(refused.exitCode, c.exitCode) << refused.err;
+        for (const std::string& part : c.says)
+            EXPECT_NE(refused.err.find(part), std::string::npos) << refused.err;
+        EXPECT_FALSE(std::filesystem::exists(folder.file("preset.mp4")));
+    }
+}
+
 TEST_F(RenderProgramTest, ADiskThatFillsUpWhileTheVideoIsWrittenIsAFailure) {
     // The file size limit stands in for a full disk: the encoder's writes fail part-way.
     std::vector<std::string> args{"-c", "ulimit -f 8 && exec \"$0\" \"$@\"",

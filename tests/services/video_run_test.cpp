@@ -12,6 +12,12 @@ namespace {
 
 using testing::TempFolder;
 
+std::string formatSeconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", seconds);
+    return text;
+}
+
 AlbumProject albumOf(const std::vector<std::string>& names) {
     AlbumProject album;
     setCustomVideoSize(album.settings, 320, 180);
@@ -122,6 +128,49 @@ TEST(VideoRun, RefusedChecksSayWhatTheWindowPointsAt) {
     EXPECT_FALSE(accepted.failure.has_value());
     EXPECT_FALSE(accepted.focusVideoSize);
     EXPECT_EQ(accepted.musicTrackToSelect, -1);
+}
+
+// A run whose album cannot keep its limits is refused before anything is rendered, and the
+// refusal names the figures the user can change.
+TEST(VideoRun, LimitsTheAlbumCannotKeepAreRefusedWithTheirFigures) {
+    AlbumProject album = albumOf({"a.jpg", "b.jpg", "c.jpg"});
+    const float seconds = planRun(album).videoLength;
+    ASSERT_GE(seconds, 3.f);
+    MusicTrack music;
+    music.path = "/music/loud.mp3";
+    const struct {
+        const char* name;
+        OutputLimits limits;
+        bool withMusic;
+        std::vector<std::string> refusalParts; // empty: accepted
+    } cases[] = {
+        {"no limits", {}, true, {}},
+        {"a cap with room", {4000000, 0, ""}, true, {}},
+        {"long enough", {0, seconds + 1.0, "主图视频"}, false, {}},
+        {"too long for the preset",
+         {0, seconds - 1.0, "主图视频"},
+         false,
+         {"主图视频", formatSeconds(seconds), formatSeconds(seconds - 1.0)}},
+        // 128 kbit/s over the album's length is more than the whole cap.
+        {"music alone over the cap", {20000, 0, ""}, true, {"0.02 MB", "128 kbit/s", "背景音乐"}},
+        // No music, but too little left for a picture at this size.
+        {"rate too low",
+         {24000, 0, ""},
+         false,
+         {"0.02 MB", "320 x 180", "更小的视频尺寸", "缩短相册"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        album.musicItems.clear();
+        if (c.withMusic)
+            album.musicItems.push_back(music);
+        const VideoRun run =
+            videoRun(album, {}, "/videos/out.mp4", FrameTransport::JpegFiles, c.limits);
+        EXPECT_EQ(run.request.maxBytes, c.limits.maxBytes);
+        ASSERT_EQ(run.refusal.has_value(), !c.refusalParts.empty());
+        for (const std::string& part : c.refusalParts)
+            EXPECT_NE(run.refusal->text.find(part), std::string::npos) << run.refusal->text;
+    }
 }
 
 } // namespace

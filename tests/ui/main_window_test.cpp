@@ -1131,5 +1131,69 @@ TEST_F(MainWindowTest, ClosingTheMainWindowDuringAPreviewEndsBoth) {
     SUCCEED();
 }
 
+// The output group's preset and size cap: the table beside the program (its broken row named in
+// the information window), a preset setting the album's size and fill and the cap, the cap
+// remembered, and a preset's longest length refusing a longer album before anything runs.
+TEST_F(MainWindowTest, PresetsAndTheSizeCapShapeTheRunFromTheOutputGroup) {
+    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string previousConfig = savedConfig ? savedConfig : "";
+    setenv("XDG_CONFIG_HOME", folder.file("config").c_str(), 1); // no user table
+    std::filesystem::create_directories(folders.programFolder);
+    folder.writeFile("program/presets.tsv", "tall\t竖屏\t180x320\tblur\t3\t-\n"
+                                            "broken row\n"
+                                            "msg\t消息\t320x180\tfit\t-\t2M\n");
+    addPictures(3);
+    EXPECT_EQ(view.choices[Command::VideoPreset], (std::vector<std::string>{"无", "竖屏", "消息"}));
+    EXPECT_EQ(view.choice[Command::VideoPreset], 0);
+    EXPECT_NE(infoView.text.find("第 2 行无法使用"), std::string::npos) << infoView.text;
+    EXPECT_EQ(view.choices[Command::VideoSizeCap].front(), "大小不限");
+    EXPECT_EQ(view.choice[Command::VideoSizeCap], 0);
+
+    const struct {
+        Command control;
+        int index;
+        int width, height;
+        FillMode fill;
+        std::string cap; // the cap selection's entry afterwards
+        std::uint32_t remembered;
+    } steps[] = {
+        {Command::VideoPreset, 1, 180, 320, FillMode::Blur, "大小不限", 0},
+        {Command::VideoPreset, 2, 320, 180, FillMode::Fit, "≤ 2 MB", 2},
+        {Command::VideoSizeCap, 0, 320, 180, FillMode::Fit, "大小不限", 0},
+        {Command::VideoSizeCap, 3, 320, 180, FillMode::Fit, "≤ 16 MB", 16},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.cap);
+        window().choiceChanged(step.control, step.index);
+        EXPECT_EQ(window().album().settings.videoWidth, step.width);
+        EXPECT_EQ(window().album().settings.videoHeight, step.height);
+        EXPECT_EQ(window().album().settings.fillMode, step.fill);
+        const auto& caps = view.choices[Command::VideoSizeCap];
+        EXPECT_EQ(caps.at(static_cast<std::size_t>(view.choice[Command::VideoSizeCap])), step.cap);
+        EXPECT_EQ(preferences.maxVideoMegabytes, step.remembered);
+    }
+    EXPECT_EQ(view.choices[Command::VideoSize].at(
+                  static_cast<std::size_t>(view.choice[Command::VideoSize])),
+              videoSizeChoiceLabels(window().album().settings)
+                  .at(static_cast<std::size_t>(window().album().settings.videoSize)));
+
+    // Three pictures take longer than the tall preset's 3 seconds.
+    window().choiceChanged(Command::VideoPreset, 1);
+    std::filesystem::create_directories(folders.programFolder / "tool");
+    std::filesystem::create_symlink("/usr/bin/ffmpeg", folders.programFolder / "tool/ffmpeg");
+    dialogs.scriptFiles({folder.file("long")});
+    window().dispatch(Command::GenerateVideo);
+    EXPECT_FALSE(window().generating());
+    ASSERT_FALSE(dialogs.messages().empty());
+    const std::string refusal = dialogs.messages().back().text;
+    EXPECT_NE(refusal.find("竖屏"), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find("最长 3.0 秒"), std::string::npos) << refusal;
+    EXPECT_FALSE(std::filesystem::exists(folder.file("long.mp4")));
+    if (savedConfig)
+        setenv("XDG_CONFIG_HOME", previousConfig.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+}
+
 } // namespace
 } // namespace velomira

@@ -8,7 +8,7 @@ namespace velomira::qt {
 
 GenerationProgressDialog::GenerationProgressDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      label_(new QLabel(this)), bar_(new QProgressBar(this)),
+      label_(new QLabel(this)), encode_(new QLabel(this)), bar_(new QProgressBar(this)),
       stop_(new QPushButton(QStringLiteral("停止"), this)) {
     setWindowTitle(QStringLiteral("处理进度"));
     setWindowModality(Qt::WindowModal);
@@ -19,6 +19,8 @@ GenerationProgressDialog::GenerationProgressDialog(QWidget* parent)
     stop_->setGeometry(265, 21, 66, 25);
     label_->setGeometry(16, 55, 318, 21);
     label_->setText(QStringLiteral("共 0 张图片，正在处理第 0 张。"));
+    encode_->setGeometry(16, 78, 318, 21);
+    encode_->hide();
     connect(stop_, &QPushButton::clicked, this, &GenerationProgressDialog::stopRequested);
 }
 
@@ -31,6 +33,16 @@ void GenerationProgressDialog::showProgress(int picture, int total) {
     label_->setText(QStringLiteral("共 %1 张图片，正在处理第 %2 张。").arg(total).arg(picture));
     bar_->setRange(0, total > 0 ? total : 1);
     bar_->setValue(picture > 0 ? picture - 1 : 0); // pictures done so far
+}
+
+void GenerationProgressDialog::showEncode(int encode, int most) {
+    encode_->setText(
+        QStringLiteral("按文件大小上限编码：第 %1 次（最多 %2 次）").arg(encode).arg(most));
+    encode_->show();
+}
+
+QString GenerationProgressDialog::encodeText() const {
+    return encode_->isVisible() ? encode_->text() : QString();
 }
 
 void GenerationProgressDialog::showStopping() {
@@ -46,6 +58,7 @@ void GenerationProgressDialog::hideEvent(QHideEvent* event) {
     // The next run starts with a usable button again.
     stop_->setText(QStringLiteral("停止"));
     stop_->setEnabled(true);
+    encode_->hide();
     QDialog::hideEvent(event);
 }
 

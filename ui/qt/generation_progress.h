@@ -16,8 +16,11 @@ class GenerationProgressDialog final : public QDialog {
 
     void showProgress(int picture, int total);
     void showStopping();
+    // Under a size cap, the line below says which encode runs.
+    void showEncode(int encode, int most);
 
     QString text() const;
+    QString encodeText() const;
     QPushButton* stopButton() const { return stop_; }
 
   signals:
@@ -29,6 +32,7 @@ class GenerationProgressDialog final : public QDialog {
 
   private:
     QLabel* label_;
+    QLabel* encode_;
     QProgressBar* bar_;
     QPushButton* stop_;
 };

@@ -618,6 +618,10 @@ void QtMainWindow::showGenerationProgress(int picture, int total) {
     progress_->showProgress(picture, total);
 }
 
+void QtMainWindow::showGenerationEncode(int encode, int most) {
+    progress_->showEncode(encode, most);
+}
+
 void QtMainWindow::setGenerationStopping() {
     progress_->showStopping();
 }

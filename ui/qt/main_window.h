@@ -14,6 +14,7 @@
 
 class QAction;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -109,6 +110,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void quit() override;
     bool openExternal(const std::string& fileOrUrl) override;
     void showGenerationProgress(int picture, int total) override;
+    void showGenerationEncode(int encode, int most) override;
     void setGenerationStopping() override;
     void hideGenerationProgress() override;
     void postToWindowThread(std::function<void()> fn) override;
@@ -172,6 +174,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
 
     template <class Widget> Widget* controlAs(Command command) const;
     void registerControl(Command command, QWidget* widget);
+    void addLimitRows(QGridLayout* grid, QWidget* group);
 
     MainWindow* controller_ = nullptr;
     const CaptionFontTable* fonts_ = nullptr;

@@ -463,11 +463,27 @@ QWidget* QtMainWindow::buildOutputGroup() {
     grid->addWidget(new QLabel(QStringLiteral("图片停顿："), group), 1, 0);
     grid->addWidget(time, 1, 1);
     grid->addWidget(timeText, 1, 1); // takes the list's place while times follow the music
-    grid->addWidget(new QLabel(QStringLiteral("画面填充："), group), 2, 0);
-    grid->addWidget(fill, 2, 1);
-    grid->addWidget(generate, 0, 2, 3, 1);
+    grid->addWidget(generate, 0, 2, 2, 1);
+    addLimitRows(grid, group);
+    grid->addWidget(new QLabel(QStringLiteral("画面填充："), group), 3, 0);
+    grid->addWidget(fill, 3, 1);
     grid->setColumnStretch(1, 1);
     return group;
+}
+
+// The preset and the file-size cap in one row below the size and the display time (a low
+// screen has no height to spare); the cap's entries say what they are ("≤ 16 MB").
+void QtMainWindow::addLimitRows(QGridLayout* grid, QWidget* group) {
+    auto* preset = new QComboBox(group);
+    preset->setMinimumWidth(170);
+    auto* cap = new QComboBox(group);
+    cap->setToolTip(QStringLiteral("文件大小上限"));
+    registerControl(Command::VideoPreset, preset);
+    registerControl(Command::VideoSizeCap, cap);
+    const int row = grid->rowCount();
+    grid->addWidget(new QLabel(QStringLiteral("预设："), group), row, 0);
+    grid->addWidget(preset, row, 1);
+    grid->addWidget(cap, row, 2);
 }
 
 void QtMainWindow::buildStatusBar() {

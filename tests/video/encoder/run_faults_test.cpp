@@ -4,6 +4,8 @@
 // video, end by itself, and leave no temporary file behind.
 #include "video/generation_job.h"
 #include "video/host_name.h"
+#include "video/mp4_boxes.h"
+#include "video/mp4_index_move.h"
 
 #include "media_tools.h"
 #include "render/frame_sequencer.h"
@@ -301,6 +303,66 @@ TEST_F(RunFaults, LongestFileNameIsWrittenAndStaleLeftoversGo) {
     EXPECT_EQ(result.outcome, EncoderOutcome::Done) << result.errorText;
     EXPECT_GT(countVideoFrames(request.outputPath), 0);
     EXPECT_EQ(pendingFiles(folder.path() / "out"), 0);
+}
+
+// Every kept video has its index before its media, whichever step wrote it last, and still
+// holds all its frames.
+TEST_F(RunFaults, EveryKeptVideoHasItsIndexBeforeItsMedia) {
+    const int total = planRun(project).totalFrames;
+    const std::filesystem::path tool = folder.path() / "tool" / "AtomicParsley";
+    struct Case {
+        const char* name;
+        bool cover;
+        std::string coverScript; // empty: the real cover tool
+        bool pressStop;
+        bool coverEmbedded;
+    } cases[] = {
+        {"no cover", false, "", false, false},
+        {"real cover tool", true, "", false, true},
+        // A cover tool that keeps the index where the encoder left it, at the end.
+        {"cover tool keeps index last", true, "cp \"$1\" \"$5\"", false, true},
+        {"stopped", false, "", true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.coverScript.empty())
+            writeScript(tool, c.coverScript);
+        project.settings.cover = c.cover;
+        project.settings.coverPath = project.items[1].path;
+        const GenerationResult result = run([&](int picture) {
+            if (c.pressStop && picture == 6)
+                stop = true;
+        });
+        ASSERT_TRUE(result.videoKept) << result.errorText;
+        EXPECT_EQ(result.coverEmbedded, c.coverEmbedded);
+        const Mp4Layout layout = readMp4Layout(result.keptPath);
+        EXPECT_TRUE(layout.complete());
+        EXPECT_TRUE(layout.indexFirst());
+        const int frames = countVideoFrames(result.keptPath);
+        if (c.pressStop) {
+            EXPECT_GT(frames, 0);
+            EXPECT_LT(frames, total);
+        } else {
+            EXPECT_EQ(frames, total);
+        }
+        EXPECT_EQ(pendingFiles(folder.path() / "out"), 0);
+        std::filesystem::remove(result.keptPath);
+    }
+}
+
+// A file that is not a complete MP4 is left as it was.
+TEST(IndexMove, AnIncompleteFileIsLeftUnchanged) {
+    TempFolder folder;
+    const std::string path = folder.file("broken.mp4");
+    const std::string bytes("\0\0\0\x10"
+                            "ftypisom\0\0\0\0"
+                            "\0\0\0\x40mdat",
+                            24);
+    std::ofstream(path, std::ios::binary) << bytes;
+    std::string failure;
+    EXPECT_FALSE(moveIndexToFront(path, failure));
+    EXPECT_FALSE(failure.empty());
+    EXPECT_EQ(readWholeFile(path), bytes);
 }
 
 } // namespace
