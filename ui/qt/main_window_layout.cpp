@@ -463,10 +463,13 @@ QWidget* QtMainWindow::buildOutputGroup() {
     grid->addWidget(new QLabel(QStringLiteral("图片停顿："), group), 1, 0);
     grid->addWidget(time, 1, 1);
     grid->addWidget(timeText, 1, 1); // takes the list's place while times follow the music
-    grid->addWidget(generate, 0, 2, 2, 1);
+    // The fill mode sits beside the size it fills, so the group keeps three rows (a low screen
+    // has no height to spare); its entries say what they do.
+    fill->setToolTip(QStringLiteral("画面填充"));
+    fill->setAccessibleName(QStringLiteral("画面填充"));
+    grid->addWidget(fill, 0, 2);
+    grid->addWidget(generate, 0, 3, 3, 1);
     addLimitRows(grid, group);
-    grid->addWidget(new QLabel(QStringLiteral("画面填充："), group), 3, 0);
-    grid->addWidget(fill, 3, 1);
     grid->setColumnStretch(1, 1);
     return group;
 }
@@ -480,7 +483,7 @@ void QtMainWindow::addLimitRows(QGridLayout* grid, QWidget* group) {
     cap->setToolTip(QStringLiteral("文件大小上限"));
     registerControl(Command::VideoPreset, preset);
     registerControl(Command::VideoSizeCap, cap);
-    const int row = grid->rowCount();
+    const int row = 2; // below the size and the display time
     grid->addWidget(new QLabel(QStringLiteral("预设："), group), row, 0);
     grid->addWidget(preset, row, 1);
     grid->addWidget(cap, row, 2);
