@@ -47,6 +47,8 @@ struct ProductLoadCommand::Run {
 
 namespace {
 
+const char* const kCancelLoadQuestion = "正在加载宝贝的图片，是否取消加载？";
+
 template <typename RunT, typename Fn> void postToWindow(const std::shared_ptr<RunT>& run, Fn fn) {
     std::lock_guard<std::mutex> guard(run->lock);
     if (run->closed)
@@ -147,6 +149,11 @@ bool ProductLoadCommand::start(const ProductLoadSettings& settings,
     return true;
 }
 
+void ProductLoadCommand::cancel() {
+    if (running())
+        run_->stop = true;
+}
+
 void ProductLoadCommand::shutdown(std::chrono::milliseconds grace) {
     closed_ = true;
     if (!run_)
@@ -169,8 +176,11 @@ void ProductLoadCommand::shutdown(std::chrono::milliseconds grace) {
 
 bool loadProductCommand(ProductDialogHost& host, ProductLoadCommand& command,
                         const ProductLoadSettings& settings) {
-    if (command.running())
+    if (command.running()) {
+        if (ask(kCancelLoadQuestion, "询问", false, Answer::No) == Answer::Yes)
+            command.cancel();
         return false;
+    }
     std::optional<ProductLoadRequest> request = host.askProductRequest(settings.config);
     return request && command.start(settings, *request);
 }

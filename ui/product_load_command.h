@@ -60,6 +60,10 @@ class ProductLoadCommand {
     // From start() until `finished` ran.
     bool running() const;
 
+    // The user cancels: the run ends at the worker's next check (a download within a fraction
+    // of a second), pictures already added stay, and `finished` runs as after any run.
+    void cancel();
+
     // The program closes: ends the run, waits at most `grace` for the worker, then leaves it
     // to end by itself. Nothing is posted or called back afterwards; start() refuses.
     void shutdown(std::chrono::milliseconds grace = std::chrono::milliseconds(300));
@@ -71,8 +75,9 @@ class ProductLoadCommand {
     bool closed_ = false;
 };
 
-// Command 35101 "加载宝贝": asks for the address through the host, then starts the run. Does
-// nothing while a run goes on (the dialog is not shown). Returns whether a run started.
+// Command 35101 "加载宝贝": asks for the address through the host, then starts the run. While a
+// run goes on, the dialog is not shown; the user is asked whether to cancel that run instead.
+// Returns whether a run started.
 bool loadProductCommand(ProductDialogHost& host, ProductLoadCommand& command,
                         const ProductLoadSettings& settings);
 

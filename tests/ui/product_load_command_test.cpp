@@ -1,6 +1,7 @@
 #include "ui/product_load_command.h"
 
 #include "support/http_test_server.h"
+#include "support/recording_dialogs.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -264,6 +265,7 @@ class ScriptedProductDialog final : public ProductDialogHost {
 };
 
 TEST_F(ProductLoadCommandTest, TheCommandAsksFirstAndNotAgainWhileARunGoesOn) {
+    testing::RecordingDialogs dialogs; // answers the cancel question with its default, no
     std::string a = serve("a.jpg", "A");
     ProductLoadCommand command(callbacks);
     ScriptedProductDialog dialog;
@@ -275,6 +277,36 @@ TEST_F(ProductLoadCommandTest, TheCommandAsksFirstAndNotAgainWhileARunGoesOn) {
     EXPECT_EQ(dialog.asked, 2);
     ASSERT_TRUE(runToEnd());
     EXPECT_EQ(pictures, std::vector<std::string>{"A"});
+}
+
+TEST_F(ProductLoadCommandTest, CancellingDuringASilentServerEndsTheRunAndKeepsWhatArrived) {
+    testing::RecordingDialogs dialogs;
+    std::string a = serve("a.jpg", "A");
+    {
+        std::lock_guard<std::mutex> guard(routesLock);
+        test::ScriptedReply silent;
+        silent.neverAnswer = true;
+        routes["/silent.jpg"] = silent;
+    }
+    ProductLoadCommand command(callbacks);
+    ScriptedProductDialog dialog;
+    dialog.answer = ProductLoadRequest{0, a + ";" + server.url("/silent.jpg") + ";" + a};
+    ASSERT_TRUE(loadProductCommand(dialog, command, settings));
+    ASSERT_TRUE(window.runUntil([this] { return pictures.size() == 1; }));
+
+    // The command chosen again while the run waits asks whether to cancel it; yes ends it
+    // long before the client's 20 s time-out, and the third address is never asked for.
+    dialogs.scriptAnswer(Answer::Yes);
+    auto before = std::chrono::steady_clock::now();
+    EXPECT_FALSE(loadProductCommand(dialog, command, settings));
+    ASSERT_TRUE(runToEnd());
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 10s);
+    EXPECT_EQ(dialog.asked, 1);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].kind, MessageKind::Question);
+    EXPECT_EQ(finishedWith, std::vector<int>{1});
+    EXPECT_EQ(pictures, std::vector<std::string>{"A"});
+    EXPECT_FALSE(command.running());
 }
 
 } // namespace
