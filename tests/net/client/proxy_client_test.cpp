@@ -173,7 +173,8 @@ TEST(ProxyReply, OnlyAWholeSuccessfulHeadOpensTheTunnel) {
         EXPECT_EQ(static_cast<int>(readProxyReply(source).verdict), static_cast<int>(c.verdict))
             << c.bytes;
     }
-    MemorySource huge(std::string(20000, 'a'));
+    const std::string hugeBytes(20000, 'a'); // the source only views its bytes
+    MemorySource huge(hugeBytes);
     EXPECT_EQ(static_cast<int>(readProxyReply(huge).verdict),
               static_cast<int>(ProxyVerdict::Garbage));
 }
