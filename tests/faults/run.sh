@@ -159,7 +159,7 @@ name=$(printf 'n%.0s' $(seq 1 251)).mp4
 code=0; "$render" "${short[@]}" -o "$work/$name" >/dev/null 2>&1 || code=$?
 result "9 a 255-byte file name -> exit 0" $([ "$code" = 0 ] && [ -s "$work/$name" ]; echo $?) "exit $code"
 
-# 37.1/37.13. A stop, SIGTERM or a closed terminal never replaces a complete earlier video: the
+# A stop, SIGTERM or a closed terminal never replaces a complete earlier video: the
 # stopped one goes beside it, named so, and no temporary file is left.
 for sig in INT TERM HUP; do
   want=130; [ $sig = HUP ] && want=129
@@ -170,26 +170,26 @@ for sig in INT TERM HUP; do
   [ "$code" = 999 ] && hangs=$((hangs + 1))
   beside="$work/out13/v (已停止).mp4"
   kept "$out13" && [ "$(leftovers "$work/out13")" = 0 ] || losses=$((losses + 1))
-  result "37.1 SIG$sig over an earlier video -> exit $want, earlier kept, stopped video beside it" \
+  result "SIG$sig over an earlier video -> exit $want, earlier kept, stopped video beside it" \
     $([ "$code" = $want ] && kept "$out13" && [ -s "$beside" ] && grep -qF "$beside" "$work/13.err" &&
       ffprobe -v error "$beside"; echo $?) "exit $code"
 done
 
-# 37.9. Music named with a bar, quotes, a leading dash and non-UTF-8 bytes is mixed in; a stop
+# Music named with a bar, quotes, a leading dash and non-UTF-8 bytes is mixed in; a stop
 # with a one-hour track does not wait for the soundtrack.
 mkdir -p "$work/music"
 for n in 'a|b.mp3' "it's \"q\".mp3" '-lead.mp3' $'\xff\xfe.mp3'; do
   cp "$work/tone.mp3" "$work/music/$n"
   code=0; "$render" "${short[@]}" --music "$work/music/$n" -o "$work/m.mp4" >/dev/null 2>"$work/9.err" || code=$?
   audio=$(ffprobe -v error -select_streams a -show_entries stream=codec_type -of csv=p=0 "$work/m.mp4" 2>/dev/null)
-  result "37.9 music named $(printf %q "$n") -> exit 0 with sound" $([ "$code" = 0 ] && [ "$audio" = audio ]; echo $?) "exit $code"
+  result "music named $(printf %q "$n") -> exit 0 with sound" $([ "$code" = 0 ] && [ "$audio" = audio ]; echo $?) "exit $code"
 done
 ffmpeg -v error -f lavfi -i "anullsrc=r=8000:cl=mono" -t 3600 -b:a 8k "$work/hour.mp3"
 "$render" "${long[@]}" --music "$work/hour.mp3" -o "$work/hour.mp4" 2>"$work/9b.err" & pid=$!
 wait_for_encoder $pid >/dev/null; sleep 2
 began=$(date +%s.%N); kill -INT $pid; wait_limited $pid 120; took=$(echo "$(date +%s.%N) - $began" | bc)
 [ "$code" = 999 ] && hangs=$((hangs + 1))
-result "37.9 Ctrl+C with a one-hour track -> exit 130 within 5 s (took $took s)" \
+result "Ctrl+C with a one-hour track -> exit 130 within 5 s (took $took s)" \
   $([ "$code" = 130 ] && [ "$(echo "$took < 5" | bc)" = 1 ]; echo $?) "exit $code"
 
 # A stop during the cover step is a stop: exit 130, the video kept without its cover.
@@ -203,15 +203,15 @@ rm "$prog/tool/AtomicParsley"; mv "$prog/tool/AtomicParsley.real" "$prog/tool/At
 result "stop during the cover step -> exit 130 within 2 s (took $took s), video kept" \
   $([ "$code" = 130 ] && [ "$(echo "$took < 2" | bc)" = 1 ] && ffprobe -v error "$work/cover.mp4"; echo $?) "exit $code"
 
-# 37.7/37.10. Batch files that are no regular file, and sizes the encoder cannot take, are
+# Batch files that are no regular file, and sizes the encoder cannot take, are
 # refused before any work.
 mkfifo "$work/batch.fifo"
 for b in /dev/zero "$work/batch.fifo"; do
   code=0; timeout 20 "$render" --batch "$b" >/dev/null 2>&1 || code=$?
-  result "37.7 --batch $b -> exit 3" $([ "$code" = 3 ]; echo $?) "exit $code"
+  result "--batch $b -> exit 3" $([ "$code" = 3 ]; echo $?) "exit $code"
 done
 code=0; "$render" "${short[@]}" --size 1081x1921 -o "$work/odd.mp4" >/dev/null 2>&1 || code=$?
-result "37.10 --size 1081x1921 -> exit 1 before the run" $([ "$code" = 1 ] && [ ! -e "$work/odd.mp4" ]; echo $?) "exit $code"
+result "--size 1081x1921 -> exit 1 before the run" $([ "$code" = 1 ] && [ ! -e "$work/odd.mp4" ]; echo $?) "exit $code"
 
 # A local server for the downloads: pictures, one that declares 100000 x 100000, one that
 # trickles in a byte a second, and an error page with a terminal title sequence.
@@ -246,14 +246,14 @@ python3 "$work/server.py" "$work/www" >"$work/port" & server=$!
 for _ in $(seq 1 100); do [ -s "$work/port" ] && break; sleep 0.05; done
 url=http://127.0.0.1:$(cat "$work/port")
 
-# 37.5. A downloaded picture too large to read is refused by name; the video is made of the rest.
+# A downloaded picture too large to read is refused by name; the video is made of the rest.
 code=0; "$render" --product "$url/a.png;$url/huge.png;$url/b.png" --size 160x90 --pause 0.2 -o "$work/shop.mp4" >/dev/null 2>"$work/5.err" || code=$?
-result "37.5 a shop picture of 100000 x 100000 -> refused by name, video of the others" \
+result "a shop picture of 100000 x 100000 -> refused by name, video of the others" \
   $([ "$code" = 0 ] && grep -q '图片太大' "$work/5.err" && ffprobe -v error "$work/shop.mp4"; echo $?) "exit $code"
 
-# 37.6. A server's error page never reaches the terminal as control sequences.
+# A server's error page never reaches the terminal as control sequences.
 code=0; "$render" --product "$url/evil.jpg;$url/a.png" --size 160x90 --pause 0.2 -o "$work/evil.mp4" >/dev/null 2>"$work/6.err" || code=$?
-result "37.6 an error page with a title sequence -> printable text only" \
+result "an error page with a title sequence -> printable text only" \
   $(! grep -q $'\033' "$work/6.err" && ! grep -q $'\007' "$work/6.err"; echo $?) "exit $code"
 
 # 2. Cover step on a nearly full disk (root only: a tmpfs sized for the video but not a copy).
@@ -274,13 +274,12 @@ else
   echo "SKIP  2 cover on a nearly full disk: mounting a tmpfs needs root"
 fi
 
-# 37.4 (last: the downloads' stop is built on another branch). Ctrl+C during a picture that
-# trickles in ends the run within 2 s with exit 130.
+# Ctrl+C during a picture that trickles in ends the run within 2 s with exit 130.
 "$render" --product "$url/trickle.jpg" --size 160x90 --pause 0.2 -o "$work/trickle.mp4" >/dev/null 2>"$work/4.err" & pid=$!
 sleep 2
 began=$(date +%s.%N); kill -INT $pid; wait_limited $pid 400; took=$(echo "$(date +%s.%N) - $began" | bc)
 [ "$code" = 999 ] && hangs=$((hangs + 1))
-result "37.4 Ctrl+C during a trickling download -> exit 130 within 2 s (took $took s)" \
+result "Ctrl+C during a trickling download -> exit 130 within 2 s (took $took s)" \
   $([ "$code" = 130 ] && [ "$(echo "$took < 2" | bc)" = 1 ]; echo $?) "exit $code"
 kill $server 2>/dev/null; wait $server 2>/dev/null
 
