@@ -397,6 +397,32 @@ bool picturesComplete(const AlbumProject& project) {
 } // namespace
 
 // One album from the command line, as a video, frame files or the --info report.
+// The album's pictures from the project, the command line or a shop item; an exit code when
+// the run ends here.
+std::optional<int> gatherPictures(AlbumProject& project, const RenderOptions& options,
+                                  const Session& session, TransitionRandom& random,
+                                  const ProjectOpening& opening) {
+    RenderOptions adding = options; // the stored setting may turn orientation off too
+    adding.autoOrient = options.autoOrient && session.preferences.autoOrient != 0;
+    if (!options.projectFile.empty()) {
+        if (!openProjectFile(project, absolutePath(options.projectFile), random, opening))
+            return kBadInput;
+    } else if (!options.pictures.empty()) {
+        addCommandLinePictures(project, adding, random, std::cerr);
+    } else {
+        const int loaded = loadProduct(project, adding, session.folders, random);
+        if (stopRequested.load()) {
+            printLine("stopped while loading the pictures");
+            return kStopped;
+        }
+        if (loaded == 0) {
+            printLine("no picture could be loaded from " + options.productAddress);
+            return kFailed;
+        }
+    }
+    return std::nullopt;
+}
+
 int renderOne(const RenderOptions& options, int& frames) {
     installSignals();
     if (options.jobParent > 0) {
@@ -423,24 +449,8 @@ int renderOne(const RenderOptions& options, int& frames) {
 
     const ProjectFolders projectFolders{(folders.work / "pics").string(),
                                         folders.tempPictures.string()};
-    RenderOptions adding = options; // the stored setting may turn orientation off too
-    adding.autoOrient = options.autoOrient && preferences.autoOrient != 0;
-    if (!options.projectFile.empty()) {
-        if (!openProjectFile(project, absolutePath(options.projectFile), random, opening))
-            return kBadInput;
-    } else if (!options.pictures.empty()) {
-        addCommandLinePictures(project, adding, random, std::cerr);
-    } else {
-        const int loaded = loadProduct(project, adding, folders, random);
-        if (stopRequested.load()) {
-            printLine("stopped while loading the pictures");
-            return kStopped;
-        }
-        if (loaded == 0) {
-            printLine("no picture could be loaded from " + options.productAddress);
-            return kFailed;
-        }
-    }
+    if (const std::optional<int> ended = gatherPictures(project, options, session, random, opening))
+        return *ended;
     if (const std::string error = applyRenderOptions(project, options, readTrack); !error.empty()) {
         printLine("velomira-render: " + error);
         return kBadInput;

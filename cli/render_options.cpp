@@ -71,8 +71,8 @@ struct ArgCursor {
 
 enum class OptionRead { Read, Failed, NotThisKind };
 
-// The options that shape the video itself. On failure `error` says why.
-OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions& o,
+// The options that shape the frame and the file: size, fill, safe areas, preset, size cap.
+OptionRead readFrameOption(const std::string& arg, ArgCursor& at, RenderOptions& o,
                            std::string& error) {
     auto fail = [&](const std::string& text) {
         error = text;
@@ -89,7 +89,28 @@ OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions&
         if (!at.value(v) || (v != "on" && v != "off"))
             return fail("--safe-areas needs on or off");
         o.safeAreas = v == "on";
-    } else if (arg == "--pause") {
+    } else if (arg == "--preset") {
+        if (!at.value(o.preset) || o.preset.empty())
+            return fail("--preset needs a preset's key or name, e.g. reels");
+    } else if (arg == "--max-size") {
+        if (!at.value(v) || (o.maxBytes = parseSizeText(v)) == 0)
+            return fail("--max-size needs a file size, e.g. 16M, 500K or 1.5G (a plain number "
+                        "is megabytes)");
+    } else {
+        return OptionRead::NotThisKind;
+    }
+    return OptionRead::Read;
+}
+
+// The options that shape the video itself. On failure `error` says why.
+OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions& o,
+                           std::string& error) {
+    auto fail = [&](const std::string& text) {
+        error = text;
+        return OptionRead::Failed;
+    };
+    std::string v;
+    if (arg == "--pause") {
         float seconds = 0;
         if (!at.value(v) || !parseSeconds(v, seconds))
             return fail("--pause needs a display time in seconds above 0, e.g. 2.0");
@@ -142,15 +163,8 @@ OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions&
         o.autoOrient = false;
     } else if (arg == "--strict") {
         o.strict = true;
-    } else if (arg == "--preset") {
-        if (!at.value(o.preset) || o.preset.empty())
-            return fail("--preset needs a preset's key or name, e.g. reels");
-    } else if (arg == "--max-size") {
-        if (!at.value(v) || (o.maxBytes = parseSizeText(v)) == 0)
-            return fail("--max-size needs a file size, e.g. 16M, 500K or 1.5G (a plain number "
-                        "is megabytes)");
     } else {
-        return OptionRead::NotThisKind;
+        return readFrameOption(arg, at, o, error);
     }
     return OptionRead::Read;
 }
