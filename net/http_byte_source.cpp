@@ -18,26 +18,30 @@ long MemorySource::receive(char* data, std::size_t size) {
     return static_cast<long>(count);
 }
 
-long SocketSource::receive(char* data, std::size_t size) {
-    if (deadline_ != nullptr) {
-        switch (waitForSocket(fd_, POLLIN, deadline_, ioTimeout_, error_)) {
-        case WaitOutcome::Ready:
-            break;
-        case WaitOutcome::TimedOut:
-            error_ = EAGAIN; // the per-receive time-out, as the socket option would report it
-            return -1;
-        case WaitOutcome::DeadlinePassed:
-            deadlinePassed_ = true;
-            error_ = ETIMEDOUT;
-            return -1;
-        case WaitOutcome::Stopped:
-            stopped_ = true;
-            error_ = ECANCELED;
-            return -1;
-        case WaitOutcome::Failed:
-            return -1;
-        }
+bool WaitingSource::waitFor(short events) {
+    switch (waitForSocket(fd_, events, deadline_, ioTimeout_, error_)) {
+    case WaitOutcome::Ready:
+        return true;
+    case WaitOutcome::TimedOut:
+        error_ = EAGAIN; // the per-receive time-out, as the socket option would report it
+        return false;
+    case WaitOutcome::DeadlinePassed:
+        deadlinePassed_ = true;
+        error_ = ETIMEDOUT;
+        return false;
+    case WaitOutcome::Stopped:
+        stopped_ = true;
+        error_ = ECANCELED;
+        return false;
+    case WaitOutcome::Failed:
+        return false;
     }
+    return false;
+}
+
+long SocketSource::receive(char* data, std::size_t size) {
+    if (deadline_ != nullptr && !waitFor(POLLIN))
+        return -1;
     for (;;) {
         ssize_t n = ::recv(fd_, data, size, 0);
         if (n < 0 && errno == EINTR)

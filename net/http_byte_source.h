@@ -31,28 +31,40 @@ class MemorySource : public ByteSource {
     std::size_t pieceSize_;
 };
 
-// recv() on a connected socket. A wait longer than ioTimeout fails like the socket's own
-// time-out (EAGAIN); with a deadline, a wait also ends when the deadline passes (ETIMEDOUT)
-// or its stop check says so (ECANCELED), and after that every receive fails at once.
-class SocketSource : public ByteSource {
+// A source that waits on a socket: a wait longer than ioTimeout fails like the socket's own
+// time-out (EAGAIN); with a deadline, a wait also ends when the deadline passes (ETIMEDOUT) or
+// its stop check says so (ECANCELED), and after that every receive fails at once.
+class WaitingSource : public ByteSource {
   public:
-    explicit SocketSource(int fd, const RequestDeadline* deadline = nullptr,
-                          std::chrono::milliseconds ioTimeout = std::chrono::milliseconds(10000))
-        : fd_(fd), deadline_(deadline), ioTimeout_(ioTimeout) {}
-    long receive(char* data, std::size_t size) override;
     int error() const override { return error_; }
     // A receive failed because the request's deadline had passed.
     bool deadlinePassed() const { return deadlinePassed_; }
     // A receive failed because the request was stopped.
     bool stopped() const { return stopped_; }
 
-  private:
+  protected:
+    WaitingSource(int fd, const RequestDeadline* deadline, std::chrono::milliseconds ioTimeout)
+        : fd_(fd), deadline_(deadline), ioTimeout_(ioTimeout) {}
+    // Waits for `events` (POLLIN, POLLOUT); false with error() set when the wait failed.
+    bool waitFor(short events);
+
     int fd_;
     const RequestDeadline* deadline_;
-    std::chrono::milliseconds ioTimeout_;
     int error_ = 0;
+
+  private:
+    std::chrono::milliseconds ioTimeout_;
     bool deadlinePassed_ = false;
     bool stopped_ = false;
+};
+
+// recv() on a connected socket; without a deadline it relies on the socket's own time-out.
+class SocketSource : public WaitingSource {
+  public:
+    explicit SocketSource(int fd, const RequestDeadline* deadline = nullptr,
+                          std::chrono::milliseconds ioTimeout = std::chrono::milliseconds(10000))
+        : WaitingSource(fd, deadline, ioTimeout) {}
+    long receive(char* data, std::size_t size) override;
 };
 
 } // namespace velomira

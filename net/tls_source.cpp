@@ -28,24 +28,8 @@ long TlsSource::receive(char* data, std::size_t size) {
             error_ = ECONNRESET;
             return -1;
         }
-        short events = failure == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT;
-        switch (waitForSocket(fd_, events, deadline_, ioTimeout_, error_)) {
-        case WaitOutcome::Ready:
-            continue;
-        case WaitOutcome::TimedOut:
-            error_ = EAGAIN;
+        if (!waitFor(failure == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT))
             return -1;
-        case WaitOutcome::DeadlinePassed:
-            deadlinePassed_ = true;
-            error_ = ETIMEDOUT;
-            return -1;
-        case WaitOutcome::Stopped:
-            stopped_ = true;
-            error_ = ECANCELED;
-            return -1;
-        case WaitOutcome::Failed:
-            return -1;
-        }
     }
 }
 

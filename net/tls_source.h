@@ -11,24 +11,15 @@
 
 namespace velomira {
 
-class TlsSource : public ByteSource {
+class TlsSource : public WaitingSource {
   public:
     TlsSource(SSL* ssl, int fd, const RequestDeadline* deadline,
               std::chrono::milliseconds ioTimeout)
-        : ssl_(ssl), fd_(fd), deadline_(deadline), ioTimeout_(ioTimeout) {}
+        : WaitingSource(fd, deadline, ioTimeout), ssl_(ssl) {}
     long receive(char* data, std::size_t size) override;
-    int error() const override { return error_; }
-    bool deadlinePassed() const { return deadlinePassed_; }
-    bool stopped() const { return stopped_; }
 
   private:
     SSL* ssl_;
-    int fd_;
-    const RequestDeadline* deadline_;
-    std::chrono::milliseconds ioTimeout_;
-    int error_ = 0;
-    bool deadlinePassed_ = false;
-    bool stopped_ = false;
 };
 
 } // namespace velomira
