@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <stdexcept>
 
 namespace velomira::testing {
@@ -275,6 +276,21 @@ int alphaAt(MagickWand* wand, long x, long y) {
 bool near(const Rgb& a, const Rgb& b, int tolerance) {
     return std::abs(a.red - b.red) <= tolerance && std::abs(a.green - b.green) <= tolerance &&
            std::abs(a.blue - b.blue) <= tolerance;
+}
+
+std::string writeNoiseJpeg(const std::string& path, int width, int height, unsigned seed) {
+    startLibrary();
+    std::mt19937 random(seed);
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 3);
+    for (unsigned char& p : pixels)
+        p = static_cast<unsigned char>(random());
+    Wand wand(NewMagickWand());
+    if (MagickConstituteImage(wand.get(), static_cast<size_t>(width), static_cast<size_t>(height),
+                              "RGB", CharPixel, pixels.data()) == MagickFalse ||
+        MagickSetImageFormat(wand.get(), "JPEG") == MagickFalse ||
+        MagickWriteImage(wand.get(), path.c_str()) == MagickFalse)
+        throw std::runtime_error("cannot write " + path);
+    return path;
 }
 
 } // namespace velomira::testing

@@ -55,6 +55,9 @@ struct Point {
 // Where frame k's patch sits: walking along the rows, wrapping inside the picture.
 Point gifPatchOrigin(int k, int width, int height, int patch);
 
+// A JPEG of random pixels from the seed: detail that an encoder cannot squeeze away.
+std::string writeNoiseJpeg(const std::string& path, int width, int height, unsigned seed);
+
 // A JPEG in the CMYK colourspace showing the colour.
 std::string writeCmykJpeg(const std::string& path, int width, int height,
                           const std::string& colour);

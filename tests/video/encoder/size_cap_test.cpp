@@ -7,6 +7,7 @@
 
 #include "media_tools.h"
 #include "render/image/image_layer.h"
+#include "support/picture_files.h"
 #include "support/recording_dialogs.h"
 
 #include <filesystem>
@@ -85,20 +86,6 @@ TEST(SizeCapRetry, TheNextRateShrinksByTheOverrunUntilItIsTooLow) {
     }
 }
 
-// Pictures full of detail, so the encoder has a use for every bit the cap allows.
-std::string writeNoisePicture(const std::string& path, int width, int height, unsigned seed) {
-    std::mt19937 random(seed);
-    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 3);
-    for (unsigned char& p : pixels)
-        p = static_cast<unsigned char>(random());
-    MagickWand* wand = NewMagickWand();
-    MagickConstituteImage(wand, width, height, "RGB", CharPixel, pixels.data());
-    MagickSetImageFormat(wand, "JPEG");
-    MagickWriteImage(wand, path.c_str());
-    DestroyMagickWand(wand);
-    return path;
-}
-
 class SizeCapRun : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -110,8 +97,8 @@ class SizeCapRun : public ::testing::Test {
         TransitionRandom random(11);
         for (int i = 0; planRun(project).videoLength < 20.f; ++i)
             insertAlbumItem(project,
-                            writeNoisePicture(folder.file("p" + std::to_string(i) + ".jpg"), 320,
-                                              180, static_cast<unsigned>(i)),
+                            writeNoiseJpeg(folder.file("p" + std::to_string(i) + ".jpg"), 320, 180,
+                                           static_cast<unsigned>(i)),
                             -1, false, random);
         // Loud pink noise: the sound encoder spends its whole rate on it.
         const std::string music = folder.file("loud.mp3");
