@@ -116,8 +116,9 @@ TEST_F(WindowEditingTest, ADoubleClickOnAPictureGoesToItsCaptionWhileCaptionsAre
         window->checkChanged(Command::CaptionSwitch, captionsOn);
         window->pictureDoubleClicked(1);
         EXPECT_EQ(view.focusRequests.size(), captionsOn ? 1u : 0u) << captionsOn;
-        if (captionsOn)
+        if (captionsOn) {
             EXPECT_EQ(view.focusRequests[0], Command::CaptionText);
+        }
         EXPECT_EQ(view.opened.size(), captionsOn ? 0u : 1u) << captionsOn;
     }
 }

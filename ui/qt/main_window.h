@@ -174,7 +174,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
 
     template <class Widget> Widget* controlAs(Command command) const;
     void registerControl(Command command, QWidget* widget);
-    void addLimitRows(QGridLayout* grid, QWidget* group);
+    void addLimitRows(QGridLayout* grid, QWidget* group, QComboBox* fill);
 
     MainWindow* controller_ = nullptr;
     const CaptionFontTable* fonts_ = nullptr;

@@ -463,30 +463,32 @@ QWidget* QtMainWindow::buildOutputGroup() {
     grid->addWidget(new QLabel(QStringLiteral("图片停顿："), group), 1, 0);
     grid->addWidget(time, 1, 1);
     grid->addWidget(timeText, 1, 1); // takes the list's place while times follow the music
-    // The fill mode sits beside the size it fills, so the group keeps three rows (a low screen
-    // has no height to spare); its entries say what they do.
-    fill->setToolTip(QStringLiteral("画面填充"));
-    fill->setAccessibleName(QStringLiteral("画面填充"));
-    grid->addWidget(fill, 0, 2);
-    grid->addWidget(generate, 0, 3, 3, 1);
-    addLimitRows(grid, group);
+    grid->addWidget(generate, 0, 2, 2, 1);
+    addLimitRows(grid, group, fill);
     grid->setColumnStretch(1, 1);
     return group;
 }
 
-// The preset and the file-size cap in one row below the size and the display time (a low
-// screen has no height to spare); the cap's entries say what they are ("≤ 16 MB").
-void QtMainWindow::addLimitRows(QGridLayout* grid, QWidget* group) {
+// The preset, the fill mode and the file-size cap in one row below the size and the display time
+// (a low screen has no height to spare, and a wider group would squeeze the caption group's
+// labels); the fill's and the cap's entries say what they are ("模糊背景", "≤ 16 MB").
+void QtMainWindow::addLimitRows(QGridLayout* grid, QWidget* group, QComboBox* fill) {
     auto* preset = new QComboBox(group);
-    preset->setMinimumWidth(170);
+    preset->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    preset->setMinimumContentsLength(6);
     auto* cap = new QComboBox(group);
     cap->setToolTip(QStringLiteral("文件大小上限"));
+    fill->setToolTip(QStringLiteral("画面填充"));
+    fill->setAccessibleName(QStringLiteral("画面填充"));
     registerControl(Command::VideoPreset, preset);
     registerControl(Command::VideoSizeCap, cap);
-    const int row = 2; // below the size and the display time
-    grid->addWidget(new QLabel(QStringLiteral("预设："), group), row, 0);
-    grid->addWidget(preset, row, 1);
-    grid->addWidget(cap, row, 2);
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(preset, 1);
+    row->addWidget(fill);
+    grid->addWidget(new QLabel(QStringLiteral("预设："), group), 2, 0);
+    grid->addLayout(row, 2, 1);
+    grid->addWidget(cap, 2, 2);
 }
 
 void QtMainWindow::buildStatusBar() {
