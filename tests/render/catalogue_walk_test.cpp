@@ -4,7 +4,6 @@
 #include "render/transition_dispatch.h"
 #include "render_fixture.h"
 
-#include <cstdlib>
 
 namespace velomira::testing {
 namespace {
@@ -12,8 +11,7 @@ namespace {
 class CatalogueWalk : public RenderTest {};
 
 TEST_F(CatalogueWalk, EveryIndexDispatchesCountsAndRenders) {
-    const char* sanitized = std::getenv("VELOMIRA_SANITIZED");
-    const bool small = sanitized && std::string(sanitized) == "1";
+    const bool small = sanitizedBuild();
     const int width = small ? 160 : 640;
     const int height = small ? 90 : 360;
     std::vector<int> indexes;

@@ -154,10 +154,14 @@ void expectEffectContract(const EffectCase& c, int failureStride) {
     }
 }
 
+bool sanitizedBuild() {
+    const char* value = std::getenv("VELOMIRA_SANITIZED");
+    return value && std::string(value) == "1";
+}
+
 std::vector<std::pair<int, int>> harnessSizes() {
-    const char* sanitized = std::getenv("VELOMIRA_SANITIZED");
-    if (sanitized && std::string(sanitized) == "1")
-        return {{400, 400}, {130, 128}, {30, 20}, {2, 2}};
+    if (sanitizedBuild())
+        return {{200, 200}, {130, 128}, {30, 20}, {2, 2}};
     return {{1280, 720}, {1920, 1080}, {720, 960}, {400, 400},
             {1000, 562}, {130, 128},   {30, 20},   {2, 2}};
 }

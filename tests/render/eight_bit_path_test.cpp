@@ -6,7 +6,6 @@
 #include "render/transition_dispatch.h"
 #include "render_fixture.h"
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -53,15 +52,9 @@ std::pair<EffectRender, EffectRender> renderBothPaths(EffectCase c) {
     return {std::move(reference), renderEffect(c)};
 }
 
-// The sanitizer build (environment VELOMIRA_SANITIZED=1) keeps to small frames.
-bool sanitized() {
-    const char* value = std::getenv("VELOMIRA_SANITIZED");
-    return value && std::string(value) == "1";
-}
-
 TEST_F(EightBitPath, EveryEffectMatchesTheLibraryFrames) {
-    const auto sizes = sanitized() ? std::vector{std::pair{160, 90}, std::pair{241, 135}}
-                                   : std::vector{std::pair{320, 180}, std::pair{482, 270}};
+    const auto sizes = sanitizedBuild() ? std::vector{std::pair{160, 90}, std::pair{241, 135}}
+                                        : std::vector{std::pair{320, 180}, std::pair{482, 270}};
     for (auto [width, height] : sizes) {
         for (int index = 0; index <= 98; ++index) {
             if (!transitionEntry(index))
@@ -151,7 +144,7 @@ TEST_F(EightBitPath, FramesCodedInParallelArriveInOrder) {
         {61, 482, 270, FrameFormat::Rgb24},  {31, 1920, 1080, FrameFormat::Jpeg},
     };
     for (Case k : cases) {
-        if (sanitized() && k.width * k.height > 482 * 270) {
+        if (sanitizedBuild() && k.width * k.height > 482 * 270) {
             k.width = 482;
             k.height = 270;
         }
