@@ -112,6 +112,11 @@ CommandLine audioArguments(const EncoderCommandInput& input) {
             concat += '|';
         concat += input.musicPaths[i];
     }
+    if (input.audioStartSeconds > 0.0) {
+        char start[32];
+        std::snprintf(start, sizeof start, "%.3f", input.audioStartSeconds);
+        addWords(line, {"-ss", start});
+    }
     addWords(line, {"-i"});
     addArgument(line, concat, true);
     addWords(line, {"-ac", "2", "-ar"});
