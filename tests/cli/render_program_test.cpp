@@ -773,7 +773,7 @@ TEST_F(RenderProgramTest, AFileNameNeverReachesTheTerminalAsAControlSequence) {
 // frames from its start frame on, and the music from the time the whole video has it there.
 TEST_F(RenderProgramTest, ARangeIsTheWholeVideosPartWithItsMusicTime) {
     const std::string music = folder.file("music.mp3");
-    ASSERT_EQ(programOutput({"ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "sine=duration=3",
+    ASSERT_EQ(programOutput({"ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "sine=duration=2",
                              "-ac", "2", music})
                   .exitCode,
               0);
@@ -797,7 +797,9 @@ TEST_F(RenderProgramTest, ARangeIsTheWholeVideosPartWithItsMusicTime) {
     const std::string video = folder.file("range.mp4");
     ASSERT_EQ(run(with({"--from", "2", "--to", "3", "-o", video})).exitCode, 0);
     EXPECT_EQ(probe(video, "stream=nb_read_frames"), std::to_string(static_cast<int>(frames)));
-    EXPECT_NEAR(std::stod(probe(video, "stream=duration", "a:0")), 3.0 - start / 25.0, 0.1);
+    // The music ends before the range does: what is left of it from the range's start time.
+    ASSERT_LT(2.0 - start / 25.0, frames / 25.0);
+    EXPECT_NEAR(std::stod(probe(video, "stream=duration", "a:0")), 2.0 - start / 25.0, 0.06);
 
     ASSERT_EQ(run(with({"--frames", folder.file("all")})).exitCode, 0);
     ASSERT_EQ(run(with({"--from", "2", "--frames", folder.file("part")})).exitCode, 0);
