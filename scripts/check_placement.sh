@@ -37,9 +37,9 @@ start_placed() {
   measure
 }
 
-# The frame of window id and the work area.
+# The frame of window id, its extents (l, r, t, b) and the work area.
 measure() {
-  local x y w h l r t b
+  local x y w h
   x=$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {print $4}')
   y=$(xwininfo -id "$id" | awk '/Absolute upper-left Y/ {print $4}')
   w=$(xwininfo -id "$id" | awk '/Width:/ {print $2}')
@@ -71,9 +71,10 @@ check_one() {
   echo -n "frame $fx,$fy ${fw}x$fh inside work area $ax,$ay ${aw}x$ah"
   inside || { kill "$app" "$wm"; echo; return 1; }
 
-  # Moved by the user and closed: the next start puts it back there.
+  # Moved by the user (sideways: a small screen leaves the frame no room to move down) and
+  # closed: the next start puts it back there.
   local before="$fx,$fy"
-  xdotool windowmove "$id" $((ax + 7)) $((ay + 3))
+  xdotool windowmove "$id" $((ax + 20 + l)) $((fy + t)) # the client's place in the frame
   wait_for 'measure; [ "$fx,$fy" != "$before" ]' || true
   sleep 0.5
   measure
@@ -81,7 +82,8 @@ check_one() {
   close_program || { kill "$wm"; echo "; did not close"; return 1; }
   start_placed "$program" || { kill "$wm"; return 1; }
   echo -n "; moved to $want, back at $fx,$fy"
-  [ "$fx,$fy" = "$want" ] && inside || { kill "$app" "$wm"; echo; return 1; }
+  [ "$fx,$fy" = "$want" ] && inside ||
+    { kill "$app" "$wm"; grep main_window_position "$settings"; return 1; }
   close_program || { kill "$wm"; echo "; did not close"; return 1; }
 
   # A remembered place where the frame would reach below the screen is not used.
