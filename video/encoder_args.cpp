@@ -102,6 +102,12 @@ EncoderCommandInput encoderCommandInput(const AlbumProject& project, std::string
     return input;
 }
 
+void startMusicAt(EncoderCommandInput& input, const AlbumProject& project, double seconds) {
+    input.audioStartSeconds = seconds;
+    if (seconds > 0.0 && seconds >= static_cast<double>(totalMusicSeconds(project)))
+        input.musicPaths.clear();
+}
+
 CommandLine audioArguments(const EncoderCommandInput& input) {
     CommandLine line;
     if (input.musicPaths.empty())

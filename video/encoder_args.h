@@ -45,6 +45,10 @@ struct EncoderCommandInput {
 EncoderCommandInput encoderCommandInput(const AlbumProject& project, std::string durationText,
                                         std::string outputPath, std::string logoCopyName);
 
+// A video that starts seconds into the album's music (a range of its pictures); one that starts
+// after the music has ended is silent, as the whole video is there.
+void startMusicAt(EncoderCommandInput& input, const AlbumProject& project, double seconds);
+
 // The audio arguments: empty, or " -i \"concat:a|b\" -ac 2 -ar R -ab Bk", with " -ss S" before
 // the input when the music starts later.
 CommandLine audioArguments(const EncoderCommandInput& input);

@@ -543,11 +543,7 @@ EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& reques
     EncoderCommandInput input =
         encoderCommandInput(*request.project, request.durationText, request.outputPath, copyName);
     input.frameFormat = request.frameFormat;
-    input.audioStartSeconds = request.audioStartSeconds;
-    // A range that starts after the music has ended is silent, as the whole video is there.
-    if (input.audioStartSeconds > 0.0 &&
-        input.audioStartSeconds >= static_cast<double>(totalMusicSeconds(*request.project)))
-        input.musicPaths.clear();
+    startMusicAt(input, *request.project, request.audioStartSeconds);
     MusicTrackNames trackNames;
     if (!trackNames.prepare(request.workFolder, input.musicPaths, random)) {
         result.errorText = "无法为背景音乐文件创建链接";
