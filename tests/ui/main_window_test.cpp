@@ -1255,7 +1255,6 @@ TEST_F(MainWindowTest, PreviewsStartAtTheirPictureWithTheVideosFrameAndMusicTime
         {{0, 2}, Command::Preview, 3, 3}, // the focused picture of the selection
         {{1}, Command::ContextPreviewFromStart, 1, 3},
         {{1}, Command::ContextPreviewTransition, 2, 2},
-        {{2}, Command::ContextPreviewTransition, 3, 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(commandNumber(c.command)) + " from " + std::to_string(c.first));
