@@ -30,6 +30,8 @@ struct BatchRow {
     std::string safeAreas; // on or off
     std::string maxSize;   // --max-size
     std::string preset;    // --preset
+    std::string from;      // --from: the first picture of a range
+    std::string to;        // --to: its last picture
 };
 
 struct BatchFile {

@@ -51,6 +51,8 @@ std::vector<std::string> rowArguments(const BatchRow& row, const std::vector<std
     option("--safe-areas", row.safeAreas);
     option("--max-size", row.maxSize);
     option("--preset", row.preset);
+    option("--from", row.from);
+    option("--to", row.to);
     if (!row.cover.empty())
         option("--cover", fromFolder(folder, row.cover));
     if (!row.logo.empty())

@@ -18,6 +18,11 @@ std::string albumInfoJson(const AlbumProject& project, const RunPlan& plan) {
         cJSON_AddNumberToObject(entry, "frames", countPictureFrames(project, item));
         cJSON_AddItemToArray(pictures, entry);
     }
+    if (plan.firstPicture > 1 || plan.totalPictures < static_cast<int>(project.items.size())) {
+        // A range: its first picture and where it starts in the whole video.
+        cJSON_AddNumberToObject(root.get(), "firstPicture", plan.firstPicture);
+        cJSON_AddNumberToObject(root.get(), "startFrame", static_cast<double>(plan.startFrame));
+    }
     cJSON_AddNumberToObject(root.get(), "totalPictures", plan.totalPictures);
     cJSON_AddNumberToObject(root.get(), "totalFrames", plan.totalFrames);
     // Two decimals are exact for a frame count over 25; the float's binary tail is noise.

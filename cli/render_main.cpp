@@ -132,7 +132,8 @@ int loadProduct(AlbumProject& project, const RenderOptions& options, const Folde
 }
 
 int renderFrames(const AlbumProject& project, const RunPlan& plan,
-                 const VideoRunEnvironment& environment, const std::string& folder, bool force) {
+                 const VideoRunEnvironment& environment, const std::string& folder, bool force,
+                 PictureRange range) {
     // Frames are new files only: a forced run first clears the frames of an earlier one.
     if (std::string error; force && !clearEarlierFrames(folder, error)) {
         printLine("velomira-render: " + error);
@@ -141,7 +142,7 @@ int renderFrames(const AlbumProject& project, const RunPlan& plan,
     TerminalProgress progress(plan.totalPictures);
     const FolderRun run = renderFramesToFolder(
         project, environment, folder, stopRequested, [&](int picture) { progress.update(picture); },
-        printFailure);
+        printFailure, range);
     if (!run.folderMade) {
         printLine("cannot create the frame folder " + folder);
         return kFailed;
@@ -331,7 +332,8 @@ int renderVideo(AlbumProject& project, const RenderOptions& options, const Sessi
         return kRefused;
     const VideoRunEnvironment environment = videoRunEnvironment(
         session.started.folders, &session.fonts, session.preferences.captionMargins);
-    VideoRun run = videoRun(project, environment, output, options.frameTransport, limits);
+    VideoRun run = videoRun(project, environment, output, options.frameTransport, limits,
+                            pictureRangeOf(options));
     if (run.refusal) {
         printFailure(*run.refusal);
         return kRefused;
@@ -380,6 +382,20 @@ bool saveProjectTo(AlbumProject& project, const ProjectFolders& folders, const s
     }
     printLine("project: " + state.path);
     return true;
+}
+
+// Why --from/--to name no pictures of the album, or empty when they do.
+std::string rangeRefusal(const AlbumProject& project, const RenderOptions& options) {
+    if (pictureRangeFits(project, pictureRangeOf(options)))
+        return {};
+    std::string given;
+    if (options.fromPicture)
+        given = "--from " + std::to_string(*options.fromPicture);
+    if (options.toPicture)
+        given += (given.empty() ? "--to " : " --to ") + std::to_string(*options.toPicture);
+    const std::string count = std::to_string(albumItemCount(project));
+    return given + " names no pictures of the album, which has " + count +
+           " picture(s): give 1 <= N <= M <= " + count;
 }
 
 // --strict: a picture that would come out partly grey refuses the run; each is named.
@@ -466,6 +482,10 @@ int renderOne(const RenderOptions& options, int& frames) {
     }
     if (options.strict && !picturesComplete(project))
         return kBadInput;
+    if (const std::string refusal = rangeRefusal(project, options); !refusal.empty()) {
+        printLine("velomira-render: " + refusal);
+        return kBadInput;
+    }
     // Nothing is written before every output is known to spare the run's inputs.
     const std::time_t now = std::time(nullptr);
     const std::string video =
@@ -480,7 +500,7 @@ int renderOne(const RenderOptions& options, int& frames) {
         !saveProjectTo(project, projectFolders, absolutePath(options.saveProject)))
         return kFailed;
 
-    const RunPlan plan = planRun(project);
+    const RunPlan plan = planRun(project, pictureRangeOf(options));
     frames = plan.totalFrames;
     if (options.info) {
         std::cout << albumInfoJson(project, plan);
@@ -490,7 +510,7 @@ int renderOne(const RenderOptions& options, int& frames) {
         return renderFrames(
             project, plan,
             videoRunEnvironment(session.started.folders, &fonts, preferences.captionMargins),
-            options.framesFolder, options.force);
+            options.framesFolder, options.force, pictureRangeOf(options));
     return renderVideo(project, options, session, now, limits);
 }
 

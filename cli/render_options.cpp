@@ -220,6 +220,8 @@ std::string mixError(const RenderOptions& o) {
             return "--frames, --info and --save make no videos: not with --batch";
         if (o.loopMusic && o.fitMusic)
             return "--loop-music and --fit-music exclude each other";
+        if (o.fromPicture || o.toPicture)
+            return "--from and --to name pictures of one album: not with --batch";
         return {};
     }
     // --force also lets --frames write into a folder that holds other files.
@@ -276,6 +278,12 @@ ParsedOptions parseRenderOptions(const std::vector<std::string>& args) {
             o.frameTransport = FrameTransport::JpegFiles;
         } else if (arg == "--info") {
             o.info = true;
+        } else if (arg == "--from" || arg == "--to") {
+            std::string v;
+            int number = 0;
+            if (!at.value(v) || !parseInt(v, number))
+                return fail(arg + " needs a picture number (1 is the first)");
+            (arg == "--from" ? o.fromPicture : o.toPicture) = number;
         } else if (arg == "--save") {
             if (!at.value(o.saveProject))
                 return fail("--save needs a project file name");
@@ -335,6 +343,8 @@ std::string renderUsage() {
            "                        (reels, shop, square, feed, message, or the table's own)\n"
            "  --max-size SIZE       keep the file at most SIZE (16M, 500K, 1.5G; decimal units,\n"
            "                        a plain number is megabytes); encoded up to 3 times\n"
+           "  --from N --to M       only pictures N..M (1-based) with their transitions and the\n"
+           "                        music where the whole video has it (either may be left out)\n"
            "  --info                print the album and its frame counts as JSON\n"
            "  --save PROJECT.dat    also write the album as a project file\n"
            "Batch: velomira-render --batch JOBS.csv [options as defaults of every row]\n"
@@ -346,6 +356,12 @@ std::string renderUsage() {
            "Exit codes: 0 done, 1 refused, 2 failed, 3 bad arguments or project file, 130 "
            "stopped, 129 stopped as the terminal closed (a batch: 0 every row done or skipped, "
            "2 a row failed, 130 stopped)\n";
+}
+
+PictureRange pictureRangeOf(const RenderOptions& options) {
+    // An explicit --to 0 stays 0 only to be refused with the rest: it names no picture.
+    const int last = options.toPicture ? (*options.toPicture == 0 ? -1 : *options.toPicture) : 0;
+    return {options.fromPicture.value_or(1), last};
 }
 
 std::string videoSizeRefusal(const RenderOptions& options) {

@@ -3,6 +3,7 @@
 #include "album/camera_motion.h"
 #include "album/fill_mode.h"
 #include "app/option_values.h"
+#include "video/generation_plan.h"
 
 #include <cstdint>
 #include <optional>
@@ -57,6 +58,10 @@ struct RenderOptions {
     bool strict = false;        // --strict: a picture whose data ends early refuses the run
     std::uint64_t maxBytes = 0; // --max-size: the largest file the video may be; 0: no cap
     std::string preset;         // --preset: a platform preset's key or name
+    // --from N --to M: only pictures N..M (1-based) with the music where the whole video has
+    // it; unset: the album's first, or last picture. Checked against the album once it is read.
+    std::optional<int> fromPicture;
+    std::optional<int> toPicture;
 };
 
 struct ParsedOptions {
@@ -71,5 +76,8 @@ std::string renderUsage();
 // Why --size cannot be a video's size (odd, too small or too large: the bounds the window's
 // size dialog keeps), else empty. Refused before the run, for a video and --frames alike.
 std::string videoSizeRefusal(const RenderOptions& options);
+
+// The range of pictures --from and --to name (the whole run without them).
+PictureRange pictureRangeOf(const RenderOptions& options);
 
 } // namespace velomira

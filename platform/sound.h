@@ -27,6 +27,9 @@ class SoundPlayer {
     // the player (never from inside play()), when playback ends by itself; never after close()
     // or another open(). False when nothing is open or playback cannot start.
     virtual bool play(PlaybackEndCallback onEnd) = 0;
+    // Moves the playing file to ms from its start (a preview that starts partway into the
+    // music). Harmless when nothing is open.
+    virtual void seekMs(std::int64_t ms) { (void)ms; }
     virtual void pause() = 0;
     virtual void resume() = 0;
     // Stops and forgets the file; a pending completion is dropped. Harmless when nothing is open.

@@ -284,6 +284,10 @@ long long countRunFrames(const AlbumProject& project, int totalPictures) {
     return total;
 }
 
+long long pictureStartFrame(const AlbumProject& project, int picture) {
+    return countRunFrames(project, picture - 1);
+}
+
 float videoLengthSeconds(const AlbumProject& project) {
     const VideoSettings& settings = project.settings;
     if (settings.bgsound && settings.bgsoundAutoSetImageLoopPlay &&
@@ -296,10 +300,26 @@ float videoLengthSeconds(const AlbumProject& project) {
     return frames > 0 ? static_cast<float>(frames) / 25.0f : 0.0f;
 }
 
+namespace {
+
+// Takes every frame and keeps none: the picture before a range is drawn only for its final frame.
+class DiscardingSink final : public FrameSink {
+  public:
+    bool writeFrame(const unsigned char*, std::size_t) override { return true; }
+    bool repeatFrame(const unsigned char*, std::size_t) override { return true; }
+};
+
+} // namespace
+
 RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
                        const std::atomic<bool>& stop, const std::function<void(int)>& progress) {
+    return renderPictures(context, 1, totalPictures, stop, progress);
+}
+
+RunOutcome renderPictures(const SequencerContext& context, int first, int last,
+                          const std::atomic<bool>& stop, const std::function<void(int)>& progress) {
     const AlbumProject& project = *context.project;
-    if (project.items.empty())
+    if (project.items.empty() || first < 1)
         return RunOutcome::Completed;
     const VideoSettings& settings = project.settings;
     // The next picture is read while this one's frames are drawn: decoding a large photo
@@ -315,30 +335,38 @@ RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
                               std::cref(next));
         }
     };
-    std::future<PictureRead> ahead = readAhead(0);
+    DiscardingSink discard;
+    SequencerContext unseen = context;
+    unseen.sink = &discard;
+    unseen.logo = nullptr;
+    const int begin = first > 1 ? first - 1 : 1;
+    const std::size_t count = project.items.size();
+    std::size_t position = static_cast<std::size_t>(begin - 1) % count;
+    int pass = (begin - 1) / static_cast<int>(count);
+    std::future<PictureRead> ahead = readAhead(position);
     Image previous;
-    std::size_t position = 0;
-    int pass = 0;
-    for (int number = 1; number <= totalPictures; ++number) {
+    for (int number = begin; number <= last; ++number) {
         if (stop.load())
             return RunOutcome::Stopped;
-        if (progress)
-            progress(number);
-        if (position == project.items.size()) {
+        const bool shown = number >= first;
+        if (shown && progress)
+            progress(number - first + 1);
+        if (position == count) {
             position = 0;
             ++pass;
         }
+        const SequencerContext& target = shown ? context : unseen;
         const AlbumItem& item = project.items[position];
         PictureRead read = ahead.get();
-        if (number < totalPictures)
+        if (number < last)
             ahead = readAhead(position + 1);
         PictureResult result;
         if (substitutesLoopTransition(settings, item, pass, position)) {
             AlbumItem entering = item;
             setItemTransition(entering, settings.loopPlayAnimation);
-            result = renderReadPicture(context, entering, std::move(read), std::move(previous));
+            result = renderReadPicture(target, entering, std::move(read), std::move(previous));
         } else {
-            result = renderReadPicture(context, item, std::move(read), std::move(previous));
+            result = renderReadPicture(target, item, std::move(read), std::move(previous));
         }
         switch (result.status) {
         case PictureStatus::Rendered:

@@ -64,6 +64,11 @@ int loopPlayPictureCount(const AlbumProject& project, float* videoLengthOut = nu
 // Frames a run of totalPictures pictures delivers (the list repeated as renderAlbum repeats it).
 long long countRunFrames(const AlbumProject& project, int totalPictures);
 
+// The frame of the run at which picture n (1-based, counted as renderAlbum counts the repeated
+// list) starts: the frames of the pictures before it. Every start frame and range length is
+// taken from here, so that a picture's own frame count is decided in one place.
+long long pictureStartFrame(const AlbumProject& project, int picture);
+
 // The video length: the loop-play length when music decides it, else all frames / 25.
 float videoLengthSeconds(const AlbumProject& project);
 
@@ -74,6 +79,14 @@ enum class RunOutcome { Completed, Stopped, DeliveryFailed, ReadFailed };
 RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
                        const std::atomic<bool>& stop,
                        const std::function<void(int)>& progress = nullptr);
+
+// Renders pictures first..last of the run (1-based, as renderAlbum counts them). A range that
+// does not start at the first picture enters from the previous picture's final frame, which is
+// worked out without delivering its frames, so every frame equals the whole run's frame at that
+// position. progress receives the picture's number within the range, from 1.
+RunOutcome renderPictures(const SequencerContext& context, int first, int last,
+                          const std::atomic<bool>& stop,
+                          const std::function<void(int)>& progress = nullptr);
 
 // "视频长度: 00:01:05" for the status bar.
 std::string videoLengthText(float seconds);

@@ -24,6 +24,8 @@ screen=1366x900 # the virtual screen; one shot shows the window on a lower one
 shot() { # file, then the driver's options (--select ROW, --dialog NAME, --delay MS, --screen)
   local file="$1"
   shift
+  # Every shot places the window afresh, not where the shot before it left it.
+  sed -i '/^"main_window_position"=/d' "$settings/Velomira/settings.ini" 2>/dev/null
   env XDG_CONFIG_HOME="$settings" \
     xvfb-run -a -s "-screen 0 ${screen}x24" bash -c '
       if command -v openbox >/dev/null; then

@@ -15,8 +15,8 @@ VideoRunEnvironment videoRunEnvironment(const StartupFolders& folders,
 
 VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environment,
                   const std::string& outputPath, FrameTransport transport,
-                  const OutputLimits& limits) {
-    VideoRun run{{}, planRun(album), std::nullopt};
+                  const OutputLimits& limits, PictureRange range) {
+    VideoRun run{{}, planRun(album, range), std::nullopt};
     GenerationRequest& request = run.request;
     useProgramFolder(request, environment.programFolder);
     request.encoder.project = &album;
@@ -34,7 +34,8 @@ VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environm
 FolderRun renderFramesToFolder(const AlbumProject& album, const VideoRunEnvironment& environment,
                                const std::string& folder, const std::atomic<bool>& stop,
                                const std::function<void(int picture)>& progress,
-                               const std::function<void(const Failure&)>& readFailed) {
+                               const std::function<void(const Failure&)>& readFailed,
+                               PictureRange range) {
     FolderRun run;
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
@@ -50,9 +51,18 @@ FolderRun renderFramesToFolder(const AlbumProject& album, const VideoRunEnvironm
     context.margins = environment.margins;
     context.readFailed = readFailed;
     context.cutShort = [&run](const std::string& path) { run.cutShortPictures.push_back(path); };
-    run.outcome = renderAlbum(context, planRun(album).totalPictures, stop, progress);
+    const RunPlan plan = planRun(album, range);
+    run.outcome = renderPictures(context, plan.firstPicture,
+                                 plan.firstPicture + plan.totalPictures - 1, stop, progress);
     run.framesWritten = sink.framesWritten();
     return run;
+}
+
+bool pictureRangeFits(const AlbumProject& album, PictureRange range) {
+    const int count = albumItemCount(album);
+    if (range.first < 1 || range.first > count || range.last < 0 || range.last > count)
+        return false;
+    return range.last == 0 || range.last >= range.first;
 }
 
 RunCheck checkVideoRun(AlbumProject& album, OutputMode mode,

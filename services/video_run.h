@@ -49,12 +49,16 @@ struct VideoRun {
 };
 
 // The run of the album into outputPath (already through videoOutputFor), its frames crossing to
-// the encoder by transport, within the limits (a size cap, a preset's longest length). The
-// album is borrowed and must stay unchanged until the run has ended; the request's progress is
-// left to the caller.
+// the encoder by transport, within the limits (a size cap, a preset's longest length). A range
+// makes the video of those pictures only, with the music where the whole video has it there
+// (check it with pictureRangeFits first). The album is borrowed and must stay unchanged until
+// the run has ended; the request's progress is left to the caller.
 VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environment,
                   const std::string& outputPath, FrameTransport transport,
-                  const OutputLimits& limits = {});
+                  const OutputLimits& limits = {}, PictureRange range = {});
+
+// Whether first..last (1-based; last 0: to the end) names pictures of the album in order.
+bool pictureRangeFits(const AlbumProject& album, PictureRange range);
 
 // The album's frames as numbered JPEG files in folder (made when missing) instead of a video.
 struct FolderRun {
@@ -66,7 +70,8 @@ struct FolderRun {
 FolderRun renderFramesToFolder(const AlbumProject& album, const VideoRunEnvironment& environment,
                                const std::string& folder, const std::atomic<bool>& stop,
                                const std::function<void(int picture)>& progress,
-                               const std::function<void(const Failure&)>& readFailed);
+                               const std::function<void(const Failure&)>& readFailed,
+                               PictureRange range = {});
 
 // The checks before a video or a preview. A refusal comes back with the failure to show (none
 // when the picture reader has shown its own) and what the window points the user at.

@@ -1,6 +1,7 @@
 #include "ui/commands.h"
 
 #include "album/fill_mode.h"
+#include "platform/translation.h"
 
 #include <array>
 #include <utility>
@@ -45,6 +46,8 @@ constexpr std::array kLabels = {
     CommandLabel{Command::ContextSetAsCover, "设置为封面"},
     CommandLabel{Command::ContextUndoRemoval, "撤销移除\tCtrl+Z"},
     CommandLabel{Command::ContextPreviewTransition, "预览该图片动画\tF5"},
+    CommandLabel{Command::ContextPreviewFromStart, N_("从头预览")},
+    CommandLabel{Command::ContextPreviewTransitionPage, N_("在网站上查看该动画")},
     CommandLabel{Command::ContextMotionNone, "无"},
     CommandLabel{Command::ContextMotionZoomIn, "放大"},
     CommandLabel{Command::ContextMotionZoomOut, "缩小"},
@@ -118,6 +121,8 @@ constexpr std::array kAllCommands = {
     Command::ContextCaptionsInsetCross,
     Command::ContextCaptionsMiddleBottom,
     Command::ContextPreviewTransition,
+    Command::ContextPreviewFromStart,
+    Command::ContextPreviewTransitionPage,
     Command::ContextInsertPictures,
     Command::ContextSetAsCover,
     Command::ContextUndoRemoval,

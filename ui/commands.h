@@ -40,7 +40,9 @@ enum class Command : int {
     ContextPreviewTransition = 35221,
     ContextInsertPictures = 35223,
     ContextSetAsCover = 35224,
-    ContextUndoRemoval = 35290, // Ctrl+Z: the pictures the last removal took
+    ContextPreviewFromStart = 35225,      // "从头预览": the preview from the first picture
+    ContextPreviewTransitionPage = 35226, // the transition's page on the vendor's site
+    ContextUndoRemoval = 35290,           // Ctrl+Z: the pictures the last removal took
     // "镜头运动" submenu: the selected pictures' camera motion, in the order of the motion
     // choices (none, the six moves, random).
     ContextMotionNone = 35230,

@@ -1,11 +1,14 @@
 #include "ui/generation_controller.h"
 
+#include "app/string_utils.h"
 #include "platform/dialogs.h"
+#include "platform/translation.h"
 #include "services/cut_short_pictures.h"
 #include "ui/file_dialogs.h"
 #include "ui/info_log.h"
 #include "ui/run_checks.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace velomira {
@@ -13,9 +16,11 @@ namespace velomira {
 GenerationController::GenerationController(MainWindowView& view, AlbumProject& album,
                                            const MainWindowServices& services, MusicList& music,
                                            std::function<bool()> previewBusy,
-                                           std::function<OutputLimits()> limits)
+                                           std::function<OutputLimits()> limits,
+                                           std::function<std::vector<int>()> selection)
     : view_(view), album_(album), services_(services), music_(music),
-      previewBusy_(std::move(previewBusy)), limits_(std::move(limits)) {}
+      previewBusy_(std::move(previewBusy)), limits_(std::move(limits)),
+      selection_(std::move(selection)) {}
 
 GenerationController::~GenerationController() {
     *alive_ = false;
@@ -67,10 +72,33 @@ void GenerationController::finish(const GenerationResult& result) {
     showMessage(playFallbackFailureText(written, page), "提示", MessageKind::Information);
 }
 
+std::optional<PictureRange> GenerationController::chosenRange() const {
+    const std::vector<int> rows = selection_ ? selection_() : std::vector<int>();
+    if (rows.size() < 2)
+        return PictureRange{};
+    const auto [low, high] = std::minmax_element(rows.begin(), rows.end());
+    const int first = *low + 1;
+    const int last = *high + 1;
+    const std::string question = formatText(
+        tr_("只生成选中的图片（第 %d 张到第 %d 张）的视频吗？\n选择“否”生成全部图片的视频。"),
+        first, last);
+    switch (ask(question, tr_("生成视频"), true, Answer::No)) {
+    case Answer::Yes:
+        return PictureRange{first, last};
+    case Answer::No:
+        return PictureRange{};
+    default:
+        return std::nullopt;
+    }
+}
+
 void GenerationController::generate() {
     if (running_ || albumItemCount(album_) == 0 || previewBusy_())
         return;
     if (!passesPreflight(album_, OutputMode::Video, view_, music_, services_.folders.programFolder))
+        return;
+    const std::optional<PictureRange> range = chosenRange();
+    if (!range)
         return;
     const auto chosen = chooseFileToSave("视频保存到", {{"mp4视频 (*.mp4)", {"*.mp4"}}}, "mp4",
                                          services_.preferences->folders.video,
@@ -86,7 +114,7 @@ void GenerationController::generate() {
                             videoRunEnvironment(services_.folders, services_.fonts,
                                                 services_.preferences->captionMargins),
                             output_, services_.preferences->frameTransport,
-                            limits_ ? limits_() : OutputLimits{});
+                            limits_ ? limits_() : OutputLimits{}, *range);
     if (run.refusal)
         return showFailure(*run.refusal);
     GenerationRequest& request = run.request;

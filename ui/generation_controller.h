@@ -1,6 +1,7 @@
 #pragma once
-// "生成视频": the checks, the save dialog, the run on the generation worker with progress
-// reaching the window as posted calls, the stop button, and the play question at the end.
+// "生成视频": the checks, the question whether to make only the selected pictures, the save
+// dialog, the run on the generation worker with progress reaching the window as posted calls,
+// the stop button, and the play question at the end.
 #include "services/video_run.h"
 #include "ui/command_table.h"
 #include "ui/main_window_view.h"
@@ -9,17 +10,20 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace velomira {
 
 class GenerationController {
   public:
     // previewBusy: a preview still running refuses a video; limits: the size cap and preset
-    // the run keeps.
+    // the run keeps; selection: the selected rows, in order.
     GenerationController(MainWindowView& view, AlbumProject& album,
                          const MainWindowServices& services, MusicList& music,
-                         std::function<bool()> previewBusy, std::function<OutputLimits()> limits);
+                         std::function<bool()> previewBusy, std::function<OutputLimits()> limits,
+                         std::function<std::vector<int>()> selection = nullptr);
     ~GenerationController(); // waits for a run still going
     GenerationController(const GenerationController&) = delete;
     GenerationController& operator=(const GenerationController&) = delete;
@@ -32,6 +36,9 @@ class GenerationController {
 
   private:
     void generate();
+    // With several pictures selected, whether to make only them (first to last selected);
+    // nothing when the question was cancelled.
+    std::optional<PictureRange> chosenRange() const;
     void finish(const GenerationResult& result);
 
     MainWindowView& view_;
@@ -40,6 +47,7 @@ class GenerationController {
     MusicList& music_;
     std::function<bool()> previewBusy_;
     std::function<OutputLimits()> limits_;
+    std::function<std::vector<int>()> selection_;
     EncoderState encoderState_;
     GenerationWorker worker_;
     bool running_ = false;

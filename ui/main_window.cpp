@@ -57,7 +57,7 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
              }),
       generation_(
           view, album_, services_, music_.list(), [this] { return preview_.busy(); },
-          [this] { return limits_.limits(); }),
+          [this] { return limits_.limits(); }, [this] { return pictures_.selection(); }),
       preview_(view, album_, services_, music_.list(), pictures_,
                [this] { return generation_.running(); }),
       product_(view, album_, random_, services_, pictures_),
@@ -85,7 +85,7 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
 MainWindow::~MainWindow() = default;
 
 void MainWindow::registerWindowCommands() {
-    commands_.on(Command::ContextPreviewTransition, [this] { previewTransitionPage(); });
+    commands_.on(Command::ContextPreviewTransitionPage, [this] { previewTransitionPage(); });
     commands_.on(Command::DesktopShortcut, [this] { createDesktopShortcut(); });
     commands_.on(Command::OfficialSite, [this] { openWebPage(view_, services_.vendorHost, "/"); });
     commands_.on(Command::Guide, [this] {
@@ -365,33 +365,39 @@ std::vector<MenuEntryState> MainWindow::contextMenu() const {
     const bool captions = any && album_.settings.textWatermark;
     const int motion = pictures_.selectionMotionChoice().value_or(-1);
     const int fill = pictures_.selectionFillChoice().value_or(-1);
-    return {{Command::ContextAddPictures},
-            {Command::ContextInsertPictures, selection},
-            {Command::ContextRemoveSelected, selection},
-            {Command::ContextRemoveAll, any},
-            {Command::ContextUndoRemoval, pictures_.canUndoRemoval()},
-            {Command::ContextShuffle, count >= 2},
-            {Command::ContextNewTransitionSet, any},
-            {Command::ContextSameTransitionForAll, any && pictures_.selection().size() == 1},
-            {Command::ContextCaptionsEdgeDiagonal, captions},
-            {Command::ContextCaptionsEdgeCross, captions},
-            {Command::ContextCaptionsInsetDiagonal, captions},
-            {Command::ContextCaptionsInsetCross, captions},
-            {Command::ContextCaptionsMiddleBottom, captions},
-            {Command::ContextSetAsCover, selection},
-            {Command::ContextPreviewTransition, selection},
-            {Command::ContextMotionNone, selection, motion == 0},
-            {Command::ContextMotionZoomIn, selection, motion == 1},
-            {Command::ContextMotionZoomOut, selection, motion == 2},
-            {Command::ContextMotionPanLeft, selection, motion == 3},
-            {Command::ContextMotionPanRight, selection, motion == 4},
-            {Command::ContextMotionPanUp, selection, motion == 5},
-            {Command::ContextMotionPanDown, selection, motion == 6},
-            {Command::ContextMotionRandom, selection},
-            {Command::ContextFillAlbum, selection, fill == 0},
-            {Command::ContextFillFit, selection, fill == 1},
-            {Command::ContextFillCrop, selection, fill == 2},
-            {Command::ContextFillBlur, selection, fill == 3}};
+    std::vector<MenuEntryState> entries = {
+        {Command::ContextAddPictures},
+        {Command::ContextInsertPictures, selection},
+        {Command::ContextRemoveSelected, selection},
+        {Command::ContextRemoveAll, any},
+        {Command::ContextUndoRemoval, pictures_.canUndoRemoval()},
+        {Command::ContextShuffle, count >= 2},
+        {Command::ContextNewTransitionSet, any},
+        {Command::ContextSameTransitionForAll, any && pictures_.selection().size() == 1},
+        {Command::ContextCaptionsEdgeDiagonal, captions},
+        {Command::ContextCaptionsEdgeCross, captions},
+        {Command::ContextCaptionsInsetDiagonal, captions},
+        {Command::ContextCaptionsInsetCross, captions},
+        {Command::ContextCaptionsMiddleBottom, captions},
+        {Command::ContextSetAsCover, selection},
+        {Command::ContextPreviewTransition, selection},
+        {Command::ContextPreviewFromStart, any},
+        {Command::ContextMotionNone, selection, motion == 0},
+        {Command::ContextMotionZoomIn, selection, motion == 1},
+        {Command::ContextMotionZoomOut, selection, motion == 2},
+        {Command::ContextMotionPanLeft, selection, motion == 3},
+        {Command::ContextMotionPanRight, selection, motion == 4},
+        {Command::ContextMotionPanUp, selection, motion == 5},
+        {Command::ContextMotionPanDown, selection, motion == 6},
+        {Command::ContextMotionRandom, selection},
+        {Command::ContextFillAlbum, selection, fill == 0},
+        {Command::ContextFillFit, selection, fill == 1},
+        {Command::ContextFillCrop, selection, fill == 2},
+        {Command::ContextFillBlur, selection, fill == 3}};
+    // The vendor's page of the transition is offered only where a site is configured.
+    if (!services_.vendorHost.empty())
+        entries.push_back({Command::ContextPreviewTransitionPage, selection});
+    return entries;
 }
 
 std::vector<std::string> MainWindow::transitionEditorEntries() const {

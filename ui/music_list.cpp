@@ -6,6 +6,7 @@
 #include "services/music_track.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -224,12 +225,22 @@ void MusicList::selectLine(int row) {
     showEnabling();
 }
 
-void MusicList::previewStarted() {
+void MusicList::previewStarted(double fromSeconds) {
     if (listening_ >= 0)
         stopListening();
     previewActive_ = true;
     previewPlaying_ = false;
     previewPosition_ = 0;
+    previewStartMs_ = 0;
+    // The video's sound is the tracks one after another: find the one playing at that time.
+    double left = fromSeconds * 1000.0;
+    for (const MusicTrack& track : album_.musicItems) {
+        if (left < static_cast<double>(track.durationMs))
+            break;
+        left -= static_cast<double>(track.durationMs);
+        ++previewPosition_;
+    }
+    previewStartMs_ = static_cast<std::int64_t>(std::llround(std::max(left, 0.0)));
     showEnabling();
 }
 
@@ -244,7 +255,11 @@ bool MusicList::previewPlay() {
     const MusicTrack* track = musicTrackAt(album_, previewPosition_);
     if (track == nullptr)
         return false; // past the last track: the rest of the preview is silent
+    // Only the first track starts partway; the ones after it play from their beginning.
+    const std::int64_t start = std::exchange(previewStartMs_, 0);
     previewPlaying_ = playTrack(*track);
+    if (previewPlaying_ && start > 0)
+        sound_.seekMs(start);
     return previewPlaying_;
 }
 

@@ -97,13 +97,15 @@ class MusicList {
     void selectLine(int row);
 
     // Preview music, driven by the preview window through the window's commands.
-    void previewStarted(); // the preview opened: playback starts from the first track
-    bool previewPlay();    // 36141: plays the track at the playback position; true when it plays
-    void previewNext();    // 36142: the next track
-    void previewPause();   // 36143
-    void previewResume();  // 36144
-    void previewStop();    // 36145: closes the track
-    void previewEnded();   // the preview closed: completions no longer advance
+    // The preview opened: playback starts where the video has its music at fromSeconds (the
+    // first track's beginning for a preview from the first picture).
+    void previewStarted(double fromSeconds = 0.0);
+    bool previewPlay();   // 36141: plays the track at the playback position; true when it plays
+    void previewNext();   // 36142: the next track
+    void previewPause();  // 36143
+    void previewResume(); // 36144
+    void previewStop();   // 36145: closes the track
+    void previewEnded();  // the preview closed: completions no longer advance
 
     int selectedRow() const { return selected_; }
     int listeningRow() const { return listening_; }
@@ -133,6 +135,7 @@ class MusicList {
     bool previewActive_ = false;
     bool previewPlaying_ = false;
     int previewPosition_ = 0;
+    std::int64_t previewStartMs_ = 0; // into the first track the preview plays
     // Each playback gets a number; a completion for an older one is ignored.
     unsigned serial_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

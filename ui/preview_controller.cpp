@@ -63,7 +63,12 @@ PreviewController::~PreviewController() {
 }
 
 void PreviewController::registerCommands(CommandTable& table) {
-    table.on(Command::Preview, [this] { start(); });
+    table.on(Command::Preview, [this] { start({std::max(selectedRow(), 0) + 1, 0}); });
+    table.on(Command::ContextPreviewFromStart, [this] { start({}); });
+    table.on(Command::ContextPreviewTransition, [this] {
+        if (const int row = selectedRow(); row >= 0)
+            start({row + 1, row + 1});
+    });
     for (Command command :
          {Command::PreviewMusicPlay, Command::PreviewMusicRestart, Command::PreviewMusicPause,
           Command::PreviewMusicResume, Command::PreviewMusicStop})
@@ -97,7 +102,14 @@ void PreviewController::finished(unsigned run) {
     pictures_.refreshPictureCount();
 }
 
-void PreviewController::start() {
+int PreviewController::selectedRow() const {
+    const int focused = pictures_.focusedSelectedRow();
+    if (focused >= 0)
+        return focused;
+    return pictures_.hasSelection() ? pictures_.selection().front() : -1;
+}
+
+void PreviewController::start(PictureRange range) {
     if (engine_ == nullptr || generating_() || pictures_.count() == 0 ||
         engine_->state() == PreviewState::Running)
         return;
@@ -108,9 +120,12 @@ void PreviewController::start() {
         return;
     PreviewRun run;
     run.videoWidth = album_.settings.videoWidth;
-    const int totalPictures = planRun(album_).totalPictures;
+    range_ = range;
+    const RunPlan plan = planRun(album_, range);
+    const int first = plan.firstPicture;
+    const int last = plan.firstPicture + plan.totalPictures - 1;
     std::weak_ptr<bool> alive = alive_;
-    run.render = [this, totalPictures, alive](FrameSink& sink, const std::atomic<bool>& stop) {
+    run.render = [this, first, last, alive](FrameSink& sink, const std::atomic<bool>& stop) {
         SequencerContext context;
         context.project = &album_;
         context.sink = &sink;
@@ -125,7 +140,7 @@ void PreviewController::start() {
                     showFailure(failure);
             });
         };
-        renderAlbum(context, totalPictures, stop);
+        renderPictures(context, first, last, stop);
     };
     const unsigned number = ++run_;
     auto finishedCall = [this, alive, number](const std::optional<Failure>& failure) {
@@ -137,8 +152,8 @@ void PreviewController::start() {
             finished(number);
         });
     };
-    // Listening stops and the playback position goes back to the first track.
-    music_.previewStarted();
+    // Listening stops and the playback goes to where the video has its music at the first frame.
+    music_.previewStarted(static_cast<double>(plan.startFrame) / frameRate);
     view_.setEnabled(Command::Preview, false);
     const PreviewStart started = engine_->start(std::move(run), std::move(finishedCall));
     if (!started) {
@@ -162,7 +177,7 @@ void PreviewController::closed() {
 
 void PreviewController::clicked() {
     if (engine_ != nullptr && engine_->state() == PreviewState::Finished)
-        start();
+        start(range_);
 }
 
 void PreviewController::wait() {

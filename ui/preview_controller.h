@@ -1,6 +1,7 @@
 #pragma once
-// "视频预览": the checks, the run on the preview engine over the album as for a video, the music
-// commands the display thread sends, and the preview window's close and click.
+// "视频预览": the checks, the run on the preview engine over the album as for a video (from the
+// selected picture, or from the first with "从头预览"; one picture's transition with F5), the
+// music commands the display thread sends, and the preview window's close and click.
 #include "services/preview_engine.h"
 #include "services/video_run.h"
 #include "ui/command_table.h"
@@ -24,18 +25,21 @@ class PreviewController {
     PreviewController(const PreviewController&) = delete;
     PreviewController& operator=(const PreviewController&) = delete;
 
-    // "视频预览" and the music commands 36141..36145.
+    // "视频预览", "从头预览", "预览该图片动画" and the music commands 36141..36145.
     void registerCommands(CommandTable& table);
     // There is a preview window and no run is using the engine.
     bool available() const { return engine_ != nullptr && !engine_->busy(); }
     bool busy() const { return engine_ != nullptr && engine_->busy(); }
     PreviewState state() const;
     void closed();
-    void clicked(); // starts a finished preview again
+    void clicked(); // starts a finished preview again, over the same pictures
     void wait();
 
   private:
-    void start();
+    // Plays pictures range.first..range.last of the video, the music where the video has it.
+    void start(PictureRange range);
+    // The selected picture (the focused one of a selection), or -1.
+    int selectedRow() const;
     void musicCommand(Command command);
     void finished(unsigned run);
 
@@ -50,6 +54,7 @@ class PreviewController {
     std::unique_ptr<PreviewLogo> logo_;
     // The number of the current run: a finished run's last posted call must not touch the next.
     unsigned run_ = 0;
+    PictureRange range_; // of the last run, for a restart from the finished window
     // Posted calls test this before touching the controller: it may be gone by then.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -102,6 +102,12 @@ EncoderCommandInput encoderCommandInput(const AlbumProject& project, std::string
     return input;
 }
 
+void startMusicAt(EncoderCommandInput& input, const AlbumProject& project, double seconds) {
+    input.audioStartSeconds = seconds;
+    if (seconds > 0.0 && seconds >= static_cast<double>(totalMusicSeconds(project)))
+        input.musicPaths.clear();
+}
+
 CommandLine audioArguments(const EncoderCommandInput& input) {
     CommandLine line;
     if (input.musicPaths.empty())
@@ -111,6 +117,11 @@ CommandLine audioArguments(const EncoderCommandInput& input) {
         if (i > 0)
             concat += '|';
         concat += input.musicPaths[i];
+    }
+    if (input.audioStartSeconds > 0.0) {
+        char start[32];
+        std::snprintf(start, sizeof start, "%.3f", input.audioStartSeconds);
+        addWords(line, {"-ss", start});
     }
     addWords(line, {"-i"});
     addArgument(line, concat, true);

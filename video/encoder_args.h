@@ -27,7 +27,9 @@ struct EncoderCommandInput {
     std::string durationText;
     std::string outputPath;
     std::vector<std::string> musicPaths; // empty: no sound
-    int audioSampleRate = -1;            // -1: 44100
+    // Where in the music the video starts (a range of the album's pictures); 0: its beginning.
+    double audioStartSeconds = 0.0;
+    int audioSampleRate = -1; // -1: 44100
     int audioBitrateKbps = 128;
     std::string logoCopyName; // file name in the encoder's working folder; empty: no logo
     int logoLocation = 0;
@@ -43,7 +45,12 @@ struct EncoderCommandInput {
 EncoderCommandInput encoderCommandInput(const AlbumProject& project, std::string durationText,
                                         std::string outputPath, std::string logoCopyName);
 
-// The audio arguments: empty, or " -i \"concat:a|b\" -ac 2 -ar R -ab Bk".
+// A video that starts seconds into the album's music (a range of its pictures); one that starts
+// after the music has ended is silent, as the whole video is there.
+void startMusicAt(EncoderCommandInput& input, const AlbumProject& project, double seconds);
+
+// The audio arguments: empty, or " -i \"concat:a|b\" -ac 2 -ar R -ab Bk", with " -ss S" before
+// the input when the music starts later.
 CommandLine audioArguments(const EncoderCommandInput& input);
 // The logo overlay filter for the copy name and corner (0 top left, 2 top right, 3 bottom
 // right, anything else bottom left); empty without a copy name.

@@ -34,6 +34,7 @@ struct EncoderRequest {
     std::filesystem::path workFolder;      // the logo copy and the FIFO are made here
     const AlbumProject* project = nullptr; // size, logo, music, sample rate, bitrate
     std::string durationText;              // the -t value
+    double audioStartSeconds = 0.0;        // where in the music the video starts
     std::string outputPath;
     ErrorLog errorLog;
     FrameFormat frameFormat = FrameFormat::Jpeg; // what renderFrames writes into the sink

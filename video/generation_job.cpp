@@ -17,17 +17,23 @@ namespace velomira {
 namespace {
 
 // The frame count at the end of the picture that frame number taken + 1 belongs to (taken
-// itself when a picture ends there): the first n pictures' frames, the least that covers it.
-std::uint64_t pictureEndFrame(const AlbumProject& project, int totalPictures, std::uint64_t taken) {
-    int low = 0, high = totalPictures;
+// itself when a picture ends there): the first n pictures' frames, the least that covers it,
+// counted from the run's first picture.
+std::uint64_t pictureEndFrame(const AlbumProject& project, const RunPlan& plan,
+                              std::uint64_t taken) {
+    const auto framesOf = [&](int pictures) {
+        return static_cast<std::uint64_t>(pictureStartFrame(project, plan.firstPicture + pictures) -
+                                          plan.startFrame);
+    };
+    int low = 0, high = plan.totalPictures;
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (static_cast<std::uint64_t>(countRunFrames(project, middle)) >= taken)
+        if (framesOf(middle) >= taken)
             high = middle;
         else
             low = middle + 1;
     }
-    return static_cast<std::uint64_t>(countRunFrames(project, low));
+    return framesOf(low);
 }
 
 // The encoder's request with this run's length and the file the encoder writes.
@@ -35,11 +41,11 @@ EncoderRequest encoderRequestFor(const GenerationRequest& request, const RunPlan
                                  const std::filesystem::path& outputPath) {
     EncoderRequest encoder = request.encoder;
     encoder.durationText = plan.durationText;
+    encoder.audioStartSeconds = static_cast<double>(plan.startFrame) / frameRate;
     encoder.outputPath = outputPath;
     const AlbumProject* project = encoder.project;
-    const int total = plan.totalPictures;
-    encoder.stopFrameLimit = [project, total](std::uint64_t taken) {
-        return pictureEndFrame(*project, total, taken);
+    encoder.stopFrameLimit = [project, plan](std::uint64_t taken) {
+        return pictureEndFrame(*project, plan, taken);
     };
     return encoder;
 }
@@ -150,7 +156,8 @@ std::function<void(FrameSink&)> frameRenderer(const GenerationRequest& request,
             if (std::find(seen.begin(), seen.end(), path) == seen.end())
                 seen.push_back(path);
         };
-        state.rendered = renderAlbum(context, plan.totalPictures, stop, [&](int picture) {
+        const int last = plan.firstPicture + plan.totalPictures - 1;
+        state.rendered = renderPictures(context, plan.firstPicture, last, stop, [&](int picture) {
             if (request.progress)
                 request.progress(picture, plan.totalPictures);
         });

@@ -3,6 +3,7 @@
 #include "app/string_utils.h"
 #include "render/frame_sequencer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -29,7 +30,7 @@ std::string fileUrlPath(const std::string& path) {
 
 } // namespace
 
-RunPlan planRun(const AlbumProject& project) {
+RunPlan planRun(const AlbumProject& project, PictureRange range) {
     RunPlan plan;
     const VideoSettings& s = project.settings;
     if (s.bgsound && s.bgsoundAutoSetImageLoopPlay && totalMusicSeconds(project) > 0.f) {
@@ -38,6 +39,16 @@ RunPlan planRun(const AlbumProject& project) {
     } else {
         plan.totalPictures = albumItemCount(project);
         plan.totalFrames = countAlbumFrames(project);
+        plan.videoLength = static_cast<float>(plan.totalFrames) / frameRate;
+    }
+    if (range.first > 1 || range.last > 0) {
+        const int first = std::clamp(range.first, 1, std::max(plan.totalPictures, 1));
+        const int last =
+            range.last > 0 ? std::clamp(range.last, first, plan.totalPictures) : plan.totalPictures;
+        plan.firstPicture = first;
+        plan.startFrame = pictureStartFrame(project, first);
+        plan.totalPictures = last - first + 1;
+        plan.totalFrames = static_cast<int>(pictureStartFrame(project, last + 1) - plan.startFrame);
         plan.videoLength = static_cast<float>(plan.totalFrames) / frameRate;
     }
     char text[32];

@@ -8,14 +8,25 @@
 
 namespace velomira {
 
+// Pictures first..last of a run (1-based, as the run counts the album's pictures); last 0: to the
+// run's end. The default is the whole run.
+struct PictureRange {
+    int first = 1;
+    int last = 0;
+};
+
 struct RunPlan {
-    int totalPictures = 0;    // N: the items, or the loop-play count
+    int totalPictures = 0;    // N: the items, or the loop-play count; of a range, its pictures
     float videoLength = 0.f;  // seconds
     int totalFrames = 0;      // frames the run delivers
     std::string durationText; // the encoder's -t value
+    // A range's first picture of the run, and the frame of the whole video it starts at (its
+    // music starts at that time too).
+    int firstPicture = 1;
+    long long startFrame = 0;
 };
 
-RunPlan planRun(const AlbumProject& project);
+RunPlan planRun(const AlbumProject& project, PictureRange range = {});
 
 // Proposed output name by outputNaming: 1 the local time "%Y_%m_%d_%H%M%S", 2 the first
 // picture's file name without its extension, otherwise empty.

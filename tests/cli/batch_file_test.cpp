@@ -3,6 +3,7 @@
 #include "cli/batch_file.h"
 #include "cli/batch_plan.h"
 #include "cli/batch_report.h"
+#include "cli/render_options.h"
 
 #include <gtest/gtest.h>
 
@@ -138,6 +139,24 @@ TEST(BatchPlan, SizeCapAndPresetColumnsBecomeTheirOptions) {
     EXPECT_EQ(plan.jobs[1].arguments,
               (std::vector<std::string>{"--max-size", "8M", "--pictures", "/w/b.jpg"}));
     EXPECT_NE(plan.jobs[2].error.find("--max-size"), std::string::npos) << plan.jobs[2].error;
+}
+
+TEST(BatchPlan, RangeColumnsBecomeTheirOptions) {
+    const BatchFile file = parseBatchText("output,pictures,from,to\n"
+                                          "a,a.jpg|b.jpg|c.jpg,2,3\n"
+                                          "b,b.jpg,,\n"
+                                          "c,c.jpg,second,\n");
+    const BatchPlan plan = planBatch(file, {}, "/w", 0, 1);
+    ASSERT_EQ(plan.error, "");
+    ASSERT_EQ(plan.jobs.size(), 3u);
+    EXPECT_EQ(plan.jobs[0].arguments,
+              (std::vector<std::string>{"--pictures", "/w/a.jpg", "/w/b.jpg", "/w/c.jpg", "--from",
+                                        "2", "--to", "3"}));
+    EXPECT_EQ(plan.jobs[1].arguments, (std::vector<std::string>{"--pictures", "/w/b.jpg"}));
+    EXPECT_NE(plan.jobs[2].error.find("--from"), std::string::npos) << plan.jobs[2].error;
+    // On the batch's own line a range would name pictures of no one album.
+    EXPECT_NE(parseRenderOptions({"--batch", "jobs.csv", "--from", "2"}).error.find("--from"),
+              std::string::npos);
 }
 
 TEST(BatchPlan, ShardsSplitTheRowsAndDuplicatesRefuseEveryShard) {

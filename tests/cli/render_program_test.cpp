@@ -769,5 +769,73 @@ TEST_F(RenderProgramTest, AFileNameNeverReachesTheTerminalAsAControlSequence) {
         << info.err;
 }
 
+// A range is the whole video's pictures N..M: as many frames as --info promises for it, the same
+// frames from its start frame on, and the music from the time the whole video has it there.
+TEST_F(RenderProgramTest, ARangeIsTheWholeVideosPartWithItsMusicTime) {
+    const std::string music = folder.file("music.mp3");
+    ASSERT_EQ(programOutput({"ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "sine=duration=2",
+                             "-ac", "2", music})
+                  .exitCode,
+              0);
+    std::vector<std::string> album = pictureArgs();
+    album.insert(album.end(),
+                 {"--size", "160x90", "--pause", "0.5", "--transition", "31", "--music", music});
+    const auto with = [&](std::vector<std::string> more) {
+        std::vector<std::string> args = album;
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    const ProgramRun whole = run(with({"--info"}));
+    const ProgramRun range = run(with({"--info", "--from", "2", "--to", "3"}));
+    ASSERT_EQ(range.exitCode, 0) << range.err;
+    const double start = numberIn(range.out, "startFrame");
+    const double frames = numberIn(range.out, "totalFrames");
+    EXPECT_EQ(numberIn(range.out, "totalPictures"), 2);
+    EXPECT_GT(start, 0);
+    EXPECT_EQ(start + frames, numberIn(whole.out, "totalFrames"));
+
+    const std::string video = folder.file("range.mp4");
+    ASSERT_EQ(run(with({"--from", "2", "--to", "3", "-o", video})).exitCode, 0);
+    EXPECT_EQ(probe(video, "stream=nb_read_frames"), std::to_string(static_cast<int>(frames)));
+    // The music ends before the range does: what is left of it from the range's start time.
+    ASSERT_LT(2.0 - start / 25.0, frames / 25.0);
+    EXPECT_NEAR(std::stod(probe(video, "stream=duration", "a:0")), 2.0 - start / 25.0, 0.06);
+
+    ASSERT_EQ(run(with({"--frames", folder.file("all")})).exitCode, 0);
+    ASSERT_EQ(run(with({"--from", "2", "--frames", folder.file("part")})).exitCode, 0);
+    const auto frameFile = [&](const char* dir, int number) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/%06d.jpg", number);
+        return readWholeFile(folder.file(dir) + name);
+    };
+    ASSERT_FALSE(frameFile("part", 1).empty());
+    EXPECT_EQ(frameFile("part", 1), frameFile("all", static_cast<int>(start) + 1));
+    EXPECT_EQ(frameFile("part", static_cast<int>(frames)),
+              frameFile("all", static_cast<int>(start + frames)));
+    EXPECT_TRUE(frameFile("part", static_cast<int>(frames) + 1).empty());
+}
+
+TEST_F(RenderProgramTest, RangesOutsideTheAlbumAreRefusedWithItsPictureCount) {
+    const std::vector<std::vector<std::string>> refused = {{"--from", "3", "--to", "2"},
+                                                           {"--from", "0"},
+                                                           {"--from", "4"},
+                                                           {"--to", "4"},
+                                                           {"--to", "0"},
+                                                           {"--from", "-1", "--to", "2"}};
+    for (const auto& range : refused) {
+        std::vector<std::string> args = pictureArgs();
+        args.insert(args.end(), range.begin(), range.end());
+        args.push_back("--info");
+        const ProgramRun refusal = run(args);
+        SCOPED_TRACE(range[0] + " " + range[1]);
+        EXPECT_EQ(refusal.exitCode, 3);
+        EXPECT_NE(refusal.err.find("has 3 picture(s)"), std::string::npos) << refusal.err;
+        EXPECT_TRUE(refusal.out.empty());
+    }
+    std::vector<std::string> args = pictureArgs();
+    args.insert(args.end(), {"--from", "3", "--to", "3", "--info"});
+    EXPECT_EQ(run(args).exitCode, 0);
+}
+
 } // namespace
 } // namespace velomira

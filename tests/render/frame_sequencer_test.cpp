@@ -10,6 +10,7 @@
 #include "support/recording_sink.h"
 
 #include <filesystem>
+#include <numeric>
 #include <vector>
 
 namespace velomira::testing {
@@ -271,6 +272,46 @@ TEST_F(Sequencer, StatusTexts) {
     EXPECT_EQ(pictureLengthText(0), ", 动画长度: 0.00秒");
     AlbumProject one = albumOfFrames(1, 50, 0);
     EXPECT_EQ(videoLengthText(videoLengthSeconds(one)), "视频长度: 00:00:02");
+}
+
+} // namespace
+} // namespace velomira::testing
+
+namespace velomira::testing {
+namespace {
+
+// A range of the run delivers exactly the whole run's frames from its first picture's start
+// frame on: its first transition enters from the previous picture's final frame (moved by its
+// camera), and later passes enter through the loop-play transition as in the whole run.
+TEST_F(Sequencer, RangesDeliverTheWholeRunsFramesFromTheirStartFrame) {
+    addPictures({"#ff0000", "#00ff00", "#0000ff"});
+    project.settings.stillFrames = 4;
+    project.settings.loopPlayAnimation = 31;
+    setItemTransition(project.items[1], 31);
+    setItemTransition(project.items[2], 31);
+    project.items[1].motion = CameraMotion::ZoomIn;
+    constexpr int kRun = 5; // the list and two pictures of its next pass
+    RecordingSink whole;
+    ASSERT_EQ(renderAlbum(contextFor(whole), kRun, stop), RunOutcome::Completed);
+    ASSERT_EQ(whole.count(), pictureStartFrame(project, kRun + 1));
+
+    const struct { int first, last; } ranges[] = {{1, 5}, {2, 3}, {3, 3}, {3, 4}, {4, 5}, {5, 5}};
+    for (const auto& range : ranges) {
+        SCOPED_TRACE(std::to_string(range.first) + ".." + std::to_string(range.last));
+        RecordingSink part;
+        std::vector<int> progress;
+        ASSERT_EQ(renderPictures(contextFor(part), range.first, range.last, stop,
+                                 [&](int n) { progress.push_back(n); }),
+                  RunOutcome::Completed);
+        const long long start = pictureStartFrame(project, range.first);
+        ASSERT_EQ(part.count(), pictureStartFrame(project, range.last + 1) - start);
+        for (int i = 0; i < part.count(); ++i)
+            ASSERT_EQ(part.deliveries()[i].bytes, whole.deliveries()[start + i].bytes)
+                << "frame " << i;
+        std::vector<int> expected(range.last - range.first + 1);
+        std::iota(expected.begin(), expected.end(), 1);
+        EXPECT_EQ(progress, expected);
+    }
 }
 
 } // namespace

@@ -25,6 +25,10 @@ bool RecordingSound::play(PlaybackEndCallback onEnd) {
     return true;
 }
 
+void RecordingSound::seekMs(std::int64_t ms) {
+    calls.push_back("seek " + std::to_string(ms));
+}
+
 void RecordingSound::pause() {
     calls.push_back("pause");
     paused_ = !openPath_.empty();

@@ -10,7 +10,7 @@ namespace velomira::testing {
 
 class RecordingSound final : public SoundPlayer {
   public:
-    // "open <path>", "play", "pause", "resume", "close", in order.
+    // "open <path>", "play", "seek <ms>", "pause", "resume", "close", in order.
     std::vector<std::string> calls;
     // Paths whose open() fails; failPlay makes every play() fail.
     std::set<std::string> unopenable;
@@ -19,6 +19,7 @@ class RecordingSound final : public SoundPlayer {
 
     bool open(const std::string& path) override;
     bool play(PlaybackEndCallback onEnd) override;
+    void seekMs(std::int64_t ms) override;
     void pause() override;
     void resume() override;
     void close() override;

@@ -2,6 +2,7 @@
 // pre-answered dialogs.
 #include "album/project_file.h"
 #include "net/net_config.h"
+#include "services/video_run.h"
 #include "support/http_test_server.h"
 #include "support/picture_files.h"
 #include "support/program_run.h"
@@ -22,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -48,11 +50,20 @@ class RecordingPreviewWindow final : public PreviewWindowView {
   public:
     bool previewShown() const override { return opened > 0; }
     void openPreview() override { ++opened; }
-    void showFrame(const unsigned char*, std::size_t) override { ++frames; }
+    void showFrame(const unsigned char* bytes, std::size_t length) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (frames++ == 0)
+            firstFrame.assign(reinterpret_cast<const char*>(bytes), length);
+        lastFrame.assign(reinterpret_cast<const char*>(bytes), length);
+    }
     void showStockPicture(StockPicture picture) override { last = picture; }
     int opened = 0;
     std::atomic<int> frames{0};
     std::atomic<StockPicture> last{StockPicture::Blank};
+    // The bytes of the first and last frame shown since frames was set to 0.
+    std::mutex mutex;
+    std::string firstFrame;
+    std::string lastFrame;
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -641,10 +652,10 @@ TEST_F(MainWindowTest, SettingsMenuSwitchesAreStoredAndChecked) {
     EXPECT_EQ(preferences.mp4DefaultFileName, OutputNaming::FirstPicture);
     EXPECT_EQ(preferences.clickCloseButtonStatus, CloseBehaviour::HideToTray);
     for (const MenuEntryState& e : window().settingsMenu()) {
-        const bool expected =
-            e.command == Command::BackgroundBlack ||
-            e.command == Command::DefaultNameFirstPicture ||
-            e.command == Command::CloseHidesToTray || e.command == Command::DefaultMotionNone;
+        const bool expected = e.command == Command::BackgroundBlack ||
+                              e.command == Command::DefaultNameFirstPicture ||
+                              e.command == Command::CloseHidesToTray ||
+                              e.command == Command::DefaultMotionNone;
         EXPECT_EQ(e.checked, expected) << commandNumber(e.command);
     }
     options.loopPlay = 99;
@@ -1193,6 +1204,137 @@ TEST_F(MainWindowTest, PresetsAndTheSizeCapShapeTheRunFromTheOutputGroup) {
         setenv("XDG_CONFIG_HOME", previousConfig.c_str(), 1);
     else
         unsetenv("XDG_CONFIG_HOME");
+}
+
+} // namespace
+} // namespace velomira
+
+namespace velomira {
+namespace {
+
+// "视频预览" starts at the selected picture, "从头预览" at the first, F5 plays the selected
+// picture alone: each shows the video's own frames from that picture's start frame on, and the
+// music plays from the time the video has it there.
+TEST_F(MainWindowTest, PreviewsStartAtTheirPictureWithTheVideosFrameAndMusicTime) {
+    std::vector<std::string> paths, tracks;
+    const char* colours[] = {"#ff0000", "#00ff00", "#0000ff"};
+    for (int i = 0; i < 3; ++i)
+        paths.push_back(picture("c" + std::to_string(i) + ".png", colours[i]));
+    for (int i = 0; i < 2; ++i) {
+        tracks.push_back(folder.file("t" + std::to_string(i) + ".mp3"));
+        ASSERT_EQ(std::system(("ffmpeg -loglevel error -f lavfi -i sine=duration=1.5 -ac 2 " +
+                               tracks.back())
+                                  .c_str()),
+                  0);
+    }
+    window().filesDropped(paths);
+    window().choiceChanged(Command::VideoSize, 2);
+    window().choiceChanged(Command::DisplayTime, 0);
+    dialogs.scriptFiles(tracks);
+    window().dispatch(Command::MusicAdd);
+    const AlbumProject& album = window().album();
+    ASSERT_EQ(album.musicItems.size(), 2u);
+    std::atomic<bool> stop{false};
+    const FolderRun frames = renderFramesToFolder(
+        album, videoRunEnvironment(folders, &fonts, preferences.captionMargins),
+        folder.file("frames"), stop, nullptr, nullptr);
+    ASSERT_EQ(frames.outcome, RunOutcome::Completed);
+    const auto frameFile = [&](long long number) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/%06lld.jpg", number);
+        return testing::readWholeFile(folder.file("frames") + name);
+    };
+
+    const struct {
+        std::vector<int> selection;
+        Command command;
+        int first, last; // 1-based pictures the preview plays
+    } cases[] = {
+        {{}, Command::Preview, 1, 3},
+        {{1}, Command::Preview, 2, 3},
+        {{0, 2}, Command::Preview, 3, 3}, // the focused picture of the selection
+        {{1}, Command::ContextPreviewFromStart, 1, 3},
+        {{1}, Command::ContextPreviewTransition, 2, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(commandNumber(c.command)) + " from " + std::to_string(c.first));
+        select(c.selection, c.selection.empty() ? -1 : c.selection.back());
+        previewWindow.frames = 0;
+        sound.clearCalls();
+        window().dispatch(c.command);
+        finishPreview(window(), view);
+        ASSERT_EQ(window().previewState(), PreviewState::Finished);
+        const long long start = pictureStartFrame(album, c.first);
+        const long long end = pictureStartFrame(album, c.last + 1);
+        EXPECT_EQ(previewWindow.firstFrame, frameFile(start + 1));
+        EXPECT_EQ(previewWindow.lastFrame, frameFile(end));
+
+        // Where the music starts: the tracks before the one opened first, and its seek.
+        ASSERT_FALSE(sound.calls.empty());
+        const auto opened = std::find(tracks.begin(), tracks.end(), sound.calls[0].substr(5));
+        ASSERT_NE(opened, tracks.end()) << sound.calls[0];
+        double musicMs = 0;
+        for (auto track = tracks.begin(); track != opened; ++track)
+            musicMs += album.musicItems[track - tracks.begin()].durationMs;
+        if (sound.calls.size() > 2 && sound.calls[2].starts_with("seek "))
+            musicMs += std::stod(sound.calls[2].substr(5));
+        EXPECT_NEAR(musicMs, start * 1000.0 / 25.0, 40.0);
+    }
+}
+
+} // namespace
+} // namespace velomira
+
+namespace velomira {
+namespace {
+
+// With several pictures selected "生成视频" asks first: cancelled nothing runs, no makes the
+// whole album, yes only the stretch from the first to the last selected picture.
+TEST_F(MainWindowTest, GeneratingWithSeveralPicturesSelectedAsksWhetherToMakeOnlyThem) {
+    std::filesystem::create_directories(folders.programFolder / "tool");
+    std::filesystem::create_symlink("/usr/bin/ffmpeg", folders.programFolder / "tool/ffmpeg");
+    addPictures(4);
+    window().choiceChanged(Command::VideoSize, 2);
+    window().choiceChanged(Command::DisplayTime, 0);
+    const struct {
+        std::vector<int> selection;
+        std::optional<Answer> answer; // none: no question
+        int first, last;              // the pictures made; 0: nothing runs
+    } cases[] = {
+        {{1}, std::nullopt, 1, 4},
+        {{1, 2}, Answer::Cancel, 0, 0},
+        {{0, 2}, Answer::No, 1, 4},
+        {{3, 1}, Answer::Yes, 2, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.selection.front());
+        select(c.selection, c.selection.front());
+        const std::size_t messages = dialogs.messages().size();
+        view.progress.clear();
+        if (c.answer)
+            dialogs.scriptAnswer(*c.answer);
+        const std::string video = folder.file("part" + std::to_string(c.first) + ".mp4");
+        if (c.first != 0) {
+            dialogs.scriptFiles({video});
+            dialogs.scriptAnswer(Answer::No); // the question to play the video
+        }
+        window().dispatch(Command::GenerateVideo);
+        for (int i = 0; i < 6000 && window().generating(); ++i) {
+            view.runPosted();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_GT(dialogs.messages().size(), messages);
+        const std::string question = dialogs.messages()[messages].text;
+        EXPECT_EQ(question.starts_with("只生成选中的图片"), c.answer.has_value()) << question;
+        if (c.first == 0) {
+            EXPECT_FALSE(std::filesystem::exists(video));
+            EXPECT_TRUE(view.progress.empty());
+            continue;
+        }
+        ASSERT_FALSE(view.progress.empty());
+        EXPECT_EQ(view.progress.front(), std::make_pair(1, c.last - c.first + 1));
+        EXPECT_TRUE(std::filesystem::exists(video));
+    }
 }
 
 } // namespace

@@ -154,9 +154,28 @@ void QtMainWindow::keepOnScreen() {
     if (!placingAtStart_ || s == nullptr || !isVisible() || isMinimized())
         return;
     const QRect frame = frameGeometry();
-    const QPoint fitted = fittedFramePosition(frame, s->availableGeometry());
-    if (fitted != frame.topLeft())
-        move(fitted);
+    const QRect available = s->availableGeometry();
+    QPoint target = fittedFramePosition(frame, available);
+    if (const auto place = rememberedPlacement(
+            remembered_, frame.width(), frame.height(),
+            {available.x(), available.y(), available.width(), available.height()}))
+        target = QPoint(place->x, place->y);
+    if (target != frame.topLeft())
+        move(target);
+}
+
+void QtMainWindow::setRememberedPosition(std::optional<ScreenPoint> framePosition) {
+    remembered_ = framePosition;
+}
+
+ScreenPoint QtMainWindow::framePositionNow() const {
+    const QRect frame = frameGeometry();
+    return {frame.x(), frame.y()};
+}
+
+ScreenPoint QtMainWindow::framePosition() const {
+    return isVisible() && !isMinimized() ? framePositionNow()
+                                         : shownFrame_.value_or(framePositionNow());
 }
 
 QtMainWindow::~QtMainWindow() {
@@ -578,8 +597,11 @@ void QtMainWindow::setTrayIconShown(bool shown) {
 
 void QtMainWindow::setWindowShown(bool shown) {
     if (!shown) {
-        if (isVisible())
+        if (isVisible()) {
             trayGeometry_ = saveGeometry();
+            // A hidden window may no longer know its frame: its place is taken while it shows.
+            shownFrame_ = framePositionNow();
+        }
         return hide();
     }
     if (!isVisible() && !trayGeometry_.isEmpty())

@@ -2,6 +2,7 @@
 // The main window on Qt 6 Widgets: a thin view over velomira::MainWindow. It lays out the
 // toolbar, the picture list, the five option groups and the status bar, shows what the
 // controller tells it through MainWindowView and hands every user action back to it.
+#include "app/window_position.h"
 #include "render/caption_fonts.h"
 #include "ui/main_window.h"
 #include "ui/main_window_view.h"
@@ -10,6 +11,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -53,6 +55,11 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void attach(MainWindow& controller);
     // What quit() does; the program ends the event loop, tests record the call.
     void setQuitHandler(std::function<void()> handler);
+    // Where the frame was when the window was last closed: it goes there at start when the
+    // frame still fits inside the screen's available area there. Set before the window is shown.
+    void setRememberedPosition(std::optional<ScreenPoint> framePosition);
+    // Where the frame is, or for a hidden window where it was when it was last shown.
+    ScreenPoint framePosition() const;
 
     // Widgets by the command they send, for tests and screenshots (null for unknown ones).
     QWidget* control(Command command) const;
@@ -166,8 +173,10 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void reportSelection();
     void placeTransitionEditor();
     void placeEmptyHint();
-    // Moves the window, frame included, into the screen's available area.
+    // Moves the window, frame included, to its remembered place when it fits there, else into
+    // the screen's available area.
     void keepOnScreen();
+    ScreenPoint framePositionNow() const;
     bool handleWindowKey(QObject* watched, QKeyEvent* key);
     // Drags over and drops on the picture list: its own pictures, or files.
     bool handleListDrag(QEvent* event);
@@ -206,6 +215,8 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     int waitCursors_ = 0;
     // Until the window was first activated, the window manager may still place it anywhere.
     bool placingAtStart_ = true;
+    std::optional<ScreenPoint> remembered_;
+    std::optional<ScreenPoint> shownFrame_; // the frame's place when the window was last hidden
     std::string title_;
     bool modifiedMark_ = false;
     bool contentsEnabled_ = true;

@@ -674,10 +674,14 @@ QMenu* QtMainWindow::buildContextMenu() {
                     kSeparator,
                     Command::ContextSetAsCover,
                     kSeparator,
-                    Command::ContextPreviewTransition},
+                    Command::ContextPreviewTransition,
+                    Command::ContextPreviewFromStart},
                    false, run);
-    menu->addSeparator();
     const std::vector<MenuEntryState> states = controller().contextMenu();
+    // The vendor's page of a transition, only where a site is configured.
+    if (findEntry(states, Command::ContextPreviewTransitionPage) != nullptr)
+        addMenuEntries(menu, states, {Command::ContextPreviewTransitionPage}, false, run);
+    menu->addSeparator();
     // How the selected pictures fill the frame; the first entry follows the album's choice.
     QMenu* fill = menu->addMenu(QStringLiteral("画面填充"));
     addMenuEntries(fill, states,

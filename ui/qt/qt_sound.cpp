@@ -69,6 +69,11 @@ bool QtSound::play(PlaybackEndCallback onEnd) {
     return true;
 }
 
+void QtSound::seekMs(std::int64_t ms) {
+    if (open_)
+        player_->setPosition(ms);
+}
+
 void QtSound::pause() {
     if (open_ && playing_)
         player_->pause();

@@ -21,6 +21,7 @@ class QtSound final : public SoundPlayer {
 
     bool open(const std::string& path) override;
     bool play(PlaybackEndCallback onEnd) override;
+    void seekMs(std::int64_t ms) override;
     void pause() override;
     void resume() override;
     void close() override;

@@ -3,6 +3,7 @@
 #include "app/error_log.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
+#include "app/window_position.h"
 #include "net/net_config.h"
 #include "platform/crash_handler.h"
 #include "platform/dialogs.h"
@@ -127,6 +128,7 @@ int runWindows(QApplication& app, const Started& started, QtDialogHost& dialogs,
     parts.window.attach(controller);
     parts.preview.attach(controller);
     controller.start();
+    parts.window.setRememberedPosition(readWindowPosition(settingsFile));
     parts.window.show();
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i)
@@ -142,6 +144,7 @@ int runWindows(QApplication& app, const Started& started, QtDialogHost& dialogs,
     startupTasks.start({started.config.stockMusicListUrl, httpClientConfigFor(started.config),
                         started.startup.folders.mp3Folder});
     const int code = app.exec();
+    writeWindowPosition(settingsFile, parts.window.framePosition());
     startupTasks.stop();
     return code;
 }

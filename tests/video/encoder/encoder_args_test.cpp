@@ -94,6 +94,27 @@ TEST(EncoderCommandText, AlbumSettingsDecideSoundAndLogoLocation) {
     EXPECT_EQ(audioArguments(input).text, "");
 }
 
+// A range of the pictures starts the music where the whole video has it; past its end the
+// range is silent.
+TEST(EncoderCommandText, MusicStartsWhereTheRangeStarts) {
+    AlbumProject project;
+    project.settings.bgsound = true;
+    project.musicItems = {{"a.mp3", 1500.0f, 44100}, {"b.mp3", 1000.0f, 44100}};
+    const struct {
+        double start;
+        const char* audio; // empty: no sound
+    } cases[] = {
+        {0.0, " -i \"concat:a.mp3|b.mp3\" -ac 2 -ar 44100 -ab 128k"},
+        {2.4996, " -ss 2.500 -i \"concat:a.mp3|b.mp3\" -ac 2 -ar 44100 -ab 128k"},
+        {2.5, ""},
+    };
+    for (const auto& c : cases) {
+        EncoderCommandInput input = encoderCommandInput(project, "3.00", "/o.mp4", "");
+        startMusicAt(input, project, c.start);
+        EXPECT_EQ(audioArguments(input).text, c.audio) << c.start;
+    }
+}
+
 TEST(EncoderCommandText, LogoFilterForEveryCorner) {
     const std::string start = " -vf \"movie='temp_12345.png' [watermark]; [in][watermark] ";
     const struct {
