@@ -1,5 +1,7 @@
 #include "render/caption_renderer.h"
 
+#include "render/caption_shaping.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -30,6 +32,14 @@ constexpr double kMaxCaptionSide = 1000000.0;
 // Chinese; an empty name leaves the choice to the library.
 constexpr std::array<const char*, 5> kFallbackFaces = {
     "WenQuanYi-Zen-Hei", "AR-PL-UMing-CN", "AR-PL-UKai-CN", "DejaVu-Sans", "",
+};
+
+// The same faces by their fontconfig family names, for captions laid out by Pango.
+constexpr std::array<const char*, 4> kShapedFallbackFamilies = {
+    "WenQuanYi Zen Hei",
+    "AR PL UMing CN",
+    "AR PL UKai CN",
+    "DejaVu Sans",
 };
 
 enum class Placement { FlushLeft, FlushRight, Centre, Left, Right };
@@ -93,6 +103,24 @@ MeasuredText measureText(const std::string& text, const std::string& fontFile, d
         }
     }
     result.metrics = Metrics();
+    return result;
+}
+
+// The Pango family list of a shaped caption: the chosen font, then the faces the imaging
+// library would fall back to; fontconfig supplies any character none of them has.
+std::string shapedFamily(const std::string& fontFile) {
+    std::string family = fontFamilyOfFile(usableFontFile(fontFile));
+    for (const char* face : kShapedFallbackFamilies)
+        family += (family.empty() ? "" : ", ") + std::string(face);
+    return family;
+}
+
+MeasuredText measureShaped(const std::string& text, const std::string& fontFile, double pointSize) {
+    MeasuredText result;
+    result.face = shapedFamily(fontFile);
+    const ShapedMetrics metrics = measureShapedText(text, result.face, pointSize);
+    result.metrics.advance = metrics.advance;
+    result.metrics.height = metrics.height;
     return result;
 }
 
@@ -174,6 +202,47 @@ void drawOutline(MagickWand* image, DrawingWand* drawing, const std::string& tex
         drawText(image, drawing, outline, dx, dy, text);
 }
 
+// The text of a caption as it is drawn into its image.
+struct CaptionInk {
+    const std::string& text;
+    const std::string& face; // what measured it: a font file or face name, or a Pango family
+    double size;
+    const std::string& textColour;
+    Placement placement;
+    bool outlined = false; // the contrasting outline of text without a box
+    double stroke = 0.0;   // its width; 0 draws it at four one-pixel offsets
+    double outlineX = 1.0;
+    double textX = 1.0;
+};
+
+void drawInk(MagickWand* image, const CaptionInk& ink) {
+    Drawing drawing = textDrawing(ink.face, ink.size);
+    DrawSetGravity(drawing.get(), gravityOf(ink.placement));
+    if (ink.outlined)
+        drawOutline(image, drawing.get(), ink.textColour, ink.stroke, ink.outlineX, ink.text);
+    drawText(image, drawing.get(), ink.textColour, ink.textX, 1.0, ink.text);
+}
+
+// The same rules for Pango: the gravity becomes the side the text is aligned to, and the
+// outline is drawn under the text in the same place.
+void drawShapedInk(MagickWand* image, const CaptionInk& ink) {
+    ShapedDrawing drawing;
+    drawing.text = ink.text;
+    drawing.family = ink.face;
+    drawing.pointSize = ink.size;
+    drawing.textColour = ink.textColour;
+    if (ink.outlined)
+        drawing.outlineColour = ink.textColour == "#ffffff" ? "#000000" : "#ffffff";
+    drawing.stroke = ink.stroke;
+    const GravityType gravity = gravityOf(ink.placement);
+    drawing.align = gravity == EastGravity   ? ShapedAlign::Right
+                    : gravity == WestGravity ? ShapedAlign::Left
+                                             : ShapedAlign::Centre;
+    drawing.x = ink.textX;
+    drawing.y = 1.0;
+    drawShapedText(image, drawing);
+}
+
 } // namespace
 
 std::string colorText(ColorRef colour) {
@@ -184,12 +253,23 @@ CaptionOverlay renderCaption(int width, int height, const std::string& text,
                              const std::string& boxColour, const std::string& textColour,
                              const std::string& fontFile, int pointSize, int location,
                              const CaptionMargins& margins, const std::string& groundColour) {
+    return renderCaptionWith(captionEngineFor(text), width, height, text, boxColour, textColour,
+                             fontFile, pointSize, location, margins, groundColour);
+}
+
+CaptionOverlay renderCaptionWith(CaptionEngine engine, int width, int height,
+                                 const std::string& text, const std::string& boxColour,
+                                 const std::string& textColour, const std::string& fontFile,
+                                 int pointSize, int location, const CaptionMargins& margins,
+                                 const std::string& groundColour) {
     CaptionOverlay overlay;
     if (width <= 0 || height <= 0)
         return overlay;
     const bool same = boxColour == textColour;
     const double size = std::clamp(static_cast<double>(pointSize), kMinPointSize, kMaxPointSize);
-    const MeasuredText measured = measureText(text, fontFile, size);
+    const MeasuredText measured = engine == CaptionEngine::Shaped
+                                      ? measureShaped(text, fontFile, size)
+                                      : measureText(text, fontFile, size);
 
     const double d = measured.metrics.height;
     int w = toPixels(measured.metrics.advance + 1.0);
@@ -248,13 +328,15 @@ CaptionOverlay renderCaption(int width, int height, const std::string& text,
     if (!overlay.image)
         return overlay;
 
-    Drawing drawing = textDrawing(measured.face, size);
-    DrawSetGravity(drawing.get(), gravityOf(placement));
-    if (same)
-        drawOutline(overlay.image.get(), drawing.get(), textColour, stroked ? stroke : 0.0,
-                    flush ? 1 + strokeRoom : 1, text);
-    const double textX = flush ? pad + 1 + strokeRoom : 1;
-    drawText(overlay.image.get(), drawing.get(), textColour, textX, 1.0, text);
+    CaptionInk ink{text, measured.face, size, textColour, placement};
+    ink.outlined = same;
+    ink.stroke = stroked ? stroke : 0.0;
+    ink.outlineX = flush ? 1 + strokeRoom : 1;
+    ink.textX = flush ? pad + 1 + strokeRoom : 1;
+    if (engine == CaptionEngine::Shaped)
+        drawShapedInk(overlay.image.get(), ink);
+    else
+        drawInk(overlay.image.get(), ink);
 
     if (boxColour == kSharpenedBoxColour)
         MagickSharpenImage(overlay.image.get(), kSharpenRadius, kSharpenSigma);
