@@ -257,6 +257,12 @@ CaptionOverlay renderCaption(int width, int height, const std::string& text,
                              fontFile, pointSize, location, margins, groundColour);
 }
 
+std::vector<std::string> captionMissingFonts(const std::string& text, const std::string& fontFile) {
+    if (captionEngineFor(text) != CaptionEngine::Shaped)
+        return {};
+    return missingCaptionFonts(text, shapedFamily(fontFile));
+}
+
 CaptionOverlay renderCaptionWith(CaptionEngine engine, int width, int height,
                                  const std::string& text, const std::string& boxColour,
                                  const std::string& textColour, const std::string& fontFile,

@@ -7,6 +7,7 @@
 #include "render/image/image_layer.h"
 
 #include <string>
+#include <vector>
 
 namespace velomira {
 
@@ -41,6 +42,10 @@ CaptionOverlay renderCaption(int width, int height, const std::string& text,
                              const std::string& boxColour, const std::string& textColour,
                              const std::string& fontFile, int pointSize, int location,
                              const CaptionMargins& margins, const std::string& groundColour = "");
+
+// Fonts that the shaped drawing of the text would need and no installed font provides (see
+// missingCaptionFonts); empty for text the imaging library draws.
+std::vector<std::string> captionMissingFonts(const std::string& text, const std::string& fontFile);
 
 // renderCaption with the text drawing given rather than chosen by the text's characters.
 CaptionOverlay renderCaptionWith(CaptionEngine engine, int width, int height,
