@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace velomira {
 
@@ -243,6 +244,50 @@ void drawShapedInk(MagickWand* image, const CaptionInk& ink) {
     drawShapedText(image, drawing);
 }
 
+// The caption's top left corner for a w x h caption in a width x height frame.
+void placeOverlay(CaptionOverlay& overlay, Placement placement, int location,
+                  std::pair<int, int> caption, std::pair<int, int> frame,
+                  const CaptionMargins& margins) {
+    const auto [w, h] = caption;
+    const auto [width, height] = frame;
+    const float top = marginPixels(margins.top, height);
+    const float bottom = marginPixels(margins.bottom, height);
+    const float centreBottom = marginPixels(margins.centerBottom, height);
+    const float left = marginPixels(margins.left, width);
+    const float right = marginPixels(margins.right, width);
+
+    switch (placement) {
+    case Placement::FlushLeft:
+        overlay.x = 0.0;
+        break;
+    case Placement::FlushRight:
+        overlay.x = width - w;
+        break;
+    case Placement::Left:
+        overlay.x = left;
+        break;
+    case Placement::Right:
+        overlay.x = static_cast<float>(width - w) - right;
+        break;
+    case Placement::Centre:
+        overlay.x = width / 2 - w / 2;
+        break;
+    }
+    if (placement == Placement::Centre)
+        overlay.y = static_cast<float>(height - h) - centreBottom;
+    else if (isTop(location))
+        overlay.y = top;
+    else
+        overlay.y = static_cast<float>(height - h) - bottom;
+}
+
+void drawCaptionInk(CaptionEngine engine, MagickWand* image, const CaptionInk& ink) {
+    if (engine == CaptionEngine::Shaped)
+        drawShapedInk(image, ink);
+    else
+        drawInk(image, ink);
+}
+
 } // namespace
 
 std::string colorText(ColorRef colour) {
@@ -294,55 +339,27 @@ CaptionOverlay renderCaptionWith(CaptionEngine engine, int width, int height,
         pad = kBoxPadding;
     }
 
-    const float top = marginPixels(margins.top, height);
-    const float bottom = marginPixels(margins.bottom, height);
-    const float centreBottom = marginPixels(margins.centerBottom, height);
-    const float left = marginPixels(margins.left, width);
-    const float right = marginPixels(margins.right, width);
-
     const Placement placement = placementOf(location);
     const bool flush = placement == Placement::FlushLeft || placement == Placement::FlushRight;
     if (flush && !same)
         w = static_cast<int>(6.0f * static_cast<float>(width) / 400.0f + static_cast<float>(w));
-
-    switch (placement) {
-    case Placement::FlushLeft:
-        overlay.x = 0.0;
-        break;
-    case Placement::FlushRight:
-        overlay.x = width - w;
-        break;
-    case Placement::Left:
-        overlay.x = left;
-        break;
-    case Placement::Right:
-        overlay.x = static_cast<float>(width - w) - right;
-        break;
-    case Placement::Centre:
-        overlay.x = width / 2 - w / 2;
-        break;
-    }
-    if (placement == Placement::Centre)
-        overlay.y = static_cast<float>(height - h) - centreBottom;
-    else if (isTop(location))
-        overlay.y = top;
-    else
-        overlay.y = static_cast<float>(height - h) - bottom;
+    placeOverlay(overlay, placement, location, {w, h}, {width, height}, margins);
     overlay.keepOpacity = same ? 1 : 0;
 
     overlay.image = makeCanvas(w, h, same ? "none" : boxColour);
     if (!overlay.image)
         return overlay;
 
-    CaptionInk ink{text, measured.face, size, textColour, placement};
-    ink.outlined = same;
-    ink.stroke = stroked ? stroke : 0.0;
-    ink.outlineX = flush ? 1 + strokeRoom : 1;
-    ink.textX = flush ? pad + 1 + strokeRoom : 1;
-    if (engine == CaptionEngine::Shaped)
-        drawShapedInk(overlay.image.get(), ink);
-    else
-        drawInk(overlay.image.get(), ink);
+    drawCaptionInk(engine, overlay.image.get(),
+                   {.text = text,
+                    .face = measured.face,
+                    .size = size,
+                    .textColour = textColour,
+                    .placement = placement,
+                    .outlined = same,
+                    .stroke = stroked ? stroke : 0.0,
+                    .outlineX = flush ? 1.0 + strokeRoom : 1.0,
+                    .textX = flush ? pad + 1.0 + strokeRoom : 1.0});
 
     if (boxColour == kSharpenedBoxColour)
         MagickSharpenImage(overlay.image.get(), kSharpenRadius, kSharpenSigma);
