@@ -1,10 +1,13 @@
 #include "render/caption_renderer.h"
 
+#include "render/caption_shaping.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace velomira {
 
@@ -30,6 +33,14 @@ constexpr double kMaxCaptionSide = 1000000.0;
 // Chinese; an empty name leaves the choice to the library.
 constexpr std::array<const char*, 5> kFallbackFaces = {
     "WenQuanYi-Zen-Hei", "AR-PL-UMing-CN", "AR-PL-UKai-CN", "DejaVu-Sans", "",
+};
+
+// The same faces by their fontconfig family names, for captions laid out by Pango.
+constexpr std::array<const char*, 4> kShapedFallbackFamilies = {
+    "WenQuanYi Zen Hei",
+    "AR PL UMing CN",
+    "AR PL UKai CN",
+    "DejaVu Sans",
 };
 
 enum class Placement { FlushLeft, FlushRight, Centre, Left, Right };
@@ -93,6 +104,24 @@ MeasuredText measureText(const std::string& text, const std::string& fontFile, d
         }
     }
     result.metrics = Metrics();
+    return result;
+}
+
+// The Pango family list of a shaped caption: the chosen font, then the faces the imaging
+// library would fall back to; fontconfig supplies any character none of them has.
+std::string shapedFamily(const std::string& fontFile) {
+    std::string family = fontFamilyOfFile(usableFontFile(fontFile));
+    for (const char* face : kShapedFallbackFamilies)
+        family += (family.empty() ? "" : ", ") + std::string(face);
+    return family;
+}
+
+MeasuredText measureShaped(const std::string& text, const std::string& fontFile, double pointSize) {
+    MeasuredText result;
+    result.face = shapedFamily(fontFile);
+    const ShapedMetrics metrics = measureShapedText(text, result.face, pointSize);
+    result.metrics.advance = metrics.advance;
+    result.metrics.height = metrics.height;
     return result;
 }
 
@@ -174,50 +203,58 @@ void drawOutline(MagickWand* image, DrawingWand* drawing, const std::string& tex
         drawText(image, drawing, outline, dx, dy, text);
 }
 
-} // namespace
+// The text of a caption as it is drawn into its image.
+struct CaptionInk {
+    const std::string& text;
+    const std::string& face; // what measured it: a font file or face name, or a Pango family
+    double size;
+    const std::string& textColour;
+    Placement placement;
+    bool outlined = false; // the contrasting outline of text without a box
+    double stroke = 0.0;   // its width; 0 draws it at four one-pixel offsets
+    double outlineX = 1.0;
+    double textX = 1.0;
+};
 
-std::string colorText(ColorRef colour) {
-    return colorRefToHex(colour);
+void drawInk(MagickWand* image, const CaptionInk& ink) {
+    Drawing drawing = textDrawing(ink.face, ink.size);
+    DrawSetGravity(drawing.get(), gravityOf(ink.placement));
+    if (ink.outlined)
+        drawOutline(image, drawing.get(), ink.textColour, ink.stroke, ink.outlineX, ink.text);
+    drawText(image, drawing.get(), ink.textColour, ink.textX, 1.0, ink.text);
 }
 
-CaptionOverlay renderCaption(int width, int height, const std::string& text,
-                             const std::string& boxColour, const std::string& textColour,
-                             const std::string& fontFile, int pointSize, int location,
-                             const CaptionMargins& margins, const std::string& groundColour) {
-    CaptionOverlay overlay;
-    if (width <= 0 || height <= 0)
-        return overlay;
-    const bool same = boxColour == textColour;
-    const double size = std::clamp(static_cast<double>(pointSize), kMinPointSize, kMaxPointSize);
-    const MeasuredText measured = measureText(text, fontFile, size);
+// The same rules for Pango: the gravity becomes the side the text is aligned to, and the
+// outline is drawn under the text in the same place.
+void drawShapedInk(MagickWand* image, const CaptionInk& ink) {
+    ShapedDrawing drawing;
+    drawing.text = ink.text;
+    drawing.family = ink.face;
+    drawing.pointSize = ink.size;
+    drawing.textColour = ink.textColour;
+    if (ink.outlined)
+        drawing.outlineColour = ink.textColour == "#ffffff" ? "#000000" : "#ffffff";
+    drawing.stroke = ink.stroke;
+    const GravityType gravity = gravityOf(ink.placement);
+    drawing.align = gravity == EastGravity   ? ShapedAlign::Right
+                    : gravity == WestGravity ? ShapedAlign::Left
+                                             : ShapedAlign::Centre;
+    drawing.x = ink.textX;
+    drawing.y = 1.0;
+    drawShapedText(image, drawing);
+}
 
-    const double d = measured.metrics.height;
-    int w = toPixels(measured.metrics.advance + 1.0);
-    int h = toPixels(d + 2.0) + (d != std::trunc(d) ? 1 : 0);
-    // Text in the colour of the bars it may fall on gets a stroke of the other colour.
-    const bool stroked = same && !groundColour.empty() && textColour == groundColour;
-    const double stroke = std::max(kMinStroke, size / kStrokeShare);
-    const int strokeRoom = stroked ? static_cast<int>(std::ceil(stroke)) : 0;
-    const int grow = (same ? 3 : 1) + 2 * strokeRoom;
-    w += grow;
-    h += grow;
-    int pad = 0;
-    if (!same) {
-        w += 2 * kBoxPadding;
-        h += 2 * kBoxPadding;
-        pad = kBoxPadding;
-    }
-
+// The caption's top left corner for a w x h caption in a width x height frame.
+void placeOverlay(CaptionOverlay& overlay, Placement placement, int location,
+                  std::pair<int, int> caption, std::pair<int, int> frame,
+                  const CaptionMargins& margins) {
+    const auto [w, h] = caption;
+    const auto [width, height] = frame;
     const float top = marginPixels(margins.top, height);
     const float bottom = marginPixels(margins.bottom, height);
     const float centreBottom = marginPixels(margins.centerBottom, height);
     const float left = marginPixels(margins.left, width);
     const float right = marginPixels(margins.right, width);
-
-    const Placement placement = placementOf(location);
-    const bool flush = placement == Placement::FlushLeft || placement == Placement::FlushRight;
-    if (flush && !same)
-        w = static_cast<int>(6.0f * static_cast<float>(width) / 400.0f + static_cast<float>(w));
 
     switch (placement) {
     case Placement::FlushLeft:
@@ -242,19 +279,87 @@ CaptionOverlay renderCaption(int width, int height, const std::string& text,
         overlay.y = top;
     else
         overlay.y = static_cast<float>(height - h) - bottom;
+}
+
+void drawCaptionInk(CaptionEngine engine, MagickWand* image, const CaptionInk& ink) {
+    if (engine == CaptionEngine::Shaped)
+        drawShapedInk(image, ink);
+    else
+        drawInk(image, ink);
+}
+
+} // namespace
+
+std::string colorText(ColorRef colour) {
+    return colorRefToHex(colour);
+}
+
+CaptionOverlay renderCaption(int width, int height, const std::string& text,
+                             const std::string& boxColour, const std::string& textColour,
+                             const std::string& fontFile, int pointSize, int location,
+                             const CaptionMargins& margins, const std::string& groundColour) {
+    return renderCaptionWith(captionEngineFor(text), width, height, text, boxColour, textColour,
+                             fontFile, pointSize, location, margins, groundColour);
+}
+
+std::vector<std::string> captionMissingFonts(const std::string& text, const std::string& fontFile) {
+    if (captionEngineFor(text) != CaptionEngine::Shaped)
+        return {};
+    return missingCaptionFonts(text, shapedFamily(fontFile));
+}
+
+CaptionOverlay renderCaptionWith(CaptionEngine engine, int width, int height,
+                                 const std::string& text, const std::string& boxColour,
+                                 const std::string& textColour, const std::string& fontFile,
+                                 int pointSize, int location, const CaptionMargins& margins,
+                                 const std::string& groundColour) {
+    CaptionOverlay overlay;
+    if (width <= 0 || height <= 0)
+        return overlay;
+    const bool same = boxColour == textColour;
+    const double size = std::clamp(static_cast<double>(pointSize), kMinPointSize, kMaxPointSize);
+    const MeasuredText measured = engine == CaptionEngine::Shaped
+                                      ? measureShaped(text, fontFile, size)
+                                      : measureText(text, fontFile, size);
+
+    const double d = measured.metrics.height;
+    int w = toPixels(measured.metrics.advance + 1.0);
+    int h = toPixels(d + 2.0) + (d != std::trunc(d) ? 1 : 0);
+    // Text in the colour of the bars it may fall on gets a stroke of the other colour.
+    const bool stroked = same && !groundColour.empty() && textColour == groundColour;
+    const double stroke = std::max(kMinStroke, size / kStrokeShare);
+    const int strokeRoom = stroked ? static_cast<int>(std::ceil(stroke)) : 0;
+    const int grow = (same ? 3 : 1) + 2 * strokeRoom;
+    w += grow;
+    h += grow;
+    int pad = 0;
+    if (!same) {
+        w += 2 * kBoxPadding;
+        h += 2 * kBoxPadding;
+        pad = kBoxPadding;
+    }
+
+    const Placement placement = placementOf(location);
+    const bool flush = placement == Placement::FlushLeft || placement == Placement::FlushRight;
+    if (flush && !same)
+        w = static_cast<int>(6.0f * static_cast<float>(width) / 400.0f + static_cast<float>(w));
+    placeOverlay(overlay, placement, location, {w, h}, {width, height}, margins);
     overlay.keepOpacity = same ? 1 : 0;
 
     overlay.image = makeCanvas(w, h, same ? "none" : boxColour);
     if (!overlay.image)
         return overlay;
 
-    Drawing drawing = textDrawing(measured.face, size);
-    DrawSetGravity(drawing.get(), gravityOf(placement));
-    if (same)
-        drawOutline(overlay.image.get(), drawing.get(), textColour, stroked ? stroke : 0.0,
-                    flush ? 1 + strokeRoom : 1, text);
-    const double textX = flush ? pad + 1 + strokeRoom : 1;
-    drawText(overlay.image.get(), drawing.get(), textColour, textX, 1.0, text);
+    drawCaptionInk(engine, overlay.image.get(),
+                   {.text = text,
+                    .face = measured.face,
+                    .size = size,
+                    .textColour = textColour,
+                    .placement = placement,
+                    .outlined = same,
+                    .stroke = stroked ? stroke : 0.0,
+                    .outlineX = flush ? 1.0 + strokeRoom : 1.0,
+                    .textX = flush ? pad + 1.0 + strokeRoom : 1.0});
 
     if (boxColour == kSharpenedBoxColour)
         MagickSharpenImage(overlay.image.get(), kSharpenRadius, kSharpenSigma);

@@ -3,9 +3,11 @@
 // effects composite the result onto every frame of the picture.
 #include "album/album_tables.h"
 #include "app/caption_margins.h"
+#include "render/caption_shaping.h"
 #include "render/image/image_layer.h"
 
 #include <string>
+#include <vector>
 
 namespace velomira {
 
@@ -22,6 +24,10 @@ std::string colorText(ColorRef colour);
 // is a stroke of the contrasting colour about a fourteenth of the point size wide, and the
 // caption grows by the stroke on each side.
 //
+// Text in a script that needs shaping or right-to-left ordering (captionEngineFor) is laid out
+// by Pango with the same font, size, colours, box, outline and placement; characters the font
+// lacks come from another installed font that has them.
+//
 // Fonts: an empty fontFile, a path that is not a file, or a file the library cannot load
 // falls back to the first of the free CJK faces (WenQuanYi Zen Hei, AR PL UMing, AR PL UKai)
 // and then DejaVu Sans that the library knows, and last to the library's own default; when
@@ -36,5 +42,16 @@ CaptionOverlay renderCaption(int width, int height, const std::string& text,
                              const std::string& boxColour, const std::string& textColour,
                              const std::string& fontFile, int pointSize, int location,
                              const CaptionMargins& margins, const std::string& groundColour = "");
+
+// Fonts that the shaped drawing of the text would need and no installed font provides (see
+// missingCaptionFonts); empty for text the imaging library draws.
+std::vector<std::string> captionMissingFonts(const std::string& text, const std::string& fontFile);
+
+// renderCaption with the text drawing given rather than chosen by the text's characters.
+CaptionOverlay renderCaptionWith(CaptionEngine engine, int width, int height,
+                                 const std::string& text, const std::string& boxColour,
+                                 const std::string& textColour, const std::string& fontFile,
+                                 int pointSize, int location, const CaptionMargins& margins,
+                                 const std::string& groundColour = "");
 
 } // namespace velomira

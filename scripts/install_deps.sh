@@ -15,6 +15,8 @@ packages=(
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins qt6-translations-l10n
   xvfb xauth xdotool openbox x11-utils
   fonts-noto-mono
+  libpango1.0-dev fonts-noto-core
+  at-spi2-core dbus python3-pyatspi
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio pulseaudio
 )
 

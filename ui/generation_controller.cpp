@@ -3,6 +3,7 @@
 #include "app/string_utils.h"
 #include "platform/dialogs.h"
 #include "platform/translation.h"
+#include "services/caption_font_notices.h"
 #include "services/cut_short_pictures.h"
 #include "ui/file_dialogs.h"
 #include "ui/info_log.h"
@@ -117,6 +118,10 @@ void GenerationController::generate() {
                             limits_ ? limits_() : OutputLimits{}, *range);
     if (run.refusal)
         return showFailure(*run.refusal);
+    if (services_.info != nullptr) {
+        for (const std::string& line : captionFontNotices(album_, services_.fonts))
+            services_.info->append(line);
+    }
     GenerationRequest& request = run.request;
     std::weak_ptr<bool> alive = alive_;
     MainWindowView& view = view_;

@@ -36,9 +36,14 @@ CustomSizeDialog::CustomSizeDialog(QWidget* owner) : QDialog(owner) {
 
     auto* sizes = new QHBoxLayout;
     sizes->addWidget(new QLabel(QStringLiteral("设置输出视频的尺寸："), this));
-    sizes->addWidget(new QLabel(QStringLiteral("宽："), this));
+    // Each label names its field for screen readers.
+    auto* widthLabel = new QLabel(QStringLiteral("宽："), this);
+    auto* heightLabel = new QLabel(QStringLiteral("高："), this);
+    widthLabel->setBuddy(width_);
+    heightLabel->setBuddy(height_);
+    sizes->addWidget(widthLabel);
     sizes->addWidget(width_);
-    sizes->addWidget(new QLabel(QStringLiteral("高："), this));
+    sizes->addWidget(heightLabel);
     sizes->addWidget(height_);
     sizes->addStretch();
     auto* buttons = new QHBoxLayout;

@@ -1,5 +1,7 @@
 #include "ui/qt/info_window.h"
 
+#include "platform/translation.h"
+
 #include <QCloseEvent>
 #include <QScreen>
 #include <QScrollBar>
@@ -12,6 +14,7 @@ namespace velomira {
 InfoWindow::InfoWindow(QWidget* owner) : QWidget(owner, Qt::Tool) {
     setWindowTitle(QStringLiteral("信息 - F2"));
     text_ = new QPlainTextEdit(this);
+    text_->setAccessibleName(QString::fromUtf8(tr_("信息")));
     text_->setReadOnly(true);
     text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette colours = text_->palette();

@@ -1,5 +1,6 @@
 #include "ui/qt/main_window.h"
 
+#include "ui/qt/accessible_names.h"
 #include "ui/qt/badge_delegate.h"
 #include "ui/qt/caption_sample.h"
 #include "ui/qt/generation_progress.h"
@@ -75,6 +76,7 @@ QtMainWindow::QtMainWindow(const CaptionFontTable* fonts)
     buildStatusBar();
     buildTray();
     buildShortcuts();
+    applyTabOrder();
 
     progress_ = new GenerationProgressDialog(this);
     connect(progress_, &GenerationProgressDialog::stopRequested, this,
@@ -420,7 +422,11 @@ QIcon iconFromPng(const PngBytes& png) {
 
 void QtMainWindow::insertPictureRow(int row, const PngBytes& icon, const std::string& text) {
     ++ignoreSelection_;
-    auto* item = new QListWidgetItem(iconFromPng(icon), qs(text));
+    auto* item = new PictureListItem(iconFromPng(icon), qs(text), [this](int at) {
+        const std::vector<AlbumItem>& items = controller().album().items;
+        return at >= 0 && at < static_cast<int>(items.size()) ? pictureName(at, items[at])
+                                                              : QString();
+    });
     item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
     pictures_->insertItem(row < 0 ? pictures_->count() : row, item);
     --ignoreSelection_;

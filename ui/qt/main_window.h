@@ -163,6 +163,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void alignStatusParts();
     void buildTray();
     void buildShortcuts();
+    void applyTabOrder();
     void fillProjectMenu();
     void fillRecentProjects(QMenu* menu);
     void fillSettingsMenu();

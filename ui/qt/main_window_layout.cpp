@@ -2,8 +2,10 @@
 // and the menus filled from the controller each time they open.
 #include "album/album_model.h"
 #include "app/startup.h"
+#include "platform/translation.h"
 #include "ui/option_forms.h"
 #include "ui/picture_formats.h"
+#include "ui/qt/accessible_names.h"
 #include "ui/qt/badge_delegate.h"
 #include "ui/qt/caption_sample.h"
 #include "ui/qt/main_window.h"
@@ -132,8 +134,17 @@ QWidget* QtMainWindow::buildToolbar() {
         action->setData(commandNumber(button->command));
         actions_[button->command] = action;
         auto* tool = qobject_cast<QToolButton*>(bar->widgetForAction(action));
-        if (tool != nullptr)
+        if (tool != nullptr) {
             tool->setFixedWidth(kToolButtonWidth);
+            // Reached with Tab (a click still leaves the focus where it was); the tip says more.
+            tool->setFocusPolicy(Qt::TabFocus);
+            if (*button->tip != '\0')
+                tool->setAccessibleDescription(QString::fromUtf8(button->tip));
+            if (button->command == Command::ProjectMenu)
+                tool->setAccessibleDescription(qs(tr_("快捷键: Alt + P")));
+            if (button->command == Command::SettingsMenu)
+                tool->setAccessibleDescription(qs(tr_("快捷键: Alt + S")));
+        }
         if (button->command == Command::ProjectMenu || button->command == Command::SettingsMenu) {
             action->setMenu(button->command == Command::ProjectMenu ? projectMenu_ : settingsMenu_);
             if (tool != nullptr)
@@ -192,6 +203,9 @@ QWidget* QtMainWindow::buildPictureList() {
     pictures_->setAcceptDrops(false);
     pictures_->viewport()->setAcceptDrops(true);
     pictures_->setContextMenuPolicy(Qt::CustomContextMenu);
+    pictures_->setAccessibleName(qs(tr_("图片列表")));
+    pictures_->setAccessibleDescription(
+        qs(tr_("方向键选择图片，Delete 删除，Ctrl+←/→ 移动，菜单键打开右键菜单")));
     pictures_->setFixedHeight(2 * kCellHeight + 2 * pictures_->frameWidth() + 8);
     // The selection stays visible while another control has the focus.
     QPalette palette = pictures_->palette();
@@ -303,6 +317,7 @@ QGroupBox* fileOptionGroup(const QString& title, const QString& pathLabel,
 
 void QtMainWindow::registerControl(Command command, QWidget* widget) {
     controls_[command] = widget;
+    nameControl(widget, command);
     widget->setProperty("command", commandNumber(command));
     if (auto* combo = qobject_cast<QComboBox*>(widget); combo != nullptr && combo != editor_) {
         connect(combo, &QComboBox::activated, this,
@@ -560,6 +575,31 @@ void QtMainWindow::buildShortcuts() {
         connect(shortcut, &QShortcut::activated, this,
                 [this, command] { controller().dispatch(command); });
         shortcuts_.push_back(shortcut);
+    }
+    // The toolbar's two menus open from the keyboard without a mnemonic in their visible texts.
+    for (const auto& [key, command] : {std::pair{Qt::ALT | Qt::Key_P, Command::ProjectMenu},
+                                       std::pair{Qt::ALT | Qt::Key_S, Command::SettingsMenu}}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        connect(shortcut, &QShortcut::activated, this, [this, command] {
+            auto* bar = qobject_cast<QToolBar*>(toolbar_);
+            auto* tool = bar != nullptr
+                             ? qobject_cast<QToolButton*>(bar->widgetForAction(actions_[command]))
+                             : nullptr;
+            QMenu* menu = command == Command::ProjectMenu ? projectMenu_ : settingsMenu_;
+            if (tool != nullptr && contentsEnabled_)
+                menu->popup(tool->mapToGlobal(tool->rect().bottomLeft()));
+        });
+        shortcuts_.push_back(shortcut);
+    }
+}
+
+void QtMainWindow::applyTabOrder() {
+    QWidget* previous = pictures_;
+    for (Command command : tabOrder()) {
+        if (QWidget* next = control(command)) {
+            setTabOrder(previous, next);
+            previous = next;
+        }
     }
 }
 

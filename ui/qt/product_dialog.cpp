@@ -44,6 +44,9 @@ ProductDialog::ProductDialog(QWidget* owner, const NetConfig& config)
     address_->setMaxLength(kProductAddressMaxChars);
     place(address_, layout.addressFieldRect);
     address_->installEventFilter(this);
+    // The labels name their controls for screen readers.
+    addressLabel_->setBuddy(address_);
+    typeLabel_->setBuddy(typeList_);
 
     link_ = new QLabel(QStringLiteral("<a href=\"#\">%1</a> ").arg(qt(kExtensionLinkText)), this);
     link_->setTextFormat(Qt::RichText);

@@ -5,6 +5,7 @@
 #include "support/recording_dialogs.h"
 #include "support/recording_sound.h"
 #include "support/temp_folder.h"
+#include "ui/accessible_walk.h"
 #include "ui/main_window.h"
 #include "ui/picture_formats.h"
 #include "ui/qt/badge_delegate.h"
@@ -29,12 +30,15 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <thread>
 
 namespace velomira::qt {
@@ -791,6 +795,100 @@ TEST(CaptionSampleColours, FollowTheCaptionSwitchAndStayReadable) {
         EXPECT_EQ(got.ground, c.ground) << std::hex << c.box << " " << c.textColour;
         EXPECT_EQ(got.text, c.text) << std::hex << c.box << " " << c.textColour;
     }
+}
+
+// ---- screen readers and keyboards ------------------------------------------------------------
+
+TEST_F(QtMainWindowTest, EveryFocusableControlHasANameAndPicturesAreNamedByPosition) {
+    addPictures(2);
+    EXPECT_EQ(velomira::testing::unnamedFocusableWidgets(window.get()), std::vector<std::string>());
+    const auto rowText = [&](int row, int role) {
+        return text(list().model()->data(list().model()->index(row, 0), role).toString());
+    };
+    EXPECT_EQ(rowText(1, Qt::AccessibleTextRole), "第 2 张：" + albumName(1));
+    EXPECT_EQ(rowText(0, Qt::AccessibleDescriptionRole), "转场效果：" + rowTexts()[0]);
+    // A caption names its picture; the row follows the picture when it moves.
+    auto* captions = qobject_cast<QGroupBox*>(window->control(Command::CaptionSwitch));
+    captions->setChecked(true);
+    emit captions->clicked(true);
+    clickRow(0);
+    auto* caption = qobject_cast<QLineEdit*>(window->control(Command::CaptionText));
+    caption->setFocus();
+    type(caption, QStringLiteral("海边"));
+    EXPECT_EQ(rowText(0, Qt::AccessibleTextRole), "第 1 张：海边");
+    key(&list(), Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(rowText(1, Qt::AccessibleTextRole), "第 2 张：海边");
+}
+
+TEST_F(QtMainWindowTest, TabOrderReadsTheOptionGroupsLeftToRightAndTopToBottom) {
+    addPictures(1);
+    // The group of each control in the window's contents, and where it starts.
+    const auto groupOf = [&](QWidget* widget) -> QWidget* {
+        for (QWidget* w = widget; w != nullptr; w = w->parentWidget())
+            if (qobject_cast<QGroupBox*>(w) != nullptr &&
+                qobject_cast<QGroupBox*>(w->parentWidget()) == nullptr)
+                return w;
+        return nullptr;
+    };
+    const auto topLeft = [&](QWidget* w) { return w->mapTo(window.get(), QPoint(0, 0)); };
+    const auto before = [](QPoint a, QPoint b) {
+        return b.y() > a.y() + 4 || (std::abs(b.y() - a.y()) <= 4 && b.x() > a.x());
+    };
+    std::vector<QWidget*> chain;
+    for (QWidget* w = list().nextInFocusChain(); w != &list(); w = w->nextInFocusChain())
+        if (w->window() == window.get() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus) &&
+            groupOf(w) != nullptr)
+            chain.push_back(w);
+    ASSERT_GT(chain.size(), 20u);
+    std::set<QWidget*> done;
+    for (std::size_t i = 1; i < chain.size(); ++i) {
+        QWidget* a = chain[i - 1];
+        QWidget* b = chain[i];
+        SCOPED_TRACE(text(a->accessibleName()) + " -> " + text(b->accessibleName()));
+        if (groupOf(a) == groupOf(b)) {
+            EXPECT_TRUE(before(topLeft(a), topLeft(b)));
+            continue;
+        }
+        done.insert(groupOf(a));
+        EXPECT_EQ(done.count(groupOf(b)), 0u) << "a group is entered twice";
+        EXPECT_TRUE(before(topLeft(groupOf(a)), topLeft(groupOf(b))));
+    }
+    EXPECT_EQ(done.size(), 4u); // five groups
+}
+
+// The first entry of the popup menu that press opens (empty when none opens), closed again.
+std::string firstEntryOfPopupOpenedBy(const std::function<void()>& press) {
+    std::string first;
+    QTimer::singleShot(0, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions())
+                if (!action->isSeparator()) {
+                    first = text(action->text());
+                    break;
+                }
+            menu->close();
+        }
+    });
+    press();
+    QCoreApplication::processEvents();
+    return first;
+}
+
+// On the offscreen platform a closed popup keeps the window's shortcuts from firing again, so
+// each toolbar menu has its own window.
+TEST_F(QtMainWindowTest, ProjectMenuAndContextMenuOpenFromTheKeyboard) {
+    addPictures(2);
+    EXPECT_EQ(firstEntryOfPopupOpenedBy([&] { key(&list(), Qt::Key_P, Qt::AltModifier); }), "新建");
+    list().setFocus();
+    const QPoint at = list().visualItemRect(list().item(1)).center();
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, at, list().mapToGlobal(at));
+    EXPECT_EQ(firstEntryOfPopupOpenedBy([&] { QCoreApplication::sendEvent(&list(), &menuKey); }),
+              "添加图片");
+}
+
+TEST_F(QtMainWindowTest, SettingsMenuOpensFromTheKeyboard) {
+    EXPECT_EQ(firstEntryOfPopupOpenedBy([&] { key(&list(), Qt::Key_S, Qt::AltModifier); }),
+              "视频背景填充色");
 }
 
 } // namespace
