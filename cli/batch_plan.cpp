@@ -46,6 +46,9 @@ std::vector<std::string> rowArguments(const BatchRow& row, const std::vector<std
         option("--music", fromFolder(folder, track));
     option("--size", row.size);
     option("--pause", row.pause);
+    option("--pauses", row.pauses);
+    if (!row.beatSync.empty())
+        args.push_back(row.beatSync == "off" ? "--no-beat-sync" : "--beat-sync");
     option("--transition", row.transition);
     option("--fill", row.fill);
     option("--safe-areas", row.safeAreas);
