@@ -1,6 +1,7 @@
 #include "ui/commands.h"
 
 #include "album/fill_mode.h"
+#include "platform/translation.h"
 
 #include <array>
 #include <utility>
@@ -43,6 +44,8 @@ constexpr std::array kLabels = {
     CommandLabel{Command::ContextCaptionsInsetCross, "自动不贴边交叉排列文字"},
     CommandLabel{Command::ContextCaptionsMiddleBottom, "自动中间下方排列文字"},
     CommandLabel{Command::ContextSetAsCover, "设置为封面"},
+    CommandLabel{Command::ContextPictureTime, N_("停顿时间…")},
+    CommandLabel{Command::BeatSync, N_("按节拍切换图片")},
     CommandLabel{Command::ContextUndoRemoval, "撤销移除\tCtrl+Z"},
     CommandLabel{Command::ContextPreviewTransition, "预览该图片动画\tF5"},
     CommandLabel{Command::ContextMotionNone, "无"},
@@ -120,6 +123,7 @@ constexpr std::array kAllCommands = {
     Command::ContextPreviewTransition,
     Command::ContextInsertPictures,
     Command::ContextSetAsCover,
+    Command::ContextPictureTime,
     Command::ContextUndoRemoval,
     Command::DefaultNameEmpty,
     Command::DefaultNameTime,
@@ -193,6 +197,7 @@ constexpr std::array kAllCommands = {
     Command::PreviewMusicStop,
     Command::VideoSizeCap,
     Command::VideoPreset,
+    Command::BeatSync,
     Command::TrayShowWindow,
     Command::TrayExit,
 };

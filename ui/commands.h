@@ -40,6 +40,7 @@ enum class Command : int {
     ContextPreviewTransition = 35221,
     ContextInsertPictures = 35223,
     ContextSetAsCover = 35224,
+    ContextPictureTime = 35225, // "停顿时间…": the selected pictures' own display time
     ContextUndoRemoval = 35290, // Ctrl+Z: the pictures the last removal took
     // "镜头运动" submenu: the selected pictures' camera motion, in the order of the motion
     // choices (none, the six moves, random).
@@ -124,6 +125,7 @@ enum class Command : int {
     PreviewMusicStop = 36145,
     VideoSizeCap = 36146, // the file-size cap selection beside the video size
     VideoPreset = 36147,  // the platform preset selection ("预设")
+    BeatSync = 36148,     // "按节拍切换图片": picture changes on the music's beats
 
     // Tray menu
     TrayShowWindow = 36202,

@@ -7,9 +7,12 @@
 #include "ui/music_list.h"
 #include "ui/window_services.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace velomira {
 
@@ -32,6 +35,11 @@ class GenerationController {
 
   private:
     void generate();
+    // The music's beats on a thread of their own, then the run (beats: none for even times).
+    void analyseBeats(BeatAnalysisRequest request);
+    void beatsFound(const MusicBeats& found);
+    void startRun(const std::vector<double>* beats);
+    void endWithoutRun();
     void finish(const GenerationResult& result);
 
     MainWindowView& view_;
@@ -45,6 +53,9 @@ class GenerationController {
     bool running_ = false;
     bool stopRequested_ = false;
     std::string output_;
+    std::thread beatThread_;
+    std::atomic<bool> beatStop_{false};
+    std::unique_ptr<AlbumProject> beatAlbum_; // what a run on the beat renders, while it runs
     // Posted calls test this before touching the controller: it may be gone by then.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
