@@ -113,9 +113,10 @@ std::optional<std::vector<int>> fittedSpans(const std::vector<Slot>& slots, cons
 
 bool planFitted(BeatPlan& plan, const std::vector<Slot>& slots, const BeatGrid& grid,
                 int musicEnd) {
+    // The last change is the last beat that leaves its transition room before the music ends.
+    const int room = musicEnd - slots.back().transition;
     int lastBeat = -1;
-    while (lastBeat + 1 < static_cast<int>(grid.beats.size()) &&
-           grid.frameAt(lastBeat + 1) < musicEnd)
+    while (lastBeat + 1 < static_cast<int>(grid.beats.size()) && grid.frameAt(lastBeat + 1) < room)
         ++lastBeat;
     if (slots.size() < 2 || lastBeat < 0)
         return false;
