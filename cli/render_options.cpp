@@ -110,8 +110,11 @@ bool parsePictureTimes(const std::string& text, std::vector<std::optional<float>
     for (;;) {
         const std::size_t bar = text.find('|', start);
         const std::string item(trimmed(std::string_view(text).substr(start, bar - start)));
+        // A picture may have no still time at all: only its transition shows it.
         float seconds = 0;
-        if (!item.empty() && !parseSeconds(item, seconds))
+        const bool zero = item.find_first_not_of("0.") == std::string::npos &&
+                          item.find('0') != std::string::npos && item.find('.') == item.rfind('.');
+        if (!item.empty() && !zero && !parseSeconds(item, seconds))
             return false;
         times.push_back(item.empty() ? std::nullopt : std::optional<float>(seconds));
         if (bar == std::string::npos)
