@@ -139,6 +139,7 @@ void exchangePictures(AlbumItem& a, AlbumItem& b) {
     std::swap(a.turnAngle, b.turnAngle);
     std::swap(a.motion, b.motion);
     std::swap(a.fillMode, b.fillMode);
+    std::swap(a.stillFrames, b.stillFrames);
 }
 
 } // namespace
@@ -375,6 +376,7 @@ void resetProjectOptions(AlbumProject& project, std::string_view firstFontName) 
     s.cover = false;
     s.coverPath.clear();
     s.safeAreas = s.newAlbumSafeAreas;
+    s.beatSync = false;
     s.fillFollowsSize = s.newAlbumFill == NewAlbumFill::FollowSize;
     chooseVideoSize(s, 0);
     s.fillMode = newAlbumFillMode(s.newAlbumFill, s.videoWidth, s.videoHeight);
@@ -397,6 +399,27 @@ bool setAlbumItemFillMode(AlbumProject& project, int position, std::optional<Fil
     }
     item->fillMode = mode;
     return true;
+}
+
+int itemStillFrames(const VideoSettings& settings, const AlbumItem& item) {
+    return item.stillFrames.value_or(settings.stillFrames);
+}
+
+bool setAlbumItemStillFrames(AlbumProject& project, int position, std::optional<int> frames) {
+    AlbumItem* item = albumItemAt(project, position);
+    if (item == nullptr || (frames && (*frames < 0 || *frames > kMaxItemStillFrames))) {
+        return false;
+    }
+    item->stillFrames = frames;
+    return true;
+}
+
+std::optional<int> itemStillFramesForText(std::string_view text) {
+    const std::optional<int> frames = stillFramesForDisplayTimeText(text);
+    if (!frames || *frames < 0 || *frames > kMaxItemStillFrames) {
+        return std::nullopt;
+    }
+    return frames;
 }
 
 } // namespace velomira

@@ -41,6 +41,7 @@ struct AlbumItem {
     int turnAngle = 0;                        // clockwise degrees: 0, 90, 180 or 270
     CameraMotion motion = CameraMotion::None; // the camera move while the picture is held
     std::optional<FillMode> fillMode;         // none: the album's fill mode
+    std::optional<int> stillFrames;           // the picture's own display time; none: the album's
     bool operator==(const AlbumItem&) const = default;
 };
 
@@ -77,6 +78,8 @@ struct VideoSettings {
     int stillFrames = 25;
     bool customDisplayTime = false;
     static constexpr int frameRate = velomira::frameRate;
+    // Picture changes land on the music's beats (a video run analyses the music first).
+    bool beatSync = false;
 
     bool textWatermark = false;
     int textWatermarkFont = 0;
@@ -198,6 +201,17 @@ bool setAlbumItemFillMode(AlbumProject& project, int position, std::optional<Fil
 // form returns false and keeps the previous count when the text is malformed.
 bool choosePauseTime(VideoSettings& settings, int index);
 bool setCustomDisplayTime(VideoSettings& settings, std::string_view text);
+
+// A picture's own display time. The longest one a picture may have, in still frames (an hour).
+constexpr int kMaxItemStillFrames = 3600 * frameRate;
+// The still frames the picture is held: its own time, else the album's.
+int itemStillFrames(const VideoSettings& settings, const AlbumItem& item);
+// Sets or (none) clears the picture's own time; false for a position outside the list or a
+// count outside 0..kMaxItemStillFrames.
+bool setAlbumItemStillFrames(AlbumProject& project, int position, std::optional<int> frames);
+// Parses a display time typed for one picture ("2.5", "2.5秒"), as the album's field does;
+// nothing when malformed or outside 0..kMaxItemStillFrames.
+std::optional<int> itemStillFramesForText(std::string_view text);
 
 // "新项目": removes every picture and track and puts the options back to their start values.
 // firstFontName is the text of font choice 0 (empty when no caption font exists).

@@ -5,6 +5,8 @@
 #include "app/string_utils.h"
 #include "app/text_conversion.h"
 
+#include <cmath>
+
 namespace velomira {
 
 namespace {
@@ -180,6 +182,12 @@ void applyProjectItemEntry(AlbumItem& item, const ProjectItemEntry& entry) {
     item.turnAngle = projectEntryTurnAngle(entry);
     item.motion = cameraMotionFromNumber(entry.motion.value_or(0));
     item.fillMode = entry.fillMode ? parseFillMode(*entry.fillMode) : std::nullopt;
+    item.stillFrames.reset();
+    // Rounded, not truncated: the file holds the frames over 25, which a double does not hit
+    // exactly.
+    const double frames = entry.pauseSeconds.value_or(-1.0) * frameRate;
+    if (frames >= 0.0 && frames <= kMaxItemStillFrames)
+        item.stillFrames = static_cast<int>(std::lround(frames));
 }
 
 std::optional<Failure>
@@ -190,6 +198,7 @@ applyProjectOptions(AlbumProject& album, const ProjectDocument& document, int co
     chooseFillMode(album.settings,
                    parseFillMode(document.fillMode.value_or("")).value_or(FillMode::Fit));
     album.settings.safeAreas = document.safeAreas.value_or(0) != 0;
+    album.settings.beatSync = document.beatSync.value_or(0) != 0;
     const OptionTarget target{album, document, fontNames, fitDisplayTime};
     OptionSteps steps{count};
     applyCaptionAndLogo(target, steps);

@@ -40,6 +40,9 @@ bool addItemEntry(cJSON* array, const ProjectItemEntry& entry) {
     if (ok && entry.fillMode) {
         ok = addString(object, k::itemFillMode, *entry.fillMode);
     }
+    if (ok && entry.pauseSeconds) {
+        ok = cJSON_AddNumberToObject(object, k::pauseSeconds, *entry.pauseSeconds) != nullptr;
+    }
     return ok;
 }
 
@@ -99,6 +102,9 @@ bool buildTree(cJSON* root, const ProjectDocument& d) {
     if (ok && d.safeAreas) {
         ok = addNumber(root, k::safeAreas, *d.safeAreas);
     }
+    if (ok && d.beatSync) {
+        ok = addNumber(root, k::beatSync, *d.beatSync);
+    }
     return ok;
 }
 
@@ -146,6 +152,9 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
         if (item.fillMode) {
             entry.fillMode = fillModeName(*item.fillMode);
         }
+        if (item.stillFrames) {
+            entry.pauseSeconds = *item.stillFrames / static_cast<double>(frameRate);
+        }
         pictures.push_back(std::move(entry));
     }
     d.imgs = std::move(pictures);
@@ -154,6 +163,9 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
     }
     if (s.safeAreas) {
         d.safeAreas = 1;
+    }
+    if (s.beatSync) {
+        d.beatSync = 1;
     }
     return d;
 }

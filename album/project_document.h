@@ -28,6 +28,7 @@ inline constexpr const char* bgsoundItems = "bgsound_items";
 inline constexpr const char* imgs = "imgs";
 inline constexpr const char* fillMode = "fill_mode";
 inline constexpr const char* safeAreas = "safe_areas";
+inline constexpr const char* beatSync = "beat_sync";
 
 inline constexpr const char* path = "path";
 inline constexpr const char* animationIndex = "animationIndex";
@@ -38,6 +39,7 @@ inline constexpr const char* watermarkText = "watermark_text";
 inline constexpr const char* turnAngle = "turnAngle";
 inline constexpr const char* motion = "motion";
 inline constexpr const char* itemFillMode = "fillMode";
+inline constexpr const char* pauseSeconds = "pauseSeconds";
 } // namespace project_keys
 
 // One picture of the file, members in their written order.
@@ -55,6 +57,9 @@ struct ProjectItemEntry {
     // The picture's own fill mode by name; written only when it has one. Unknown names read as
     // none.
     std::optional<std::string> fillMode;
+    // The picture's own display time in seconds; written only when it has one. Negative,
+    // mistyped or too long values read as none.
+    std::optional<double> pauseSeconds;
 
     bool operator==(const ProjectItemEntry&) const = default;
 };
@@ -83,6 +88,8 @@ struct ProjectDocument {
     std::optional<std::string> fillMode;
     // 1 when captions and the logo keep the safe areas; written only then, like fill_mode.
     std::optional<int> safeAreas;
+    // 1 when picture changes follow the music's beats; written only then.
+    std::optional<int> beatSync;
 
     bool operator==(const ProjectDocument&) const = default;
 };

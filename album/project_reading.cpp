@@ -142,6 +142,10 @@ std::optional<ProjectItemEntry> readItemEntry(const cJSON* object) {
     if (stringMember(object, k::itemFillMode, name) == Presence::Present) {
         entry.fillMode = std::move(name);
     }
+    const cJSON* pause = cJSON_GetObjectItem(object, k::pauseSeconds);
+    if (cJSON_IsNumber(pause)) {
+        entry.pauseSeconds = pause->valuedouble;
+    }
     return entry;
 }
 
@@ -194,6 +198,10 @@ ProjectFlaw readTree(const cJSON* root, ProjectReading& reading) {
     int safe = 0;
     if (numberMember(root, k::safeAreas, safe) == Presence::Present) {
         d.safeAreas = safe;
+    }
+    int beats = 0;
+    if (numberMember(root, k::beatSync, beats) == Presence::Present) {
+        d.beatSync = beats;
     }
     reading.optionsRead = readOptions(root, d);
     return reading.optionsRead < kProjectOptionCount ? ProjectFlaw::Options : ProjectFlaw::None;

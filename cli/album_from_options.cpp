@@ -61,6 +61,22 @@ std::string applyDisplayTime(VideoSettings& settings, float seconds) {
     return {};
 }
 
+// Each picture's own time, in list order; more times than pictures is a mistake worth naming.
+std::string applyPictureTimes(AlbumProject& project,
+                              const std::vector<std::optional<float>>& times) {
+    if (times.size() > project.items.size())
+        return "--pauses: " + std::to_string(times.size()) + " times for " +
+               std::to_string(project.items.size()) + " pictures";
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        std::optional<int> frames;
+        if (times[i])
+            frames = stillFramesForSeconds(*times[i]);
+        if (!setAlbumItemStillFrames(project, static_cast<int>(i), frames))
+            return "--pauses: cannot use a display time of " + std::to_string(*times[i]);
+    }
+    return {};
+}
+
 } // namespace
 
 std::string applyRenderOptions(AlbumProject& project, const RenderOptions& options,
@@ -80,6 +96,10 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
         if (std::string error = applyDisplayTime(s, *options.pauseSeconds); !error.empty())
             return error;
     }
+    if (std::string error = applyPictureTimes(project, options.pictureSeconds); !error.empty())
+        return error;
+    if (options.beatSync)
+        s.beatSync = *options.beatSync;
     if (options.transition) {
         for (std::size_t i = 1; i < project.items.size(); ++i)
             setItemTransition(project.items[i], *options.transition);

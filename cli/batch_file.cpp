@@ -194,6 +194,10 @@ void assign(BatchRow& row, const std::string& column, const std::string& raw) {
         row.size = value;
     else if (column == "pause")
         row.pause = value;
+    else if (column == "pauses")
+        row.pauses = value;
+    else if (column == "beat_sync")
+        row.beatSync = value;
     else if (column == "transition")
         row.transition = value;
     else if (column == "cover")
@@ -231,9 +235,9 @@ std::string rowError(const BatchRow& row) {
 
 const std::vector<std::string>& batchColumns() {
     static const std::vector<std::string> columns{
-        "output", "project",    "pictures", "product",    "picture_type", "caption",
-        "music",  "size",       "pause",    "transition", "cover",        "logo",
-        "fill",   "safe_areas", "max_size", "preset",     "from",         "to"};
+        "output",   "project", "pictures",   "product", "picture_type", "caption",  "music",
+        "size",     "pause",   "transition", "cover",   "logo",         "fill",     "safe_areas",
+        "max_size", "preset",  "from",       "to",      "pauses",       "beat_sync"};
     return columns;
 }
 

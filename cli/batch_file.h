@@ -23,6 +23,8 @@ struct BatchRow {
     std::vector<std::string> music; // `|`-separated in the file
     std::string size;
     std::string pause;
+    std::string pauses;   // --pauses: the pictures' own times, `|`-separated as on the line
+    std::string beatSync; // on or off
     std::string transition;
     std::string cover;
     std::string logo;

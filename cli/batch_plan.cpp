@@ -46,6 +46,12 @@ std::vector<std::string> rowArguments(const BatchRow& row, const std::vector<std
         option("--music", fromFolder(folder, track));
     option("--size", row.size);
     option("--pause", row.pause);
+    option("--pauses", row.pauses);
+    // on or off; anything else reaches the parser as an option it refuses, failing the row.
+    if (!row.beatSync.empty())
+        args.push_back(row.beatSync == "on"    ? "--beat-sync"
+                       : row.beatSync == "off" ? "--no-beat-sync"
+                                               : "--beat-sync=" + row.beatSync);
     option("--transition", row.transition);
     option("--fill", row.fill);
     option("--safe-areas", row.safeAreas);

@@ -7,7 +7,24 @@
 
 namespace velomira {
 
-std::string albumInfoJson(const AlbumProject& project, const RunPlan& plan) {
+namespace {
+
+void addBeatChanges(cJSON* root, const std::vector<BeatChange>& changes) {
+    cJSON* list = cJSON_AddArrayToObject(root, "beatChanges");
+    for (const BeatChange& change : changes) {
+        cJSON* entry = cJSON_CreateObject();
+        cJSON_AddNumberToObject(entry, "picture", change.picture);
+        cJSON_AddNumberToObject(entry, "frame", change.frame);
+        cJSON_AddNumberToObject(entry, "beat", change.beat);
+        cJSON_AddNumberToObject(entry, "beatSeconds", std::round(change.seconds * 1000.0) / 1000.0);
+        cJSON_AddItemToArray(list, entry);
+    }
+}
+
+} // namespace
+
+std::string albumInfoJson(const AlbumProject& project, const RunPlan& plan,
+                          const std::vector<BeatChange>* changes) {
     JsonTree root(cJSON_CreateObject());
     cJSON* pictures = cJSON_AddArrayToObject(root.get(), "pictures");
     for (const AlbumItem& item : project.items) {
@@ -30,6 +47,8 @@ std::string albumInfoJson(const AlbumProject& project, const RunPlan& plan) {
                             std::round(static_cast<double>(plan.videoLength) * 100.0) / 100.0);
     cJSON_AddStringToObject(root.get(), "videoLengthText",
                             videoLengthText(plan.videoLength).c_str());
+    if (changes)
+        addBeatChanges(root.get(), *changes);
     JsonText text(cJSON_Print(root.get()));
     return text ? std::string(text.get()) + "\n" : std::string("{}\n");
 }

@@ -321,7 +321,7 @@ bool applyPresetOption(AlbumProject& project, const RenderOptions& options,
 // The album as a video, with the progress line; the run's messages print where the terminal
 // showed them while it ran, before the progress line ends.
 int renderVideo(AlbumProject& project, const RenderOptions& options, const Session& session,
-                std::time_t now, const OutputLimits& limits) {
+                std::time_t now, const OutputLimits& limits, const std::vector<double>* beats) {
     const RunCheck check = checkVideoRun(project, OutputMode::Video, session.folders.program);
     if (check.failure)
         printFailure(*check.failure);
@@ -333,7 +333,7 @@ int renderVideo(AlbumProject& project, const RenderOptions& options, const Sessi
     const VideoRunEnvironment environment = videoRunEnvironment(
         session.started.folders, &session.fonts, session.preferences.captionMargins);
     VideoRun run = videoRun(project, environment, output, options.frameTransport, limits,
-                            pictureRangeOf(options));
+                            pictureRangeOf(options), beats);
     if (run.refusal) {
         printFailure(*run.refusal);
         return kRefused;
@@ -439,6 +439,53 @@ std::optional<int> gatherPictures(AlbumProject& project, const RenderOptions& op
     return std::nullopt;
 }
 
+namespace {
+
+// The beats of the album's music when its pictures change on the beat, with a progress line;
+// nothing when they need none. Stopped: the run ends.
+std::optional<std::vector<double>>
+musicBeats(const AlbumProject& project, const VideoRunEnvironment& environment, bool& stopped) {
+    std::optional<BeatAnalysisRequest> request = beatAnalysisFor(project, environment);
+    if (!request)
+        return std::nullopt;
+    TerminalProgress progress(100);
+    std::cerr << "finding the music's beats\n";
+    request->progress = [&](int percent) { progress.update(std::max(percent, 1)); };
+    MusicBeats found = analyseMusicBeats(project, *request, stopRequested);
+    progress.finish();
+    stopped = found.stopped;
+    if (found.note)
+        printFailure(*found.note);
+    return std::move(found.beats);
+}
+
+// The --info report, the frame files or the video of the album as it now stands.
+int makeOutput(AlbumProject& project, const RenderOptions& options, const Session& session,
+               std::time_t now, const OutputLimits& limits, int& frames) {
+    const VideoRunEnvironment environment = videoRunEnvironment(
+        session.started.folders, &session.fonts, session.preferences.captionMargins);
+    bool stopped = false;
+    const std::optional<std::vector<double>> beats = musicBeats(project, environment, stopped);
+    if (stopped) {
+        printLine("stopped while finding the music's beats");
+        return kStopped;
+    }
+    const std::optional<BeatPlan> beatPlan = beats ? beatPlanFor(project, *beats) : std::nullopt;
+    const AlbumProject& rendered = beatPlan ? beatPlan->album : project;
+    const RunPlan plan = planRun(rendered, pictureRangeOf(options));
+    frames = plan.totalFrames;
+    if (options.info) {
+        std::cout << albumInfoJson(rendered, plan, beatPlan ? &beatPlan->changes : nullptr);
+        return kDone;
+    }
+    if (!options.framesFolder.empty())
+        return renderFrames(rendered, plan, environment, options.framesFolder, options.force,
+                            pictureRangeOf(options));
+    return renderVideo(project, options, session, now, limits, beats ? &*beats : nullptr);
+}
+
+} // namespace
+
 int renderOne(const RenderOptions& options, int& frames) {
     installSignals();
     if (options.jobParent > 0) {
@@ -500,18 +547,7 @@ int renderOne(const RenderOptions& options, int& frames) {
         !saveProjectTo(project, projectFolders, absolutePath(options.saveProject)))
         return kFailed;
 
-    const RunPlan plan = planRun(project, pictureRangeOf(options));
-    frames = plan.totalFrames;
-    if (options.info) {
-        std::cout << albumInfoJson(project, plan);
-        return kDone;
-    }
-    if (!options.framesFolder.empty())
-        return renderFrames(
-            project, plan,
-            videoRunEnvironment(session.started.folders, &fonts, preferences.captionMargins),
-            options.framesFolder, options.force, pictureRangeOf(options));
-    return renderVideo(project, options, session, now, limits);
+    return makeOutput(project, options, session, now, limits, frames);
 }
 
 // A batch's job: the finished video takes its place under the row's name only now, so a

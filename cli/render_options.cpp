@@ -2,6 +2,7 @@
 
 #include "album/album_tables.h"
 #include "album/transition_catalogue.h"
+#include "app/string_utils.h"
 #include "video/size_cap.h"
 
 #include <charconv>
@@ -102,6 +103,44 @@ OptionRead readFrameOption(const std::string& arg, ArgCursor& at, RenderOptions&
     return OptionRead::Read;
 }
 
+// "2.5|3||1": a display time per picture in order; an empty entry keeps the album's.
+bool parsePictureTimes(const std::string& text, std::vector<std::optional<float>>& times) {
+    times.clear();
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t bar = text.find('|', start);
+        const std::string item(trimmed(std::string_view(text).substr(start, bar - start)));
+        // A picture may have no still time at all: only its transition shows it.
+        float seconds = 0;
+        const bool zero = item.find_first_not_of("0.") == std::string::npos &&
+                          item.find('0') != std::string::npos && item.find('.') == item.rfind('.');
+        if (!item.empty() && !zero && !parseSeconds(item, seconds))
+            return false;
+        times.push_back(item.empty() ? std::nullopt : std::optional<float>(seconds));
+        if (bar == std::string::npos)
+            return true;
+        start = bar + 1;
+    }
+}
+
+// Per-picture display times and picture changes on the beat.
+OptionRead readTimingOption(const std::string& arg, ArgCursor& at, RenderOptions& o,
+                            std::string& error) {
+    std::string v;
+    if (arg == "--pauses") {
+        if (!at.value(v) || !parsePictureTimes(v, o.pictureSeconds)) {
+            error = "--pauses needs display times in seconds above 0 separated by |, e.g. "
+                    "2.0|3.5||1 (an empty entry keeps the album's)";
+            return OptionRead::Failed;
+        }
+    } else if (arg == "--beat-sync" || arg == "--no-beat-sync") {
+        o.beatSync = arg == "--beat-sync";
+    } else {
+        return readFrameOption(arg, at, o, error);
+    }
+    return OptionRead::Read;
+}
+
 // The options that shape the video itself. On failure `error` says why.
 OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions& o,
                            std::string& error) {
@@ -164,7 +203,7 @@ OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions&
     } else if (arg == "--strict") {
         o.strict = true;
     } else {
-        return readFrameOption(arg, at, o, error);
+        return readTimingOption(arg, at, o, error);
     }
     return OptionRead::Read;
 }
@@ -324,6 +363,9 @@ std::string renderUsage() {
            "                        of the bottom 20 % and right 12 % (default: on for a new\n"
            "                        album, a project file's own choice otherwise)\n"
            "  --pause SECONDS       display time of every picture\n"
+           "  --pauses T1|T2|...    display times of the pictures in order (an empty entry\n"
+           "                        keeps the --pause time)\n"
+           "  --beat-sync           change pictures on the music's beats (--no-beat-sync: off)\n"
            "  --transition N|random transition into every picture but the first\n"
            "  --bg white|black      fill around pictures\n"
            "  --music FILE.mp3      background music (repeatable, in order)\n"

@@ -20,6 +20,10 @@ struct RenderOptions {
     std::string outputPath;            // -o
     std::optional<std::pair<int, int>> size;
     std::optional<float> pauseSeconds;
+    // --pauses: each picture's own display time in order; none keeps the album's.
+    std::vector<std::optional<float>> pictureSeconds;
+    // --beat-sync / --no-beat-sync: picture changes on the music's beats; unset keeps the album's.
+    std::optional<bool> beatSync;
     std::optional<int> transition; // an index; NO_TRANSITION-free "random" leaves it unset
     bool randomTransitions = true;
     // --motion: the camera motion of every picture; unset keeps a project file's own.

@@ -204,4 +204,8 @@ fs::path configHomeFolder() {
     return xdgFolder("XDG_CONFIG_HOME", homeFolder() / ".config");
 }
 
+fs::path cacheHomeFolder() {
+    return xdgFolder("XDG_CACHE_HOME", homeFolder() / ".cache");
+}
+
 } // namespace velomira

@@ -32,5 +32,7 @@ std::filesystem::path workFolder();
 
 // Base folder for per-user settings: $XDG_CONFIG_HOME when absolute, else ~/.config.
 std::filesystem::path configHomeFolder();
+// $XDG_CACHE_HOME or ~/.cache: what can be made again, such as the music's beats.
+std::filesystem::path cacheHomeFolder();
 
 } // namespace velomira

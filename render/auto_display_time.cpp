@@ -30,12 +30,20 @@ constexpr int kMaxSteps = 200000;
 } // namespace
 
 bool computeAutoDisplayTime(AlbumProject& project, float* secondsOut) {
-    const int n = albumItemCount(project);
+    // Pictures with a time of their own keep it; the rest share what the music leaves.
+    int n = 0;
+    float own = 0.f; // seconds of the pictures with their own time (exactly 0 without them)
+    for (const AlbumItem& item : project.items) {
+        if (item.stillFrames)
+            own += static_cast<float>(countPictureFrames(project, item)) / 25.0f;
+        else
+            ++n;
+    }
     const float music = totalMusicSeconds(project);
     if (n == 0 || !(music > 0.f))
         return false;
     DisplayTimeField field{project};
-    float v = (music - static_cast<float>(n) * 0.8f) / static_cast<float>(n);
+    float v = (music - own - static_cast<float>(n) * 0.8f) / static_cast<float>(n);
     float length = field.write(v);
 
     auto climb = [&](float b) {

@@ -32,12 +32,12 @@ bool substitutesLoopTransition(const VideoSettings& settings, const AlbumItem& i
            settings.loopPlayAnimation != NO_TRANSITION;
 }
 
-int countFramesFor(const VideoSettings& settings, int animationIndex) {
+int countFramesFor(const VideoSettings& settings, int animationIndex, int stillFrames) {
     int count = 0;
     EffectInputs in;
     in.width = settings.videoWidth;
     in.height = settings.videoHeight;
-    in.stillFrames = settings.stillFrames;
+    in.stillFrames = stillFrames;
     in.frameCountOut = &count;
     runTransition(animationIndex, in);
     return count;
@@ -128,7 +128,7 @@ Image preparedCanvas(const VideoSettings& settings, const AlbumItem& item, Image
     const int width = settings.videoWidth;
     const int height = settings.videoHeight;
     const FillMode mode = itemFillMode(settings, item);
-    const bool moves = motionMoves(item.motion, settings.stillFrames);
+    const bool moves = motionMoves(item.motion, itemStillFrames(settings, item));
     Image canvas;
     if (mode == FillMode::Fit) {
         if (moves)
@@ -180,7 +180,7 @@ PictureResult renderReadPicture(const SequencerContext& context, const AlbumItem
     in.height = settings.videoHeight;
     in.pictureCanvas = &canvas;
     in.caption = hasCaption && caption.image ? &caption : nullptr;
-    in.stillFrames = settings.stillFrames;
+    in.stillFrames = itemStillFrames(settings, item);
     in.previousFrame = std::move(previousFrame);
     in.sink = context.sink;
     in.logo = context.logo;
@@ -195,7 +195,8 @@ PictureResult renderReadPicture(const SequencerContext& context, const AlbumItem
 } // namespace
 
 int countPictureFrames(const AlbumProject& project, const AlbumItem& item) {
-    return countFramesFor(project.settings, item.animationIndex);
+    return countFramesFor(project.settings, item.animationIndex,
+                          itemStillFrames(project.settings, item));
 }
 
 int countAlbumFrames(const AlbumProject& project) {
@@ -227,7 +228,8 @@ int loopPlayPictureCount(const AlbumProject& project, float* videoLengthOut) {
         return answer(items, length);
 
     const int laterFirst = substitutesLoopTransition(settings, project.items.front(), 1, 0)
-                               ? countFramesFor(settings, settings.loopPlayAnimation)
+                               ? countFramesFor(settings, settings.loopPlayAnimation,
+                                                itemStillFrames(settings, project.items.front()))
                                : frames.front();
     const int passFrames = albumFrames - frames.front() + laterFirst;
     if (passFrames <= 0)
@@ -273,7 +275,8 @@ long long countRunFrames(const AlbumProject& project, int totalPictures) {
         albumFrames += frames.back();
     }
     const int laterFirst = substitutesLoopTransition(settings, project.items.front(), 1, 0)
-                               ? countFramesFor(settings, settings.loopPlayAnimation)
+                               ? countFramesFor(settings, settings.loopPlayAnimation,
+                                                itemStillFrames(settings, project.items.front()))
                                : frames.front();
     const long long passes = totalPictures / items;
     const int rest = totalPictures % items;

@@ -7,6 +7,7 @@ packages=(
   clang libclang-rt-14-dev
   libmagickwand-6.q16-dev libcjson-dev libjpeg62-turbo-dev libpng-dev libswscale-dev
   libwebp-dev libheif-dev libde265-dev libheif-examples icc-profiles-free libimage-exiftool-perl
+  libaubio-dev
   libssl-dev openssl ca-certificates python3
   libgtest-dev libbenchmark-dev
   ffmpeg atomicparsley imagemagick

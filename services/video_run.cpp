@@ -13,13 +13,39 @@ VideoRunEnvironment videoRunEnvironment(const StartupFolders& folders,
             errorLogIn(folders.workFolder)};
 }
 
+std::optional<BeatAnalysisRequest> beatAnalysisFor(const AlbumProject& album,
+                                                   const VideoRunEnvironment& environment) {
+    const VideoSettings& s = album.settings;
+    if (!s.beatSync || !s.bgsound || album.musicItems.empty())
+        return std::nullopt;
+    BeatAnalysisRequest request;
+    request.ffmpegPath = environment.programFolder / "tool" / "ffmpeg";
+    request.workFolder = environment.workFolder;
+    request.cacheFolder = beatCacheFolder();
+    return request;
+}
+
+std::optional<BeatPlan> beatPlanFor(const AlbumProject& album, const std::vector<double>& beats) {
+    if (!album.settings.beatSync || !album.settings.bgsound)
+        return std::nullopt;
+    return planBeatChanges(album, beats);
+}
+
 VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environment,
                   const std::string& outputPath, FrameTransport transport,
-                  const OutputLimits& limits, PictureRange range) {
-    VideoRun run{{}, planRun(album, range), std::nullopt};
+                  const OutputLimits& limits, PictureRange range,
+                  const std::vector<double>* beats) {
+    VideoRun run;
+    const AlbumProject* rendered = &album;
+    if (std::optional<BeatPlan> beat = beats ? beatPlanFor(album, *beats) : std::nullopt) {
+        run.beatAlbum = std::make_unique<AlbumProject>(std::move(beat->album));
+        run.beatChanges = std::move(beat->changes);
+        rendered = run.beatAlbum.get();
+    }
+    run.plan = planRun(*rendered, range);
     GenerationRequest& request = run.request;
     useProgramFolder(request, environment.programFolder);
-    request.encoder.project = &album;
+    request.encoder.project = rendered;
     request.encoder.workFolder = environment.workFolder;
     request.encoder.errorLog = environment.errorLog;
     request.encoder.frameFormat = frameFormatForTransport(transport);
@@ -27,7 +53,7 @@ VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environm
     request.margins = environment.margins;
     request.outputPath = outputPath;
     request.maxBytes = limits.maxBytes;
-    run.refusal = checkOutputLimits(album, run.plan, limits);
+    run.refusal = checkOutputLimits(*rendered, run.plan, limits);
     return run;
 }
 

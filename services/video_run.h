@@ -8,9 +8,11 @@
 #include "app/option_values.h"
 #include "app/startup.h"
 #include "platform/failure.h"
+#include "render/beat_plan.h"
 #include "render/caption_fonts.h"
 #include "render/frame_sequencer.h"
 #include "render/image/image_layer.h"
+#include "services/beat_analysis.h"
 #include "video/generation_job.h"
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
@@ -43,6 +45,10 @@ VideoRunEnvironment videoRunEnvironment(const StartupFolders& folders,
 struct VideoRun {
     GenerationRequest request;
     RunPlan plan;
+    // Pictures that change on the beat: the run renders this album (the request points at it)
+    // and its changes sit on these beats.
+    std::unique_ptr<AlbumProject> beatAlbum;
+    std::vector<BeatChange> beatChanges;
     // Set: the album cannot keep the run's limits (too long for the preset, a size cap it
     // cannot meet); the run must not start and this is shown instead.
     std::optional<Failure> refusal;
@@ -53,12 +59,22 @@ struct VideoRun {
 // makes the video of those pictures only, with the music where the whole video has it there
 // (check it with pictureRangeFits first). The album is borrowed and must stay unchanged until
 // the run has ended; the request's progress is left to the caller.
+// With the album's beat sync on, beats are those analyseMusicBeats found (none: even times).
 VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environment,
                   const std::string& outputPath, FrameTransport transport,
-                  const OutputLimits& limits = {}, PictureRange range = {});
+                  const OutputLimits& limits = {}, PictureRange range = {},
+                  const std::vector<double>* beats = nullptr);
 
 // Whether first..last (1-based; last 0: to the end) names pictures of the album in order.
 bool pictureRangeFits(const AlbumProject& album, PictureRange range);
+
+// The beat analysis a run of the album needs, with its tools, work folder and the user's cache;
+// nothing when the album does not change pictures on the beat or has no music.
+std::optional<BeatAnalysisRequest> beatAnalysisFor(const AlbumProject& album,
+                                                   const VideoRunEnvironment& environment);
+// The album a run renders when its pictures change on these beats; nothing when it keeps its
+// even times.
+std::optional<BeatPlan> beatPlanFor(const AlbumProject& album, const std::vector<double>& beats);
 
 // The album's frames as numbered JPEG files in folder (made when missing) instead of a video.
 struct FolderRun {

@@ -42,7 +42,8 @@ enum class Command : int {
     ContextSetAsCover = 35224,
     ContextPreviewFromStart = 35225,      // "从头预览": the preview from the first picture
     ContextPreviewTransitionPage = 35226, // the transition's page on the vendor's site
-    ContextUndoRemoval = 35290,           // Ctrl+Z: the pictures the last removal took
+    ContextPictureTime = 35227, // "停顿时间…": the selected pictures' own display time
+    ContextUndoRemoval = 35290, // Ctrl+Z: the pictures the last removal took
     // "镜头运动" submenu: the selected pictures' camera motion, in the order of the motion
     // choices (none, the six moves, random).
     ContextMotionNone = 35230,
@@ -126,6 +127,7 @@ enum class Command : int {
     PreviewMusicStop = 36145,
     VideoSizeCap = 36146, // the file-size cap selection beside the video size
     VideoPreset = 36147,  // the platform preset selection ("预设")
+    BeatSync = 36148,     // "按节拍切换图片": picture changes on the music's beats
 
     // Tray menu
     TrayShowWindow = 36202,

@@ -26,6 +26,9 @@ GenerationController::GenerationController(MainWindowView& view, AlbumProject& a
 GenerationController::~GenerationController() {
     *alive_ = false;
     alive_.reset();
+    beatStop_ = true;
+    if (beatThread_.joinable())
+        beatThread_.join();
     worker_.requestStop();
     worker_.wait();
 }
@@ -38,6 +41,7 @@ void GenerationController::stop() {
     if (!running_ || stopRequested_)
         return;
     stopRequested_ = true;
+    beatStop_ = true;
     worker_.requestStop();
     view_.setGenerationStopping();
 }
@@ -110,14 +114,68 @@ void GenerationController::generate() {
     if (output.refusal)
         return showFailure(*output.refusal);
     output_ = output.path;
+    range_ = *range;
+    std::optional<BeatAnalysisRequest> beats =
+        beatAnalysisFor(album_, videoRunEnvironment(services_.folders, services_.fonts,
+                                                    services_.preferences->captionMargins));
+    if (beats)
+        return analyseBeats(std::move(*beats));
+    startRun(nullptr);
+}
 
+void GenerationController::analyseBeats(BeatAnalysisRequest request) {
+    if (beatThread_.joinable())
+        beatThread_.join();
+    std::weak_ptr<bool> alive = alive_;
+    MainWindowView& view = view_;
+    request.progress = [&view, alive](int percent) {
+        view.postToWindowThread([&view, alive, percent] {
+            if (alive.lock())
+                view.showBeatAnalysis(percent);
+        });
+    };
+    stopRequested_ = false;
+    beatStop_ = false;
+    running_ = true;
+    view_.setWindowEnabled(false);
+    view_.showBeatAnalysis(0);
+    beatThread_ = std::thread([this, alive, album = album_, request = std::move(request)] {
+        MusicBeats found = analyseMusicBeats(album, request, beatStop_);
+        view_.postToWindowThread([this, alive, found = std::move(found)] {
+            if (alive.lock())
+                beatsFound(found);
+        });
+    });
+}
+
+void GenerationController::beatsFound(const MusicBeats& found) {
+    if (beatThread_.joinable())
+        beatThread_.join();
+    if (found.stopped || stopRequested_)
+        return endWithoutRun();
+    if (found.note)
+        showFailure(*found.note);
+    startRun(&found.beats);
+}
+
+void GenerationController::endWithoutRun() {
+    running_ = false;
+    view_.hideGenerationProgress();
+    view_.setWindowEnabled(true);
+}
+
+void GenerationController::startRun(const std::vector<double>* beats) {
     VideoRun run = videoRun(album_,
                             videoRunEnvironment(services_.folders, services_.fonts,
                                                 services_.preferences->captionMargins),
                             output_, services_.preferences->frameTransport,
-                            limits_ ? limits_() : OutputLimits{}, *range);
-    if (run.refusal)
+                            limits_ ? limits_() : OutputLimits{}, range_, beats);
+    if (run.refusal) {
+        if (running_)
+            endWithoutRun();
         return showFailure(*run.refusal);
+    }
+    beatAlbum_ = std::move(run.beatAlbum);
     if (services_.info != nullptr) {
         for (const std::string& line : captionFontNotices(album_, services_.fonts))
             services_.info->append(line);
@@ -150,9 +208,7 @@ void GenerationController::generate() {
         });
     if (refusal) {
         showFailure(*refusal);
-        running_ = false;
-        view_.hideGenerationProgress();
-        view_.setWindowEnabled(true);
+        endWithoutRun();
     }
 }
 

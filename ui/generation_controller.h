@@ -8,10 +8,12 @@
 #include "ui/music_list.h"
 #include "ui/window_services.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace velomira {
@@ -39,6 +41,11 @@ class GenerationController {
     // With several pictures selected, whether to make only them (first to last selected);
     // nothing when the question was cancelled.
     std::optional<PictureRange> chosenRange() const;
+    // The music's beats on a thread of their own, then the run (beats: none for even times).
+    void analyseBeats(BeatAnalysisRequest request);
+    void beatsFound(const MusicBeats& found);
+    void startRun(const std::vector<double>* beats);
+    void endWithoutRun();
     void finish(const GenerationResult& result);
 
     MainWindowView& view_;
@@ -53,6 +60,10 @@ class GenerationController {
     bool running_ = false;
     bool stopRequested_ = false;
     std::string output_;
+    PictureRange range_; // the pictures the run makes (all by default)
+    std::thread beatThread_;
+    std::atomic<bool> beatStop_{false};
+    std::unique_ptr<AlbumProject> beatAlbum_; // what a run on the beat renders, while it runs
     // Posted calls test this before touching the controller: it may be gone by then.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -49,7 +49,7 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
       random_(services_.randomSeed),
       pictures_(PictureListContext{view, album_, random_, fontNames_, *services_.preferences,
                                    services_.info, services_.vendorHost,
-                                   services_.folders.tempPictureFolder}),
+                                   services_.folders.tempPictureFolder, services_.optionDialogs}),
       music_(view, album_, services_,
              [this] {
                  pictures_.refreshVideoLength();
@@ -380,6 +380,7 @@ std::vector<MenuEntryState> MainWindow::contextMenu() const {
         {Command::ContextCaptionsInsetCross, captions},
         {Command::ContextCaptionsMiddleBottom, captions},
         {Command::ContextSetAsCover, selection},
+        {Command::ContextPictureTime, selection},
         {Command::ContextPreviewTransition, selection},
         {Command::ContextPreviewFromStart, any},
         {Command::ContextMotionNone, selection, motion == 0},

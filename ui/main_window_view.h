@@ -101,6 +101,9 @@ class MainWindowView {
         (void)encode;
         (void)most;
     }
+    // Before a run whose pictures change on the beat: the music's beats being found, with the
+    // same stop button.
+    virtual void showBeatAnalysis(int percent) { (void)percent; }
     virtual void setGenerationStopping() = 0; // "停止中...", button disabled
     virtual void hideGenerationProgress() = 0;
 

@@ -398,8 +398,8 @@ void MusicList::showTotal() {
 
 void MusicList::showEnabling() {
     const bool on = album_.settings.bgsound;
-    for (Command control :
-         {Command::AutoDisplayTime, Command::LoopPlay, Command::MusicList, Command::MusicAdd})
+    for (Command control : {Command::AutoDisplayTime, Command::LoopPlay, Command::BeatSync,
+                            Command::MusicList, Command::MusicAdd})
         view_.setMusicControlEnabled(control, on);
     view_.setMusicControlEnabled(Command::MusicRemove, on && selected_ >= 0);
     // While a track plays its "停止" stays reachable, even when the selection went away.

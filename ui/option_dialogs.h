@@ -6,6 +6,7 @@
 #include "app/caption_margins.h"
 
 #include <optional>
+#include <string>
 
 namespace velomira {
 
@@ -18,6 +19,9 @@ class OptionDialogHost {
     virtual std::optional<int> askLoopPlayTransition(int current) = 0;
     // "【加文字】边距设置": the five accepted margins, starting from current.
     virtual std::optional<CaptionMargins> askCaptionMargins(const CaptionMargins& current) = 0;
+    // "停顿时间": the text typed for the selected pictures' own display time, starting from
+    // current (empty: they follow the album's).
+    virtual std::optional<std::string> askPictureTime(const std::string& current) = 0;
 };
 
 } // namespace velomira

@@ -129,6 +129,7 @@ void OptionsController::showAll() {
     view_.setChecked(Command::MusicSwitch, settings.bgsound);
     view_.setChecked(Command::AutoDisplayTime, settings.bgsoundAutoSetPauseTime);
     view_.setChecked(Command::LoopPlay, settings.bgsoundAutoSetImageLoopPlay);
+    view_.setChecked(Command::BeatSync, settings.beatSync);
     music_.showAlbum();
     view_.setChecked(Command::CoverSwitch, settings.cover);
     view_.setFieldText(Command::CoverPath, settings.coverPath);
@@ -399,6 +400,9 @@ void OptionsController::checkChanged(Command control, bool checked) {
         return autoDisplayTimeChanged(checked);
     case Command::LoopPlay:
         return loopPlayChanged(checked);
+    case Command::BeatSync:
+        settings.beatSync = checked;
+        return;
     default:
         return;
     }

@@ -102,6 +102,7 @@ void PictureListController::registerCommands(CommandTable& table) {
     table.on(Command::ImportAnimation, [this] { importAnimation(); });
     for (int choice = 0; choice < kCameraMotionChoiceCount; ++choice)
         table.on(contextMotionCommand(choice), [this, choice] { setSelectionMotion(choice); });
+    table.on(Command::ContextPictureTime, [this] { askSelectionTime(); });
     for (int choice = 0; choice < kItemFillChoiceCount; ++choice)
         table.on(contextFillCommand(choice), [this, choice] { setSelectionFill(choice); });
 }

@@ -8,6 +8,7 @@
 #include "services/gif_import.h"
 #include "ui/command_table.h"
 #include "ui/main_window_view.h"
+#include "ui/option_dialogs.h"
 
 #include <filesystem>
 #include <functional>
@@ -52,6 +53,7 @@ struct PictureListContext {
     InfoLog* info = nullptr;                 // refused pictures are reported here
     std::string vendorHost;                  // named in some refusals
     std::filesystem::path tempPictureFolder; // imported animation frames go here
+    OptionDialogHost* dialogs = nullptr;     // asks for a picture's own display time
 };
 
 class PictureListController {
@@ -138,6 +140,7 @@ class PictureListController {
     void arrangeCaptions(Command arrangement);
     void importAnimation();
     void setSelectionMotion(int choice);
+    void askSelectionTime();
     void giveNewPictureMotion(int row);
     void setSelectionFill(int choice);
 

@@ -159,6 +159,24 @@ TEST(BatchPlan, RangeColumnsBecomeTheirOptions) {
               std::string::npos);
 }
 
+TEST(BatchPlan, PictureTimesAndBeatColumnsBecomeTheirOptions) {
+    const BatchFile file = parseBatchText("output,pictures,pauses,beat_sync\n"
+                                          "a,a.jpg|b.jpg,1.5||0,on\n"
+                                          "b,b.jpg,,off\n"
+                                          "c,c.jpg,2|x,\n"
+                                          "d,d.jpg,,maybe\n");
+    const BatchPlan plan = planBatch(file, {}, "/w", 0, 1);
+    ASSERT_EQ(plan.error, "");
+    ASSERT_EQ(plan.jobs.size(), 4u);
+    EXPECT_EQ(plan.jobs[0].arguments,
+              (std::vector<std::string>{"--pictures", "/w/a.jpg", "/w/b.jpg", "--pauses", "1.5||0",
+                                        "--beat-sync"}));
+    EXPECT_EQ(plan.jobs[1].arguments,
+              (std::vector<std::string>{"--pictures", "/w/b.jpg", "--no-beat-sync"}));
+    EXPECT_NE(plan.jobs[2].error.find("--pauses"), std::string::npos) << plan.jobs[2].error;
+    EXPECT_NE(plan.jobs[3].error.find("--beat-sync"), std::string::npos) << plan.jobs[3].error;
+}
+
 TEST(BatchPlan, ShardsSplitTheRowsAndDuplicatesRefuseEveryShard) {
     std::string text = "output,pictures\n";
     for (int i = 0; i < 10; ++i)

@@ -211,3 +211,36 @@ TEST(TerminalProgress, LineShowsPictureOfTotalAndTimeLeft) {
 
 } // namespace
 } // namespace velomira
+
+namespace velomira {
+namespace {
+
+TEST(RenderOptions, PictureTimesAndBeatSync) {
+    const auto parsed = [](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--pictures", "a.jpg"});
+        return parseRenderOptions(args);
+    };
+    using Times = std::vector<std::optional<float>>;
+    const struct {
+        const char* value;
+        Times times;
+    } good[] = {{"1.5", {1.5f}},
+                {"1.5||0.25", {1.5f, std::nullopt, 0.25f}},
+                {"|2|", {std::nullopt, 2.f, std::nullopt}},
+                {" 0 | 0.0 ", {0.f, 0.f}}};
+    for (const auto& g : good) {
+        SCOPED_TRACE(g.value);
+        const ParsedOptions p = parsed({"--pauses", g.value});
+        EXPECT_EQ(p.error, "");
+        EXPECT_EQ(p.options.pictureSeconds, g.times);
+    }
+    for (const char* bad : {"x", "1|-2", "1|3601", "1..2", "."})
+        EXPECT_NE(parsed({"--pauses", bad}).error, "") << bad;
+    EXPECT_NE(parsed({"--pauses"}).error, "");
+    EXPECT_EQ(parsed({}).options.beatSync, std::nullopt);
+    EXPECT_EQ(parsed({"--beat-sync"}).options.beatSync, true);
+    EXPECT_EQ(parsed({"--beat-sync", "--no-beat-sync"}).options.beatSync, false);
+}
+
+} // namespace
+} // namespace velomira

@@ -165,6 +165,12 @@ class ScriptedOptionDialogs final : public OptionDialogHost {
     std::optional<CaptionMargins> askCaptionMargins(const CaptionMargins&) override {
         return margins;
     }
+    std::optional<std::string> pictureTime;
+    std::string pictureTimeShown; // what the dialog started from
+    std::optional<std::string> askPictureTime(const std::string& current) override {
+        pictureTimeShown = current;
+        return pictureTime;
+    }
 };
 
 } // namespace velomira::testing

@@ -1,5 +1,6 @@
 // What a user meets while editing an album in the window: the unsaved-changes mark, double
 // clicks, the caption field, the formats named, dragging pictures into a new order, the tray.
+#include "render/frame_sequencer.h"
 #include "support/picture_files.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_folder.h"
@@ -245,6 +246,56 @@ TEST_F(WindowEditingTest, WithoutASiteTheGuideIsTheInstalledManual) {
     ScriptedView siteView;
     openUserGuide(siteView, "www.example.com", prefix / "lib/velomira");
     EXPECT_EQ(siteView.opened, std::vector<std::string>{"http://www.example.com/help.html"});
+}
+
+} // namespace
+} // namespace velomira
+
+namespace velomira {
+namespace {
+
+TEST_F(WindowEditingTest, APictureTimeFromTheContextMenuHoldsThoseSelectedAndShowsInTheLength) {
+    addPictures(3);
+    const int albumFrames = window->album().settings.stillFrames;
+    const int before = countAlbumFrames(window->album());
+    const struct {
+        const char* name;
+        std::vector<int> rows;
+        std::optional<std::string> answer; // none: cancelled
+        std::optional<int> frames;         // the selected pictures' own time afterwards
+        const char* shownBefore;           // what the dialog started from
+        bool refused;
+    } steps[] = {
+        {"two pictures", {0, 2}, "3.5", 87, "", false},
+        {"shared time shown", {0, 2}, std::nullopt, 87, "3.48", false},
+        {"mixed selection starts empty", {0, 1}, "bad", std::nullopt, "", true},
+        {"empty answer follows the album", {0}, "", std::nullopt, "3.48", false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        dialogs.clearMessages();
+        window->selectionChanged(step.rows, step.rows.front(), true);
+        options.pictureTime = step.answer;
+        window->dispatch(Command::ContextPictureTime);
+        EXPECT_EQ(options.pictureTimeShown, step.shownBefore);
+        EXPECT_EQ(!dialogs.messages().empty(), step.refused);
+        if (!step.refused) {
+            for (int row : step.rows)
+                EXPECT_EQ(window->album().items[row].stillFrames, step.frames);
+        }
+    }
+    // Picture 3 kept its 3.48 s in place of the album's time, and the status bar says so.
+    EXPECT_EQ(window->album().items[2].stillFrames, 87);
+    const int after = countAlbumFrames(window->album());
+    EXPECT_EQ(after, before - albumFrames + 87);
+    EXPECT_EQ(view.status[3], videoLengthText(static_cast<float>(after) / 25.0f));
+    // The beat option is the album's, saved with it and shown again after a new project.
+    window->checkChanged(Command::BeatSync, true);
+    EXPECT_TRUE(window->album().settings.beatSync);
+    dialogs.scriptAnswer(Answer::No); // not saved
+    window->dispatch(Command::NewProject);
+    EXPECT_FALSE(window->album().settings.beatSync);
+    EXPECT_FALSE(view.checked[Command::BeatSync]);
 }
 
 } // namespace

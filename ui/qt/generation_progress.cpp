@@ -1,5 +1,7 @@
 #include "ui/qt/generation_progress.h"
 
+#include "platform/translation.h"
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +24,17 @@ GenerationProgressDialog::GenerationProgressDialog(QWidget* parent)
     encode_->setGeometry(16, 78, 318, 21);
     encode_->hide();
     connect(stop_, &QPushButton::clicked, this, &GenerationProgressDialog::stopRequested);
+}
+
+void GenerationProgressDialog::showBeats(int percent) {
+    if (!isVisible()) {
+        stop_->setText(QStringLiteral("停止"));
+        stop_->setEnabled(true);
+        show();
+    }
+    label_->setText(QString::fromUtf8(tr_("正在分析音乐的节拍：%1%")).arg(percent));
+    bar_->setRange(0, 100);
+    bar_->setValue(percent);
 }
 
 void GenerationProgressDialog::showProgress(int picture, int total) {

@@ -15,6 +15,8 @@ class GenerationProgressDialog final : public QDialog {
     explicit GenerationProgressDialog(QWidget* parent);
 
     void showProgress(int picture, int total);
+    // Before the pictures: the music's beats are being found (percent of the music done).
+    void showBeats(int percent);
     void showStopping();
     // Under a size cap, the line below says which encode runs.
     void showEncode(int encode, int most);

@@ -646,6 +646,10 @@ void QtMainWindow::showGenerationProgress(int picture, int total) {
     progress_->showProgress(picture, total);
 }
 
+void QtMainWindow::showBeatAnalysis(int percent) {
+    progress_->showBeats(percent);
+}
+
 void QtMainWindow::showGenerationEncode(int encode, int most) {
     progress_->showEncode(encode, most);
 }

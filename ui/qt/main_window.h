@@ -117,6 +117,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void quit() override;
     bool openExternal(const std::string& fileOrUrl) override;
     void showGenerationProgress(int picture, int total) override;
+    void showBeatAnalysis(int percent) override;
     void showGenerationEncode(int encode, int most) override;
     void setGenerationStopping() override;
     void hideGenerationProgress() override;

@@ -391,6 +391,7 @@ QWidget* QtMainWindow::buildMusicGroup() {
     registerControl(Command::MusicSwitch, group);
     auto* automatic = new QCheckBox(QStringLiteral("根据背景音乐自动调整图片停顿时间"), group);
     auto* loop = new QCheckBox(QStringLiteral("当音频长度 > 视频长度时, 图片循环播放"), group);
+    auto* beats = new QCheckBox(QString::fromUtf8(tr_("按节拍切换图片")), group);
     // The tracks in columns: the name gives way (elided in the middle), rate, length and the
     // listening mark keep their width, and nothing scrolls sideways.
     auto* list = new QTreeWidget(group);
@@ -414,6 +415,7 @@ QWidget* QtMainWindow::buildMusicGroup() {
     auto* listen = smallButton(label(Command::MusicListen), group, 56);
     registerControl(Command::AutoDisplayTime, automatic);
     registerControl(Command::LoopPlay, loop);
+    registerControl(Command::BeatSync, beats);
     registerControl(Command::MusicList, list);
     registerControl(Command::MusicAdd, add);
     registerControl(Command::MusicRemove, remove);
@@ -437,7 +439,12 @@ QWidget* QtMainWindow::buildMusicGroup() {
     auto* column = new QVBoxLayout(group);
     column->setContentsMargins(8, 4, 8, 6);
     column->setSpacing(3);
-    column->addWidget(automatic);
+    // The beat option shares the first line, so the group keeps its height.
+    auto* firstRow = new QHBoxLayout;
+    firstRow->addWidget(automatic);
+    firstRow->addWidget(beats);
+    firstRow->addStretch();
+    column->addLayout(firstRow);
     column->addWidget(loop);
     column->addLayout(listRow, 1);
     return group;
@@ -713,6 +720,7 @@ QMenu* QtMainWindow::buildContextMenu() {
                     Command::ContextCaptionsMiddleBottom,
                     kSeparator,
                     Command::ContextSetAsCover,
+                    Command::ContextPictureTime,
                     kSeparator,
                     Command::ContextPreviewTransition,
                     Command::ContextPreviewFromStart},

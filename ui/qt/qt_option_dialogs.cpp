@@ -1,8 +1,12 @@
 #include "ui/qt/qt_option_dialogs.h"
 
+#include "platform/translation.h"
 #include "ui/qt/custom_size_dialog.h"
 #include "ui/qt/loop_play_dialog.h"
 #include "ui/qt/margins_dialog.h"
+
+#include <QInputDialog>
+#include <QLineEdit>
 
 namespace velomira {
 
@@ -52,6 +56,17 @@ std::optional<CaptionMargins> QtOptionDialogs::askCaptionMargins(const CaptionMa
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.chosenMargins();
+}
+
+std::optional<std::string> QtOptionDialogs::askPictureTime(const std::string& current) {
+    bool accepted = false;
+    const QString text = QInputDialog::getText(
+        owner_, QString::fromUtf8(tr_("停顿时间")),
+        QString::fromUtf8(tr_("所选图片的停顿时间（秒），留空则使用视频设置的时间：")),
+        QLineEdit::Normal, QString::fromStdString(current), &accepted);
+    if (!accepted)
+        return std::nullopt;
+    return text.toStdString();
 }
 
 } // namespace velomira

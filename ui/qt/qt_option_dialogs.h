@@ -22,6 +22,7 @@ class QtOptionDialogs final : public OptionDialogHost {
     std::optional<VideoSize> askCustomVideoSize() override;
     std::optional<int> askLoopPlayTransition(int current) override;
     std::optional<CaptionMargins> askCaptionMargins(const CaptionMargins& current) override;
+    std::optional<std::string> askPictureTime(const std::string& current) override;
 
     // The dialogs themselves, made when first asked for (screenshots and tests).
     CustomSizeDialog& customSizeDialog();
