@@ -99,6 +99,12 @@ bool buildTree(cJSON* root, const ProjectDocument& d) {
     if (ok && d.safeAreas) {
         ok = addNumber(root, k::safeAreas, *d.safeAreas);
     }
+    if (ok && d.musicFade) {
+        ok = cJSON_AddNumberToObject(root, k::musicFade, *d.musicFade) != nullptr;
+    }
+    if (ok && d.musicLoudness) {
+        ok = cJSON_AddNumberToObject(root, k::musicLoudness, *d.musicLoudness) != nullptr;
+    }
     return ok;
 }
 
@@ -155,6 +161,10 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
     if (s.safeAreas) {
         d.safeAreas = 1;
     }
+    if (s.musicFadeSeconds > 0.0) {
+        d.musicFade = s.musicFadeSeconds;
+    }
+    d.musicLoudness = s.musicLoudness;
     return d;
 }
 

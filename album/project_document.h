@@ -28,6 +28,8 @@ inline constexpr const char* bgsoundItems = "bgsound_items";
 inline constexpr const char* imgs = "imgs";
 inline constexpr const char* fillMode = "fill_mode";
 inline constexpr const char* safeAreas = "safe_areas";
+inline constexpr const char* musicFade = "music_fade";
+inline constexpr const char* musicLoudness = "music_loudness";
 
 inline constexpr const char* path = "path";
 inline constexpr const char* animationIndex = "animationIndex";
@@ -83,6 +85,9 @@ struct ProjectDocument {
     std::optional<std::string> fillMode;
     // 1 when captions and the logo keep the safe areas; written only then, like fill_mode.
     std::optional<int> safeAreas;
+    // The music's fade-out in seconds and its loudness in LUFS; each written only when set.
+    std::optional<double> musicFade;
+    std::optional<double> musicLoudness;
 
     bool operator==(const ProjectDocument&) const = default;
 };

@@ -4,6 +4,7 @@
 // that a path holding a double quote or a space still arrives as one argument.
 #include "album/album_model.h"
 #include "render/frame_format.h"
+#include "video/music_graph.h"
 #include "video/size_cap.h"
 
 #include <filesystem>
@@ -29,6 +30,9 @@ struct EncoderCommandInput {
     std::vector<std::string> musicPaths; // empty: no sound
     int audioSampleRate = -1;            // -1: 44100
     int audioBitrateKbps = 128;
+    // Set: each track is an input of its own and the music goes through this graph (fades,
+    // loudness, other formats and rates); none: the tracks' bytes joined, as they always were.
+    std::optional<MusicGraphInput> musicGraph;
     std::string logoCopyName; // file name in the encoder's working folder; empty: no logo
     int logoLocation = 0;
     // Set when the logo keeps out of phone apps' parts of a vertical frame: the top left
@@ -43,7 +47,11 @@ struct EncoderCommandInput {
 EncoderCommandInput encoderCommandInput(const AlbumProject& project, std::string durationText,
                                         std::string outputPath, std::string logoCopyName);
 
-// The audio arguments: empty, or " -i \"concat:a|b\" -ac 2 -ar R -ab Bk".
+// The music graph's input for the album's tracks and the video's -t text; nothing measured yet.
+MusicGraphInput musicGraphInput(const AlbumProject& project, const std::string& durationText);
+
+// The audio arguments: empty, or " -i \"concat:a|b\" -ac 2 -ar R -ab Bk"; with a music graph
+// " -i \"a\" -i \"b\" -filter_complex \"...\" -map 0:v -map [aout] -ac 2 -ar R -ab Bk".
 CommandLine audioArguments(const EncoderCommandInput& input);
 // The logo overlay filter for the copy name and corner (0 top left, 2 top right, 3 bottom
 // right, anything else bottom left); empty without a copy name.

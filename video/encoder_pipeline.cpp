@@ -543,6 +543,8 @@ EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& reques
     EncoderCommandInput input =
         encoderCommandInput(*request.project, request.durationText, request.outputPath, copyName);
     input.frameFormat = request.frameFormat;
+    if (input.musicGraph)
+        input.musicGraph->measured = request.musicLoudness;
     MusicTrackNames trackNames;
     if (!trackNames.prepare(request.workFolder, input.musicPaths, random)) {
         result.errorText = "无法为背景音乐文件创建链接";

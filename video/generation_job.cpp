@@ -1,7 +1,10 @@
 #include "video/generation_job.h"
 
+#include "platform/translation.h"
 #include "render/frame_sequencer.h"
 #include "video/cover_art.h"
+#include "video/encoder_args.h"
+#include "video/loudness_measure.h"
 #include "video/mp4_boxes.h"
 #include "video/mp4_index_move.h"
 #include "video/output_limits.h"
@@ -203,6 +206,36 @@ EncoderRunResult encodeWithinCap(EncoderState& state, const GenerationRequest& r
     }
 }
 
+// Even loudness measures the music alone before the first frame, once for all encodes; a
+// failed measurement leaves the music as it is, with a note. False when the run was stopped.
+bool measureMusicFirst(const GenerationRequest& request, EncoderRequest& encoder,
+                       std::atomic<bool>& stop, GenerationResult& result) {
+    const AlbumProject* album = encoder.project;
+    if (album == nullptr || !album->settings.bgsound || album->musicItems.empty() ||
+        !album->settings.musicLoudness)
+        return true;
+    if (request.musicMeasuring)
+        request.musicMeasuring();
+    const MusicGraphInput graph = musicGraphInput(*album, encoder.durationText);
+    std::vector<std::string> paths;
+    for (const MusicTrack& track : album->musicItems)
+        paths.push_back(track.path);
+    const LoudnessPass pass = measureMusicLoudness(encoder.encoderPath, paths, graph, stop,
+                                                   loudnessPassLimit(graph.videoSeconds));
+    if (pass.end == LoudnessPassEnd::Stopped) {
+        result.outcome = EncoderOutcome::Stopped;
+        return false;
+    }
+    if (pass.measure) {
+        encoder.musicLoudness = pass.measure;
+        return true;
+    }
+    reportError(encoder.errorLog, "thread_make_video", pass.problem);
+    result.failures.push_back({tr_("无法测量背景音乐的响度，视频中的音乐保持原来的音量。"), "提示",
+                               MessageKind::Information});
+    return true;
+}
+
 } // namespace
 
 void useProgramFolder(GenerationRequest& request, const std::filesystem::path& programFolder) {
@@ -214,14 +247,16 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
                                   const RunPlan& plan, std::atomic<bool>& stop) {
     // The chosen file is replaced only by a finished or stopped video.
     PendingOutput output(request.outputPath);
-    const EncoderRequest encoder = encoderRequestFor(request, plan, output.path());
+    EncoderRequest encoder = encoderRequestFor(request, plan, output.path());
+    GenerationResult result;
+    if (!measureMusicFirst(request, encoder, stop, result))
+        return result;
 
     RenderState render;
     RunOutcome& rendered = render.rendered;
     std::optional<Failure>& readFailure = render.readFailure;
     std::vector<std::string>& cutShortPictures = render.cutShortPictures;
     const auto renderFrames = frameRenderer(request, encoder, plan, stop, render);
-    GenerationResult result;
     // An encoder that exits 0 may still have written no video: the cover step only runs on a
     // file with its boxes in place.
     std::string incomplete;
