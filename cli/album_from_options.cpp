@@ -1,6 +1,7 @@
 #include "cli/album_from_options.h"
 
 #include "album/album_tables.h"
+#include "album/music_shaping.h"
 #include "app/printable_text.h"
 #include "render/auto_display_time.h"
 #include "services/picture_batch.h"
@@ -98,13 +99,19 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
     }
     if (options.safeAreas)
         s.safeAreas = *options.safeAreas;
+    if (options.musicFadeSeconds)
+        s.musicFadeSeconds = *options.musicFadeSeconds;
+    if (options.loudnessLufs)
+        s.musicLoudness = *options.loudnessLufs < 0.0 ? options.loudnessLufs : std::nullopt;
     if (options.blackBackground)
         s.videoBgFillColor =
             *options.blackBackground ? BackgroundFill::Black : BackgroundFill::White;
     for (const std::string& file : options.music) {
         std::optional<MusicTrack> track = readTrack(absolutePath(file));
-        if (!track)
+        if (!track && isMp3FileName(file))
             return "--music " + file + ": not an MP3 file with a playable duration";
+        if (!track)
+            return "--music " + file + ": not an audio file with a playable duration";
         addMusicTrack(project, *track);
     }
     if (!options.music.empty())

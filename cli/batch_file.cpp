@@ -208,6 +208,10 @@ void assign(BatchRow& row, const std::string& column, const std::string& raw) {
         row.maxSize = value;
     else if (column == "preset")
         row.preset = value;
+    else if (column == "music_fade")
+        row.musicFade = value;
+    else if (column == "loudness")
+        row.loudness = value;
 }
 
 std::string rowError(const BatchRow& row) {
@@ -229,7 +233,7 @@ const std::vector<std::string>& batchColumns() {
     static const std::vector<std::string> columns{
         "output", "project",    "pictures", "product",    "picture_type", "caption",
         "music",  "size",       "pause",    "transition", "cover",        "logo",
-        "fill",   "safe_areas", "max_size", "preset"};
+        "fill",   "safe_areas", "max_size", "preset",     "music_fade",   "loudness"};
     return columns;
 }
 

@@ -30,6 +30,8 @@ struct BatchRow {
     std::string safeAreas; // on or off
     std::string maxSize;   // --max-size
     std::string preset;    // --preset
+    std::string musicFade; // --music-fade SECONDS, or off for --no-music-fade
+    std::string loudness;  // --loudness LUFS|off
 };
 
 struct BatchFile {

@@ -30,6 +30,10 @@ LoudnessPass measureMusicLoudness(const std::filesystem::path& tool,
                                   const MusicGraphInput& graph, const std::atomic<bool>& stop,
                                   std::chrono::milliseconds limit) {
     LoudnessPass pass;
+    if (stop.load()) {
+        pass.end = LoudnessPassEnd::Stopped;
+        return pass;
+    }
     ChildSpec spec;
     spec.program = tool;
     spec.arguments = loudnessPassArguments(musicPaths, graph);
