@@ -62,6 +62,25 @@ std::string applyDisplayTime(VideoSettings& settings, float seconds) {
     return {};
 }
 
+// The tracks and how they are shaped; a track that cannot be read refuses the run.
+std::string applyMusicOptions(AlbumProject& project, const RenderOptions& options,
+                              const MusicReader& readTrack) {
+    VideoSettings& s = project.settings;
+    if (options.musicFadeSeconds)
+        s.musicFadeSeconds = *options.musicFadeSeconds;
+    if (options.loudnessLufs)
+        s.musicLoudness = *options.loudnessLufs < 0.0 ? options.loudnessLufs : std::nullopt;
+    for (const std::string& file : options.music) {
+        std::optional<MusicTrack> track = readTrack(absolutePath(file));
+        if (!track && isMp3FileName(file))
+            return "--music " + file + ": not an MP3 file with a playable duration";
+        if (!track)
+            return "--music " + file + ": not an audio file with a playable duration";
+        addMusicTrack(project, *track);
+    }
+    return {};
+}
+
 } // namespace
 
 std::string applyRenderOptions(AlbumProject& project, const RenderOptions& options,
@@ -99,21 +118,11 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
     }
     if (options.safeAreas)
         s.safeAreas = *options.safeAreas;
-    if (options.musicFadeSeconds)
-        s.musicFadeSeconds = *options.musicFadeSeconds;
-    if (options.loudnessLufs)
-        s.musicLoudness = *options.loudnessLufs < 0.0 ? options.loudnessLufs : std::nullopt;
     if (options.blackBackground)
         s.videoBgFillColor =
             *options.blackBackground ? BackgroundFill::Black : BackgroundFill::White;
-    for (const std::string& file : options.music) {
-        std::optional<MusicTrack> track = readTrack(absolutePath(file));
-        if (!track && isMp3FileName(file))
-            return "--music " + file + ": not an MP3 file with a playable duration";
-        if (!track)
-            return "--music " + file + ": not an audio file with a playable duration";
-        addMusicTrack(project, *track);
-    }
+    if (std::string error = applyMusicOptions(project, options, readTrack); !error.empty())
+        return error;
     if (!options.music.empty())
         s.bgsound = true;
     if (options.loopMusic) {

@@ -92,10 +92,13 @@ class MusicShaping : public ::testing::Test {
         request.durationText = std::to_string(frames / 25.0);
         const std::string frame = solidFrame(64, 36, "#808080");
         const auto* bytes = reinterpret_cast<const unsigned char*>(frame.data());
-        return runEncoderJob(state, request, stop, [&](FrameSink& sink) {
-            for (int i = 0; i < frames && sink.writeFrame(bytes, frame.size()); ++i) {
-            }
-        });
+        return runEncoderJob(
+            state, request, stop,
+            [&](FrameSink& sink) {
+                for (int i = 0; i < frames && sink.writeFrame(bytes, frame.size()); ++i) {
+                }
+            },
+            nullptr);
     }
 
     TempFolder folder;
