@@ -91,11 +91,12 @@ struct Preferences {
     // The window's file-size cap in megabytes (1 000 000 bytes); 0 (the default) is no cap. A
     // missing value is not written.
     uint32_t maxVideoMegabytes = 0;
-    // 1: new albums fade their music in and out and cross-fade its tracks. Only a stored 0
-    // turns it off; a missing value is not written.
-    uint32_t newAlbumMusicFade = 1;
+    // 1: new albums fade their music in and out and cross-fade its tracks. Reading the store
+    // gives 1 unless a 0 is stored (a missing value is not written); preferences made in code
+    // start at 0, the sound of albums before the option.
+    uint32_t newAlbumMusicFade = 0;
     // 1: new albums bring their music to an even loudness. Likewise.
-    uint32_t newAlbumLoudness = 1;
+    uint32_t newAlbumLoudness = 0;
 };
 
 // Start-up reading. The default project and video folders ("我的项目", "我的视频" in the work
