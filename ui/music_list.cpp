@@ -49,6 +49,8 @@ MusicLineColumns musicLineColumns(const std::string& line) {
 namespace {
 
 constexpr const char* kChooseTitle = "选择背景音乐";
+constexpr const char* kMp3FilterLabel = "mp3音乐 (*.mp3)";
+constexpr const char* kMp3FilterPatterns = "*.mp3";
 constexpr const char* kFilterLabel =
     N_("音乐文件 (*.mp3 *.m4a *.aac *.flac *.ogg *.oga *.opus *.wav)");
 constexpr const char* kFilterPatterns = "*.mp3;*.m4a;*.aac;*.flac;*.ogg;*.oga;*.opus;*.wav";
@@ -140,8 +142,11 @@ void MusicList::showAlbum() {
 void MusicList::addFiles() {
     if (!services_.chooseFiles)
         return;
+    // Without a prober only MP3 files can be read, and only they are offered.
+    const bool anyKind = !services_.musicProber.empty();
     const std::vector<std::string> paths = services_.chooseFiles(
-        kChooseTitle, tr_(kFilterLabel), kFilterPatterns, services_.musicFolder);
+        kChooseTitle, anyKind ? tr_(kFilterLabel) : kMp3FilterLabel,
+        anyKind ? kFilterPatterns : kMp3FilterPatterns, services_.musicFolder);
     addPaths(paths);
 }
 

@@ -207,13 +207,14 @@ EncoderRunResult encodeWithinCap(EncoderState& state, const GenerationRequest& r
 }
 
 // Even loudness measures the music alone before the first frame, once for all encodes; a
-// failed measurement leaves the music as it is, with a note. False when the run was stopped.
-bool measureMusicFirst(const GenerationRequest& request, EncoderRequest& encoder,
+// failed measurement leaves the music as it is, with a note. A stop ends the measuring at once
+// and the run then stops after its first picture as any stop does, keeping the video so far.
+void measureMusicFirst(const GenerationRequest& request, EncoderRequest& encoder,
                        std::atomic<bool>& stop, GenerationResult& result) {
     const AlbumProject* album = encoder.project;
     if (album == nullptr || !album->settings.bgsound || album->musicItems.empty() ||
         !album->settings.musicLoudness)
-        return true;
+        return;
     if (request.musicMeasuring)
         request.musicMeasuring();
     const MusicGraphInput graph = musicGraphInput(*album, encoder.durationText);
@@ -222,18 +223,15 @@ bool measureMusicFirst(const GenerationRequest& request, EncoderRequest& encoder
         paths.push_back(track.path);
     const LoudnessPass pass = measureMusicLoudness(encoder.encoderPath, paths, graph, stop,
                                                    loudnessPassLimit(graph.videoSeconds));
-    if (pass.end == LoudnessPassEnd::Stopped) {
-        result.outcome = EncoderOutcome::Stopped;
-        return false;
-    }
+    if (pass.end == LoudnessPassEnd::Stopped)
+        return;
     if (pass.measure) {
         encoder.musicLoudness = pass.measure;
-        return true;
+        return;
     }
     reportError(encoder.errorLog, "thread_make_video", pass.problem);
     result.failures.push_back({tr_("无法测量背景音乐的响度，视频中的音乐保持原来的音量。"), "提示",
                                MessageKind::Information});
-    return true;
 }
 
 } // namespace
@@ -249,8 +247,7 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     PendingOutput output(request.outputPath);
     EncoderRequest encoder = encoderRequestFor(request, plan, output.path());
     GenerationResult result;
-    if (!measureMusicFirst(request, encoder, stop, result))
-        return result;
+    measureMusicFirst(request, encoder, stop, result);
 
     RenderState render;
     RunOutcome& rendered = render.rendered;
