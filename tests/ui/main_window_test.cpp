@@ -670,10 +670,12 @@ TEST_F(MainWindowTest, MusicFadeAndEvenLoudnessAreAlbumSwitchesRememberedForNewA
         EXPECT_EQ(preferences.newAlbumMusicFade, fade ? 1u : 0u);
         EXPECT_EQ(preferences.newAlbumLoudness, loudness ? 1u : 0u);
         for (const MenuEntryState& e : window().settingsMenu()) {
-            if (e.command == Command::MusicFade)
+            if (e.command == Command::MusicFade) {
                 EXPECT_EQ(e.checked, fade);
-            if (e.command == Command::EvenLoudness)
+            }
+            if (e.command == Command::EvenLoudness) {
                 EXPECT_EQ(e.checked, loudness);
+            }
         }
     }
 }
