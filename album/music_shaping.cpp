@@ -53,7 +53,9 @@ bool musicNeedsFilterGraph(const AlbumProject& album) {
     if (s.musicFadeSeconds > 0.0 || s.musicLoudness)
         return true;
     for (const MusicTrack& track : album.musicItems) {
-        if (!isMp3FileName(track.path))
+        // Other audio kinds cannot be joined byte by byte; a track of any other name can only
+        // have come from the MP3 reader.
+        if (isMusicFileName(track.path) && !isMp3FileName(track.path))
             return true;
     }
     return false;
