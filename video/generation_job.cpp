@@ -134,6 +134,9 @@ struct RenderState {
     RunOutcome rendered = RunOutcome::Completed;
     std::optional<Failure> readFailure;        // the last attempt's picture that no longer read
     std::vector<std::string> cutShortPictures; // pictures whose data ended early, once each
+    // A stop came while the music was measured: it takes effect once the first picture has
+    // begun, so the run keeps its video so far as a stop at any other moment does.
+    bool stopAtFirstPicture = false;
 };
 
 std::function<void(FrameSink&)> frameRenderer(const GenerationRequest& request,
@@ -154,6 +157,10 @@ std::function<void(FrameSink&)> frameRenderer(const GenerationRequest& request,
                 seen.push_back(path);
         };
         state.rendered = renderAlbum(context, plan.totalPictures, stop, [&](int picture) {
+            if (state.stopAtFirstPicture) {
+                state.stopAtFirstPicture = false;
+                stop = true;
+            }
             if (request.progress)
                 request.progress(picture, plan.totalPictures);
         });
@@ -208,13 +215,14 @@ EncoderRunResult encodeWithinCap(EncoderState& state, const GenerationRequest& r
 
 // Even loudness measures the music alone before the first frame, once for all encodes; a
 // failed measurement leaves the music as it is, with a note. A stop ends the measuring at once
-// and the run then stops after its first picture as any stop does, keeping the video so far.
-void measureMusicFirst(const GenerationRequest& request, EncoderRequest& encoder,
+// and the run then stops after its first picture as any stop does, keeping the video so far:
+// true when that is so.
+bool measureMusicFirst(const GenerationRequest& request, EncoderRequest& encoder,
                        std::atomic<bool>& stop, GenerationResult& result) {
     const AlbumProject* album = encoder.project;
     if (album == nullptr || !album->settings.bgsound || album->musicItems.empty() ||
         !album->settings.musicLoudness)
-        return;
+        return false;
     if (request.musicMeasuring)
         request.musicMeasuring();
     const MusicGraphInput graph = musicGraphInput(*album, encoder.durationText);
@@ -224,14 +232,15 @@ void measureMusicFirst(const GenerationRequest& request, EncoderRequest& encoder
     const LoudnessPass pass = measureMusicLoudness(encoder.encoderPath, paths, graph, stop,
                                                    loudnessPassLimit(graph.videoSeconds));
     if (pass.end == LoudnessPassEnd::Stopped)
-        return;
+        return true;
     if (pass.measure) {
         encoder.musicLoudness = pass.measure;
-        return;
+        return false;
     }
     reportError(encoder.errorLog, "thread_make_video", pass.problem);
     result.failures.push_back({tr_("无法测量背景音乐的响度，视频中的音乐保持原来的音量。"), "提示",
                                MessageKind::Information});
+    return false;
 }
 
 } // namespace
@@ -247,13 +256,17 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
     PendingOutput output(request.outputPath);
     EncoderRequest encoder = encoderRequestFor(request, plan, output.path());
     GenerationResult result;
-    measureMusicFirst(request, encoder, stop, result);
+    const bool stopLater = measureMusicFirst(request, encoder, stop, result);
 
     RenderState render;
     RunOutcome& rendered = render.rendered;
     std::optional<Failure>& readFailure = render.readFailure;
     std::vector<std::string>& cutShortPictures = render.cutShortPictures;
     const auto renderFrames = frameRenderer(request, encoder, plan, stop, render);
+    if (stopLater) {
+        render.stopAtFirstPicture = true;
+        stop = false;
+    }
     // An encoder that exits 0 may still have written no video: the cover step only runs on a
     // file with its boxes in place.
     std::string incomplete;
