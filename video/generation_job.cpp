@@ -134,8 +134,8 @@ struct RenderState {
     RunOutcome rendered = RunOutcome::Completed;
     std::optional<Failure> readFailure;        // the last attempt's picture that no longer read
     std::vector<std::string> cutShortPictures; // pictures whose data ended early, once each
-    // A stop came while the music was measured: it takes effect once the first picture has
-    // begun, so the run keeps its video so far as a stop at any other moment does.
+    // A stop came while the music was measured: it takes effect once the first picture is
+    // made, so the run keeps its video so far as a stop at any other moment does.
     bool stopAtFirstPicture = false;
 };
 
@@ -157,7 +157,7 @@ std::function<void(FrameSink&)> frameRenderer(const GenerationRequest& request,
                 seen.push_back(path);
         };
         state.rendered = renderAlbum(context, plan.totalPictures, stop, [&](int picture) {
-            if (state.stopAtFirstPicture) {
+            if (state.stopAtFirstPicture && picture >= 2) {
                 state.stopAtFirstPicture = false;
                 stop = true;
             }
@@ -215,8 +215,8 @@ EncoderRunResult encodeWithinCap(EncoderState& state, const GenerationRequest& r
 
 // Even loudness measures the music alone before the first frame, once for all encodes; a
 // failed measurement leaves the music as it is, with a note. A stop ends the measuring at once
-// and the run then stops after its first picture as any stop does, keeping the video so far:
-// true when that is so.
+// and the run then stops after its first picture, keeping the video so far: true when that is
+// so.
 bool measureMusicFirst(const GenerationRequest& request, EncoderRequest& encoder,
                        std::atomic<bool>& stop, GenerationResult& result) {
     const AlbumProject* album = encoder.project;
