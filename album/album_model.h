@@ -22,6 +22,13 @@ constexpr int maxPathBytes = 259;
 constexpr int thumbnailSize = 144; // list icons are thumbnailSize × thumbnailSize
 constexpr int frameRate = 25;
 
+// The music's shaping when fades and even loudness are on.
+constexpr double kMusicFadeOutSeconds = 2.0;   // at the video's end
+constexpr double kMusicFadeInSeconds = 0.5;    // at its start
+constexpr double kMusicCrossfadeSeconds = 1.0; // between consecutive tracks
+constexpr double kMusicLoudnessLufs = -14.0;   // what phone apps play at
+constexpr double kMusicTruePeakDb = -1.0;
+
 struct ItemCaption {
     int enabled = 0;
     int location = kDefaultCaptionLocation;
@@ -100,7 +107,14 @@ struct VideoSettings {
     std::string coverPath;
 
     int audioBitrateKbps = 128;
-    int audioSampleRate = -1;                        // -1: the encoder uses 44100
+    int audioSampleRate = -1; // -1: the encoder uses 44100
+    // Music fades: the fade-out's length at the video's end in seconds (0: the music is cut
+    // hard, as it always was); with it the music also fades in and tracks cross-fade.
+    double musicFadeSeconds = 0.0;
+    // The integrated loudness (LUFS) the music is brought to; none: the music as it is.
+    std::optional<double> musicLoudness;
+    bool newAlbumMusicFade = false;                  // kept in the settings store
+    bool newAlbumLoudness = false;                   // kept in the settings store
     OutputNaming outputNaming = OutputNaming::Empty; // kept in the settings store
 };
 

@@ -1,6 +1,7 @@
 #include "album/project_apply.h"
 
 #include "album/album_tables.h"
+#include "album/music_shaping.h"
 #include "album/project_file.h"
 #include "app/string_utils.h"
 #include "app/text_conversion.h"
@@ -163,7 +164,7 @@ std::optional<Failure> applySizeAndPause(const OptionTarget& t, OptionSteps& ste
 } // namespace
 
 bool isProjectMusicPath(std::string_view path) {
-    return fitsPathLimit(path) && endsWithNoCase(std::string(path).c_str(), ".mp3");
+    return fitsPathLimit(path) && isMusicFileName(path);
 }
 
 int projectEntryTurnAngle(const ProjectItemEntry& entry) {
@@ -199,6 +200,7 @@ applyProjectOptions(AlbumProject& album, const ProjectDocument& document, int co
                    parseFillMode(document.fillMode.value_or("")).value_or(FillMode::Fit));
     album.settings.safeAreas = document.safeAreas.value_or(0) != 0;
     album.settings.beatSync = document.beatSync.value_or(0) != 0;
+    applyMusicShaping(album.settings, document.musicFade, document.musicLoudness);
     const OptionTarget target{album, document, fontNames, fitDisplayTime};
     OptionSteps steps{count};
     applyCaptionAndLogo(target, steps);

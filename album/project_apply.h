@@ -14,7 +14,7 @@
 
 namespace velomira {
 
-// A music entry worth reading: a path within the path limit, named .mp3.
+// A music entry worth reading: a path within the path limit, named as an audio file.
 bool isProjectMusicPath(std::string_view path);
 
 // The quarter turn an entry gives its picture; a rotation that is not one reads as none.

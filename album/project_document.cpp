@@ -105,6 +105,12 @@ bool buildTree(cJSON* root, const ProjectDocument& d) {
     if (ok && d.beatSync) {
         ok = addNumber(root, k::beatSync, *d.beatSync);
     }
+    if (ok && d.musicFade) {
+        ok = cJSON_AddNumberToObject(root, k::musicFade, *d.musicFade) != nullptr;
+    }
+    if (ok && d.musicLoudness) {
+        ok = cJSON_AddNumberToObject(root, k::musicLoudness, *d.musicLoudness) != nullptr;
+    }
     return ok;
 }
 
@@ -167,6 +173,10 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
     if (s.beatSync) {
         d.beatSync = 1;
     }
+    if (s.musicFadeSeconds > 0.0) {
+        d.musicFade = s.musicFadeSeconds;
+    }
+    d.musicLoudness = s.musicLoudness;
     return d;
 }
 

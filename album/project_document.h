@@ -29,6 +29,8 @@ inline constexpr const char* imgs = "imgs";
 inline constexpr const char* fillMode = "fill_mode";
 inline constexpr const char* safeAreas = "safe_areas";
 inline constexpr const char* beatSync = "beat_sync";
+inline constexpr const char* musicFade = "music_fade";
+inline constexpr const char* musicLoudness = "music_loudness";
 
 inline constexpr const char* path = "path";
 inline constexpr const char* animationIndex = "animationIndex";
@@ -90,6 +92,9 @@ struct ProjectDocument {
     std::optional<int> safeAreas;
     // 1 when picture changes follow the music's beats; written only then.
     std::optional<int> beatSync;
+    // The music's fade-out in seconds and its loudness in LUFS; each written only when set.
+    std::optional<double> musicFade;
+    std::optional<double> musicLoudness;
 
     bool operator==(const ProjectDocument&) const = default;
 };

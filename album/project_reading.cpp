@@ -40,6 +40,15 @@ Presence numberMember(const cJSON* object, const char* key, int& out) {
     return Presence::Present;
 }
 
+// A finite number, for the members that keep fractions.
+std::optional<double> realMember(const cJSON* object, const char* key) {
+    const cJSON* item = cJSON_GetObjectItem(object, key);
+    if (item == nullptr || !cJSON_IsNumber(item) || !std::isfinite(item->valuedouble)) {
+        return std::nullopt;
+    }
+    return item->valuedouble;
+}
+
 Presence stringMember(const cJSON* object, const char* key, std::string& out) {
     const cJSON* item = cJSON_GetObjectItem(object, key);
     if (item == nullptr) {
@@ -203,6 +212,8 @@ ProjectFlaw readTree(const cJSON* root, ProjectReading& reading) {
     if (numberMember(root, k::beatSync, beats) == Presence::Present) {
         d.beatSync = beats;
     }
+    d.musicFade = realMember(root, k::musicFade);
+    d.musicLoudness = realMember(root, k::musicLoudness);
     reading.optionsRead = readOptions(root, d);
     return reading.optionsRead < kProjectOptionCount ? ProjectFlaw::Options : ProjectFlaw::None;
 }

@@ -63,6 +63,8 @@ constexpr SettingRow kSettingRows[] = {
     {SettingKey::NewAlbumFillMode, setting::kNewAlbumFillMode, 0, 0, 3, 0, false},
     {SettingKey::NewAlbumSafeAreas, setting::kNewAlbumSafeAreas, 1, 0, 1, 1, false},
     {SettingKey::MaxVideoMegabytes, setting::kMaxVideoMegabytes, 0, 0, 100000, 0, false},
+    {SettingKey::NewAlbumMusicFade, setting::kNewAlbumMusicFade, 1, 0, 1, 1, false},
+    {SettingKey::NewAlbumLoudness, setting::kNewAlbumLoudness, 1, 0, 1, 1, false},
 };
 
 const SettingRow& rowOf(SettingKey key) {
@@ -134,6 +136,8 @@ Preferences readPreferences(const RegistryFile& file, const StoreFolders& folder
     preferences.newAlbumFillMode = readSetting<uint32_t>(file, SettingKey::NewAlbumFillMode);
     preferences.newAlbumSafeAreas = readSetting<uint32_t>(file, SettingKey::NewAlbumSafeAreas);
     preferences.maxVideoMegabytes = readSetting<uint32_t>(file, SettingKey::MaxVideoMegabytes);
+    preferences.newAlbumMusicFade = readSetting<uint32_t>(file, SettingKey::NewAlbumMusicFade);
+    preferences.newAlbumLoudness = readSetting<uint32_t>(file, SettingKey::NewAlbumLoudness);
     return preferences;
 }
 

@@ -37,6 +37,8 @@ inline constexpr const char* kNewPictureMotion = "new_picture_motion";
 inline constexpr const char* kNewAlbumFillMode = "new_album_fill_mode";
 inline constexpr const char* kNewAlbumSafeAreas = "new_album_safe_areas";
 inline constexpr const char* kMaxVideoMegabytes = "max_video_size_mb";
+inline constexpr const char* kNewAlbumMusicFade = "new_album_music_fade";
+inline constexpr const char* kNewAlbumLoudness = "new_album_even_loudness";
 } // namespace setting
 
 inline constexpr uint32_t kDefaultImageLoopPlayAnimation = 31;
@@ -89,6 +91,12 @@ struct Preferences {
     // The window's file-size cap in megabytes (1 000 000 bytes); 0 (the default) is no cap. A
     // missing value is not written.
     uint32_t maxVideoMegabytes = 0;
+    // 1: new albums fade their music in and out and cross-fade its tracks. Reading the store
+    // gives 1 unless a 0 is stored (a missing value is not written); preferences made in code
+    // start at 0, the sound of albums before the option.
+    uint32_t newAlbumMusicFade = 0;
+    // 1: new albums bring their music to an even loudness. Likewise.
+    uint32_t newAlbumLoudness = 0;
 };
 
 // Start-up reading. The default project and video folders ("我的项目", "我的视频" in the work
@@ -117,6 +125,8 @@ enum class SettingKey {
     NewAlbumFillMode,  // 0..3; anything else reads as 0
     NewAlbumSafeAreas, // 0 or 1; anything but 0 reads as 1
     MaxVideoMegabytes, // 0..100000 megabytes, 0: no cap; anything else reads as 0
+    NewAlbumMusicFade, // 0 or 1; anything but 0 reads as 1
+    NewAlbumLoudness,  // 0 or 1; anything but 0 reads as 1
 };
 
 // The stored name of a key.

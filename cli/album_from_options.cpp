@@ -1,6 +1,7 @@
 #include "cli/album_from_options.h"
 
 #include "album/album_tables.h"
+#include "album/music_shaping.h"
 #include "app/printable_text.h"
 #include "render/auto_display_time.h"
 #include "services/picture_batch.h"
@@ -77,6 +78,25 @@ std::string applyPictureTimes(AlbumProject& project,
     return {};
 }
 
+// The tracks and how they are shaped; a track that cannot be read refuses the run.
+std::string applyMusicOptions(AlbumProject& project, const RenderOptions& options,
+                              const MusicReader& readTrack) {
+    VideoSettings& s = project.settings;
+    if (options.musicFadeSeconds)
+        s.musicFadeSeconds = *options.musicFadeSeconds;
+    if (options.loudnessLufs)
+        s.musicLoudness = *options.loudnessLufs < 0.0 ? options.loudnessLufs : std::nullopt;
+    for (const std::string& file : options.music) {
+        std::optional<MusicTrack> track = readTrack(absolutePath(file));
+        if (!track && isMp3FileName(file))
+            return "--music " + file + ": not an MP3 file with a playable duration";
+        if (!track)
+            return "--music " + file + ": not an audio file with a playable duration";
+        addMusicTrack(project, *track);
+    }
+    return {};
+}
+
 } // namespace
 
 std::string applyRenderOptions(AlbumProject& project, const RenderOptions& options,
@@ -121,12 +141,8 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
     if (options.blackBackground)
         s.videoBgFillColor =
             *options.blackBackground ? BackgroundFill::Black : BackgroundFill::White;
-    for (const std::string& file : options.music) {
-        std::optional<MusicTrack> track = readTrack(absolutePath(file));
-        if (!track)
-            return "--music " + file + ": not an MP3 file with a playable duration";
-        addMusicTrack(project, *track);
-    }
+    if (std::string error = applyMusicOptions(project, options, readTrack); !error.empty())
+        return error;
     if (!options.music.empty())
         s.bgsound = true;
     if (options.loopMusic) {

@@ -216,6 +216,10 @@ void assign(BatchRow& row, const std::string& column, const std::string& raw) {
         row.from = value;
     else if (column == "to")
         row.to = value;
+    else if (column == "music_fade")
+        row.musicFade = value;
+    else if (column == "loudness")
+        row.loudness = value;
 }
 
 std::string rowError(const BatchRow& row) {
@@ -235,9 +239,10 @@ std::string rowError(const BatchRow& row) {
 
 const std::vector<std::string>& batchColumns() {
     static const std::vector<std::string> columns{
-        "output",   "project", "pictures",   "product", "picture_type", "caption",  "music",
-        "size",     "pause",   "transition", "cover",   "logo",         "fill",     "safe_areas",
-        "max_size", "preset",  "from",       "to",      "pauses",       "beat_sync"};
+        "output", "project",    "pictures",   "product",    "picture_type", "caption",
+        "music",  "size",       "pause",      "transition", "cover",        "logo",
+        "fill",   "safe_areas", "max_size",   "preset",     "from",         "to",
+        "pauses", "beat_sync",  "music_fade", "loudness"};
     return columns;
 }
 

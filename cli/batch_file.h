@@ -34,6 +34,8 @@ struct BatchRow {
     std::string preset;    // --preset
     std::string from;      // --from: the first picture of a range
     std::string to;        // --to: its last picture
+    std::string musicFade; // --music-fade SECONDS, or off for --no-music-fade
+    std::string loudness;  // --loudness LUFS|off
 };
 
 struct BatchFile {

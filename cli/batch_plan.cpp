@@ -59,6 +59,11 @@ std::vector<std::string> rowArguments(const BatchRow& row, const std::vector<std
     option("--preset", row.preset);
     option("--from", row.from);
     option("--to", row.to);
+    if (row.musicFade == "off")
+        args.push_back("--no-music-fade");
+    else
+        option("--music-fade", row.musicFade);
+    option("--loudness", row.loudness);
     if (!row.cover.empty())
         option("--cover", fromFolder(folder, row.cover));
     if (!row.logo.empty())

@@ -98,8 +98,14 @@ struct RunPictureFolder {
     }
 };
 
-std::optional<MusicTrack> readTrack(const std::string& path) {
-    return readMusicTrack(path);
+// A music file of any kind; why one of another kind than MP3 was left out is printed first.
+MusicReader musicReader(const std::filesystem::path& programFolder) {
+    return [prober = musicProbeTool(programFolder)](const std::string& path) {
+        MusicFileReading reading = readMusicFile(path, prober);
+        if (reading.problem != MusicFileProblem::None)
+            std::cerr << musicFileProblemText(reading.problem, path) << "\n";
+        return reading.track;
+    };
 }
 
 // Failures print as the terminal shows every message: "[title] text" on standard error.
@@ -505,8 +511,8 @@ int renderOne(const RenderOptions& options, int& frames) {
     const Preferences& preferences = session.preferences;
     const CaptionFontTable& fonts = session.fonts;
 
-    const ProjectOpening opening =
-        openingForRun(fonts, [](const std::string& line) { printLine(line); });
+    ProjectOpening opening = openingForRun(fonts, [](const std::string& line) { printLine(line); });
+    opening.musicProber = musicProbeTool(folders.program);
     AlbumProject project = newAlbumFromPreferences(opening.fontNames, preferences);
     TransitionRandom random(static_cast<std::uint32_t>(std::time(nullptr) ^ getpid()));
 
@@ -514,7 +520,9 @@ int renderOne(const RenderOptions& options, int& frames) {
                                         folders.tempPictures.string()};
     if (const std::optional<int> ended = gatherPictures(project, options, session, random, opening))
         return *ended;
-    if (const std::string error = applyRenderOptions(project, options, readTrack); !error.empty()) {
+    if (const std::string error =
+            applyRenderOptions(project, options, musicReader(folders.program));
+        !error.empty()) {
         printLine("velomira-render: " + error);
         return kBadInput;
     }

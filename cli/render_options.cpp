@@ -1,6 +1,7 @@
 #include "cli/render_options.h"
 
 #include "album/album_tables.h"
+#include "album/music_shaping.h"
 #include "album/transition_catalogue.h"
 #include "app/string_utils.h"
 #include "video/size_cap.h"
@@ -8,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace velomira {
 
@@ -72,6 +74,35 @@ struct ArgCursor {
 
 enum class OptionRead { Read, Failed, NotThisKind };
 
+// The music's fades and loudness.
+OptionRead readMusicShapingOption(const std::string& arg, ArgCursor& at, RenderOptions& o,
+                                  std::string& error) {
+    std::string v;
+    char* end = nullptr;
+    if (arg == "--music-fade") {
+        const bool read = at.value(v);
+        const double seconds = std::strtod(v.c_str(), &end);
+        if (!read || v.empty() || *end != '\0' || !isUsableMusicFade(seconds)) {
+            error = "--music-fade needs the fade-out's length in seconds, above 0 and at most 30";
+            return OptionRead::Failed;
+        }
+        o.musicFadeSeconds = seconds;
+    } else if (arg == "--no-music-fade") {
+        o.musicFadeSeconds = 0.0;
+    } else if (arg == "--loudness") {
+        const bool read = at.value(v);
+        const double lufs = v == "off" ? 0.0 : std::strtod(v.c_str(), &end);
+        if (!read || v.empty() || (v != "off" && (*end != '\0' || !isUsableLoudness(lufs)))) {
+            error = "--loudness needs a loudness in LUFS from -40 to -5 (e.g. -14) or off";
+            return OptionRead::Failed;
+        }
+        o.loudnessLufs = lufs;
+    } else {
+        return OptionRead::NotThisKind;
+    }
+    return OptionRead::Read;
+}
+
 // The options that shape the frame and the file: size, fill, safe areas, preset, size cap.
 OptionRead readFrameOption(const std::string& arg, ArgCursor& at, RenderOptions& o,
                            std::string& error) {
@@ -98,7 +129,7 @@ OptionRead readFrameOption(const std::string& arg, ArgCursor& at, RenderOptions&
             return fail("--max-size needs a file size, e.g. 16M, 500K or 1.5G (a plain number "
                         "is megabytes)");
     } else {
-        return OptionRead::NotThisKind;
+        return readMusicShapingOption(arg, at, o, error);
     }
     return OptionRead::Read;
 }
@@ -177,7 +208,7 @@ OptionRead readVideoOption(const std::string& arg, ArgCursor& at, RenderOptions&
         o.blackBackground = v == "black";
     } else if (arg == "--music") {
         if (!at.value(v))
-            return fail("--music needs an MP3 file");
+            return fail("--music needs an audio file");
         o.music.push_back(v);
     } else if (arg == "--loop-music") {
         o.loopMusic = true;
@@ -368,7 +399,14 @@ std::string renderUsage() {
            "  --beat-sync           change pictures on the music's beats (--no-beat-sync: off)\n"
            "  --transition N|random transition into every picture but the first\n"
            "  --bg white|black      fill around pictures\n"
-           "  --music FILE.mp3      background music (repeatable, in order)\n"
+           "  --music FILE.mp3      background music (repeatable, in order): MP3, M4A/AAC,\n"
+           "                        FLAC, OGG/Vorbis/Opus or WAV\n"
+           "  --music-fade SECONDS  fade the music out over the video's last SECONDS, in over\n"
+           "                        0.5 s, and cross-fade tracks over 1 s (default: 2 for a\n"
+           "                        new album, a project file's own choice otherwise)\n"
+           "  --no-music-fade       cut the music hard, as older projects do\n"
+           "  --loudness LUFS|off   bring the music to this loudness, true peaks at most\n"
+           "                        -1 dBTP (default: -14 for a new album)\n"
            "  --loop-music          repeat the pictures until the music ends\n"
            "  --fit-music           stretch the display times to the music\n"
            "  --logo FILE [--logo-position 0..3]\n"

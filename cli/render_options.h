@@ -33,6 +33,11 @@ struct RenderOptions {
     // --safe-areas on|off: captions and the logo keep clear of phone apps' buttons.
     std::optional<bool> safeAreas;
     std::optional<bool> blackBackground;
+    // --music-fade SECONDS (the fade-out at the end) / --no-music-fade (0); unset keeps the
+    // album's own.
+    std::optional<double> musicFadeSeconds;
+    // --loudness LUFS, or off (read as 0); unset keeps the album's own.
+    std::optional<double> loudnessLufs;
     std::vector<std::string> music;
     bool loopMusic = false;
     bool fitMusic = false;

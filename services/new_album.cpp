@@ -7,6 +7,8 @@ AlbumProject newAlbumFromPreferences(const std::vector<std::string>& fontNames,
     AlbumProject album;
     album.settings.newAlbumFill = static_cast<NewAlbumFill>(preferences.newAlbumFillMode);
     album.settings.newAlbumSafeAreas = preferences.newAlbumSafeAreas != 0;
+    album.settings.newAlbumMusicFade = preferences.newAlbumMusicFade != 0;
+    album.settings.newAlbumLoudness = preferences.newAlbumLoudness != 0;
     resetProjectOptions(album, fontNames.empty() ? std::string() : fontNames.front());
     choosePauseTime(album.settings, kDefaultPauseTime);
     album.settings.videoBgFillColor = preferences.videoBgFillColor;

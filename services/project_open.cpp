@@ -1,5 +1,6 @@
 #include "services/project_open.h"
 
+#include "album/music_shaping.h"
 #include "album/project_apply.h"
 #include "album/project_reading.h"
 #include "render/auto_display_time.h"
@@ -12,13 +13,18 @@ namespace {
 void applyMusic(AlbumProject& album, const std::vector<std::string>& paths,
                 const ProjectOpening& opening) {
     for (const std::string& path : paths) {
-        // Entries too long to be a path, not named .mp3 or without duration are left out
+        // Entries too long to be a path, not named as audio or without duration are left out
         // without a message.
         if (!isProjectMusicPath(path)) {
             continue;
         }
-        std::optional<MusicTrack> track =
-            opening.readMusic ? opening.readMusic(path) : readMusicTrack(path);
+        std::optional<MusicTrack> track;
+        if (opening.readMusic)
+            track = opening.readMusic(path);
+        else if (isMp3FileName(path))
+            track = readMusicTrack(path);
+        else if (!opening.musicProber.empty())
+            track = readMusicFile(path, opening.musicProber).track;
         if (track && track->durationMs > 0.0f) {
             track->path = path;
             addMusicTrack(album, std::move(*track));

@@ -9,6 +9,7 @@
 #include "render/caption_fonts.h"
 #include "services/picture_batch.h"
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,6 +26,8 @@ struct ProjectOpening {
     PictureBatchCallbacks reports;
     // Duration and rate of an MP3 file; empty reads its headers.
     std::function<std::optional<MusicTrack>(const std::string& path)> readMusic;
+    // Reads the tracks that are not MP3 when readMusic is empty; empty: those are left out.
+    std::filesystem::path musicProber;
     // Fits the display time to the music while opening; empty leaves that to the caller (the
     // window fits it once its list is rebuilt).
     std::function<void(AlbumProject& album)> fitDisplayTime;

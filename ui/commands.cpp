@@ -83,6 +83,8 @@ constexpr std::array kLabels = {
     CommandLabel{Command::LoopPlayDialog, "图片循环播放设置..."},
     CommandLabel{Command::RawFrameTransport, "快速生成视频(原始画面直接传给编码器)"},
     CommandLabel{Command::AutoOrient, "按照片方向自动旋转"},
+    CommandLabel{Command::MusicFade, N_("音乐淡入淡出")},
+    CommandLabel{Command::EvenLoudness, N_("统一音量")},
     CommandLabel{Command::CloseExits, "退出程序"},
     CommandLabel{Command::CloseHidesToTray, "窗口隐藏到系统托盘中"},
     CommandLabel{Command::Guide, "使用指南"},
@@ -141,6 +143,8 @@ constexpr std::array kAllCommands = {
     Command::LoopPlayDialog,
     Command::RawFrameTransport,
     Command::AutoOrient,
+    Command::MusicFade,
+    Command::EvenLoudness,
     Command::ContextMotionNone,
     Command::ContextMotionZoomIn,
     Command::ContextMotionZoomOut,
@@ -259,7 +263,7 @@ Command defaultMotionCommand(int choice) {
 std::string_view commandLabel(Command command) {
     for (const auto& entry : kLabels) {
         if (entry.command == command)
-            return entry.label;
+            return tr_(entry.label.data()); // every label is a whole literal
     }
     return {};
 }

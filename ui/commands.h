@@ -74,6 +74,8 @@ enum class Command : int {
     LoopPlayDialog = 35713,
     RawFrameTransport = 35714, // frames reach the encoder as raw pixels (faster)
     AutoOrient = 35715,        // added photos are turned upright by their EXIF orientation
+    MusicFade = 35716,         // the album's music fades in and out, tracks cross-fade
+    EvenLoudness = 35717,      // the album's music is brought to an even loudness
     // "新图片的镜头运动" submenu: the camera motion newly added pictures get, same order.
     DefaultMotionNone = 35720,
     DefaultMotionZoomIn = 35721,

@@ -1,6 +1,8 @@
 // The main window: its controllers wired together, the command table, and the
 // window's own commands (tray, exit, desktop launcher, web pages, about box).
 #include "ui/main_window.h"
+
+#include "album/music_shaping.h"
 #include "platform/paths.h"
 
 #include "platform/dialogs.h"
@@ -246,7 +248,14 @@ void MainWindow::pictureDoubleClicked(int row) {
 void MainWindow::filesDropped(const std::vector<std::string>& paths) {
     if (generation_.running())
         return;
-    pictures_.filesDropped(paths);
+    // Audio files join the music list; everything else goes to the pictures as before.
+    std::vector<std::string> music, others;
+    for (const std::string& path : paths)
+        (isMusicFileName(path) ? music : others).push_back(path);
+    if (!music.empty())
+        music_.list().addPaths(music);
+    if (!others.empty() || music.empty())
+        pictures_.filesDropped(others);
     afterUserChange();
 }
 

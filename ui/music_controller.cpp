@@ -1,6 +1,8 @@
 #include "ui/music_controller.h"
 
+#include "services/music_track.h"
 #include "ui/file_dialogs.h"
+#include "ui/info_log.h"
 
 #include <algorithm>
 
@@ -85,6 +87,11 @@ MusicController::MusicController(MainWindowView& view, AlbumProject& album,
     };
     music.musicChanged = std::move(musicChanged);
     music.musicFolder = services.folders.mp3Folder.string();
+    music.musicProber = musicProbeTool(services.folders.programFolder);
+    music.report = [info = services.info](const std::string& line) {
+        if (info != nullptr)
+            info->append(line);
+    };
     music_ = std::make_unique<MusicList>(album, *sound, *adapter_, std::move(music));
 }
 

@@ -1,8 +1,10 @@
 #include "ui/music_list.h"
 
 #include "album/duration_text.h"
+#include "album/music_shaping.h"
 #include "media/mp3_info.h"
 #include "platform/dialogs.h"
+#include "platform/translation.h"
 #include "services/music_track.h"
 
 #include <algorithm>
@@ -48,8 +50,11 @@ MusicLineColumns musicLineColumns(const std::string& line) {
 namespace {
 
 constexpr const char* kChooseTitle = "选择背景音乐";
-constexpr const char* kFilterLabel = "mp3音乐 (*.mp3)";
-constexpr const char* kFilterPatterns = "*.mp3";
+constexpr const char* kMp3FilterLabel = "mp3音乐 (*.mp3)";
+constexpr const char* kMp3FilterPatterns = "*.mp3";
+constexpr const char* kFilterLabel =
+    N_("音乐文件 (*.mp3 *.m4a *.aac *.flac *.ogg *.oga *.opus *.wav)");
+constexpr const char* kFilterPatterns = "*.mp3;*.m4a;*.aac;*.flac;*.ogg;*.oga;*.opus;*.wav";
 
 std::string fileNameOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -138,8 +143,11 @@ void MusicList::showAlbum() {
 void MusicList::addFiles() {
     if (!services_.chooseFiles)
         return;
-    const std::vector<std::string> paths =
-        services_.chooseFiles(kChooseTitle, kFilterLabel, kFilterPatterns, services_.musicFolder);
+    // Without a prober only MP3 files can be read, and only they are offered.
+    const bool anyKind = !services_.musicProber.empty();
+    const std::vector<std::string> paths = services_.chooseFiles(
+        kChooseTitle, anyKind ? tr_(kFilterLabel) : kMp3FilterLabel,
+        anyKind ? kFilterPatterns : kMp3FilterPatterns, services_.musicFolder);
     addPaths(paths);
 }
 
@@ -149,8 +157,19 @@ void MusicList::addPaths(const std::vector<std::string>& paths) {
         // Unreadable files, files without a valid frame and names not ending in ".mp3" are left
         // out without a message. So is noise in which a few bytes happen to pass for a frame
         // header: real audio always has frames that follow each other.
-        std::optional<MusicTrack> track = readMusicTrack(path);
-        if (track && hasConsecutiveMp3Frames(path)) {
+        std::optional<MusicTrack> track;
+        if (isMp3FileName(path)) {
+            track = readMusicTrack(path);
+            if (track && !hasConsecutiveMp3Frames(path))
+                track.reset();
+        } else if (!services_.musicProber.empty()) {
+            // The other kinds are read by the prober; a broken one is named, not dropped unseen.
+            MusicFileReading reading = readMusicFile(path, services_.musicProber);
+            if (reading.problem != MusicFileProblem::None && services_.report)
+                services_.report(musicFileProblemText(reading.problem, path));
+            track = std::move(reading.track);
+        }
+        if (track) {
             addMusicTrack(album_, std::move(*track));
             ++added;
         }

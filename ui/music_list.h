@@ -8,6 +8,7 @@
 #include "platform/sound.h"
 #include "ui/commands.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -68,6 +69,10 @@ struct MusicListServices {
     std::function<void()> musicChanged;
     // The dialog's start folder: the program's "mp3" folder.
     std::string musicFolder;
+    // Reads the tracks that are not MP3; empty: those are left out.
+    std::filesystem::path musicProber;
+    // A line for the information window: a file that was left out, and why.
+    std::function<void(const std::string& line)> report;
 };
 
 class MusicList {

@@ -73,6 +73,8 @@ void OptionsController::registerCommands(CommandTable& table) {
     table.on(Command::LoopPlayDialog, [this] { loopPlayDialog(); });
     table.on(Command::RawFrameTransport, [this] { toggleRawFrames(); });
     table.on(Command::AutoOrient, [this] { toggleAutoOrient(); });
+    table.on(Command::MusicFade, [this] { toggleMusicShaping(true); });
+    table.on(Command::EvenLoudness, [this] { toggleMusicShaping(false); });
     for (int choice = 0; choice < kCameraMotionChoiceCount; ++choice)
         table.on(defaultMotionCommand(choice), [this, choice] {
             preferences().newPictureMotion = static_cast<uint32_t>(choice);
@@ -302,6 +304,27 @@ void OptionsController::toggleAutoOrient() {
         writeSetting(*services_.settingsFile, SettingKey::AutoOrient, preferences().autoOrient);
 }
 
+void OptionsController::toggleMusicShaping(bool fade) {
+    // The album's choice, kept with its project; new albums start with the latest one.
+    VideoSettings& settings = album_.settings;
+    bool on = false;
+    if (fade) {
+        on = !(settings.musicFadeSeconds > 0.0);
+        settings.musicFadeSeconds = on ? kMusicFadeOutSeconds : 0.0;
+        preferences().newAlbumMusicFade = on ? 1 : 0;
+    } else {
+        on = !settings.musicLoudness;
+        settings.musicLoudness = on ? std::optional<double>(kMusicLoudnessLufs) : std::nullopt;
+        preferences().newAlbumLoudness = on ? 1 : 0;
+    }
+    settings.newAlbumMusicFade = preferences().newAlbumMusicFade != 0;
+    settings.newAlbumLoudness = preferences().newAlbumLoudness != 0;
+    if (services_.settingsFile)
+        writeSetting(*services_.settingsFile,
+                     fade ? SettingKey::NewAlbumMusicFade : SettingKey::NewAlbumLoudness,
+                     on ? 1u : 0u);
+}
+
 void OptionsController::loopPlayDialog() {
     if (services_.optionDialogs == nullptr)
         return;
@@ -424,6 +447,8 @@ std::vector<MenuEntryState> OptionsController::settingsMenu() const {
             {Command::LoopPlayDialog},
             {Command::RawFrameTransport, true, prefs.frameTransport == FrameTransport::RawPixels},
             {Command::AutoOrient, true, prefs.autoOrient != 0},
+            {Command::MusicFade, true, album_.settings.musicFadeSeconds > 0.0},
+            {Command::EvenLoudness, true, album_.settings.musicLoudness.has_value()},
             {Command::CloseExits, true, !hides},
             {Command::CloseHidesToTray, true, hides},
             {Command::Guide},

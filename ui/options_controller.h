@@ -50,6 +50,7 @@ class OptionsController {
     void setCloseBehaviour(CloseBehaviour behaviour);
     void toggleRawFrames();
     void toggleAutoOrient();
+    void toggleMusicShaping(bool fade); // fade: music fades, else even loudness
     void loopPlayDialog();
     void marginsDialog();
     void setAsCover();

@@ -3,6 +3,7 @@
 #include "app/recent_projects.h"
 #include "app/string_utils.h"
 #include "platform/dialogs.h"
+#include "services/music_track.h"
 #include "ui/file_dialogs.h"
 #include "ui/info_log.h"
 #include "ui/window_title.h"
@@ -159,6 +160,7 @@ bool ProjectController::openFile(const std::string& path, bool listed) {
     resetToNewProject();
     ProjectOpening opening;
     opening.fontNames = fontNames_;
+    opening.musicProber = musicProbeTool(services_.folders.programFolder);
     opening.adding = PictureAddingSettings{services_.vendorHost, false};
     opening.reports.added = [this](std::size_t, int row, const PictureIcon& icon) {
         pictures_.takeIcon(row, icon);

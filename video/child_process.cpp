@@ -143,6 +143,7 @@ bool ChildProcess::start(const ChildSpec& spec, StartFailure& failure) {
         return false;
     }
     pid_ = pid;
+    keepErrorTail_ = spec.keepErrorTail;
     collected_ = false;
     ended_ = false;
     errorWrite.reset();
@@ -168,6 +169,12 @@ void ChildProcess::drain(int fd) {
                 return;
             if (got > 0) {
                 std::lock_guard guard(errorLock_);
+                if (keepErrorTail_) {
+                    errorText_.append(buffer, static_cast<std::size_t>(got));
+                    if (errorText_.size() > kKeptErrorBytes)
+                        errorText_.erase(0, errorText_.size() - kKeptErrorBytes);
+                    continue;
+                }
                 const std::size_t room = kKeptErrorBytes - errorText_.size();
                 errorText_.append(buffer, std::min(room, static_cast<std::size_t>(got)));
             }

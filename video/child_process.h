@@ -23,6 +23,9 @@ struct ChildSpec {
     std::vector<std::string> arguments;  // argv[1..]
     std::filesystem::path workingFolder; // empty: the caller's current folder
     int standardInput = -1;              // descriptor to use as stdin; -1: /dev/null
+    // Keep the last kKeptErrorBytes of standard error instead of the first: for a tool that
+    // reports its result at the end.
+    bool keepErrorTail = false;
 };
 
 // Which step of starting the child failed, and the errno it gave.
@@ -77,6 +80,7 @@ class ChildProcess {
     ChildExit exit_;
     std::thread drainThread_;
     std::atomic<bool> ended_{false};
+    bool keepErrorTail_ = false;
     std::mutex errorLock_;
     std::string errorText_;
 };

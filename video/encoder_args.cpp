@@ -1,8 +1,10 @@
 #include "video/encoder_args.h"
 
+#include "album/music_shaping.h"
 #include "album/safe_area.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace velomira {
 
@@ -93,6 +95,8 @@ EncoderCommandInput encoderCommandInput(const AlbumProject& project, std::string
     }
     input.audioSampleRate = settings.audioSampleRate;
     input.audioBitrateKbps = settings.audioBitrateKbps;
+    if (!input.musicPaths.empty() && musicNeedsFilterGraph(project))
+        input.musicGraph = musicGraphInput(project, input.durationText);
     input.logoCopyName = std::move(logoCopyName);
     input.logoLocation = settings.logoLocation;
     if (keepsSafeAreas(settings)) {
@@ -104,14 +108,49 @@ EncoderCommandInput encoderCommandInput(const AlbumProject& project, std::string
 
 void startMusicAt(EncoderCommandInput& input, const AlbumProject& project, double seconds) {
     input.audioStartSeconds = seconds;
+    if (input.musicGraph)
+        input.musicGraph->startSeconds = seconds;
     if (seconds > 0.0 && seconds >= static_cast<double>(totalMusicSeconds(project)))
         input.musicPaths.clear();
 }
+
+MusicGraphInput musicGraphInput(const AlbumProject& project, const std::string& durationText) {
+    const VideoSettings& settings = project.settings;
+    MusicGraphInput graph;
+    for (const MusicTrack& track : project.musicItems)
+        graph.trackSeconds.push_back(track.durationMs / 1000.0);
+    graph.videoSeconds = std::strtod(durationText.c_str(), nullptr);
+    graph.sampleRate = settings.audioSampleRate > 0 ? settings.audioSampleRate : 44100;
+    graph.fadeOutSeconds = settings.musicFadeSeconds;
+    graph.loudness = settings.musicLoudness;
+    return graph;
+}
+
+namespace {
+
+CommandLine graphAudioArguments(const EncoderCommandInput& input) {
+    CommandLine line;
+    for (const std::string& path : input.musicPaths) {
+        addWords(line, {"-i"});
+        addArgument(line, path, true);
+    }
+    addWords(line, {"-filter_complex"});
+    addArgument(line, musicFilterGraph(*input.musicGraph, 1), true);
+    addWords(line, {"-map", "0:v", "-map", "[aout]", "-ac", "2", "-ar"});
+    addArgument(line, std::to_string(input.musicGraph->sampleRate));
+    addWords(line, {"-ab"});
+    addArgument(line, std::to_string(input.audioBitrateKbps) + "k");
+    return line;
+}
+
+} // namespace
 
 CommandLine audioArguments(const EncoderCommandInput& input) {
     CommandLine line;
     if (input.musicPaths.empty())
         return line;
+    if (input.musicGraph)
+        return graphAudioArguments(input);
     std::string concat = "concat:";
     for (std::size_t i = 0; i < input.musicPaths.size(); ++i) {
         if (i > 0)

@@ -4,6 +4,7 @@
 // that a path holding a double quote or a space still arrives as one argument.
 #include "album/album_model.h"
 #include "render/frame_format.h"
+#include "video/music_graph.h"
 #include "video/size_cap.h"
 
 #include <filesystem>
@@ -31,6 +32,9 @@ struct EncoderCommandInput {
     double audioStartSeconds = 0.0;
     int audioSampleRate = -1; // -1: 44100
     int audioBitrateKbps = 128;
+    // Set: each track is an input of its own and the music goes through this graph (fades,
+    // loudness, other formats and rates); none: the tracks' bytes joined, as they always were.
+    std::optional<MusicGraphInput> musicGraph;
     std::string logoCopyName; // file name in the encoder's working folder; empty: no logo
     int logoLocation = 0;
     // Set when the logo keeps out of phone apps' parts of a vertical frame: the top left
@@ -49,8 +53,12 @@ EncoderCommandInput encoderCommandInput(const AlbumProject& project, std::string
 // after the music has ended is silent, as the whole video is there.
 void startMusicAt(EncoderCommandInput& input, const AlbumProject& project, double seconds);
 
-// The audio arguments: empty, or " -i \"concat:a|b\" -ac 2 -ar R -ab Bk", with " -ss S" before
-// the input when the music starts later.
+// The music graph's input for the album's tracks and the video's -t text; nothing measured yet.
+MusicGraphInput musicGraphInput(const AlbumProject& project, const std::string& durationText);
+
+// The audio arguments: empty, or " -i \"concat:a|b\" -ac 2 -ar R -ab Bk"; with a music graph
+// " -i \"a\" -i \"b\" -filter_complex \"...\" -map 0:v -map [aout] -ac 2 -ar R -ab Bk"; with
+// " -ss S" before the input when the music starts later.
 CommandLine audioArguments(const EncoderCommandInput& input);
 // The logo overlay filter for the copy name and corner (0 top left, 2 top right, 3 bottom
 // right, anything else bottom left); empty without a copy name.

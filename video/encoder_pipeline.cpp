@@ -544,6 +544,8 @@ EncoderRunResult runEncoderJob(EncoderState& state, const EncoderRequest& reques
         encoderCommandInput(*request.project, request.durationText, request.outputPath, copyName);
     input.frameFormat = request.frameFormat;
     startMusicAt(input, *request.project, request.audioStartSeconds);
+    if (input.musicGraph)
+        input.musicGraph->measured = request.musicLoudness;
     MusicTrackNames trackNames;
     if (!trackNames.prepare(request.workFolder, input.musicPaths, random)) {
         result.errorText = "无法为背景音乐文件创建链接";

@@ -7,6 +7,7 @@
 #include "platform/failure.h"
 #include "render/frame_format.h"
 #include "render/frame_sink.h"
+#include "video/music_graph.h"
 #include "video/size_cap.h"
 
 #include <atomic>
@@ -39,6 +40,9 @@ struct EncoderRequest {
     ErrorLog errorLog;
     FrameFormat frameFormat = FrameFormat::Jpeg; // what renderFrames writes into the sink
     RateControl rate;                            // set by a size cap's encodes
+    // The music's measured loudness, applied when the album asks for even loudness; none: the
+    // music keeps its own.
+    std::optional<LoudnessMeasure> musicLoudness;
     // How long the encoder may take to open the FIFO before the attempt counts as failed.
     std::chrono::milliseconds connectLimit{20000};
     // After a stop, how long the encoder may go without taking input or ending before it is

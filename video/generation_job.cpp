@@ -1,7 +1,10 @@
 #include "video/generation_job.h"
 
+#include "platform/translation.h"
 #include "render/frame_sequencer.h"
 #include "video/cover_art.h"
+#include "video/encoder_args.h"
+#include "video/loudness_measure.h"
 #include "video/mp4_boxes.h"
 #include "video/mp4_index_move.h"
 #include "video/output_limits.h"
@@ -137,6 +140,9 @@ struct RenderState {
     RunOutcome rendered = RunOutcome::Completed;
     std::optional<Failure> readFailure;        // the last attempt's picture that no longer read
     std::vector<std::string> cutShortPictures; // pictures whose data ended early, once each
+    // A stop came while the music was measured: it takes effect once the first picture is
+    // made, so the run keeps its video so far as a stop at any other moment does.
+    bool stopAtFirstPicture = false;
 };
 
 std::function<void(FrameSink&)> frameRenderer(const GenerationRequest& request,
@@ -158,6 +164,10 @@ std::function<void(FrameSink&)> frameRenderer(const GenerationRequest& request,
         };
         const int last = plan.firstPicture + plan.totalPictures - 1;
         state.rendered = renderPictures(context, plan.firstPicture, last, stop, [&](int picture) {
+            if (state.stopAtFirstPicture && picture >= plan.firstPicture + 1) {
+                state.stopAtFirstPicture = false;
+                stop = true;
+            }
             if (request.progress)
                 request.progress(picture, plan.totalPictures);
         });
@@ -210,6 +220,36 @@ EncoderRunResult encodeWithinCap(EncoderState& state, const GenerationRequest& r
     }
 }
 
+// Even loudness measures the music alone before the first frame, once for all encodes; a
+// failed measurement leaves the music as it is, with a note. A stop ends the measuring at once
+// and the run then stops after its first picture, keeping the video so far: true when that is
+// so.
+bool measureMusicFirst(const GenerationRequest& request, EncoderRequest& encoder,
+                       std::atomic<bool>& stop, GenerationResult& result) {
+    const AlbumProject* album = encoder.project;
+    if (album == nullptr || !album->settings.bgsound || album->musicItems.empty() ||
+        !album->settings.musicLoudness)
+        return false;
+    if (request.musicMeasuring)
+        request.musicMeasuring();
+    const MusicGraphInput graph = musicGraphInput(*album, encoder.durationText);
+    std::vector<std::string> paths;
+    for (const MusicTrack& track : album->musicItems)
+        paths.push_back(track.path);
+    const LoudnessPass pass = measureMusicLoudness(encoder.encoderPath, paths, graph, stop,
+                                                   loudnessPassLimit(graph.videoSeconds));
+    if (pass.end == LoudnessPassEnd::Stopped)
+        return true;
+    if (pass.measure) {
+        encoder.musicLoudness = pass.measure;
+        return false;
+    }
+    reportError(encoder.errorLog, "thread_make_video", pass.problem);
+    result.failures.push_back({tr_("无法测量背景音乐的响度，视频中的音乐保持原来的音量。"), "提示",
+                               MessageKind::Information});
+    return false;
+}
+
 } // namespace
 
 void useProgramFolder(GenerationRequest& request, const std::filesystem::path& programFolder) {
@@ -221,14 +261,19 @@ GenerationResult runGenerationJob(EncoderState& state, const GenerationRequest& 
                                   const RunPlan& plan, std::atomic<bool>& stop) {
     // The chosen file is replaced only by a finished or stopped video.
     PendingOutput output(request.outputPath);
-    const EncoderRequest encoder = encoderRequestFor(request, plan, output.path());
+    EncoderRequest encoder = encoderRequestFor(request, plan, output.path());
+    GenerationResult result;
+    const bool stopLater = measureMusicFirst(request, encoder, stop, result);
 
     RenderState render;
     RunOutcome& rendered = render.rendered;
     std::optional<Failure>& readFailure = render.readFailure;
     std::vector<std::string>& cutShortPictures = render.cutShortPictures;
     const auto renderFrames = frameRenderer(request, encoder, plan, stop, render);
-    GenerationResult result;
+    if (stopLater) {
+        render.stopAtFirstPicture = true;
+        stop = false;
+    }
     // An encoder that exits 0 may still have written no video: the cover step only runs on a
     // file with its boxes in place.
     std::string incomplete;

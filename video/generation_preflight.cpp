@@ -1,5 +1,6 @@
 #include "video/generation_preflight.h"
 
+#include "album/music_shaping.h"
 #include "album/safe_area.h"
 
 #include "album/album_tables.h"
@@ -134,6 +135,12 @@ Check checkMusic(AlbumProject& project, PreflightResult& result) {
     std::vector<int> rates;
     for (const MusicTrack& track : project.musicItems)
         rates.push_back(track.sampleRate);
+    if (musicNeedsFilterGraph(project)) {
+        // The filter graph resamples every track to one rate, so differing rates are no
+        // reason to refuse there; the byte join below keeps its own rules.
+        s.audioSampleRate = musicGraphRate(rates);
+        return {};
+    }
     const int rate = chooseAudioSampleRate(rates);
     if (rate == 0) {
         std::size_t i = 1;
@@ -187,6 +194,13 @@ int chooseAudioSampleRate(const std::vector<int>& rates) {
             standard.erase(found);
     }
     return standard.empty() ? 0 : standard.front();
+}
+
+int musicGraphRate(const std::vector<int>& rates) {
+    int highest = 0;
+    for (int rate : rates)
+        highest = std::max(highest, rate);
+    return std::clamp(highest, 8000, 48000);
 }
 
 std::string sampleRateMismatchText(const std::string& previousName, int previousRate,

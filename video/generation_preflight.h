@@ -34,6 +34,9 @@ PreflightResult checkBeforeGeneration(AlbumProject& project, OutputMode mode,
 // that no track uses. 0 when none is left.
 int chooseAudioSampleRate(const std::vector<int>& rates);
 
+// The one rate of tracks that go through the filter graph: the highest, within 8000..48000.
+int musicGraphRate(const std::vector<int>& rates);
+
 // The text that names the first pair of differing rates (tracks i-1 and i).
 std::string sampleRateMismatchText(const std::string& previousName, int previousRate,
                                    const std::string& name, int rate);

@@ -177,6 +177,25 @@ TEST(BatchPlan, PictureTimesAndBeatColumnsBecomeTheirOptions) {
     EXPECT_NE(plan.jobs[3].error.find("--beat-sync"), std::string::npos) << plan.jobs[3].error;
 }
 
+TEST(BatchPlan, MusicFadeAndLoudnessColumnsBecomeTheirOptions) {
+    const BatchFile file = parseBatchText("output,pictures,music_fade,loudness\n"
+                                          "a,a.jpg,3,-16\n"
+                                          "b,b.jpg,off,off\n"
+                                          "c,c.jpg,,\n"
+                                          "d,d.jpg,long,\n");
+    const BatchPlan plan = planBatch(file, {}, "/w", 0, 1);
+    ASSERT_EQ(plan.error, "");
+    ASSERT_EQ(plan.jobs.size(), 4u);
+    EXPECT_EQ(plan.jobs[0].arguments,
+              (std::vector<std::string>{"--pictures", "/w/a.jpg", "--music-fade", "3", "--loudness",
+                                        "-16"}));
+    EXPECT_EQ(plan.jobs[1].arguments,
+              (std::vector<std::string>{"--pictures", "/w/b.jpg", "--no-music-fade", "--loudness",
+                                        "off"}));
+    EXPECT_EQ(plan.jobs[2].arguments, (std::vector<std::string>{"--pictures", "/w/c.jpg"}));
+    EXPECT_NE(plan.jobs[3].error.find("--music-fade"), std::string::npos) << plan.jobs[3].error;
+}
+
 TEST(BatchPlan, ShardsSplitTheRowsAndDuplicatesRefuseEveryShard) {
     std::string text = "output,pictures\n";
     for (int i = 0; i < 10; ++i)

@@ -99,6 +99,27 @@ TEST(RenderOptions, BatchOptionsTakeTheirValues) {
     EXPECT_TRUE(o.force && o.quiet);
 }
 
+TEST(RenderOptions, MusicFadeAndLoudnessTakeTheirValues) {
+    struct Case {
+        std::vector<std::string> args;
+        std::optional<double> fade, loudness;
+    } const cases[] = {
+        {{}, std::nullopt, std::nullopt},
+        {{"--music-fade", "3.5"}, 3.5, std::nullopt},
+        {{"--music-fade", "3", "--no-music-fade"}, 0.0, std::nullopt},
+        {{"--loudness", "-16"}, std::nullopt, -16.0},
+        {{"--loudness", "off"}, std::nullopt, 0.0},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--pictures", "a.jpg"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ParsedOptions p = parse(args);
+        ASSERT_EQ(p.error, "");
+        EXPECT_EQ(p.options.musicFadeSeconds, c.fade);
+        EXPECT_EQ(p.options.loudnessLufs, c.loudness);
+    }
+}
+
 TEST(RenderOptions, MistakesAreRefusedWithAReason) {
     const std::vector<std::vector<std::string>> bad = {
         {},
@@ -132,6 +153,13 @@ TEST(RenderOptions, MistakesAreRefusedWithAReason) {
         {"--batch", "b.csv", "--shard", "2/2"},
         {"--batch", "b.csv", "--shard", "1"},
         {"--batch", "b.csv", "--shard", "-1/3"},
+        {"--pictures", "a.jpg", "--music-fade", "0"},
+        {"--pictures", "a.jpg", "--music-fade", "31"},
+        {"--pictures", "a.jpg", "--music-fade", "2s"},
+        {"--pictures", "a.jpg", "--music-fade"},
+        {"--pictures", "a.jpg", "--loudness", "-3"},
+        {"--pictures", "a.jpg", "--loudness", "loud"},
+        {"--pictures", "a.jpg", "--loudness"},
     };
     for (const auto& args : bad) {
         std::string line;

@@ -447,7 +447,8 @@ TEST(ProjectOpen, EachAddedPictureTakesItsOwnEntry) {
     setAlbumItemCaptionText(f.album, 2, "第三");
     addMusicTrack(f.album, {f.folder.file("gone.mp3"), 3000.0f, 44100});
     addMusicTrack(f.album, {f.music("kept.mp3"), 3000.0f, 44100});
-    addMusicTrack(f.album, {f.music("not-music.wav"), 3000.0f, 44100});
+    // A name that no audio file has (WAV is one now).
+    addMusicTrack(f.album, {f.music("not-music.txt"), 3000.0f, 44100});
     const std::string path = f.folder.file("p.dat");
     ASSERT_TRUE(f.save(path));
     fs::remove(gone);

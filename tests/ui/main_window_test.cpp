@@ -663,6 +663,34 @@ TEST_F(MainWindowTest, SettingsMenuSwitchesAreStoredAndChecked) {
     EXPECT_EQ(preferences.imageLoopPlayAnimation, 99u);
 }
 
+TEST_F(MainWindowTest, MusicFadeAndEvenLoudnessAreAlbumSwitchesRememberedForNewAlbums) {
+    struct Case {
+        Command command;
+        bool on;
+    } const steps[] = {{Command::MusicFade, true},
+                       {Command::EvenLoudness, true},
+                       {Command::MusicFade, false},
+                       {Command::EvenLoudness, false}};
+    bool fade = false, loudness = false;
+    for (const Case& step : steps) {
+        window().dispatch(step.command);
+        (step.command == Command::MusicFade ? fade : loudness) = step.on;
+        const VideoSettings& s = window().album().settings;
+        EXPECT_EQ(s.musicFadeSeconds, fade ? kMusicFadeOutSeconds : 0.0);
+        EXPECT_EQ(s.musicLoudness, loudness ? std::optional<double>(-14.0) : std::nullopt);
+        EXPECT_EQ(preferences.newAlbumMusicFade, fade ? 1u : 0u);
+        EXPECT_EQ(preferences.newAlbumLoudness, loudness ? 1u : 0u);
+        for (const MenuEntryState& e : window().settingsMenu()) {
+            if (e.command == Command::MusicFade) {
+                EXPECT_EQ(e.checked, fade);
+            }
+            if (e.command == Command::EvenLoudness) {
+                EXPECT_EQ(e.checked, loudness);
+            }
+        }
+    }
+}
+
 TEST_F(MainWindowTest, CameraMotionIsSetOnTheSelectionMarkedAndGivenToNewPictures) {
     const auto checkedMotion = [&] {
         std::vector<Command> checked;

@@ -682,6 +682,8 @@ void QtMainWindow::fillSettingsMenu() {
                    run);
     addMenuEntries(settingsMenu_, states, {Command::RawFrameTransport, Command::AutoOrient}, true,
                    run);
+    addMenuEntries(settingsMenu_, states, {kSeparator, Command::MusicFade, Command::EvenLoudness},
+                   true, run);
     QMenu* newMotion = settingsMenu_->addMenu(QStringLiteral("新图片的镜头运动"));
     addMenuEntries(newMotion, states,
                    {Command::DefaultMotionNone, Command::DefaultMotionZoomIn,
