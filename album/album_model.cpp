@@ -375,6 +375,7 @@ void resetProjectOptions(AlbumProject& project, std::string_view firstFontName) 
     s.cover = false;
     s.coverPath.clear();
     s.safeAreas = s.newAlbumSafeAreas;
+    s.encoderSpeed = EncoderSpeed::Standard;
     s.fillFollowsSize = s.newAlbumFill == NewAlbumFill::FollowSize;
     chooseVideoSize(s, 0);
     s.fillMode = newAlbumFillMode(s.newAlbumFill, s.videoWidth, s.videoHeight);

@@ -2,6 +2,7 @@
 
 #include "album/album_tables.h"
 #include "album/camera_motion.h"
+#include "album/encoder_speed.h"
 #include "album/fill_mode.h"
 #include "album/transition_catalogue.h"
 #include "app/option_values.h"
@@ -97,7 +98,8 @@ struct VideoSettings {
     std::string coverPath;
 
     int audioBitrateKbps = 128;
-    int audioSampleRate = -1;                        // -1: the encoder uses 44100
+    int audioSampleRate = -1; // -1: the encoder uses 44100
+    EncoderSpeed encoderSpeed = EncoderSpeed::Standard;
     OutputNaming outputNaming = OutputNaming::Empty; // kept in the settings store
 };
 

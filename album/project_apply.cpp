@@ -190,6 +190,8 @@ applyProjectOptions(AlbumProject& album, const ProjectDocument& document, int co
     chooseFillMode(album.settings,
                    parseFillMode(document.fillMode.value_or("")).value_or(FillMode::Fit));
     album.settings.safeAreas = document.safeAreas.value_or(0) != 0;
+    album.settings.encoderSpeed =
+        parseEncoderSpeed(document.encoderSpeed.value_or("")).value_or(EncoderSpeed::Standard);
     const OptionTarget target{album, document, fontNames, fitDisplayTime};
     OptionSteps steps{count};
     applyCaptionAndLogo(target, steps);

@@ -99,6 +99,9 @@ bool buildTree(cJSON* root, const ProjectDocument& d) {
     if (ok && d.safeAreas) {
         ok = addNumber(root, k::safeAreas, *d.safeAreas);
     }
+    if (ok && d.encoderSpeed) {
+        ok = addString(root, k::encoderSpeed, *d.encoderSpeed);
+    }
     return ok;
 }
 
@@ -154,6 +157,9 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
     }
     if (s.safeAreas) {
         d.safeAreas = 1;
+    }
+    if (s.encoderSpeed != EncoderSpeed::Standard) {
+        d.encoderSpeed = encoderSpeedName(s.encoderSpeed);
     }
     return d;
 }

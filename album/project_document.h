@@ -28,6 +28,7 @@ inline constexpr const char* bgsoundItems = "bgsound_items";
 inline constexpr const char* imgs = "imgs";
 inline constexpr const char* fillMode = "fill_mode";
 inline constexpr const char* safeAreas = "safe_areas";
+inline constexpr const char* encoderSpeed = "encoder_speed";
 
 inline constexpr const char* path = "path";
 inline constexpr const char* animationIndex = "animationIndex";
@@ -83,6 +84,9 @@ struct ProjectDocument {
     std::optional<std::string> fillMode;
     // 1 when captions and the logo keep the safe areas; written only then, like fill_mode.
     std::optional<int> safeAreas;
+    // The encoder speed by name; written only when it is not the standard speed. Unknown names
+    // read as standard.
+    std::optional<std::string> encoderSpeed;
 
     bool operator==(const ProjectDocument&) const = default;
 };

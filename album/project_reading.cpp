@@ -195,6 +195,10 @@ ProjectFlaw readTree(const cJSON* root, ProjectReading& reading) {
     if (numberMember(root, k::safeAreas, safe) == Presence::Present) {
         d.safeAreas = safe;
     }
+    std::string speed;
+    if (stringMember(root, k::encoderSpeed, speed) == Presence::Present) {
+        d.encoderSpeed = std::move(speed);
+    }
     reading.optionsRead = readOptions(root, d);
     return reading.optionsRead < kProjectOptionCount ? ProjectFlaw::Options : ProjectFlaw::None;
 }

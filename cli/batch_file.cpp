@@ -208,6 +208,8 @@ void assign(BatchRow& row, const std::string& column, const std::string& raw) {
         row.maxSize = value;
     else if (column == "preset")
         row.preset = value;
+    else if (column == "encoder_speed")
+        row.encoderSpeed = value;
 }
 
 std::string rowError(const BatchRow& row) {
@@ -229,7 +231,7 @@ const std::vector<std::string>& batchColumns() {
     static const std::vector<std::string> columns{
         "output", "project",    "pictures", "product",    "picture_type", "caption",
         "music",  "size",       "pause",    "transition", "cover",        "logo",
-        "fill",   "safe_areas", "max_size", "preset"};
+        "fill",   "safe_areas", "max_size", "preset",     "encoder_speed"};
     return columns;
 }
 

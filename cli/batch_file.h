@@ -26,10 +26,11 @@ struct BatchRow {
     std::string transition;
     std::string cover;
     std::string logo;
-    std::string fill;      // fit, crop or blur
-    std::string safeAreas; // on or off
-    std::string maxSize;   // --max-size
-    std::string preset;    // --preset
+    std::string fill;         // fit, crop or blur
+    std::string safeAreas;    // on or off
+    std::string maxSize;      // --max-size
+    std::string encoderSpeed; // fast, standard or fine
+    std::string preset;       // --preset
 };
 
 struct BatchFile {

@@ -50,6 +50,7 @@ std::vector<std::string> rowArguments(const BatchRow& row, const std::vector<std
     option("--fill", row.fill);
     option("--safe-areas", row.safeAreas);
     option("--max-size", row.maxSize);
+    option("--encoder-speed", row.encoderSpeed);
     option("--preset", row.preset);
     if (!row.cover.empty())
         option("--cover", fromFolder(folder, row.cover));

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of velomira-render, parsed into plain values. Parsing never touches files.
 #include "album/camera_motion.h"
+#include "album/encoder_speed.h"
 #include "album/fill_mode.h"
 #include "app/option_values.h"
 
@@ -57,6 +58,8 @@ struct RenderOptions {
     bool strict = false;        // --strict: a picture whose data ends early refuses the run
     std::uint64_t maxBytes = 0; // --max-size: the largest file the video may be; 0: no cap
     std::string preset;         // --preset: a platform preset's key or name
+    // --encoder-speed: the encoder's time per frame; unset keeps the album's.
+    std::optional<EncoderSpeed> encoderSpeed;
 };
 
 struct ParsedOptions {

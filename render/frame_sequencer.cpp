@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <future>
 #include <system_error>
 #include <vector>
@@ -296,6 +297,11 @@ float videoLengthSeconds(const AlbumProject& project) {
     return frames > 0 ? static_cast<float>(frames) / 25.0f : 0.0f;
 }
 
+namespace {
+// Display times up to half a second (still frames) count as short: pictures are read two ahead.
+constexpr int kShortDisplayFrames = 12;
+} // namespace
+
 RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
                        const std::atomic<bool>& stop, const std::function<void(int)>& progress) {
     const AlbumProject& project = *context.project;
@@ -303,7 +309,9 @@ RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
         return RunOutcome::Completed;
     const VideoSettings& settings = project.settings;
     // The next picture is read while this one's frames are drawn: decoding a large photo
-    // takes as long as a second of frames, and the two need different cores.
+    // takes as long as a second of frames, and the two need different cores. With a short
+    // display time a slow format (HEIC) takes longer to decode than its frames take to draw, so
+    // two pictures are read ahead on two threads; never more, so memory stays bounded.
     const auto readAhead = [&](std::size_t at) {
         const AlbumItem& next = project.items[at % project.items.size()];
         try {
@@ -315,7 +323,15 @@ RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
                               std::cref(next));
         }
     };
-    std::future<PictureRead> ahead = readAhead(0);
+    const std::size_t depth = settings.stillFrames <= kShortDisplayFrames ? 2 : 1;
+    const auto pictures = static_cast<std::size_t>(totalPictures);
+    std::deque<std::future<PictureRead>> ahead;
+    std::size_t nextRead = 0; // the run's 0-based picture index read next
+    const auto readMore = [&] {
+        while (ahead.size() < depth && nextRead < pictures)
+            ahead.push_back(readAhead(nextRead++));
+    };
+    readMore();
     Image previous;
     std::size_t position = 0;
     int pass = 0;
@@ -329,9 +345,9 @@ RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
             ++pass;
         }
         const AlbumItem& item = project.items[position];
-        PictureRead read = ahead.get();
-        if (number < totalPictures)
-            ahead = readAhead(position + 1);
+        PictureRead read = ahead.front().get();
+        ahead.pop_front();
+        readMore();
         PictureResult result;
         if (substitutesLoopTransition(settings, item, pass, position)) {
             AlbumItem entering = item;

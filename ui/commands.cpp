@@ -1,6 +1,7 @@
 #include "ui/commands.h"
 
 #include "album/fill_mode.h"
+#include "platform/translation.h"
 
 #include <array>
 #include <utility>
@@ -65,6 +66,9 @@ constexpr std::array kLabels = {
     CommandLabel{Command::DefaultMotionPanUp, "向上平移"},
     CommandLabel{Command::DefaultMotionPanDown, "向下平移"},
     CommandLabel{Command::DefaultMotionRandom, "随机"},
+    CommandLabel{Command::EncoderSpeedFast, N_("快速")},
+    CommandLabel{Command::EncoderSpeedStandard, N_("标准")},
+    CommandLabel{Command::EncoderSpeedFine, N_("精细")},
     CommandLabel{Command::NewProject, "新建"},
     CommandLabel{Command::OpenProject, "打开"},
     CommandLabel{Command::SaveProject, "保存"},
@@ -153,6 +157,9 @@ constexpr std::array kAllCommands = {
     Command::DefaultMotionPanUp,
     Command::DefaultMotionPanDown,
     Command::DefaultMotionRandom,
+    Command::EncoderSpeedFast,
+    Command::EncoderSpeedStandard,
+    Command::EncoderSpeedFine,
     Command::NewProject,
     Command::OpenProject,
     Command::SaveProject,

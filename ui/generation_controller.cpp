@@ -1,12 +1,15 @@
 #include "ui/generation_controller.h"
 
 #include "platform/dialogs.h"
+#include "platform/memory_return.h"
 #include "services/cut_short_pictures.h"
 #include "ui/file_dialogs.h"
 #include "ui/info_log.h"
 #include "ui/run_checks.h"
 
 #include <ctime>
+#include <memory>
+#include <string>
 
 namespace velomira {
 
@@ -46,6 +49,7 @@ void GenerationController::finish(const GenerationResult& result) {
     for (const Failure& failure : result.failures)
         showFailure(failure);
     running_ = false;
+    returnFreeMemory();
     view_.hideGenerationProgress();
     view_.setWindowEnabled(true);
     view_.raiseWindow();
@@ -98,10 +102,21 @@ void GenerationController::generate() {
                 view.showGenerationEncode(encode, kMaxSizeCapEncodes);
         });
     };
-    request.progress = [&view, alive](int picture, int total) {
-        view.postToWindowThread([&view, alive, picture, total] {
-            if (alive.lock())
-                view.showGenerationProgress(picture, total);
+    // The count follows the frames the encoder has taken; the window hears of a change only.
+    auto shown = std::make_shared<std::string>();
+    request.encoderProgress = [&view, alive, shown](const RunProgress& now) {
+        const int percent = progressPercent(now);
+        std::string timeLeft = timeLeftLine(now);
+        const std::string key =
+            std::to_string(now.picture) + '/' + std::to_string(percent) + '/' + timeLeft;
+        if (key == *shown)
+            return;
+        *shown = key;
+        view.postToWindowThread([&view, alive, now, percent, timeLeft = std::move(timeLeft)] {
+            if (!alive.lock())
+                return;
+            view.showGenerationProgress(now.picture, now.totalPictures);
+            view.showGenerationShare(percent, timeLeft);
         });
     };
     stopRequested_ = false;

@@ -1,6 +1,7 @@
 #include "ui/preview_controller.h"
 
 #include "platform/dialogs.h"
+#include "platform/memory_return.h"
 #include "render/frame_sequencer.h"
 #include "ui/preview_window_view.h"
 #include "ui/run_checks.h"
@@ -95,6 +96,7 @@ void PreviewController::finished(unsigned run) {
         return; // a new preview started from the finished window meanwhile
     music_.previewEnded();
     pictures_.refreshPictureCount();
+    returnFreeMemory();
 }
 
 void PreviewController::start() {
@@ -158,6 +160,7 @@ PreviewState PreviewController::state() const {
 void PreviewController::closed() {
     if (engine_ != nullptr)
         engine_->close();
+    returnFreeMemory();
 }
 
 void PreviewController::clicked() {

@@ -9,26 +9,37 @@
 #include "video/stopped_video_cut.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 namespace velomira {
 
 namespace {
 
-// The frame count at the end of the picture that frame number taken + 1 belongs to (taken
-// itself when a picture ends there): the first n pictures' frames, the least that covers it.
-std::uint64_t pictureEndFrame(const AlbumProject& project, int totalPictures, std::uint64_t taken) {
-    int low = 0, high = totalPictures;
-    while (low < high) {
-        const int middle = low + (high - low) / 2;
-        if (static_cast<std::uint64_t>(countRunFrames(project, middle)) >= taken)
-            high = middle;
-        else
-            low = middle + 1;
+// Times one encode: a count that falls back to zero is a new attempt or a further encode under
+// a size cap, whose time left starts again.
+class EncodeClock {
+  public:
+    RunProgress progress(const PictureFrames& pictures, const RunPlan& plan, std::uint64_t taken) {
+        const auto now = std::chrono::steady_clock::now();
+        if (taken < last_)
+            start_ = now;
+        last_ = taken;
+        RunProgress progress;
+        progress.picture = pictures.pictureAt(taken);
+        progress.totalPictures = plan.totalPictures;
+        progress.framesDone = taken;
+        progress.totalFrames = static_cast<std::uint64_t>(std::max(0, plan.totalFrames));
+        progress.elapsedSeconds = std::chrono::duration<double>(now - start_).count();
+        return progress;
     }
-    return static_cast<std::uint64_t>(countRunFrames(project, low));
-}
+
+  private:
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::uint64_t last_ = 0;
+};
 
 // The encoder's request with this run's length and the file the encoder writes.
 EncoderRequest encoderRequestFor(const GenerationRequest& request, const RunPlan& plan,
@@ -36,11 +47,17 @@ EncoderRequest encoderRequestFor(const GenerationRequest& request, const RunPlan
     EncoderRequest encoder = request.encoder;
     encoder.durationText = plan.durationText;
     encoder.outputPath = outputPath;
-    const AlbumProject* project = encoder.project;
-    const int total = plan.totalPictures;
-    encoder.stopFrameLimit = [project, total](std::uint64_t taken) {
-        return pictureEndFrame(*project, total, taken);
+    const auto pictures =
+        std::make_shared<const PictureFrames>(*encoder.project, plan.totalPictures);
+    encoder.stopFrameLimit = [pictures](std::uint64_t taken) {
+        return pictures->pictureEndAt(taken);
     };
+    if (request.encoderProgress) {
+        encoder.framesTaken = [pictures, plan, report = request.encoderProgress,
+                               clock = std::make_shared<EncodeClock>()](std::uint64_t taken) {
+            report(clock->progress(*pictures, plan, taken));
+        };
+    }
     return encoder;
 }
 

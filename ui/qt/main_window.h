@@ -111,6 +111,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     bool openExternal(const std::string& fileOrUrl) override;
     void showGenerationProgress(int picture, int total) override;
     void showGenerationEncode(int encode, int most) override;
+    void showGenerationShare(int percent, const std::string& timeLeft) override;
     void setGenerationStopping() override;
     void hideGenerationProgress() override;
     void postToWindowThread(std::function<void()> fn) override;

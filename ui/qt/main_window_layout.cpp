@@ -2,6 +2,7 @@
 // and the menus filled from the controller each time they open.
 #include "album/album_model.h"
 #include "app/startup.h"
+#include "platform/translation.h"
 #include "ui/option_forms.h"
 #include "ui/picture_formats.h"
 #include "ui/qt/badge_delegate.h"
@@ -642,6 +643,10 @@ void QtMainWindow::fillSettingsMenu() {
                     Command::DefaultMotionPanRight, Command::DefaultMotionPanUp,
                     Command::DefaultMotionPanDown, kSeparator, Command::DefaultMotionRandom},
                    true, run);
+    addMenuEntries(
+        settingsMenu_->addMenu(QString::fromUtf8(tr_("编码速度"))), states,
+        {Command::EncoderSpeedFast, Command::EncoderSpeedStandard, Command::EncoderSpeedFine}, true,
+        run);
     settingsMenu_->addSeparator();
     addMenuEntries(settingsMenu_->addMenu(QStringLiteral("关闭窗口时")), states,
                    {Command::CloseExits, Command::CloseHidesToTray}, true, run);
