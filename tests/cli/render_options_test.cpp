@@ -222,10 +222,11 @@ TEST(RenderOptions, EncoderSpeedTakesItsThreeNamesOnly) {
         const ParsedOptions p = parse(args);
         const std::string name = c.args.empty() ? "none" : c.args.back();
         EXPECT_EQ(p.error.empty(), !c.refused) << name;
-        if (c.refused)
+        if (c.refused) {
             EXPECT_EQ(p.error, "--encoder-speed needs fast, standard or fine") << name;
-        else
+        } else {
             EXPECT_EQ(p.options.encoderSpeed, c.speed) << name;
+        }
     }
 }
 

@@ -112,11 +112,12 @@ TEST(ProjectDocumentPrint, EncoderSpeedIsWrittenLastAndOnlyWhenNotStandard) {
         AlbumProject album = twoPictureAlbum();
         album.settings.encoderSpeed = c.speed;
         const std::string text = printProjectDocument(documentFromAlbum(album));
-        if (c.written == nullptr)
+        if (c.written == nullptr) {
             EXPECT_EQ(text, standard);
-        else
+        } else {
             EXPECT_EQ(text, standard.substr(0, standard.size() - 2) +
                                 ",\n\t\"encoder_speed\":\t\"" + c.written + "\"\n}");
+        }
         const ProjectReading read = parseProjectDocument(text);
         EXPECT_EQ(read.flaw, ProjectFlaw::None);
         EXPECT_TRUE(read.document == documentFromAlbum(album));

@@ -54,9 +54,10 @@ TEST(EncoderPresetCheck, TheInstalledEncoderRefusesAPresetItDoesNotKnowByName) {
     for (const auto& c : cases) {
         const std::optional<Failure> refusal = checkEncoderPreset(ffmpeg, c.preset);
         ASSERT_EQ(refusal.has_value(), c.refused) << c.preset;
-        if (refusal)
+        if (refusal) {
             EXPECT_NE(refusal->text.find(std::string("“") + c.preset + "”"), std::string::npos)
                 << refusal->text;
+        }
     }
     // No encoder at all is no verdict on the preset: the run's own checks report it.
     EXPECT_FALSE(checkEncoderPreset(folder.path() / "missing", "slowish"));

@@ -52,7 +52,7 @@ TEST(RunProgressText, TimeLeftAppearsFromFivePercentAndStaysWithinZeroAndADay) {
 
 // Pictures of solid colours at 320 x 180: a raw frame is bigger than the pipe's buffer, so a
 // frame counts as taken only once the encoder has read most of it.
-class EncoderProgress : public ::testing::Test {
+class ProgressFollowsEncoder : public ::testing::Test {
   protected:
     void SetUp() override {
         initImageLibrary();
@@ -81,7 +81,7 @@ class EncoderProgress : public ::testing::Test {
     GenerationRequest request;
 };
 
-TEST_F(EncoderProgress, PicturesFollowPictureEndsAcrossTheRun) {
+TEST_F(ProgressFollowsEncoder, PicturesFollowPictureEndsAcrossTheRun) {
     const int total = albumItemCount(project);
     const PictureFrames pictures(project, total);
     std::uint64_t before = 0;
@@ -98,7 +98,7 @@ TEST_F(EncoderProgress, PicturesFollowPictureEndsAcrossTheRun) {
     EXPECT_EQ(pictures.pictureEndAt(0), 0u);
 }
 
-TEST_F(EncoderProgress, ReportedPictureNeverRunsAheadOfASlowEncoder) {
+TEST_F(ProgressFollowsEncoder, ReportedPictureNeverRunsAheadOfASlowEncoder) {
     const std::string count = folder.file("read.count");
     ScopedEnvironment pause("FAKE_ENCODER_PAUSE_MS", "1");
     ScopedEnvironment chunk("FAKE_ENCODER_CHUNK", "8192");
