@@ -9,11 +9,14 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 using namespace velomira;
 using namespace velomira::qt;
@@ -57,6 +60,25 @@ void whenDone(QObject* owner, std::function<bool()> done, std::function<void()> 
     timer->start(100);
 }
 
+// The mappings that hold the most resident memory, so what is left can be told apart: heap,
+// thread arenas (anonymous), libraries.
+void largestMappings() {
+    std::ifstream smaps("/proc/self/smaps");
+    std::vector<std::pair<long, std::string>> found;
+    std::string line, name;
+    while (std::getline(smaps, line)) {
+        if (line.find('-') < line.find(' ') && line.find(':') > line.find(' ')) {
+            const std::size_t path = line.find_first_of("/[", 20);
+            name = path == std::string::npos ? "[anonymous]" : line.substr(path);
+        } else if (line.rfind("Rss:", 0) == 0) {
+            found.emplace_back(std::stol(line.substr(4)), name);
+        }
+    }
+    std::sort(found.rbegin(), found.rend());
+    for (std::size_t i = 0; i < found.size() && i < 8; ++i)
+        std::printf("  %7ld kB  %s\n", found[i].first, found[i].second.c_str());
+}
+
 void report(const char* step) {
     std::printf("%-22s rss %7ld kB   peak %7ld kB\n", step, statusKb("VmRSS"), statusKb("VmHWM"));
     std::fflush(stdout);
@@ -85,10 +107,12 @@ struct Driver {
             [this] {
                 const std::string step = "after generation " + std::to_string(++generations);
                 settle(step, [this] {
-                    if (generations < 3)
+                    if (generations < 3) {
                         generate();
-                    else
-                        QCoreApplication::exit(0);
+                        return;
+                    }
+                    largestMappings();
+                    QCoreApplication::exit(0);
                 });
             });
     }
