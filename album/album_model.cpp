@@ -379,6 +379,7 @@ void resetProjectOptions(AlbumProject& project, std::string_view firstFontName) 
     s.beatSync = false;
     s.musicFadeSeconds = s.newAlbumMusicFade ? kMusicFadeOutSeconds : 0.0;
     s.musicLoudness = s.newAlbumLoudness ? std::optional<double>(kMusicLoudnessLufs) : std::nullopt;
+    s.encoderSpeed = EncoderSpeed::Standard;
     s.fillFollowsSize = s.newAlbumFill == NewAlbumFill::FollowSize;
     chooseVideoSize(s, 0);
     s.fillMode = newAlbumFillMode(s.newAlbumFill, s.videoWidth, s.videoHeight);

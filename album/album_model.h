@@ -2,6 +2,7 @@
 
 #include "album/album_tables.h"
 #include "album/camera_motion.h"
+#include "album/encoder_speed.h"
 #include "album/fill_mode.h"
 #include "album/transition_catalogue.h"
 #include "app/option_values.h"
@@ -113,8 +114,9 @@ struct VideoSettings {
     double musicFadeSeconds = 0.0;
     // The integrated loudness (LUFS) the music is brought to; none: the music as it is.
     std::optional<double> musicLoudness;
-    bool newAlbumMusicFade = false;                  // kept in the settings store
-    bool newAlbumLoudness = false;                   // kept in the settings store
+    bool newAlbumMusicFade = false; // kept in the settings store
+    bool newAlbumLoudness = false;  // kept in the settings store
+    EncoderSpeed encoderSpeed = EncoderSpeed::Standard;
     OutputNaming outputNaming = OutputNaming::Empty; // kept in the settings store
 };
 

@@ -201,6 +201,8 @@ applyProjectOptions(AlbumProject& album, const ProjectDocument& document, int co
     album.settings.safeAreas = document.safeAreas.value_or(0) != 0;
     album.settings.beatSync = document.beatSync.value_or(0) != 0;
     applyMusicShaping(album.settings, document.musicFade, document.musicLoudness);
+    album.settings.encoderSpeed =
+        parseEncoderSpeed(document.encoderSpeed.value_or("")).value_or(EncoderSpeed::Standard);
     const OptionTarget target{album, document, fontNames, fitDisplayTime};
     OptionSteps steps{count};
     applyCaptionAndLogo(target, steps);

@@ -111,6 +111,9 @@ bool buildTree(cJSON* root, const ProjectDocument& d) {
     if (ok && d.musicLoudness) {
         ok = cJSON_AddNumberToObject(root, k::musicLoudness, *d.musicLoudness) != nullptr;
     }
+    if (ok && d.encoderSpeed) {
+        ok = addString(root, k::encoderSpeed, *d.encoderSpeed);
+    }
     return ok;
 }
 
@@ -177,6 +180,9 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
         d.musicFade = s.musicFadeSeconds;
     }
     d.musicLoudness = s.musicLoudness;
+    if (s.encoderSpeed != EncoderSpeed::Standard) {
+        d.encoderSpeed = encoderSpeedName(s.encoderSpeed);
+    }
     return d;
 }
 

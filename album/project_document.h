@@ -31,6 +31,7 @@ inline constexpr const char* safeAreas = "safe_areas";
 inline constexpr const char* beatSync = "beat_sync";
 inline constexpr const char* musicFade = "music_fade";
 inline constexpr const char* musicLoudness = "music_loudness";
+inline constexpr const char* encoderSpeed = "encoder_speed";
 
 inline constexpr const char* path = "path";
 inline constexpr const char* animationIndex = "animationIndex";
@@ -95,6 +96,9 @@ struct ProjectDocument {
     // The music's fade-out in seconds and its loudness in LUFS; each written only when set.
     std::optional<double> musicFade;
     std::optional<double> musicLoudness;
+    // The encoder speed by name; written only when it is not the standard speed. Unknown names
+    // read as standard.
+    std::optional<std::string> encoderSpeed;
 
     bool operator==(const ProjectDocument&) const = default;
 };

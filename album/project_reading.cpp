@@ -214,6 +214,10 @@ ProjectFlaw readTree(const cJSON* root, ProjectReading& reading) {
     }
     d.musicFade = realMember(root, k::musicFade);
     d.musicLoudness = realMember(root, k::musicLoudness);
+    std::string speed;
+    if (stringMember(root, k::encoderSpeed, speed) == Presence::Present) {
+        d.encoderSpeed = std::move(speed);
+    }
     reading.optionsRead = readOptions(root, d);
     return reading.optionsRead < kProjectOptionCount ? ProjectFlaw::Options : ProjectFlaw::None;
 }

@@ -138,6 +138,8 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
     }
     if (options.safeAreas)
         s.safeAreas = *options.safeAreas;
+    if (options.encoderSpeed)
+        s.encoderSpeed = *options.encoderSpeed;
     if (options.blackBackground)
         s.videoBgFillColor =
             *options.blackBackground ? BackgroundFill::Black : BackgroundFill::White;

@@ -220,6 +220,8 @@ void assign(BatchRow& row, const std::string& column, const std::string& raw) {
         row.musicFade = value;
     else if (column == "loudness")
         row.loudness = value;
+    else if (column == "encoder_speed")
+        row.encoderSpeed = value;
 }
 
 std::string rowError(const BatchRow& row) {
@@ -242,7 +244,7 @@ const std::vector<std::string>& batchColumns() {
         "output", "project",    "pictures",   "product",    "picture_type", "caption",
         "music",  "size",       "pause",      "transition", "cover",        "logo",
         "fill",   "safe_areas", "max_size",   "preset",     "from",         "to",
-        "pauses", "beat_sync",  "music_fade", "loudness"};
+        "pauses", "beat_sync",  "music_fade", "loudness",   "encoder_speed"};
     return columns;
 }
 

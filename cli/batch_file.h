@@ -28,14 +28,15 @@ struct BatchRow {
     std::string transition;
     std::string cover;
     std::string logo;
-    std::string fill;      // fit, crop or blur
-    std::string safeAreas; // on or off
-    std::string maxSize;   // --max-size
-    std::string preset;    // --preset
-    std::string from;      // --from: the first picture of a range
-    std::string to;        // --to: its last picture
-    std::string musicFade; // --music-fade SECONDS, or off for --no-music-fade
-    std::string loudness;  // --loudness LUFS|off
+    std::string fill;         // fit, crop or blur
+    std::string safeAreas;    // on or off
+    std::string maxSize;      // --max-size
+    std::string preset;       // --preset
+    std::string encoderSpeed; // fast, standard or fine
+    std::string from;         // --from: the first picture of a range
+    std::string to;           // --to: its last picture
+    std::string musicFade;    // --music-fade SECONDS, or off for --no-music-fade
+    std::string loudness;     // --loudness LUFS|off
 };
 
 struct BatchFile {

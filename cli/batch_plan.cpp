@@ -56,6 +56,7 @@ std::vector<std::string> rowArguments(const BatchRow& row, const std::vector<std
     option("--fill", row.fill);
     option("--safe-areas", row.safeAreas);
     option("--max-size", row.maxSize);
+    option("--encoder-speed", row.encoderSpeed);
     option("--preset", row.preset);
     option("--from", row.from);
     option("--to", row.to);

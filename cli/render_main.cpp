@@ -345,7 +345,7 @@ int renderVideo(AlbumProject& project, const RenderOptions& options, const Sessi
         return kRefused;
     }
     TerminalProgress progress(run.plan.totalPictures);
-    run.request.progress = [&](int picture, int) { progress.update(picture); };
+    run.request.encoderProgress = [&](const RunProgress& now) { progress.update(now); };
     run.request.encodeStarted = [&](int encode, int videoKbps) {
         progress.finish();
         std::cerr << "size cap " << sizeCapText(limits.maxBytes) << ": encode " << encode

@@ -124,6 +124,9 @@ OptionRead readFrameOption(const std::string& arg, ArgCursor& at, RenderOptions&
     } else if (arg == "--preset") {
         if (!at.value(o.preset) || o.preset.empty())
             return fail("--preset needs a preset's key or name, e.g. reels");
+    } else if (arg == "--encoder-speed") {
+        if (!at.value(v) || !(o.encoderSpeed = parseEncoderSpeed(v)))
+            return fail("--encoder-speed needs fast, standard or fine");
     } else if (arg == "--max-size") {
         if (!at.value(v) || (o.maxBytes = parseSizeText(v)) == 0)
             return fail("--max-size needs a file size, e.g. 16M, 500K or 1.5G (a plain number "
@@ -421,6 +424,8 @@ std::string renderUsage() {
            "  --strict              make nothing when a picture's data ends early (exit 3)\n"
            "  --preset NAME         a platform preset's size, fill, longest length and size cap\n"
            "                        (reels, shop, square, feed, message, or the table's own)\n"
+           "  --encoder-speed S     fast, standard or fine: a quicker encode or a smaller file\n"
+           "                        at the same quality (x264 veryfast, medium, slow)\n"
            "  --max-size SIZE       keep the file at most SIZE (16M, 500K, 1.5G; decimal units,\n"
            "                        a plain number is megabytes); encoded up to 3 times\n"
            "  --from N --to M       only pictures N..M (1-based) with their transitions and the\n"

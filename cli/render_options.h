@@ -1,6 +1,7 @@
 #pragma once
 // The command line of velomira-render, parsed into plain values. Parsing never touches files.
 #include "album/camera_motion.h"
+#include "album/encoder_speed.h"
 #include "album/fill_mode.h"
 #include "app/option_values.h"
 #include "video/generation_plan.h"
@@ -71,6 +72,8 @@ struct RenderOptions {
     // it; unset: the album's first, or last picture. Checked against the album once it is read.
     std::optional<int> fromPicture;
     std::optional<int> toPicture;
+    // --encoder-speed: the encoder's time per frame; unset keeps the album's.
+    std::optional<EncoderSpeed> encoderSpeed;
 };
 
 struct ParsedOptions {

@@ -1,5 +1,6 @@
 #include "cli/terminal_progress.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@ TerminalProgress::~TerminalProgress() {
 }
 
 void TerminalProgress::finish() {
+    const std::lock_guard<std::mutex> guard(lock_);
     if (!drawn_)
         return;
     std::fputc('\n', out_);
@@ -46,9 +48,35 @@ void TerminalProgress::update(int picture) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
         left = elapsed / (picture - 1) * (total_ - picture + 1);
     }
-    std::fprintf(out_, "\r%s\033[K", lineFor(picture, total_, left).c_str());
+    draw(lineFor(picture, total_, left));
+}
+
+void TerminalProgress::draw(const std::string& line) {
+    const std::lock_guard<std::mutex> guard(lock_);
+    std::fprintf(out_, "\r%s\033[K", line.c_str());
     std::fflush(out_);
     drawn_ = true;
+}
+
+std::string TerminalProgress::lineFor(const RunProgress& progress) {
+    constexpr int kWidth = 30;
+    const int percent = progressPercent(progress);
+    std::string bar(static_cast<std::size_t>(percent * kWidth / 100), '#');
+    bar.append(kWidth - bar.size(), '.');
+    char text[160];
+    const int written = std::snprintf(text, sizeof text, "[%s] picture %d of %d, %d%%", bar.c_str(),
+                                      progress.picture, progress.totalPictures, percent);
+    std::string line(text, static_cast<std::size_t>(std::max(0, written)));
+    if (const std::optional<long> left = secondsLeft(progress)) {
+        std::snprintf(text, sizeof text, ", %ld:%02ld left", *left / 60, *left % 60);
+        line += text;
+    }
+    return line;
+}
+
+void TerminalProgress::update(const RunProgress& progress) {
+    if (enabled_)
+        draw(lineFor(progress));
 }
 
 } // namespace velomira

@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <future>
 #include <system_error>
 #include <vector>
@@ -312,6 +313,8 @@ class DiscardingSink final : public FrameSink {
     bool repeatFrame(const unsigned char*, std::size_t) override { return true; }
 };
 
+// Display times up to half a second (still frames) count as short: pictures are read two ahead.
+constexpr int kShortDisplayFrames = 12;
 } // namespace
 
 RunOutcome renderAlbum(const SequencerContext& context, int totalPictures,
@@ -326,7 +329,9 @@ RunOutcome renderPictures(const SequencerContext& context, int first, int last,
         return RunOutcome::Completed;
     const VideoSettings& settings = project.settings;
     // The next picture is read while this one's frames are drawn: decoding a large photo
-    // takes as long as a second of frames, and the two need different cores.
+    // takes as long as a second of frames, and the two need different cores. With a short
+    // display time a slow format (HEIC) takes longer to decode than its frames take to draw, so
+    // two pictures are read ahead on two threads; never more, so memory stays bounded.
     const auto readAhead = [&](std::size_t at) {
         const AlbumItem& next = project.items[at % project.items.size()];
         try {
@@ -346,7 +351,14 @@ RunOutcome renderPictures(const SequencerContext& context, int first, int last,
     const std::size_t count = project.items.size();
     std::size_t position = static_cast<std::size_t>(begin - 1) % count;
     int pass = (begin - 1) / static_cast<int>(count);
-    std::future<PictureRead> ahead = readAhead(position);
+    const std::size_t depth = settings.stillFrames <= kShortDisplayFrames ? 2 : 1;
+    std::deque<std::future<PictureRead>> ahead;
+    auto nextRead = static_cast<std::size_t>(begin - 1); // the 0-based picture number read next
+    const auto readMore = [&] {
+        while (ahead.size() < depth && nextRead < static_cast<std::size_t>(last))
+            ahead.push_back(readAhead(nextRead++));
+    };
+    readMore();
     Image previous;
     for (int number = begin; number <= last; ++number) {
         if (stop.load())
@@ -360,9 +372,9 @@ RunOutcome renderPictures(const SequencerContext& context, int first, int last,
         }
         const SequencerContext& target = shown ? context : unseen;
         const AlbumItem& item = project.items[position];
-        PictureRead read = ahead.get();
-        if (number < last)
-            ahead = readAhead(position + 1);
+        PictureRead read = ahead.front().get();
+        ahead.pop_front();
+        readMore();
         PictureResult result;
         if (substitutesLoopTransition(settings, item, pass, position)) {
             AlbumItem entering = item;

@@ -2,6 +2,7 @@
 
 #include "render/folder_sink.h"
 #include "render/frame_format.h"
+#include "video/encoder_preset_check.h"
 #include "video/output_path_check.h"
 
 namespace velomira {
@@ -49,11 +50,15 @@ VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environm
     request.encoder.workFolder = environment.workFolder;
     request.encoder.errorLog = environment.errorLog;
     request.encoder.frameFormat = frameFormatForTransport(transport);
+    // Every encode of the run, a size cap's too, runs at the album's speed.
+    request.encoder.rate.preset = encoderSpeedPreset(album.settings.encoderSpeed);
     request.fonts = environment.fonts;
     request.margins = environment.margins;
     request.outputPath = outputPath;
     request.maxBytes = limits.maxBytes;
     run.refusal = checkOutputLimits(*rendered, run.plan, limits);
+    if (!run.refusal)
+        run.refusal = checkEncoderPreset(request.encoder.encoderPath, request.encoder.rate.preset);
     return run;
 }
 

@@ -85,6 +85,10 @@ enum class Command : int {
     DefaultMotionPanUp = 35725,
     DefaultMotionPanDown = 35726,
     DefaultMotionRandom = 35727,
+    // "编码速度" submenu: the album's encoder speed.
+    EncoderSpeedFast = 35730,
+    EncoderSpeedStandard = 35731,
+    EncoderSpeedFine = 35732,
 
     // Project menu
     NewProject = 35708,

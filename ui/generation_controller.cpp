@@ -2,6 +2,7 @@
 
 #include "app/string_utils.h"
 #include "platform/dialogs.h"
+#include "platform/memory_return.h"
 #include "platform/translation.h"
 #include "services/caption_font_notices.h"
 #include "services/cut_short_pictures.h"
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <ctime>
+#include <memory>
+#include <string>
 
 namespace velomira {
 
@@ -56,6 +59,7 @@ void GenerationController::finish(const GenerationResult& result) {
     for (const Failure& failure : result.failures)
         showFailure(failure);
     running_ = false;
+    returnFreeMemory();
     view_.hideGenerationProgress();
     view_.setWindowEnabled(true);
     view_.raiseWindow();
@@ -189,10 +193,21 @@ void GenerationController::startRun(const std::vector<double>* beats) {
                 view.showGenerationEncode(encode, kMaxSizeCapEncodes);
         });
     };
-    request.progress = [&view, alive](int picture, int total) {
-        view.postToWindowThread([&view, alive, picture, total] {
-            if (alive.lock())
-                view.showGenerationProgress(picture, total);
+    // The count follows the frames the encoder has taken; the window hears of a change only.
+    auto shown = std::make_shared<std::string>();
+    request.encoderProgress = [&view, alive, shown](const RunProgress& now) {
+        const int percent = progressPercent(now);
+        std::string timeLeft = timeLeftLine(now);
+        const std::string key =
+            std::to_string(now.picture) + '/' + std::to_string(percent) + '/' + timeLeft;
+        if (key == *shown)
+            return;
+        *shown = key;
+        view.postToWindowThread([&view, alive, now, percent, timeLeft = std::move(timeLeft)] {
+            if (!alive.lock())
+                return;
+            view.showGenerationProgress(now.picture, now.totalPictures);
+            view.showGenerationShare(percent, timeLeft);
         });
     };
     stopRequested_ = false;

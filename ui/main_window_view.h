@@ -104,6 +104,12 @@ class MainWindowView {
     // Before a run whose pictures change on the beat: the music's beats being found, with the
     // same stop button.
     virtual void showBeatAnalysis(int percent) { (void)percent; }
+    // The share of the frames the encoder has taken (0..100) and "剩余约 ..." (empty while there
+    // is no estimate yet).
+    virtual void showGenerationShare(int percent, const std::string& timeLeft) {
+        (void)percent;
+        (void)timeLeft;
+    }
     virtual void setGenerationStopping() = 0; // "停止中...", button disabled
     virtual void hideGenerationProgress() = 0;
 

@@ -75,6 +75,12 @@ void OptionsController::registerCommands(CommandTable& table) {
     table.on(Command::AutoOrient, [this] { toggleAutoOrient(); });
     table.on(Command::MusicFade, [this] { toggleMusicShaping(true); });
     table.on(Command::EvenLoudness, [this] { toggleMusicShaping(false); });
+    table.on(Command::EncoderSpeedFast,
+             [this] { album_.settings.encoderSpeed = EncoderSpeed::Fast; });
+    table.on(Command::EncoderSpeedStandard,
+             [this] { album_.settings.encoderSpeed = EncoderSpeed::Standard; });
+    table.on(Command::EncoderSpeedFine,
+             [this] { album_.settings.encoderSpeed = EncoderSpeed::Fine; });
     for (int choice = 0; choice < kCameraMotionChoiceCount; ++choice)
         table.on(defaultMotionCommand(choice), [this, choice] {
             preferences().newPictureMotion = static_cast<uint32_t>(choice);
@@ -438,6 +444,7 @@ std::vector<MenuEntryState> OptionsController::settingsMenu() const {
     const bool time = naming == OutputNaming::Time;
     const bool firstPicture = naming == OutputNaming::FirstPicture;
     const bool hides = prefs.clickCloseButtonStatus == CloseBehaviour::HideToTray;
+    const EncoderSpeed speed = album_.settings.encoderSpeed;
     return {{Command::BackgroundWhite, true, background == BackgroundFill::White},
             {Command::BackgroundBlack, true, background == BackgroundFill::Black},
             {Command::DefaultNameEmpty, true, !time && !firstPicture},
@@ -459,7 +466,10 @@ std::vector<MenuEntryState> OptionsController::settingsMenu() const {
             {Command::DefaultMotionPanRight, true, prefs.newPictureMotion == 4},
             {Command::DefaultMotionPanUp, true, prefs.newPictureMotion == 5},
             {Command::DefaultMotionPanDown, true, prefs.newPictureMotion == 6},
-            {Command::DefaultMotionRandom, true, prefs.newPictureMotion == 7}};
+            {Command::DefaultMotionRandom, true, prefs.newPictureMotion == 7},
+            {Command::EncoderSpeedFast, true, speed == EncoderSpeed::Fast},
+            {Command::EncoderSpeedStandard, true, speed == EncoderSpeed::Standard},
+            {Command::EncoderSpeedFine, true, speed == EncoderSpeed::Fine}};
 }
 
 } // namespace velomira

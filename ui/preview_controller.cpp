@@ -1,6 +1,7 @@
 #include "ui/preview_controller.h"
 
 #include "platform/dialogs.h"
+#include "platform/memory_return.h"
 #include "render/frame_sequencer.h"
 #include "ui/preview_window_view.h"
 #include "ui/run_checks.h"
@@ -100,6 +101,7 @@ void PreviewController::finished(unsigned run) {
         return; // a new preview started from the finished window meanwhile
     music_.previewEnded();
     pictures_.refreshPictureCount();
+    returnFreeMemory();
 }
 
 int PreviewController::selectedRow() const {
@@ -173,6 +175,7 @@ PreviewState PreviewController::state() const {
 void PreviewController::closed() {
     if (engine_ != nullptr)
         engine_->close();
+    returnFreeMemory();
 }
 
 void PreviewController::clicked() {

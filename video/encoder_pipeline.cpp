@@ -220,6 +220,7 @@ struct Limits {
     std::chrono::milliseconds stopDelivery;
     std::chrono::milliseconds stopTail;
     const std::function<std::uint64_t(std::uint64_t)>* stopFrameLimit;
+    const std::function<void(std::uint64_t)>* framesTaken;
     std::filesystem::path progressReport; // empty: none asked for
 };
 
@@ -275,8 +276,17 @@ void watchEncoder(FeedWatch& watch) {
     Clock::time_point lastChange = Clock::now();
     Clock::time_point stopAt, closedAt;
     bool stopSeen = false, waitingSeen = false, closedSeen = false, limited = false, cut = false;
+    const auto* framesTaken = watch.limits.framesTaken;
+    const bool reporting = framesTaken != nullptr && *framesTaken;
+    std::uint64_t lastTaken = 0;
+    if (reporting)
+        (*framesTaken)(0);
     while (!watch.finished && !watch.encoder.hasEnded()) {
         const auto now = Clock::now();
+        if (const std::uint64_t taken = sink.framesWritten(); reporting && taken != lastTaken) {
+            lastTaken = taken;
+            (*framesTaken)(taken);
+        }
         // A growing output file is progress too: after the end of its input the encoder
         // may still be writing the music up to the album's length.
         const std::uint64_t progress = sink.progress() + fileBytes(watch.outputPath);
@@ -428,8 +438,9 @@ Attempt failAttempt(AttemptContext& context, Attempt attempt, const char* source
 Attempt feedAndJudge(AttemptContext& context, ChildProcess& encoder, UniqueFd pipe,
                      const char* source, bool last) {
     const EncoderRequest& request = context.request;
-    const Limits limits{request.stopGrace, request.stallLimit,      request.stopDelivery,
-                        request.stopTail,  &request.stopFrameLimit, context.progressReport};
+    const Limits limits{request.stopGrace,     request.stallLimit,      request.stopDelivery,
+                        request.stopTail,      &request.stopFrameLimit, &request.framesTaken,
+                        context.progressReport};
     const FeedResult feed =
         feedEncoder(encoder, std::move(pipe), context.stop, limits, context.renderFrames,
                     queuedByteBudget(context.input), request.outputPath);

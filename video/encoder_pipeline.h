@@ -54,6 +54,9 @@ struct EncoderRequest {
     // After a stop, the frames the encoder still gets: given the frames it has taken, the
     // count at the end of the picture they belong to. None: the frames queued so far.
     std::function<std::uint64_t(std::uint64_t taken)> stopFrameLimit;
+    // Told the frames the encoder has taken in full whenever that count grows (from the
+    // watching thread, at most every few hundredths of a second), and 0 when an attempt starts.
+    std::function<void(std::uint64_t taken)> framesTaken;
     // After a stop, how long those frames may take before the rest are dropped too.
     std::chrono::milliseconds stopDelivery{500};
     // After a stopped run's last frame, the longest the encoder may go on before it is asked to

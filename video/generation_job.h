@@ -9,6 +9,7 @@
 #include "render/frame_format.h"
 #include "video/encoder_pipeline.h"
 #include "video/generation_plan.h"
+#include "video/run_progress.h"
 
 #include <atomic>
 #include <chrono>
@@ -30,6 +31,10 @@ struct GenerationRequest {
     std::string outputPath;
     // Picture n of N started (called again from 1 when the run falls back to the pipe).
     std::function<void(int picture, int total)> progress;
+    // The frames the encoder has taken so far, as they grow (several times a second, from a
+    // watching thread): what a user is shown. Starts again from zero with a new attempt or
+    // encode.
+    std::function<void(const RunProgress&)> encoderProgress;
     std::chrono::milliseconds coverTimeLimit{0}; // zero: by the video's size
     // The largest file the video may be (0: no cap; already through checkOutputLimits). The
     // video is encoded at a rate that fits, and again lower while the file is over the cap.

@@ -196,6 +196,22 @@ TEST(BatchPlan, MusicFadeAndLoudnessColumnsBecomeTheirOptions) {
     EXPECT_NE(plan.jobs[3].error.find("--music-fade"), std::string::npos) << plan.jobs[3].error;
 }
 
+TEST(BatchPlan, EncoderSpeedColumnBecomesItsOptionAndABadSpeedFailsItsRow) {
+    const BatchFile file = parseBatchText("output,pictures,encoder_speed\n"
+                                          "a,a.jpg,fast\n"
+                                          "b,b.jpg,\n"
+                                          "c,c.jpg,turbo\n");
+    const BatchPlan plan = planBatch(file, {"--encoder-speed", "fine"}, "/w", 0, 1);
+    ASSERT_EQ(plan.error, "");
+    ASSERT_EQ(plan.jobs.size(), 3u);
+    EXPECT_EQ(plan.jobs[0].arguments,
+              (std::vector<std::string>{"--encoder-speed", "fine", "--pictures", "/w/a.jpg",
+                                        "--encoder-speed", "fast"}));
+    EXPECT_EQ(plan.jobs[1].arguments,
+              (std::vector<std::string>{"--encoder-speed", "fine", "--pictures", "/w/b.jpg"}));
+    EXPECT_NE(plan.jobs[2].error.find("--encoder-speed"), std::string::npos) << plan.jobs[2].error;
+}
+
 TEST(BatchPlan, ShardsSplitTheRowsAndDuplicatesRefuseEveryShard) {
     std::string text = "output,pictures\n";
     for (int i = 0; i < 10; ++i)

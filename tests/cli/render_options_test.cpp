@@ -230,6 +230,49 @@ TEST(RenderOptions, PhoneSizeShorthandsAndFillModes) {
     EXPECT_NE(parse({"--pictures", "a.jpg", "--safe-areas", "yes"}).error, "");
 }
 
+TEST(RenderOptions, EncoderSpeedTakesItsThreeNamesOnly) {
+    const struct {
+        std::vector<std::string> args;
+        std::optional<EncoderSpeed> speed;
+        bool refused;
+    } cases[] = {
+        {{}, std::nullopt, false},
+        {{"--encoder-speed", "fast"}, EncoderSpeed::Fast, false},
+        {{"--encoder-speed", "standard"}, EncoderSpeed::Standard, false},
+        {{"--encoder-speed", "fine"}, EncoderSpeed::Fine, false},
+        {{"--encoder-speed", "veryfast"}, std::nullopt, true},
+        {{"--encoder-speed", "Fast"}, std::nullopt, true},
+        {{"--encoder-speed"}, std::nullopt, true},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"album.dat"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ParsedOptions p = parse(args);
+        const std::string name = c.args.empty() ? "none" : c.args.back();
+        EXPECT_EQ(p.error.empty(), !c.refused) << name;
+        if (c.refused) {
+            EXPECT_EQ(p.error, "--encoder-speed needs fast, standard or fine") << name;
+        } else {
+            EXPECT_EQ(p.options.encoderSpeed, c.speed) << name;
+        }
+    }
+}
+
+TEST(TerminalProgress, LineFollowsTheEncodersShareAndTimeLeft) {
+    const struct {
+        RunProgress progress;
+        const char* line;
+    } cases[] = {
+        {{1, 4, 0, 100, 0.0}, "[..............................] picture 1 of 4, 0%"},
+        {{1, 4, 4, 100, 2.0}, "[#.............................] picture 1 of 4, 4%"},
+        {{3, 4, 50, 100, 75.2}, "[###############...............] picture 3 of 4, 50%, 1:15 left"},
+        {{4, 4, 100, 100, 80.0},
+         "[##############################] picture 4 of 4, 100%, 0:00 left"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TerminalProgress::lineFor(c.progress), c.line);
+}
+
 TEST(TerminalProgress, LineShowsPictureOfTotalAndTimeLeft) {
     EXPECT_EQ(TerminalProgress::lineFor(1, 4, -1),
               "[..............................] picture 1 of 4");

@@ -655,7 +655,8 @@ TEST_F(MainWindowTest, SettingsMenuSwitchesAreStoredAndChecked) {
         const bool expected = e.command == Command::BackgroundBlack ||
                               e.command == Command::DefaultNameFirstPicture ||
                               e.command == Command::CloseHidesToTray ||
-                              e.command == Command::DefaultMotionNone;
+                              e.command == Command::DefaultMotionNone ||
+                              e.command == Command::EncoderSpeedStandard;
         EXPECT_EQ(e.checked, expected) << commandNumber(e.command);
     }
     options.loopPlay = 99;
@@ -689,6 +690,33 @@ TEST_F(MainWindowTest, MusicFadeAndEvenLoudnessAreAlbumSwitchesRememberedForNewA
             }
         }
     }
+}
+
+TEST_F(MainWindowTest, EncoderSpeedIsTheAlbumsAndANewProjectStartsAtStandard) {
+    const auto checkedSpeeds = [&] {
+        std::vector<Command> checked;
+        for (const MenuEntryState& e : window().settingsMenu())
+            if (e.checked && (e.command == Command::EncoderSpeedFast ||
+                              e.command == Command::EncoderSpeedStandard ||
+                              e.command == Command::EncoderSpeedFine))
+                checked.push_back(e.command);
+        return checked;
+    };
+    const struct {
+        Command command;
+        EncoderSpeed speed;
+    } cases[] = {{Command::EncoderSpeedFine, EncoderSpeed::Fine},
+                 {Command::EncoderSpeedFast, EncoderSpeed::Fast},
+                 {Command::EncoderSpeedStandard, EncoderSpeed::Standard}};
+    EXPECT_EQ(checkedSpeeds(), std::vector<Command>{Command::EncoderSpeedStandard});
+    for (const auto& c : cases) {
+        window().dispatch(c.command);
+        EXPECT_EQ(window().album().settings.encoderSpeed, c.speed) << commandNumber(c.command);
+        EXPECT_EQ(checkedSpeeds(), std::vector<Command>{c.command});
+    }
+    window().dispatch(Command::EncoderSpeedFast);
+    window().dispatch(Command::NewProject);
+    EXPECT_EQ(window().album().settings.encoderSpeed, EncoderSpeed::Standard);
 }
 
 TEST_F(MainWindowTest, CameraMotionIsSetOnTheSelectionMarkedAndGivenToNewPictures) {

@@ -10,18 +10,20 @@ namespace velomira::qt {
 
 GenerationProgressDialog::GenerationProgressDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      label_(new QLabel(this)), encode_(new QLabel(this)), bar_(new QProgressBar(this)),
-      stop_(new QPushButton(QStringLiteral("停止"), this)) {
+      label_(new QLabel(this)), encode_(new QLabel(this)), timeLeft_(new QLabel(this)),
+      bar_(new QProgressBar(this)), stop_(new QPushButton(QStringLiteral("停止"), this)) {
     setWindowTitle(QStringLiteral("处理进度"));
     setWindowModality(Qt::WindowModal);
     // The window's own fixed layout: the bar with the stop button beside it, the text below.
-    setFixedSize(353, 110);
+    // The bar with the stop button beside it, the count, the time left, a size cap's encode.
+    setFixedSize(353, 132);
     bar_->setTextVisible(false);
     bar_->setGeometry(16, 22, 239, 23);
     stop_->setGeometry(265, 21, 66, 25);
     label_->setGeometry(16, 55, 318, 21);
     label_->setText(QStringLiteral("共 0 张图片，正在处理第 0 张。"));
-    encode_->setGeometry(16, 78, 318, 21);
+    timeLeft_->setGeometry(16, 78, 318, 21);
+    encode_->setGeometry(16, 100, 318, 21);
     encode_->hide();
     connect(stop_, &QPushButton::clicked, this, &GenerationProgressDialog::stopRequested);
 }
@@ -44,8 +46,22 @@ void GenerationProgressDialog::showProgress(int picture, int total) {
         show();
     }
     label_->setText(QStringLiteral("共 %1 张图片，正在处理第 %2 张。").arg(total).arg(picture));
+    if (bar_->isTextVisible()) // the frames' share is finer than the pictures
+        return;
     bar_->setRange(0, total > 0 ? total : 1);
     bar_->setValue(picture > 0 ? picture - 1 : 0); // pictures done so far
+}
+
+void GenerationProgressDialog::showShare(int percent, const QString& timeLeft) {
+    bar_->setRange(0, 100);
+    bar_->setValue(percent < 0 ? 0 : percent > 100 ? 100 : percent);
+    bar_->setFormat(QStringLiteral("%p%"));
+    bar_->setTextVisible(true);
+    timeLeft_->setText(timeLeft);
+}
+
+QString GenerationProgressDialog::timeLeftText() const {
+    return timeLeft_->text();
 }
 
 void GenerationProgressDialog::showEncode(int encode, int most) {
@@ -72,6 +88,8 @@ void GenerationProgressDialog::hideEvent(QHideEvent* event) {
     stop_->setText(QStringLiteral("停止"));
     stop_->setEnabled(true);
     encode_->hide();
+    timeLeft_->clear();
+    bar_->setTextVisible(false);
     QDialog::hideEvent(event);
 }
 

@@ -20,9 +20,12 @@ class GenerationProgressDialog final : public QDialog {
     void showStopping();
     // Under a size cap, the line below says which encode runs.
     void showEncode(int encode, int most);
+    // The bar's percentage and the time left below the count (empty: none yet).
+    void showShare(int percent, const QString& timeLeft);
 
     QString text() const;
     QString encodeText() const;
+    QString timeLeftText() const;
     QPushButton* stopButton() const { return stop_; }
 
   signals:
@@ -35,6 +38,7 @@ class GenerationProgressDialog final : public QDialog {
   private:
     QLabel* label_;
     QLabel* encode_;
+    QLabel* timeLeft_;
     QProgressBar* bar_;
     QPushButton* stop_;
 };

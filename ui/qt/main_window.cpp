@@ -4,6 +4,7 @@
 #include "ui/qt/badge_delegate.h"
 #include "ui/qt/caption_sample.h"
 #include "ui/qt/generation_progress.h"
+#include "ui/qt/launcher_progress.h"
 #include "ui/qt/qt_text.h"
 
 #include <QAction>
@@ -654,12 +655,18 @@ void QtMainWindow::showGenerationEncode(int encode, int most) {
     progress_->showEncode(encode, most);
 }
 
+void QtMainWindow::showGenerationShare(int percent, const std::string& timeLeft) {
+    progress_->showShare(percent, qs(timeLeft));
+    showLauncherProgress(percent / 100.0, true);
+}
+
 void QtMainWindow::setGenerationStopping() {
     progress_->showStopping();
 }
 
 void QtMainWindow::hideGenerationProgress() {
     progress_->hide();
+    showLauncherProgress(0, false);
 }
 
 void QtMainWindow::postToWindowThread(std::function<void()> fn) {

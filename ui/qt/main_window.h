@@ -119,6 +119,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowView {
     void showGenerationProgress(int picture, int total) override;
     void showBeatAnalysis(int percent) override;
     void showGenerationEncode(int encode, int most) override;
+    void showGenerationShare(int percent, const std::string& timeLeft) override;
     void setGenerationStopping() override;
     void hideGenerationProgress() override;
     void postToWindowThread(std::function<void()> fn) override;

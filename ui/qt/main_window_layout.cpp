@@ -691,6 +691,10 @@ void QtMainWindow::fillSettingsMenu() {
                     Command::DefaultMotionPanRight, Command::DefaultMotionPanUp,
                     Command::DefaultMotionPanDown, kSeparator, Command::DefaultMotionRandom},
                    true, run);
+    addMenuEntries(
+        settingsMenu_->addMenu(QString::fromUtf8(tr_("编码速度"))), states,
+        {Command::EncoderSpeedFast, Command::EncoderSpeedStandard, Command::EncoderSpeedFine}, true,
+        run);
     settingsMenu_->addSeparator();
     addMenuEntries(settingsMenu_->addMenu(QStringLiteral("关闭窗口时")), states,
                    {Command::CloseExits, Command::CloseHidesToTray}, true, run);

@@ -96,6 +96,38 @@ TEST(ProjectDocumentPrint, FillModesAreWrittenOnlyWhenNotFitOrWhenAPictureHasIts
     EXPECT_TRUE(read.document == documentFromAlbum(album));
 }
 
+TEST(ProjectDocumentPrint, EncoderSpeedIsWrittenLastAndOnlyWhenNotStandard) {
+    const std::string standard = printProjectDocument(documentFromAlbum(twoPictureAlbum()));
+    const struct {
+        EncoderSpeed speed;
+        const char* written; // nullptr: the file is the standard one, byte for byte
+        const char* preset;
+    } cases[] = {
+        {EncoderSpeed::Standard, nullptr, ""},
+        {EncoderSpeed::Fast, "fast", "veryfast"},
+        {EncoderSpeed::Fine, "fine", "slow"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(encoderSpeedName(c.speed));
+        AlbumProject album = twoPictureAlbum();
+        album.settings.encoderSpeed = c.speed;
+        const std::string text = printProjectDocument(documentFromAlbum(album));
+        if (c.written == nullptr) {
+            EXPECT_EQ(text, standard);
+        } else {
+            EXPECT_EQ(text, standard.substr(0, standard.size() - 2) +
+                                ",\n\t\"encoder_speed\":\t\"" + c.written + "\"\n}");
+        }
+        const ProjectReading read = parseProjectDocument(text);
+        EXPECT_EQ(read.flaw, ProjectFlaw::None);
+        EXPECT_TRUE(read.document == documentFromAlbum(album));
+        EXPECT_EQ(parseEncoderSpeed(encoderSpeedName(c.speed)), c.speed);
+        EXPECT_EQ(encoderSpeedPreset(c.speed), c.preset);
+    }
+    for (const char* unknown : {"", "Fast", "veryfast", "medium"})
+        EXPECT_EQ(parseEncoderSpeed(unknown), std::nullopt) << unknown;
+}
+
 TEST(ProjectDocumentPrint, EmptyAlbumHasEmptyArraysAndAbsentMembersAreLeftOut) {
     AlbumProject album;
     resetProjectOptions(album, "");

@@ -10,6 +10,10 @@
 //                         spew: write FAKE_ENCODER_SPEW bytes of 'x' to stderr, read, exit 1
 //   FAKE_ENCODER_LOG      file that gets one line per run: mode, input, bytes read, folder
 //                         and whether the logo copy named in the filter was found.
+//   FAKE_ENCODER_PAUSE_MS a slow reader: after every read of at most FAKE_ENCODER_CHUNK bytes
+//                         (default 4096) it sleeps this long.
+//   FAKE_ENCODER_COUNT    file whose text is kept at the bytes read so far, written before
+//                         each read, so a test can tell what the reader has taken.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -31,13 +35,45 @@ void hangForever() {
         pause();
 }
 
-long long readAll(int fd, long long limit) {
+// The slow reader's settings; a zero pause reads at full speed.
+struct Pace {
+    long pauseMs = 0;
+    std::size_t chunk = 65536;
+    int countFd = -1;
+
+    void beforeRead(long long total) const {
+        if (countFd >= 0) {
+            // Fixed width, so a reader that meets a half-done write still reads a number
+            // between the old count and the new one.
+            char text[32];
+            const int length = std::snprintf(text, sizeof text, "%020lld\n", total);
+            if (pwrite(countFd, text, static_cast<std::size_t>(length), 0) < 0)
+                std::perror("count");
+        }
+        if (pauseMs > 0)
+            usleep(static_cast<useconds_t>(pauseMs) * 1000);
+    }
+};
+
+Pace paceFromEnvironment() {
+    Pace pace;
+    pace.pauseMs = std::atol(environment("FAKE_ENCODER_PAUSE_MS", "0").c_str());
+    if (pace.pauseMs > 0)
+        pace.chunk = static_cast<std::size_t>(
+            std::max(1L, std::atol(environment("FAKE_ENCODER_CHUNK", "4096").c_str())));
+    if (const char* count = std::getenv("FAKE_ENCODER_COUNT"))
+        pace.countFd = open(count, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    return pace;
+}
+
+long long readAll(int fd, long long limit, const Pace& pace = {}) {
     char buffer[65536];
     long long total = 0;
     while (limit < 0 || total < limit) {
+        pace.beforeRead(total);
+        const std::size_t most = std::min(sizeof buffer, pace.chunk);
         const std::size_t want =
-            limit < 0 ? sizeof buffer
-                      : static_cast<std::size_t>(std::min<long long>(sizeof buffer, limit - total));
+            limit < 0 ? most : static_cast<std::size_t>(std::min<long long>(most, limit - total));
         const ssize_t got = read(fd, buffer, want);
         if (got < 0 && errno == EINTR)
             continue;
@@ -96,7 +132,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    const long long bytes = readAll(fd, mode == "early" ? 1 : -1);
+    const long long bytes = readAll(fd, mode == "early" ? 1 : -1, paceFromEnvironment());
 
     if (const char* log = std::getenv("FAKE_ENCODER_LOG")) {
         char folder[4096] = "";
