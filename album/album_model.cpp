@@ -139,6 +139,7 @@ void exchangePictures(AlbumItem& a, AlbumItem& b) {
     std::swap(a.turnAngle, b.turnAngle);
     std::swap(a.motion, b.motion);
     std::swap(a.fillMode, b.fillMode);
+    std::swap(a.focus, b.focus);
 }
 
 } // namespace
@@ -375,6 +376,7 @@ void resetProjectOptions(AlbumProject& project, std::string_view firstFontName) 
     s.cover = false;
     s.coverPath.clear();
     s.safeAreas = s.newAlbumSafeAreas;
+    s.focus = FocusMode::Center;
     s.fillFollowsSize = s.newAlbumFill == NewAlbumFill::FollowSize;
     chooseVideoSize(s, 0);
     s.fillMode = newAlbumFillMode(s.newAlbumFill, s.videoWidth, s.videoHeight);
@@ -396,6 +398,22 @@ bool setAlbumItemFillMode(AlbumProject& project, int position, std::optional<Fil
         return false;
     }
     item->fillMode = mode;
+    return true;
+}
+
+} // namespace velomira
+
+namespace velomira {
+
+bool setAlbumItemFocus(AlbumProject& project, int position, std::optional<FocalRegion> region) {
+    AlbumItem* item = albumItemAt(project, position);
+    if (item == nullptr)
+        return false;
+    if (region) {
+        region = clampedFocalRegion(*region);
+        region->byHand = true;
+    }
+    item->focus = region;
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "album/album_tables.h"
 #include "album/camera_motion.h"
 #include "album/fill_mode.h"
+#include "album/focal_region.h"
 #include "album/transition_catalogue.h"
 #include "app/option_values.h"
 
@@ -41,6 +42,7 @@ struct AlbumItem {
     int turnAngle = 0;                        // clockwise degrees: 0, 90, 180 or 270
     CameraMotion motion = CameraMotion::None; // the camera move while the picture is held
     std::optional<FillMode> fillMode;         // none: the album's fill mode
+    std::optional<FocalRegion> focus;         // none: not found yet (or never looked for)
     bool operator==(const AlbumItem&) const = default;
 };
 
@@ -68,6 +70,8 @@ struct VideoSettings {
     // in the background colour is outlined so that it shows on the bars.
     bool safeAreas = false;
     bool newAlbumSafeAreas = false; // kept in the settings store
+    // Whether crops and camera moves follow each picture's found region or the middle.
+    FocusMode focus = FocusMode::Center;
 
     // Display time: pauseTime is the list index; while customDisplayTime is set the still frame
     // count comes from the automatic display time text instead and pauseTime is only kept for
@@ -145,8 +149,8 @@ const AlbumItem* albumItemAt(const AlbumProject& project, int position);
 bool removeAlbumItem(AlbumProject& project, int position);
 void removeAllAlbumItems(AlbumProject& project);
 
-// Exchange the picture (path, file name, caption, rotation, camera motion, fill) with its
-// neighbour; the transitions stay at their positions. False when there is no such neighbour.
+// Exchange the picture (path, file name, caption, rotation, camera motion, fill, focal region) with
+// its neighbour; the transitions stay at their positions. False when there is no such neighbour.
 bool moveAlbumItemUp(AlbumProject& project, int position);
 bool moveAlbumItemDown(AlbumProject& project, int position);
 
@@ -193,6 +197,9 @@ void chooseFillMode(VideoSettings& settings, FillMode mode);
 // The mode a picture is drawn with: its own override, else the album's.
 FillMode itemFillMode(const VideoSettings& settings, const AlbumItem& item);
 bool setAlbumItemFillMode(AlbumProject& project, int position, std::optional<FillMode> mode);
+
+// A picture's focal region: one chosen by hand, or none to have it found again.
+bool setAlbumItemFocus(AlbumProject& project, int position, std::optional<FocalRegion> region);
 
 // Display time. choosePauseTime takes a list index (false outside 0..37); the custom text
 // form returns false and keeps the previous count when the text is malformed.

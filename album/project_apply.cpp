@@ -180,6 +180,10 @@ void applyProjectItemEntry(AlbumItem& item, const ProjectItemEntry& entry) {
     item.turnAngle = projectEntryTurnAngle(entry);
     item.motion = cameraMotionFromNumber(entry.motion.value_or(0));
     item.fillMode = entry.fillMode ? parseFillMode(*entry.fillMode) : std::nullopt;
+    item.focus = entry.focalRegion ? parseFocalRegion(*entry.focalRegion) : std::nullopt;
+    if (item.focus) {
+        item.focus->byHand = entry.focalByHand.value_or(0) == 1;
+    }
 }
 
 std::optional<Failure>
@@ -190,6 +194,7 @@ applyProjectOptions(AlbumProject& album, const ProjectDocument& document, int co
     chooseFillMode(album.settings,
                    parseFillMode(document.fillMode.value_or("")).value_or(FillMode::Fit));
     album.settings.safeAreas = document.safeAreas.value_or(0) != 0;
+    album.settings.focus = parseFocusMode(document.focus.value_or("")).value_or(FocusMode::Center);
     const OptionTarget target{album, document, fontNames, fitDisplayTime};
     OptionSteps steps{count};
     applyCaptionAndLogo(target, steps);

@@ -40,6 +40,12 @@ bool addItemEntry(cJSON* array, const ProjectItemEntry& entry) {
     if (ok && entry.fillMode) {
         ok = addString(object, k::itemFillMode, *entry.fillMode);
     }
+    if (ok && entry.focalRegion) {
+        ok = addString(object, k::focalRegion, *entry.focalRegion);
+    }
+    if (ok && entry.focalByHand) {
+        ok = addNumber(object, k::focalByHand, *entry.focalByHand);
+    }
     return ok;
 }
 
@@ -99,6 +105,9 @@ bool buildTree(cJSON* root, const ProjectDocument& d) {
     if (ok && d.safeAreas) {
         ok = addNumber(root, k::safeAreas, *d.safeAreas);
     }
+    if (ok && d.focus) {
+        ok = addString(root, k::focus, *d.focus);
+    }
     return ok;
 }
 
@@ -146,6 +155,12 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
         if (item.fillMode) {
             entry.fillMode = fillModeName(*item.fillMode);
         }
+        if (item.focus) {
+            entry.focalRegion = focalRegionText(*item.focus);
+            if (item.focus->byHand) {
+                entry.focalByHand = 1;
+            }
+        }
         pictures.push_back(std::move(entry));
     }
     d.imgs = std::move(pictures);
@@ -154,6 +169,9 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
     }
     if (s.safeAreas) {
         d.safeAreas = 1;
+    }
+    if (s.focus != FocusMode::Center) {
+        d.focus = focusModeName(s.focus);
     }
     return d;
 }

@@ -28,6 +28,7 @@ inline constexpr const char* bgsoundItems = "bgsound_items";
 inline constexpr const char* imgs = "imgs";
 inline constexpr const char* fillMode = "fill_mode";
 inline constexpr const char* safeAreas = "safe_areas";
+inline constexpr const char* focus = "focus";
 
 inline constexpr const char* path = "path";
 inline constexpr const char* animationIndex = "animationIndex";
@@ -38,6 +39,8 @@ inline constexpr const char* watermarkText = "watermark_text";
 inline constexpr const char* turnAngle = "turnAngle";
 inline constexpr const char* motion = "motion";
 inline constexpr const char* itemFillMode = "fillMode";
+inline constexpr const char* focalRegion = "focalRegion";
+inline constexpr const char* focalByHand = "focalByHand";
 } // namespace project_keys
 
 // One picture of the file, members in their written order.
@@ -55,6 +58,11 @@ struct ProjectItemEntry {
     // The picture's own fill mode by name; written only when it has one. Unknown names read as
     // none.
     std::optional<std::string> fillMode;
+    // The picture's focal region as "x,y,w,h" (focalRegionText), written once it has been found
+    // or chosen; 1 in focalByHand when chosen. Text that does not read as a region inside the
+    // picture reads as not found.
+    std::optional<std::string> focalRegion;
+    std::optional<int> focalByHand;
 
     bool operator==(const ProjectItemEntry&) const = default;
 };
@@ -83,6 +91,8 @@ struct ProjectDocument {
     std::optional<std::string> fillMode;
     // 1 when captions and the logo keep the safe areas; written only then, like fill_mode.
     std::optional<int> safeAreas;
+    // "auto" when crops and camera moves follow the found regions; written only then.
+    std::optional<std::string> focus;
 
     bool operator==(const ProjectDocument&) const = default;
 };

@@ -142,6 +142,13 @@ std::optional<ProjectItemEntry> readItemEntry(const cJSON* object) {
     if (stringMember(object, k::itemFillMode, name) == Presence::Present) {
         entry.fillMode = std::move(name);
     }
+    std::string region;
+    if (stringMember(object, k::focalRegion, region) == Presence::Present) {
+        entry.focalRegion = std::move(region);
+    }
+    if (numberMember(object, k::focalByHand, number) == Presence::Present) {
+        entry.focalByHand = number;
+    }
     return entry;
 }
 
@@ -194,6 +201,10 @@ ProjectFlaw readTree(const cJSON* root, ProjectReading& reading) {
     int safe = 0;
     if (numberMember(root, k::safeAreas, safe) == Presence::Present) {
         d.safeAreas = safe;
+    }
+    std::string focus;
+    if (stringMember(root, k::focus, focus) == Presence::Present) {
+        d.focus = std::move(focus);
     }
     reading.optionsRead = readOptions(root, d);
     return reading.optionsRead < kProjectOptionCount ? ProjectFlaw::Options : ProjectFlaw::None;
