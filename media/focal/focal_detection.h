@@ -37,7 +37,7 @@ std::string findCascadeFolder();
 // same models and pixels, gives the same region on every run).
 class FocalDetector {
   public:
-    // From cascadeFolder (the folder holding lbpcascades/); an empty or
+    // From cascadeFolder (the folder holding haarcascades/ and lbpcascades/); an empty or
     // incomplete folder leaves the detector without faces: it then uses the saliency map only.
     explicit FocalDetector(const std::string& cascadeFolder);
     ~FocalDetector();
