@@ -27,6 +27,7 @@ struct BatchRow {
     std::string cover;
     std::string logo;
     std::string fill;      // fit, crop or blur
+    std::string focus;     // auto or center
     std::string safeAreas; // on or off
     std::string maxSize;   // --max-size
     std::string preset;    // --preset

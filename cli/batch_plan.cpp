@@ -48,6 +48,7 @@ std::vector<std::string> rowArguments(const BatchRow& row, const std::vector<std
     option("--pause", row.pause);
     option("--transition", row.transition);
     option("--fill", row.fill);
+    option("--focus", row.focus);
     option("--safe-areas", row.safeAreas);
     option("--max-size", row.maxSize);
     option("--preset", row.preset);

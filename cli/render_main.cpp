@@ -486,6 +486,10 @@ int renderOne(const RenderOptions& options, int& frames) {
         std::cout << albumInfoJson(project, plan);
         return kDone;
     }
+    // Without the face models found regions still follow the picture's most striking part.
+    if (project.settings.focus == FocusMode::Auto && findCascadeFolder().empty())
+        printLine("velomira-render: no face models found (install opencv-data); the focus "
+                  "follows the most striking part of each picture");
     if (!options.framesFolder.empty())
         return renderFrames(
             project, plan,

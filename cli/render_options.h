@@ -2,6 +2,7 @@
 // The command line of velomira-render, parsed into plain values. Parsing never touches files.
 #include "album/camera_motion.h"
 #include "album/fill_mode.h"
+#include "album/focal_region.h"
 #include "app/option_values.h"
 
 #include <cstdint>
@@ -25,6 +26,8 @@ struct RenderOptions {
     std::optional<CameraMotionChoice> motion;
     // --fill: how every picture fills the frame; unset keeps the album's.
     std::optional<FillMode> fill;
+    // --focus auto|center: crops and camera moves follow each picture's subject or its middle.
+    std::optional<FocusMode> focus;
     // --safe-areas on|off: captions and the logo keep clear of phone apps' buttons.
     std::optional<bool> safeAreas;
     std::optional<bool> blackBackground;

@@ -9,9 +9,26 @@ namespace velomira {
 VideoRunEnvironment videoRunEnvironment(const StartupFolders& folders,
                                         const CaptionFontTable* fonts,
                                         const CaptionMargins& margins) {
-    return {folders.programFolder, folders.workTempFolder, fonts, margins,
-            errorLogIn(folders.workFolder)};
+    return {folders.programFolder,
+            folders.workTempFolder,
+            fonts,
+            margins,
+            errorLogIn(folders.workFolder),
+            std::make_shared<FocalRegionFinder>(findCascadeFolder())};
 }
+
+namespace {
+
+std::function<std::optional<FocalRegion>(const AlbumItem&)>
+focusFinder(const VideoRunEnvironment& environment) {
+    if (!environment.focalRegions)
+        return nullptr;
+    return [finder = environment.focalRegions](const AlbumItem& item) {
+        return std::optional<FocalRegion>(finder->find(item.path).region);
+    };
+}
+
+} // namespace
 
 VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environment,
                   const std::string& outputPath, FrameTransport transport,
@@ -27,6 +44,7 @@ VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environm
     request.margins = environment.margins;
     request.outputPath = outputPath;
     request.maxBytes = limits.maxBytes;
+    request.findFocus = focusFinder(environment);
     run.refusal = checkOutputLimits(album, run.plan, limits);
     return run;
 }
@@ -49,6 +67,7 @@ FolderRun renderFramesToFolder(const AlbumProject& album, const VideoRunEnvironm
     context.fonts = environment.fonts;
     context.margins = environment.margins;
     context.readFailed = readFailed;
+    context.findFocus = focusFinder(environment);
     context.cutShort = [&run](const std::string& path) { run.cutShortPictures.push_back(path); };
     run.outcome = renderAlbum(context, planRun(album).totalPictures, stop, progress);
     run.framesWritten = sink.framesWritten();

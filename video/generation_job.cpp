@@ -143,6 +143,7 @@ std::function<void(FrameSink&)> frameRenderer(const GenerationRequest& request,
         context.fonts = request.fonts;
         context.margins = request.margins;
         context.format = encoder.frameFormat;
+        context.findFocus = request.findFocus;
         state.readFailure.reset();
         context.readFailed = [&state](const Failure& failure) { state.readFailure = failure; };
         context.cutShort = [&state](const std::string& path) {
