@@ -8,6 +8,7 @@ packages=(
   libmagickwand-6.q16-dev libcjson-dev libjpeg62-turbo-dev libpng-dev libswscale-dev
   libwebp-dev libheif-dev libde265-dev libheif-examples icc-profiles-free libimage-exiftool-perl
   libssl-dev openssl ca-certificates python3
+  libopencv-core-dev libopencv-imgproc-dev libopencv-objdetect-dev opencv-data python3-skimage
   libgtest-dev libbenchmark-dev
   ffmpeg atomicparsley imagemagick
   fonts-wqy-zenhei fonts-arphic-ukai fonts-arphic-uming
