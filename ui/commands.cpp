@@ -1,6 +1,7 @@
 #include "ui/commands.h"
 
 #include "album/fill_mode.h"
+#include "platform/translation.h"
 
 #include <array>
 #include <utility>
@@ -57,6 +58,8 @@ constexpr std::array kLabels = {
     CommandLabel{Command::ContextFillFit, "适应画面"},
     CommandLabel{Command::ContextFillCrop, "裁剪铺满"},
     CommandLabel{Command::ContextFillBlur, "模糊背景"},
+    CommandLabel{Command::ContextFollowSubject, N_("画面跟随主体")},
+    CommandLabel{Command::ContextSetFocus, N_("设置焦点…")},
     CommandLabel{Command::DefaultMotionNone, "无"},
     CommandLabel{Command::DefaultMotionZoomIn, "放大"},
     CommandLabel{Command::DefaultMotionZoomOut, "缩小"},
@@ -145,6 +148,8 @@ constexpr std::array kAllCommands = {
     Command::ContextFillFit,
     Command::ContextFillCrop,
     Command::ContextFillBlur,
+    Command::ContextFollowSubject,
+    Command::ContextSetFocus,
     Command::DefaultMotionNone,
     Command::DefaultMotionZoomIn,
     Command::DefaultMotionZoomOut,

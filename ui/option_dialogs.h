@@ -3,9 +3,11 @@
 // dialogs (ui/qt) that check their input with the forms of ui/option_forms.h; tests answer
 // with scripted values. Each returns nothing when the user cancels.
 #include "album/album_tables.h"
+#include "album/focal_region.h"
 #include "app/caption_margins.h"
 
 #include <optional>
+#include <string>
 
 namespace velomira {
 
@@ -18,6 +20,14 @@ class OptionDialogHost {
     virtual std::optional<int> askLoopPlayTransition(int current) = 0;
     // "【加文字】边距设置": the five accepted margins, starting from current.
     virtual std::optional<CaptionMargins> askCaptionMargins(const CaptionMargins& current) = 0;
+    // "设置焦点": the picture (turned clockwise by turnAngle, as the video shows it) with the
+    // region framing follows; the region the user dragged (shares of the picture before its
+    // turn), or nothing inside the answer for "自动".
+    struct FocusAnswer {
+        std::optional<FocalRegion> region;
+    };
+    virtual std::optional<FocusAnswer> askFocalRegion(const std::string& picturePath, int turnAngle,
+                                                      const std::optional<FocalRegion>& shown) = 0;
 };
 
 } // namespace velomira

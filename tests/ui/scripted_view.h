@@ -165,6 +165,13 @@ class ScriptedOptionDialogs final : public OptionDialogHost {
     std::optional<CaptionMargins> askCaptionMargins(const CaptionMargins&) override {
         return margins;
     }
+    std::optional<FocusAnswer> focus;
+    std::optional<FocalRegion> focusShown; // what the last "设置焦点" showed
+    std::optional<FocusAnswer> askFocalRegion(const std::string&, int,
+                                              const std::optional<FocalRegion>& shown) override {
+        focusShown = shown;
+        return focus;
+    }
 };
 
 } // namespace velomira::testing

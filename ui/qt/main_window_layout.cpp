@@ -694,6 +694,9 @@ QMenu* QtMainWindow::buildContextMenu() {
                    true, run);
     // Random is an action, not a state: once drawn, the move it drew is the one checked.
     addMenuEntries(motion, states, {kSeparator, Command::ContextMotionRandom}, false, run);
+    // The framing that follows the subject: the album's switch and one picture's region.
+    addMenuEntries(menu, states, {kSeparator, Command::ContextFollowSubject}, true, run);
+    addMenuEntries(menu, states, {Command::ContextSetFocus}, false, run);
     return menu;
 }
 

@@ -9,6 +9,7 @@
 namespace velomira {
 
 class CustomSizeDialog;
+class FocusDialog;
 class LoopPlayDialog;
 class MarginsDialog;
 
@@ -22,11 +23,14 @@ class QtOptionDialogs final : public OptionDialogHost {
     std::optional<VideoSize> askCustomVideoSize() override;
     std::optional<int> askLoopPlayTransition(int current) override;
     std::optional<CaptionMargins> askCaptionMargins(const CaptionMargins& current) override;
+    std::optional<FocusAnswer> askFocalRegion(const std::string& picturePath, int turnAngle,
+                                              const std::optional<FocalRegion>& shown) override;
 
     // The dialogs themselves, made when first asked for (screenshots and tests).
     CustomSizeDialog& customSizeDialog();
     LoopPlayDialog& loopPlayDialog();
     MarginsDialog& marginsDialog();
+    FocusDialog& focusDialog();
 
   private:
     QPointer<QWidget> owner_;
@@ -34,6 +38,7 @@ class QtOptionDialogs final : public OptionDialogHost {
     QPointer<CustomSizeDialog> customSize_;
     QPointer<LoopPlayDialog> loopPlay_;
     QPointer<MarginsDialog> margins_;
+    QPointer<FocusDialog> focus_;
 };
 
 } // namespace velomira
