@@ -20,10 +20,10 @@ cv::Mat saliencyMap(const cv::Mat& grey) {
     cv::resize(grey, small, cv::Size(kMapSide, kMapSide), 0, 0, cv::INTER_AREA);
     small.convertTo(small, CV_32F, 1.0 / 255.0);
     cv::Mat planes[] = {small, cv::Mat::zeros(small.size(), CV_32F)};
-    cv::Mat spectrum;
-    cv::merge(planes, 2, spectrum);
-    cv::dft(spectrum, spectrum);
-    cv::split(spectrum, planes);
+    cv::Mat frequencies;
+    cv::merge(planes, 2, frequencies);
+    cv::dft(frequencies, frequencies);
+    cv::split(frequencies, planes);
     cv::Mat amplitude;
     cv::Mat phase;
     cv::cartToPolar(planes[0], planes[1], amplitude, phase);
@@ -34,9 +34,9 @@ cv::Mat saliencyMap(const cv::Mat& grey) {
     cv::Mat residual;
     cv::exp(logAmplitude - average, residual);
     cv::polarToCart(residual, phase, planes[0], planes[1]);
-    cv::merge(planes, 2, spectrum);
-    cv::dft(spectrum, spectrum, cv::DFT_INVERSE | cv::DFT_SCALE);
-    cv::split(spectrum, planes);
+    cv::merge(planes, 2, frequencies);
+    cv::dft(frequencies, frequencies, cv::DFT_INVERSE | cv::DFT_SCALE);
+    cv::split(frequencies, planes);
     cv::Mat map;
     cv::magnitude(planes[0], planes[1], map);
     map = map.mul(map);
