@@ -396,7 +396,7 @@ std::vector<MenuEntryState> MainWindow::contextMenu() const {
             {Command::ContextFillFit, selection, fill == 1},
             {Command::ContextFillCrop, selection, fill == 2},
             {Command::ContextFillBlur, selection, fill == 3},
-            {Command::ContextFollowSubject, true, focus_.following()},
+            {Command::ContextFollowSubject, any, focus_.following()},
             {Command::ContextSetFocus, focus_.canSetFocus()}};
 }
 

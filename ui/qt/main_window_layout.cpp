@@ -678,6 +678,9 @@ QMenu* QtMainWindow::buildContextMenu() {
                    false, run);
     menu->addSeparator();
     const std::vector<MenuEntryState> states = controller().contextMenu();
+    // The framing that follows the subject: the album's switch and one picture's region.
+    addMenuEntries(menu, states, {Command::ContextFollowSubject}, true, run);
+    addMenuEntries(menu, states, {Command::ContextSetFocus, kSeparator}, false, run);
     // How the selected pictures fill the frame; the first entry follows the album's choice.
     QMenu* fill = menu->addMenu(QStringLiteral("画面填充"));
     addMenuEntries(fill, states,
@@ -694,9 +697,6 @@ QMenu* QtMainWindow::buildContextMenu() {
                    true, run);
     // Random is an action, not a state: once drawn, the move it drew is the one checked.
     addMenuEntries(motion, states, {kSeparator, Command::ContextMotionRandom}, false, run);
-    // The framing that follows the subject: the album's switch and one picture's region.
-    addMenuEntries(menu, states, {kSeparator, Command::ContextFollowSubject}, true, run);
-    addMenuEntries(menu, states, {Command::ContextSetFocus}, false, run);
     return menu;
 }
 
