@@ -140,6 +140,7 @@ void exchangePictures(AlbumItem& a, AlbumItem& b) {
     std::swap(a.motion, b.motion);
     std::swap(a.fillMode, b.fillMode);
     std::swap(a.stillFrames, b.stillFrames);
+    std::swap(a.focus, b.focus);
 }
 
 } // namespace
@@ -380,6 +381,7 @@ void resetProjectOptions(AlbumProject& project, std::string_view firstFontName) 
     s.musicFadeSeconds = s.newAlbumMusicFade ? kMusicFadeOutSeconds : 0.0;
     s.musicLoudness = s.newAlbumLoudness ? std::optional<double>(kMusicLoudnessLufs) : std::nullopt;
     s.encoderSpeed = EncoderSpeed::Standard;
+    s.focus = FocusMode::Center;
     s.fillFollowsSize = s.newAlbumFill == NewAlbumFill::FollowSize;
     chooseVideoSize(s, 0);
     s.fillMode = newAlbumFillMode(s.newAlbumFill, s.videoWidth, s.videoHeight);
@@ -423,6 +425,22 @@ std::optional<int> itemStillFramesForText(std::string_view text) {
         return std::nullopt;
     }
     return frames;
+}
+
+} // namespace velomira
+
+namespace velomira {
+
+bool setAlbumItemFocus(AlbumProject& project, int position, std::optional<FocalRegion> region) {
+    AlbumItem* item = albumItemAt(project, position);
+    if (item == nullptr)
+        return false;
+    if (region) {
+        region = clampedFocalRegion(*region);
+        region->byHand = true;
+    }
+    item->focus = region;
+    return true;
 }
 
 } // namespace velomira

@@ -4,6 +4,7 @@
 #include "album/camera_motion.h"
 #include "album/encoder_speed.h"
 #include "album/fill_mode.h"
+#include "album/focal_region.h"
 #include "album/transition_catalogue.h"
 #include "app/option_values.h"
 
@@ -50,6 +51,7 @@ struct AlbumItem {
     CameraMotion motion = CameraMotion::None; // the camera move while the picture is held
     std::optional<FillMode> fillMode;         // none: the album's fill mode
     std::optional<int> stillFrames;           // the picture's own display time; none: the album's
+    std::optional<FocalRegion> focus;         // none: not found yet (or never looked for)
     bool operator==(const AlbumItem&) const = default;
 };
 
@@ -77,6 +79,8 @@ struct VideoSettings {
     // in the background colour is outlined so that it shows on the bars.
     bool safeAreas = false;
     bool newAlbumSafeAreas = false; // kept in the settings store
+    // Whether crops and camera moves follow each picture's found region or the middle.
+    FocusMode focus = FocusMode::Center;
 
     // Display time: pauseTime is the list index; while customDisplayTime is set the still frame
     // count comes from the automatic display time text instead and pauseTime is only kept for
@@ -164,8 +168,8 @@ const AlbumItem* albumItemAt(const AlbumProject& project, int position);
 bool removeAlbumItem(AlbumProject& project, int position);
 void removeAllAlbumItems(AlbumProject& project);
 
-// Exchange the picture (path, file name, caption, rotation, camera motion, fill) with its
-// neighbour; the transitions stay at their positions. False when there is no such neighbour.
+// Exchange the picture (path, file name, caption, rotation, camera motion, fill, focal region) with
+// its neighbour; the transitions stay at their positions. False when there is no such neighbour.
 bool moveAlbumItemUp(AlbumProject& project, int position);
 bool moveAlbumItemDown(AlbumProject& project, int position);
 
@@ -212,6 +216,9 @@ void chooseFillMode(VideoSettings& settings, FillMode mode);
 // The mode a picture is drawn with: its own override, else the album's.
 FillMode itemFillMode(const VideoSettings& settings, const AlbumItem& item);
 bool setAlbumItemFillMode(AlbumProject& project, int position, std::optional<FillMode> mode);
+
+// A picture's focal region: one chosen by hand, or none to have it found again.
+bool setAlbumItemFocus(AlbumProject& project, int position, std::optional<FocalRegion> region);
 
 // Display time. choosePauseTime takes a list index (false outside 0..37); the custom text
 // form returns false and keeps the previous count when the text is malformed.

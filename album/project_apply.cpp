@@ -189,6 +189,10 @@ void applyProjectItemEntry(AlbumItem& item, const ProjectItemEntry& entry) {
     const double frames = entry.pauseSeconds.value_or(-1.0) * frameRate;
     if (frames >= 0.0 && frames <= kMaxItemStillFrames)
         item.stillFrames = static_cast<int>(std::lround(frames));
+    item.focus = entry.focalRegion ? parseFocalRegion(*entry.focalRegion) : std::nullopt;
+    if (item.focus) {
+        item.focus->byHand = entry.focalByHand.value_or(0) == 1;
+    }
 }
 
 std::optional<Failure>
@@ -203,6 +207,7 @@ applyProjectOptions(AlbumProject& album, const ProjectDocument& document, int co
     applyMusicShaping(album.settings, document.musicFade, document.musicLoudness);
     album.settings.encoderSpeed =
         parseEncoderSpeed(document.encoderSpeed.value_or("")).value_or(EncoderSpeed::Standard);
+    album.settings.focus = parseFocusMode(document.focus.value_or("")).value_or(FocusMode::Center);
     const OptionTarget target{album, document, fontNames, fitDisplayTime};
     OptionSteps steps{count};
     applyCaptionAndLogo(target, steps);

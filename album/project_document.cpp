@@ -43,6 +43,12 @@ bool addItemEntry(cJSON* array, const ProjectItemEntry& entry) {
     if (ok && entry.pauseSeconds) {
         ok = cJSON_AddNumberToObject(object, k::pauseSeconds, *entry.pauseSeconds) != nullptr;
     }
+    if (ok && entry.focalRegion) {
+        ok = addString(object, k::focalRegion, *entry.focalRegion);
+    }
+    if (ok && entry.focalByHand) {
+        ok = addNumber(object, k::focalByHand, *entry.focalByHand);
+    }
     return ok;
 }
 
@@ -114,6 +120,9 @@ bool buildTree(cJSON* root, const ProjectDocument& d) {
     if (ok && d.encoderSpeed) {
         ok = addString(root, k::encoderSpeed, *d.encoderSpeed);
     }
+    if (ok && d.focus) {
+        ok = addString(root, k::focus, *d.focus);
+    }
     return ok;
 }
 
@@ -164,6 +173,12 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
         if (item.stillFrames) {
             entry.pauseSeconds = *item.stillFrames / static_cast<double>(frameRate);
         }
+        if (item.focus) {
+            entry.focalRegion = focalRegionText(*item.focus);
+            if (item.focus->byHand) {
+                entry.focalByHand = 1;
+            }
+        }
         pictures.push_back(std::move(entry));
     }
     d.imgs = std::move(pictures);
@@ -182,6 +197,9 @@ ProjectDocument documentFromAlbum(const AlbumProject& album) {
     d.musicLoudness = s.musicLoudness;
     if (s.encoderSpeed != EncoderSpeed::Standard) {
         d.encoderSpeed = encoderSpeedName(s.encoderSpeed);
+    }
+    if (s.focus != FocusMode::Center) {
+        d.focus = focusModeName(s.focus);
     }
     return d;
 }

@@ -32,6 +32,7 @@ inline constexpr const char* beatSync = "beat_sync";
 inline constexpr const char* musicFade = "music_fade";
 inline constexpr const char* musicLoudness = "music_loudness";
 inline constexpr const char* encoderSpeed = "encoder_speed";
+inline constexpr const char* focus = "focus";
 
 inline constexpr const char* path = "path";
 inline constexpr const char* animationIndex = "animationIndex";
@@ -43,6 +44,8 @@ inline constexpr const char* turnAngle = "turnAngle";
 inline constexpr const char* motion = "motion";
 inline constexpr const char* itemFillMode = "fillMode";
 inline constexpr const char* pauseSeconds = "pauseSeconds";
+inline constexpr const char* focalRegion = "focalRegion";
+inline constexpr const char* focalByHand = "focalByHand";
 } // namespace project_keys
 
 // One picture of the file, members in their written order.
@@ -63,6 +66,11 @@ struct ProjectItemEntry {
     // The picture's own display time in seconds; written only when it has one. Negative,
     // mistyped or too long values read as none.
     std::optional<double> pauseSeconds;
+    // The picture's focal region as "x,y,w,h" (focalRegionText), written once it has been found
+    // or chosen; 1 in focalByHand when chosen. Text that does not read as a region inside the
+    // picture reads as not found.
+    std::optional<std::string> focalRegion;
+    std::optional<int> focalByHand;
 
     bool operator==(const ProjectItemEntry&) const = default;
 };
@@ -99,6 +107,8 @@ struct ProjectDocument {
     // The encoder speed by name; written only when it is not the standard speed. Unknown names
     // read as standard.
     std::optional<std::string> encoderSpeed;
+    // "auto" when crops and camera moves follow the found regions; written only then.
+    std::optional<std::string> focus;
 
     bool operator==(const ProjectDocument&) const = default;
 };

@@ -136,6 +136,8 @@ std::string applyRenderOptions(AlbumProject& project, const RenderOptions& optio
         for (AlbumItem& item : project.items)
             item.fillMode.reset();
     }
+    if (options.focus)
+        s.focus = *options.focus;
     if (options.safeAreas)
         s.safeAreas = *options.safeAreas;
     if (options.encoderSpeed)

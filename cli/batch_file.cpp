@@ -206,6 +206,8 @@ void assign(BatchRow& row, const std::string& column, const std::string& raw) {
         row.logo = value;
     else if (column == "fill")
         row.fill = value;
+    else if (column == "focus")
+        row.focus = value;
     else if (column == "safe_areas")
         row.safeAreas = value;
     else if (column == "max_size")
@@ -241,10 +243,10 @@ std::string rowError(const BatchRow& row) {
 
 const std::vector<std::string>& batchColumns() {
     static const std::vector<std::string> columns{
-        "output", "project",    "pictures",   "product",    "picture_type", "caption",
-        "music",  "size",       "pause",      "transition", "cover",        "logo",
-        "fill",   "safe_areas", "max_size",   "preset",     "from",         "to",
-        "pauses", "beat_sync",  "music_fade", "loudness",   "encoder_speed"};
+        "output", "project",    "pictures",   "product",    "picture_type",  "caption",
+        "music",  "size",       "pause",      "transition", "cover",         "logo",
+        "fill",   "safe_areas", "max_size",   "preset",     "from",          "to",
+        "pauses", "beat_sync",  "music_fade", "loudness",   "encoder_speed", "focus"};
     return columns;
 }
 

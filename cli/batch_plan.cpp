@@ -54,6 +54,7 @@ std::vector<std::string> rowArguments(const BatchRow& row, const std::vector<std
                                                : "--beat-sync=" + row.beatSync);
     option("--transition", row.transition);
     option("--fill", row.fill);
+    option("--focus", row.focus);
     option("--safe-areas", row.safeAreas);
     option("--max-size", row.maxSize);
     option("--encoder-speed", row.encoderSpeed);

@@ -484,6 +484,10 @@ int makeOutput(AlbumProject& project, const RenderOptions& options, const Sessio
         std::cout << albumInfoJson(rendered, plan, beatPlan ? &beatPlan->changes : nullptr);
         return kDone;
     }
+    // Without the face models found regions still follow the picture's most striking part.
+    if (project.settings.focus == FocusMode::Auto && findCascadeFolder().empty())
+        printLine("velomira-render: no face models found (install opencv-data); the focus "
+                  "follows the most striking part of each picture");
     if (!options.framesFolder.empty())
         return renderFrames(rendered, plan, environment, options.framesFolder, options.force,
                             pictureRangeOf(options));

@@ -117,6 +117,9 @@ OptionRead readFrameOption(const std::string& arg, ArgCursor& at, RenderOptions&
     } else if (arg == "--fill") {
         if (!at.value(v) || !(o.fill = parseFillMode(v)))
             return fail("--fill needs fit, crop or blur");
+    } else if (arg == "--focus") {
+        if (!at.value(v) || !(o.focus = parseFocusMode(v)))
+            return fail("--focus needs auto or center");
     } else if (arg == "--safe-areas") {
         if (!at.value(v) || (v != "on" && v != "off"))
             return fail("--safe-areas needs on or off");
@@ -393,6 +396,9 @@ std::string renderUsage() {
            "  --fill fit|crop|blur  how every picture fills the frame: whole with bars, cut to\n"
            "                        cover it, or whole over a blurred copy (default: fit, blur\n"
            "                        for a new album taller than wide)\n"
+           "  --focus auto|center   crops and camera moves follow each picture's faces (else its\n"
+           "                        most striking part) or its middle (default: center, a\n"
+           "                        project file's own choice otherwise)\n"
            "  --safe-areas on|off   in a frame taller than wide, keep captions and the logo out\n"
            "                        of the bottom 20 % and right 12 % (default: on for a new\n"
            "                        album, a project file's own choice otherwise)\n"

@@ -3,6 +3,7 @@
 #include "album/camera_motion.h"
 #include "album/encoder_speed.h"
 #include "album/fill_mode.h"
+#include "album/focal_region.h"
 #include "app/option_values.h"
 #include "video/generation_plan.h"
 
@@ -31,6 +32,8 @@ struct RenderOptions {
     std::optional<CameraMotionChoice> motion;
     // --fill: how every picture fills the frame; unset keeps the album's.
     std::optional<FillMode> fill;
+    // --focus auto|center: crops and camera moves follow each picture's subject or its middle.
+    std::optional<FocusMode> focus;
     // --safe-areas on|off: captions and the logo keep clear of phone apps' buttons.
     std::optional<bool> safeAreas;
     std::optional<bool> blackBackground;

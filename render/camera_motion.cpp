@@ -1,6 +1,7 @@
 #include "render/camera_motion.h"
 
 #include "render/image/frame_encoding.h"
+#include "render/picture_fill.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,10 +29,69 @@ double lerp(double a, double b, double u) {
     return a + (b - a) * u;
 }
 
+// The view centre nearest to target at which a view at the zoom stays on the canvas.
+double keptOnCanvas(double target, double extent, double zoom) {
+    const double half = extent / (2.0 * zoom);
+    return std::clamp(target, half, std::max(half, extent - half));
+}
+
+// The path turned towards the focal point (canvas pixels): zooms centre on it at their near
+// end, pans end on it along their way and look at it across it.
+CameraPath followFocus(CameraMotion motion, CameraPath path, double w, double h, double focusX,
+                       double focusY) {
+    const auto towards = [&](CameraView& view) {
+        view.centreX = keptOnCanvas(focusX, w, view.zoom);
+        view.centreY = keptOnCanvas(focusY, h, view.zoom);
+    };
+    const auto alongX = [&](double from, double to) {
+        path.to.centreX = std::clamp(focusX, std::min(from, to), std::max(from, to));
+        path.from.centreY = path.to.centreY = keptOnCanvas(focusY, h, path.to.zoom);
+    };
+    const auto alongY = [&](double from, double to) {
+        path.to.centreY = std::clamp(focusY, std::min(from, to), std::max(from, to));
+        path.from.centreX = path.to.centreX = keptOnCanvas(focusX, w, path.to.zoom);
+    };
+    switch (motion) {
+    case CameraMotion::ZoomIn:
+        towards(path.to);
+        break;
+    case CameraMotion::ZoomOut:
+        towards(path.from);
+        break;
+    case CameraMotion::PanLeft:
+    case CameraMotion::PanRight:
+        alongX(path.from.centreX, path.to.centreX);
+        break;
+    case CameraMotion::PanUp:
+    case CameraMotion::PanDown:
+        alongY(path.from.centreY, path.to.centreY);
+        break;
+    case CameraMotion::None:
+        break;
+    }
+    return path;
+}
+
+CameraPath centredPath(CameraMotion motion, int width, int height, int pictureWidth,
+                       int pictureHeight);
+
 } // namespace
 
 CameraPath cameraPath(CameraMotion motion, int width, int height, int pictureWidth,
-                      int pictureHeight) {
+                      int pictureHeight, const std::optional<FocalRegion>& focus) {
+    const CameraPath path = centredPath(motion, width, height, pictureWidth, pictureHeight);
+    if (!focus)
+        return path;
+    const double w = std::max(width, 1);
+    const double h = std::max(height, 1);
+    return followFocus(motion, path, w, h, (focus->x + focus->width / 2.0) * w,
+                       (focus->y + focus->height / 2.0) * h);
+}
+
+namespace {
+
+CameraPath centredPath(CameraMotion motion, int width, int height, int pictureWidth,
+                       int pictureHeight) {
     const double w = std::max(width, 1);
     const double h = std::max(height, 1);
     const double pw = std::clamp(pictureWidth, 1, std::max(width, 1));
@@ -64,6 +124,8 @@ CameraPath cameraPath(CameraMotion motion, int width, int height, int pictureWid
     }
     return {whole, whole};
 }
+
+} // namespace
 
 double smoothstep(double u) {
     const double t = std::clamp(u, 0.0, 1.0);
@@ -104,7 +166,8 @@ RgbxFrame canvasPixels(const Image& canvas) {
 } // namespace
 
 MotionPicture prepareMotionPicture(CameraMotion motion, int width, int height, const Image& picture,
-                                   const std::string& fillColour) {
+                                   const std::string& fillColour,
+                                   const std::optional<FocalRegion>& focus) {
     MotionPicture prepared;
     if (!picture || width <= 0 || height <= 0)
         return prepared;
@@ -115,7 +178,8 @@ MotionPicture prepareMotionPicture(CameraMotion motion, int width, int height, c
     const auto [fitWidth, fitHeight] = fittedSize(width, height, w, h);
     prepared.width = width;
     prepared.height = height;
-    prepared.path = cameraPath(motion, width, height, fitWidth, fitHeight);
+    prepared.path = cameraPath(motion, width, height, fitWidth, fitHeight,
+                               focusOnCanvas(FillMode::Fit, width, height, w, h, focus));
     // Enough pixels for the closest view, but never more than the picture has: a small
     // picture moves over its padded canvas as it is.
     const double reach = std::max(prepared.path.from.zoom, prepared.path.to.zoom);
@@ -143,13 +207,14 @@ MotionPicture prepareMotionPicture(CameraMotion motion, int width, int height, c
 }
 
 MotionPicture prepareFilledMotionPicture(CameraMotion motion, int width, int height,
-                                         const Image& canvas) {
+                                         const Image& canvas,
+                                         const std::optional<FocalRegion>& focus) {
     MotionPicture prepared;
     if (!canvas || width <= 0 || height <= 0)
         return prepared;
     prepared.width = width;
     prepared.height = height;
-    prepared.path = cameraPath(motion, width, height, width, height);
+    prepared.path = cameraPath(motion, width, height, width, height, focus);
     prepared.source = canvasPixels(canvas);
     return prepared;
 }

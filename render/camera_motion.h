@@ -3,10 +3,12 @@
 // drawn from a canvas of the picture prepared once at a little more than the frame size, so
 // that every frame is resampled in sub-pixel steps rather than cropped in whole pixels.
 #include "album/camera_motion.h"
+#include "album/focal_region.h"
 #include "render/image/image_layer.h"
 #include "render/image/rgb_frame.h"
 #include "render/image/rgb_resample.h"
 
+#include <optional>
 #include <string>
 
 namespace velomira {
@@ -31,9 +33,11 @@ struct CameraPath {
 
 // The path of the motion for a picture fitted to pictureWidth x pictureHeight on a
 // width x height canvas. A pan travels across the part of the picture that a fit filling the
-// frame would cut; "left" moves the camera towards the picture's left edge.
+// frame would cut; "left" moves the camera towards the picture's left edge. With a focal region
+// (shares of the canvas) a zoom-in ends and a zoom-out starts with it centred as far as the
+// canvas allows, and a pan ends on it (its start stays where the direction puts it).
 CameraPath cameraPath(CameraMotion motion, int width, int height, int pictureWidth,
-                      int pictureHeight);
+                      int pictureHeight, const std::optional<FocalRegion>& focus = std::nullopt);
 
 // 3u² - 2u³, with u clamped to 0..1: the move starts and ends at rest.
 double smoothstep(double u);
@@ -61,14 +65,17 @@ struct MotionPicture {
 };
 
 // From the picture read and turned but not yet fitted; not ready when the pixels could not be
-// had. The picture is not changed.
+// had. The picture is not changed. The focal region is in shares of the turned picture.
 MotionPicture prepareMotionPicture(CameraMotion motion, int width, int height, const Image& picture,
-                                   const std::string& fillColour);
+                                   const std::string& fillColour,
+                                   const std::optional<FocalRegion>& focus = std::nullopt);
 
 // From a canvas that already covers the frame (a cropped or blurred fill, at up to kZoomSpan
-// times the frame size): the whole canvas is the picture the camera moves over.
+// times the frame size): the whole canvas is the picture the camera moves over. The focal
+// region is in shares of that canvas.
 MotionPicture prepareFilledMotionPicture(CameraMotion motion, int width, int height,
-                                         const Image& canvas);
+                                         const Image& canvas,
+                                         const std::optional<FocalRegion>& focus = std::nullopt);
 
 // Draws the view into out (width x height).
 bool drawCameraView(const MotionPicture& picture, const CameraView& view, RgbResampler& resampler,

@@ -125,7 +125,8 @@ namespace {
 // (in a covering mode, from the fill made at the closest view's size); the transition then
 // reveals the motion's first view, so the hold starts where the transition ended.
 Image preparedCanvas(const VideoSettings& settings, const AlbumItem& item, Image& picture,
-                     const std::string& fill, MotionPicture& motion) {
+                     const std::string& fill, const std::optional<FocalRegion>& focus,
+                     MotionPicture& motion) {
     const int width = settings.videoWidth;
     const int height = settings.videoHeight;
     const FillMode mode = itemFillMode(settings, item);
@@ -133,22 +134,37 @@ Image preparedCanvas(const VideoSettings& settings, const AlbumItem& item, Image
     Image canvas;
     if (mode == FillMode::Fit) {
         if (moves)
-            motion = prepareMotionPicture(item.motion, width, height, picture, fill);
+            motion = prepareMotionPicture(item.motion, width, height, picture, fill, focus);
         canvas = fitToCanvas(width, height, picture, fill);
     } else if (moves) {
         const auto reach = [](int side) { return static_cast<int>(std::ceil(side * kZoomSpan)); };
-        Image filled = fillCanvas(mode, reach(width), reach(height), picture, fill);
-        motion = prepareFilledMotionPicture(item.motion, width, height, filled);
+        const int pictureWidth = static_cast<int>(MagickGetImageWidth(picture.get()));
+        const int pictureHeight = static_cast<int>(MagickGetImageHeight(picture.get()));
+        const std::optional<FocalRegion> onCanvas =
+            focusOnCanvas(mode, reach(width), reach(height), pictureWidth, pictureHeight, focus);
+        Image filled = fillCanvas(mode, reach(width), reach(height), picture, fill, focus);
+        motion = prepareFilledMotionPicture(item.motion, width, height, filled, onCanvas);
         scalePictureTo(filled, width, height);
         canvas = std::move(filled);
     } else {
-        canvas = fillCanvas(mode, width, height, picture, fill);
+        canvas = fillCanvas(mode, width, height, picture, fill, focus);
     }
     if (motion.ready()) {
         if (Image start = cameraViewImage(motion, motion.path.from))
             canvas = std::move(start);
     }
     return canvas;
+}
+
+// The region the picture's framing follows, turned with the picture; nothing for its middle.
+std::optional<FocalRegion> itemFocus(const SequencerContext& context, const AlbumItem& item) {
+    const FocusMode mode = context.project->settings.focus;
+    std::optional<FocalRegion> region = framingRegion(mode, item.focus);
+    if (!region && !item.focus && mode == FocusMode::Auto && context.findFocus)
+        region = context.findFocus(item);
+    if (!region)
+        return std::nullopt;
+    return turnedFocalRegion(*region, item.turnAngle);
 }
 
 PictureResult renderReadPicture(const SequencerContext& context, const AlbumItem& item,
@@ -168,7 +184,7 @@ PictureResult renderReadPicture(const SequencerContext& context, const AlbumItem
         MagickRotateImage(picture.get(), background.get(), item.turnAngle);
     }
     MotionPicture motion;
-    Image canvas = preparedCanvas(settings, item, picture, fill, motion);
+    Image canvas = preparedCanvas(settings, item, picture, fill, itemFocus(context, item), motion);
     picture.reset();
 
     CaptionOverlay caption;

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace velomira {
@@ -29,6 +30,10 @@ struct SequencerContext {
     // A picture that read with a warning that its data ends early: it is used as it came, and
     // its path comes here when its turn comes. Optional.
     std::function<void(const std::string& path)> cutShort;
+    // Finds the focal region of a picture that has none yet, while the album follows found
+    // regions (called when the picture's turn comes, so a run waits only for the pictures it
+    // draws). Optional: without it such pictures are framed around their middle.
+    std::function<std::optional<FocalRegion>(const AlbumItem& item)> findFocus;
 };
 
 enum class PictureStatus {

@@ -21,10 +21,20 @@ std::pair<int, int> sizeOf(const Image& picture) {
             static_cast<int>(MagickGetImageHeight(picture.get()))};
 }
 
-// The picture's covering part, centred, scaled to exactly width x height.
-Image coveringPart(const Image& picture, int width, int height) {
+// The picture's covering part around the focal region's centre (the picture's without one).
+PictureWindow focusedWindow(int w, int h, int width, int height,
+                            const std::optional<FocalRegion>& focus) {
+    if (!focus)
+        return coverWindow(w, h, width, height, w / 2.0, h / 2.0);
+    return coverWindow(w, h, width, height, (focus->x + focus->width / 2.0) * w,
+                       (focus->y + focus->height / 2.0) * h);
+}
+
+// The picture's covering part, scaled to exactly width x height.
+Image coveringPart(const Image& picture, int width, int height,
+                   const std::optional<FocalRegion>& focus = std::nullopt) {
     const auto [w, h] = sizeOf(picture);
-    const PictureWindow window = coverWindow(w, h, width, height, w / 2.0, h / 2.0);
+    const PictureWindow window = focusedWindow(w, h, width, height, focus);
     Image part(MagickGetImageRegion(picture.get(), static_cast<std::size_t>(window.width),
                                     static_cast<std::size_t>(window.height), window.x, window.y));
     if (part)
@@ -83,11 +93,11 @@ std::pair<int, int> coveredSize(int frameWidth, int frameHeight, int width, int 
 }
 
 Image fillCanvas(FillMode mode, int width, int height, Image& picture,
-                 const std::string& fillColour) {
+                 const std::string& fillColour, const std::optional<FocalRegion>& focus) {
     if (mode == FillMode::Fit || !picture || width <= 0 || height <= 0)
         return fitToCanvas(width, height, picture, fillColour);
     if (mode == FillMode::Crop) {
-        Image part = coveringPart(picture, width, height);
+        Image part = coveringPart(picture, width, height, focus);
         if (!part)
             return fitToCanvas(width, height, picture, fillColour);
         picture.reset();
@@ -98,6 +108,42 @@ Image fillCanvas(FillMode mode, int width, int height, Image& picture,
     if (!ground)
         return fitToCanvas(width, height, picture, fillColour);
     return fitOntoCanvas(std::move(ground), picture);
+}
+
+std::optional<FocalRegion> focusOnCanvas(FillMode mode, int width, int height, int pictureWidth,
+                                         int pictureHeight,
+                                         const std::optional<FocalRegion>& focus) {
+    if (!focus || width <= 0 || height <= 0 || pictureWidth <= 0 || pictureHeight <= 0)
+        return std::nullopt;
+    // The part of the picture the canvas shows, and where it lies on the canvas (in shares).
+    double partX = 0.0;
+    double partY = 0.0;
+    double partWidth = 1.0;
+    double partHeight = 1.0;
+    double placedX = 0.0;
+    double placedY = 0.0;
+    double placedWidth = 1.0;
+    double placedHeight = 1.0;
+    if (mode == FillMode::Crop) {
+        const PictureWindow window =
+            focusedWindow(pictureWidth, pictureHeight, width, height, focus);
+        partX = static_cast<double>(window.x) / pictureWidth;
+        partY = static_cast<double>(window.y) / pictureHeight;
+        partWidth = static_cast<double>(window.width) / pictureWidth;
+        partHeight = static_cast<double>(window.height) / pictureHeight;
+    } else {
+        const auto [fitWidth, fitHeight] = fittedSize(width, height, pictureWidth, pictureHeight);
+        placedX = static_cast<double>((width - fitWidth) / 2) / width;
+        placedY = static_cast<double>((height - fitHeight) / 2) / height;
+        placedWidth = static_cast<double>(fitWidth) / width;
+        placedHeight = static_cast<double>(fitHeight) / height;
+    }
+    FocalRegion onCanvas = *focus;
+    onCanvas.x = placedX + (focus->x - partX) / partWidth * placedWidth;
+    onCanvas.y = placedY + (focus->y - partY) / partHeight * placedHeight;
+    onCanvas.width = focus->width / partWidth * placedWidth;
+    onCanvas.height = focus->height / partHeight * placedHeight;
+    return onCanvas;
 }
 
 } // namespace velomira

@@ -2,8 +2,10 @@
 // How a picture is laid on the frame in each fill mode: the part of it that a covering fill
 // keeps, and the filled canvas itself (made once per picture; frames are drawn from it).
 #include "album/fill_mode.h"
+#include "album/focal_region.h"
 #include "render/image/image_layer.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -31,9 +33,18 @@ std::pair<int, int> coveredSize(int frameWidth, int frameHeight, int width, int 
 inline constexpr double kBlurGroundBrightness = 0.7;
 
 // The picture (read and turned; consumed) on a width x height canvas as the mode lays it:
-// fit as fitToCanvas does, crop covering the canvas around the picture's centre, blur fitted
-// over a blurred, darkened copy that covers the canvas. Empty when no canvas could be made.
+// fit as fitToCanvas does, crop covering the canvas around the focal region's centre (the
+// picture's centre without one; shares of the turned picture), blur fitted over a blurred,
+// darkened copy that covers the canvas. Empty when no canvas could be made.
 Image fillCanvas(FillMode mode, int width, int height, Image& picture,
-                 const std::string& fillColour);
+                 const std::string& fillColour,
+                 const std::optional<FocalRegion>& focus = std::nullopt);
+
+// Where the focal region of a pictureWidth x pictureHeight picture lies on the width x height
+// canvas the mode lays it on, in shares of the canvas (it may reach past the canvas where a crop
+// cuts it).
+std::optional<FocalRegion> focusOnCanvas(FillMode mode, int width, int height, int pictureWidth,
+                                         int pictureHeight,
+                                         const std::optional<FocalRegion>& focus);
 
 } // namespace velomira

@@ -9,6 +9,7 @@ packages=(
   libwebp-dev libheif-dev libde265-dev libheif-examples icc-profiles-free libimage-exiftool-perl
   libaubio-dev
   libssl-dev openssl ca-certificates python3
+  libopencv-core-dev libopencv-imgproc-dev libopencv-objdetect-dev opencv-data python3-skimage
   libgtest-dev libbenchmark-dev
   ffmpeg atomicparsley imagemagick
   fonts-wqy-zenhei fonts-arphic-ukai fonts-arphic-uming

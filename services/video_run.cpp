@@ -10,8 +10,12 @@ namespace velomira {
 VideoRunEnvironment videoRunEnvironment(const StartupFolders& folders,
                                         const CaptionFontTable* fonts,
                                         const CaptionMargins& margins) {
-    return {folders.programFolder, folders.workTempFolder, fonts, margins,
-            errorLogIn(folders.workFolder)};
+    return {folders.programFolder,
+            folders.workTempFolder,
+            fonts,
+            margins,
+            errorLogIn(folders.workFolder),
+            std::make_shared<FocalRegionFinder>(findCascadeFolder())};
 }
 
 std::optional<BeatAnalysisRequest> beatAnalysisFor(const AlbumProject& album,
@@ -31,6 +35,19 @@ std::optional<BeatPlan> beatPlanFor(const AlbumProject& album, const std::vector
         return std::nullopt;
     return planBeatChanges(album, beats);
 }
+
+namespace {
+
+std::function<std::optional<FocalRegion>(const AlbumItem&)>
+focusFinder(const VideoRunEnvironment& environment) {
+    if (!environment.focalRegions)
+        return nullptr;
+    return [finder = environment.focalRegions](const AlbumItem& item) {
+        return std::optional<FocalRegion>(finder->find(item.path).region);
+    };
+}
+
+} // namespace
 
 VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environment,
                   const std::string& outputPath, FrameTransport transport,
@@ -56,6 +73,7 @@ VideoRun videoRun(const AlbumProject& album, const VideoRunEnvironment& environm
     request.margins = environment.margins;
     request.outputPath = outputPath;
     request.maxBytes = limits.maxBytes;
+    request.findFocus = focusFinder(environment);
     run.refusal = checkOutputLimits(*rendered, run.plan, limits);
     if (!run.refusal)
         run.refusal = checkEncoderPreset(request.encoder.encoderPath, request.encoder.rate.preset);
@@ -81,6 +99,7 @@ FolderRun renderFramesToFolder(const AlbumProject& album, const VideoRunEnvironm
     context.fonts = environment.fonts;
     context.margins = environment.margins;
     context.readFailed = readFailed;
+    context.findFocus = focusFinder(environment);
     context.cutShort = [&run](const std::string& path) { run.cutShortPictures.push_back(path); };
     const RunPlan plan = planRun(album, range);
     run.outcome = renderPictures(context, plan.firstPicture,

@@ -13,6 +13,7 @@
 #include "render/frame_sequencer.h"
 #include "render/image/image_layer.h"
 #include "services/beat_analysis.h"
+#include "services/focal_regions.h"
 #include "video/generation_job.h"
 #include "video/generation_plan.h"
 #include "video/generation_preflight.h"
@@ -34,6 +35,8 @@ struct VideoRunEnvironment {
     const CaptionFontTable* fonts = nullptr;
     CaptionMargins margins;
     ErrorLog errorLog;
+    // Finds the regions of pictures that have none when their turn comes; none: their middle.
+    std::shared_ptr<FocalRegionFinder> focalRegions;
 };
 
 // The environment of a program that started in these folders.

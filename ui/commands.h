@@ -60,6 +60,9 @@ enum class Command : int {
     ContextFillFit = 35241,
     ContextFillCrop = 35242,
     ContextFillBlur = 35243,
+    // The framing that follows the subject: the album's switch and one picture's region.
+    ContextFollowSubject = 35250,
+    ContextSetFocus = 35251,
 
     // Settings menu
     DefaultNameEmpty = 35700,

@@ -67,12 +67,14 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
       recovery_(view, album_, services_,
                 [this]() -> const ProjectFileState& { return project_.file(); }),
       project_(view, album_, random_, services_, fontNames_, pictures_, options_, recovery_),
-      limits_(view, album_, services_, [this] {
-          options_.showAll();
-          pictures_.refreshSelectionStatus();
-          pictures_.refreshVideoLength();
-          pictures_.runAutoDisplayTime();
-      }) {
+      limits_(view, album_, services_,
+              [this] {
+                  options_.showAll();
+                  pictures_.refreshSelectionStatus();
+                  pictures_.refreshVideoLength();
+                  pictures_.runAutoDisplayTime();
+              }),
+      focus_(view, album_, services_, [this] { return pictures_.selection(); }) {
     pictures_.setPreviewAvailable([this] { return preview_.available(); });
     pictures_.registerCommands(commands_);
     music_.registerCommands(commands_);
@@ -81,6 +83,7 @@ MainWindow::MainWindow(MainWindowView& view, MainWindowServices services)
     product_.registerCommands(commands_);
     options_.registerCommands(commands_);
     project_.registerCommands(commands_);
+    focus_.registerCommands(commands_);
     registerWindowCommands();
 }
 
@@ -126,6 +129,7 @@ void MainWindow::dispatch(Command command) {
 }
 
 void MainWindow::afterUserChange() {
+    focus_.findMissing();
     warnCaptionUnderLogo();
     view_.setModifiedMark(project_.modified());
 }
@@ -403,7 +407,9 @@ std::vector<MenuEntryState> MainWindow::contextMenu() const {
         {Command::ContextFillAlbum, selection, fill == 0},
         {Command::ContextFillFit, selection, fill == 1},
         {Command::ContextFillCrop, selection, fill == 2},
-        {Command::ContextFillBlur, selection, fill == 3}};
+        {Command::ContextFillBlur, selection, fill == 3},
+        {Command::ContextFollowSubject, any, focus_.following()},
+        {Command::ContextSetFocus, focus_.canSetFocus()}};
     // The vendor's page of the transition is offered only where a site is configured.
     if (!services_.vendorHost.empty())
         entries.push_back({Command::ContextPreviewTransitionPage, selection});

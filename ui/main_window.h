@@ -10,6 +10,7 @@
 #include "services/project_open.h"
 #include "ui/command_table.h"
 #include "ui/commands.h"
+#include "ui/focus_controller.h"
 #include "ui/generation_controller.h"
 #include "ui/main_window_view.h"
 #include "ui/music_controller.h"
@@ -106,6 +107,8 @@ class MainWindow {
     // Waits until a closed or finished preview's threads have ended (tests,
     // shutdown).
     void waitForPreview() { preview_.wait(); }
+    // Waits for the focal regions being found now (their results are posted to the window).
+    void waitForFocusSearch() { focus_.wait(); }
     bool hiddenInTray() const { return hiddenInTray_; }
 
   private:
@@ -140,6 +143,7 @@ class MainWindow {
     RecoveryController recovery_;
     ProjectController project_;
     OutputLimitsController limits_;
+    FocusController focus_; // last: its search stops first
 };
 
 } // namespace velomira

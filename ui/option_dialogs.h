@@ -3,6 +3,7 @@
 // dialogs (ui/qt) that check their input with the forms of ui/option_forms.h; tests answer
 // with scripted values. Each returns nothing when the user cancels.
 #include "album/album_tables.h"
+#include "album/focal_region.h"
 #include "app/caption_margins.h"
 
 #include <optional>
@@ -22,6 +23,14 @@ class OptionDialogHost {
     // "停顿时间": the text typed for the selected pictures' own display time, starting from
     // current (empty: they follow the album's).
     virtual std::optional<std::string> askPictureTime(const std::string& current) = 0;
+    // "设置焦点": the picture (turned clockwise by turnAngle, as the video shows it) with the
+    // region framing follows; the region the user dragged (shares of the picture before its
+    // turn), or nothing inside the answer for "自动".
+    struct FocusAnswer {
+        std::optional<FocalRegion> region;
+    };
+    virtual std::optional<FocusAnswer> askFocalRegion(const std::string& picturePath, int turnAngle,
+                                                      const std::optional<FocalRegion>& shown) = 0;
 };
 
 } // namespace velomira

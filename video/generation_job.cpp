@@ -194,6 +194,7 @@ EncoderRequest encoderRequestFor(const GenerationRequest& request, const RunPlan
             context.fonts = request.fonts;
             context.margins = request.margins;
             context.format = encoder.frameFormat;
+            context.findFocus = request.findFocus;
             state.readFailure.reset();
             context.readFailed = [&state](const Failure& failure) { state.readFailure = failure; };
             context.cutShort = [&state](const std::string& path) {

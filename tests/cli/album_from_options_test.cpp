@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 namespace velomira {
 namespace {
@@ -81,6 +82,20 @@ TEST(AlbumFromOptions, TransitionCaptionLogoAndCover) {
     EXPECT_EQ(project.settings.logoPath.front(), '/') << "paths are made absolute";
     EXPECT_EQ(project.settings.logoLocation, 0);
     EXPECT_EQ(project.settings.coverPath, "/c/cover.jpg");
+}
+
+TEST(AlbumFromOptions, FocusIsTheAlbumsAndNoOptionKeepsTheFilesChoice) {
+    for (const auto& [fileChoice, option, expected] :
+         {std::tuple{FocusMode::Auto, std::optional<FocusMode>(), FocusMode::Auto},
+          std::tuple{FocusMode::Center, std::optional(FocusMode::Auto), FocusMode::Auto},
+          std::tuple{FocusMode::Auto, std::optional(FocusMode::Center), FocusMode::Center}}) {
+        AlbumProject project = albumOf(2);
+        project.settings.focus = fileChoice;
+        RenderOptions options;
+        options.focus = option;
+        ASSERT_EQ(applyRenderOptions(project, options, noMusic), "");
+        EXPECT_EQ(project.settings.focus, expected);
+    }
 }
 
 TEST(AlbumFromOptions, MotionSetsEveryPictureAndRandomDrawsTheSameMovesEachTime) {

@@ -125,6 +125,19 @@ TEST(BatchPlan, RowsBecomeArgumentsOverTheCommandLineDefaults) {
     EXPECT_NE(fillPlan.jobs[2].error.find("--fill"), std::string::npos);
 }
 
+TEST(BatchPlan, TheFocusColumnBecomesItsOption) {
+    const BatchFile file = parseBatchText("output,pictures,focus\n"
+                                          "a,a.jpg,auto\n"
+                                          "b,b.jpg,\n"
+                                          "c,c.jpg,faces\n");
+    const BatchPlan plan = planBatch(file, {}, "/w", 0, 1);
+    ASSERT_EQ(plan.jobs.size(), 3u);
+    EXPECT_EQ(plan.jobs[0].arguments,
+              (std::vector<std::string>{"--pictures", "/w/a.jpg", "--focus", "auto"}));
+    EXPECT_EQ(plan.jobs[1].arguments, (std::vector<std::string>{"--pictures", "/w/b.jpg"}));
+    EXPECT_NE(plan.jobs[2].error.find("--focus"), std::string::npos);
+}
+
 TEST(BatchPlan, SizeCapAndPresetColumnsBecomeTheirOptions) {
     const BatchFile file = parseBatchText("output,pictures,max_size,preset\n"
                                           "a,a.jpg,16M,reels\n"

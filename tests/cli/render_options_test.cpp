@@ -273,6 +273,31 @@ TEST(TerminalProgress, LineFollowsTheEncodersShareAndTimeLeft) {
         EXPECT_EQ(TerminalProgress::lineFor(c.progress), c.line);
 }
 
+TEST(RenderOptions, FocusFollowsTheSubjectOrTheMiddle) {
+    const struct {
+        std::vector<std::string> args;
+        std::optional<FocusMode> focus;
+        std::string error;
+    } cases[] = {
+        {{}, std::nullopt, ""},
+        {{"--focus", "auto"}, FocusMode::Auto, ""},
+        {{"--focus", "center"}, FocusMode::Center, ""},
+        {{"--focus", "Auto"}, std::nullopt, "--focus needs auto or center"},
+        {{"--focus", "centre"}, std::nullopt, "--focus needs auto or center"},
+        {{"--focus", ""}, std::nullopt, "--focus needs auto or center"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"--pictures", "a.jpg"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ParsedOptions p = parse(args);
+        EXPECT_EQ(p.error, c.error) << args.back();
+        if (c.error.empty()) {
+            EXPECT_EQ(p.options.focus, c.focus) << args.back();
+        }
+    }
+    EXPECT_NE(parse({"--pictures", "a.jpg", "--focus"}).error, "");
+}
+
 TEST(TerminalProgress, LineShowsPictureOfTotalAndTimeLeft) {
     EXPECT_EQ(TerminalProgress::lineFor(1, 4, -1),
               "[..............................] picture 1 of 4");

@@ -171,6 +171,13 @@ class ScriptedOptionDialogs final : public OptionDialogHost {
         pictureTimeShown = current;
         return pictureTime;
     }
+    std::optional<FocusAnswer> focus;
+    std::optional<FocalRegion> focusShown; // what the last "设置焦点" showed
+    std::optional<FocusAnswer> askFocalRegion(const std::string&, int,
+                                              const std::optional<FocalRegion>& shown) override {
+        focusShown = shown;
+        return focus;
+    }
 };
 
 } // namespace velomira::testing

@@ -732,6 +732,9 @@ QMenu* QtMainWindow::buildContextMenu() {
                     Command::ContextPreviewFromStart},
                    false, run);
     const std::vector<MenuEntryState> states = controller().contextMenu();
+    // The framing that follows the subject: the album's switch and one picture's region.
+    addMenuEntries(menu, states, {Command::ContextFollowSubject}, true, run);
+    addMenuEntries(menu, states, {Command::ContextSetFocus, kSeparator}, false, run);
     // The vendor's page of a transition, only where a site is configured.
     if (findEntry(states, Command::ContextPreviewTransitionPage) != nullptr)
         addMenuEntries(menu, states, {Command::ContextPreviewTransitionPage}, false, run);

@@ -2,6 +2,7 @@
 
 #include "platform/translation.h"
 #include "ui/qt/custom_size_dialog.h"
+#include "ui/qt/focus_dialog.h"
 #include "ui/qt/loop_play_dialog.h"
 #include "ui/qt/margins_dialog.h"
 
@@ -14,6 +15,23 @@ QtOptionDialogs::~QtOptionDialogs() {
     delete customSize_.data();
     delete loopPlay_.data();
     delete margins_.data();
+    delete focus_.data();
+}
+
+FocusDialog& QtOptionDialogs::focusDialog() {
+    if (!focus_)
+        focus_ = new FocusDialog(owner_.data());
+    return *focus_;
+}
+
+std::optional<OptionDialogHost::FocusAnswer>
+QtOptionDialogs::askFocalRegion(const std::string& picturePath, int turnAngle,
+                                const std::optional<FocalRegion>& shown) {
+    FocusDialog& dialog = focusDialog();
+    dialog.prepare(picturePath, turnAngle, shown);
+    if (dialog.exec() != QDialog::Accepted || !dialog.answer())
+        return std::nullopt;
+    return FocusAnswer{dialog.answer()->region};
 }
 
 CustomSizeDialog& QtOptionDialogs::customSizeDialog() {

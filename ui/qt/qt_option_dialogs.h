@@ -9,6 +9,7 @@
 namespace velomira {
 
 class CustomSizeDialog;
+class FocusDialog;
 class LoopPlayDialog;
 class MarginsDialog;
 
@@ -23,11 +24,14 @@ class QtOptionDialogs final : public OptionDialogHost {
     std::optional<int> askLoopPlayTransition(int current) override;
     std::optional<CaptionMargins> askCaptionMargins(const CaptionMargins& current) override;
     std::optional<std::string> askPictureTime(const std::string& current) override;
+    std::optional<FocusAnswer> askFocalRegion(const std::string& picturePath, int turnAngle,
+                                              const std::optional<FocalRegion>& shown) override;
 
     // The dialogs themselves, made when first asked for (screenshots and tests).
     CustomSizeDialog& customSizeDialog();
     LoopPlayDialog& loopPlayDialog();
     MarginsDialog& marginsDialog();
+    FocusDialog& focusDialog();
 
   private:
     QPointer<QWidget> owner_;
@@ -35,6 +39,7 @@ class QtOptionDialogs final : public OptionDialogHost {
     QPointer<CustomSizeDialog> customSize_;
     QPointer<LoopPlayDialog> loopPlay_;
     QPointer<MarginsDialog> margins_;
+    QPointer<FocusDialog> focus_;
 };
 
 } // namespace velomira

@@ -194,8 +194,8 @@ TEST(DocumentFromAlbum, ReadsTheOptionsAsTheControlsHoldThem) {
 ProjectItemEntry entry(const std::string& path, int transition, std::optional<int> turn,
                        std::optional<int> motion = std::nullopt,
                        std::optional<std::string> fill = std::nullopt) {
-    return {path, transition, "名字", "f.jpg",     3, "字幕 \"引号\"\t\\",
-            turn, motion,     fill,   std::nullopt};
+    return {path,   transition, "名字",       "f.jpg",      3,           "字幕 \"引号\"\t\\", turn,
+            motion, fill,       std::nullopt, std::nullopt, std::nullopt};
 }
 
 TEST(ProjectDocumentRead, PrintedDocumentsReadBackUnchanged) {
