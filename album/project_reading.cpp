@@ -154,94 +154,94 @@ std::optional<ProjectItemEntry> readItemEntry(const cJSON* object) {
     const cJSON* pause = cJSON_GetObjectItem(object, k::pauseSeconds);
     if (cJSON_IsNumber(pause)) {
         entry.pauseSeconds = pause->valuedouble;
-        std::string region;
-        if (stringMember(object, k::focalRegion, region) == Presence::Present) {
-            entry.focalRegion = std::move(region);
+    }
+    std::string region;
+    if (stringMember(object, k::focalRegion, region) == Presence::Present) {
+        entry.focalRegion = std::move(region);
+    }
+    if (numberMember(object, k::focalByHand, number) == Presence::Present) {
+        entry.focalByHand = number;
+    }
+    return entry;
+}
+
+// False at the first malformed entry; the entries before it are kept.
+bool readPictures(const cJSON* list, std::vector<ProjectItemEntry>& entries) {
+    for (const cJSON* object = list->child; object != nullptr; object = object->next) {
+        std::optional<ProjectItemEntry> entry = readItemEntry(object);
+        if (!entry) {
+            return false;
         }
-        if (numberMember(object, k::focalByHand, number) == Presence::Present) {
-            entry.focalByHand = number;
+        entries.push_back(std::move(*entry));
+    }
+    return true;
+}
+
+std::vector<std::string> readMusic(const cJSON* list) {
+    std::vector<std::string> paths;
+    for (const cJSON* entry = list->child; entry != nullptr; entry = entry->next) {
+        if (cJSON_IsString(entry) && entry->valuestring != nullptr) {
+            paths.emplace_back(entry->valuestring);
         }
-        return entry;
+    }
+    return paths;
+}
+
+ProjectFlaw readTree(const cJSON* root, ProjectReading& reading) {
+    ProjectDocument& d = reading.document;
+    if (!cJSON_IsObject(root)) {
+        return ProjectFlaw::NotAProject;
+    }
+    if (const cJSON* music = cJSON_GetObjectItem(root, k::bgsoundItems)) {
+        if (!cJSON_IsArray(music)) {
+            return ProjectFlaw::MusicList;
+        }
+        d.bgsoundItems = readMusic(music);
+    }
+    if (const cJSON* pictures = cJSON_GetObjectItem(root, k::imgs)) {
+        if (!cJSON_IsArray(pictures)) {
+            return ProjectFlaw::PictureList;
+        }
+        d.imgs.emplace();
+        if (!readPictures(pictures, *d.imgs)) {
+            return ProjectFlaw::PictureList;
+        }
+    }
+    std::string fill;
+    if (stringMember(root, k::fillMode, fill) == Presence::Present) {
+        d.fillMode = std::move(fill);
+    }
+    int safe = 0;
+    if (numberMember(root, k::safeAreas, safe) == Presence::Present) {
+        d.safeAreas = safe;
+    }
+    int beats = 0;
+    if (numberMember(root, k::beatSync, beats) == Presence::Present) {
+        d.beatSync = beats;
+    }
+    d.musicFade = realMember(root, k::musicFade);
+    d.musicLoudness = realMember(root, k::musicLoudness);
+    std::string speed;
+    if (stringMember(root, k::encoderSpeed, speed) == Presence::Present) {
+        d.encoderSpeed = std::move(speed);
+        std::string focus;
+        if (stringMember(root, k::focus, focus) == Presence::Present) {
+            d.focus = std::move(focus);
+        }
+        reading.optionsRead = readOptions(root, d);
+        return reading.optionsRead < kProjectOptionCount ? ProjectFlaw::Options : ProjectFlaw::None;
     }
 
-    // False at the first malformed entry; the entries before it are kept.
-    bool readPictures(const cJSON* list, std::vector<ProjectItemEntry>& entries) {
-        for (const cJSON* object = list->child; object != nullptr; object = object->next) {
-            std::optional<ProjectItemEntry> entry = readItemEntry(object);
-            if (!entry) {
-                return false;
-            }
-            entries.push_back(std::move(*entry));
-        }
-        return true;
+} // namespace
+
+ProjectReading parseProjectDocument(std::string_view utf8Text) {
+    ProjectReading reading;
+    const JsonTree tree = parseProjectJson(utf8Text);
+    reading.flaw = readTree(tree.get(), reading);
+    if (reading.flaw != ProjectFlaw::None) {
+        reading.failure = Failure{kProjectFormatError, kProjectReadTitle, MessageKind::Error};
     }
-
-    std::vector<std::string> readMusic(const cJSON* list) {
-        std::vector<std::string> paths;
-        for (const cJSON* entry = list->child; entry != nullptr; entry = entry->next) {
-            if (cJSON_IsString(entry) && entry->valuestring != nullptr) {
-                paths.emplace_back(entry->valuestring);
-            }
-        }
-        return paths;
-    }
-
-    ProjectFlaw readTree(const cJSON* root, ProjectReading& reading) {
-        ProjectDocument& d = reading.document;
-        if (!cJSON_IsObject(root)) {
-            return ProjectFlaw::NotAProject;
-        }
-        if (const cJSON* music = cJSON_GetObjectItem(root, k::bgsoundItems)) {
-            if (!cJSON_IsArray(music)) {
-                return ProjectFlaw::MusicList;
-            }
-            d.bgsoundItems = readMusic(music);
-        }
-        if (const cJSON* pictures = cJSON_GetObjectItem(root, k::imgs)) {
-            if (!cJSON_IsArray(pictures)) {
-                return ProjectFlaw::PictureList;
-            }
-            d.imgs.emplace();
-            if (!readPictures(pictures, *d.imgs)) {
-                return ProjectFlaw::PictureList;
-            }
-        }
-        std::string fill;
-        if (stringMember(root, k::fillMode, fill) == Presence::Present) {
-            d.fillMode = std::move(fill);
-        }
-        int safe = 0;
-        if (numberMember(root, k::safeAreas, safe) == Presence::Present) {
-            d.safeAreas = safe;
-        }
-        int beats = 0;
-        if (numberMember(root, k::beatSync, beats) == Presence::Present) {
-            d.beatSync = beats;
-        }
-        d.musicFade = realMember(root, k::musicFade);
-        d.musicLoudness = realMember(root, k::musicLoudness);
-        std::string speed;
-        if (stringMember(root, k::encoderSpeed, speed) == Presence::Present) {
-            d.encoderSpeed = std::move(speed);
-            std::string focus;
-            if (stringMember(root, k::focus, focus) == Presence::Present) {
-                d.focus = std::move(focus);
-            }
-            reading.optionsRead = readOptions(root, d);
-            return reading.optionsRead < kProjectOptionCount ? ProjectFlaw::Options
-                                                             : ProjectFlaw::None;
-        }
-
-    } // namespace
-
-    ProjectReading parseProjectDocument(std::string_view utf8Text) {
-        ProjectReading reading;
-        const JsonTree tree = parseProjectJson(utf8Text);
-        reading.flaw = readTree(tree.get(), reading);
-        if (reading.flaw != ProjectFlaw::None) {
-            reading.failure = Failure{kProjectFormatError, kProjectReadTitle, MessageKind::Error};
-        }
-        return reading;
-    }
+    return reading;
+}
 
 } // namespace velomira

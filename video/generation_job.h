@@ -43,14 +43,11 @@ struct GenerationRequest {
     // Under a size cap: encode n (1, 2 or 3) starts at this video rate; its pictures then count
     // from 1 again.
     std::function<void(int encode, int videoKbps)> encodeStarted;
-<<<<<<< HEAD
     // The music's loudness is being measured before the first frame (it may take seconds; a
     // stop ends it).
     std::function<void()> musicMeasuring;
-=======
     // Finds the focal region of a picture that has none yet (SequencerContext::findFocus).
     std::function<std::optional<FocalRegion>(const AlbumItem& item)> findFocus;
->>>>>>> focus
 };
 
 // Points the request at the outside tools of the program folder: tool/ffmpeg and
