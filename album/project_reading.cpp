@@ -224,13 +224,14 @@ ProjectFlaw readTree(const cJSON* root, ProjectReading& reading) {
     std::string speed;
     if (stringMember(root, k::encoderSpeed, speed) == Presence::Present) {
         d.encoderSpeed = std::move(speed);
-        std::string focus;
-        if (stringMember(root, k::focus, focus) == Presence::Present) {
-            d.focus = std::move(focus);
-        }
-        reading.optionsRead = readOptions(root, d);
-        return reading.optionsRead < kProjectOptionCount ? ProjectFlaw::Options : ProjectFlaw::None;
     }
+    std::string focus;
+    if (stringMember(root, k::focus, focus) == Presence::Present) {
+        d.focus = std::move(focus);
+    }
+    reading.optionsRead = readOptions(root, d);
+    return reading.optionsRead < kProjectOptionCount ? ProjectFlaw::Options : ProjectFlaw::None;
+}
 
 } // namespace
 

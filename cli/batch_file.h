@@ -37,11 +37,7 @@ struct BatchRow {
     std::string to;           // --to: its last picture
     std::string musicFade;    // --music-fade SECONDS, or off for --no-music-fade
     std::string loudness;     // --loudness LUFS|off
-    std::string fill;         // fit, crop or blur
     std::string focus;        // auto or center
-    std::string safeAreas;    // on or off
-    std::string maxSize;      // --max-size
-    std::string preset;       // --preset
 };
 
 struct BatchFile {

@@ -21,25 +21,6 @@ namespace velomira {
 
 namespace {
 
-// The frame count at the end of the picture that frame number taken + 1 belongs to (taken
-// itself when a picture ends there): the first n pictures' frames, the least that covers it,
-// counted from the run's first picture.
-std::uint64_t pictureEndFrame(const AlbumProject& project, const RunPlan& plan,
-                              std::uint64_t taken) {
-    const auto framesOf = [&](int pictures) {
-        return static_cast<std::uint64_t>(pictureStartFrame(project, plan.firstPicture + pictures) -
-                                          plan.startFrame);
-    };
-    int low = 0, high = plan.totalPictures;
-    while (low < high) {
-        const int middle = low + (high - low) / 2;
-        if (framesOf(middle) >= taken)
-            high = middle;
-        else
-            low = middle + 1;
-    }
-    return framesOf(low);
-}
 // Times one encode: a count that falls back to zero is a new attempt or a further encode under
 // a size cap, whose time left starts again.
 class EncodeClock {
@@ -70,226 +51,217 @@ EncoderRequest encoderRequestFor(const GenerationRequest& request, const RunPlan
     encoder.durationText = plan.durationText;
     encoder.audioStartSeconds = static_cast<double>(plan.startFrame) / frameRate;
     encoder.outputPath = outputPath;
-    const AlbumProject* project = encoder.project;
-    encoder.stopFrameLimit =
-        [project, plan](std::uint64_t taken) {
-            return pictureEndFrame(*project, plan, taken);
-            const auto pictures =
-                std::make_shared<const PictureFrames>(*encoder.project, plan.totalPictures);
-            encoder.stopFrameLimit = [pictures](std::uint64_t taken) {
-                return pictures->pictureEndAt(taken);
-            };
-            if (request.encoderProgress) {
-                encoder.framesTaken = [pictures, plan, report = request.encoderProgress,
-                                       clock =
-                                           std::make_shared<EncodeClock>()](std::uint64_t taken) {
-                    report(clock->progress(*pictures, plan, taken));
-                };
-            }
-            return encoder;
-        }
-
-    CoverRequest
-    coverRequestFor(const GenerationRequest& request, const std::filesystem::path& videoPath,
-                    std::atomic<bool>& stop) {
-        CoverRequest cover;
-        cover.stop = &stop;
-        cover.timeLimit = request.coverTimeLimit;
-        cover.toolPath = request.coverToolPath;
-        cover.preparedCover = request.encoder.workFolder / "cover.jpg";
-        cover.project = request.encoder.project;
-        cover.videoPath = videoPath;
-        cover.errorLog = request.encoder.errorLog;
-        return cover;
-    }
-
-    // A stopped video that the encoder finished may run on past the frames that were delivered;
-    // it is cut to them. A failed cut keeps the whole (longer) video: it is still a complete file.
-    void cutToDeliveredFrames(const EncoderRequest& encoder, std::uint64_t framesDelivered) {
-        if (framesDelivered == 0)
-            return;
-        VideoCutRequest cut;
-        cut.encoderPath = encoder.encoderPath;
-        cut.videoPath = encoder.outputPath;
-        cut.frames = framesDelivered;
-        cut.errorLog = encoder.errorLog;
-        std::string failure;
-        cutStoppedVideo(cut, failure);
-    }
-
-    // The end of a run that was not a failure: a video with a broken layout fails the run (the
-    // earlier file stays); a finished video replaces the chosen file, a stopped one goes beside an
-    // earlier file so that a complete video is never lost to a partial one.
-    void keepOrDiscard(PendingOutput & output, const std::string& incomplete,
-                       const ErrorLog& errorLog, GenerationResult& result,
-                       std::atomic<bool>& stop) {
-        // A folder removed during the run took the video with it: that, not a broken file, is why.
-        const std::filesystem::path folder = std::filesystem::path(output.target()).parent_path();
-        if (std::error_code ec; !folder.empty() && !std::filesystem::is_directory(folder, ec)) {
-            result.outcome = EncoderOutcome::Failed;
-            result.errorText =
-                "保存视频的文件夹在生成视频时被删除了，视频没有保存：" + folder.string();
-            reportError(errorLog, "thread_make_video", result.errorText);
-            result.failures.push_back({result.errorText, "错误", MessageKind::Error});
-            return;
-        }
-        // A stop during the cover step leaves the encoder's outcome Done on a video without cover.
-        const bool stopped = result.outcome == EncoderOutcome::Stopped || stop;
-        if (result.outcome != EncoderOutcome::Failed && !incomplete.empty()) {
-            result.outcome = EncoderOutcome::Failed;
-            result.errorText = "生成的视频文件不完整（" + incomplete + "），原有的文件保持不变。";
-            reportError(errorLog, "thread_make_video", result.errorText);
-            result.failures.push_back({result.errorText, "错误", MessageKind::Error});
-            stop = true;
-        }
-        if (result.outcome != EncoderOutcome::Failed) {
-            // A video whose index could not be moved still plays once it is fully downloaded.
-            if (std::string notMoved; !moveIndexToFront(output.path(), notMoved))
-                reportError(errorLog, "thread_make_video", "moov not moved: " + notMoved);
-            std::string failure;
-            if (!output.commit(failure, stopped ? EarlierFile::Keep : EarlierFile::Replace)) {
-                result.outcome = EncoderOutcome::Failed;
-                result.errorText = failure;
-                reportError(errorLog, "thread_make_video", failure);
-            } else {
-                result.videoKept = true;
-                result.keptPath = output.keptPath();
-            }
-        }
-    }
-
-    std::uint64_t fileBytes(const std::filesystem::path& path) {
-        std::error_code error;
-        const auto size = std::filesystem::file_size(path, error);
-        return error ? 0 : static_cast<std::uint64_t>(size);
-    }
-
-    // What one encode runs: the frames, the step after a finished encoder (layout check and cover),
-    // the reset before a further encode, and whether the last encode's file is a whole video.
-    struct EncodeSteps {
-        std::function<void(FrameSink&)> renderFrames;
-        std::function<void()> afterDone;
-        std::function<void()> beforeEncode;
-        std::function<bool()> finished;
+    const auto pictures = std::make_shared<const PictureFrames>(
+        *encoder.project, plan.totalPictures, plan.firstPicture, plan.startFrame);
+    encoder.stopFrameLimit = [pictures](std::uint64_t taken) {
+        return pictures->pictureEndAt(taken);
     };
-
-    // The last attempt's rendering result: a picture that stopped reading or a frame that could not
-    // be made ends the run early, and the shortened video must not be reported as made.
-    struct RenderState {
-        RunOutcome rendered = RunOutcome::Completed;
-        std::optional<Failure> readFailure;        // the last attempt's picture that no longer read
-        std::vector<std::string> cutShortPictures; // pictures whose data ended early, once each
-        // A stop came while the music was measured: it takes effect once the first picture is
-        // made, so the run keeps its video so far as a stop at any other moment does.
-        bool stopAtFirstPicture = false;
-    };
-
-    std::function<void(FrameSink&)> frameRenderer(
-        const GenerationRequest& request, const EncoderRequest& encoder, const RunPlan& plan,
-        std::atomic<bool>& stop, RenderState& state) {
-        return [&request, &encoder, &plan, &stop, &state](FrameSink& sink) {
-            SequencerContext context;
-            context.project = encoder.project;
-            context.sink = &sink;
-            context.fonts = request.fonts;
-            context.margins = request.margins;
-            context.format = encoder.frameFormat;
-            context.findFocus = request.findFocus;
-            state.readFailure.reset();
-            context.readFailed = [&state](const Failure& failure) { state.readFailure = failure; };
-            context.cutShort = [&state](const std::string& path) {
-                std::vector<std::string>& seen = state.cutShortPictures;
-                if (std::find(seen.begin(), seen.end(), path) == seen.end())
-                    seen.push_back(path);
-            };
-            const int last = plan.firstPicture + plan.totalPictures - 1;
-            state.rendered =
-                renderPictures(context, plan.firstPicture, last, stop, [&](int picture) {
-                    if (state.stopAtFirstPicture && picture >= plan.firstPicture + 1) {
-                        state.stopAtFirstPicture = false;
-                        stop = true;
-                    }
-                    if (request.progress)
-                        request.progress(picture, plan.totalPictures);
-                });
+    if (request.encoderProgress) {
+        encoder.framesTaken = [pictures, plan, report = request.encoderProgress,
+                               clock = std::make_shared<EncodeClock>()](std::uint64_t taken) {
+            report(clock->progress(*pictures, plan, taken));
         };
     }
+    return encoder;
+}
 
-    // Nothing over the cap is kept; the earlier file stays.
-    void failOverCap(Failure failure, const ErrorLog& errorLog, GenerationResult& result) {
+CoverRequest coverRequestFor(const GenerationRequest& request,
+                             const std::filesystem::path& videoPath, std::atomic<bool>& stop) {
+    CoverRequest cover;
+    cover.stop = &stop;
+    cover.timeLimit = request.coverTimeLimit;
+    cover.toolPath = request.coverToolPath;
+    cover.preparedCover = request.encoder.workFolder / "cover.jpg";
+    cover.project = request.encoder.project;
+    cover.videoPath = videoPath;
+    cover.errorLog = request.encoder.errorLog;
+    return cover;
+}
+
+// A stopped video that the encoder finished may run on past the frames that were delivered;
+// it is cut to them. A failed cut keeps the whole (longer) video: it is still a complete file.
+void cutToDeliveredFrames(const EncoderRequest& encoder, std::uint64_t framesDelivered) {
+    if (framesDelivered == 0)
+        return;
+    VideoCutRequest cut;
+    cut.encoderPath = encoder.encoderPath;
+    cut.videoPath = encoder.outputPath;
+    cut.frames = framesDelivered;
+    cut.errorLog = encoder.errorLog;
+    std::string failure;
+    cutStoppedVideo(cut, failure);
+}
+
+// The end of a run that was not a failure: a video with a broken layout fails the run (the
+// earlier file stays); a finished video replaces the chosen file, a stopped one goes beside an
+// earlier file so that a complete video is never lost to a partial one.
+void keepOrDiscard(PendingOutput& output, const std::string& incomplete, const ErrorLog& errorLog,
+                   GenerationResult& result, std::atomic<bool>& stop) {
+    // A folder removed during the run took the video with it: that, not a broken file, is why.
+    const std::filesystem::path folder = std::filesystem::path(output.target()).parent_path();
+    if (std::error_code ec; !folder.empty() && !std::filesystem::is_directory(folder, ec)) {
         result.outcome = EncoderOutcome::Failed;
-        result.errorText = failure.text;
-        reportError(errorLog, "thread_make_video", failure.text);
-        result.failures.push_back(std::move(failure));
+        result.errorText = "保存视频的文件夹在生成视频时被删除了，视频没有保存：" + folder.string();
+        reportError(errorLog, "thread_make_video", result.errorText);
+        result.failures.push_back({result.errorText, "错误", MessageKind::Error});
+        return;
     }
-
-    // The encodes of one run: one, or under a size cap up to kMaxSizeCapEncodes, each at a lower
-    // rate while the finished file (with its cover) is over the cap. capFailure is set when the cap
-    // could not be kept; the file is then not kept.
-    EncoderRunResult encodeWithinCap(EncoderState & state, const GenerationRequest& request,
-                                     EncoderRequest encoder, const RunPlan& plan,
-                                     std::atomic<bool>& stop, const EncodeSteps& steps,
-                                     std::optional<Failure>& capFailure) {
-        if (request.maxBytes == 0)
-            return runEncoderJob(state, encoder, stop, steps.renderFrames, steps.afterDone);
-        SizeCapInput cap = sizeCapInputFor(*encoder.project, plan, request.maxBytes);
-        SizeCapPlan rate = planSizeCap(cap);
-        for (int encode = 1;; ++encode) {
-            if (rate.refusal) {
-                capFailure = std::move(rate.refusal);
-                return {};
-            }
-            encoder.rate.videoKbps = rate.videoKbps;
-            if (request.encodeStarted)
-                request.encodeStarted(encode, rate.videoKbps);
-            steps.beforeEncode();
-            EncoderRunResult run =
-                runEncoderJob(state, encoder, stop, steps.renderFrames, steps.afterDone);
-            if (run.outcome != EncoderOutcome::Done || !steps.finished())
-                return run;
-            const std::uint64_t bytes = fileBytes(encoder.outputPath);
-            if (bytes <= request.maxBytes)
-                return run;
-            if (encode == kMaxSizeCapEncodes) {
-                capFailure = sizeCapMissed(request.maxBytes, bytes);
-                return run;
-            }
-            // The artwork's real size counts from now on.
-            if (const std::uint64_t cover = fileBytes(encoder.workFolder / "cover.jpg"); cover > 0)
-                cap.coverBytes = cover;
-            rate = nextSizeCapRate(cap, rate.videoKbps, bytes);
+    // A stop during the cover step leaves the encoder's outcome Done on a video without cover.
+    const bool stopped = result.outcome == EncoderOutcome::Stopped || stop;
+    if (result.outcome != EncoderOutcome::Failed && !incomplete.empty()) {
+        result.outcome = EncoderOutcome::Failed;
+        result.errorText = "生成的视频文件不完整（" + incomplete + "），原有的文件保持不变。";
+        reportError(errorLog, "thread_make_video", result.errorText);
+        result.failures.push_back({result.errorText, "错误", MessageKind::Error});
+        stop = true;
+    }
+    if (result.outcome != EncoderOutcome::Failed) {
+        // A video whose index could not be moved still plays once it is fully downloaded.
+        if (std::string notMoved; !moveIndexToFront(output.path(), notMoved))
+            reportError(errorLog, "thread_make_video", "moov not moved: " + notMoved);
+        std::string failure;
+        if (!output.commit(failure, stopped ? EarlierFile::Keep : EarlierFile::Replace)) {
+            result.outcome = EncoderOutcome::Failed;
+            result.errorText = failure;
+            reportError(errorLog, "thread_make_video", failure);
+        } else {
+            result.videoKept = true;
+            result.keptPath = output.keptPath();
         }
     }
+}
 
-    // Even loudness measures the music alone before the first frame, once for all encodes; a
-    // failed measurement leaves the music as it is, with a note. A stop ends the measuring at once
-    // and the run then stops after its first picture, keeping the video so far: true when that is
-    // so.
-    bool measureMusicFirst(const GenerationRequest& request, EncoderRequest& encoder,
-                           std::atomic<bool>& stop, GenerationResult& result) {
-        const AlbumProject* album = encoder.project;
-        if (album == nullptr || !album->settings.bgsound || album->musicItems.empty() ||
-            !album->settings.musicLoudness)
-            return false;
-        if (request.musicMeasuring)
-            request.musicMeasuring();
-        const MusicGraphInput graph = musicGraphInput(*album, encoder.durationText);
-        std::vector<std::string> paths;
-        for (const MusicTrack& track : album->musicItems)
-            paths.push_back(track.path);
-        const LoudnessPass pass = measureMusicLoudness(encoder.encoderPath, paths, graph, stop,
-                                                       loudnessPassLimit(graph.videoSeconds));
-        if (pass.end == LoudnessPassEnd::Stopped)
-            return true;
-        if (pass.measure) {
-            encoder.musicLoudness = pass.measure;
-            return false;
+std::uint64_t fileBytes(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? 0 : static_cast<std::uint64_t>(size);
+}
+
+// What one encode runs: the frames, the step after a finished encoder (layout check and cover),
+// the reset before a further encode, and whether the last encode's file is a whole video.
+struct EncodeSteps {
+    std::function<void(FrameSink&)> renderFrames;
+    std::function<void()> afterDone;
+    std::function<void()> beforeEncode;
+    std::function<bool()> finished;
+};
+
+// The last attempt's rendering result: a picture that stopped reading or a frame that could not
+// be made ends the run early, and the shortened video must not be reported as made.
+struct RenderState {
+    RunOutcome rendered = RunOutcome::Completed;
+    std::optional<Failure> readFailure;        // the last attempt's picture that no longer read
+    std::vector<std::string> cutShortPictures; // pictures whose data ended early, once each
+    // A stop came while the music was measured: it takes effect once the first picture is
+    // made, so the run keeps its video so far as a stop at any other moment does.
+    bool stopAtFirstPicture = false;
+};
+
+std::function<void(FrameSink&)> frameRenderer(const GenerationRequest& request,
+                                              const EncoderRequest& encoder, const RunPlan& plan,
+                                              std::atomic<bool>& stop, RenderState& state) {
+    return [&request, &encoder, &plan, &stop, &state](FrameSink& sink) {
+        SequencerContext context;
+        context.project = encoder.project;
+        context.sink = &sink;
+        context.fonts = request.fonts;
+        context.margins = request.margins;
+        context.format = encoder.frameFormat;
+        context.findFocus = request.findFocus;
+        state.readFailure.reset();
+        context.readFailed = [&state](const Failure& failure) { state.readFailure = failure; };
+        context.cutShort = [&state](const std::string& path) {
+            std::vector<std::string>& seen = state.cutShortPictures;
+            if (std::find(seen.begin(), seen.end(), path) == seen.end())
+                seen.push_back(path);
+        };
+        const int last = plan.firstPicture + plan.totalPictures - 1;
+        state.rendered = renderPictures(context, plan.firstPicture, last, stop, [&](int picture) {
+            if (state.stopAtFirstPicture && picture >= plan.firstPicture + 1) {
+                state.stopAtFirstPicture = false;
+                stop = true;
+            }
+            if (request.progress)
+                request.progress(picture, plan.totalPictures);
+        });
+    };
+}
+
+// Nothing over the cap is kept; the earlier file stays.
+void failOverCap(Failure failure, const ErrorLog& errorLog, GenerationResult& result) {
+    result.outcome = EncoderOutcome::Failed;
+    result.errorText = failure.text;
+    reportError(errorLog, "thread_make_video", failure.text);
+    result.failures.push_back(std::move(failure));
+}
+
+// The encodes of one run: one, or under a size cap up to kMaxSizeCapEncodes, each at a lower
+// rate while the finished file (with its cover) is over the cap. capFailure is set when the cap
+// could not be kept; the file is then not kept.
+EncoderRunResult encodeWithinCap(EncoderState& state, const GenerationRequest& request,
+                                 EncoderRequest encoder, const RunPlan& plan,
+                                 std::atomic<bool>& stop, const EncodeSteps& steps,
+                                 std::optional<Failure>& capFailure) {
+    if (request.maxBytes == 0)
+        return runEncoderJob(state, encoder, stop, steps.renderFrames, steps.afterDone);
+    SizeCapInput cap = sizeCapInputFor(*encoder.project, plan, request.maxBytes);
+    SizeCapPlan rate = planSizeCap(cap);
+    for (int encode = 1;; ++encode) {
+        if (rate.refusal) {
+            capFailure = std::move(rate.refusal);
+            return {};
         }
-        reportError(encoder.errorLog, "thread_make_video", pass.problem);
-        result.failures.push_back({tr_("无法测量背景音乐的响度，视频中的音乐保持原来的音量。"),
-                                   "提示", MessageKind::Information});
+        encoder.rate.videoKbps = rate.videoKbps;
+        if (request.encodeStarted)
+            request.encodeStarted(encode, rate.videoKbps);
+        steps.beforeEncode();
+        EncoderRunResult run =
+            runEncoderJob(state, encoder, stop, steps.renderFrames, steps.afterDone);
+        if (run.outcome != EncoderOutcome::Done || !steps.finished())
+            return run;
+        const std::uint64_t bytes = fileBytes(encoder.outputPath);
+        if (bytes <= request.maxBytes)
+            return run;
+        if (encode == kMaxSizeCapEncodes) {
+            capFailure = sizeCapMissed(request.maxBytes, bytes);
+            return run;
+        }
+        // The artwork's real size counts from now on.
+        if (const std::uint64_t cover = fileBytes(encoder.workFolder / "cover.jpg"); cover > 0)
+            cap.coverBytes = cover;
+        rate = nextSizeCapRate(cap, rate.videoKbps, bytes);
+    }
+}
+
+// Even loudness measures the music alone before the first frame, once for all encodes; a
+// failed measurement leaves the music as it is, with a note. A stop ends the measuring at once
+// and the run then stops after its first picture, keeping the video so far: true when that is
+// so.
+bool measureMusicFirst(const GenerationRequest& request, EncoderRequest& encoder,
+                       std::atomic<bool>& stop, GenerationResult& result) {
+    const AlbumProject* album = encoder.project;
+    if (album == nullptr || !album->settings.bgsound || album->musicItems.empty() ||
+        !album->settings.musicLoudness)
+        return false;
+    if (request.musicMeasuring)
+        request.musicMeasuring();
+    const MusicGraphInput graph = musicGraphInput(*album, encoder.durationText);
+    std::vector<std::string> paths;
+    for (const MusicTrack& track : album->musicItems)
+        paths.push_back(track.path);
+    const LoudnessPass pass = measureMusicLoudness(encoder.encoderPath, paths, graph, stop,
+                                                   loudnessPassLimit(graph.videoSeconds));
+    if (pass.end == LoudnessPassEnd::Stopped)
+        return true;
+    if (pass.measure) {
+        encoder.musicLoudness = pass.measure;
         return false;
     }
+    reportError(encoder.errorLog, "thread_make_video", pass.problem);
+    result.failures.push_back({tr_("无法测量背景音乐的响度，视频中的音乐保持原来的音量。"), "提示",
+                               MessageKind::Information});
+    return false;
+}
 
 } // namespace
 

@@ -16,10 +16,15 @@ constexpr double kLongestEstimate = 24.0 * 60 * 60;
 
 } // namespace
 
-PictureFrames::PictureFrames(const AlbumProject& project, int totalPictures) {
+PictureFrames::PictureFrames(const AlbumProject& project, int totalPictures, int firstPicture,
+                             long long startFrame) {
     // Counted as the renderer counts a run, so a repeated list's first transition is right.
-    for (int n = 1; n <= totalPictures; ++n)
-        ends_.push_back(static_cast<std::uint64_t>(std::max(0LL, countRunFrames(project, n))));
+    for (int n = 1; n <= totalPictures; ++n) {
+        const long long end = firstPicture == 1 && startFrame == 0
+                                  ? countRunFrames(project, n)
+                                  : pictureStartFrame(project, firstPicture + n) - startFrame;
+        ends_.push_back(static_cast<std::uint64_t>(std::max(0LL, end)));
+    }
 }
 
 int PictureFrames::pictureAt(std::uint64_t taken) const {

@@ -21,7 +21,10 @@ struct RunProgress {
 // Where each picture of a run ends, counted once before the run.
 class PictureFrames {
   public:
-    PictureFrames(const AlbumProject& project, int totalPictures);
+    // A range's pictures start at firstPicture, whose frames begin at startFrame of the whole
+    // video; counts are the run's own, from 0.
+    PictureFrames(const AlbumProject& project, int totalPictures, int firstPicture = 1,
+                  long long startFrame = 0);
     // The picture that frame number taken + 1 belongs to (the last one once all are taken).
     int pictureAt(std::uint64_t taken) const;
     // The frame count at the end of that picture (taken itself when a picture ends there, so 0
