@@ -584,9 +584,10 @@ void QtMainWindow::buildShortcuts() {
         shortcuts_.push_back(shortcut);
     }
     // The toolbar's two menus open from the keyboard without a mnemonic in their visible texts.
-    for (const auto& [key, command] : {std::pair{Qt::ALT | Qt::Key_P, Command::ProjectMenu},
-                                       std::pair{Qt::ALT | Qt::Key_S, Command::SettingsMenu}}) {
-        auto* shortcut = new QShortcut(QKeySequence(key), this);
+    for (const auto& entry : {std::pair{Qt::ALT | Qt::Key_P, Command::ProjectMenu},
+                              std::pair{Qt::ALT | Qt::Key_S, Command::SettingsMenu}}) {
+        const Command command = entry.second;
+        auto* shortcut = new QShortcut(QKeySequence(entry.first), this);
         connect(shortcut, &QShortcut::activated, this, [this, command] {
             auto* bar = qobject_cast<QToolBar*>(toolbar_);
             auto* tool = bar != nullptr
