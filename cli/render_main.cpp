@@ -78,6 +78,9 @@ void installSignals() {
     // A closed terminal stops the run as Ctrl+C does: the video so far is finished and kept.
     sigaction(SIGHUP, &action, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    // Our own writes past a file size limit (the error log, a project) fail with their error
+    // instead of ending the run; the encoder gets the default back and is ended for its file.
+    signal(SIGXFSZ, SIG_IGN);
 }
 
 struct Folders {

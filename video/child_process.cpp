@@ -64,8 +64,8 @@ constexpr auto kDrainAfterExit = std::chrono::seconds(2);
         for (int fd = STDERR_FILENO + 1; fd < limit; ++fd)
             ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
-    // SIGPIPE is ignored in this process, and ignored signals survive exec.
-    for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+    // SIGPIPE and SIGXFSZ are ignored in this process, and ignored signals survive exec.
+    for (int signal : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM, SIGHUP, SIGQUIT})
         ::signal(signal, SIG_DFL);
     sigset_t noMask;
     sigemptyset(&noMask);

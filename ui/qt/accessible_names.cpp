@@ -61,16 +61,17 @@ void nameControl(QWidget* widget, Command command) {
 
 const std::vector<Command>& tabOrder() {
     static const std::vector<Command> order = {
-        Command::CaptionSwitch,  Command::CaptionPosition, Command::CaptionFont,
-        Command::CaptionSize,    Command::CaptionColour,   Command::CaptionText,
-        Command::CaptionHelp,    Command::MusicSwitch,     Command::AutoDisplayTime,
-        Command::LoopPlay,       Command::MusicList,       Command::MusicAdd,
-        Command::MusicRemove,    Command::MusicListen,     Command::LogoSwitch,
-        Command::LogoPosition,   Command::LogoPath,        Command::LogoChoose,
-        Command::LogoHelp,       Command::CoverSwitch,     Command::CoverPath,
-        Command::CoverChoose,    Command::CoverHelp,       Command::VideoSize,
-        Command::GenerateButton, Command::DisplayTime,     Command::DisplayTimeText,
-        Command::VideoPreset,    Command::FillModeChoice,  Command::VideoSizeCap,
+        Command::CaptionSwitch,   Command::CaptionPosition, Command::CaptionFont,
+        Command::CaptionSize,     Command::CaptionColour,   Command::CaptionText,
+        Command::CaptionHelp,     Command::MusicSwitch,     Command::AutoDisplayTime,
+        Command::BeatSync,        Command::LoopPlay,        Command::MusicList,
+        Command::MusicAdd,        Command::MusicRemove,     Command::MusicListen,
+        Command::LogoSwitch,      Command::LogoPosition,    Command::LogoPath,
+        Command::LogoChoose,      Command::LogoHelp,        Command::CoverSwitch,
+        Command::CoverPath,       Command::CoverChoose,     Command::CoverHelp,
+        Command::VideoSize,       Command::GenerateButton,  Command::DisplayTime,
+        Command::DisplayTimeText, Command::VideoPreset,     Command::FillModeChoice,
+        Command::VideoSizeCap,
     };
     return order;
 }

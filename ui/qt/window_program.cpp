@@ -157,6 +157,7 @@ int runWindowProgram(int& argc, char** argv, const WindowStarted& started) {
     installChineseQtTexts(app);
     std::setlocale(LC_NUMERIC, "C");
     signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN); // a write past a file size limit fails instead of ending us
     QApplication::setApplicationName(QStringLiteral("Velomira"));
     QApplication::setQuitOnLastWindowClosed(false); // hiding into the tray is not quitting
 
