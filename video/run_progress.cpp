@@ -35,8 +35,8 @@ int PictureFrames::pictureAt(std::uint64_t taken) const {
 }
 
 std::uint64_t PictureFrames::pictureEndAt(std::uint64_t taken) const {
-    if (taken == 0) // nothing taken yet: no picture has begun
-        return 0;
+    // Nothing taken yet: the first picture is the current one, so a stop before the encoder
+    // took a frame still keeps a playable video of it.
     const auto end = std::lower_bound(ends_.begin(), ends_.end(), taken);
     return end == ends_.end() ? (ends_.empty() ? 0 : ends_.back()) : *end;
 }

@@ -27,8 +27,8 @@ class PictureFrames {
                   long long startFrame = 0);
     // The picture that frame number taken + 1 belongs to (the last one once all are taken).
     int pictureAt(std::uint64_t taken) const;
-    // The frame count at the end of that picture (taken itself when a picture ends there, so 0
-    // before the first frame).
+    // The frame count at the end of that picture (taken itself when a picture ends there; the
+    // first picture's end before any frame is taken).
     std::uint64_t pictureEndAt(std::uint64_t taken) const;
 
   private:
