@@ -377,7 +377,9 @@ RunOutcome renderPictures(const SequencerContext& context, int first, int last,
     readMore();
     Image previous;
     for (int number = begin; number <= last; ++number) {
-        if (stop.load())
+        // The first shown picture is always drawn: a stop that comes before it still leaves a
+        // video of it, as a stop during it would.
+        if (stop.load() && number > first)
             return RunOutcome::Stopped;
         const bool shown = number >= first;
         if (shown && progress)

@@ -568,7 +568,7 @@ TEST_F(StoppedRenderTest, InterruptAndHangUpStopTheRunAndKeepThePlayableVideoSoF
         const ProgramRun stopped = finish(pid);
         ASSERT_EQ(stopped.exitCode, c.exitCode) << stopped.err;
         EXPECT_NE(stopped.err.find("stopped; the video so far: " + video), std::string::npos)
-            << "ended by the program, not by the signal";
+            << "ended by the program, not by the signal: " << stopped.err;
         const std::string frames = probe(video, "stream=nb_read_frames");
         ASSERT_FALSE(frames.empty()) << "the video must be finished and readable";
         EXPECT_GT(std::stoi(frames), 0);
